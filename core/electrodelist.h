@@ -1,0 +1,48 @@
+#ifndef KGW_ELECTRODELIST_H
+#define KGW_ELECTRODELIST_H
+
+#include "quadruple.h"
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+namespace Kgw
+{
+
+// The outcome of reading one electrode list. A list is accepted whole or not at all: on any
+// failure the body is empty.
+struct ListResult {
+    enum Status {
+        Ok,
+        OpenFailed, // the list could not be opened
+        ReadFailed, // the device failed part-way; not the end of the list
+        Empty, // no quadruple before the first empty line or the end
+        BadLine // a line broke a rule; message says which
+    };
+
+    Status status = Ok;
+    QString message; // the user-facing warning; empty when Ok
+    qint64 lineNumber = 0; // 1-based line of a BadLine, else 0
+    QString lineText; // that line as read, already cut for display
+    QString errorString; // the system's reason for OpenFailed and ReadFailed
+    QByteArray body; // A, M, N, B per quadruple when Ok
+
+    bool ok() const { return status == Ok; }
+    int count() const { return quadrupleCount(body); }
+
+    // What a warning box shows beneath the message: which line, or the system's reason.
+    QString informativeText() const;
+};
+
+// Reads and checks an electrode list from an open device, up to its first empty line or its
+// end. Memory stays bounded by the body however long a line is.
+ListResult readElectrodeList(QIODevice *device);
+
+// Opens the file and reads it as above.
+ListResult readElectrodeList(const QString &fileName);
+
+} // namespace Kgw
+
+#endif

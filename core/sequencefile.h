@@ -1,0 +1,40 @@
+#ifndef KGW_SEQUENCEFILE_H
+#define KGW_SEQUENCEFILE_H
+
+#include <QByteArray>
+#include <QString>
+
+namespace Kgw
+{
+
+// The instrument's sequence file: a fixed little-endian header, then the body.
+constexpr int SequenceHeaderSize = 335;
+constexpr qint8 SequenceMarker = -36; // 0xDC
+
+// The instrument reads the spacing as whole millimetres, a half rounding up.
+qint32 spacingToMillimetres(double metres);
+
+// The header exactly as this program writes it.
+QByteArray sequenceHeader(qint32 count, qint32 spacingMillimetres);
+
+// A sequence is written beside its list, under the list's full name.
+QString sequenceFileName(const QString &listFileName);
+
+struct WriteResult {
+    enum Status { Ok, CreateFailed, WriteFailed };
+
+    Status status = Ok;
+    QString message; // the user-facing warning; empty when Ok
+    QString errorString; // the system's reason
+
+    bool ok() const { return status == Ok; }
+};
+
+// Writes header and body so that an earlier file of that name is replaced only by a complete
+// new one.
+WriteResult writeSequenceFile(
+    const QString &fileName, const QByteArray &body, double spacingMetres);
+
+} // namespace Kgw
+
+#endif

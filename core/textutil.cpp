@@ -1,0 +1,16 @@
+#include "textutil.h"
+
+namespace Kgw
+{
+
+QString elided(const QString &text, int maxLength)
+{
+    if (text.size() <= maxLength)
+        return text;
+    int cut = maxLength;
+    if (cut > 0 && text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
+
+} // namespace Kgw

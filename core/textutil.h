@@ -1,0 +1,19 @@
+#ifndef KGW_TEXTUTIL_H
+#define KGW_TEXTUTIL_H
+
+#include <QString>
+
+namespace Kgw
+{
+
+// Quoted input is cut so that a message stays readable however long the input is.
+constexpr int FieldQuoteLength = 20;
+constexpr int LineQuoteLength = 80;
+
+// Returns text cut to at most maxLength characters plus "…" when it is longer. A surrogate
+// pair is never split.
+QString elided(const QString &text, int maxLength);
+
+} // namespace Kgw
+
+#endif
