@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileDevice>
+#include <QStringView>
 #include <QTextStream>
 
 namespace Kgw
@@ -344,11 +345,18 @@ ListResult readElectrodeList(QIODevice *device)
         return result;
     };
 
+    bool atStart = true;
     for (;;) {
         const QString chunk = in.read(ChunkLength);
         if (chunk.isEmpty())
             break;
-        for (const QChar c : chunk) {
+        QStringView text(chunk);
+        // The stream recognises a UTF-16 byte-order mark but hands it on as a character;
+        // a list saved as "Unicode" by a Windows editor would otherwise fail on its first field.
+        if (atStart && text.startsWith(QChar(QChar::ByteOrderMark)))
+            text = text.mid(1);
+        atStart = false;
+        for (const QChar c : text) {
             if (c != QLatin1Char('\n'))
                 line.feed(c);
             else if (endLine())

@@ -22,6 +22,24 @@ namespace
             out << value;
     }
 
+    // QFileDevice takes a short write for a success and leaves the reason to the next write, so
+    // keep writing until everything is out or a write fails with its reason.
+    bool writeFully(QDataStream &out, const QByteArray &bytes)
+    {
+        const char *data = bytes.constData();
+        int left = bytes.size();
+        while (left > 0) {
+            const int written = out.writeRawData(data, left);
+            if (written <= 0)
+                return false;
+            if (out.status() != QDataStream::Ok)
+                out.resetStatus(); // a short write only; the next one finishes or says why
+            data += written;
+            left -= written;
+        }
+        return true;
+    }
+
 } // namespace
 
 qint32 spacingToMillimetres(double metres)
@@ -56,7 +74,9 @@ WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, d
     // Some folders refuse a new file beside the old one while the old one may be rewritten;
     // there, writing in place is still better than refusing.
     file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, because a short write while flushing a buffer on commit() goes unnoticed and
+    // would put a truncated file in place of the earlier one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.status = WriteResult::CreateFailed;
         result.message = QStringLiteral("Failed to create KGW file");
         result.errorString = file.errorString();
@@ -66,16 +86,17 @@ WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, d
     const QByteArray header
         = sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres));
     QDataStream out(&file);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData(header.constData(), header.size());
-    out.writeRawData(body.constData(), body.size());
+    if (writeFully(out, header) && writeFully(out, body) && file.commit())
+        return result;
 
-    if (out.status() != QDataStream::Ok || !file.commit()) {
-        // Reached only when the new file is not in place; commit() and the destructor drop the
-        // temporary file, so the earlier one stays as it was.
-        result.status = WriteResult::WriteFailed;
-        result.message = QStringLiteral("Failed to write KGW file");
-        result.errorString = file.errorString();
+    result.status = WriteResult::WriteFailed;
+    result.message = QStringLiteral("Failed to write KGW file");
+    result.errorString = file.errorString();
+    if (file.isOpen()) {
+        // Dropping an uncommitted QSaveFile would delete the file it writes in place; cancelling
+        // removes only a temporary file and keeps the earlier one.
+        file.cancelWriting();
+        file.commit();
     }
     return result;
 }

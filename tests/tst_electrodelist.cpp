@@ -1,0 +1,301 @@
+#include "electrodelist.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+using Kgw::ListResult;
+
+namespace
+{
+
+ListResult readBytes(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return Kgw::readElectrodeList(&buffer);
+}
+
+} // namespace
+
+class tst_ElectrodeList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lists_data();
+    void lists();
+    void encodings_data();
+    void encodings();
+    void quotesStayShort_data();
+    void quotesStayShort();
+    void missingFile();
+    void readFailurePartWay();
+};
+
+void tst_ElectrodeList::lists_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("informative");
+    QTest::addColumn<QByteArray>("body"); // hex, A M N B per quadruple
+
+    const QString remoteA = "A electrode can not be remote (0)";
+    const QString remoteM = "M electrode can not be remote (0)";
+    const QString rangeA = "A electrode is out of range [1, 48] (%1)";
+    const QString rangeB = "B electrode is out of range [0, 48] (%1)";
+    const QString rangeM = "M electrode is out of range [1, 48] (%1)";
+    const QString rangeN = "N electrode is out of range [0, 48] (%1)";
+    const QString nan = "%1 electrode is not a number (%2)";
+    const QString empty = "TXT file is empty";
+
+    // Where the list ends.
+    QTest::newRow("no lines") << QByteArray() << empty << QString() << QByteArray();
+    QTest::newRow("first line empty")
+        << QByteArray("\n1 2 3 4\n") << empty << QString() << QByteArray();
+    QTest::newRow("first line empty, CRLF")
+        << QByteArray("\r\n1 2 3 4\r\n") << empty << QString() << QByteArray();
+    QTest::newRow("stops at empty line")
+        << QByteArray("1 2 3 4\n\n0 0 0 0\n") << QString() << QString() << QByteArray("01030402");
+    QTest::newRow("no final line break") << QByteArray("1 2 3 4\n5 6 7 8") << QString() << QString()
+                                         << QByteArray("0103040205070806");
+    QTest::newRow("CRLF, stops at empty line")
+        << QByteArray("1 2 3 4\r\n5 6 7 8\r\n\r\n0 0 0 0\r\n") << QString() << QString()
+        << QByteArray("0103040205070806");
+    QTest::newRow("lone CR is white space")
+        << QByteArray("1 2\r3 4\n") << QString() << QString() << QByteArray("01030402");
+
+    // Fields.
+    QTest::newRow("tabs and spaces")
+        << QByteArray("\t1  2\t3 4  \n") << QString() << QString() << QByteArray("01030402");
+    QTest::newRow("three fields, remote N")
+        << QByteArray("5 0 6") << QString() << QString() << QByteArray("05060000");
+    QTest::newRow("last position and remotes")
+        << QByteArray("48 0 48 0") << QString() << QString() << QByteArray("30300000");
+    QTest::newRow("fields after the fourth ignored")
+        << QByteArray("1 2 3 4 99 x\n") << QString() << QString() << QByteArray("01030402");
+    QTest::newRow("text glued to the fourth ignored")
+        << QByteArray("1 2 3 4abc\n") << QString() << QString() << QByteArray("01030402");
+    QTest::newRow("octal") << QByteArray("010 0 1 0") << QString() << QString()
+                           << QByteArray("08010000");
+    QTest::newRow("hexadecimal") << QByteArray("0x10 0 0X1f 0") << QString() << QString()
+                                 << QByteArray("101f0000");
+    QTest::newRow("binary") << QByteArray("0b11 0 0B101 0") << QString() << QString()
+                            << QByteArray("03050000");
+    QTest::newRow("zero then 8 or 9 is decimal")
+        << QByteArray("08 09 1 0") << QString() << QString() << QByteArray("08010009");
+    QTest::newRow("plus sign") << QByteArray("+7 +0 +1 0") << QString() << QString()
+                               << QByteArray("07010000");
+    QTest::newRow("lone zero") << QByteArray("1 0 1 0") << QString() << QString()
+                               << QByteArray("01010000");
+
+    // The six rules, in their order.
+    QTest::newRow("spaces only") << QByteArray("   \n") << remoteA << "Line 1:    " << QByteArray();
+    QTest::newRow("remote M before A range")
+        << QByteArray("49 3 0 2") << remoteM << "Line 1: 49 3 0 2" << QByteArray();
+    QTest::newRow("A too large") << QByteArray("49 3 2 1") << rangeA.arg(49) << "Line 1: 49 3 2 1"
+                                 << QByteArray();
+    QTest::newRow("A negative") << QByteArray("-1 3 2 1") << rangeA.arg(-1) << "Line 1: -1 3 2 1"
+                                << QByteArray();
+    QTest::newRow("B too large") << QByteArray("1 49 2 3") << rangeB.arg(49) << "Line 1: 1 49 2 3"
+                                 << QByteArray();
+    QTest::newRow("B negative") << QByteArray("1 -2 2 3") << rangeB.arg(-2) << "Line 1: 1 -2 2 3"
+                                << QByteArray();
+    QTest::newRow("M too large") << QByteArray("1 2 50 3") << rangeM.arg(50) << "Line 1: 1 2 50 3"
+                                 << QByteArray();
+    QTest::newRow("N too large") << QByteArray("1 2 3 60") << rangeN.arg(60) << "Line 1: 1 2 3 60"
+                                 << QByteArray();
+    QTest::newRow("A range before B range")
+        << QByteArray("50 -1 2 3") << rangeA.arg(50) << "Line 1: 50 -1 2 3" << QByteArray();
+    QTest::newRow("a sign makes it decimal")
+        << QByteArray("-010 1 1 1") << rangeA.arg(-10) << "Line 1: -010 1 1 1" << QByteArray();
+    QTest::newRow("value in hex, message in decimal")
+        << QByteArray("1 0x31 1 1") << rangeB.arg(49) << "Line 1: 1 0x31 1 1" << QByteArray();
+    QTest::newRow("bad line after good ones")
+        << QByteArray("1 2 3 4\r\n5 6 7 8\r\n1 2 3 99\r\n4 3 2 1\r\n") << rangeN.arg(99)
+        << "Line 3: 1 2 3 99" << QByteArray();
+
+    // Numbers beyond 32 bits are out of range, not wrapped around.
+    QTest::newRow("A wraps to 1") << QByteArray("4294967297 2 3 4") << rangeA.arg("4294967297")
+                                  << "Line 1: 4294967297 2 3 4" << QByteArray();
+    QTest::newRow("B wraps to 0") << QByteArray("1 4294967296 2 3") << rangeB.arg("4294967296")
+                                  << "Line 1: 1 4294967296 2 3" << QByteArray();
+    QTest::newRow("remote M still first")
+        << QByteArray("4294967297 2 0 4") << remoteM << "Line 1: 4294967297 2 0 4" << QByteArray();
+    QTest::newRow("largest 32-bit value")
+        << QByteArray("2147483647 1 1 1") << rangeA.arg(2147483647) << "Line 1: 2147483647 1 1 1"
+        << QByteArray();
+    QTest::newRow("one past it") << QByteArray("2147483648 1 1 1") << rangeA.arg("2147483648")
+                                 << "Line 1: 2147483648 1 1 1" << QByteArray();
+    QTest::newRow("smallest 32-bit value")
+        << QByteArray("1 -2147483648 1 1") << rangeB.arg(Q_INT64_C(-2147483648))
+        << "Line 1: 1 -2147483648 1 1" << QByteArray();
+    QTest::newRow("one below it") << QByteArray("1 -2147483649 1 1") << rangeB.arg("-2147483649")
+                                  << "Line 1: 1 -2147483649 1 1" << QByteArray();
+    QTest::newRow("hex beyond 32 bits")
+        << QByteArray("1 2 3 0xFFFFFFFF") << rangeN.arg("0xFFFFFFFF") << "Line 1: 1 2 3 0xFFFFFFFF"
+        << QByteArray();
+    QTest::newRow("wraps into range, binary")
+        << QByteArray("1 0b100000000000000000000000000000001 1 1")
+        << rangeB.arg(QString("0b100000000000000000") + QChar(0x2026))
+        << "Line 1: 1 0b100000000000000000000000000000001 1 1" << QByteArray();
+
+    // Text that isn't a number is never taken for a remote electrode.
+    QTest::newRow("fourth not a number")
+        << QByteArray("1 2 3 x") << nan.arg('N').arg("x") << "Line 1: 1 2 3 x" << QByteArray();
+    QTest::newRow("decimal point")
+        << QByteArray("1.5 2 3 4") << nan.arg('B').arg(".5") << "Line 1: 1.5 2 3 4" << QByteArray();
+    QTest::newRow("commas") << QByteArray("1,2,3,4") << nan.arg('B').arg(",2,3,4")
+                            << "Line 1: 1,2,3,4" << QByteArray();
+    QTest::newRow("header line") << QByteArray("# A B M N\n1 2 3 4\n") << nan.arg('A').arg("#")
+                                 << "Line 1: # A B M N" << QByteArray();
+    QTest::newRow("before the remote test")
+        << QByteArray("0 x 3 4") << nan.arg('B').arg("x") << "Line 1: 0 x 3 4" << QByteArray();
+    QTest::newRow("bare sign") << QByteArray("1 - 2 3") << nan.arg('B').arg("-")
+                               << "Line 1: 1 - 2 3" << QByteArray();
+    QTest::newRow("sign at line end")
+        << QByteArray("1 2 3 +\n") << nan.arg('N').arg("+") << "Line 1: 1 2 3 +" << QByteArray();
+    QTest::newRow("hex prefix alone")
+        << QByteArray("1 0x 2 3") << nan.arg('B').arg("0x") << "Line 1: 1 0x 2 3" << QByteArray();
+    QTest::newRow("binary without binary digits")
+        << QByteArray("1 0b2 2 3") << nan.arg('B').arg("0b2") << "Line 1: 1 0b2 2 3"
+        << QByteArray();
+    QTest::newRow("letter after hex digits") << QByteArray("1 0x1g 2 3") << nan.arg('M').arg("g")
+                                             << "Line 1: 1 0x1g 2 3" << QByteArray();
+    QTest::newRow("long word cut")
+        << QByteArray("1 abcdefghijklmnopqrstuvwxyz 3 4")
+        << nan.arg('B').arg(QString("abcdefghijklmnopqrst") + QChar(0x2026))
+        << "Line 1: 1 abcdefghijklmnopqrstuvwxyz 3 4" << QByteArray();
+    QTest::newRow("word of exactly twenty")
+        << QByteArray("1 abcdefghijklmnopqrst 3 4") << nan.arg('B').arg("abcdefghijklmnopqrst")
+        << "Line 1: 1 abcdefghijklmnopqrst 3 4" << QByteArray();
+
+    // The line in the informative text.
+    const QByteArray longLine = "1 2 3 99 " + QByteArray(100, 'x');
+    QTest::newRow("long line cut to 80")
+        << longLine << rangeN.arg(99)
+        << "Line 1: " + QString::fromLatin1(longLine.left(80)) + QChar(0x2026) << QByteArray();
+    const QByteArray line80 = "1 2 3 99" + QByteArray(72, ' ');
+    QTest::newRow("line of exactly 80 with CRLF")
+        << line80 + "\r\n"
+        << rangeN.arg(99) << "Line 1: " + QString::fromLatin1(line80) << QByteArray();
+}
+
+void tst_ElectrodeList::lists()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QFETCH(QString, informative);
+    QFETCH(QByteArray, body);
+
+    const ListResult result = readBytes(content);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.informativeText(), informative);
+    QCOMPARE(result.body.toHex(), body);
+    QCOMPARE(result.ok(), message.isEmpty());
+}
+
+void tst_ElectrodeList::encodings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    const QString text = QStringLiteral("1 2 3 4\r\n48 0 10 0\r\n");
+
+    QTest::newRow("ASCII") << text.toLatin1();
+    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + text.toUtf8();
+    QTextCodec *utf16le = QTextCodec::codecForName("UTF-16LE");
+    QTextCodec *utf16be = QTextCodec::codecForName("UTF-16BE");
+    QTest::newRow("UTF-16LE with BOM") << "\xFF\xFE" + utf16le->fromUnicode(text);
+    QTest::newRow("UTF-16BE with BOM") << "\xFE\xFF" + utf16be->fromUnicode(text);
+}
+
+void tst_ElectrodeList::encodings()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("list.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    const ListResult result = Kgw::readElectrodeList(path);
+    QCOMPARE(result.message, QString());
+    QCOMPARE(result.body.toHex(), QByteArray("01030402300a0000"));
+}
+
+void tst_ElectrodeList::quotesStayShort_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray digits(200000, '7');
+    QTest::newRow("huge number") << "1 " + digits + " 2 3"
+                                 << "B electrode is out of range [0, 48] (" + QString(20, '7')
+            + QChar(0x2026) + ")";
+    QTest::newRow("huge word") << "1 2 " + QByteArray(200000, 'z')
+                               << "M electrode is not a number (" + QString(20, 'z') + QChar(0x2026)
+            + ")";
+    QTest::newRow("long run of blanks before a bad field")
+        << "1 2 3" + QByteArray(200000, ' ') + "-"
+        << "N electrode is not a number (-)";
+}
+
+void tst_ElectrodeList::quotesStayShort()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+
+    const ListResult result = readBytes(content);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.lineNumber, 1);
+    QCOMPARE(result.lineText.size(), 81); // 80 characters and the ellipsis
+}
+
+void tst_ElectrodeList::missingFile()
+{
+    QTemporaryDir dir;
+    const ListResult result = Kgw::readElectrodeList(dir.filePath("absent.txt"));
+    QCOMPARE(result.status, ListResult::OpenFailed);
+    QCOMPARE(result.message, QString("Failed to load TXT file"));
+    QVERIFY(!result.informativeText().isEmpty());
+}
+
+// A device that fails after delivering good lines must not pass for the end of the list. The
+// process's own memory, read through /proc, fails for real where a mapping ends.
+void tst_ElectrodeList::readFailurePartWay()
+{
+#ifdef Q_OS_LINUX
+    const long page = sysconf(_SC_PAGESIZE);
+    void *mapped = mmap(
+        nullptr, size_t(2 * page), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    QVERIFY(mapped != MAP_FAILED);
+    char *area = static_cast<char *>(mapped);
+    QVERIFY(munmap(area + page, size_t(page)) == 0);
+    for (long i = 0; i + 8 <= page; i += 8)
+        memcpy(area + i, "1 2 3 4\n", 8);
+
+    QFile memory("/proc/self/mem");
+    QVERIFY(memory.open(QIODevice::ReadOnly));
+    QVERIFY(memory.seek(qint64(quintptr(area))));
+    const ListResult result = Kgw::readElectrodeList(&memory);
+    munmap(area, size_t(page));
+
+    QCOMPARE(result.status, ListResult::ReadFailed);
+    QCOMPARE(result.message, QString("Failed to load TXT file"));
+    QVERIFY(result.body.isEmpty());
+#else
+    QSKIP("needs /proc/self/mem");
+#endif
+}
+
+QTEST_GUILESS_MAIN(tst_ElectrodeList)
+#include "tst_electrodelist.moc"

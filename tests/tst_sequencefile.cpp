@@ -1,0 +1,228 @@
+#include "electrodelist.h"
+#include "sequencefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+using Kgw::WriteResult;
+
+namespace
+{
+
+// The file the instrument expects, laid out field by field from its documented format rather
+// than through the code under test.
+QByteArray expectedFile(
+    const QByteArray &countLE, const QByteArray &spacingLE, const QByteArray &bodyHex)
+{
+    return QByteArray::fromHex("dc") + QByteArray::fromHex(countLE) + QByteArray(256, '\0')
+        + QByteArray::fromHex("0500") + QByteArray::fromHex(spacingLE) + QByteArray(4, '\0')
+        + QByteArray(48, '\1') + QByteArray(16, '\0') + QByteArray::fromHex(bodyHex);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Converts a list the way the window does.
+WriteResult convert(const QString &listPath, const QByteArray &list, double spacing)
+{
+    if (!writeAll(listPath, list))
+        return WriteResult { WriteResult::CreateFailed, "test could not write the list", {} };
+    const Kgw::ListResult read = Kgw::readElectrodeList(listPath);
+    if (!read.ok())
+        return WriteResult { WriteResult::CreateFailed, read.message, {} };
+    return Kgw::writeSequenceFile(Kgw::sequenceFileName(listPath), read.body, spacing);
+}
+
+} // namespace
+
+class tst_SequenceFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void files_data();
+    void files();
+    void spacing_data();
+    void spacing();
+    void outputName_data();
+    void outputName();
+    void reconversionLeavesNothingOfTheOldFile();
+    void badListKeepsEarlierFile();
+    void cannotCreate();
+    void writeFailureKeepsEarlierFile();
+};
+
+void tst_SequenceFile::files_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<double>("spacing");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("single quadruple at 5 m")
+        << QByteArray("1 2 3 4\n") << 5.0 << expectedFile("01000000", "88130000", "01030402");
+    QTest::newRow("remote electrodes are 0") << QByteArray("1 0 2 0\n48 0 47 46\n") << 2.5
+                                             << expectedFile("02000000", "c4090000",
+                                                    "01020000"
+                                                    "302f2e00");
+    QTest::newRow("CRLF and octal") << QByteArray("010 011 012 013\r\n") << 1.0
+                                    << expectedFile("01000000", "e8030000", "080a0b09");
+}
+
+void tst_SequenceFile::files()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(double, spacing);
+    QFETCH(QByteArray, expected);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString listPath = dir.filePath("line1.txt");
+    const WriteResult result = convert(listPath, list, spacing);
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    QCOMPARE(readAll(listPath + ".KGW").toHex(), expected.toHex());
+    QCOMPARE(
+        QDir(dir.path()).entryList(QDir::Files), QStringList({ "line1.txt", "line1.txt.KGW" }));
+}
+
+void tst_SequenceFile::spacing_data()
+{
+    QTest::addColumn<double>("metres");
+    QTest::addColumn<int>("millimetres");
+
+    QTest::newRow("smallest") << 0.001 << 1;
+    QTest::newRow("largest") << 100.0 << 100000;
+    QTest::newRow("default") << 5.0 << 5000;
+    QTest::newRow("product just below a whole number") << 0.123 << 123;
+    QTest::newRow("three decimals") << 12.345 << 12345;
+    QTest::newRow("half a millimetre rounds up") << 0.0015 << 2;
+}
+
+void tst_SequenceFile::spacing()
+{
+    QFETCH(double, metres);
+    QFETCH(int, millimetres);
+
+    QCOMPARE(Kgw::spacingToMillimetres(metres), millimetres);
+    const QByteArray header = Kgw::sequenceHeader(1, Kgw::spacingToMillimetres(metres));
+    QCOMPARE(header.size(), Kgw::SequenceHeaderSize);
+    QByteArray field(4, '\0');
+    qToLittleEndian<qint32>(millimetres, field.data());
+    QCOMPARE(header.mid(263, 4).toHex(), field.toHex());
+}
+
+void tst_SequenceFile::outputName_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("sequence");
+
+    QTest::newRow("extension stays") << "line1.txt"
+                                     << "line1.txt.KGW";
+    QTest::newRow("no extension") << "run"
+                                  << "run.KGW";
+    QTest::newRow("already .KGW") << "run.KGW"
+                                  << "run.KGW.KGW";
+    QTest::newRow("folder kept") << "/data/day 2/line.TXT"
+                                 << "/data/day 2/line.TXT.KGW";
+}
+
+void tst_SequenceFile::outputName()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, sequence);
+    QCOMPARE(Kgw::sequenceFileName(list), sequence);
+}
+
+void tst_SequenceFile::reconversionLeavesNothingOfTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString listPath = dir.filePath("line.txt");
+    QVERIFY(convert(listPath, "1 2 3 4\n5 6 7 8\n9 10 11 12\n", 5).ok());
+    QCOMPARE(readAll(listPath + ".KGW").size(), 335 + 12);
+
+    QVERIFY(convert(listPath, "4 3 2 1\n", 5).ok());
+    QCOMPARE(readAll(listPath + ".KGW").toHex(),
+        expectedFile("01000000", "88130000", "04020103").toHex());
+}
+
+void tst_SequenceFile::badListKeepsEarlierFile()
+{
+    QTemporaryDir dir;
+    const QString listPath = dir.filePath("line.txt");
+    QVERIFY(convert(listPath, "1 2 3 4\n", 5).ok());
+    const QByteArray before = readAll(listPath + ".KGW");
+
+    QVERIFY(!convert(listPath, "1 2 3 4\n1 2 3 49\n", 10).ok());
+    QCOMPARE(readAll(listPath + ".KGW"), before);
+}
+
+void tst_SequenceFile::cannotCreate()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("list.txt.KGW");
+    QVERIFY(QDir(dir.path()).mkdir("list.txt.KGW")); // a folder stands where the file would go
+
+    const WriteResult result = Kgw::writeSequenceFile(target, QByteArray::fromHex("01030402"), 5);
+    QCOMPARE(result.status, WriteResult::CreateFailed);
+    QCOMPARE(result.message, QString("Failed to create KGW file"));
+    QVERIFY(!result.errorString.isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList("list.txt.KGW"));
+}
+
+// A write that really fails part-way, held back by the file-size limit as a full disk would,
+// must neither report success nor cost the user the earlier file.
+void tst_SequenceFile::writeFailureKeepsEarlierFile()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    const QString target = dir.filePath("line.txt.KGW");
+    const QByteArray earlier(1000, 'E');
+    QVERIFY(writeAll(target, earlier));
+    QByteArray body;
+    for (int i = 0; i < 100; ++i)
+        body.append(QByteArray::fromHex("01030402"));
+
+    struct rlimit saved;
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 200;
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
+    const WriteResult result = Kgw::writeSequenceFile(target, body, 5);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previousHandler);
+
+    QCOMPARE(result.status, WriteResult::WriteFailed);
+    QCOMPARE(result.message, QString("Failed to write KGW file"));
+    QCOMPARE(result.errorString, QString::fromLocal8Bit(strerror(EFBIG)));
+    QCOMPARE(readAll(target), earlier);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList("line.txt.KGW"));
+#else
+    QSKIP("needs a file-size limit");
+#endif
+}
+
+QTEST_GUILESS_MAIN(tst_SequenceFile)
+#include "tst_sequencefile.moc"
