@@ -1,4 +1,5 @@
 #include "electrodelist.h"
+#include "syntheticdevice.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -37,6 +38,8 @@ private slots:
     void encodings();
     void quotesStayShort_data();
     void quotesStayShort();
+    void longLines_data();
+    void longLines();
     void missingFile();
     void readFailurePartWay();
 };
@@ -258,6 +261,49 @@ void tst_ElectrodeList::quotesStayShort()
     QCOMPARE(result.message, message);
     QCOMPARE(result.lineNumber, 1);
     QCOMPARE(result.lineText.size(), 81); // 80 characters and the ellipsis
+}
+
+// Lines far longer than any buffer: only the first four fields matter, and messages quote
+// just the start of the line.
+void tst_ElectrodeList::longLines_data()
+{
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<char>("fill");
+    QTest::addColumn<QByteArray>("suffix");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("blank tail, then a good line")
+        << QByteArray("1 2 3 4") << ' ' << QByteArray("\n5 6 7 8\n") << QString()
+        << QByteArray("0103040205070806");
+    QTest::newRow("no line break at all")
+        << QByteArray("1 2 3 4 ") << 'x' << QByteArray() << QString() << QByteArray("01030402");
+    QTest::newRow("blanks between the fields")
+        << QByteArray("1") << '\t' << QByteArray("2 3 4\n") << QString() << QByteArray("01030402");
+    QTest::newRow("endless number")
+        << QByteArray("1 2 3 ") << '9' << QByteArray("\n")
+        << "N electrode is out of range [0, 48] (" + QString(20, '9') + QChar(0x2026) + ")"
+        << QByteArray();
+    QTest::newRow("bad line, then good ones")
+        << QByteArray("x") << ' ' << QByteArray("\n1 2 3 4\n")
+        << QString("A electrode is not a number (x)") << QByteArray();
+}
+
+void tst_ElectrodeList::longLines()
+{
+    QFETCH(QByteArray, prefix);
+    QFETCH(char, fill);
+    QFETCH(QByteArray, suffix);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, body);
+
+    SyntheticDevice device(prefix, fill, 16 * 1024 * 1024, suffix);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    const ListResult result = Kgw::readElectrodeList(&device);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.body.toHex(), body);
+    if (!message.isEmpty())
+        QVERIFY(result.informativeText().size() < 100);
 }
 
 void tst_ElectrodeList::missingFile()

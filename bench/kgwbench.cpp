@@ -1,0 +1,169 @@
+// Measures how fast the core converts electrode lists and how much memory it needs.
+//
+// Each measurement runs in a fresh child process, so that its peak resident memory is its own.
+// Usage: kgwbench [SIZE...]   (default: 10000 100000 1000000)
+//        kgwbench --long-line GIB   (a list whose first line is GIB gibibytes long)
+
+#include "electrodelist.h"
+#include "sequencefile.h"
+#include "syntheticdevice.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace
+{
+
+constexpr int Runs = 5;
+
+qint64 peakResidentBytes()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+bool writeRandomList(const QString &path, int count)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QTextStream out(&file);
+    QRandomGenerator random(20261207);
+    for (int i = 0; i < count; ++i) {
+        out << random.bounded(1, 49) << ' ' << random.bounded(0, 49) << ' ' << random.bounded(1, 49)
+            << ' ' << random.bounded(0, 49) << '\n';
+    }
+    out.flush();
+    return out.status() == QTextStream::Ok && file.error() == QFile::NoError;
+}
+
+// The child: converts one list Runs times and prints its times and peak memory.
+int measure(const QString &listPath)
+{
+    const qint64 baseline = peakResidentBytes();
+    QVector<qint64> nanoseconds;
+    for (int run = 0; run < Runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const Kgw::ListResult list = Kgw::readElectrodeList(listPath);
+        if (!list.ok()) {
+            fprintf(stderr, "%s\n", qPrintable(list.message));
+            return 1;
+        }
+        const Kgw::WriteResult written
+            = Kgw::writeSequenceFile(Kgw::sequenceFileName(listPath), list.body, 5);
+        if (!written.ok()) {
+            fprintf(stderr, "%s\n", qPrintable(written.errorString));
+            return 1;
+        }
+        nanoseconds.append(timer.nsecsElapsed());
+    }
+    std::sort(nanoseconds.begin(), nanoseconds.end());
+    printf("%lld %lld %lld\n", nanoseconds.at(Runs / 2), baseline, peakResidentBytes());
+    return 0;
+}
+
+// The child: reads "1 2 3 4", gibibytes of spaces, a line break and "5 6 7 8".
+int measureLongLine(double gibibytes)
+{
+    const qint64 baseline = peakResidentBytes();
+    SyntheticDevice device("1 2 3 4", ' ', qint64(gibibytes * 1024 * 1024 * 1024), "\n5 6 7 8\n");
+    device.open(QIODevice::ReadOnly);
+    QElapsedTimer timer;
+    timer.start();
+    const Kgw::ListResult list = Kgw::readElectrodeList(&device);
+    if (list.count() != 2) {
+        fprintf(stderr, "expected two quadruples, got: %s\n", qPrintable(list.message));
+        return 1;
+    }
+    printf("%lld %lld %lld\n", timer.nsecsElapsed(), baseline, peakResidentBytes());
+    return 0;
+}
+
+struct Figures {
+    double milliseconds = 0;
+    double peakMiB = 0;
+    double aboveStartMiB = 0;
+};
+
+bool runChild(const QStringList &arguments, Figures *figures)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit
+        || child.exitCode() != 0) {
+        fprintf(stderr, "%s failed: %s\n", qPrintable(arguments.join(' ')),
+            child.readAllStandardError().constData());
+        return false;
+    }
+    const QList<QByteArray> numbers = child.readAllStandardOutput().trimmed().split(' ');
+    const double mib = 1024.0 * 1024.0;
+    figures->milliseconds = numbers.value(0).toLongLong() / 1e6;
+    figures->peakMiB = numbers.value(2).toLongLong() / mib;
+    figures->aboveStartMiB = (numbers.value(2).toLongLong() - numbers.value(1).toLongLong()) / mib;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.size() == 2 && args.first() == QLatin1String("--measure"))
+        return measure(args.at(1));
+    if (args.size() == 2 && args.first() == QLatin1String("--measure-long-line"))
+        return measureLongLine(args.at(1).toDouble());
+
+    if (args.size() == 2 && args.first() == QLatin1String("--long-line")) {
+        Figures figures;
+        if (!runChild({ QStringLiteral("--measure-long-line"), args.at(1) }, &figures))
+            return 1;
+        printf("a first line of %s GiB: %.1f ms, peak RSS %.1f MiB (%.1f above start)\n",
+            qPrintable(args.at(1)), figures.milliseconds, figures.peakMiB, figures.aboveStartMiB);
+        return 0;
+    }
+
+    QList<int> sizes;
+    for (const QString &arg : args)
+        sizes.append(arg.toInt());
+    if (sizes.isEmpty())
+        sizes = { 10000, 100000, 1000000 };
+
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        fprintf(stderr, "no temporary folder: %s\n", qPrintable(dir.errorString()));
+        return 1;
+    }
+    printf("%12s %10s %10s %13s %12s %12s\n", "quadruples", "median ms", "target ms",
+        "peak RSS MiB", "above start", "target MiB");
+    bool allMet = true;
+    for (int size : sizes) {
+        const QString path = dir.filePath(QStringLiteral("list%1.txt").arg(size));
+        if (!writeRandomList(path, size)) {
+            fprintf(stderr, "could not write %s\n", qPrintable(path));
+            return 1;
+        }
+        Figures figures;
+        if (!runChild({ QStringLiteral("--measure"), path }, &figures))
+            return 1;
+        // The time target is set for a million quadruples; others are scaled for comparison.
+        const double targetMs = 250.0 * size / 1e6;
+        const double targetMiB = 4.0 * size / (1024.0 * 1024.0) + 32;
+        allMet = allMet && figures.milliseconds <= targetMs && figures.peakMiB <= targetMiB;
+        printf("%12d %10.1f %10.1f %13.1f %12.1f %12.1f\n", size, figures.milliseconds, targetMs,
+            figures.peakMiB, figures.aboveStartMiB, targetMiB);
+    }
+    printf("%s\n", allMet ? "all targets met" : "TARGET MISSED");
+    return allMet ? 0 : 2;
+}
