@@ -1,0 +1,235 @@
+#include "arrays.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace Kgw
+{
+
+namespace
+{
+
+    // Marks a remote electrode among the offsets; it has no place on the cable.
+    constexpr int Remote = -1;
+
+    // Where the four electrodes stand relative to the first position i.
+    struct Offsets {
+        int a;
+        int b;
+        int m;
+        int n;
+
+        // The farthest on-cable electrode from i; i may run up to electrodes - span().
+        int span() const { return std::max({ a, b, m, n }); }
+
+        Quadruple at(int i) const
+        {
+            auto place = [i](int offset) { return offset == Remote ? 0 : i + offset; };
+            return Quadruple { place(a), place(b), place(m), place(n) };
+        }
+    };
+
+    Offsets offsets(ArrayKind kind, int a, int n, int k, int s)
+    {
+        switch (kind) {
+        case ArrayKind::WennerAlpha:
+            return { 0, 3 * a, a, 2 * a };
+        case ArrayKind::WennerBeta:
+            return { a, 0, 2 * a, 3 * a };
+        case ArrayKind::WennerGamma:
+            return { 0, 2 * a, a, 3 * a };
+        case ArrayKind::Schlumberger:
+            return { 0, (2 * n + 1) * a, n * a, (n + 1) * a };
+        case ArrayKind::DipoleDipole:
+            return { a, 0, (n + 1) * a, (n + 2) * a };
+        case ArrayKind::PoleDipole:
+            return { 0, Remote, n * a, (n + 1) * a };
+        case ArrayKind::PolePole:
+            return { 0, Remote, n, Remote };
+        case ArrayKind::Gradient:
+            return { 0, (s + 2) * a, k * a, (k + 1) * a };
+        }
+        Q_UNREACHABLE();
+        return {};
+    }
+
+    bool loopsOverA(ArrayKind kind)
+    {
+        return kind != ArrayKind::PolePole;
+    }
+
+    bool loopsOverN(ArrayKind kind)
+    {
+        switch (kind) {
+        case ArrayKind::Schlumberger:
+        case ArrayKind::DipoleDipole:
+        case ArrayKind::PoleDipole:
+        case ArrayKind::PolePole:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    quint64 pairKey(int x, int y)
+    {
+        const auto ordered = std::minmax(x, y);
+        return quint64(quint32(ordered.first)) << 32 | quint32(ordered.second);
+    }
+
+    bool inRange(int value, int min, int max)
+    {
+        return value >= min && value <= max;
+    }
+
+} // namespace
+
+// One key for a configuration and for its variants with A and B or M and N swapped, exact for
+// any electrode values, not only for those of a valid list.
+ConfigurationSet::Key ConfigurationSet::keyOf(const Quadruple &q)
+{
+    return Key(pairKey(q.a, q.b), pairKey(q.m, q.n));
+}
+
+const QVector<ArrayKindName> &arrayKindNames()
+{
+    static const QVector<ArrayKindName> names = {
+        { ArrayKind::WennerAlpha, QLatin1String("wenner-alpha"), QLatin1String("wa") },
+        { ArrayKind::WennerBeta, QLatin1String("wenner-beta"), QLatin1String("wb") },
+        { ArrayKind::WennerGamma, QLatin1String("wenner-gamma"), QLatin1String("wg") },
+        { ArrayKind::Schlumberger, QLatin1String("schlumberger"), QLatin1String("slm") },
+        { ArrayKind::DipoleDipole, QLatin1String("dipole-dipole"), QLatin1String("dd") },
+        { ArrayKind::PoleDipole, QLatin1String("pole-dipole"), QLatin1String("pd") },
+        { ArrayKind::PolePole, QLatin1String("pole-pole"), QLatin1String("pp") },
+        { ArrayKind::Gradient, QLatin1String("gradient"), QLatin1String("gr") },
+    };
+    return names;
+}
+
+std::optional<ArrayKind> findArrayKind(const QString &nameOrAlias)
+{
+    for (const ArrayKindName &entry : arrayKindNames()) {
+        if (nameOrAlias.compare(entry.name, Qt::CaseInsensitive) == 0
+            || nameOrAlias.compare(entry.alias, Qt::CaseInsensitive) == 0)
+            return entry.kind;
+    }
+    return std::nullopt;
+}
+
+static const ArrayKindName &entryOf(ArrayKind kind)
+{
+    const QVector<ArrayKindName> &names = arrayKindNames();
+    return *std::find_if(names.cbegin(), names.cend(),
+        [kind](const ArrayKindName &entry) { return entry.kind == kind; });
+}
+
+QString arrayName(ArrayKind kind)
+{
+    return entryOf(kind).name;
+}
+
+QString arrayAlias(ArrayKind kind)
+{
+    return entryOf(kind).alias;
+}
+
+QString allowedArrayNames()
+{
+    QStringList parts;
+    for (const ArrayKindName &entry : arrayKindNames())
+        parts << QStringLiteral("%1 (%2)").arg(entry.name, entry.alias);
+    return parts.join(QLatin1String(", "));
+}
+
+bool GenerateOptions::isValid() const
+{
+    return inRange(electrodes, MinElectrodes, MaxElectrodes) && inRange(aMax, MinAMax, MaxAMax)
+        && inRange(nMax, MinNMax, MaxNMax);
+}
+
+bool ConfigurationSet::insert(const Quadruple &q)
+{
+    const int before = m_keys.size();
+    m_keys.insert(keyOf(q));
+    return m_keys.size() != before;
+}
+
+bool ConfigurationSet::contains(const Quadruple &q) const
+{
+    return m_keys.contains(keyOf(q));
+}
+
+Quadruple reciprocal(const Quadruple &q)
+{
+    return Quadruple { q.m, q.n, q.a, q.b };
+}
+
+QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &options)
+{
+    QVector<Quadruple> result;
+    if (!options.isValid())
+        return result;
+
+    const int aLast = loopsOverA(kind) ? options.aMax : 1;
+    const int nLast = loopsOverN(kind) ? options.nMax : 1;
+    const int s = options.nMax;
+    const int kLast = kind == ArrayKind::Gradient ? s : 1;
+
+    for (int a = 1; a <= aLast; ++a) {
+        for (int n = 1; n <= nLast; ++n) {
+            // The span doesn't depend on k, so it bounds i for every k alike.
+            const int iLast = options.electrodes - offsets(kind, a, n, 1, s).span();
+            for (int i = 1; i <= iLast; ++i) {
+                for (int k = 1; k <= kLast; ++k)
+                    result.append(offsets(kind, a, n, k, s).at(i));
+            }
+        }
+    }
+    return result;
+}
+
+QVector<Quadruple> generateConfigurations(
+    const QVector<ArrayKind> &kinds, const GenerateOptions &options)
+{
+    QVector<Quadruple> result;
+    ConfigurationSet listed;
+    auto appendNew = [&](const Quadruple &q) {
+        if (listed.insert(q))
+            result.append(q);
+    };
+
+    for (ArrayKind kind : kinds) {
+        for (const Quadruple &q : arrayConfigurations(kind, options))
+            appendNew(q);
+    }
+    if (options.reciprocals) {
+        const int forward = result.size();
+        for (int index = 0; index < forward; ++index)
+            appendNew(reciprocal(result.at(index)));
+    }
+    return result;
+}
+
+QByteArray electrodeListText(const QVector<Quadruple> &configurations)
+{
+    QByteArray text;
+    // Four numbers of at most two digits, three spaces and the line end.
+    text.reserve(configurations.size() * 12);
+    for (const Quadruple &q : configurations) {
+        text += QByteArray::number(q.a) + ' ' + QByteArray::number(q.b) + ' '
+            + QByteArray::number(q.m) + ' ' + QByteArray::number(q.n) + '\n';
+    }
+    return text;
+}
+
+QByteArray sequenceBody(const QVector<Quadruple> &configurations)
+{
+    QByteArray body;
+    body.reserve(configurations.size() * BodyBytesPerQuadruple);
+    for (const Quadruple &q : configurations)
+        appendQuadruple(body, q);
+    return body;
+}
+
+} // namespace Kgw

@@ -1,0 +1,138 @@
+#ifndef KGW_ARRAYS_H
+#define KGW_ARRAYS_H
+
+#include "quadruple.h"
+
+#include <QByteArray>
+#include <QLatin1String>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+namespace Kgw
+{
+
+// The standard electrode arrays, with i the first position, a the spacing in electrode steps,
+// n the separation factor and 0 a remote electrode:
+//
+//   array               A          B           M         N           loops over
+//   wenner-alpha  wa    i          i+3a        i+a       i+2a        a
+//   wenner-beta   wb    i+a        i           i+2a      i+3a        a
+//   wenner-gamma  wg    i          i+2a        i+a       i+3a        a
+//   schlumberger  slm   i          i+(2n+1)a   i+na      i+(n+1)a    a, n
+//   dipole-dipole dd    i+a        i           i+(n+1)a  i+(n+2)a    a, n
+//   pole-dipole   pd    i          0           i+na      i+(n+1)a    a, n
+//   pole-pole     pp    i          0           i+n       0           n
+//   gradient      gr    i          i+(s+2)a    i+ka      i+(k+1)a    a; k = 1..s, s = n-max
+//
+// None of them repeats an electrode or puts M and N on one equipotential, so every
+// configuration they give measures a signal.
+enum class ArrayKind {
+    WennerAlpha,
+    WennerBeta,
+    WennerGamma,
+    Schlumberger,
+    DipoleDipole,
+    PoleDipole,
+    PolePole,
+    Gradient,
+};
+
+struct ArrayKindName {
+    ArrayKind kind;
+    QLatin1String name;
+    QLatin1String alias;
+};
+
+// Every kind, in the order of the table above: the order a usage message lists them in.
+const QVector<ArrayKindName> &arrayKindNames();
+
+// The kind named by its full name or its alias, in any letter case; nothing for anything else.
+std::optional<ArrayKind> findArrayKind(const QString &nameOrAlias);
+
+QString arrayName(ArrayKind kind);
+QString arrayAlias(ArrayKind kind);
+
+// What a usage message offers instead of an unknown name:
+// "wenner-alpha (wa), wenner-beta (wb), ..., gradient (gr)".
+QString allowedArrayNames();
+
+struct GenerateOptions {
+    // The whole cable, as it is laid out for almost every line.
+    static constexpr int DefaultElectrodes = CablePositions;
+    // 15 is the widest spacing at which a Wenner, Schlumberger, dipole-dipole or gradient
+    // configuration still fits on 48 electrodes ((48 - 1) / 3), so by default every array
+    // reaches the deepest level the cable can give it. Only pole-dipole could go wider, and
+    // its deep levels are the weakest.
+    static constexpr int DefaultAMax = 15;
+    // Beyond n = 6 the potential of a dipole-dipole or pole-dipole configuration (which falls
+    // off as 1/n^3 and 1/n^2) sinks into the noise of a field instrument; 6 is the customary
+    // limit. For gradient it gives 6 potential dipoles per current pair.
+    static constexpr int DefaultNMax = 6;
+
+    // Four electrodes are the least any array needs. The upper limits of a-max and n-max are
+    // the widest steps that could ever fit on the cable; a larger value can only be a typo.
+    // Within the limits, a value with which an array doesn't fit on the electrodes merely gives
+    // fewer configurations (or none) of that array.
+    static constexpr int MinElectrodes = 4;
+    static constexpr int MaxElectrodes = CablePositions;
+    static constexpr int MinAMax = 1;
+    static constexpr int MaxAMax = CablePositions - 1;
+    static constexpr int MinNMax = 1;
+    static constexpr int MaxNMax = CablePositions - 1;
+
+    int electrodes = DefaultElectrodes;
+    int aMax = DefaultAMax;
+    int nMax = DefaultNMax;
+    bool reciprocals = false; // ignored by arrayConfigurations()
+
+    bool isValid() const;
+};
+
+// Remembers configurations so that a repeat is noticed, also with A and B or M and N swapped:
+// a crew would measure the same thing twice.
+class ConfigurationSet
+{
+public:
+    // Adds the configuration; false when it, or a swapped variant, is already there.
+    bool insert(const Quadruple &q);
+    bool contains(const Quadruple &q) const;
+    int size() const { return m_keys.size(); }
+
+private:
+    using Key = QPair<quint64, quint64>;
+    static Key keyOf(const Quadruple &q);
+
+    QSet<Key> m_keys;
+};
+
+// A B M N becomes M N A B.
+Quadruple reciprocal(const Quadruple &q);
+
+// The configurations of one array in its loop order: a outermost, then n, then i (from 1, as
+// long as every electrode stays within 1..electrodes), and for gradient k innermost. Nothing
+// is left out and no reciprocal added. Empty for options that aren't valid.
+QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &options);
+
+// The arrays one after another in the given order. A configuration that repeats an earlier one,
+// also with A and B or M and N swapped, is left out, so a crew doesn't measure it twice: the
+// Wenner-alpha configurations are, for instance, also Schlumberger ones with n = 1. With
+// reciprocals, M N A B of every configuration follows the whole list, in the same order; a
+// reciprocal that repeats a configuration already listed is left out as well (none of the
+// standard arrays is the reciprocal of another, so this only guards the rule). Empty for
+// options that aren't valid.
+QVector<Quadruple> generateConfigurations(
+    const QVector<ArrayKind> &kinds, const GenerateOptions &options);
+
+// The electrode list: one "A B M N" line per configuration, each ended by "\n".
+QByteArray electrodeListText(const QVector<Quadruple> &configurations);
+
+// The body a sequence file holds for the configurations.
+QByteArray sequenceBody(const QVector<Quadruple> &configurations);
+
+} // namespace Kgw
+
+#endif
