@@ -20,8 +20,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-namespace
-{
+namespace {
 
 constexpr int Runs = 5;
 

@@ -4,11 +4,9 @@
 
 #include <algorithm>
 
-namespace Kgw
-{
+namespace Kgw {
 
-namespace
-{
+namespace {
 
     // Marks a remote electrode among the offsets; it has no place on the cable.
     constexpr int Remote = -1;

@@ -12,8 +12,7 @@
 
 #include <optional>
 
-namespace Kgw
-{
+namespace Kgw {
 
 // The standard electrode arrays, with i the first position, a the spacing in electrode steps,
 // n the separation factor and 0 a remote electrode:

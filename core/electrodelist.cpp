@@ -7,11 +7,9 @@
 #include <QStringView>
 #include <QTextStream>
 
-namespace Kgw
-{
+namespace Kgw {
 
-namespace
-{
+namespace {
 
     constexpr int FieldsPerLine = 4;
     constexpr int ChunkLength = 64 * 1024;

@@ -8,8 +8,7 @@
 
 class QIODevice;
 
-namespace Kgw
-{
+namespace Kgw {
 
 // The outcome of reading one electrode list. A list is accepted whole or not at all: on any
 // failure the body is empty.

@@ -3,8 +3,7 @@
 
 #include <QByteArray>
 
-namespace Kgw
-{
+namespace Kgw {
 
 // Positions on the cable run from 1 to CablePositions; 0 is a remote electrode.
 constexpr int CablePositions = 48;

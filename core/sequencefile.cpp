@@ -5,11 +5,9 @@
 #include <QDataStream>
 #include <QSaveFile>
 
-namespace Kgw
-{
+namespace Kgw {
 
-namespace
-{
+namespace {
 
     constexpr int ReservedBytes = 256;
     constexpr qint8 HeaderVersion = 5;

@@ -4,8 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace Kgw
-{
+namespace Kgw {
 
 // The instrument's sequence file: a fixed little-endian header, then the body.
 constexpr int SequenceHeaderSize = 335;

@@ -1,7 +1,6 @@
 #include "textutil.h"
 
-namespace Kgw
-{
+namespace Kgw {
 
 QString elided(const QString &text, int maxLength)
 {

@@ -3,8 +3,7 @@
 
 #include <QString>
 
-namespace Kgw
-{
+namespace Kgw {
 
 // Quoted input is cut so that a message stays readable however long the input is.
 constexpr int FieldQuoteLength = 20;

@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace
-{
+namespace {
 
 void require(bool condition)
 {

@@ -10,8 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace
-{
+namespace {
 
 void warn(QWidget *parent, const QString &text, const QString &informativeText)
 {

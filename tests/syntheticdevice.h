@@ -16,8 +16,7 @@ public:
         , m_suffix(suffix)
         , m_fill(fill)
         , m_fillCount(fillCount)
-    {
-    }
+    { }
 
     bool isSequential() const override { return true; }
     qint64 total() const { return m_prefix.size() + m_fillCount + m_suffix.size(); }

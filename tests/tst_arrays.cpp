@@ -21,8 +21,7 @@ static QByteArray describe(const Kgw::Quadruple &q)
         + ' ' + QByteArray::number(q.n);
 }
 
-namespace QTest
-{
+namespace QTest {
 template <>
 char *toString(const Kgw::Quadruple &q)
 {
@@ -30,8 +29,7 @@ char *toString(const Kgw::Quadruple &q)
 }
 } // namespace QTest
 
-namespace
-{
+namespace {
 
 const ArrayKind AllKinds[] = { ArrayKind::WennerAlpha, ArrayKind::WennerBeta,
     ArrayKind::WennerGamma, ArrayKind::Schlumberger, ArrayKind::DipoleDipole, ArrayKind::PoleDipole,

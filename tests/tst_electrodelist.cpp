@@ -14,8 +14,7 @@
 
 using Kgw::ListResult;
 
-namespace
-{
+namespace {
 
 ListResult readBytes(const QByteArray &bytes)
 {

@@ -16,8 +16,7 @@
 
 using Kgw::WriteResult;
 
-namespace
-{
+namespace {
 
 // The file the instrument expects, laid out field by field from its documented format rather
 // than through the code under test.
