@@ -156,12 +156,15 @@ int main(int argc, char *argv[])
         Figures figures;
         if (!runChild({ QStringLiteral("--measure"), path }, &figures))
             return 1;
-        // The time target is set for a million quadruples; others are scaled for comparison.
-        const double targetMs = 250.0 * size / 1e6;
+        // The time target is set for a million quadruples only.
+        const bool timed = size == 1000000;
+        const double targetMs = 250.0;
         const double targetMiB = 4.0 * size / (1024.0 * 1024.0) + 32;
-        allMet = allMet && figures.milliseconds <= targetMs && figures.peakMiB <= targetMiB;
-        printf("%12d %10.1f %10.1f %13.1f %12.1f %12.1f\n", size, figures.milliseconds, targetMs,
-            figures.peakMiB, figures.aboveStartMiB, targetMiB);
+        allMet = allMet && (!timed || figures.milliseconds <= targetMs)
+            && figures.peakMiB <= targetMiB;
+        printf("%12d %10.1f %10s %13.1f %12.1f %12.1f\n", size, figures.milliseconds,
+            timed ? qPrintable(QString::number(targetMs)) : "-", figures.peakMiB,
+            figures.aboveStartMiB, targetMiB);
     }
     printf("%s\n", allMet ? "all targets met" : "TARGET MISSED");
     return allMet ? 0 : 2;
