@@ -22,6 +22,19 @@ namespace
             out << value;
     }
 
+    // A short write sets no reason, so keep going while the device takes bytes: the attempt
+    // that takes none fails with the system's own (a full disk, a file-size limit).
+    bool flushAll(QFileDevice &file)
+    {
+        qint64 pending = file.bytesToWrite();
+        while (!file.flush()) {
+            if (file.bytesToWrite() == pending)
+                return false;
+            pending = file.bytesToWrite();
+        }
+        return true;
+    }
+
 } // namespace
 
 qint32 spacingToMillimetres(double metres)
@@ -70,7 +83,10 @@ WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, d
     out.writeRawData(header.constData(), header.size());
     out.writeRawData(body.constData(), body.size());
 
-    if (out.status() != QDataStream::Ok || !file.commit()) {
+    // commit() does not notice when its own last flush comes up short, and would put a cut
+    // file in place of the earlier one.
+    const bool flushed = out.status() == QDataStream::Ok && flushAll(file);
+    if (!flushed || !file.commit()) {
         // Reached only when the new file is not in place; commit() and the destructor drop the
         // temporary file, so the earlier one stays as it was.
         result.status = WriteResult::WriteFailed;

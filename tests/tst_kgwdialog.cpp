@@ -16,6 +16,11 @@
 
 #include <functional>
 
+#include <errno.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/resource.h>
+
 namespace
 {
 
@@ -124,6 +129,31 @@ QStringList entries(const QString &dirPath)
     return QDir(dirPath).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
+// Lowers the file-size limit for as long as it lives, so that a write really fails.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old;
+    void (*m_oldHandler)(int);
+    bool m_ok = false;
+};
+
 } // namespace
 
 class TestKgwDialog : public QObject
@@ -148,6 +178,7 @@ private slots:
     void spacing();
 
     void outputIsADirectory();
+    void writeFailureKeepsEarlierFile();
 
 private:
     // Runs the conversion slot on a list and returns the one box it showed.
@@ -471,6 +502,34 @@ void TestKgwDialog::outputIsADirectory()
     QVERIFY(QFileInfo(output).isDir());
     QCOMPARE(entries(output), QStringList { QStringLiteral("inside") });
     QCOMPARE(readAll(output + QStringLiteral("/inside")), QByteArray("kept"));
+    QCOMPARE(entries(m_dir->path()),
+        (QStringList { QStringLiteral("line.txt"), QStringLiteral("line.txt.KGW") }));
+}
+
+void TestKgwDialog::writeFailureKeepsEarlierFile()
+{
+    const QString list = writeList(QStringLiteral("line.txt"), "1 2 3 4\n");
+    const QString output = list + QStringLiteral(".KGW");
+    const QByteArray earlier("an earlier sequence file");
+    QVERIFY(writeFile(output, earlier));
+
+    ShownBox shown;
+    int boxes = 0;
+    {
+        // Smaller than the header, so the new file can't be completed.
+        FileSizeLimit limit(100);
+        QVERIFY(limit.ok());
+        shown = load(list, &boxes);
+    }
+
+    QCOMPARE(boxes, 1);
+    QCOMPARE(shown.title, QStringLiteral("Warning"));
+    QCOMPARE(shown.icon, QMessageBox::Warning);
+    QCOMPARE(shown.text, QStringLiteral("Failed to write KGW file"));
+    QCOMPARE(shown.informativeText, QString::fromLocal8Bit(strerror(EFBIG)));
+    QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    QCOMPARE(readAll(output), earlier);
     QCOMPARE(entries(m_dir->path()),
         (QStringList { QStringLiteral("line.txt"), QStringLiteral("line.txt.KGW") }));
 }
