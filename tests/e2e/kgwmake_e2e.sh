@@ -37,6 +37,14 @@ cleanup() {
 trap cleanup EXIT
 
 step() { echo "-- $*"; }
+
+# The program is our child: once it has ended it stays a zombie until it is waited for, so look
+# at its state rather than whether its id exists.
+alive() {
+    local state
+    state=$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) || return 1
+    [ "$state" != Z ]
+}
 fail() {
     echo "FAIL: $*" >&2
     echo "windows of the program:" >&2
@@ -57,7 +65,7 @@ list_windows() {
 find_window() {
     local deadline=$((SECONDS + wait_seconds)) found
     while [ $SECONDS -lt $deadline ]; do
-        kill -0 "$pid" 2>/dev/null || fail "kgwmake is gone while waiting for '$1'"
+        alive || fail "kgwmake is gone while waiting for '$1'"
         if found=$(timeout 5 xdotool search --sync --onlyvisible --all --pid "$pid" \
             --name "^$1\$" 2>/dev/null); then
             echo "${found%%$'\n'*}"
@@ -154,9 +162,8 @@ step "closing the window ends the program with 0"
 main=$(find_window 'KGW make')
 focus "$main"
 xdotool key --clearmodifiers Escape
-# A child that has ended stays a zombie until it is waited for, so look at its state.
 deadline=$((SECONDS + wait_seconds))
-until [ "$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null || echo Z)" = Z ]; do
+while alive; do
     [ $SECONDS -lt $deadline ] || fail "kgwmake is still running after Escape"
     sleep 0.2
 done
