@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Drives the real kgwmake in a real X server, as a user would: the window, the file chooser and
+# the message boxes, with the keyboard and the mouse through xdotool.
+#
+#   kgwmake_e2e.sh <kgwmake> <data dir>
+#
+# Needs an X display without a window manager (run it under xvfb-run). The data dir holds the
+# lists line1.txt and badline.txt and, in expected/, the sequence file line1.txt must give.
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+    echo "usage: $0 <kgwmake> <data dir>" >&2
+    exit 2
+fi
+kgwmake=$1
+data=$2
+if [ -z "${DISPLAY:-}" ]; then
+    echo "no X display: run this under xvfb-run" >&2
+    exit 2
+fi
+
+# The real X11 platform, and Qt's own file chooser whatever desktop the caller sits at.
+unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP DESKTOP_SESSION
+
+# Generous: CI may run this on two cores next to a build.
+readonly wait_seconds=60
+
+work=$(mktemp -d)
+pid=
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+step() { echo "-- $*"; }
+
+# The program is our child: once it has ended it stays a zombie until it is waited for, so look
+# at its state rather than whether its id exists.
+alive() {
+    local state
+    state=$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) || return 1
+    [ "$state" != Z ]
+}
+fail() {
+    echo "FAIL: $*" >&2
+    echo "windows of the program:" >&2
+    list_windows >&2 || true
+    exit 1
+}
+
+list_windows() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+        echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
+    done
+}
+
+# Prints the id of the program's visible window with exactly this title, waiting for it to come
+# up. Short --sync searches in a loop, so that an X error from a window that vanished during one
+# search costs a retry, not the test.
+find_window() {
+    local deadline=$((SECONDS + wait_seconds)) found
+    while [ $SECONDS -lt $deadline ]; do
+        alive || fail "kgwmake is gone while waiting for '$1'"
+        if found=$(timeout 5 xdotool search --sync --onlyvisible --all --pid "$pid" \
+            --name "^$1\$" 2>/dev/null); then
+            echo "${found%%$'\n'*}"
+            return 0
+        fi
+    done
+    fail "no window '$1' came up"
+}
+
+# Waits up to the given number of seconds until the program shows no window with this title.
+wait_gone() {
+    local deadline=$((SECONDS + $2))
+    while xdotool search --onlyvisible --all --pid "$pid" --name "^$1\$" >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.2
+    done
+}
+
+# There is no window manager, so the keyboard goes where the input focus is set.
+focus() {
+    timeout 10 xdotool windowfocus --sync "$1" || fail "could not focus window $1"
+}
+
+# Presses "Load TXT" in the main window: the button fills the lower half of it.
+press_load() {
+    local main
+    main=$(find_window 'KGW make')
+    focus "$main"
+    xdotool mousemove --window "$main" 100 100 click 1
+}
+
+# Types a path into the open file chooser and presses Enter. The name field's completer may
+# swallow the first Enter, or a key typed while the chooser was still coming up may be lost,
+# so the whole entry is made again while the chooser stays open.
+choose_file() {
+    local chooser attempt
+    chooser=$(find_window 'Open')
+    for attempt in 1 2 3; do
+        focus "$chooser"
+        xdotool key --clearmodifiers ctrl+a
+        xdotool type --clearmodifiers --delay 20 "$1"
+        sleep 0.3
+        xdotool key --clearmodifiers Return
+        if wait_gone 'Open' 10; then
+            return 0
+        fi
+        echo "   the chooser is still open, entering the path again ($attempt)"
+    done
+    fail "the file chooser did not take $1"
+}
+
+# Confirms the message box with this title with Enter on its Ok button.
+confirm_box() {
+    local box attempt
+    box=$(find_window "$1")
+    for attempt in 1 2 3; do
+        focus "$box"
+        xdotool key --clearmodifiers Return
+        if wait_gone "$1" 10; then
+            return 0
+        fi
+    done
+    fail "the box '$1' did not close"
+}
+
+cp "$data"/line1.txt "$data"/badline.txt "$work"/
+
+"$kgwmake" &
+pid=$!
+
+step "the window is 'KGW make', 200 x 150"
+main=$(find_window 'KGW make')
+eval "$(xdotool getwindowgeometry --shell "$main")"
+[ "$WIDTH" = 200 ] && [ "$HEIGHT" = 150 ] || fail "the window is $WIDTH x $HEIGHT"
+
+step "a good list gives its sequence file"
+press_load
+choose_file "$work/line1.txt"
+confirm_box 'Information'
+[ -f "$work/line1.txt.KGW" ] || fail "no line1.txt.KGW after 'KGW file created'"
+cmp "$data/expected/line1.txt.KGW" "$work/line1.txt.KGW" \
+    || fail "line1.txt.KGW differs from the expected file"
+
+step "a list with a bad line gives a warning and no file"
+press_load
+choose_file "$work/badline.txt"
+confirm_box 'Warning'
+[ ! -e "$work/badline.txt.KGW" ] || fail "badline.txt.KGW was written"
+cmp "$data/expected/line1.txt.KGW" "$work/line1.txt.KGW" || fail "line1.txt.KGW changed"
+leftovers=$(cd "$work" && ls -A | grep -v -x -e line1.txt -e badline.txt -e line1.txt.KGW || true)
+[ -z "$leftovers" ] || fail "unexpected files: $leftovers"
+
+step "closing the window ends the program with 0"
+main=$(find_window 'KGW make')
+focus "$main"
+xdotool key --clearmodifiers Escape
+deadline=$((SECONDS + wait_seconds))
+while alive; do
+    [ $SECONDS -lt $deadline ] || fail "kgwmake is still running after Escape"
+    sleep 0.2
+done
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" = 0 ] || fail "kgwmake ended with $status"
+
+echo "PASS"

@@ -1,0 +1,111 @@
+// The lists in examples/ are what a newcomer converts first, so they must stay as they are
+// described: the good ones convert, the bad one fails on its one known line.
+
+#include "electrodelist.h"
+#include "quadruple.h"
+#include "sequencefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString MistakeList = QStringLiteral("mistake.txt");
+
+QDir examples()
+{
+    return QDir(QStringLiteral(KGW_EXAMPLES_DIR));
+}
+
+} // namespace
+
+class TestExamples : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void goodListsConvert_data();
+    void goodListsConvert();
+    void wennerLineCoversTheCable();
+    void mistakeIsOnLineEight();
+};
+
+void TestExamples::goodListsConvert_data()
+{
+    QTest::addColumn<QString>("name");
+
+    const QStringList names
+        = examples().entryList({ QStringLiteral("*.txt") }, QDir::Files, QDir::Name);
+    QVERIFY(names.contains(QStringLiteral("short.txt")));
+    QVERIFY(names.contains(QStringLiteral("wenner48.txt")));
+    QVERIFY(names.contains(MistakeList));
+    // Every other list there is meant to be good, including ones added later.
+    for (const QString &name : names) {
+        if (name != MistakeList)
+            QTest::newRow(qPrintable(name)) << name;
+    }
+}
+
+void TestExamples::goodListsConvert()
+{
+    QFETCH(QString, name);
+
+    // A copy, so that the source tree gets no .KGW file.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString list = dir.filePath(name);
+    QVERIFY(QFile::copy(examples().filePath(name), list));
+
+    const Kgw::ListResult read = Kgw::readElectrodeList(list);
+    QVERIFY2(read.ok(), qPrintable(read.message + QLatin1String(": ") + read.informativeText()));
+    QVERIFY(read.count() > 0);
+
+    const QString output = Kgw::sequenceFileName(list);
+    const Kgw::WriteResult written = Kgw::writeSequenceFile(output, read.body, 5.0);
+    QVERIFY2(written.ok(), qPrintable(written.message + QLatin1String(": ") + written.errorString));
+
+    QFile file(output);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(bytes.size(), 335 + 4 * read.count());
+    QCOMPARE(bytes.mid(335), read.body);
+}
+
+void TestExamples::wennerLineCoversTheCable()
+{
+    const Kgw::ListResult read = Kgw::readElectrodeList(examples().filePath("wenner48.txt"));
+    QVERIFY(read.ok());
+
+    // Wenner alpha: A, M, N, B equally spaced by a, for every a and position that fit.
+    QMap<int, int> perSpacing;
+    QSet<QString> seen;
+    for (int i = 0; i < read.count(); ++i) {
+        const Kgw::Quadruple q = Kgw::quadrupleAt(read.body, i);
+        const int a = q.m - q.a;
+        const QString where = QStringLiteral("%1 %2 %3 %4").arg(q.a).arg(q.b).arg(q.m).arg(q.n);
+        QVERIFY2(a > 0 && q.n - q.m == a && q.b - q.n == a, qPrintable(where));
+        QVERIFY2(!seen.contains(where), qPrintable(where));
+        seen.insert(where);
+        ++perSpacing[a];
+    }
+    QCOMPARE(perSpacing.firstKey(), 1);
+    QCOMPARE(perSpacing.lastKey(), 15); // 1 + 3 * 15 = 46; a = 16 would need position 49
+    for (auto it = perSpacing.cbegin(); it != perSpacing.cend(); ++it)
+        QCOMPARE(it.value(), Kgw::CablePositions - 3 * it.key());
+}
+
+void TestExamples::mistakeIsOnLineEight()
+{
+    // Line 8 has lost the space between M and N.
+    const Kgw::ListResult read = Kgw::readElectrodeList(examples().filePath(MistakeList));
+    QCOMPARE(read.status, Kgw::ListResult::BadLine);
+    QCOMPARE(read.message, QStringLiteral("M electrode is out of range [1, 48] (1114)"));
+    QCOMPARE(read.lineNumber, qint64(8));
+    QCOMPARE(read.lineText, QStringLiteral("8 17 1114"));
+}
+
+QTEST_GUILESS_MAIN(TestExamples)
+#include "tst_examples.moc"
