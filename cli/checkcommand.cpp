@@ -1,0 +1,73 @@
+#include "command.h"
+#include "commandline.h"
+#include "console.h"
+#include "depthcolumn.h"
+
+#include "electrodelist.h"
+#include "findings.h"
+#include "geometry.h"
+
+namespace Cli {
+
+int runCheck(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("check"),
+        QStringLiteral(
+            "Reads an electrode list by the converter's rules, then reports what a field "
+            "crew would want to know:\nrepeated electrodes, configurations with no "
+            "signal (G = 0), duplicates (A/B or M/N swapped count) and reciprocals.\n"
+            "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
+            "list is refused or any other finding was made, 2 for a usage error."));
+    commandLine.addSpacingOption();
+    const QCommandLineOption factors(QStringLiteral("geometric-factors"),
+        QStringLiteral("Also print the geometric factor K of every line, in metres."));
+    commandLine.parser().addOption(factors);
+    commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
+        QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
+    if (!commandLine.parse(arguments))
+        return commandLine.exitStatus();
+
+    double spacing = 0;
+    if (!commandLine.spacing(&spacing))
+        return commandLine.exitStatus();
+    const QStringList lists = commandLine.parser().positionalArguments();
+    if (lists.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one electrode list"));
+
+    const QString &list = lists.first();
+    const Kgw::ListResult read = readListArgument(list);
+    if (!read.ok()) {
+        reportRefusedList(console, list, read);
+        return ExitRefused;
+    }
+
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read.body, spacing);
+    QTextStream &out = console.out();
+    for (const Kgw::Finding &finding : report.findings)
+        out << inputName(list) << ':' << finding.lineNumber() << ": " << finding.message() << '\n';
+
+    if (commandLine.parser().isSet(factors)) {
+        out << "# line A B M N K z\n";
+        for (int i = 0; i < report.quadruples; ++i) {
+            const Kgw::Quadruple q = Kgw::quadrupleAt(read.body, i);
+            out << i + 1 << ' ' << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n << ' '
+                << metres(Kgw::geometricFactor(q, spacing)) << ' '
+                << metres(depthColumn(q, spacing)) << '\n';
+        }
+    }
+
+    out << "quadruples: " << report.quadruples << '\n'
+        << "electrodes: " << Kgw::electrodeRangesText(report.electrodes) << '\n'
+        << "repeated electrodes: " << report.count(Kgw::Finding::RepeatedElectrode) << '\n'
+        << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n'
+        << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
+        << "reciprocals: " << report.count(Kgw::Finding::Reciprocal) << '\n'
+        << "largest |K|: "
+        << (qIsNaN(report.largestAbsoluteFactor)
+                   ? QStringLiteral("none")
+                   : metres(report.largestAbsoluteFactor) + QStringLiteral(" m"))
+        << '\n';
+    return report.hasProblems() ? ExitRefused : ExitSuccess;
+}
+
+} // namespace Cli

@@ -1,0 +1,29 @@
+#ifndef KGW_CLI_COMMAND_H
+#define KGW_CLI_COMMAND_H
+
+#include <QStringList>
+#include <QVector>
+
+namespace Cli {
+
+class Console;
+
+// One `kgw` command. `arguments` starts with the command's own name, as QCommandLineParser
+// expects a program name first; the result is the exit status.
+struct Command {
+    const char *name;
+    const char *summary;
+    int (*run)(const QStringList &arguments, Console &console);
+};
+
+// Every command, in the order `kgw --help` lists them. A new command is one source file with its
+// run function plus one entry in this table.
+const QVector<Command> &commands();
+
+int runConvert(const QStringList &arguments, Console &console);
+int runInspect(const QStringList &arguments, Console &console);
+int runCheck(const QStringList &arguments, Console &console);
+
+} // namespace Cli
+
+#endif

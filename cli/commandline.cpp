@@ -1,0 +1,113 @@
+#include "commandline.h"
+
+#include "console.h"
+#include "electrodelist.h"
+#include "spacing.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QtMath>
+
+namespace Cli {
+
+CommandLine::CommandLine(Console &console, const QString &command, const QString &description)
+    : m_console(console)
+    , m_command(command)
+    , m_help({ QStringLiteral("h"), QStringLiteral("help") },
+          QStringLiteral("Displays help on this command."))
+    , m_spacing(QStringLiteral("spacing"),
+          QStringLiteral("Cable spacing in metres: %1 (default 5).").arg(Kgw::spacingRangeText()),
+          QStringLiteral("METRES"), QStringLiteral("5"))
+{
+    m_parser.setApplicationDescription(description);
+    m_parser.addOption(m_help);
+}
+
+void CommandLine::addSpacingOption()
+{
+    m_parser.addOption(m_spacing);
+}
+
+bool CommandLine::parse(const QStringList &arguments)
+{
+    if (!m_parser.parse(arguments)) {
+        m_exitStatus = usageError(m_parser.errorText());
+        return false;
+    }
+    if (m_parser.isSet(m_help)) {
+        // The parser names the executable's path; the command reads better.
+        QString text = m_parser.helpText();
+        const int usageEnd = text.indexOf(QLatin1String(" [options]"));
+        if (text.startsWith(QLatin1String("Usage: ")) && usageEnd > 0)
+            text.replace(0, usageEnd, QStringLiteral("Usage: kgw ") + m_command);
+        m_console.out() << text;
+        m_exitStatus = ExitSuccess;
+        return false;
+    }
+    return true;
+}
+
+bool CommandLine::spacing(double *metres)
+{
+    const QString text = m_parser.value(m_spacing);
+    if (Kgw::parseSpacing(text, metres))
+        return true;
+    m_exitStatus = usageError(
+        QStringLiteral("invalid spacing '%1': give %2").arg(text, Kgw::spacingRangeText()));
+    return false;
+}
+
+int CommandLine::usageError(const QString &message)
+{
+    m_exitStatus = m_console.usageError(m_command, message);
+    return m_exitStatus;
+}
+
+bool isStandardInput(const QString &argument)
+{
+    return argument == QLatin1String("-");
+}
+
+QString inputName(const QString &argument)
+{
+    return isStandardInput(argument) ? QStringLiteral("<stdin>") : argument;
+}
+
+Kgw::ListResult readListArgument(const QString &argument)
+{
+    if (!isStandardInput(argument))
+        return Kgw::readElectrodeList(argument);
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        Kgw::ListResult failed;
+        failed.status = Kgw::ListResult::OpenFailed;
+        failed.message = QStringLiteral("Failed to load TXT file");
+        failed.errorString = in.errorString();
+        return failed;
+    }
+    return Kgw::readElectrodeList(&in);
+}
+
+void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list)
+{
+    switch (list.status) {
+    case Kgw::ListResult::OpenFailed:
+    case Kgw::ListResult::ReadFailed:
+        console.ioFailure(inputName(argument), list.message, list.errorString);
+        break;
+    default:
+        console.diagnostic(inputName(argument), list.lineNumber, list.message);
+        break;
+    }
+}
+
+QString metres(double value)
+{
+    if (qIsNaN(value))
+        return QStringLiteral("nan");
+    if (qIsInf(value))
+        return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return QString::number(value, 'f', 3);
+}
+
+} // namespace Cli

@@ -1,0 +1,63 @@
+#ifndef KGW_CLI_COMMANDLINE_H
+#define KGW_CLI_COMMANDLINE_H
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+
+namespace Kgw {
+struct ListResult;
+}
+
+namespace Cli {
+
+class Console;
+
+// A command's parser with the conventions every command shares: its own --help, usage errors
+// with exit status 2, and the --spacing option.
+class CommandLine
+{
+public:
+    CommandLine(Console &console, const QString &command, const QString &description);
+
+    QCommandLineParser &parser() { return m_parser; }
+
+    // Adds --spacing METRES, defaulting to 5.
+    void addSpacingOption();
+
+    // Parses and handles --help. Returns false when the command is to end with exitStatus().
+    bool parse(const QStringList &arguments);
+    int exitStatus() const { return m_exitStatus; }
+
+    // The --spacing value, or a usage error. Returns false after reporting it.
+    bool spacing(double *metres);
+
+    // Reports a usage error of this command and returns its exit status.
+    int usageError(const QString &message);
+
+private:
+    Console &m_console;
+    QString m_command;
+    QCommandLineParser m_parser;
+    QCommandLineOption m_help;
+    QCommandLineOption m_spacing;
+    int m_exitStatus = 0;
+};
+
+// "-" names standard input.
+bool isStandardInput(const QString &argument);
+// The name diagnostics give an input.
+QString inputName(const QString &argument);
+
+// Reads an electrode list named on the command line, "-" for standard input.
+Kgw::ListResult readListArgument(const QString &argument);
+
+// Reports a list that the converter refuses, the way `convert` does.
+void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);
+
+// x, z and K as the tables print them: metres with three decimals, "inf" or "nan".
+QString metres(double value);
+
+} // namespace Cli
+
+#endif

@@ -1,0 +1,16 @@
+#include "command.h"
+
+namespace Cli {
+
+const QVector<Command> &commands()
+{
+    static const QVector<Command> table {
+        { "convert", "Convert electrode lists into KGW sequence files", runConvert },
+        { "inspect", "Read a KGW sequence file back", runInspect },
+        { "check", "Report what a field crew would want to know about an electrode list",
+            runCheck },
+    };
+    return table;
+}
+
+} // namespace Cli

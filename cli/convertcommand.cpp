@@ -1,0 +1,63 @@
+#include "command.h"
+#include "commandline.h"
+#include "console.h"
+
+#include "electrodelist.h"
+#include "sequencefile.h"
+
+namespace Cli {
+
+int runConvert(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("convert"),
+        QStringLiteral(
+            "Converts electrode lists into KGW sequence files by the rules of the KGW "
+            "make window.\nEach LIST is written beside it as LIST.KGW; a list that is "
+            "refused writes nothing and the others are still converted.\nExit status: 0 "
+            "when every list was written, 1 when any was refused, 2 for a usage error."));
+    commandLine.addSpacingOption();
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("Write the sequence file to OUT instead (one LIST only; needed for -)."),
+        QStringLiteral("OUT"));
+    commandLine.parser().addOption(output);
+    commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
+        QStringLiteral("Electrode list; - reads it from standard input."),
+        QStringLiteral("LIST..."));
+    if (!commandLine.parse(arguments))
+        return commandLine.exitStatus();
+
+    double spacing = 0;
+    if (!commandLine.spacing(&spacing))
+        return commandLine.exitStatus();
+    const QStringList lists = commandLine.parser().positionalArguments();
+    const bool hasOutput = commandLine.parser().isSet(output);
+    if (lists.isEmpty())
+        return commandLine.usageError(QStringLiteral("no electrode list given"));
+    if (hasOutput && lists.size() > 1)
+        return commandLine.usageError(QStringLiteral("-o names one output; give one LIST"));
+    if (!hasOutput && lists.contains(QStringLiteral("-")))
+        return commandLine.usageError(QStringLiteral("a list from standard input needs -o OUT"));
+
+    int status = ExitSuccess;
+    for (const QString &list : lists) {
+        const Kgw::ListResult read = readListArgument(list);
+        if (!read.ok()) {
+            reportRefusedList(console, list, read);
+            status = ExitRefused;
+            continue;
+        }
+        const QString target
+            = hasOutput ? commandLine.parser().value(output) : Kgw::sequenceFileName(list);
+        const Kgw::WriteResult written = Kgw::writeSequenceFile(target, read.body, spacing);
+        if (!written.ok()) {
+            console.ioFailure(target, written.message, written.errorString);
+            status = ExitRefused;
+            continue;
+        }
+        console.out() << target << ": " << read.count()
+                      << (read.count() == 1 ? " quadruple" : " quadruples") << '\n';
+    }
+    return status;
+}
+
+} // namespace Cli

@@ -1,0 +1,111 @@
+#include "command.h"
+#include "commandline.h"
+#include "console.h"
+#include "depthcolumn.h"
+
+#include "geometry.h"
+#include "quadruple.h"
+#include "sequencereader.h"
+
+#include <QFile>
+
+namespace Cli {
+
+namespace {
+
+    // Beyond this many, differing header bytes are counted rather than listed: a file from
+    // another source may differ in most of them.
+    constexpr int ListedHeaderDifferences = 16;
+
+    Kgw::SequenceResult readSequenceArgument(const QString &argument)
+    {
+        if (!isStandardInput(argument))
+            return Kgw::readSequenceFile(argument);
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+            Kgw::SequenceResult failed;
+            failed.status = Kgw::SequenceResult::OpenFailed;
+            failed.message = QStringLiteral("Failed to load KGW file");
+            failed.errorString = in.errorString();
+            return failed;
+        }
+        return Kgw::readSequence(&in);
+    }
+
+    // Reports header bytes and a spacing that this program would not write. Returns true when
+    // there were any.
+    bool reportHeaderDifferences(
+        Console &console, const QString &name, const Kgw::SequenceResult &sequence)
+    {
+        const QVector<Kgw::HeaderDifference> &differences = sequence.headerDifferences;
+        for (int i = 0; i < differences.size() && i < ListedHeaderDifferences; ++i)
+            console.diagnostic(name, 0, Kgw::headerDifferenceMessage(differences.at(i)));
+        if (differences.size() > ListedHeaderDifferences) {
+            console.diagnostic(name, 0,
+                QStringLiteral("%1 more header bytes differ")
+                    .arg(differences.size() - ListedHeaderDifferences));
+        }
+        const QString spacing = sequence.spacingWarning();
+        if (!spacing.isEmpty())
+            console.diagnostic(name, 0, spacing);
+        return !differences.isEmpty() || !spacing.isEmpty();
+    }
+
+} // namespace
+
+int runInspect(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("inspect"),
+        QStringLiteral("Reads a KGW sequence file back and lists its quadruples as A B M N, the "
+                       "column order of an electrode list.\nExit status: 0 for a file as KGW "
+                       "make writes it, 1 when it is refused or its header differs, 2 for a usage "
+                       "error."));
+    const QCommandLineOption listOnly(QStringLiteral("list"),
+        QStringLiteral("Print only the quadruples: an electrode list that converts back to the "
+                       "same file at the same spacing."));
+    const QCommandLineOption geometry(QStringLiteral("geometry"),
+        QStringLiteral("Print A B M N x z K per quadruple: pseudo-position, median depth and "
+                       "geometric factor in metres."));
+    commandLine.parser().addOption(listOnly);
+    commandLine.parser().addOption(geometry);
+    commandLine.parser().addPositionalArgument(QStringLiteral("FILE"),
+        QStringLiteral("Sequence file; - reads it from standard input."), QStringLiteral("FILE"));
+    if (!commandLine.parse(arguments))
+        return commandLine.exitStatus();
+
+    const QStringList files = commandLine.parser().positionalArguments();
+    if (files.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one sequence file"));
+    if (commandLine.parser().isSet(listOnly) && commandLine.parser().isSet(geometry))
+        return commandLine.usageError(QStringLiteral("--list and --geometry exclude each other"));
+
+    const QString name = inputName(files.first());
+    const Kgw::SequenceResult sequence = readSequenceArgument(files.first());
+    if (!sequence.ok()) {
+        console.ioFailure(name, sequence.message, sequence.errorString);
+        return ExitRefused;
+    }
+    const int status = reportHeaderDifferences(console, name, sequence) ? ExitRefused : ExitSuccess;
+
+    QTextStream &out = console.out();
+    const double spacing = sequence.spacingMetres();
+    const int count = Kgw::quadrupleCount(sequence.body);
+    if (commandLine.parser().isSet(geometry)) {
+        out << "# A B M N x z K\n";
+    } else if (!commandLine.parser().isSet(listOnly)) {
+        out << "quadruples: " << count << '\n' << "spacing: " << metres(spacing) << " m\n";
+    }
+    for (int i = 0; i < count; ++i) {
+        const Kgw::Quadruple q = Kgw::quadrupleAt(sequence.body, i);
+        out << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n;
+        if (commandLine.parser().isSet(geometry)) {
+            out << ' ' << metres(Kgw::pseudoPosition(q, spacing)) << ' '
+                << metres(depthColumn(q, spacing)) << ' '
+                << metres(Kgw::geometricFactor(q, spacing));
+        }
+        out << '\n';
+    }
+    return status;
+}
+
+} // namespace Cli

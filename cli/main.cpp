@@ -1,0 +1,74 @@
+#include "command.h"
+#include "console.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+
+QString description()
+{
+    QString text = QStringLiteral(
+        "The command-line companion of KGW make: converts electrode lists into KGW sequence files "
+        "and reads them back.\n\nCommands:\n");
+    for (const Cli::Command &command : Cli::commands())
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(QString::fromLatin1(command.name).leftJustified(10))
+                    .arg(QLatin1String(command.summary));
+    text += QStringLiteral(
+        "\n'kgw COMMAND --help' describes a command.\nExit status: 0 on success, 1 when an input "
+        "was refused or a check found problems, 2 for a usage error.");
+    return text;
+}
+
+// Handles kgw's own options when no command comes first.
+int runTopLevel(const QStringList &arguments, Cli::Console &console)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    // Not addHelpOption(): kgw takes none of the Qt options that --help-all would list.
+    const QCommandLineOption help(
+        { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Displays this help."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("The command to run."),
+        QStringLiteral("COMMAND [OPTIONS] [ARGUMENTS]"));
+    if (!parser.parse(arguments))
+        return console.usageError(QString(), parser.errorText());
+    if (parser.isSet(version)) {
+        console.out() << "kgw " << QCoreApplication::applicationVersion() << '\n';
+        return Cli::ExitSuccess;
+    }
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        const int usageEnd = text.indexOf(QLatin1String(" [options]"));
+        if (text.startsWith(QLatin1String("Usage: ")) && usageEnd > 0)
+            text.replace(0, usageEnd, QStringLiteral("Usage: kgw"));
+        console.out() << text;
+        return Cli::ExitSuccess;
+    }
+    return console.usageError(QString(), QStringLiteral("no command given"));
+}
+
+int run(const QStringList &arguments, Cli::Console &console)
+{
+    if (arguments.size() < 2 || arguments.at(1).startsWith(QLatin1Char('-')))
+        return runTopLevel(arguments, console);
+    const QString name = arguments.at(1);
+    for (const Cli::Command &command : Cli::commands()) {
+        if (name == QLatin1String(command.name))
+            return command.run(arguments.mid(1), console);
+    }
+    return console.usageError(QString(), QStringLiteral("unknown command '%1'").arg(name));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kgw"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KGW_VERSION));
+    Cli::Console console;
+    return console.finish(run(QCoreApplication::arguments(), console));
+}

@@ -1,0 +1,52 @@
+#ifndef KGW_FINDINGS_H
+#define KGW_FINDINGS_H
+
+#include "quadruple.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+namespace Kgw {
+
+// Something the converter accepts but a field crew would want to know about one quadruple.
+struct Finding {
+    enum Kind {
+        RepeatedElectrode, // an electrode used twice in one quadruple
+        NoSignal, // G = 0, so the geometric factor is infinite
+        Duplicate, // the configuration of an earlier quadruple, pairs swapped or not
+        Reciprocal // the earlier quadruple with current and potential pairs exchanged
+    };
+    static constexpr int KindCount = 4;
+
+    Kind kind = RepeatedElectrode;
+    int index = 0; // 0-based quadruple, which is the list's line number less one
+    int earlierIndex = -1; // the earlier quadruple of a Duplicate or a Reciprocal
+    QString detail; // which electrodes repeat
+
+    // A reciprocal is information only; everything else is a problem.
+    bool isProblem() const { return kind != Reciprocal; }
+    int lineNumber() const { return index + 1; }
+    QString message() const;
+};
+
+struct CheckReport {
+    int quadruples = 0;
+    QVector<Finding> findings; // in quadruple order, and for one quadruple in Kind order
+    QVector<int> electrodes; // the electrodes used, ascending; 0 when a remote one is
+    double largestAbsoluteFactor = 0; // the largest finite |K| in metres; NaN when none is finite
+    int counts[Finding::KindCount] = {};
+
+    int count(Finding::Kind kind) const { return counts[kind]; }
+    bool hasProblems() const;
+};
+
+// Reviews the quadruples of a body (A, M, N, B bytes) without changing what is accepted.
+CheckReport checkQuadruples(const QByteArray &body, double spacingMetres);
+
+// The electrodes as ranges, "1-4, 7", with ", remote" when 0 is among them.
+QString electrodeRangesText(const QVector<int> &electrodes);
+
+} // namespace Kgw
+
+#endif

@@ -1,0 +1,35 @@
+#ifndef KGW_GEOMETRY_H
+#define KGW_GEOMETRY_H
+
+#include "quadruple.h"
+
+namespace Kgw {
+
+// Where electrodes stand and what a quadruple measures, for electrodes on a straight line at
+// equal spacing. A remote electrode (0) has no position, and every term that involves it is left
+// out. Electrodes outside 0..CablePositions have no geometry: every value is NaN.
+
+// Electrode k stands at (k - 1) × spacing; NaN for a remote electrode.
+double electrodePosition(int electrode, double spacingMetres);
+
+// A = B, M = N, or a current electrode also used as a potential electrode. Remote electrodes
+// never count.
+bool hasRepeatedElectrode(const Quadruple &q);
+
+// G = 1/r_AM - 1/r_AN - 1/r_BM + 1/r_BN in 1/m; NaN with a repeated electrode.
+double geometricSum(const Quadruple &q, double spacingMetres);
+
+// G is exactly 0: the configuration measures no signal. Decided in whole electrode steps, so
+// symmetric configurations are not missed to rounding. False with a repeated electrode.
+bool measuresNoSignal(const Quadruple &q);
+
+// K = 2π / G in metres: +inf when G = 0, NaN with a repeated electrode.
+double geometricFactor(const Quadruple &q, double spacingMetres);
+
+// The mean of the midpoints of A–B and M–N; a pair with a remote electrode counts as the position
+// of its other electrode.
+double pseudoPosition(const Quadruple &q, double spacingMetres);
+
+} // namespace Kgw
+
+#endif

@@ -1,0 +1,219 @@
+#include "sequencereader.h"
+
+#include "quadruple.h"
+#include "sequencefile.h"
+#include "spacing.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileDevice>
+#include <QtEndian>
+
+namespace Kgw {
+
+namespace {
+
+    constexpr int CountOffset = 1;
+    constexpr int SpacingOffset = 263;
+    constexpr int ChunkSize = 64 * 1024;
+    // How long a pipe may stay silent before its data is taken to have ended.
+    constexpr int ReadTimeoutMs = 30000;
+
+    // Column order, with each electrode's place within a body quadruple and its lowest value.
+    struct Electrode {
+        char name;
+        int bodyIndex;
+        int minimum;
+    };
+    const Electrode Electrodes[] = { { 'A', 0, 1 }, { 'B', 3, 0 }, { 'M', 1, 1 }, { 'N', 2, 0 } };
+
+    QString hexByte(quint8 value)
+    {
+        return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(2, '0');
+    }
+
+    bool deviceFailed(QIODevice *device)
+    {
+        const auto *file = qobject_cast<QFileDevice *>(device);
+        return file && file->error() != QFileDevice::NoError;
+    }
+
+    // Appends up to maxSize bytes, fewer only at the end of the data. Returns false on a read
+    // error.
+    bool readUpTo(QIODevice *device, qint64 maxSize, QByteArray *data)
+    {
+        while (maxSize > 0) {
+            const int chunk = int(qMin<qint64>(maxSize, ChunkSize));
+            const int before = data->size();
+            data->resize(before + chunk);
+            const qint64 got = device->read(data->data() + before, chunk);
+            data->resize(before + int(qMax<qint64>(got, 0)));
+            if (got < 0)
+                return false;
+            if (got == 0 && !(device->isSequential() && device->waitForReadyRead(ReadTimeoutMs)))
+                break;
+            maxSize -= got;
+        }
+        return !deviceFailed(device);
+    }
+
+    SequenceResult refusal(SequenceResult::Status status, const QString &message)
+    {
+        SequenceResult result;
+        result.status = status;
+        result.message = message;
+        return result;
+    }
+
+    SequenceResult readFailure(QIODevice *device, SequenceResult::Status status)
+    {
+        SequenceResult result = refusal(status, QStringLiteral("Failed to load KGW file"));
+        result.errorString = device ? device->errorString() : QString();
+        return result;
+    }
+
+    SequenceResult countMismatch(qint32 count, const QString &size)
+    {
+        return refusal(SequenceResult::CountMismatch,
+            QStringLiteral("Quadruple count %1 disagrees with the file size of %2 bytes "
+                           "(expected %3 + 4 × %1 = %4)")
+                .arg(count)
+                .arg(size)
+                .arg(SequenceHeaderSize)
+                .arg(SequenceHeaderSize + 4 * qint64(count)));
+    }
+
+    // Returns the first byte that breaks the electrode rules, in quadruple order and column order.
+    QString electrodeProblem(const QByteArray &body)
+    {
+        const int count = quadrupleCount(body);
+        for (int i = 0; i < count; ++i) {
+            const char *bytes = body.constData() + i * BodyBytesPerQuadruple;
+            for (const Electrode &e : Electrodes) {
+                const int value = qint8(bytes[e.bodyIndex]);
+                if (value >= e.minimum && value <= CablePositions)
+                    continue;
+                return QStringLiteral("Quadruple %1 (offset %2): %3 electrode is out of range "
+                                      "[%4, %5] (%6)")
+                    .arg(i + 1)
+                    .arg(SequenceHeaderSize + qint64(i) * BodyBytesPerQuadruple + e.bodyIndex)
+                    .arg(QLatin1Char(e.name))
+                    .arg(e.minimum)
+                    .arg(CablePositions)
+                    .arg(value);
+            }
+        }
+        return QString();
+    }
+
+} // namespace
+
+SequenceResult readSequence(QIODevice *device)
+{
+    if (!device || !device->isReadable())
+        return readFailure(device, SequenceResult::OpenFailed);
+
+    // Taken before reading, as the size of a sequential device is only what is buffered.
+    const qint64 available = device->isSequential() ? -1 : device->size() - device->pos();
+
+    QByteArray header;
+    if (!readUpTo(device, SequenceHeaderSize, &header))
+        return readFailure(device, SequenceResult::ReadFailed);
+    if (header.size() < SequenceHeaderSize) {
+        return refusal(SequenceResult::TooShort,
+            QStringLiteral("File is shorter than the header of a KGW file (%1 of %2 bytes)")
+                .arg(header.size())
+                .arg(SequenceHeaderSize));
+    }
+    if (qint8(header.at(0)) != SequenceMarker) {
+        return refusal(SequenceResult::WrongMarker,
+            QStringLiteral("Wrong marker %1 at offset 0 (expected %2)")
+                .arg(hexByte(quint8(header.at(0))), hexByte(quint8(SequenceMarker))));
+    }
+
+    const auto *raw = reinterpret_cast<const uchar *>(header.constData());
+    const qint32 count = qFromLittleEndian<qint32>(raw + CountOffset);
+    const qint32 spacing = qFromLittleEndian<qint32>(raw + SpacingOffset);
+    const qint64 expectedSize = SequenceHeaderSize + 4 * qint64(count);
+
+    if (available >= 0 && available != expectedSize)
+        return countMismatch(count, QString::number(available));
+    if (count < 0)
+        return countMismatch(count, QStringLiteral("at least %1").arg(SequenceHeaderSize));
+    if (count > MaxSequenceQuadruples) {
+        return refusal(SequenceResult::TooLarge,
+            QStringLiteral("Quadruple count %1 is more than %2, the most that is read")
+                .arg(count)
+                .arg(MaxSequenceQuadruples));
+    }
+
+    const qint64 bodySize = qint64(count) * BodyBytesPerQuadruple;
+    QByteArray body;
+    body.reserve(int(qMin<qint64>(bodySize, ChunkSize)));
+    if (!readUpTo(device, bodySize, &body))
+        return readFailure(device, SequenceResult::ReadFailed);
+    if (body.size() < bodySize)
+        return countMismatch(count, QString::number(SequenceHeaderSize + body.size()));
+    if (available < 0) {
+        // A pipe's size is known only by reading it; one byte past the body is enough to tell.
+        QByteArray extra;
+        if (!readUpTo(device, 1, &extra))
+            return readFailure(device, SequenceResult::ReadFailed);
+        if (!extra.isEmpty())
+            return countMismatch(count, QStringLiteral("more than %1").arg(expectedSize));
+    }
+
+    const QString problem = electrodeProblem(body);
+    if (!problem.isEmpty())
+        return refusal(SequenceResult::ElectrodeOutOfRange, problem);
+
+    SequenceResult result;
+    result.count = count;
+    result.spacingMillimetres = spacing;
+    result.body = body;
+    const QByteArray expected = sequenceHeader(count, spacing);
+    for (int i = 0; i < SequenceHeaderSize; ++i) {
+        if (header.at(i) != expected.at(i))
+            result.headerDifferences.append({ i, quint8(expected.at(i)), quint8(header.at(i)) });
+    }
+    return result;
+}
+
+QString headerDifferenceMessage(const HeaderDifference &difference)
+{
+    return QStringLiteral("Header byte at offset %1 differs: expected %2, found %3")
+        .arg(difference.offset)
+        .arg(hexByte(difference.expected), hexByte(difference.found));
+}
+
+QString SequenceResult::spacingWarning() const
+{
+    if (!ok() || isSpacingInRange(spacingMillimetres))
+        return QString();
+    return QStringLiteral("Cable spacing of %1 mm is outside %2 to %3 mm")
+        .arg(spacingMillimetres)
+        .arg(MinimumSpacingMillimetres)
+        .arg(MaximumSpacingMillimetres);
+}
+
+SequenceResult readSequence(const QByteArray &data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return readSequence(&buffer);
+}
+
+SequenceResult readSequenceFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        SequenceResult result
+            = refusal(SequenceResult::OpenFailed, QStringLiteral("Failed to load KGW file"));
+        result.errorString = file.errorString();
+        return result;
+    }
+    return readSequence(&file);
+}
+
+} // namespace Kgw

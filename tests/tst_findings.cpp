@@ -1,0 +1,133 @@
+#include "findings.h"
+
+#include <QtMath>
+#include <QtTest>
+
+namespace {
+
+// "A B M N; A B M N; ..." into a body.
+QByteArray body(const QString &quadruples)
+{
+    QByteArray result;
+    for (const QString &text : quadruples.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList f = text.simplified().split(QLatin1Char(' '));
+        Kgw::Quadruple q;
+        q.a = f.at(0).toInt();
+        q.b = f.at(1).toInt();
+        q.m = f.at(2).toInt();
+        q.n = f.at(3).toInt();
+        Kgw::appendQuadruple(result, q);
+    }
+    return result;
+}
+
+} // namespace
+
+class TestFindings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findings_data();
+    void findings();
+    void summary();
+    void electrodeRanges_data();
+    void electrodeRanges();
+};
+
+void TestFindings::findings_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("problems");
+
+    QTest::newRow("clean wenner line") << "1 4 2 3; 2 5 3 4; 1 7 3 5" << QStringList() << false;
+    QTest::newRow("A = B") << "1 4 2 3; 5 5 6 7"
+                           << QStringList { "2: Repeated electrode: A and B are both 5" } << true;
+    QTest::newRow("two repeats on one line")
+        << "3 3 6 6"
+        << QStringList { "1: Repeated electrode: A and B are both 3; M and N are both 6" } << true;
+    QTest::newRow("current used as potential")
+        << "1 4 4 3" << QStringList { "1: Repeated electrode: B and M are both 4" } << true;
+    QTest::newRow("remote twice is no repeat") << "1 0 2 0" << QStringList() << false;
+    QTest::newRow("no signal") << "1 3 2 0"
+                               << QStringList { "1: No signal: G = 0, so the geometric factor is "
+                                                "infinite" }
+                               << true;
+    QTest::newRow("exact duplicate")
+        << "1 4 2 3; 2 5 3 4; 1 4 2 3" << QStringList { "3: Duplicate of line 1" } << true;
+    QTest::newRow("A and B swapped")
+        << "1 4 2 3; 4 1 2 3" << QStringList { "2: Duplicate of line 1" } << true;
+    QTest::newRow("M and N swapped")
+        << "1 4 2 3; 1 4 3 2" << QStringList { "2: Duplicate of line 1" } << true;
+    QTest::newRow("names the first of several")
+        << "1 4 2 3; 4 1 3 2; 1 4 2 3"
+        << QStringList { "2: Duplicate of line 1", "3: Duplicate of line 1" } << true;
+    QTest::newRow("reciprocal is information only")
+        << "1 4 2 3; 2 3 1 4" << QStringList { "2: Reciprocal of line 1" } << false;
+    QTest::newRow("reciprocal with swaps")
+        << "1 4 2 3; 3 2 4 1" << QStringList { "2: Reciprocal of line 1" } << false;
+    QTest::newRow("reciprocal of a pole-dipole")
+        << "1 0 2 3; 2 3 1 0" << QStringList { "2: Reciprocal of line 1" } << false;
+    QTest::newRow("a duplicate of a reciprocal names only the duplicate")
+        << "1 4 2 3; 2 3 1 4; 2 3 1 4"
+        << QStringList { "2: Reciprocal of line 1", "3: Duplicate of line 2" } << true;
+    QTest::newRow("a repeat and a duplicate")
+        << "5 5 6 7; 5 5 7 6"
+        << QStringList { "1: Repeated electrode: A and B are both 5",
+               "2: Repeated electrode: A and B are both 5", "2: Duplicate of line 1" }
+        << true;
+}
+
+void TestFindings::findings()
+{
+    QFETCH(QString, list);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, problems);
+
+    const Kgw::CheckReport report = Kgw::checkQuadruples(body(list), 5);
+    QStringList found;
+    for (const Kgw::Finding &finding : report.findings) {
+        found << QStringLiteral("%1: %2").arg(finding.lineNumber()).arg(finding.message());
+        QCOMPARE(finding.isProblem(), finding.kind != Kgw::Finding::Reciprocal);
+    }
+    QCOMPARE(found, expected);
+    QCOMPARE(report.hasProblems(), problems);
+}
+
+void TestFindings::summary()
+{
+    const Kgw::CheckReport report
+        = Kgw::checkQuadruples(body("1 4 2 3; 1 0 2 3; 1 3 2 0; 7 7 8 9; 4 1 2 3; 2 3 1 4"), 5);
+    QCOMPARE(report.quadruples, 6);
+    QCOMPARE(report.count(Kgw::Finding::RepeatedElectrode), 1);
+    QCOMPARE(report.count(Kgw::Finding::NoSignal), 1);
+    QCOMPARE(report.count(Kgw::Finding::Duplicate), 1);
+    QCOMPARE(report.count(Kgw::Finding::Reciprocal), 1);
+    QCOMPARE(report.electrodes, (QVector<int> { 0, 1, 2, 3, 4, 7, 8, 9 }));
+    // The pole-dipole's 2π·2·5; neither the infinite nor the missing factor counts.
+    QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * M_PI) < 1e-9);
+
+    QVERIFY(qIsNaN(Kgw::checkQuadruples(body("1 3 2 0"), 5).largestAbsoluteFactor));
+}
+
+void TestFindings::electrodeRanges_data()
+{
+    QTest::addColumn<QVector<int>>("electrodes");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("none") << QVector<int>() << "none";
+    QTest::newRow("one") << QVector<int> { 7 } << "7";
+    QTest::newRow("ranges") << QVector<int> { 1, 2, 3, 4, 7, 9, 10 } << "1-4, 7, 9-10";
+    QTest::newRow("remote") << QVector<int> { 0, 1, 2, 48 } << "1-2, 48, remote";
+}
+
+void TestFindings::electrodeRanges()
+{
+    QFETCH(QVector<int>, electrodes);
+    QFETCH(QString, text);
+    QCOMPARE(Kgw::electrodeRangesText(electrodes), text);
+}
+
+QTEST_GUILESS_MAIN(TestFindings)
+#include "tst_findings.moc"

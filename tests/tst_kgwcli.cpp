@@ -1,0 +1,458 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the built kgw in dir, feeding it input on standard input.
+Run kgw(const QTemporaryDir &dir, const QStringList &arguments, const QByteArray &input = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(KGW_EXECUTABLE), arguments);
+    if (!process.waitForStarted())
+        return {};
+    process.write(input);
+    process.closeWriteChannel();
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
+{
+    QFile file(dir.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), qint64(data.size()));
+}
+
+QByteArray readFile(const QTemporaryDir &dir, const QString &name)
+{
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void appendLe32(QByteArray *data, qint32 value)
+{
+    uchar bytes[4];
+    qToLittleEndian(value, bytes);
+    data->append(reinterpret_cast<const char *>(bytes), 4);
+}
+
+// The sequence file by its documented layout, built here independently of the writer. Each
+// quadruple is given in the list's column order A B M N.
+QByteArray sequenceBytes(const QVector<QVector<int>> &quadruples, qint32 millimetres)
+{
+    QByteArray file;
+    file += char(0xDC);
+    appendLe32(&file, quadruples.size());
+    file += QByteArray(256, 0);
+    file += char(5);
+    file += char(0);
+    appendLe32(&file, millimetres);
+    appendLe32(&file, 0);
+    file += QByteArray(48, 1);
+    file += QByteArray(16, 0);
+    for (const QVector<int> &q : quadruples) {
+        file += char(q[0]);
+        file += char(q[2]);
+        file += char(q[3]);
+        file += char(q[1]);
+    }
+    return file;
+}
+
+const QByteArray SmallList = "1 4 2 3\n1 0 2 3\n4 1 2 3\n2 3 1 4\n5 5 6 7\n2 0 1 3\n";
+
+} // namespace
+
+class TestKgwCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void convertWritesTheWindowsBytes_data();
+    void convertWritesTheWindowsBytes();
+    void convertTakesEachListOnItsOwn();
+    void convertReadsStandardInput();
+    void convertReportsWriteFailures();
+    void spacing_data();
+    void spacing();
+    void usageErrors_data();
+    void usageErrors();
+    void help();
+    void inspectListsAndGeometry();
+    void inspectListRoundTrips();
+    void inspectRefusesMalformedFiles_data();
+    void inspectRefusesMalformedFiles();
+    void inspectReportsHeaderDifferences();
+    void checkReportsFindings();
+    void checkRefusesLikeConvert();
+};
+
+void TestKgwCli::convertWritesTheWindowsBytes_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("one quadruple at 5 m")
+        << QByteArray("1 2 3 4\n") << QStringList() << sequenceBytes({ { 1, 2, 3, 4 } }, 5000);
+    QTest::newRow("ends at the empty line, CRLF")
+        << QByteArray("1 2 3 4\r\n48 0 48 0\r\n\r\n0 0 0 0\r\n") << QStringList()
+        << sequenceBytes({ { 1, 2, 3, 4 }, { 48, 0, 48, 0 } }, 5000);
+    QTest::newRow("bases and a missing field, 0.001 m")
+        << QByteArray("010 0x10 0b11 7\n5 0 6\n") << QStringList { "--spacing", "0.001" }
+        << sequenceBytes({ { 8, 16, 3, 7 }, { 5, 0, 6, 0 } }, 1);
+    QTest::newRow("100 m") << QByteArray("3 0 4 0") << QStringList { "--spacing", "100" }
+                           << sequenceBytes({ { 3, 0, 4, 0 } }, 100000);
+    QTest::newRow("2.345 m") << QByteArray("3 9 4 5") << QStringList { "--spacing=2.345" }
+                             << sequenceBytes({ { 3, 9, 4, 5 } }, 2345);
+}
+
+void TestKgwCli::convertWritesTheWindowsBytes()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, expected);
+
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("line1.txt"), list);
+    const Run run = kgw(dir, QStringList { "convert" } + options + QStringList { "line1.txt" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.out,
+        QStringLiteral("line1.txt.KGW: %1 quadruple%2\n")
+            .arg((expected.size() - 335) / 4)
+            .arg(expected.size() == 339 ? "" : "s"));
+    QCOMPARE(readFile(dir, QStringLiteral("line1.txt.KGW")), expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+void TestKgwCli::convertTakesEachListOnItsOwn()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    writeFile(dir, QStringLiteral("bad.txt"), "1 2 3 4\n5 6 7 8\n1 2 50 3\n");
+    writeFile(dir, QStringLiteral("bad.txt.KGW"), "earlier");
+    writeFile(dir, QStringLiteral("empty.txt"), "\n1 2 3 4\n");
+    writeFile(dir, QStringLiteral("run"), "2 3 4 5\n6 7 8 9\n");
+
+    const Run run = kgw(dir, { "convert", "a.txt", "bad.txt", "missing.txt", "empty.txt", "run" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QStringLiteral("a.txt.KGW: 1 quadruple\nrun.KGW: 2 quadruples\n"));
+    QCOMPARE(run.err,
+        QStringLiteral("bad.txt:3: M electrode is out of range [1, 48] (50)\n"
+                       "missing.txt: Failed to load TXT file: No such file or directory\n"
+                       "empty.txt: TXT file is empty\n"));
+    QCOMPARE(readFile(dir, QStringLiteral("a.txt.KGW")), sequenceBytes({ { 1, 2, 3, 4 } }, 5000));
+    QCOMPARE(readFile(dir, QStringLiteral("run.KGW")),
+        sequenceBytes({ { 2, 3, 4, 5 }, { 6, 7, 8, 9 } }, 5000));
+    QCOMPARE(readFile(dir, QStringLiteral("bad.txt.KGW")), QByteArray("earlier"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("empty.txt.KGW"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing.txt.KGW"))));
+}
+
+void TestKgwCli::convertReadsStandardInput()
+{
+    QTemporaryDir dir;
+    const Run run = kgw(dir, { "convert", "--spacing", "2.5", "-o", "out.kgw", "-" }, "7 8 9 10\n");
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("out.kgw: 1 quadruple\n"));
+    QCOMPARE(readFile(dir, QStringLiteral("out.kgw")), sequenceBytes({ { 7, 8, 9, 10 } }, 2500));
+
+    const Run bad = kgw(dir, { "convert", "-o", "bad.kgw", "-" }, "1 2 3 4\n0 2 3 4\n");
+    QCOMPARE(bad.exitCode, 1);
+    QCOMPARE(bad.err, QStringLiteral("<stdin>:2: A electrode can not be remote (0)\n"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("bad.kgw"))));
+}
+
+void TestKgwCli::convertReportsWriteFailures()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const Run run = kgw(dir, { "convert", "-o", "no/such/dir/a.KGW", "a.txt" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.startsWith(QStringLiteral("no/such/dir/a.KGW: Failed to create KGW file: ")),
+        qPrintable(run.err));
+    QVERIFY(run.err.size() > 60); // with the system's reason
+}
+
+void TestKgwCli::spacing_data()
+{
+    QTest::addColumn<QString>("spacing");
+    QTest::addColumn<int>("millimetres"); // 0: a usage error
+
+    QTest::newRow("whole") << "5" << 5000;
+    QTest::newRow("smallest") << "0.001" << 1;
+    QTest::newRow("largest") << "100.000" << 100000;
+    QTest::newRow("no leading digit") << ".25" << 250;
+    QTest::newRow("leading zeros") << "007.5" << 7500;
+    QTest::newRow("half millimetre never rounds") << "1.0005" << 0;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("below") << "0.0001" << 0;
+    QTest::newRow("above") << "100.001" << 0;
+    QTest::newRow("far above") << "100000000000000000000" << 0;
+    QTest::newRow("negative") << "-5" << 0;
+    QTest::newRow("exponent") << "1e1" << 0;
+    QTest::newRow("comma") << "2,5" << 0;
+    QTest::newRow("trailing dot") << "5." << 0;
+    QTest::newRow("blank") << " 5" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("text") << "five" << 0;
+}
+
+void TestKgwCli::spacing()
+{
+    QFETCH(QString, spacing);
+    QFETCH(int, millimetres);
+
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const Run run = kgw(dir, { "convert", "--spacing", spacing, "a.txt" });
+    if (millimetres == 0) {
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(
+            run.err.startsWith(QStringLiteral("kgw convert: invalid spacing '%1'").arg(spacing)),
+            qPrintable(run.err));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("a.txt.KGW"))));
+        QCOMPARE(kgw(dir, { "check", "--spacing", spacing, "a.txt" }).exitCode, 2);
+    } else {
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(readFile(dir, QStringLiteral("a.txt.KGW")),
+            sequenceBytes({ { 1, 2, 3, 4 } }, millimetres));
+    }
+}
+
+void TestKgwCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("firstLine");
+
+    QTest::newRow("nothing") << QStringList() << "kgw: no command given";
+    QTest::newRow("unknown command") << QStringList { "frob" } << "kgw: unknown command 'frob'";
+    QTest::newRow("unknown option") << QStringList { "--frob" } << "kgw: Unknown option 'frob'.";
+    QTest::newRow("convert nothing")
+        << QStringList { "convert" } << "kgw convert: no electrode list given";
+    QTest::newRow("convert option")
+        << QStringList { "convert", "-x", "a.txt" } << "kgw convert: Unknown option 'x'.";
+    QTest::newRow("-o and two lists") << QStringList { "convert", "-o", "o", "a.txt", "a.txt" }
+                                      << "kgw convert: -o names one output; give one LIST";
+    QTest::newRow("stdin without -o")
+        << QStringList { "convert", "-" } << "kgw convert: a list from standard input needs -o OUT";
+    QTest::newRow("inspect both") << QStringList { "inspect", "--list", "--geometry", "a.KGW" }
+                                  << "kgw inspect: --list and --geometry exclude each other";
+    QTest::newRow("inspect two") << QStringList { "inspect", "a.KGW", "b.KGW" }
+                                 << "kgw inspect: give exactly one sequence file";
+    QTest::newRow("check none") << QStringList { "check" }
+                                << "kgw check: give exactly one electrode list";
+}
+
+void TestKgwCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, firstLine);
+
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const Run run = kgw(dir, arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), firstLine);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "a.txt" });
+}
+
+void TestKgwCli::help()
+{
+    QTemporaryDir dir;
+    const Run top = kgw(dir, { "--help" });
+    QCOMPARE(top.exitCode, 0);
+    QVERIFY(top.out.startsWith(QStringLiteral("Usage: kgw [options] COMMAND")));
+    for (const char *command : { "convert", "inspect", "check" }) {
+        QVERIFY(top.out.contains(QLatin1String(command)));
+        const Run run = kgw(dir, { command, "--help" });
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.startsWith(QStringLiteral("Usage: kgw %1 [options]").arg(command)),
+            qPrintable(run.out));
+    }
+    const Run version = kgw(dir, { "--version" });
+    QCOMPARE(version.exitCode, 0);
+    QVERIFY(version.out.startsWith(QStringLiteral("kgw ")));
+}
+
+void TestKgwCli::inspectListsAndGeometry()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("s.KGW"),
+        sequenceBytes({ { 1, 4, 2, 3 }, { 1, 0, 2, 3 }, { 5, 5, 6, 7 }, { 2, 0, 1, 3 } }, 5000));
+
+    const Run plain = kgw(dir, { "inspect", "s.KGW" });
+    QCOMPARE(plain.exitCode, 0);
+    QCOMPARE(plain.err, QString());
+    QCOMPARE(plain.out,
+        QStringLiteral("quadruples: 4\nspacing: 5.000 m\n1 4 2 3\n1 0 2 3\n5 5 6 7\n2 0 1 3\n"));
+
+    const Run geometry = kgw(dir, { "inspect", "--geometry", "s.KGW" });
+    QCOMPARE(geometry.exitCode, 0);
+    QCOMPARE(geometry.out,
+        QStringLiteral("# A B M N x z K\n"
+                       "1 4 2 3 7.500 nan 31.416\n"
+                       "1 0 2 3 3.750 nan 62.832\n"
+                       "5 5 6 7 23.750 nan nan\n"
+                       "2 0 1 3 5.000 nan inf\n"));
+
+    const Run piped
+        = kgw(dir, { "inspect", "--list", "-" }, readFile(dir, QStringLiteral("s.KGW")));
+    QCOMPARE(piped.exitCode, 0);
+    QCOMPARE(piped.out, QStringLiteral("1 4 2 3\n1 0 2 3\n5 5 6 7\n2 0 1 3\n"));
+}
+
+void TestKgwCli::inspectListRoundTrips()
+{
+    QRandomGenerator random(20240611);
+    QTemporaryDir dir;
+    for (int round = 0; round < 12; ++round) {
+        QByteArray list;
+        const int count = 1 + int(random.bounded(round == 0 ? 1 : 300));
+        for (int i = 0; i < count; ++i) {
+            list += QByteArray::number(1 + random.bounded(48)) + ' '
+                + QByteArray::number(random.bounded(49)) + ' '
+                + QByteArray::number(1 + random.bounded(48)) + ' '
+                + QByteArray::number(random.bounded(49)) + '\n';
+        }
+        const QString spacing = QString::number((1 + random.bounded(100000)) / 1000.0, 'f', 3);
+        writeFile(dir, QStringLiteral("list.txt"), list);
+        QCOMPARE(kgw(dir, { "convert", "--spacing", spacing, "list.txt" }).exitCode, 0);
+
+        const Run listed = kgw(dir, { "inspect", "--list", "list.txt.KGW" });
+        QCOMPARE(listed.exitCode, 0);
+        QCOMPARE(listed.out.toUtf8(), list);
+
+        writeFile(dir, QStringLiteral("again.txt"), listed.out.toUtf8());
+        QCOMPARE(kgw(dir, { "convert", "--spacing", spacing, "again.txt" }).exitCode, 0);
+        QCOMPARE(readFile(dir, QStringLiteral("again.txt.KGW")),
+            readFile(dir, QStringLiteral("list.txt.KGW")));
+    }
+}
+
+void TestKgwCli::inspectRefusesMalformedFiles_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray good = sequenceBytes({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 5000);
+    QByteArray marker = good;
+    marker[0] = 0;
+    QByteArray count = good;
+    count[1] = 3;
+    QByteArray electrode = good;
+    electrode[339] = 49;
+
+    QTest::newRow("short") << good.left(200)
+                           << "File is shorter than the header of a KGW file (200 of 335 bytes)";
+    QTest::newRow("marker") << marker << "Wrong marker 0x00 at offset 0 (expected 0xDC)";
+    QTest::newRow("count") << count
+                           << "Quadruple count 3 disagrees with the file size of 343 bytes "
+                              "(expected 335 + 4 × 3 = 347)";
+    QTest::newRow("electrode")
+        << electrode << "Quadruple 2 (offset 339): A electrode is out of range [1, 48] (49)";
+}
+
+void TestKgwCli::inspectRefusesMalformedFiles()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("s.KGW"), file);
+    for (const char *mode : { "--list", "--geometry" }) {
+        const Run run = kgw(dir, { "inspect", mode, "s.KGW" });
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QString());
+        QCOMPARE(run.err, QStringLiteral("s.KGW: ") + message + '\n');
+    }
+}
+
+void TestKgwCli::inspectReportsHeaderDifferences()
+{
+    QTemporaryDir dir;
+    QByteArray file = sequenceBytes({ { 1, 4, 2, 3 } }, 5000);
+    file[261] = 6;
+    for (int i = 5; i < 5 + 20; ++i)
+        file[i] = char(0xAA);
+    writeFile(dir, QStringLiteral("s.KGW"), file);
+
+    const Run run = kgw(dir, { "inspect", "--list", "s.KGW" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QStringLiteral("1 4 2 3\n"));
+    const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 17);
+    QCOMPARE(lines.first(),
+        QStringLiteral("s.KGW: Header byte at offset 5 differs: expected 0x00, found 0xAA"));
+    QCOMPARE(lines.last(), QStringLiteral("s.KGW: 5 more header bytes differ"));
+}
+
+void TestKgwCli::checkReportsFindings()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("a.txt"), SmallList);
+    const Run run = kgw(dir, { "check", "--geometric-factors", "--spacing", "2.5", "a.txt" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.out,
+        QStringLiteral("a.txt:3: Duplicate of line 1\n"
+                       "a.txt:4: Reciprocal of line 1\n"
+                       "a.txt:5: Repeated electrode: A and B are both 5\n"
+                       "a.txt:6: No signal: G = 0, so the geometric factor is infinite\n"
+                       "# line A B M N K z\n"
+                       "1 1 4 2 3 15.708 nan\n"
+                       "2 1 0 2 3 31.416 nan\n"
+                       "3 4 1 2 3 -15.708 nan\n"
+                       "4 2 3 1 4 15.708 nan\n"
+                       "5 5 5 6 7 nan nan\n"
+                       "6 2 0 1 3 inf nan\n"
+                       "quadruples: 6\n"
+                       "electrodes: 1-7, remote\n"
+                       "repeated electrodes: 1\n"
+                       "no signal: 1\n"
+                       "duplicates: 1\n"
+                       "reciprocals: 1\n"
+                       "largest |K|: 31.416 m\n"));
+
+    // Reciprocals alone are no problem.
+    writeFile(dir, QStringLiteral("r.txt"), "1 4 2 3\n2 3 1 4\n");
+    const Run reciprocal = kgw(dir, { "check", "r.txt" });
+    QCOMPARE(reciprocal.exitCode, 0);
+    QVERIFY(reciprocal.out.startsWith(QStringLiteral("r.txt:2: Reciprocal of line 1\n")));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList { "a.txt", "r.txt" }));
+}
+
+void TestKgwCli::checkRefusesLikeConvert()
+{
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1.5 2 3 4\n");
+    const Run check = kgw(dir, { "check", "bad.txt" });
+    const Run convert = kgw(dir, { "convert", "bad.txt" });
+    QCOMPARE(check.exitCode, 1);
+    QCOMPARE(check.out, QString());
+    QCOMPARE(check.err, QStringLiteral("bad.txt:2: B electrode is not a number (.5)\n"));
+    QCOMPARE(check.err, convert.err);
+}
+
+QTEST_GUILESS_MAIN(TestKgwCli)
+#include "tst_kgwcli.moc"
