@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh g++ make cmake qtbase5-dev xvfb xauth xdotool
+scripts/install-deps.sh g++ make cmake qtbase5-dev libqt5svg5-dev xvfb xauth xdotool
 jobs=$(nproc)
 
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DKGW_WERROR=ON >/dev/null
