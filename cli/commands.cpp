@@ -9,6 +9,8 @@ const QVector<Command> &commands()
         { "inspect", "Read a KGW sequence file back", runInspect },
         { "check", "Report what a field crew would want to know about an electrode list",
             runCheck },
+        { "plot", "Draw a pseudosection coverage plot of a list or a sequence file", runPlot,
+            true },
     };
     return table;
 }

@@ -1,8 +1,8 @@
 #include "command.h"
 #include "commandline.h"
 #include "console.h"
-#include "depthcolumn.h"
 
+#include "depth.h"
 #include "geometry.h"
 #include "quadruple.h"
 #include "sequencereader.h"
@@ -16,21 +16,6 @@ namespace {
 // Beyond this many, differing header bytes are counted rather than listed: a file from
 // another source may differ in most of them.
 constexpr int ListedHeaderDifferences = 16;
-
-Kgw::SequenceResult readSequenceArgument(const QString &argument)
-{
-    if (!isStandardInput(argument))
-        return Kgw::readSequenceFile(argument);
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        Kgw::SequenceResult failed;
-        failed.status = Kgw::SequenceResult::OpenFailed;
-        failed.message = QStringLiteral("Failed to load KGW file");
-        failed.errorString = in.errorString();
-        return failed;
-    }
-    return Kgw::readSequence(&in);
-}
 
 // Reports header bytes and a spacing that this program would not write. Returns true when
 // there were any.
@@ -100,7 +85,7 @@ int runInspect(const QStringList &arguments, Console &console)
         out << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n;
         if (commandLine.parser().isSet(geometry)) {
             out << ' ' << metres(Kgw::pseudoPosition(q, spacing)) << ' '
-                << metres(depthColumn(q, spacing)) << ' '
+                << metres(Kgw::medianDepth(q, spacing)) << ' '
                 << metres(Kgw::geometricFactor(q, spacing));
         }
         out << '\n';

@@ -1,5 +1,9 @@
 #include "coverageplot.h"
 
+#include "depth.h"
+#include "geometry.h"
+#include "quadruple.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -496,6 +500,18 @@ PlotWriteResult CoveragePlot::write(const QString &fileName) const
         result.errorString = file.errorString();
     }
     return result;
+}
+
+QVector<CoveragePoint> coveragePoints(const QByteArray &body, double spacingMetres)
+{
+    QVector<CoveragePoint> points;
+    points.reserve(quadrupleCount(body));
+    for (int i = 0; i < quadrupleCount(body); ++i) {
+        const Quadruple q = quadrupleAt(body, i);
+        points.append({ pseudoPosition(q, spacingMetres), medianDepth(q, spacingMetres),
+            configurationKind(q) });
+    }
+    return points;
 }
 
 } // namespace Kgw

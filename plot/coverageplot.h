@@ -32,6 +32,9 @@ struct PlotWriteResult {
     bool ok() const { return status == Ok; }
 };
 
+// The points of a sequence body: each quadruple at its pseudo-position and median depth.
+QVector<CoveragePoint> coveragePoints(const QByteArray &body, double spacingMetres);
+
 // A pseudosection coverage plot of one sequence: where along the cable and how deep each
 // quadruple measures, coloured by kind of configuration. It is drawn the same way for every
 // output, so the picture in a PNG and in an SVG agree.
