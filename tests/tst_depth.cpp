@@ -14,16 +14,6 @@ Q_DECLARE_METATYPE(ConfigurationKind)
 
 namespace {
 
-Quadruple abmn(int a, int b, int m, int n)
-{
-    Quadruple q;
-    q.a = a;
-    q.b = b;
-    q.m = m;
-    q.n = n;
-    return q;
-}
-
 // The cumulative share C(z)/G straight from its definition, positions in electrode steps.
 double share(const Quadruple &q, double z)
 {
@@ -72,30 +62,32 @@ void TestDepth::standardArrays_data()
     QTest::addColumn<double>("expected");
     QTest::addColumn<double>("tolerance");
 
-    QTest::newRow("Wenner-alpha, A M N B") << abmn(1, 4, 2, 3) << 0.519 << 0.0005;
-    QTest::newRow("Wenner-alpha, a = 3") << abmn(10, 19, 13, 16) << 3 * 0.519 << 0.0015;
-    QTest::newRow("Wenner-beta, B A M N") << abmn(2, 1, 3, 4) << 0.416 << 0.0005;
-    QTest::newRow("Wenner-gamma, A M B N") << abmn(1, 3, 2, 4) << 0.594 << 0.0015;
-    QTest::newRow("pole-pole, sqrt(3)/2") << abmn(1, 0, 2, 0) << std::sqrt(3.0) / 2 << 1e-6;
-    QTest::newRow("pole-pole, 47 a") << abmn(1, 0, 48, 0) << 47 * std::sqrt(3.0) / 2 << 47e-6;
-    QTest::newRow("pole-pole, M left of A") << abmn(30, 0, 25, 0) << 5 * std::sqrt(3.0) / 2 << 5e-6;
+    QTest::newRow("Wenner-alpha, A M N B") << Quadruple { 1, 4, 2, 3 } << 0.519 << 0.0005;
+    QTest::newRow("Wenner-alpha, a = 3") << Quadruple { 10, 19, 13, 16 } << 3 * 0.519 << 0.0015;
+    QTest::newRow("Wenner-beta, B A M N") << Quadruple { 2, 1, 3, 4 } << 0.416 << 0.0005;
+    QTest::newRow("Wenner-gamma, A M B N") << Quadruple { 1, 3, 2, 4 } << 0.594 << 0.0015;
+    QTest::newRow("pole-pole, sqrt(3)/2") << Quadruple { 1, 0, 2, 0 } << std::sqrt(3.0) / 2 << 1e-6;
+    QTest::newRow("pole-pole, 47 a")
+        << Quadruple { 1, 0, 48, 0 } << 47 * std::sqrt(3.0) / 2 << 47e-6;
+    QTest::newRow("pole-pole, M left of A")
+        << Quadruple { 30, 0, 25, 0 } << 5 * std::sqrt(3.0) / 2 << 5e-6;
 
     const double dipoleDipole[] = { 0.416, 0.697, 0.962, 1.220, 1.476, 1.730, 1.983, 2.236 };
     for (int n = 1; n <= 8; ++n) {
         QTest::addRow("dipole-dipole n = %d", n)
-            << abmn(2, 1, n + 2, n + 3) << dipoleDipole[n - 1] << 0.0005;
+            << Quadruple { 2, 1, n + 2, n + 3 } << dipoleDipole[n - 1] << 0.0005;
     }
     // Wenner-Schlumberger: M and N one step apart, n steps inside A and B.
     const double schlumberger[] = { 0.52, 0.93, 1.32, 1.71, 2.09, 2.48 };
     for (int n = 1; n <= 6; ++n) {
         QTest::addRow("Schlumberger n = %d", n)
-            << abmn(1, 2 * n + 2, n + 1, n + 2) << schlumberger[n - 1] << 0.0051;
+            << Quadruple { 1, 2 * n + 2, n + 1, n + 2 } << schlumberger[n - 1] << 0.0051;
     }
     for (int n = 1; n <= 6; ++n) {
         QTest::addRow("pole-dipole n = %d", n)
-            << abmn(1, 0, n + 1, n + 2) << schlumberger[n - 1] << 0.0051;
+            << Quadruple { 1, 0, n + 1, n + 2 } << schlumberger[n - 1] << 0.0051;
     }
-    QTest::newRow("dipole-pole, N remote") << abmn(1, 2, 3, 0) << 0.519 << 0.0005;
+    QTest::newRow("dipole-pole, N remote") << Quadruple { 1, 2, 3, 0 } << 0.519 << 0.0005;
 }
 
 void TestDepth::standardArrays()
@@ -112,8 +104,8 @@ void TestDepth::standardArrays()
 void TestDepth::poleDipoleIsReciprocalOfSchlumberger()
 {
     for (int n = 1; n <= 20; ++n) {
-        const double pole = Kgw::medianDepth(abmn(1, 0, n + 1, n + 2), 1.0);
-        const double nested = Kgw::medianDepth(abmn(1, 2 * n + 2, n + 1, n + 2), 1.0);
+        const double pole = Kgw::medianDepth(Quadruple { 1, 0, n + 1, n + 2 }, 1.0);
+        const double nested = Kgw::medianDepth(Quadruple { 1, 2 * n + 2, n + 1, n + 2 }, 1.0);
         QVERIFY(std::abs(pole - nested) <= 1e-6 * nested);
     }
 }
@@ -121,10 +113,10 @@ void TestDepth::poleDipoleIsReciprocalOfSchlumberger()
 void TestDepth::scalesWithSpacing_data()
 {
     QTest::addColumn<Quadruple>("q");
-    QTest::newRow("Wenner") << abmn(1, 4, 2, 3);
-    QTest::newRow("pole-pole") << abmn(7, 0, 3, 0);
-    QTest::newRow("dipole-dipole") << abmn(40, 41, 20, 19);
-    QTest::newRow("mixed") << abmn(31, 16, 48, 26);
+    QTest::newRow("Wenner") << Quadruple { 1, 4, 2, 3 };
+    QTest::newRow("pole-pole") << Quadruple { 7, 0, 3, 0 };
+    QTest::newRow("dipole-dipole") << Quadruple { 40, 41, 20, 19 };
+    QTest::newRow("mixed") << Quadruple { 31, 16, 48, 26 };
 }
 
 void TestDepth::scalesWithSpacing()
@@ -143,22 +135,22 @@ void TestDepth::noDepth_data()
     QTest::addColumn<Quadruple>("q");
     QTest::addColumn<double>("spacing");
 
-    QTest::newRow("A = B") << abmn(3, 3, 1, 2) << 5.0;
-    QTest::newRow("M = N") << abmn(1, 4, 2, 2) << 5.0;
-    QTest::newRow("A = M") << abmn(1, 4, 1, 2) << 5.0;
-    QTest::newRow("B = N") << abmn(1, 4, 2, 4) << 5.0;
-    QTest::newRow("A = N, B remote") << abmn(5, 0, 6, 5) << 5.0;
+    QTest::newRow("A = B") << Quadruple { 3, 3, 1, 2 } << 5.0;
+    QTest::newRow("M = N") << Quadruple { 1, 4, 2, 2 } << 5.0;
+    QTest::newRow("A = M") << Quadruple { 1, 4, 1, 2 } << 5.0;
+    QTest::newRow("B = N") << Quadruple { 1, 4, 2, 4 } << 5.0;
+    QTest::newRow("A = N, B remote") << Quadruple { 5, 0, 6, 5 } << 5.0;
     // Equidistant potential electrodes see the same potential.
-    QTest::newRow("G = 0, symmetric") << abmn(1, 5, 3, 0) << 5.0;
-    QTest::newRow("G = 0, M and N either side of A") << abmn(5, 0, 3, 7) << 5.0;
-    QTest::newRow("G = 0, M halfway, N remote") << abmn(10, 20, 15, 0) << 5.0;
-    QTest::newRow("no pair left, A and B remote") << abmn(0, 0, 2, 3) << 5.0;
-    QTest::newRow("off the cable") << abmn(1, 49, 2, 3) << 5.0;
-    QTest::newRow("negative electrode") << abmn(1, -2, 2, 3) << 5.0;
-    QTest::newRow("zero spacing") << abmn(1, 4, 2, 3) << 0.0;
-    QTest::newRow("negative spacing") << abmn(1, 4, 2, 3) << -5.0;
-    QTest::newRow("infinite spacing") << abmn(1, 4, 2, 3) << qInf();
-    QTest::newRow("NaN spacing") << abmn(1, 4, 2, 3) << qQNaN();
+    QTest::newRow("G = 0, symmetric") << Quadruple { 1, 5, 3, 0 } << 5.0;
+    QTest::newRow("G = 0, M and N either side of A") << Quadruple { 5, 0, 3, 7 } << 5.0;
+    QTest::newRow("G = 0, M halfway, N remote") << Quadruple { 10, 20, 15, 0 } << 5.0;
+    QTest::newRow("no pair left, A and B remote") << Quadruple { 0, 0, 2, 3 } << 5.0;
+    QTest::newRow("off the cable") << Quadruple { 1, 49, 2, 3 } << 5.0;
+    QTest::newRow("negative electrode") << Quadruple { 1, -2, 2, 3 } << 5.0;
+    QTest::newRow("zero spacing") << Quadruple { 1, 4, 2, 3 } << 0.0;
+    QTest::newRow("negative spacing") << Quadruple { 1, 4, 2, 3 } << -5.0;
+    QTest::newRow("infinite spacing") << Quadruple { 1, 4, 2, 3 } << qInf();
+    QTest::newRow("NaN spacing") << Quadruple { 1, 4, 2, 3 } << qQNaN();
 }
 
 void TestDepth::noDepth()
@@ -175,8 +167,8 @@ void TestDepth::firstCrossingOfAnyQuadruple()
     QRandomGenerator random(7);
     int measured = 0;
     for (int i = 0; i < 1500; ++i) {
-        Quadruple q = abmn(random.bounded(1, 49), random.bounded(0, 49), random.bounded(1, 49),
-            random.bounded(0, 49));
+        Quadruple q = Quadruple { random.bounded(1, 49), random.bounded(0, 49),
+            random.bounded(1, 49), random.bounded(0, 49) };
         const double z = Kgw::medianDepth(q, 1.0);
         if (std::isnan(z))
             continue;
@@ -201,18 +193,25 @@ void TestDepth::kinds_data()
     QTest::addColumn<Quadruple>("q");
     QTest::addColumn<ConfigurationKind>("kind");
 
-    QTest::newRow("pole-pole") << abmn(1, 0, 2, 0) << ConfigurationKind::PolePole;
-    QTest::newRow("pole-dipole, B remote") << abmn(1, 0, 2, 3) << ConfigurationKind::PoleDipole;
-    QTest::newRow("pole-dipole, N remote") << abmn(1, 5, 2, 0) << ConfigurationKind::PoleDipole;
-    QTest::newRow("pole-dipole, A remote") << abmn(0, 5, 2, 3) << ConfigurationKind::PoleDipole;
-    QTest::newRow("dipole-dipole, left") << abmn(2, 1, 3, 4) << ConfigurationKind::DipoleDipole;
-    QTest::newRow("dipole-dipole, right") << abmn(40, 41, 4, 3) << ConfigurationKind::DipoleDipole;
-    QTest::newRow("Wenner") << abmn(1, 4, 2, 3) << ConfigurationKind::Nested;
-    QTest::newRow("Schlumberger reversed") << abmn(20, 1, 11, 10) << ConfigurationKind::Nested;
-    QTest::newRow("Wenner-gamma") << abmn(1, 3, 2, 4) << ConfigurationKind::Other;
-    QTest::newRow("current inside potential") << abmn(3, 4, 1, 6) << ConfigurationKind::Other;
-    QTest::newRow("repeated") << abmn(1, 4, 1, 3) << ConfigurationKind::Other;
-    QTest::newRow("both current remote") << abmn(0, 0, 2, 3) << ConfigurationKind::Other;
+    QTest::newRow("pole-pole") << Quadruple { 1, 0, 2, 0 } << ConfigurationKind::PolePole;
+    QTest::newRow("pole-dipole, B remote")
+        << Quadruple { 1, 0, 2, 3 } << ConfigurationKind::PoleDipole;
+    QTest::newRow("pole-dipole, N remote")
+        << Quadruple { 1, 5, 2, 0 } << ConfigurationKind::PoleDipole;
+    QTest::newRow("pole-dipole, A remote")
+        << Quadruple { 0, 5, 2, 3 } << ConfigurationKind::PoleDipole;
+    QTest::newRow("dipole-dipole, left")
+        << Quadruple { 2, 1, 3, 4 } << ConfigurationKind::DipoleDipole;
+    QTest::newRow("dipole-dipole, right")
+        << Quadruple { 40, 41, 4, 3 } << ConfigurationKind::DipoleDipole;
+    QTest::newRow("Wenner") << Quadruple { 1, 4, 2, 3 } << ConfigurationKind::Nested;
+    QTest::newRow("Schlumberger reversed")
+        << Quadruple { 20, 1, 11, 10 } << ConfigurationKind::Nested;
+    QTest::newRow("Wenner-gamma") << Quadruple { 1, 3, 2, 4 } << ConfigurationKind::Other;
+    QTest::newRow("current inside potential")
+        << Quadruple { 3, 4, 1, 6 } << ConfigurationKind::Other;
+    QTest::newRow("repeated") << Quadruple { 1, 4, 1, 3 } << ConfigurationKind::Other;
+    QTest::newRow("both current remote") << Quadruple { 0, 0, 2, 3 } << ConfigurationKind::Other;
 }
 
 void TestDepth::kinds()

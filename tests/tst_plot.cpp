@@ -18,35 +18,12 @@ using Kgw::Quadruple;
 
 namespace {
 
-Quadruple abmn(int a, int b, int m, int n)
-{
-    Quadruple q;
-    q.a = a;
-    q.b = b;
-    q.m = m;
-    q.n = n;
-    return q;
-}
-
-// The mean of the midpoints of A B and M N; a remote electrode stands where its partner does.
-double pseudoPosition(const Quadruple &q, double spacing)
-{
-    const auto midpoint = [spacing](int u, int v) {
-        const int first = u != 0 ? u : v;
-        const int second = v != 0 ? v : u;
-        return ((first - 1) + (second - 1)) * spacing / 2;
-    };
-    return (midpoint(q.a, q.b) + midpoint(q.m, q.n)) / 2;
-}
-
 QVector<CoveragePoint> pointsOf(const QVector<Quadruple> &quadruples, double spacing)
 {
-    QVector<CoveragePoint> points;
-    for (const Quadruple &q : quadruples) {
-        points.append({ pseudoPosition(q, spacing), Kgw::medianDepth(q, spacing),
-            Kgw::configurationKind(q) });
-    }
-    return points;
+    QByteArray body;
+    for (const Quadruple &q : quadruples)
+        Kgw::appendQuadruple(body, q);
+    return Kgw::coveragePoints(body, spacing);
 }
 
 QByteArray contents(const QString &fileName)
@@ -123,7 +100,8 @@ void TestPlot::writesBothFormats()
     QFETCH(QByteArray, magic);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const CoveragePlot plot(pointsOf({ abmn(1, 4, 2, 3), abmn(2, 1, 3, 4) }, 5), "wenner.txt", 5);
+    const CoveragePlot plot(
+        pointsOf({ Quadruple { 1, 4, 2, 3 }, Quadruple { 2, 1, 3, 4 } }, 5), "wenner.txt", 5);
     const PlotWriteResult result = plot.write(dir.filePath(name));
     QVERIFY2(result.ok(), qPrintable(result.errorString));
     QVERIFY(contents(dir.filePath(name)).startsWith(magic));
@@ -134,11 +112,11 @@ void TestPlot::pngShowsMarkersByKind()
 {
     const double spacing = 2.5;
     const QVector<Quadruple> quadruples = {
-        abmn(5, 14, 8, 11), // nested
-        abmn(21, 20, 22, 23), // dipole-dipole
-        abmn(40, 0, 44, 0), // pole-pole
-        abmn(30, 0, 33, 34), // pole-dipole
-        abmn(10, 12, 11, 13), // other
+        Quadruple { 5, 14, 8, 11 }, // nested
+        Quadruple { 21, 20, 22, 23 }, // dipole-dipole
+        Quadruple { 40, 0, 44, 0 }, // pole-pole
+        Quadruple { 30, 0, 33, 34 }, // pole-dipole
+        Quadruple { 10, 12, 11, 13 }, // other
     };
     const QVector<CoveragePoint> points = pointsOf(quadruples, spacing);
     const CoveragePlot plot(points, "kinds.txt", spacing);
@@ -177,7 +155,8 @@ void TestPlot::svgIsWellFormedWithTitle()
     QVERIFY(dir.isValid());
     // Characters that XML must escape, in the one text the user chooses.
     const QString name = QStringLiteral("line <3> & \"east\".txt");
-    const CoveragePlot plot(pointsOf({ abmn(1, 0, 2, 0), abmn(3, 3, 1, 2) }, 1), name, 1);
+    const CoveragePlot plot(
+        pointsOf({ Quadruple { 1, 0, 2, 0 }, Quadruple { 3, 3, 1, 2 } }, 1), name, 1);
     const QString fileName = dir.filePath("plot.svg");
     QVERIFY(plot.write(fileName).ok());
 
@@ -278,7 +257,7 @@ void TestPlot::sameInputSameBytes()
     QVector<Quadruple> quadruples;
     for (int n = 1; n <= 6; ++n) {
         for (int a = 1; a + n + 2 <= 48; ++a)
-            quadruples.append(abmn(a + 1, a, a + n + 1, a + n + 2));
+            quadruples.append(Quadruple { a + 1, a, a + n + 1, a + n + 2 });
     }
     const CoveragePlot plot(pointsOf(quadruples, 5), "dd.txt", 5);
     QTemporaryDir first;
@@ -307,7 +286,7 @@ void TestPlot::refusesOtherExtensions()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString fileName = dir.filePath(name);
-    const CoveragePlot plot(pointsOf({ abmn(1, 4, 2, 3) }, 5), "w.txt", 5);
+    const CoveragePlot plot(pointsOf({ Quadruple { 1, 4, 2, 3 } }, 5), "w.txt", 5);
     QVERIFY(!CoveragePlot::isSupportedOutput(fileName));
     PlotWriteResult result = plot.write(fileName);
     QCOMPARE(result.status, PlotWriteResult::BadExtension);
