@@ -74,34 +74,43 @@ QString inputName(const QString &argument)
     return isStandardInput(argument) ? QStringLiteral("<stdin>") : argument;
 }
 
-Kgw::ListResult readListArgument(const QString &argument)
+namespace {
+
+// Reads a file named on the command line, or standard input for "-", with the reader's own
+// failure for a standard input that can't be opened.
+template <typename Result, typename ReadFile, typename ReadDevice>
+Result readArgument(
+    const QString &argument, ReadFile readFile, ReadDevice readDevice, const QString &loadFailed)
 {
     if (!isStandardInput(argument))
-        return Kgw::readElectrodeList(argument);
+        return readFile(argument);
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        Kgw::ListResult failed;
-        failed.status = Kgw::ListResult::OpenFailed;
-        failed.message = QStringLiteral("Failed to load TXT file");
+        Result failed;
+        failed.status = Result::OpenFailed;
+        failed.message = loadFailed;
         failed.errorString = in.errorString();
         return failed;
     }
-    return Kgw::readElectrodeList(&in);
+    return readDevice(&in);
+}
+
+} // namespace
+
+Kgw::ListResult readListArgument(const QString &argument)
+{
+    return readArgument<Kgw::ListResult>(
+        argument, [](const QString &name) { return Kgw::readElectrodeList(name); },
+        [](QIODevice *device) { return Kgw::readElectrodeList(device); },
+        QStringLiteral("Failed to load TXT file"));
 }
 
 Kgw::SequenceResult readSequenceArgument(const QString &argument)
 {
-    if (!isStandardInput(argument))
-        return Kgw::readSequenceFile(argument);
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        Kgw::SequenceResult failed;
-        failed.status = Kgw::SequenceResult::OpenFailed;
-        failed.message = QStringLiteral("Failed to load KGW file");
-        failed.errorString = in.errorString();
-        return failed;
-    }
-    return Kgw::readSequence(&in);
+    return readArgument<Kgw::SequenceResult>(
+        argument, Kgw::readSequenceFile,
+        [](QIODevice *device) { return Kgw::readSequence(device); },
+        QStringLiteral("Failed to load KGW file"));
 }
 
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list)
