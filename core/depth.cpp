@@ -1,5 +1,7 @@
 #include "depth.h"
 
+#include "geometry.h"
+
 #include <cmath>
 #include <limits>
 
@@ -37,18 +39,6 @@ bool onCableOrRemote(int electrode)
     return electrode >= 0 && electrode <= CablePositions;
 }
 
-bool repeatsAnElectrode(const Quadruple &q)
-{
-    const int e[4] = { q.a, q.b, q.m, q.n };
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i + 1; j < 4; ++j) {
-            if (e[i] != 0 && e[i] == e[j])
-                return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 double medianDepth(const Quadruple &q, double spacingMetres)
@@ -57,21 +47,18 @@ double medianDepth(const Quadruple &q, double spacingMetres)
     if (!std::isfinite(spacingMetres) || spacingMetres <= 0)
         return noDepth;
     if (!onCableOrRemote(q.a) || !onCableOrRemote(q.b) || !onCableOrRemote(q.m)
-        || !onCableOrRemote(q.n) || repeatsAnElectrode(q))
+        || !onCableOrRemote(q.n) || hasRepeatedElectrode(q) || measuresNoSignal(q))
         return noDepth;
 
     Pair pairs[4];
     const int count = signalPairs(q, pairs);
     double g = 0;
-    double magnitude = 0;
     double nearest = std::numeric_limits<double>::infinity();
     for (int i = 0; i < count; ++i) {
         g += pairs[i].sign / pairs[i].r;
-        magnitude += 1 / pairs[i].r;
         nearest = std::min(nearest, pairs[i].r);
     }
-    // Terms that cancel leave rounding noise, not a signal.
-    if (count == 0 || std::abs(g) <= 1e-12 * magnitude)
+    if (count == 0)
         return noDepth;
 
     // C(z)/G - 1/2; the search looks for its first change of sign.
