@@ -1,7 +1,7 @@
 #include "command.h"
 #include "commandline.h"
 #include "console.h"
-#include "depthcolumn.h"
+#include "depth.h"
 
 #include "electrodelist.h"
 #include "findings.h"
@@ -52,7 +52,7 @@ int runCheck(const QStringList &arguments, Console &console)
             const Kgw::Quadruple q = Kgw::quadrupleAt(read.body, i);
             out << i + 1 << ' ' << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n << ' '
                 << metres(Kgw::geometricFactor(q, spacing)) << ' '
-                << metres(depthColumn(q, spacing)) << '\n';
+                << metres(Kgw::medianDepth(q, spacing)) << '\n';
         }
     }
 

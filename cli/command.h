@@ -14,6 +14,8 @@ struct Command {
     const char *name;
     const char *summary;
     int (*run)(const QStringList &arguments, Console &console);
+    // Drawing text needs a QGuiApplication; the rest make do with a QCoreApplication.
+    bool draws = false;
 };
 
 // Every command, in the order `kgw --help` lists them. A new command is one source file with its
@@ -24,6 +26,7 @@ int runConvert(const QStringList &arguments, Console &console);
 int runInspect(const QStringList &arguments, Console &console);
 int runCheck(const QStringList &arguments, Console &console);
 int runGenerate(const QStringList &arguments, Console &console);
+int runPlot(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 

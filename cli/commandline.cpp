@@ -2,6 +2,7 @@
 
 #include "console.h"
 #include "electrodelist.h"
+#include "sequencereader.h"
 #include "spacing.h"
 
 #include <QCoreApplication>
@@ -90,6 +91,21 @@ Kgw::ListResult readListArgument(const QString &argument)
         return failed;
     }
     return Kgw::readElectrodeList(&in);
+}
+
+Kgw::SequenceResult readSequenceArgument(const QString &argument)
+{
+    if (!isStandardInput(argument))
+        return Kgw::readSequenceFile(argument);
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        Kgw::SequenceResult failed;
+        failed.status = Kgw::SequenceResult::OpenFailed;
+        failed.message = QStringLiteral("Failed to load KGW file");
+        failed.errorString = in.errorString();
+        return failed;
+    }
+    return Kgw::readSequence(&in);
 }
 
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list)

@@ -7,7 +7,8 @@
 
 namespace Kgw {
 struct ListResult;
-}
+struct SequenceResult;
+} // namespace Kgw
 
 namespace Cli {
 
@@ -54,6 +55,9 @@ QString inputName(const QString &argument);
 
 // Reads an electrode list named on the command line, "-" for standard input.
 Kgw::ListResult readListArgument(const QString &argument);
+
+// Reads a sequence file named on the command line, "-" for standard input.
+Kgw::SequenceResult readSequenceArgument(const QString &argument);
 
 // Reports a list that the converter refuses, the way `convert` does.
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);

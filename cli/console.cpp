@@ -6,13 +6,12 @@ namespace Cli {
 
 namespace {
 
-    void openStandard(QFile *file, QTextStream *stream, FILE *handle)
-    {
-        file->open(
-            handle, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
-        stream->setDevice(file);
-        stream->setCodec("UTF-8");
-    }
+void openStandard(QFile *file, QTextStream *stream, FILE *handle)
+{
+    file->open(handle, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    stream->setDevice(file);
+    stream->setCodec("UTF-8");
+}
 
 } // namespace
 

@@ -1,8 +1,8 @@
 #include "command.h"
 #include "commandline.h"
 #include "console.h"
-#include "depthcolumn.h"
 
+#include "depth.h"
 #include "geometry.h"
 #include "quadruple.h"
 #include "sequencereader.h"
@@ -13,43 +13,28 @@ namespace Cli {
 
 namespace {
 
-    // Beyond this many, differing header bytes are counted rather than listed: a file from
-    // another source may differ in most of them.
-    constexpr int ListedHeaderDifferences = 16;
+// Beyond this many, differing header bytes are counted rather than listed: a file from
+// another source may differ in most of them.
+constexpr int ListedHeaderDifferences = 16;
 
-    Kgw::SequenceResult readSequenceArgument(const QString &argument)
-    {
-        if (!isStandardInput(argument))
-            return Kgw::readSequenceFile(argument);
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-            Kgw::SequenceResult failed;
-            failed.status = Kgw::SequenceResult::OpenFailed;
-            failed.message = QStringLiteral("Failed to load KGW file");
-            failed.errorString = in.errorString();
-            return failed;
-        }
-        return Kgw::readSequence(&in);
+// Reports header bytes and a spacing that this program would not write. Returns true when
+// there were any.
+bool reportHeaderDifferences(
+    Console &console, const QString &name, const Kgw::SequenceResult &sequence)
+{
+    const QVector<Kgw::HeaderDifference> &differences = sequence.headerDifferences;
+    for (int i = 0; i < differences.size() && i < ListedHeaderDifferences; ++i)
+        console.diagnostic(name, 0, Kgw::headerDifferenceMessage(differences.at(i)));
+    if (differences.size() > ListedHeaderDifferences) {
+        console.diagnostic(name, 0,
+            QStringLiteral("%1 more header bytes differ")
+                .arg(differences.size() - ListedHeaderDifferences));
     }
-
-    // Reports header bytes and a spacing that this program would not write. Returns true when
-    // there were any.
-    bool reportHeaderDifferences(
-        Console &console, const QString &name, const Kgw::SequenceResult &sequence)
-    {
-        const QVector<Kgw::HeaderDifference> &differences = sequence.headerDifferences;
-        for (int i = 0; i < differences.size() && i < ListedHeaderDifferences; ++i)
-            console.diagnostic(name, 0, Kgw::headerDifferenceMessage(differences.at(i)));
-        if (differences.size() > ListedHeaderDifferences) {
-            console.diagnostic(name, 0,
-                QStringLiteral("%1 more header bytes differ")
-                    .arg(differences.size() - ListedHeaderDifferences));
-        }
-        const QString spacing = sequence.spacingWarning();
-        if (!spacing.isEmpty())
-            console.diagnostic(name, 0, spacing);
-        return !differences.isEmpty() || !spacing.isEmpty();
-    }
+    const QString spacing = sequence.spacingWarning();
+    if (!spacing.isEmpty())
+        console.diagnostic(name, 0, spacing);
+    return !differences.isEmpty() || !spacing.isEmpty();
+}
 
 } // namespace
 
@@ -100,7 +85,7 @@ int runInspect(const QStringList &arguments, Console &console)
         out << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n;
         if (commandLine.parser().isSet(geometry)) {
             out << ' ' << metres(Kgw::pseudoPosition(q, spacing)) << ' '
-                << metres(depthColumn(q, spacing)) << ' '
+                << metres(Kgw::medianDepth(q, spacing)) << ' '
                 << metres(Kgw::geometricFactor(q, spacing));
         }
         out << '\n';

@@ -3,6 +3,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
 
 namespace {
 
@@ -62,11 +65,41 @@ int run(const QStringList &arguments, Cli::Console &console)
     return console.usageError(QString(), QStringLiteral("unknown command '%1'").arg(name));
 }
 
+// The command's entry, or none when the first argument names no command.
+const Cli::Command *findCommand(int argc, char *argv[])
+{
+    if (argc < 2)
+        return nullptr;
+    for (const Cli::Command &command : Cli::commands()) {
+        if (qstrcmp(argv[1], command.name) == 0)
+            return &command;
+    }
+    return nullptr;
+}
+
+// kgw reports through its own diagnostics; the platform's chatter on a headless machine
+// (no runtime folder, no fonts configured) would only clutter them.
+QtMessageHandler defaultMessageHandler = nullptr;
+
+void quietQtMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        defaultMessageHandler(type, context, message);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Pictures are drawn off screen, so that kgw never needs a display.
+    const Cli::Command *command = findCommand(argc, argv);
+    const bool draws = command && command->draws;
+    if (draws) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        defaultMessageHandler = qInstallMessageHandler(quietQtMessages);
+    }
+    const std::unique_ptr<QCoreApplication> app(
+        draws ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("kgw"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KGW_VERSION));
     Cli::Console console;

@@ -8,78 +8,78 @@ namespace Kgw {
 
 namespace {
 
-    // Marks a remote electrode among the offsets; it has no place on the cable.
-    constexpr int Remote = -1;
+// Marks a remote electrode among the offsets; it has no place on the cable.
+constexpr int Remote = -1;
 
-    // Where the four electrodes stand relative to the first position i.
-    struct Offsets {
-        int a;
-        int b;
-        int m;
-        int n;
+// Where the four electrodes stand relative to the first position i.
+struct Offsets {
+    int a;
+    int b;
+    int m;
+    int n;
 
-        // The farthest on-cable electrode from i; i may run up to electrodes - span().
-        int span() const { return std::max({ a, b, m, n }); }
+    // The farthest on-cable electrode from i; i may run up to electrodes - span().
+    int span() const { return std::max({ a, b, m, n }); }
 
-        Quadruple at(int i) const
-        {
-            auto place = [i](int offset) { return offset == Remote ? 0 : i + offset; };
-            return Quadruple { place(a), place(b), place(m), place(n) };
-        }
-    };
-
-    Offsets offsets(ArrayKind kind, int a, int n, int k, int s)
+    Quadruple at(int i) const
     {
-        switch (kind) {
-        case ArrayKind::WennerAlpha:
-            return { 0, 3 * a, a, 2 * a };
-        case ArrayKind::WennerBeta:
-            return { a, 0, 2 * a, 3 * a };
-        case ArrayKind::WennerGamma:
-            return { 0, 2 * a, a, 3 * a };
-        case ArrayKind::Schlumberger:
-            return { 0, (2 * n + 1) * a, n * a, (n + 1) * a };
-        case ArrayKind::DipoleDipole:
-            return { a, 0, (n + 1) * a, (n + 2) * a };
-        case ArrayKind::PoleDipole:
-            return { 0, Remote, n * a, (n + 1) * a };
-        case ArrayKind::PolePole:
-            return { 0, Remote, n, Remote };
-        case ArrayKind::Gradient:
-            return { 0, (s + 2) * a, k * a, (k + 1) * a };
-        }
-        Q_UNREACHABLE();
-        return {};
+        auto place = [i](int offset) { return offset == Remote ? 0 : i + offset; };
+        return Quadruple { place(a), place(b), place(m), place(n) };
     }
+};
 
-    bool loopsOverA(ArrayKind kind)
-    {
-        return kind != ArrayKind::PolePole;
+Offsets offsets(ArrayKind kind, int a, int n, int k, int s)
+{
+    switch (kind) {
+    case ArrayKind::WennerAlpha:
+        return { 0, 3 * a, a, 2 * a };
+    case ArrayKind::WennerBeta:
+        return { a, 0, 2 * a, 3 * a };
+    case ArrayKind::WennerGamma:
+        return { 0, 2 * a, a, 3 * a };
+    case ArrayKind::Schlumberger:
+        return { 0, (2 * n + 1) * a, n * a, (n + 1) * a };
+    case ArrayKind::DipoleDipole:
+        return { a, 0, (n + 1) * a, (n + 2) * a };
+    case ArrayKind::PoleDipole:
+        return { 0, Remote, n * a, (n + 1) * a };
+    case ArrayKind::PolePole:
+        return { 0, Remote, n, Remote };
+    case ArrayKind::Gradient:
+        return { 0, (s + 2) * a, k * a, (k + 1) * a };
     }
+    Q_UNREACHABLE();
+    return {};
+}
 
-    bool loopsOverN(ArrayKind kind)
-    {
-        switch (kind) {
-        case ArrayKind::Schlumberger:
-        case ArrayKind::DipoleDipole:
-        case ArrayKind::PoleDipole:
-        case ArrayKind::PolePole:
-            return true;
-        default:
-            return false;
-        }
-    }
+bool loopsOverA(ArrayKind kind)
+{
+    return kind != ArrayKind::PolePole;
+}
 
-    quint64 pairKey(int x, int y)
-    {
-        const auto ordered = std::minmax(x, y);
-        return quint64(quint32(ordered.first)) << 32 | quint32(ordered.second);
+bool loopsOverN(ArrayKind kind)
+{
+    switch (kind) {
+    case ArrayKind::Schlumberger:
+    case ArrayKind::DipoleDipole:
+    case ArrayKind::PoleDipole:
+    case ArrayKind::PolePole:
+        return true;
+    default:
+        return false;
     }
+}
 
-    bool inRange(int value, int min, int max)
-    {
-        return value >= min && value <= max;
-    }
+quint64 pairKey(int x, int y)
+{
+    const auto ordered = std::minmax(x, y);
+    return quint64(quint32(ordered.first)) << 32 | quint32(ordered.second);
+}
+
+bool inRange(int value, int min, int max)
+{
+    return value >= min && value <= max;
+}
 
 } // namespace
 

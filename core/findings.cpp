@@ -12,34 +12,34 @@ namespace Kgw {
 
 namespace {
 
-    QString repeatedElectrodes(const Quadruple &q)
-    {
-        struct Pair {
-            const char *names;
-            int first;
-            int second;
-        };
-        const Pair pairs[]
-            = { { "A and B", q.a, q.b }, { "M and N", q.m, q.n }, { "A and M", q.a, q.m },
-                  { "A and N", q.a, q.n }, { "B and M", q.b, q.m }, { "B and N", q.b, q.n } };
-        QStringList parts;
-        for (const Pair &p : pairs) {
-            if (p.first != 0 && p.first == p.second)
-                parts << QStringLiteral("%1 are both %2").arg(QLatin1String(p.names)).arg(p.first);
-        }
-        return parts.join(QStringLiteral("; "));
+QString repeatedElectrodes(const Quadruple &q)
+{
+    struct Pair {
+        const char *names;
+        int first;
+        int second;
+    };
+    const Pair pairs[]
+        = { { "A and B", q.a, q.b }, { "M and N", q.m, q.n }, { "A and M", q.a, q.m },
+              { "A and N", q.a, q.n }, { "B and M", q.b, q.m }, { "B and N", q.b, q.n } };
+    QStringList parts;
+    for (const Pair &p : pairs) {
+        if (p.first != 0 && p.first == p.second)
+            parts << QStringLiteral("%1 are both %2").arg(QLatin1String(p.names)).arg(p.first);
     }
+    return parts.join(QStringLiteral("; "));
+}
 
-    // A configuration regardless of the order within its current pair and its potential pair.
-    quint32 configurationKey(int a, int b, int m, int n)
-    {
-        if (a > b)
-            std::swap(a, b);
-        if (m > n)
-            std::swap(m, n);
-        return quint32(quint8(a)) << 24 | quint32(quint8(b)) << 16 | quint32(quint8(m)) << 8
-            | quint32(quint8(n));
-    }
+// A configuration regardless of the order within its current pair and its potential pair.
+quint32 configurationKey(int a, int b, int m, int n)
+{
+    if (a > b)
+        std::swap(a, b);
+    if (m > n)
+        std::swap(m, n);
+    return quint32(quint8(a)) << 24 | quint32(quint8(b)) << 16 | quint32(quint8(m)) << 8
+        | quint32(quint8(n));
+}
 
 } // namespace
 

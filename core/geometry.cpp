@@ -8,58 +8,56 @@ namespace Kgw {
 
 namespace {
 
-    bool isValid(const Quadruple &q)
-    {
-        for (const int e : { q.a, q.b, q.m, q.n }) {
-            if (e < 0 || e > CablePositions)
-                return false;
-        }
-        return true;
+bool isValid(const Quadruple &q)
+{
+    for (const int e : { q.a, q.b, q.m, q.n }) {
+        if (e < 0 || e > CablePositions)
+            return false;
     }
+    return true;
+}
 
-    bool same(int left, int right)
-    {
-        return left != 0 && left == right;
-    }
+bool same(int left, int right)
+{
+    return left != 0 && left == right;
+}
 
-    // G in whole electrode steps as an exact fraction. Distances are at most 47 steps, so the
-    // product of four of them stays far inside 64 bits.
-    struct StepFraction {
-        qint64 numerator = 0;
-        qint64 denominator = 1;
+// G in whole electrode steps as an exact fraction. Distances are at most 47 steps, so the
+// product of four of them stays far inside 64 bits.
+struct StepFraction {
+    qint64 numerator = 0;
+    qint64 denominator = 1;
+};
+
+StepFraction stepSum(const Quadruple &q)
+{
+    struct Term {
+        int current;
+        int potential;
+        int sign;
     };
-
-    StepFraction stepSum(const Quadruple &q)
-    {
-        struct Term {
-            int current;
-            int potential;
-            int sign;
-        };
-        const Term terms[]
-            = { { q.a, q.m, 1 }, { q.a, q.n, -1 }, { q.b, q.m, -1 }, { q.b, q.n, 1 } };
-        StepFraction sum;
-        for (const Term &t : terms) {
-            if (t.current == 0 || t.potential == 0)
-                continue;
-            const qint64 distance = std::abs(t.current - t.potential);
-            sum.numerator = sum.numerator * distance + t.sign * sum.denominator;
-            sum.denominator *= distance;
-        }
-        return sum;
+    const Term terms[] = { { q.a, q.m, 1 }, { q.a, q.n, -1 }, { q.b, q.m, -1 }, { q.b, q.n, 1 } };
+    StepFraction sum;
+    for (const Term &t : terms) {
+        if (t.current == 0 || t.potential == 0)
+            continue;
+        const qint64 distance = std::abs(t.current - t.potential);
+        sum.numerator = sum.numerator * distance + t.sign * sum.denominator;
+        sum.denominator *= distance;
     }
+    return sum;
+}
 
-    double pairPosition(int first, int second, double spacingMetres)
-    {
-        if (first == 0 && second == 0)
-            return qQNaN();
-        if (first == 0)
-            return electrodePosition(second, spacingMetres);
-        if (second == 0)
-            return electrodePosition(first, spacingMetres);
-        return (electrodePosition(first, spacingMetres) + electrodePosition(second, spacingMetres))
-            / 2;
-    }
+double pairPosition(int first, int second, double spacingMetres)
+{
+    if (first == 0 && second == 0)
+        return qQNaN();
+    if (first == 0)
+        return electrodePosition(second, spacingMetres);
+    if (second == 0)
+        return electrodePosition(first, spacingMetres);
+    return (electrodePosition(first, spacingMetres) + electrodePosition(second, spacingMetres)) / 2;
+}
 
 } // namespace
 

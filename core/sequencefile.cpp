@@ -9,34 +9,34 @@ namespace Kgw {
 
 namespace {
 
-    constexpr int ReservedBytes = 256;
-    constexpr qint8 HeaderVersion = 5;
-    constexpr int ChannelFlags = 48;
-    constexpr int TrailingZeroBytes = 16;
+constexpr int ReservedBytes = 256;
+constexpr qint8 HeaderVersion = 5;
+constexpr int ChannelFlags = 48;
+constexpr int TrailingZeroBytes = 16;
 
-    void writeRepeated(QDataStream &out, qint8 value, int times)
-    {
-        for (int i = 0; i < times; ++i)
-            out << value;
-    }
+void writeRepeated(QDataStream &out, qint8 value, int times)
+{
+    for (int i = 0; i < times; ++i)
+        out << value;
+}
 
-    // QFileDevice takes a short write for a success and leaves the reason to the next write, so
-    // keep writing until everything is out or a write fails with its reason.
-    bool writeFully(QDataStream &out, const QByteArray &bytes)
-    {
-        const char *data = bytes.constData();
-        int left = bytes.size();
-        while (left > 0) {
-            const int written = out.writeRawData(data, left);
-            if (written <= 0)
-                return false;
-            if (out.status() != QDataStream::Ok)
-                out.resetStatus(); // a short write only; the next one finishes or says why
-            data += written;
-            left -= written;
-        }
-        return true;
+// QFileDevice takes a short write for a success and leaves the reason to the next write, so
+// keep writing until everything is out or a write fails with its reason.
+bool writeFully(QDataStream &out, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    int left = bytes.size();
+    while (left > 0) {
+        const int written = out.writeRawData(data, left);
+        if (written <= 0)
+            return false;
+        if (out.status() != QDataStream::Ok)
+            out.resetStatus(); // a short write only; the next one finishes or says why
+        data += written;
+        left -= written;
     }
+    return true;
+}
 
 } // namespace
 

@@ -13,98 +13,98 @@ namespace Kgw {
 
 namespace {
 
-    constexpr int CountOffset = 1;
-    constexpr int SpacingOffset = 263;
-    constexpr int ChunkSize = 64 * 1024;
-    // How long a pipe may stay silent before its data is taken to have ended.
-    constexpr int ReadTimeoutMs = 30000;
+constexpr int CountOffset = 1;
+constexpr int SpacingOffset = 263;
+constexpr int ChunkSize = 64 * 1024;
+// How long a pipe may stay silent before its data is taken to have ended.
+constexpr int ReadTimeoutMs = 30000;
 
-    // Column order, with each electrode's place within a body quadruple and its lowest value.
-    struct Electrode {
-        char name;
-        int bodyIndex;
-        int minimum;
-    };
-    const Electrode Electrodes[] = { { 'A', 0, 1 }, { 'B', 3, 0 }, { 'M', 1, 1 }, { 'N', 2, 0 } };
+// Column order, with each electrode's place within a body quadruple and its lowest value.
+struct Electrode {
+    char name;
+    int bodyIndex;
+    int minimum;
+};
+const Electrode Electrodes[] = { { 'A', 0, 1 }, { 'B', 3, 0 }, { 'M', 1, 1 }, { 'N', 2, 0 } };
 
-    QString hexByte(quint8 value)
-    {
-        return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(2, '0');
+QString hexByte(quint8 value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(2, '0');
+}
+
+bool deviceFailed(QIODevice *device)
+{
+    const auto *file = qobject_cast<QFileDevice *>(device);
+    return file && file->error() != QFileDevice::NoError;
+}
+
+// Appends up to maxSize bytes, fewer only at the end of the data. Returns false on a read
+// error.
+bool readUpTo(QIODevice *device, qint64 maxSize, QByteArray *data)
+{
+    while (maxSize > 0) {
+        const int chunk = int(qMin<qint64>(maxSize, ChunkSize));
+        const int before = data->size();
+        data->resize(before + chunk);
+        const qint64 got = device->read(data->data() + before, chunk);
+        data->resize(before + int(qMax<qint64>(got, 0)));
+        if (got < 0)
+            return false;
+        if (got == 0 && !(device->isSequential() && device->waitForReadyRead(ReadTimeoutMs)))
+            break;
+        maxSize -= got;
     }
+    return !deviceFailed(device);
+}
 
-    bool deviceFailed(QIODevice *device)
-    {
-        const auto *file = qobject_cast<QFileDevice *>(device);
-        return file && file->error() != QFileDevice::NoError;
-    }
+SequenceResult refusal(SequenceResult::Status status, const QString &message)
+{
+    SequenceResult result;
+    result.status = status;
+    result.message = message;
+    return result;
+}
 
-    // Appends up to maxSize bytes, fewer only at the end of the data. Returns false on a read
-    // error.
-    bool readUpTo(QIODevice *device, qint64 maxSize, QByteArray *data)
-    {
-        while (maxSize > 0) {
-            const int chunk = int(qMin<qint64>(maxSize, ChunkSize));
-            const int before = data->size();
-            data->resize(before + chunk);
-            const qint64 got = device->read(data->data() + before, chunk);
-            data->resize(before + int(qMax<qint64>(got, 0)));
-            if (got < 0)
-                return false;
-            if (got == 0 && !(device->isSequential() && device->waitForReadyRead(ReadTimeoutMs)))
-                break;
-            maxSize -= got;
+SequenceResult readFailure(QIODevice *device, SequenceResult::Status status)
+{
+    SequenceResult result = refusal(status, QStringLiteral("Failed to load KGW file"));
+    result.errorString = device ? device->errorString() : QString();
+    return result;
+}
+
+SequenceResult countMismatch(qint32 count, const QString &size)
+{
+    return refusal(SequenceResult::CountMismatch,
+        QStringLiteral("Quadruple count %1 disagrees with the file size of %2 bytes "
+                       "(expected %3 + 4 × %1 = %4)")
+            .arg(count)
+            .arg(size)
+            .arg(SequenceHeaderSize)
+            .arg(SequenceHeaderSize + 4 * qint64(count)));
+}
+
+// Returns the first byte that breaks the electrode rules, in quadruple order and column order.
+QString electrodeProblem(const QByteArray &body)
+{
+    const int count = quadrupleCount(body);
+    for (int i = 0; i < count; ++i) {
+        const char *bytes = body.constData() + i * BodyBytesPerQuadruple;
+        for (const Electrode &e : Electrodes) {
+            const int value = qint8(bytes[e.bodyIndex]);
+            if (value >= e.minimum && value <= CablePositions)
+                continue;
+            return QStringLiteral("Quadruple %1 (offset %2): %3 electrode is out of range "
+                                  "[%4, %5] (%6)")
+                .arg(i + 1)
+                .arg(SequenceHeaderSize + qint64(i) * BodyBytesPerQuadruple + e.bodyIndex)
+                .arg(QLatin1Char(e.name))
+                .arg(e.minimum)
+                .arg(CablePositions)
+                .arg(value);
         }
-        return !deviceFailed(device);
     }
-
-    SequenceResult refusal(SequenceResult::Status status, const QString &message)
-    {
-        SequenceResult result;
-        result.status = status;
-        result.message = message;
-        return result;
-    }
-
-    SequenceResult readFailure(QIODevice *device, SequenceResult::Status status)
-    {
-        SequenceResult result = refusal(status, QStringLiteral("Failed to load KGW file"));
-        result.errorString = device ? device->errorString() : QString();
-        return result;
-    }
-
-    SequenceResult countMismatch(qint32 count, const QString &size)
-    {
-        return refusal(SequenceResult::CountMismatch,
-            QStringLiteral("Quadruple count %1 disagrees with the file size of %2 bytes "
-                           "(expected %3 + 4 × %1 = %4)")
-                .arg(count)
-                .arg(size)
-                .arg(SequenceHeaderSize)
-                .arg(SequenceHeaderSize + 4 * qint64(count)));
-    }
-
-    // Returns the first byte that breaks the electrode rules, in quadruple order and column order.
-    QString electrodeProblem(const QByteArray &body)
-    {
-        const int count = quadrupleCount(body);
-        for (int i = 0; i < count; ++i) {
-            const char *bytes = body.constData() + i * BodyBytesPerQuadruple;
-            for (const Electrode &e : Electrodes) {
-                const int value = qint8(bytes[e.bodyIndex]);
-                if (value >= e.minimum && value <= CablePositions)
-                    continue;
-                return QStringLiteral("Quadruple %1 (offset %2): %3 electrode is out of range "
-                                      "[%4, %5] (%6)")
-                    .arg(i + 1)
-                    .arg(SequenceHeaderSize + qint64(i) * BodyBytesPerQuadruple + e.bodyIndex)
-                    .arg(QLatin1Char(e.name))
-                    .arg(e.minimum)
-                    .arg(CablePositions)
-                    .arg(value);
-            }
-        }
-        return QString();
-    }
+    return QString();
+}
 
 } // namespace
 

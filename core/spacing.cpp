@@ -4,14 +4,14 @@ namespace Kgw {
 
 namespace {
 
-    constexpr int Decimals = 3;
-    // More integer digits than this can't be within range, and would overflow if summed.
-    constexpr int MaxIntegerDigits = 3;
+constexpr int Decimals = 3;
+// More integer digits than this can't be within range, and would overflow if summed.
+constexpr int MaxIntegerDigits = 3;
 
-    bool isAsciiDigit(QChar c)
-    {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    }
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 } // namespace
 

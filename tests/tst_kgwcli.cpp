@@ -1,8 +1,11 @@
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtEndian>
 #include <QtTest>
 
@@ -19,6 +22,11 @@ Run kgw(const QTemporaryDir &dir, const QStringList &arguments, const QByteArray
 {
     QProcess process;
     process.setWorkingDirectory(dir.path());
+    // kgw must never need a display, not even to draw.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        environment.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(KGW_EXECUTABLE), arguments);
     if (!process.waitForStarted())
         return {};
@@ -102,6 +110,8 @@ private slots:
     void inspectReportsHeaderDifferences();
     void checkReportsFindings();
     void checkRefusesLikeConvert();
+    void plot_data();
+    void plot();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -311,8 +321,8 @@ void TestKgwCli::inspectListsAndGeometry()
     QCOMPARE(geometry.exitCode, 0);
     QCOMPARE(geometry.out,
         QStringLiteral("# A B M N x z K\n"
-                       "1 4 2 3 7.500 nan 31.416\n"
-                       "1 0 2 3 3.750 nan 62.832\n"
+                       "1 4 2 3 7.500 2.595 31.416\n"
+                       "1 0 2 3 3.750 2.595 62.832\n"
                        "5 5 6 7 23.750 nan nan\n"
                        "2 0 1 3 5.000 nan inf\n"));
 
@@ -420,10 +430,10 @@ void TestKgwCli::checkReportsFindings()
                        "a.txt:5: Repeated electrode: A and B are both 5\n"
                        "a.txt:6: No signal: G = 0, so the geometric factor is infinite\n"
                        "# line A B M N K z\n"
-                       "1 1 4 2 3 15.708 nan\n"
-                       "2 1 0 2 3 31.416 nan\n"
-                       "3 4 1 2 3 -15.708 nan\n"
-                       "4 2 3 1 4 15.708 nan\n"
+                       "1 1 4 2 3 15.708 1.298\n"
+                       "2 1 0 2 3 31.416 1.298\n"
+                       "3 4 1 2 3 -15.708 1.298\n"
+                       "4 2 3 1 4 15.708 1.298\n"
                        "5 5 5 6 7 nan nan\n"
                        "6 2 0 1 3 inf nan\n"
                        "quadruples: 6\n"
@@ -452,6 +462,85 @@ void TestKgwCli::checkRefusesLikeConvert()
     QCOMPARE(check.out, QString());
     QCOMPARE(check.err, QStringLiteral("bad.txt:2: B electrode is not a number (.5)\n"));
     QCOMPARE(check.err, convert.err);
+}
+
+void TestKgwCli::plot_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("written"); // the picture, or empty when none may exist
+
+    QTest::newRow("list to PNG") << QStringList { "plot", "-o", "p.png", "a.txt" } << 0 << QString()
+                                 << "p.png";
+    QTest::newRow("list at a spacing, to SVG") << QStringList { "plot", "--spacing", "2.5", "-o",
+        "p.SVG", "a.txt" } << 0 << QString() << "p.SVG";
+    QTest::newRow("sequence file")
+        << QStringList { "plot", "-o", "p.svg", "s.KGW" } << 0 << QString() << "p.svg";
+    QTest::newRow("empty sequence still has its axes")
+        << QStringList { "plot", "-o", "p.png", "empty.KGW" } << 0 << QString() << "p.png";
+    QTest::newRow("refused list, as convert says")
+        << QStringList { "plot", "-o", "p.png", "bad.txt" } << 1
+        << "bad.txt:2: N electrode is out of range [0, 48] (60)\n"
+        << QString();
+    QTest::newRow("refused sequence, as inspect says")
+        << QStringList { "plot", "-o", "p.png", "short.KGW" } << 1
+        << "short.KGW: File is shorter than the header of a KGW file (10 of 335 bytes)\n"
+        << QString();
+    QTest::newRow("other picture format")
+        << QStringList { "plot", "-o", "p.jpg", "a.txt" } << 2 << QString() << QString();
+    QTest::newRow("no output") << QStringList { "plot", "a.txt" } << 2 << QString() << QString();
+    QTest::newRow("spacing for a sequence file") << QStringList { "plot", "--spacing", "2", "-o",
+        "p.png", "s.KGW" } << 2 << QString() << QString();
+}
+
+void TestKgwCli::plot()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QFETCH(QString, written);
+
+    QTemporaryDir dir;
+    writeFile(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n1 0 2 3\n1 0 2 0\n2 1 3 4\n");
+    writeFile(dir, QStringLiteral("bad.txt"), "1 4 2 3\n1 2 3 60\n");
+    writeFile(
+        dir, QStringLiteral("s.KGW"), sequenceBytes({ { 1, 4, 2, 3 }, { 5, 0, 6, 0 } }, 5000));
+    writeFile(dir, QStringLiteral("empty.KGW"), sequenceBytes({}, 5000));
+    writeFile(dir, QStringLiteral("short.KGW"), sequenceBytes({}, 5000).left(10));
+
+    const Run run = kgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 2)
+        QVERIFY2(run.err.contains(QLatin1String("kgw plot")), qPrintable(run.err));
+    else
+        QCOMPARE(run.err, err);
+    const QStringList pictures
+        = QDir(dir.path()).entryList({ "*.png", "*.PNG", "*.svg", "*.SVG", "*.jpg" }, QDir::Files);
+    QCOMPARE(pictures, written.isEmpty() ? QStringList() : QStringList(written));
+    if (written.isEmpty())
+        return;
+
+    if (written.endsWith(QLatin1String("png"), Qt::CaseInsensitive)) {
+        const QImage image(dir.filePath(written));
+        QCOMPARE(image.size(), QSize(1200, 720));
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3) {
+            for (int x = 0; x < image.width(); x += 3)
+                colours.insert(image.pixel(x, y));
+        }
+        QVERIFY2(colours.size() > 10, "the picture is blank");
+    } else {
+        QXmlStreamReader xml(readFile(dir, written));
+        bool hasTitle = false;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            hasTitle = hasTitle
+                || (xml.isCharacters() && xml.text().contains(QLatin1String("quadruples")));
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(hasTitle);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)

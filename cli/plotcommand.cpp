@@ -1,0 +1,89 @@
+#include "command.h"
+#include "commandline.h"
+#include "console.h"
+
+#include "coverageplot.h"
+#include "electrodelist.h"
+#include "sequencereader.h"
+
+#include <QFileInfo>
+
+namespace Cli {
+
+namespace {
+
+// A sequence file is told from an electrode list by its name, as the window names it.
+bool isSequenceFileName(const QString &argument)
+{
+    return argument.endsWith(QLatin1String(".KGW"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+int runPlot(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("plot"),
+        QStringLiteral(
+            "Draws a pseudosection coverage plot: one marker per quadruple at its pseudo-position "
+            "and median depth of investigation, coloured by kind of configuration.\n"
+            "INPUT is an electrode list, or a sequence file (*.KGW) with its own spacing.\n"
+            "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
+            "can't be written, 2 for a usage error."));
+    commandLine.addSpacingOption();
+    const QCommandLineOption output(QStringLiteral("o"),
+        QStringLiteral("The picture to write: a name ending in .svg or .png."),
+        QStringLiteral("OUT"));
+    commandLine.parser().addOption(output);
+    commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
+        QStringLiteral("Electrode list or sequence file; - reads a list from standard input."),
+        QStringLiteral("INPUT"));
+    if (!commandLine.parse(arguments))
+        return commandLine.exitStatus();
+
+    const QStringList inputs = commandLine.parser().positionalArguments();
+    if (inputs.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one input"));
+    const QString outFile = commandLine.parser().value(output);
+    if (outFile.isEmpty())
+        return commandLine.usageError(QStringLiteral("-o OUT is required"));
+    if (!Kgw::CoveragePlot::isSupportedOutput(outFile))
+        return commandLine.usageError(QStringLiteral("OUT must end in .svg or .png"));
+    const QString input = inputs.first();
+    const bool sequenceInput = isSequenceFileName(input);
+    if (sequenceInput && commandLine.parser().isSet(QStringLiteral("spacing")))
+        return commandLine.usageError(
+            QStringLiteral("--spacing is for electrode lists; a sequence file has its own"));
+
+    QByteArray body;
+    double spacing = 0;
+    if (sequenceInput) {
+        const Kgw::SequenceResult sequence = readSequenceArgument(input);
+        if (!sequence.ok()) {
+            console.ioFailure(inputName(input), sequence.message, sequence.errorString);
+            return ExitRefused;
+        }
+        body = sequence.body;
+        spacing = sequence.spacingMetres();
+    } else {
+        if (!commandLine.spacing(&spacing))
+            return commandLine.exitStatus();
+        const Kgw::ListResult list = readListArgument(input);
+        if (!list.ok()) {
+            reportRefusedList(console, input, list);
+            return ExitRefused;
+        }
+        body = list.body;
+    }
+
+    const Kgw::CoveragePlot plot(
+        Kgw::coveragePoints(body, spacing), QFileInfo(inputName(input)).fileName(), spacing);
+    const Kgw::PlotWriteResult written = plot.write(outFile);
+    if (!written.ok()) {
+        console.ioFailure(outFile, QStringLiteral("Failed to write the plot"), written.errorString);
+        return ExitRefused;
+    }
+    console.out() << outFile << ": " << plot.quadrupleCount() << " quadruples\n";
+    return ExitSuccess;
+}
+
+} // namespace Cli

@@ -1,0 +1,335 @@
+#include "coverageplot.h"
+#include "depth.h"
+
+#include <QFile>
+#include <QImage>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <cmath>
+
+using Kgw::ConfigurationKind;
+using Kgw::CoveragePlot;
+using Kgw::CoveragePoint;
+using Kgw::PlotWriteResult;
+using Kgw::Quadruple;
+
+namespace {
+
+QVector<CoveragePoint> pointsOf(const QVector<Quadruple> &quadruples, double spacing)
+{
+    QByteArray body;
+    for (const Quadruple &q : quadruples)
+        Kgw::appendQuadruple(body, q);
+    return Kgw::coveragePoints(body, spacing);
+}
+
+QByteArray contents(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every piece of text in an SVG, read as XML; empty with ok false if it isn't well-formed.
+QStringList svgTexts(const QByteArray &svg, bool *ok)
+{
+    QXmlStreamReader xml(svg);
+    QStringList texts;
+    bool sawSvg = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("svg"))
+            sawSvg = true;
+        if (xml.isCharacters() && !xml.isWhitespace())
+            texts << xml.text().toString();
+    }
+    *ok = !xml.hasError() && sawSvg;
+    return texts;
+}
+
+bool near(QRgb pixel, const QColor &colour, int tolerance)
+{
+    return std::abs(qRed(pixel) - colour.red()) <= tolerance
+        && std::abs(qGreen(pixel) - colour.green()) <= tolerance
+        && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
+}
+
+// A line of width 1 may fall between two pixels.
+bool lineAt(const QImage &image, int x, int y)
+{
+    return qGray(image.pixel(x, y)) < 170 || qGray(image.pixel(x - 1, y)) < 170
+        || qGray(image.pixel(x, y - 1)) < 170;
+}
+
+} // namespace
+
+class TestPlot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesBothFormats_data();
+    void writesBothFormats();
+    void pngShowsMarkersByKind();
+    void svgIsWellFormedWithTitle();
+    void emptySequenceStillHasAxes();
+    void countsWhatItCannotPlace();
+    void sameInputSameBytes_data();
+    void sameInputSameBytes();
+    void refusesOtherExtensions_data();
+    void refusesOtherExtensions();
+    void reportsUncreatableFile();
+    void replacesAnEarlierPlot();
+};
+
+void TestPlot::writesBothFormats_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("png") << "out.png" << QByteArray("\x89PNG\r\n\x1a\n");
+    QTest::newRow("PNG") << "OUT.PNG" << QByteArray("\x89PNG\r\n\x1a\n");
+    QTest::newRow("svg") << "out.svg" << QByteArray("<?xml");
+    QTest::newRow("Svg") << "out.Svg" << QByteArray("<?xml");
+}
+
+void TestPlot::writesBothFormats()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, magic);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const CoveragePlot plot(
+        pointsOf({ Quadruple { 1, 4, 2, 3 }, Quadruple { 2, 1, 3, 4 } }, 5), "wenner.txt", 5);
+    const PlotWriteResult result = plot.write(dir.filePath(name));
+    QVERIFY2(result.ok(), qPrintable(result.errorString));
+    QVERIFY(contents(dir.filePath(name)).startsWith(magic));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { name });
+}
+
+void TestPlot::pngShowsMarkersByKind()
+{
+    const double spacing = 2.5;
+    const QVector<Quadruple> quadruples = {
+        Quadruple { 5, 14, 8, 11 }, // nested
+        Quadruple { 21, 20, 22, 23 }, // dipole-dipole
+        Quadruple { 40, 0, 44, 0 }, // pole-pole
+        Quadruple { 30, 0, 33, 34 }, // pole-dipole
+        Quadruple { 10, 12, 11, 13 }, // other
+    };
+    const QVector<CoveragePoint> points = pointsOf(quadruples, spacing);
+    const CoveragePlot plot(points, "kinds.txt", spacing);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fileName = dir.filePath("kinds.png");
+    QVERIFY(plot.write(fileName).ok());
+
+    const QImage image(fileName);
+    QCOMPARE(image.size(), CoveragePlot::size());
+    for (const CoveragePoint &p : points) {
+        const QPoint at = plot.toPicture(p.x, p.z).toPoint();
+        QVERIFY(plot.plotArea().contains(at));
+        // A few markers are nearly opaque, so the centre is close to the kind's colour.
+        QVERIFY2(near(image.pixel(at), CoveragePlot::kindColour(p.kind), 40),
+            qPrintable(Kgw::configurationKindName(p.kind)));
+    }
+
+    // Deeper quadruples lie lower.
+    QVERIFY(plot.toPicture(0, points[0].z).y() > plot.toPicture(0, points[1].z).y());
+    // Well away from every marker the plot is background.
+    const QPointF empty = plot.toPicture(40 * spacing, plot.depthAxisMaximum() * 0.7);
+    QVERIFY(qGray(image.pixel(empty.toPoint() + QPoint(3, 3))) > 200);
+
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2)
+            colours.insert(image.pixel(x, y));
+    }
+    QVERIFY(colours.size() > 20);
+}
+
+void TestPlot::svgIsWellFormedWithTitle()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Characters that XML must escape, in the one text the user chooses.
+    const QString name = QStringLiteral("line <3> & \"east\".txt");
+    const CoveragePlot plot(
+        pointsOf({ Quadruple { 1, 0, 2, 0 }, Quadruple { 3, 3, 1, 2 } }, 1), name, 1);
+    const QString fileName = dir.filePath("plot.svg");
+    QVERIFY(plot.write(fileName).ok());
+
+    bool ok = false;
+    const QStringList texts = svgTexts(contents(fileName), &ok);
+    QVERIFY(ok);
+    const QString title
+        = QStringLiteral("line <3> & \"east\".txt \u2014 2 quadruples, spacing 1.000 m");
+    QCOMPARE(plot.title(), title);
+    QVERIFY(texts.count(title) >= 1);
+    QVERIFY(texts.contains("pole-pole"));
+    QVERIFY(texts.contains("depth z (m)"));
+    QVERIFY(texts.contains(
+        "1 quadruple has no depth (no signal or a repeated electrode) and is not shown."));
+
+    const CoveragePlot control({}, QStringLiteral("bell\x07.txt"), 1);
+    QVERIFY(control.write(fileName).ok());
+    svgTexts(contents(fileName), &ok);
+    QVERIFY(ok);
+    QVERIFY(control.title().startsWith(QStringLiteral("bell\ufffd.txt")));
+}
+
+void TestPlot::emptySequenceStillHasAxes()
+{
+    const CoveragePlot plot({}, "empty.KGW", 5);
+    QCOMPARE(plot.quadrupleCount(), 0);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(plot.write(dir.filePath("empty.png")).ok());
+    QVERIFY(plot.write(dir.filePath("empty.svg")).ok());
+
+    const QImage image(dir.filePath("empty.png"));
+    QCOMPARE(image.size(), CoveragePlot::size());
+    const QRect area = plot.plotArea().toRect();
+    int frame = 0;
+    for (int y = area.top() + 10; y < area.bottom() - 10; ++y)
+        frame += lineAt(image, area.left(), y) ? 1 : 0;
+    QVERIFY(frame > (area.height() - 20) * 9 / 10);
+    int ticks = 0;
+    for (int x = area.left(); x <= area.right(); ++x)
+        ticks += lineAt(image, x, area.bottom() + 3) && !lineAt(image, x - 2, area.bottom() + 3)
+            ? 1
+            : 0;
+    QVERIFY(ticks >= 5);
+    // No marker of any kind inside.
+    for (int y = area.top() + 2; y < area.bottom() - 2; y += 3) {
+        for (int x = area.left() + 2; x < area.right() - 2; x += 3) {
+            const QColor c = image.pixelColor(x, y);
+            QVERIFY(c.saturation() < 40);
+        }
+    }
+
+    bool ok = false;
+    const QStringList texts = svgTexts(contents(dir.filePath("empty.svg")), &ok);
+    QVERIFY(ok);
+    QVERIFY(texts.contains("x (m)"));
+    QVERIFY(texts.contains("0"));
+}
+
+void TestPlot::countsWhatItCannotPlace()
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const QVector<CoveragePoint> points = {
+        { 10, 2, ConfigurationKind::Nested },
+        { 10, nan, ConfigurationKind::Other },
+        { nan, 3, ConfigurationKind::Other },
+        { 20, 5000, ConfigurationKind::Other }, // far below the 47 m cable
+        { 30, 40, ConfigurationKind::PolePole },
+    };
+    const CoveragePlot plot(points, "odd.txt", 1);
+    QCOMPARE(plot.quadrupleCount(), 5);
+    QCOMPARE(plot.unplacedCount(), 2);
+    QCOMPARE(plot.belowAxisCount(), 1);
+    QVERIFY(plot.depthAxisMaximum() >= 40);
+    QVERIFY(plot.depthAxisMaximum() < 100);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(plot.write(dir.filePath("odd.svg")).ok());
+    bool ok = false;
+    const QStringList texts = svgTexts(contents(dir.filePath("odd.svg")), &ok);
+    QVERIFY(ok);
+    QVERIFY(texts.contains(
+        "2 quadruples have no depth (no signal or a repeated electrode) and are not shown."));
+    QVERIFY(texts.filter("1 quadruple deeper than").size() == 1);
+}
+
+void TestPlot::sameInputSameBytes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("png") << "a.png";
+    QTest::newRow("svg") << "a.svg";
+}
+
+void TestPlot::sameInputSameBytes()
+{
+    QFETCH(QString, name);
+    QVector<Quadruple> quadruples;
+    for (int n = 1; n <= 6; ++n) {
+        for (int a = 1; a + n + 2 <= 48; ++a)
+            quadruples.append(Quadruple { a + 1, a, a + n + 1, a + n + 2 });
+    }
+    const CoveragePlot plot(pointsOf(quadruples, 5), "dd.txt", 5);
+    QTemporaryDir first;
+    QTemporaryDir second;
+    QVERIFY(first.isValid() && second.isValid());
+    QVERIFY(plot.write(first.filePath(name)).ok());
+    QVERIFY(plot.write(second.filePath(name)).ok());
+    const QByteArray bytes = contents(first.filePath(name));
+    QVERIFY(!bytes.isEmpty());
+    QCOMPARE(contents(second.filePath(name)), bytes);
+}
+
+void TestPlot::refusesOtherExtensions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("jpg") << "plot.jpg";
+    QTest::newRow("none") << "plot";
+    QTest::newRow("svg inside") << "plot.svg.txt";
+    QTest::newRow("no dot") << "plotsvg";
+    QTest::newRow("trailing dot") << "plot.png.";
+}
+
+void TestPlot::refusesOtherExtensions()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fileName = dir.filePath(name);
+    const CoveragePlot plot(pointsOf({ Quadruple { 1, 4, 2, 3 } }, 5), "w.txt", 5);
+    QVERIFY(!CoveragePlot::isSupportedOutput(fileName));
+    PlotWriteResult result = plot.write(fileName);
+    QCOMPARE(result.status, PlotWriteResult::BadExtension);
+    QVERIFY(!result.errorString.isEmpty());
+    QVERIFY(!QFile::exists(fileName));
+
+    // Nor is a file of that name touched.
+    QFile earlier(fileName);
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("keep");
+    earlier.close();
+    result = plot.write(fileName);
+    QCOMPARE(result.status, PlotWriteResult::BadExtension);
+    QCOMPARE(contents(fileName), QByteArray("keep"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+void TestPlot::reportsUncreatableFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fileName = dir.filePath("missing/plot.png");
+    const PlotWriteResult result = CoveragePlot({}, "x.txt", 5).write(fileName);
+    QCOMPARE(result.status, PlotWriteResult::CreateFailed);
+    QVERIFY(!result.errorString.isEmpty());
+    QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestPlot::replacesAnEarlierPlot()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fileName = dir.filePath("plot.png");
+    QFile earlier(fileName);
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write(QByteArray(1 << 20, 'x'));
+    earlier.close();
+
+    QVERIFY(CoveragePlot({}, "x.txt", 5).write(fileName).ok());
+    QCOMPARE(QImage(fileName).size(), CoveragePlot::size());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "plot.png" });
+}
+
+QTEST_MAIN(TestPlot)
+
+#include "tst_plot.moc"
