@@ -25,6 +25,7 @@ const QVector<Command> &commands();
 int runConvert(const QStringList &arguments, Console &console);
 int runInspect(const QStringList &arguments, Console &console);
 int runCheck(const QStringList &arguments, Console &console);
+int runGenerate(const QStringList &arguments, Console &console);
 int runPlot(const QStringList &arguments, Console &console);
 
 } // namespace Cli

@@ -24,8 +24,12 @@ CommandLine::CommandLine(Console &console, const QString &command, const QString
     m_parser.addOption(m_help);
 }
 
-void CommandLine::addSpacingOption()
+void CommandLine::addSpacingOption(const QString &use)
 {
+    if (!use.isEmpty()) {
+        m_spacing.setDescription(
+            QStringLiteral("%1: %2 (default 5).").arg(use, Kgw::spacingRangeText()));
+    }
     m_parser.addOption(m_spacing);
 }
 

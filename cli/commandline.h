@@ -23,8 +23,11 @@ public:
 
     QCommandLineParser &parser() { return m_parser; }
 
-    // Adds --spacing METRES, defaulting to 5.
-    void addSpacingOption();
+    // Adds --spacing METRES, defaulting to 5. A command that uses it only now and then says when
+    // in `use`, which stands before the allowed values in the help.
+    void addSpacingOption(const QString &use = QString());
+    // Whether --spacing was given at all, not merely defaulted.
+    bool spacingGiven() const { return m_parser.isSet(m_spacing); }
 
     // Parses and handles --help. Returns false when the command is to end with exitStatus().
     bool parse(const QStringList &arguments);

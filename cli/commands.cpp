@@ -9,6 +9,7 @@ const QVector<Command> &commands()
         { "inspect", "Read a KGW sequence file back", runInspect },
         { "check", "Report what a field crew would want to know about an electrode list",
             runCheck },
+        { "generate", "Write the standard arrays for the cable as an electrode list", runGenerate },
         { "plot", "Draw a pseudosection coverage plot of a list or a sequence file", runPlot,
             true },
     };

@@ -1,0 +1,220 @@
+#include "command.h"
+#include "commandline.h"
+#include "console.h"
+
+#include "arrays.h"
+#include "sequencefile.h"
+
+#include <QSaveFile>
+
+namespace Cli {
+
+namespace {
+
+using Kgw::GenerateOptions;
+
+QString description()
+{
+    return QStringLiteral(
+        "Writes the standard arrays for the cable as an electrode list, one \"A B M N\" "
+        "line per configuration, to standard output (or to -o LIST, or as a sequence "
+        "file with --kgw). The configuration count goes to standard error.\n"
+        "ARRAY is a name or its alias; give several to list them one after another. "
+        "A configuration that repeats an earlier one (also with A and B, or M and N, "
+        "swapped) is left out.\n\n"
+        "  ARRAY (alias)        A    B           M         N           loops\n"
+        "  wenner-alpha  (wa)   i    i+3a        i+a       i+2a        a\n"
+        "  wenner-beta   (wb)   i+a  i           i+2a      i+3a        a\n"
+        "  wenner-gamma  (wg)   i    i+2a        i+a       i+3a        a\n"
+        "  schlumberger  (slm)  i    i+(2n+1)a   i+na      i+(n+1)a    a, n\n"
+        "  dipole-dipole (dd)   i+a  i           i+(n+1)a  i+(n+2)a    a, n\n"
+        "  pole-dipole   (pd)   i    0           i+na      i+(n+1)a    a, n\n"
+        "  pole-pole     (pp)   i    0           i+n       0           n\n"
+        "  gradient      (gr)   i    i+(s+2)a    i+ka      i+(k+1)a    a; k = 1..s, "
+        "s = n-max\n\n"
+        "a runs outermost, then n, then i (from 1 while every electrode stays on the "
+        "cable), then k. 0 is a remote electrode. Where an array does not fit, it "
+        "simply gives fewer configurations.\n"
+        "Exit status: 0 when the list was written, 1 when no configuration fits or "
+        "writing failed, 2 for a usage error.");
+}
+
+// A whole number within its limits, or a usage error that names them.
+class IntegerOption
+{
+public:
+    // `note` follows the limits in the help.
+    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
+        int max, int defaultValue, const QString &note = QString())
+        : m_option(name,
+            QStringLiteral("%1: %2 to %3 (default %4).%5")
+                .arg(what)
+                .arg(min)
+                .arg(max)
+                .arg(defaultValue)
+                .arg(note.isEmpty() ? QString() : QLatin1Char(' ') + note),
+            valueName, QString::number(defaultValue))
+        , m_min(min)
+        , m_max(max)
+    { }
+
+    const QCommandLineOption &option() const { return m_option; }
+
+    bool read(CommandLine &commandLine, int *value) const
+    {
+        const QString text = commandLine.parser().value(m_option);
+        if (parse(text, value))
+            return true;
+        commandLine.usageError(
+            QStringLiteral("invalid --%1 '%2': give a whole number from %3 to %4")
+                .arg(m_option.names().constFirst(), text)
+                .arg(m_min)
+                .arg(m_max));
+        return false;
+    }
+
+private:
+    // Digits only: a sign, blanks or an exponent are more likely typos than intent.
+    bool parse(const QString &text, int *value) const
+    {
+        if (text.isEmpty() || text.size() > 9)
+            return false;
+        int result = 0;
+        for (const QChar c : text) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+            result = result * 10 + c.digitValue();
+        }
+        if (result < m_min || result > m_max)
+            return false;
+        *value = result;
+        return true;
+    }
+
+    QCommandLineOption m_option;
+    int m_min;
+    int m_max;
+};
+
+QString configurationCount(int count)
+{
+    return QStringLiteral("%1 configuration%2").arg(count).arg(count == 1 ? "" : "s");
+}
+
+bool writeList(Console &console, const QString &fileName, const QByteArray &text)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        console.ioFailure(
+            fileName, QStringLiteral("Failed to create electrode list"), file.errorString());
+        return false;
+    }
+    if (file.write(text) != text.size() || !file.commit()) {
+        console.ioFailure(
+            fileName, QStringLiteral("Failed to write electrode list"), file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runGenerate(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("generate"), description());
+    QCommandLineParser &parser = commandLine.parser();
+    const IntegerOption electrodes(QStringLiteral("electrodes"), QStringLiteral("E"),
+        QStringLiteral("Electrodes in use, at positions 1 to E"), GenerateOptions::MinElectrodes,
+        GenerateOptions::MaxElectrodes, GenerateOptions::DefaultElectrodes);
+    const IntegerOption aMax(QStringLiteral("a-max"), QStringLiteral("A"),
+        QStringLiteral("Largest spacing a, in electrode steps"), GenerateOptions::MinAMax,
+        GenerateOptions::MaxAMax, GenerateOptions::DefaultAMax);
+    const IntegerOption nMax(QStringLiteral("n-max"), QStringLiteral("N"),
+        QStringLiteral("Largest separation factor n"), GenerateOptions::MinNMax,
+        GenerateOptions::MaxNMax, GenerateOptions::DefaultNMax,
+        QStringLiteral("For gradient, the number s of potential dipoles per current pair."));
+    const QCommandLineOption reciprocals(QStringLiteral("reciprocals"),
+        QStringLiteral("After the whole list, add the reciprocal M N A B of every configuration, "
+                       "in the same order."));
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("Write the electrode list to LIST instead of standard output."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption sequence(QStringLiteral("kgw"),
+        QStringLiteral("Write the sequence file FILE instead of an electrode list."),
+        QStringLiteral("FILE"));
+    parser.addOption(electrodes.option());
+    parser.addOption(aMax.option());
+    parser.addOption(nMax.option());
+    parser.addOption(reciprocals);
+    parser.addOption(output);
+    parser.addOption(sequence);
+    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw"));
+    parser.addPositionalArgument(QStringLiteral("ARRAY"),
+        QStringLiteral("Array name or alias: %1.").arg(Kgw::allowedArrayNames()),
+        QStringLiteral("ARRAY..."));
+    if (!commandLine.parse(arguments))
+        return commandLine.exitStatus();
+
+    GenerateOptions options;
+    if (!electrodes.read(commandLine, &options.electrodes) || !aMax.read(commandLine, &options.aMax)
+        || !nMax.read(commandLine, &options.nMax))
+        return commandLine.exitStatus();
+    options.reciprocals = parser.isSet(reciprocals);
+
+    const bool toList = parser.isSet(output);
+    const bool toSequence = parser.isSet(sequence);
+    if (toList && toSequence)
+        return commandLine.usageError(
+            QStringLiteral("-o and --kgw exclude each other: give one output"));
+    if (commandLine.spacingGiven() && !toSequence)
+        return commandLine.usageError(QStringLiteral("--spacing applies only to --kgw FILE"));
+    double spacing = 0;
+    if (!commandLine.spacing(&spacing))
+        return commandLine.exitStatus();
+
+    const QStringList names = parser.positionalArguments();
+    if (names.isEmpty())
+        return commandLine.usageError(
+            QStringLiteral("no array given: give one or more of %1").arg(Kgw::allowedArrayNames()));
+    QVector<Kgw::ArrayKind> kinds;
+    for (const QString &name : names) {
+        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name);
+        if (!kind)
+            return commandLine.usageError(QStringLiteral("unknown array '%1': give one of %2")
+                                              .arg(name, Kgw::allowedArrayNames()));
+        kinds.append(*kind);
+    }
+
+    const QVector<Kgw::Quadruple> configurations = Kgw::generateConfigurations(kinds, options);
+    // The window and convert refuse an empty list, so an empty file would only fail later.
+    if (configurations.isEmpty()) {
+        console.diagnostic(QStringLiteral("kgw generate"), 0,
+            QStringLiteral("no configuration fits on %1 electrodes with --a-max %2 and --n-max %3; "
+                           "nothing written")
+                .arg(options.electrodes)
+                .arg(options.aMax)
+                .arg(options.nMax));
+        return ExitRefused;
+    }
+
+    QString target = QStringLiteral("<stdout>");
+    if (toSequence) {
+        target = parser.value(sequence);
+        const Kgw::WriteResult written
+            = Kgw::writeSequenceFile(target, Kgw::sequenceBody(configurations), spacing);
+        if (!written.ok()) {
+            console.ioFailure(target, written.message, written.errorString);
+            return ExitRefused;
+        }
+    } else if (toList) {
+        target = parser.value(output);
+        if (!writeList(console, target, Kgw::electrodeListText(configurations)))
+            return ExitRefused;
+    } else {
+        console.out() << QString::fromLatin1(Kgw::electrodeListText(configurations));
+    }
+    console.diagnostic(target, 0, configurationCount(configurations.size()));
+    return ExitSuccess;
+}
+
+} // namespace Cli
