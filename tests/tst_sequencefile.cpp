@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -70,6 +71,7 @@ private slots:
     void badListKeepsEarlierFile();
     void cannotCreate();
     void writeFailureKeepsEarlierFile();
+    void writesInPlaceWhereNoNewFileMayBeMade();
 };
 
 void tst_SequenceFile::files_data()
@@ -220,6 +222,45 @@ void tst_SequenceFile::writeFailureKeepsEarlierFile()
         QStringList("line.txt.KGW"));
 #else
     QSKIP("needs a file-size limit");
+#endif
+}
+
+// A folder that refuses new files while its sequence file may be rewritten: the plain open that
+// users had before still worked there, so the file is written in place rather than refused.
+void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    const QString target = dir.filePath("line.txt.KGW");
+    QVERIFY(writeAll(target, QByteArray(1000, 'E')));
+    QVERIFY(QFile::setPermissions(target,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther
+            | QFileDevice::WriteOther));
+    const QFileDevice::Permissions readOnlyFolder = QFileDevice::ReadOwner | QFileDevice::ExeOwner
+        | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
+
+    // Permissions don't hold for root, so the write is made as an unprivileged user.
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        const WriteResult result
+            = Kgw::writeSequenceFile(target, QByteArray::fromHex("01030402"), 5);
+        _exit(result.ok() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    QFile::setPermissions(dir.path(), readOnlyFolder | QFileDevice::WriteOwner);
+
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readAll(target).toHex(), expectedFile("01000000", "88130000", "01030402").toHex());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList("line.txt.KGW"));
+#else
+    QSKIP("needs POSIX permissions");
 #endif
 }
 
