@@ -3,9 +3,8 @@
 #include "console.h"
 
 #include "arrays.h"
+#include "savefile.h"
 #include "sequencefile.h"
-
-#include <QSaveFile>
 
 namespace Cli {
 
@@ -103,18 +102,15 @@ QString configurationCount(int count)
 
 bool writeList(Console &console, const QString &fileName, const QByteArray &text)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        console.ioFailure(
-            fileName, QStringLiteral("Failed to create electrode list"), file.errorString());
-        return false;
-    }
-    if (file.write(text) != text.size() || !file.commit()) {
-        console.ioFailure(
-            fileName, QStringLiteral("Failed to write electrode list"), file.errorString());
-        return false;
-    }
-    return true;
+    const Kgw::SaveResult saved = Kgw::saveFile(fileName, { text });
+    if (saved.ok())
+        return true;
+    console.ioFailure(fileName,
+        saved.status == Kgw::SaveResult::CreateFailed
+            ? QStringLiteral("Failed to create electrode list")
+            : QStringLiteral("Failed to write electrode list"),
+        saved.errorString);
+    return false;
 }
 
 } // namespace

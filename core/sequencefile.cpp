@@ -1,9 +1,9 @@
 #include "sequencefile.h"
 
 #include "quadruple.h"
+#include "savefile.h"
 
 #include <QDataStream>
-#include <QSaveFile>
 
 namespace Kgw {
 
@@ -18,24 +18,6 @@ void writeRepeated(QDataStream &out, qint8 value, int times)
 {
     for (int i = 0; i < times; ++i)
         out << value;
-}
-
-// QFileDevice takes a short write for a success and leaves the reason to the next write, so
-// keep writing until everything is out or a write fails with its reason.
-bool writeFully(QDataStream &out, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    int left = bytes.size();
-    while (left > 0) {
-        const int written = out.writeRawData(data, left);
-        if (written <= 0)
-            return false;
-        if (out.status() != QDataStream::Ok)
-            out.resetStatus(); // a short write only; the next one finishes or says why
-        data += written;
-        left -= written;
-    }
-    return true;
 }
 
 } // namespace
@@ -67,34 +49,17 @@ QString sequenceFileName(const QString &listFileName)
 
 WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, double spacingMetres)
 {
-    WriteResult result;
-    QSaveFile file(fileName);
-    // Some folders refuse a new file beside the old one while the old one may be rewritten;
-    // there, writing in place is still better than refusing.
-    file.setDirectWriteFallback(true);
-    // Unbuffered, because a short write while flushing a buffer on commit() goes unnoticed and
-    // would put a truncated file in place of the earlier one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.status = WriteResult::CreateFailed;
-        result.message = QStringLiteral("Failed to create KGW file");
-        result.errorString = file.errorString();
-        return result;
-    }
-
     const QByteArray header
         = sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres));
-    QDataStream out(&file);
-    if (writeFully(out, header) && writeFully(out, body) && file.commit())
-        return result;
-
-    result.status = WriteResult::WriteFailed;
-    result.message = QStringLiteral("Failed to write KGW file");
-    result.errorString = file.errorString();
-    if (file.isOpen()) {
-        // Dropping an uncommitted QSaveFile would delete the file it writes in place; cancelling
-        // removes only a temporary file and keeps the earlier one.
-        file.cancelWriting();
-        file.commit();
+    const SaveResult saved = saveFile(fileName, { header, body });
+    WriteResult result;
+    result.errorString = saved.errorString;
+    if (saved.status == SaveResult::CreateFailed) {
+        result.status = WriteResult::CreateFailed;
+        result.message = QStringLiteral("Failed to create KGW file");
+    } else if (saved.status == SaveResult::WriteFailed) {
+        result.status = WriteResult::WriteFailed;
+        result.message = QStringLiteral("Failed to write KGW file");
     }
     return result;
 }

@@ -3,7 +3,9 @@
 #include "depth.h"
 #include "geometry.h"
 #include "quadruple.h"
+#include "savefile.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -11,7 +13,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QStringList>
 #include <QSvgGenerator>
 
@@ -454,17 +455,14 @@ PlotWriteResult CoveragePlot::write(const QString &fileName) const
         return result;
     }
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.status = PlotWriteResult::CreateFailed;
-        result.errorString = file.errorString();
-        return result;
-    }
-
+    // Drawn in memory first, so that a picture that can't be drawn never touches the file.
+    QByteArray picture;
+    QBuffer buffer(&picture);
+    buffer.open(QIODevice::WriteOnly);
     bool drawn = false;
     if (QFileInfo(fileName).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&buffer);
         svg.setSize(size());
         svg.setViewBox(QRect(QPoint(0, 0), size()));
         svg.setResolution(96);
@@ -483,21 +481,20 @@ PlotWriteResult CoveragePlot::write(const QString &fileName) const
         QPainter painter;
         if (painter.begin(&image)) {
             draw(&painter);
-            drawn = painter.end() && image.save(&file, "PNG");
+            drawn = painter.end() && image.save(&buffer, "PNG");
         }
     }
-
     if (!drawn) {
-        file.cancelWriting();
         result.status = PlotWriteResult::WriteFailed;
-        result.errorString = file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : QStringLiteral("the picture could not be drawn");
+        result.errorString = QStringLiteral("the picture could not be drawn");
         return result;
     }
-    if (!file.commit()) {
-        result.status = PlotWriteResult::WriteFailed;
-        result.errorString = file.errorString();
+
+    const SaveResult saved = saveFile(fileName, { picture });
+    if (!saved.ok()) {
+        result.status = saved.status == SaveResult::CreateFailed ? PlotWriteResult::CreateFailed
+                                                                 : PlotWriteResult::WriteFailed;
+        result.errorString = saved.errorString;
     }
     return result;
 }
