@@ -9,80 +9,9 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "testsupport.h"
+
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the built kgw in dir, feeding it input on standard input.
-Run kgw(const QTemporaryDir &dir, const QStringList &arguments, const QByteArray &input = {})
-{
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    // kgw must never need a display, not even to draw.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
-        environment.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KGW_EXECUTABLE), arguments);
-    if (!process.waitForStarted())
-        return {};
-    process.write(input);
-    process.closeWriteChannel();
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-void writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
-{
-    QFile file(dir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), qint64(data.size()));
-}
-
-QByteArray readFile(const QTemporaryDir &dir, const QString &name)
-{
-    QFile file(dir.filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void appendLe32(QByteArray *data, qint32 value)
-{
-    uchar bytes[4];
-    qToLittleEndian(value, bytes);
-    data->append(reinterpret_cast<const char *>(bytes), 4);
-}
-
-// The sequence file by its documented layout, built here independently of the writer. Each
-// quadruple is given in the list's column order A B M N.
-QByteArray sequenceBytes(const QVector<QVector<int>> &quadruples, qint32 millimetres)
-{
-    QByteArray file;
-    file += char(0xDC);
-    appendLe32(&file, quadruples.size());
-    file += QByteArray(256, 0);
-    file += char(5);
-    file += char(0);
-    appendLe32(&file, millimetres);
-    appendLe32(&file, 0);
-    file += QByteArray(48, 1);
-    file += QByteArray(16, 0);
-    for (const QVector<int> &q : quadruples) {
-        file += char(q[0]);
-        file += char(q[2]);
-        file += char(q[3]);
-        file += char(q[1]);
-    }
-    return file;
-}
 
 const QByteArray SmallList = "1 4 2 3\n1 0 2 3\n4 1 2 3\n2 3 1 4\n5 5 6 7\n2 0 1 3\n";
 
@@ -121,17 +50,17 @@ void TestKgwCli::convertWritesTheWindowsBytes_data()
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("one quadruple at 5 m")
-        << QByteArray("1 2 3 4\n") << QStringList() << sequenceBytes({ { 1, 2, 3, 4 } }, 5000);
+        << QByteArray("1 2 3 4\n") << QStringList() << sequenceFileOf({ { 1, 2, 3, 4 } }, 5000);
     QTest::newRow("ends at the empty line, CRLF")
         << QByteArray("1 2 3 4\r\n48 0 48 0\r\n\r\n0 0 0 0\r\n") << QStringList()
-        << sequenceBytes({ { 1, 2, 3, 4 }, { 48, 0, 48, 0 } }, 5000);
+        << sequenceFileOf({ { 1, 2, 3, 4 }, { 48, 0, 48, 0 } }, 5000);
     QTest::newRow("bases and a missing field, 0.001 m")
         << QByteArray("010 0x10 0b11 7\n5 0 6\n") << QStringList { "--spacing", "0.001" }
-        << sequenceBytes({ { 8, 16, 3, 7 }, { 5, 0, 6, 0 } }, 1);
+        << sequenceFileOf({ { 8, 16, 3, 7 }, { 5, 0, 6, 0 } }, 1);
     QTest::newRow("100 m") << QByteArray("3 0 4 0") << QStringList { "--spacing", "100" }
-                           << sequenceBytes({ { 3, 0, 4, 0 } }, 100000);
+                           << sequenceFileOf({ { 3, 0, 4, 0 } }, 100000);
     QTest::newRow("2.345 m") << QByteArray("3 9 4 5") << QStringList { "--spacing=2.345" }
-                             << sequenceBytes({ { 3, 9, 4, 5 } }, 2345);
+                             << sequenceFileOf({ { 3, 9, 4, 5 } }, 2345);
 }
 
 void TestKgwCli::convertWritesTheWindowsBytes()
@@ -141,38 +70,40 @@ void TestKgwCli::convertWritesTheWindowsBytes()
     QFETCH(QByteArray, expected);
 
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("line1.txt"), list);
-    const Run run = kgw(dir, QStringList { "convert" } + options + QStringList { "line1.txt" });
+    writeBytes(dir, QStringLiteral("line1.txt"), list);
+    const KgwRun run
+        = runKgw(dir, QStringList { "convert" } + options + QStringList { "line1.txt" });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out,
         QStringLiteral("line1.txt.KGW: %1 quadruple%2\n")
             .arg((expected.size() - 335) / 4)
             .arg(expected.size() == 339 ? "" : "s"));
-    QCOMPARE(readFile(dir, QStringLiteral("line1.txt.KGW")), expected);
+    QCOMPARE(readBytes(dir, QStringLiteral("line1.txt.KGW")), expected);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
 void TestKgwCli::convertTakesEachListOnItsOwn()
 {
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
-    writeFile(dir, QStringLiteral("bad.txt"), "1 2 3 4\n5 6 7 8\n1 2 50 3\n");
-    writeFile(dir, QStringLiteral("bad.txt.KGW"), "earlier");
-    writeFile(dir, QStringLiteral("empty.txt"), "\n1 2 3 4\n");
-    writeFile(dir, QStringLiteral("run"), "2 3 4 5\n6 7 8 9\n");
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n5 6 7 8\n1 2 50 3\n");
+    writeBytes(dir, QStringLiteral("bad.txt.KGW"), "earlier");
+    writeBytes(dir, QStringLiteral("empty.txt"), "\n1 2 3 4\n");
+    writeBytes(dir, QStringLiteral("run"), "2 3 4 5\n6 7 8 9\n");
 
-    const Run run = kgw(dir, { "convert", "a.txt", "bad.txt", "missing.txt", "empty.txt", "run" });
+    const KgwRun run
+        = runKgw(dir, { "convert", "a.txt", "bad.txt", "missing.txt", "empty.txt", "run" });
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QStringLiteral("a.txt.KGW: 1 quadruple\nrun.KGW: 2 quadruples\n"));
     QCOMPARE(run.err,
         QStringLiteral("bad.txt:3: M electrode is out of range [1, 48] (50)\n"
                        "missing.txt: Failed to load TXT file: No such file or directory\n"
                        "empty.txt: TXT file is empty\n"));
-    QCOMPARE(readFile(dir, QStringLiteral("a.txt.KGW")), sequenceBytes({ { 1, 2, 3, 4 } }, 5000));
-    QCOMPARE(readFile(dir, QStringLiteral("run.KGW")),
-        sequenceBytes({ { 2, 3, 4, 5 }, { 6, 7, 8, 9 } }, 5000));
-    QCOMPARE(readFile(dir, QStringLiteral("bad.txt.KGW")), QByteArray("earlier"));
+    QCOMPARE(readBytes(dir, QStringLiteral("a.txt.KGW")), sequenceFileOf({ { 1, 2, 3, 4 } }, 5000));
+    QCOMPARE(readBytes(dir, QStringLiteral("run.KGW")),
+        sequenceFileOf({ { 2, 3, 4, 5 }, { 6, 7, 8, 9 } }, 5000));
+    QCOMPARE(readBytes(dir, QStringLiteral("bad.txt.KGW")), QByteArray("earlier"));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("empty.txt.KGW"))));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing.txt.KGW"))));
 }
@@ -180,12 +111,13 @@ void TestKgwCli::convertTakesEachListOnItsOwn()
 void TestKgwCli::convertReadsStandardInput()
 {
     QTemporaryDir dir;
-    const Run run = kgw(dir, { "convert", "--spacing", "2.5", "-o", "out.kgw", "-" }, "7 8 9 10\n");
+    const KgwRun run
+        = runKgw(dir, { "convert", "--spacing", "2.5", "-o", "out.kgw", "-" }, "7 8 9 10\n");
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("out.kgw: 1 quadruple\n"));
-    QCOMPARE(readFile(dir, QStringLiteral("out.kgw")), sequenceBytes({ { 7, 8, 9, 10 } }, 2500));
+    QCOMPARE(readBytes(dir, QStringLiteral("out.kgw")), sequenceFileOf({ { 7, 8, 9, 10 } }, 2500));
 
-    const Run bad = kgw(dir, { "convert", "-o", "bad.kgw", "-" }, "1 2 3 4\n0 2 3 4\n");
+    const KgwRun bad = runKgw(dir, { "convert", "-o", "bad.kgw", "-" }, "1 2 3 4\n0 2 3 4\n");
     QCOMPARE(bad.exitCode, 1);
     QCOMPARE(bad.err, QStringLiteral("<stdin>:2: A electrode can not be remote (0)\n"));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("bad.kgw"))));
@@ -194,8 +126,8 @@ void TestKgwCli::convertReadsStandardInput()
 void TestKgwCli::convertReportsWriteFailures()
 {
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
-    const Run run = kgw(dir, { "convert", "-o", "no/such/dir/a.KGW", "a.txt" });
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const KgwRun run = runKgw(dir, { "convert", "-o", "no/such/dir/a.KGW", "a.txt" });
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QString());
     QVERIFY2(run.err.startsWith(QStringLiteral("no/such/dir/a.KGW: Failed to create KGW file: ")),
@@ -233,19 +165,19 @@ void TestKgwCli::spacing()
     QFETCH(int, millimetres);
 
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
-    const Run run = kgw(dir, { "convert", "--spacing", spacing, "a.txt" });
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const KgwRun run = runKgw(dir, { "convert", "--spacing", spacing, "a.txt" });
     if (millimetres == 0) {
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(
             run.err.startsWith(QStringLiteral("kgw convert: invalid spacing '%1'").arg(spacing)),
             qPrintable(run.err));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("a.txt.KGW"))));
-        QCOMPARE(kgw(dir, { "check", "--spacing", spacing, "a.txt" }).exitCode, 2);
+        QCOMPARE(runKgw(dir, { "check", "--spacing", spacing, "a.txt" }).exitCode, 2);
     } else {
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(readFile(dir, QStringLiteral("a.txt.KGW")),
-            sequenceBytes({ { 1, 2, 3, 4 } }, millimetres));
+        QCOMPARE(readBytes(dir, QStringLiteral("a.txt.KGW")),
+            sequenceFileOf({ { 1, 2, 3, 4 } }, millimetres));
     }
 }
 
@@ -279,8 +211,8 @@ void TestKgwCli::usageErrors()
     QFETCH(QString, firstLine);
 
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
-    const Run run = kgw(dir, arguments);
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.out, QString());
     QCOMPARE(run.err.section(QLatin1Char('\n'), 0, 0), firstLine);
@@ -290,17 +222,17 @@ void TestKgwCli::usageErrors()
 void TestKgwCli::help()
 {
     QTemporaryDir dir;
-    const Run top = kgw(dir, { "--help" });
+    const KgwRun top = runKgw(dir, { "--help" });
     QCOMPARE(top.exitCode, 0);
     QVERIFY(top.out.startsWith(QStringLiteral("Usage: kgw [options] COMMAND")));
     for (const char *command : { "convert", "inspect", "check" }) {
         QVERIFY(top.out.contains(QLatin1String(command)));
-        const Run run = kgw(dir, { command, "--help" });
+        const KgwRun run = runKgw(dir, { command, "--help" });
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.out.startsWith(QStringLiteral("Usage: kgw %1 [options]").arg(command)),
             qPrintable(run.out));
     }
-    const Run version = kgw(dir, { "--version" });
+    const KgwRun version = runKgw(dir, { "--version" });
     QCOMPARE(version.exitCode, 0);
     QVERIFY(version.out.startsWith(QStringLiteral("kgw ")));
 }
@@ -308,16 +240,16 @@ void TestKgwCli::help()
 void TestKgwCli::inspectListsAndGeometry()
 {
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("s.KGW"),
-        sequenceBytes({ { 1, 4, 2, 3 }, { 1, 0, 2, 3 }, { 5, 5, 6, 7 }, { 2, 0, 1, 3 } }, 5000));
+    writeBytes(dir, QStringLiteral("s.KGW"),
+        sequenceFileOf({ { 1, 4, 2, 3 }, { 1, 0, 2, 3 }, { 5, 5, 6, 7 }, { 2, 0, 1, 3 } }, 5000));
 
-    const Run plain = kgw(dir, { "inspect", "s.KGW" });
+    const KgwRun plain = runKgw(dir, { "inspect", "s.KGW" });
     QCOMPARE(plain.exitCode, 0);
     QCOMPARE(plain.err, QString());
     QCOMPARE(plain.out,
         QStringLiteral("quadruples: 4\nspacing: 5.000 m\n1 4 2 3\n1 0 2 3\n5 5 6 7\n2 0 1 3\n"));
 
-    const Run geometry = kgw(dir, { "inspect", "--geometry", "s.KGW" });
+    const KgwRun geometry = runKgw(dir, { "inspect", "--geometry", "s.KGW" });
     QCOMPARE(geometry.exitCode, 0);
     QCOMPARE(geometry.out,
         QStringLiteral("# A B M N x z K\n"
@@ -326,8 +258,8 @@ void TestKgwCli::inspectListsAndGeometry()
                        "5 5 6 7 23.750 nan nan\n"
                        "2 0 1 3 5.000 nan inf\n"));
 
-    const Run piped
-        = kgw(dir, { "inspect", "--list", "-" }, readFile(dir, QStringLiteral("s.KGW")));
+    const KgwRun piped
+        = runKgw(dir, { "inspect", "--list", "-" }, readBytes(dir, QStringLiteral("s.KGW")));
     QCOMPARE(piped.exitCode, 0);
     QCOMPARE(piped.out, QStringLiteral("1 4 2 3\n1 0 2 3\n5 5 6 7\n2 0 1 3\n"));
 }
@@ -346,17 +278,17 @@ void TestKgwCli::inspectListRoundTrips()
                 + QByteArray::number(random.bounded(49)) + '\n';
         }
         const QString spacing = QString::number((1 + random.bounded(100000)) / 1000.0, 'f', 3);
-        writeFile(dir, QStringLiteral("list.txt"), list);
-        QCOMPARE(kgw(dir, { "convert", "--spacing", spacing, "list.txt" }).exitCode, 0);
+        writeBytes(dir, QStringLiteral("list.txt"), list);
+        QCOMPARE(runKgw(dir, { "convert", "--spacing", spacing, "list.txt" }).exitCode, 0);
 
-        const Run listed = kgw(dir, { "inspect", "--list", "list.txt.KGW" });
+        const KgwRun listed = runKgw(dir, { "inspect", "--list", "list.txt.KGW" });
         QCOMPARE(listed.exitCode, 0);
         QCOMPARE(listed.out.toUtf8(), list);
 
-        writeFile(dir, QStringLiteral("again.txt"), listed.out.toUtf8());
-        QCOMPARE(kgw(dir, { "convert", "--spacing", spacing, "again.txt" }).exitCode, 0);
-        QCOMPARE(readFile(dir, QStringLiteral("again.txt.KGW")),
-            readFile(dir, QStringLiteral("list.txt.KGW")));
+        writeBytes(dir, QStringLiteral("again.txt"), listed.out.toUtf8());
+        QCOMPARE(runKgw(dir, { "convert", "--spacing", spacing, "again.txt" }).exitCode, 0);
+        QCOMPARE(readBytes(dir, QStringLiteral("again.txt.KGW")),
+            readBytes(dir, QStringLiteral("list.txt.KGW")));
     }
 }
 
@@ -365,7 +297,7 @@ void TestKgwCli::inspectRefusesMalformedFiles_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("message");
 
-    const QByteArray good = sequenceBytes({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 5000);
+    const QByteArray good = sequenceFileOf({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 5000);
     QByteArray marker = good;
     marker[0] = 0;
     QByteArray count = good;
@@ -389,9 +321,9 @@ void TestKgwCli::inspectRefusesMalformedFiles()
     QFETCH(QString, message);
 
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("s.KGW"), file);
+    writeBytes(dir, QStringLiteral("s.KGW"), file);
     for (const char *mode : { "--list", "--geometry" }) {
-        const Run run = kgw(dir, { "inspect", mode, "s.KGW" });
+        const KgwRun run = runKgw(dir, { "inspect", mode, "s.KGW" });
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString());
         QCOMPARE(run.err, QStringLiteral("s.KGW: ") + message + '\n');
@@ -401,13 +333,13 @@ void TestKgwCli::inspectRefusesMalformedFiles()
 void TestKgwCli::inspectReportsHeaderDifferences()
 {
     QTemporaryDir dir;
-    QByteArray file = sequenceBytes({ { 1, 4, 2, 3 } }, 5000);
+    QByteArray file = sequenceFileOf({ { 1, 4, 2, 3 } }, 5000);
     file[261] = 6;
     for (int i = 5; i < 5 + 20; ++i)
         file[i] = char(0xAA);
-    writeFile(dir, QStringLiteral("s.KGW"), file);
+    writeBytes(dir, QStringLiteral("s.KGW"), file);
 
-    const Run run = kgw(dir, { "inspect", "--list", "s.KGW" });
+    const KgwRun run = runKgw(dir, { "inspect", "--list", "s.KGW" });
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QStringLiteral("1 4 2 3\n"));
     const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -420,8 +352,8 @@ void TestKgwCli::inspectReportsHeaderDifferences()
 void TestKgwCli::checkReportsFindings()
 {
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("a.txt"), SmallList);
-    const Run run = kgw(dir, { "check", "--geometric-factors", "--spacing", "2.5", "a.txt" });
+    writeBytes(dir, QStringLiteral("a.txt"), SmallList);
+    const KgwRun run = runKgw(dir, { "check", "--geometric-factors", "--spacing", "2.5", "a.txt" });
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out,
@@ -445,8 +377,8 @@ void TestKgwCli::checkReportsFindings()
                        "largest |K|: 31.416 m\n"));
 
     // Reciprocals alone are no problem.
-    writeFile(dir, QStringLiteral("r.txt"), "1 4 2 3\n2 3 1 4\n");
-    const Run reciprocal = kgw(dir, { "check", "r.txt" });
+    writeBytes(dir, QStringLiteral("r.txt"), "1 4 2 3\n2 3 1 4\n");
+    const KgwRun reciprocal = runKgw(dir, { "check", "r.txt" });
     QCOMPARE(reciprocal.exitCode, 0);
     QVERIFY(reciprocal.out.startsWith(QStringLiteral("r.txt:2: Reciprocal of line 1\n")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList { "a.txt", "r.txt" }));
@@ -455,9 +387,9 @@ void TestKgwCli::checkReportsFindings()
 void TestKgwCli::checkRefusesLikeConvert()
 {
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1.5 2 3 4\n");
-    const Run check = kgw(dir, { "check", "bad.txt" });
-    const Run convert = kgw(dir, { "convert", "bad.txt" });
+    writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1.5 2 3 4\n");
+    const KgwRun check = runKgw(dir, { "check", "bad.txt" });
+    const KgwRun convert = runKgw(dir, { "convert", "bad.txt" });
     QCOMPARE(check.exitCode, 1);
     QCOMPARE(check.out, QString());
     QCOMPARE(check.err, QStringLiteral("bad.txt:2: B electrode is not a number (.5)\n"));
@@ -502,14 +434,14 @@ void TestKgwCli::plot()
     QFETCH(QString, written);
 
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n1 0 2 3\n1 0 2 0\n2 1 3 4\n");
-    writeFile(dir, QStringLiteral("bad.txt"), "1 4 2 3\n1 2 3 60\n");
-    writeFile(
-        dir, QStringLiteral("s.KGW"), sequenceBytes({ { 1, 4, 2, 3 }, { 5, 0, 6, 0 } }, 5000));
-    writeFile(dir, QStringLiteral("empty.KGW"), sequenceBytes({}, 5000));
-    writeFile(dir, QStringLiteral("short.KGW"), sequenceBytes({}, 5000).left(10));
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n1 0 2 3\n1 0 2 0\n2 1 3 4\n");
+    writeBytes(dir, QStringLiteral("bad.txt"), "1 4 2 3\n1 2 3 60\n");
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 5, 0, 6, 0 } }, 5000));
+    writeBytes(dir, QStringLiteral("empty.KGW"), sequenceFileOf({}, 5000));
+    writeBytes(dir, QStringLiteral("short.KGW"), sequenceFileOf({}, 5000).left(10));
 
-    const Run run = kgw(dir, arguments);
+    const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, exitCode);
     if (exitCode == 2)
         QVERIFY2(run.err.contains(QLatin1String("kgw plot")), qPrintable(run.err));
@@ -531,7 +463,7 @@ void TestKgwCli::plot()
         }
         QVERIFY2(colours.size() > 10, "the picture is blank");
     } else {
-        QXmlStreamReader xml(readFile(dir, written));
+        QXmlStreamReader xml(readBytes(dir, written));
         bool hasTitle = false;
         while (!xml.atEnd()) {
             xml.readNext();

@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include "testsupport.h"
+
 #include <functional>
 
 #include <errno.h>
@@ -91,36 +93,6 @@ ModalAnswerer::Handler answerBox(ShownBox *shown)
         else
             box->close();
     };
-}
-
-QByteArray readAll(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot read ") + fileName.toUtf8() + '>';
-    return file.readAll();
-}
-
-bool writeFile(const QString &fileName, const QByteArray &contents)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
-}
-
-// A sequence file spelt out field by field from the instrument's layout, independently of the
-// code that writes it.
-QByteArray sequenceBytes(const char *countHex, const char *spacingHex, const char *bodyHex)
-{
-    QByteArray bytes = QByteArray::fromHex("dc");
-    bytes += QByteArray::fromHex(countHex);
-    bytes += QByteArray(256, '\x00');
-    bytes += QByteArray::fromHex("05 00");
-    bytes += QByteArray::fromHex(spacingHex);
-    bytes += QByteArray::fromHex("00000000");
-    bytes += QByteArray(48, '\x01');
-    bytes += QByteArray(16, '\x00');
-    bytes += QByteArray::fromHex(bodyHex);
-    return bytes;
 }
 
 QStringList entries(const QString &dirPath)
@@ -220,7 +192,7 @@ ShownBox TestKgwDialog::load(const QString &fileName, int *boxes)
 QString TestKgwDialog::writeList(const QString &name, const QByteArray &contents)
 {
     const QString path = m_dir->filePath(name);
-    if (!writeFile(path, contents))
+    if (!writeBytes(path, contents))
         qWarning("could not write %s", qPrintable(path));
     return path;
 }
@@ -358,8 +330,8 @@ void TestKgwDialog::chooserAccepted()
     QCOMPARE(shown.text, QStringLiteral("KGW file created"));
     QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
-    QCOMPARE(
-        readAll(list + QStringLiteral(".KGW")), sequenceBytes("01000000", "88130000", "01030402"));
+    QCOMPARE(readBytes(list + QStringLiteral(".KGW")),
+        sequenceFileFromHex("01000000", "88130000", "01030402"));
     QCOMPARE(entries(m_dir->path()),
         (QStringList { QStringLiteral("line.txt"), QStringLiteral("line.txt.KGW") }));
 }
@@ -443,12 +415,12 @@ void TestKgwDialog::badListKeepsEarlierFile()
 {
     const QString list = writeList(QStringLiteral("line.txt"), "1 2 3 4\n2 3 4 5\n");
     QCOMPARE(load(list).text, QStringLiteral("KGW file created"));
-    const QByteArray earlier = readAll(list + QStringLiteral(".KGW"));
+    const QByteArray earlier = readBytes(list + QStringLiteral(".KGW"));
     QCOMPARE(earlier.size(), 335 + 2 * 4);
 
     writeList(QStringLiteral("line.txt"), "1 2 3 4\n2 3 4 49\n");
     QCOMPARE(load(list).text, QStringLiteral("N electrode is out of range [0, 48] (49)"));
-    QCOMPARE(readAll(list + QStringLiteral(".KGW")), earlier);
+    QCOMPARE(readBytes(list + QStringLiteral(".KGW")), earlier);
     QCOMPARE(entries(m_dir->path()).size(), 2);
 }
 
@@ -473,8 +445,8 @@ void TestKgwDialog::spacing()
     // The list also shows remote electrodes written as 0 and the body in the order A, M, N, B.
     const QString list = writeList(QStringLiteral("line.txt"), "1 0 2 3\n48 0 48 0\n");
     QCOMPARE(load(list).text, QStringLiteral("KGW file created"));
-    QCOMPARE(readAll(list + QStringLiteral(".KGW")),
-        sequenceBytes("02000000", millimetresHex.constData(), "01020300 30300000"));
+    QCOMPARE(readBytes(list + QStringLiteral(".KGW")),
+        sequenceFileFromHex("02000000", millimetresHex.constData(), "01020300 30300000"));
 }
 
 void TestKgwDialog::outputIsADirectory()
@@ -482,7 +454,7 @@ void TestKgwDialog::outputIsADirectory()
     const QString list = writeList(QStringLiteral("line.txt"), "1 2 3 4\n");
     const QString output = list + QStringLiteral(".KGW");
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("line.txt.KGW")));
-    QVERIFY(writeFile(output + QStringLiteral("/inside"), "kept"));
+    QVERIFY(writeBytes(output + QStringLiteral("/inside"), "kept"));
 
     QSaveFile probe(output);
     QVERIFY(!probe.open(QIODevice::WriteOnly));
@@ -500,7 +472,7 @@ void TestKgwDialog::outputIsADirectory()
 
     QVERIFY(QFileInfo(output).isDir());
     QCOMPARE(entries(output), QStringList { QStringLiteral("inside") });
-    QCOMPARE(readAll(output + QStringLiteral("/inside")), QByteArray("kept"));
+    QCOMPARE(readBytes(output + QStringLiteral("/inside")), QByteArray("kept"));
     QCOMPARE(entries(m_dir->path()),
         (QStringList { QStringLiteral("line.txt"), QStringLiteral("line.txt.KGW") }));
 }
@@ -510,7 +482,7 @@ void TestKgwDialog::writeFailureKeepsEarlierFile()
     const QString list = writeList(QStringLiteral("line.txt"), "1 2 3 4\n");
     const QString output = list + QStringLiteral(".KGW");
     const QByteArray earlier("an earlier sequence file");
-    QVERIFY(writeFile(output, earlier));
+    QVERIFY(writeBytes(output, earlier));
 
     ShownBox shown;
     int boxes = 0;
@@ -528,7 +500,7 @@ void TestKgwDialog::writeFailureKeepsEarlierFile()
     QCOMPARE(shown.informativeText, QString::fromLocal8Bit(strerror(EFBIG)));
     QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
-    QCOMPARE(readAll(output), earlier);
+    QCOMPARE(readBytes(output), earlier);
     QCOMPARE(entries(m_dir->path()),
         (QStringList { QStringLiteral("line.txt"), QStringLiteral("line.txt.KGW") }));
 }

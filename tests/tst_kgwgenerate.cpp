@@ -6,51 +6,13 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "testsupport.h"
+
 #include <algorithm>
 #include <array>
 #include <functional>
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run finished(QProcess &process)
-{
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-// Runs the built kgw in dir.
-Run kgw(const QTemporaryDir &dir, const QStringList &arguments)
-{
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral(KGW_EXECUTABLE), arguments);
-    process.closeWriteChannel();
-    return finished(process);
-}
-
-QByteArray readFile(const QTemporaryDir &dir, const QString &name)
-{
-    QFile file(dir.filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
-{
-    QFile file(dir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), qint64(data.size()));
-}
 
 using Quadruple = std::array<int, 4>; // A B M N
 
@@ -81,33 +43,6 @@ QByteArray listText(const QVector<Quadruple> &list)
             + QByteArray::number(q[2]) + ' ' + QByteArray::number(q[3]) + '\n';
     }
     return text;
-}
-
-void appendLe32(QByteArray *data, qint32 value)
-{
-    uchar bytes[4];
-    qToLittleEndian(value, bytes);
-    data->append(reinterpret_cast<const char *>(bytes), 4);
-}
-
-// The sequence file by its documented layout, built here independently of the writer.
-QByteArray sequenceBytes(const QVector<Quadruple> &list, qint32 millimetres)
-{
-    QByteArray file;
-    file += char(0xDC);
-    appendLe32(&file, list.size());
-    file += QByteArray(256, 0);
-    file += char(5);
-    file += char(0);
-    appendLe32(&file, millimetres);
-    appendLe32(&file, 0);
-    file += QByteArray(48, 1);
-    file += QByteArray(16, 0);
-    for (const Quadruple &q : list) {
-        for (int column : { 0, 2, 3, 1 })
-            file += char(q[column]);
-    }
-    return file;
 }
 
 // The count of an array from a closed form: sum over the loops of the first positions left.
@@ -187,11 +122,11 @@ void TestKgwGenerate::counts()
     QFETCH(int, count);
 
     QTemporaryDir dir;
-    const Run run = kgw(dir, QStringList { "generate" } + arguments);
+    const KgwRun run = runKgw(dir, QStringList { "generate" } + arguments);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, summary("<stdout>", count));
-    QCOMPARE(parseList(run.out).size(), count);
-    QCOMPARE(listText(parseList(run.out)), run.out);
+    QCOMPARE(parseList(run.bytes).size(), count);
+    QCOMPARE(listText(parseList(run.bytes)), run.bytes);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
 }
 
@@ -230,9 +165,9 @@ void TestKgwGenerate::firstAndLastLines()
     QFETCH(QByteArray, last);
 
     QTemporaryDir dir;
-    const Run run = kgw(dir, QStringList { "generate" } + arguments);
+    const KgwRun run = runKgw(dir, QStringList { "generate" } + arguments);
     QCOMPARE(run.exitCode, 0);
-    const QList<QByteArray> lines = run.out.trimmed().split('\n');
+    const QList<QByteArray> lines = run.bytes.trimmed().split('\n');
     QCOMPARE(lines.first(), first);
     QCOMPARE(lines.last(), last);
 }
@@ -268,9 +203,9 @@ void TestKgwGenerate::mixedArraysLeaveRepeatsOut()
     QSet<QPair<QPair<int, int>, QPair<int, int>>> seen;
     int total = 0;
     for (const QString &name : names) {
-        const Run alone = kgw(dir, QStringList { "generate", name } + options);
+        const KgwRun alone = runKgw(dir, QStringList { "generate", name } + options);
         QCOMPARE(alone.exitCode, 0);
-        for (const Quadruple &q : parseList(alone.out)) {
+        for (const Quadruple &q : parseList(alone.bytes)) {
             ++total;
             const auto key = qMakePair(qMakePair(std::min(q[0], q[1]), std::max(q[0], q[1])),
                 qMakePair(std::min(q[2], q[3]), std::max(q[2], q[3])));
@@ -281,9 +216,9 @@ void TestKgwGenerate::mixedArraysLeaveRepeatsOut()
         }
     }
 
-    const Run mixed = kgw(dir, QStringList { "generate" } + names + options);
+    const KgwRun mixed = runKgw(dir, QStringList { "generate" } + names + options);
     QCOMPARE(mixed.exitCode, 0);
-    QCOMPARE(mixed.out, listText(expected));
+    QCOMPARE(mixed.bytes, listText(expected));
     QCOMPARE(total - expected.size(), leftOut);
     QCOMPARE(mixed.err, summary("<stdout>", expected.size()));
 }
@@ -292,19 +227,19 @@ void TestKgwGenerate::reciprocals()
 {
     QTemporaryDir dir;
     const QStringList arguments { "generate", "dd", "pp", "--electrodes", "9", "--n-max", "2" };
-    const Run plain = kgw(dir, arguments);
-    const Run both = kgw(dir, arguments + QStringList { "--reciprocals" });
+    const KgwRun plain = runKgw(dir, arguments);
+    const KgwRun both = runKgw(dir, arguments + QStringList { "--reciprocals" });
     QCOMPARE(plain.exitCode, 0);
     QCOMPARE(both.exitCode, 0);
 
-    QVector<Quadruple> expected = parseList(plain.out);
+    QVector<Quadruple> expected = parseList(plain.bytes);
     QVERIFY(!expected.isEmpty());
     const int forward = expected.size();
     for (int i = 0; i < forward; ++i) {
         const Quadruple q = expected.at(i);
         expected.append({ q[2], q[3], q[0], q[1] });
     }
-    QCOMPARE(both.out, listText(expected));
+    QCOMPARE(both.bytes, listText(expected));
     QCOMPARE(both.err, summary("<stdout>", 2 * forward));
 }
 
@@ -357,9 +292,9 @@ void TestKgwGenerate::usageErrors()
     QFETCH(QString, firstLine);
 
     QTemporaryDir dir;
-    const Run run = kgw(dir, QStringList { "generate" } + arguments);
+    const KgwRun run = runKgw(dir, QStringList { "generate" } + arguments);
     QCOMPARE(run.exitCode, 2);
-    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.bytes, QByteArray());
     QCOMPARE(run.err,
         "kgw generate: " + firstLine + "\nTry 'kgw generate --help' for more information.\n");
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
@@ -368,10 +303,10 @@ void TestKgwGenerate::usageErrors()
 void TestKgwGenerate::help()
 {
     QTemporaryDir dir;
-    const Run run = kgw(dir, { "generate", "--help" });
+    const KgwRun run = runKgw(dir, { "generate", "--help" });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString());
-    const QString text = QString::fromUtf8(run.out);
+    const QString text = QString::fromUtf8(run.bytes);
     // The parser wraps option descriptions wherever it likes.
     const QString words = text.simplified();
     QVERIFY2(text.startsWith(QStringLiteral("Usage: kgw generate [options] ARRAY...\n")),
@@ -382,46 +317,48 @@ void TestKgwGenerate::help()
         "with at most three decimals (default 5)" };
     for (const QString &part : expected)
         QVERIFY2(text.contains(part) || words.contains(part), qPrintable(part));
-    QVERIFY(kgw(dir, { "--help" }).out.contains("generate"));
+    QVERIFY(runKgw(dir, { "--help" }).bytes.contains("generate"));
 }
 
 void TestKgwGenerate::nothingFits()
 {
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("a.txt"), "earlier");
+    writeBytes(dir, QStringLiteral("a.txt"), "earlier");
     const QString message = "kgw generate: no configuration fits on 4 electrodes with --a-max 15 "
                             "and --n-max 6; nothing written\n";
     for (const QStringList &output :
         { QStringList(), QStringList { "-o", "a.txt" }, QStringList { "--kgw", "a.KGW" } }) {
-        const Run run = kgw(dir, QStringList { "generate", "gr", "--electrodes", "4" } + output);
+        const KgwRun run
+            = runKgw(dir, QStringList { "generate", "gr", "--electrodes", "4" } + output);
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(run.bytes, QByteArray());
         QCOMPARE(run.err, message);
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "a.txt" });
-    QCOMPARE(readFile(dir, QStringLiteral("a.txt")), QByteArray("earlier"));
+    QCOMPARE(readBytes(dir, QStringLiteral("a.txt")), QByteArray("earlier"));
 }
 
 void TestKgwGenerate::outputFile()
 {
     QTemporaryDir dir;
-    writeFile(dir, QStringLiteral("list.txt"), QByteArray(100000, 'x'));
-    const Run toStdout = kgw(dir, { "generate", "slm", "pd", "--a-max", "3" });
-    const Run toFile = kgw(dir, { "generate", "slm", "pd", "--a-max", "3", "-o", "list.txt" });
+    writeBytes(dir, QStringLiteral("list.txt"), QByteArray(100000, 'x'));
+    const KgwRun toStdout = runKgw(dir, { "generate", "slm", "pd", "--a-max", "3" });
+    const KgwRun toFile
+        = runKgw(dir, { "generate", "slm", "pd", "--a-max", "3", "-o", "list.txt" });
     QCOMPARE(toFile.exitCode, 0);
-    QCOMPARE(toFile.out, QByteArray());
-    const int count = parseList(toStdout.out).size();
+    QCOMPARE(toFile.bytes, QByteArray());
+    const int count = parseList(toStdout.bytes).size();
     QCOMPARE(toFile.err, summary("list.txt", count));
-    QCOMPARE(readFile(dir, QStringLiteral("list.txt")), toStdout.out);
+    QCOMPARE(readBytes(dir, QStringLiteral("list.txt")), toStdout.bytes);
 
-    const Run failed = kgw(dir, { "generate", "wa", "--output", "no/such/dir/list.txt" });
+    const KgwRun failed = runKgw(dir, { "generate", "wa", "--output", "no/such/dir/list.txt" });
     QCOMPARE(failed.exitCode, 1);
     QVERIFY2(failed.err.startsWith(
                  QStringLiteral("no/such/dir/list.txt: Failed to create electrode list: ")),
         qPrintable(failed.err));
     QVERIFY(!failed.err.contains(QLatin1String("configurations")));
 
-    const Run failedKgw = kgw(dir, { "generate", "wa", "--kgw", "no/such/dir/a.KGW" });
+    const KgwRun failedKgw = runKgw(dir, { "generate", "wa", "--kgw", "no/such/dir/a.KGW" });
     QCOMPARE(failedKgw.exitCode, 1);
     QVERIFY2(
         failedKgw.err.startsWith(QStringLiteral("no/such/dir/a.KGW: Failed to create KGW file")),
@@ -454,29 +391,31 @@ void TestKgwGenerate::roundTrip()
     QTemporaryDir dir;
     QProcess generator;
     QProcess converter;
-    generator.setWorkingDirectory(dir.path());
-    converter.setWorkingDirectory(dir.path());
+    setUpKgw(generator, dir);
+    setUpKgw(converter, dir);
     generator.setStandardOutputProcess(&converter);
-    converter.start(QStringLiteral(KGW_EXECUTABLE),
+    converter.setArguments(
         QStringList { "convert", "-o", "piped.KGW" } + spacing + QStringList { "-" });
-    generator.start(QStringLiteral(KGW_EXECUTABLE), QStringList { "generate" } + arguments);
-    const Run generated = finished(generator);
-    const Run converted = finished(converter);
+    generator.setArguments(QStringList { "generate" } + arguments);
+    converter.start();
+    generator.start();
+    const KgwRun generated = finishedRun(generator);
+    const KgwRun converted = finishedRun(converter);
     QCOMPARE(generated.exitCode, 0);
     QCOMPARE(converted.exitCode, 0);
     QCOMPARE(converted.err, QString());
 
-    const Run direct = kgw(dir,
+    const KgwRun direct = runKgw(dir,
         QStringList { "generate" } + arguments + QStringList { "--kgw", "direct.KGW" } + spacing);
     QCOMPARE(direct.exitCode, 0);
-    QCOMPARE(direct.out, QByteArray());
+    QCOMPARE(direct.bytes, QByteArray());
 
-    const QByteArray file = readFile(dir, QStringLiteral("direct.KGW"));
-    QCOMPARE(readFile(dir, QStringLiteral("piped.KGW")), file);
-    const Run listed = kgw(dir, { "inspect", "--list", "direct.KGW" });
+    const QByteArray file = readBytes(dir, QStringLiteral("direct.KGW"));
+    QCOMPARE(readBytes(dir, QStringLiteral("piped.KGW")), file);
+    const KgwRun listed = runKgw(dir, { "inspect", "--list", "direct.KGW" });
     QCOMPARE(listed.exitCode, 0);
-    const QVector<Quadruple> list = parseList(listed.out);
-    QCOMPARE(file, sequenceBytes(list, millimetres));
+    const QVector<Quadruple> list = parseList(listed.bytes);
+    QCOMPARE(file, sequenceFileOf(list, millimetres));
     QCOMPARE(generated.err, summary("<stdout>", list.size()));
     QCOMPARE(direct.err, summary("direct.KGW", list.size()));
 }
@@ -498,11 +437,11 @@ void TestKgwGenerate::checkFindsNoProblem()
     QFETCH(QStringList, arguments);
 
     QTemporaryDir dir;
-    const Run generated = kgw(dir, QStringList { "generate", "-o", "list.txt" } + arguments);
+    const KgwRun generated = runKgw(dir, QStringList { "generate", "-o", "list.txt" } + arguments);
     QCOMPARE(generated.exitCode, 0);
-    const Run check = kgw(dir, { "check", "list.txt" });
+    const KgwRun check = runKgw(dir, { "check", "list.txt" });
     QCOMPARE(check.exitCode, 0);
-    const QString out = QString::fromUtf8(check.out);
+    const QString out = check.out;
     QVERIFY2(out.contains(QStringLiteral("repeated electrodes: 0\nno signal: 0\nduplicates: 0\n")),
         qPrintable(out));
     // The only findings allowed are the reciprocals asked for.

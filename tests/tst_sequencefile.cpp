@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testsupport.h"
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
@@ -19,34 +21,10 @@ using Kgw::WriteResult;
 
 namespace {
 
-// The file the instrument expects, laid out field by field from its documented format rather
-// than through the code under test.
-QByteArray expectedFile(
-    const QByteArray &countLE, const QByteArray &spacingLE, const QByteArray &bodyHex)
-{
-    return QByteArray::fromHex("dc") + QByteArray::fromHex(countLE) + QByteArray(256, '\0')
-        + QByteArray::fromHex("0500") + QByteArray::fromHex(spacingLE) + QByteArray(4, '\0')
-        + QByteArray(48, '\1') + QByteArray(16, '\0') + QByteArray::fromHex(bodyHex);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Converts a list the way the window does.
 WriteResult convert(const QString &listPath, const QByteArray &list, double spacing)
 {
-    if (!writeAll(listPath, list))
+    if (!writeBytes(listPath, list))
         return WriteResult { WriteResult::CreateFailed, "test could not write the list", {} };
     const Kgw::ListResult read = Kgw::readElectrodeList(listPath);
     if (!read.ok())
@@ -80,14 +58,14 @@ void tst_SequenceFile::files_data()
     QTest::addColumn<double>("spacing");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("single quadruple at 5 m")
-        << QByteArray("1 2 3 4\n") << 5.0 << expectedFile("01000000", "88130000", "01030402");
+    QTest::newRow("single quadruple at 5 m") << QByteArray(
+        "1 2 3 4\n") << 5.0 << sequenceFileFromHex("01000000", "88130000", "01030402");
     QTest::newRow("remote electrodes are 0") << QByteArray("1 0 2 0\n48 0 47 46\n") << 2.5
-                                             << expectedFile("02000000", "c4090000",
+                                             << sequenceFileFromHex("02000000", "c4090000",
                                                     "01020000"
                                                     "302f2e00");
     QTest::newRow("CRLF and octal") << QByteArray("010 011 012 013\r\n") << 1.0
-                                    << expectedFile("01000000", "e8030000", "080a0b09");
+                                    << sequenceFileFromHex("01000000", "e8030000", "080a0b09");
 }
 
 void tst_SequenceFile::files()
@@ -101,7 +79,7 @@ void tst_SequenceFile::files()
     const QString listPath = dir.filePath("line1.txt");
     const WriteResult result = convert(listPath, list, spacing);
     QVERIFY2(result.ok(), qPrintable(result.message));
-    QCOMPARE(readAll(listPath + ".KGW").toHex(), expected.toHex());
+    QCOMPARE(readBytes(listPath + ".KGW").toHex(), expected.toHex());
     QCOMPARE(
         QDir(dir.path()).entryList(QDir::Files), QStringList({ "line1.txt", "line1.txt.KGW" }));
 }
@@ -159,11 +137,11 @@ void tst_SequenceFile::reconversionLeavesNothingOfTheOldFile()
     QTemporaryDir dir;
     const QString listPath = dir.filePath("line.txt");
     QVERIFY(convert(listPath, "1 2 3 4\n5 6 7 8\n9 10 11 12\n", 5).ok());
-    QCOMPARE(readAll(listPath + ".KGW").size(), 335 + 12);
+    QCOMPARE(readBytes(listPath + ".KGW").size(), 335 + 12);
 
     QVERIFY(convert(listPath, "4 3 2 1\n", 5).ok());
-    QCOMPARE(readAll(listPath + ".KGW").toHex(),
-        expectedFile("01000000", "88130000", "04020103").toHex());
+    QCOMPARE(readBytes(listPath + ".KGW").toHex(),
+        sequenceFileFromHex("01000000", "88130000", "04020103").toHex());
 }
 
 void tst_SequenceFile::badListKeepsEarlierFile()
@@ -171,10 +149,10 @@ void tst_SequenceFile::badListKeepsEarlierFile()
     QTemporaryDir dir;
     const QString listPath = dir.filePath("line.txt");
     QVERIFY(convert(listPath, "1 2 3 4\n", 5).ok());
-    const QByteArray before = readAll(listPath + ".KGW");
+    const QByteArray before = readBytes(listPath + ".KGW");
 
     QVERIFY(!convert(listPath, "1 2 3 4\n1 2 3 49\n", 10).ok());
-    QCOMPARE(readAll(listPath + ".KGW"), before);
+    QCOMPARE(readBytes(listPath + ".KGW"), before);
 }
 
 void tst_SequenceFile::cannotCreate()
@@ -199,7 +177,7 @@ void tst_SequenceFile::writeFailureKeepsEarlierFile()
     QTemporaryDir dir;
     const QString target = dir.filePath("line.txt.KGW");
     const QByteArray earlier(1000, 'E');
-    QVERIFY(writeAll(target, earlier));
+    QVERIFY(writeBytes(target, earlier));
     QByteArray body;
     for (int i = 0; i < 100; ++i)
         body.append(QByteArray::fromHex("01030402"));
@@ -217,7 +195,7 @@ void tst_SequenceFile::writeFailureKeepsEarlierFile()
     QCOMPARE(result.status, WriteResult::WriteFailed);
     QCOMPARE(result.message, QString("Failed to write KGW file"));
     QCOMPARE(result.errorString, QString::fromLocal8Bit(strerror(EFBIG)));
-    QCOMPARE(readAll(target), earlier);
+    QCOMPARE(readBytes(target), earlier);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList("line.txt.KGW"));
 #else
@@ -232,7 +210,7 @@ void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade()
 #ifdef Q_OS_UNIX
     QTemporaryDir dir;
     const QString target = dir.filePath("line.txt.KGW");
-    QVERIFY(writeAll(target, QByteArray(1000, 'E')));
+    QVERIFY(writeBytes(target, QByteArray(1000, 'E')));
     QVERIFY(QFile::setPermissions(target,
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther
             | QFileDevice::WriteOther));
@@ -256,7 +234,8 @@ void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade()
 
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
-    QCOMPARE(readAll(target).toHex(), expectedFile("01000000", "88130000", "01030402").toHex());
+    QCOMPARE(
+        readBytes(target).toHex(), sequenceFileFromHex("01000000", "88130000", "01030402").toHex());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList("line.txt.KGW"));
 #else
