@@ -70,25 +70,12 @@ bool loopsOverN(ArrayKind kind)
     }
 }
 
-quint64 pairKey(int x, int y)
-{
-    const auto ordered = std::minmax(x, y);
-    return quint64(quint32(ordered.first)) << 32 | quint32(ordered.second);
-}
-
 bool inRange(int value, int min, int max)
 {
     return value >= min && value <= max;
 }
 
 } // namespace
-
-// One key for a configuration and for its variants with A and B or M and N swapped, exact for
-// any electrode values, not only for those of a valid list.
-ConfigurationSet::Key ConfigurationSet::keyOf(const Quadruple &q)
-{
-    return Key(pairKey(q.a, q.b), pairKey(q.m, q.n));
-}
 
 const QVector<ArrayKindName> &arrayKindNames()
 {
@@ -149,18 +136,13 @@ bool GenerateOptions::isValid() const
 bool ConfigurationSet::insert(const Quadruple &q)
 {
     const int before = m_keys.size();
-    m_keys.insert(keyOf(q));
+    m_keys.insert(configurationKey(q));
     return m_keys.size() != before;
 }
 
 bool ConfigurationSet::contains(const Quadruple &q) const
 {
-    return m_keys.contains(keyOf(q));
-}
-
-Quadruple reciprocal(const Quadruple &q)
-{
-    return Quadruple { q.m, q.n, q.a, q.b };
+    return m_keys.contains(configurationKey(q));
 }
 
 QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &options)

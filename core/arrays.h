@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QLatin1String>
-#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QVector>
@@ -102,14 +101,8 @@ public:
     int size() const { return m_keys.size(); }
 
 private:
-    using Key = QPair<quint64, quint64>;
-    static Key keyOf(const Quadruple &q);
-
-    QSet<Key> m_keys;
+    QSet<ConfigurationKey> m_keys;
 };
-
-// A B M N becomes M N A B.
-Quadruple reciprocal(const Quadruple &q);
 
 // The configurations of one array in its loop order: a outermost, then n, then i (from 1, as
 // long as every electrode stays within 1..electrodes), and for gradient k innermost. Nothing

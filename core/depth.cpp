@@ -7,65 +7,32 @@
 
 namespace Kgw {
 
-namespace {
-
-struct Pair {
-    double r = 0; // in electrode steps
-    double sign = 0;
-};
-
-// The pairs that carry signal, with their distances in electrode steps, so that the search
-// below is the same for every spacing and the depth scales exactly with it.
-int signalPairs(const Quadruple &q, Pair pairs[4])
-{
-    const struct {
-        int current;
-        int potential;
-        double sign;
-    } all[4] = { { q.a, q.m, +1 }, { q.a, q.n, -1 }, { q.b, q.m, -1 }, { q.b, q.n, +1 } };
-    int count = 0;
-    for (const auto &p : all) {
-        if (p.current == 0 || p.potential == 0)
-            continue;
-        pairs[count].r = std::abs(p.current - p.potential);
-        pairs[count].sign = p.sign;
-        ++count;
-    }
-    return count;
-}
-
-bool onCableOrRemote(int electrode)
-{
-    return electrode >= 0 && electrode <= CablePositions;
-}
-
-} // namespace
-
 double medianDepth(const Quadruple &q, double spacingMetres)
 {
     const double noDepth = std::numeric_limits<double>::quiet_NaN();
     if (!std::isfinite(spacingMetres) || spacingMetres <= 0)
         return noDepth;
-    if (!onCableOrRemote(q.a) || !onCableOrRemote(q.b) || !onCableOrRemote(q.m)
-        || !onCableOrRemote(q.n) || hasRepeatedElectrode(q) || measuresNoSignal(q))
+    // K is infinite for no signal and undefined off the cable or with a repeated electrode:
+    // exactly the quadruples without a depth.
+    if (!std::isfinite(geometricFactor(q, spacingMetres)))
         return noDepth;
 
-    Pair pairs[4];
+    // Distances in electrode steps, so that the search below is the same for every spacing and
+    // the depth scales exactly with it.
+    SignalPair pairs[4];
     const int count = signalPairs(q, pairs);
     double g = 0;
     double nearest = std::numeric_limits<double>::infinity();
     for (int i = 0; i < count; ++i) {
-        g += pairs[i].sign / pairs[i].r;
-        nearest = std::min(nearest, pairs[i].r);
+        const double r = pairs[i].steps;
+        g += pairs[i].sign / r;
+        nearest = std::min(nearest, r);
     }
-    if (count == 0)
-        return noDepth;
-
     // C(z)/G - 1/2; the search looks for its first change of sign.
     const auto excess = [&](double z) {
         double c = 0;
         for (int i = 0; i < count; ++i) {
-            const double r = pairs[i].r;
+            const double r = pairs[i].steps;
             c += pairs[i].sign * (1 / r - 1 / std::sqrt(r * r + 4 * z * z));
         }
         return c / g - 0.5;

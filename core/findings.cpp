@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QtMath>
 
-#include <utility>
-
 namespace Kgw {
 
 namespace {
@@ -28,17 +26,6 @@ QString repeatedElectrodes(const Quadruple &q)
             parts << QStringLiteral("%1 are both %2").arg(QLatin1String(p.names)).arg(p.first);
     }
     return parts.join(QStringLiteral("; "));
-}
-
-// A configuration regardless of the order within its current pair and its potential pair.
-quint32 configurationKey(int a, int b, int m, int n)
-{
-    if (a > b)
-        std::swap(a, b);
-    if (m > n)
-        std::swap(m, n);
-    return quint32(quint8(a)) << 24 | quint32(quint8(b)) << 16 | quint32(quint8(m)) << 8
-        | quint32(quint8(n));
 }
 
 } // namespace
@@ -69,7 +56,7 @@ CheckReport checkQuadruples(const QByteArray &body, double spacingMetres)
     CheckReport report;
     report.quadruples = quadrupleCount(body);
     report.largestAbsoluteFactor = qQNaN();
-    QHash<quint32, int> firstSeen;
+    QHash<ConfigurationKey, int> firstSeen;
     bool used[CablePositions + 1] = {};
 
     auto add = [&](Finding finding) {
@@ -100,7 +87,7 @@ CheckReport checkQuadruples(const QByteArray &body, double spacingMetres)
                 report.largestAbsoluteFactor = k;
         }
 
-        const quint32 key = configurationKey(q.a, q.b, q.m, q.n);
+        const ConfigurationKey key = configurationKey(q);
         const auto earlier = firstSeen.constFind(key);
         if (earlier != firstSeen.constEnd()) {
             finding.kind = Finding::Duplicate;
@@ -110,7 +97,7 @@ CheckReport checkQuadruples(const QByteArray &body, double spacingMetres)
             continue; // the earlier line already stands for any reciprocal it has
         }
         firstSeen.insert(key, i);
-        const auto original = firstSeen.constFind(configurationKey(q.m, q.n, q.a, q.b));
+        const auto original = firstSeen.constFind(configurationKey(reciprocal(q)));
         if (original != firstSeen.constEnd() && original.value() != i) {
             finding.kind = Finding::Reciprocal;
             finding.earlierIndex = original.value();

@@ -31,19 +31,12 @@ struct StepFraction {
 
 StepFraction stepSum(const Quadruple &q)
 {
-    struct Term {
-        int current;
-        int potential;
-        int sign;
-    };
-    const Term terms[] = { { q.a, q.m, 1 }, { q.a, q.n, -1 }, { q.b, q.m, -1 }, { q.b, q.n, 1 } };
+    SignalPair pairs[4];
+    const int count = signalPairs(q, pairs);
     StepFraction sum;
-    for (const Term &t : terms) {
-        if (t.current == 0 || t.potential == 0)
-            continue;
-        const qint64 distance = std::abs(t.current - t.potential);
-        sum.numerator = sum.numerator * distance + t.sign * sum.denominator;
-        sum.denominator *= distance;
+    for (int i = 0; i < count; ++i) {
+        sum.numerator = sum.numerator * pairs[i].steps + pairs[i].sign * sum.denominator;
+        sum.denominator *= pairs[i].steps;
     }
     return sum;
 }
@@ -60,6 +53,24 @@ double pairPosition(int first, int second, double spacingMetres)
 }
 
 } // namespace
+
+int signalPairs(const Quadruple &q, SignalPair pairs[4])
+{
+    const struct {
+        int current;
+        int potential;
+        int sign;
+    } all[4] = { { q.a, q.m, 1 }, { q.a, q.n, -1 }, { q.b, q.m, -1 }, { q.b, q.n, 1 } };
+    int count = 0;
+    for (const auto &p : all) {
+        if (p.current == 0 || p.potential == 0)
+            continue;
+        pairs[count].steps = std::abs(p.current - p.potential);
+        pairs[count].sign = p.sign;
+        ++count;
+    }
+    return count;
+}
 
 double electrodePosition(int electrode, double spacingMetres)
 {

@@ -12,6 +12,17 @@ namespace Kgw {
 // Electrode k stands at (k - 1) × spacing; NaN for a remote electrode.
 double electrodePosition(int electrode, double spacingMetres);
 
+// A current-potential pair that carries signal, its distance in electrode steps and its sign in
+// G: +1 for AM and BN, -1 for AN and BM.
+struct SignalPair {
+    int steps = 0;
+    int sign = 0;
+};
+
+// The pairs AM, AN, BM and BN in that order, leaving out those with a remote electrode.
+// Returns how many of the four entries are filled.
+int signalPairs(const Quadruple &q, SignalPair pairs[4]);
+
 // A = B, M = N, or a current electrode also used as a potential electrode. Remote electrodes
 // never count.
 bool hasRepeatedElectrode(const Quadruple &q);

@@ -2,6 +2,9 @@
 #define KGW_QUADRUPLE_H
 
 #include <QByteArray>
+#include <QPair>
+
+#include <algorithm>
 
 namespace Kgw {
 
@@ -23,6 +26,25 @@ inline bool operator==(const Quadruple &l, const Quadruple &r)
 inline bool operator!=(const Quadruple &l, const Quadruple &r)
 {
     return !(l == r);
+}
+
+// A B M N becomes M N A B: the current and the potential pair exchanged.
+inline Quadruple reciprocal(const Quadruple &q)
+{
+    return Quadruple { q.m, q.n, q.a, q.b };
+}
+
+// One key for a configuration and for its variants with A and B or M and N swapped, which
+// measure the same thing. Exact for any electrode values, not only for those of a valid list.
+using ConfigurationKey = QPair<quint64, quint64>;
+
+inline ConfigurationKey configurationKey(const Quadruple &q)
+{
+    const auto pair = [](int x, int y) {
+        const auto ordered = std::minmax(x, y);
+        return quint64(quint32(ordered.first)) << 32 | quint32(ordered.second);
+    };
+    return ConfigurationKey(pair(q.a, q.b), pair(q.m, q.n));
 }
 
 // The body of a sequence holds four bytes per quadruple, in the instrument's order A, M, N, B.
