@@ -83,19 +83,13 @@ namespace {
 // Reads a file named on the command line, or standard input for "-", with the reader's own
 // failure for a standard input that can't be opened.
 template <typename Result, typename ReadFile, typename ReadDevice>
-Result readArgument(
-    const QString &argument, ReadFile readFile, ReadDevice readDevice, const QString &loadFailed)
+Result readArgument(const QString &argument, ReadFile readFile, ReadDevice readDevice)
 {
     if (!isStandardInput(argument))
         return readFile(argument);
     QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        Result failed;
-        failed.status = Result::OpenFailed;
-        failed.message = loadFailed;
-        failed.errorString = in.errorString();
-        return failed;
-    }
+    if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return Result::loadFailure(Result::OpenFailed, in.errorString());
     return readDevice(&in);
 }
 
@@ -105,16 +99,13 @@ Kgw::ListResult readListArgument(const QString &argument)
 {
     return readArgument<Kgw::ListResult>(
         argument, [](const QString &name) { return Kgw::readElectrodeList(name); },
-        [](QIODevice *device) { return Kgw::readElectrodeList(device); },
-        QStringLiteral("Failed to load TXT file"));
+        [](QIODevice *device) { return Kgw::readElectrodeList(device); });
 }
 
 Kgw::SequenceResult readSequenceArgument(const QString &argument)
 {
-    return readArgument<Kgw::SequenceResult>(
-        argument, Kgw::readSequenceFile,
-        [](QIODevice *device) { return Kgw::readSequence(device); },
-        QStringLiteral("Failed to load KGW file"));
+    return readArgument<Kgw::SequenceResult>(argument, Kgw::readSequenceFile,
+        [](QIODevice *device) { return Kgw::readSequence(device); });
 }
 
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list)

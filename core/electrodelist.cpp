@@ -1,9 +1,9 @@
 #include "electrodelist.h"
 
+#include "iodevice.h"
 #include "textutil.h"
 
 #include <QFile>
-#include <QFileDevice>
 #include <QStringView>
 #include <QTextStream>
 
@@ -15,9 +15,6 @@ constexpr int FieldsPerLine = 4;
 constexpr int ChunkLength = 64 * 1024;
 // The magnitude of the most negative 32-bit value; anything larger can't be an electrode.
 constexpr quint64 Int32Magnitude = quint64(1) << 31;
-
-const char FieldNames[FieldsPerLine] = { 'A', 'B', 'M', 'N' };
-const int FieldMinimum[FieldsPerLine] = { 1, 0, 1, 0 };
 
 // Reads one integer field by the rules of QTextStream's integer extraction at its default
 // settings (skip white space, a sign forces decimal, 0x/0b/0 prefixes choose the base), but
@@ -227,7 +224,7 @@ public:
         for (int i = 0; i < FieldsPerLine; ++i) {
             if (m_fields[i].isNotANumber()) {
                 return QStringLiteral("%1 electrode is not a number (%2)")
-                    .arg(QLatin1Char(FieldNames[i]))
+                    .arg(QLatin1Char(ElectrodeRules[i].name))
                     .arg(elided(m_fields[i].written(), FieldQuoteLength));
             }
         }
@@ -239,10 +236,10 @@ public:
         for (int i = 0; i < FieldsPerLine; ++i) {
             const FieldScanner &field = m_fields[i];
             if (field.isTooLarge()) {
-                return rangeMessage(i, elided(field.written(), FieldQuoteLength));
+                return electrodeOutOfRangeMessage(i, elided(field.written(), FieldQuoteLength));
             }
-            if (field.value() < FieldMinimum[i] || field.value() > CablePositions)
-                return rangeMessage(i, QString::number(field.value()));
+            if (field.value() < ElectrodeRules[i].minimum || field.value() > CablePositions)
+                return electrodeOutOfRangeMessage(i, QString::number(field.value()));
         }
         quadruple->a = int(m_fields[0].value());
         quadruple->b = int(m_fields[1].value());
@@ -261,15 +258,6 @@ public:
     }
 
 private:
-    static QString rangeMessage(int field, const QString &value)
-    {
-        return QStringLiteral("%1 electrode is out of range [%2, %3] (%4)")
-            .arg(QLatin1Char(FieldNames[field]))
-            .arg(FieldMinimum[field])
-            .arg(CablePositions)
-            .arg(value);
-    }
-
     FieldScanner m_fields[FieldsPerLine];
     int m_current = 0;
     QString m_head; // the line's first characters, one more than is ever shown
@@ -277,25 +265,25 @@ private:
     bool m_endsWithCarriageReturn = false;
 };
 
-const QString LoadFailedMessage = QStringLiteral("Failed to load TXT file");
+} // namespace
 
-ListResult ioFailure(ListResult::Status status, const QString &errorString)
+QString electrodeOutOfRangeMessage(int column, const QString &value)
+{
+    return QStringLiteral("%1 electrode is out of range [%2, %3] (%4)")
+        .arg(QLatin1Char(ElectrodeRules[column].name))
+        .arg(ElectrodeRules[column].minimum)
+        .arg(CablePositions)
+        .arg(value);
+}
+
+ListResult ListResult::loadFailure(Status status, const QString &errorString)
 {
     ListResult result;
     result.status = status;
-    result.message = LoadFailedMessage;
+    result.message = QStringLiteral("Failed to load TXT file");
     result.errorString = errorString;
     return result;
 }
-
-// QTextStream takes a failing device for the end of its data, so ask the device itself.
-bool deviceFailed(QIODevice *device)
-{
-    const auto *file = qobject_cast<QFileDevice *>(device);
-    return file && file->error() != QFileDevice::NoError;
-}
-
-} // namespace
 
 QString ListResult::informativeText() const
 {
@@ -364,7 +352,7 @@ ListResult readElectrodeList(QIODevice *device)
             return finish();
     }
     if (deviceFailed(device))
-        return ioFailure(ListResult::ReadFailed, device->errorString());
+        return ListResult::loadFailure(ListResult::ReadFailed, device->errorString());
     endLine();
     return finish();
 }
@@ -373,7 +361,7 @@ ListResult readElectrodeList(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return ioFailure(ListResult::OpenFailed, file.errorString());
+        return ListResult::loadFailure(ListResult::OpenFailed, file.errorString());
     return readElectrodeList(&file);
 }
 

@@ -31,9 +31,15 @@ struct ListResult {
     bool ok() const { return status == Ok; }
     int count() const { return quadrupleCount(body); }
 
+    // "Failed to load TXT file", with the system's reason.
+    static ListResult loadFailure(Status status, const QString &errorString);
+
     // What a warning box shows beneath the message: which line, or the system's reason.
     QString informativeText() const;
 };
+
+// The warning for an electrode, by its column A B M N, whose value breaks its rule.
+QString electrodeOutOfRangeMessage(int column, const QString &value);
 
 // Reads and checks an electrode list from an open device, up to its first empty line or its
 // end. Memory stays bounded by the body however long a line is.

@@ -11,6 +11,14 @@ namespace Kgw {
 // Positions on the cable run from 1 to CablePositions; 0 is a remote electrode.
 constexpr int CablePositions = 48;
 
+// The electrodes in the column order of an electrode list, with the lowest value each may take:
+// A and M are never remote, B and N may be (0).
+struct ElectrodeRule {
+    char name;
+    int minimum;
+};
+constexpr ElectrodeRule ElectrodeRules[4] = { { 'A', 1 }, { 'B', 0 }, { 'M', 1 }, { 'N', 0 } };
+
 // One measurement, in the column order of an electrode list.
 struct Quadruple {
     int a = 0;

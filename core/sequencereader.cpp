@@ -1,12 +1,13 @@
 #include "sequencereader.h"
 
+#include "electrodelist.h"
+#include "iodevice.h"
 #include "quadruple.h"
 #include "sequencefile.h"
 #include "spacing.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileDevice>
 #include <QtEndian>
 
 namespace Kgw {
@@ -19,23 +20,12 @@ constexpr int ChunkSize = 64 * 1024;
 // How long a pipe may stay silent before its data is taken to have ended.
 constexpr int ReadTimeoutMs = 30000;
 
-// Column order, with each electrode's place within a body quadruple and its lowest value.
-struct Electrode {
-    char name;
-    int bodyIndex;
-    int minimum;
-};
-const Electrode Electrodes[] = { { 'A', 0, 1 }, { 'B', 3, 0 }, { 'M', 1, 1 }, { 'N', 2, 0 } };
+// Where each electrode, in column order A B M N, stands within a body quadruple.
+const int BodyIndex[4] = { 0, 3, 1, 2 };
 
 QString hexByte(quint8 value)
 {
     return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(2, '0');
-}
-
-bool deviceFailed(QIODevice *device)
-{
-    const auto *file = qobject_cast<QFileDevice *>(device);
-    return file && file->error() != QFileDevice::NoError;
 }
 
 // Appends up to maxSize bytes, fewer only at the end of the data. Returns false on a read
@@ -67,9 +57,7 @@ SequenceResult refusal(SequenceResult::Status status, const QString &message)
 
 SequenceResult readFailure(QIODevice *device, SequenceResult::Status status)
 {
-    SequenceResult result = refusal(status, QStringLiteral("Failed to load KGW file"));
-    result.errorString = device ? device->errorString() : QString();
-    return result;
+    return SequenceResult::loadFailure(status, device ? device->errorString() : QString());
 }
 
 SequenceResult countMismatch(qint32 count, const QString &size)
@@ -89,18 +77,14 @@ QString electrodeProblem(const QByteArray &body)
     const int count = quadrupleCount(body);
     for (int i = 0; i < count; ++i) {
         const char *bytes = body.constData() + i * BodyBytesPerQuadruple;
-        for (const Electrode &e : Electrodes) {
-            const int value = qint8(bytes[e.bodyIndex]);
-            if (value >= e.minimum && value <= CablePositions)
+        for (int column = 0; column < 4; ++column) {
+            const int value = qint8(bytes[BodyIndex[column]]);
+            if (value >= ElectrodeRules[column].minimum && value <= CablePositions)
                 continue;
-            return QStringLiteral("Quadruple %1 (offset %2): %3 electrode is out of range "
-                                  "[%4, %5] (%6)")
+            return QStringLiteral("Quadruple %1 (offset %2): %3")
                 .arg(i + 1)
-                .arg(SequenceHeaderSize + qint64(i) * BodyBytesPerQuadruple + e.bodyIndex)
-                .arg(QLatin1Char(e.name))
-                .arg(e.minimum)
-                .arg(CablePositions)
-                .arg(value);
+                .arg(SequenceHeaderSize + qint64(i) * BodyBytesPerQuadruple + BodyIndex[column])
+                .arg(electrodeOutOfRangeMessage(column, QString::number(value)));
         }
     }
     return QString();
@@ -196,6 +180,15 @@ QString SequenceResult::spacingWarning() const
         .arg(MaximumSpacingMillimetres);
 }
 
+SequenceResult SequenceResult::loadFailure(Status status, const QString &errorString)
+{
+    SequenceResult result;
+    result.status = status;
+    result.message = QStringLiteral("Failed to load KGW file");
+    result.errorString = errorString;
+    return result;
+}
+
 SequenceResult readSequence(const QByteArray &data)
 {
     QBuffer buffer;
@@ -207,12 +200,8 @@ SequenceResult readSequence(const QByteArray &data)
 SequenceResult readSequenceFile(const QString &fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SequenceResult result
-            = refusal(SequenceResult::OpenFailed, QStringLiteral("Failed to load KGW file"));
-        result.errorString = file.errorString();
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return SequenceResult::loadFailure(SequenceResult::OpenFailed, file.errorString());
     return readSequence(&file);
 }
 
