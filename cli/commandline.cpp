@@ -121,6 +121,11 @@ void reportRefusedList(Console &console, const QString &argument, const Kgw::Lis
     }
 }
 
+QString counted(int count, const QString &noun)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(noun).arg(count == 1 ? "" : "s");
+}
+
 QString metres(double value)
 {
     if (qIsNaN(value))

@@ -62,6 +62,9 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument);
 // Reports a list that the converter refuses, the way `convert` does.
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);
 
+// "1 quadruple", "2 quadruples": how reports count things.
+QString counted(int count, const QString &noun);
+
 // x, z and K as the tables print them: metres with three decimals, "inf" or "nan".
 QString metres(double value);
 

@@ -54,8 +54,8 @@ int runConvert(const QStringList &arguments, Console &console)
             status = ExitRefused;
             continue;
         }
-        console.out() << target << ": " << read.count()
-                      << (read.count() == 1 ? " quadruple" : " quadruples") << '\n';
+        console.out() << target << ": " << counted(read.count(), QStringLiteral("quadruple"))
+                      << '\n';
     }
     return status;
 }

@@ -95,11 +95,6 @@ private:
     int m_max;
 };
 
-QString configurationCount(int count)
-{
-    return QStringLiteral("%1 configuration%2").arg(count).arg(count == 1 ? "" : "s");
-}
-
 bool writeList(Console &console, const QString &fileName, const QByteArray &text)
 {
     const Kgw::SaveResult saved = Kgw::saveFile(fileName, { text });
@@ -209,7 +204,7 @@ int runGenerate(const QStringList &arguments, Console &console)
     } else {
         console.out() << QString::fromLatin1(Kgw::electrodeListText(configurations));
     }
-    console.diagnostic(target, 0, configurationCount(configurations.size()));
+    console.diagnostic(target, 0, counted(configurations.size(), QStringLiteral("configuration")));
     return ExitSuccess;
 }
 

@@ -82,7 +82,8 @@ int runPlot(const QStringList &arguments, Console &console)
         console.ioFailure(outFile, QStringLiteral("Failed to write the plot"), written.errorString);
         return ExitRefused;
     }
-    console.out() << outFile << ": " << plot.quadrupleCount() << " quadruples\n";
+    console.out() << outFile << ": " << counted(plot.quadrupleCount(), QStringLiteral("quadruple"))
+                  << '\n';
     return ExitSuccess;
 }
 
