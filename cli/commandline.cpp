@@ -113,10 +113,12 @@ void reportRefusedList(Console &console, const QString &argument, const Kgw::Lis
     switch (list.status) {
     case Kgw::ListResult::OpenFailed:
     case Kgw::ListResult::ReadFailed:
+    case Kgw::ListResult::TooLarge:
         console.ioFailure(inputName(argument), list.message, list.errorString);
         break;
     default:
-        console.diagnostic(inputName(argument), list.lineNumber, list.message);
+        console.diagnostic(inputName(argument), list.lineNumber,
+            list.hint.isEmpty() ? list.message : list.message + QLatin1Char(' ') + list.hint);
         break;
     }
 }

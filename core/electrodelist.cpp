@@ -16,254 +16,431 @@ constexpr int ChunkLength = 64 * 1024;
 // The magnitude of the most negative 32-bit value; anything larger can't be an electrode.
 constexpr quint64 Int32Magnitude = quint64(1) << 31;
 
-// Reads one integer field by the rules of QTextStream's integer extraction at its default
-// settings (skip white space, a sign forces decimal, 0x/0b/0 prefixes choose the base), but
-// character by character and without holding the field: a field can be as long as the file.
-// Unlike the stream it tells a field that is missing (0) from one that isn't a number, and a
-// number too large for 32 bits from the value it would wrap around to.
-class FieldScanner
+bool isLineEnd(ushort u)
+{
+    return u == '\n' || u == '\r';
+}
+
+bool isBlank(ushort u)
+{
+    if (u < 0x80)
+        return u == ' ' || (u >= '\t' && u <= '\r');
+    return QChar(u).isSpace();
+}
+
+// The value of a digit in the base, or -1. Only decimal numbers take the digits of other
+// scripts, as QTextStream's own extraction does.
+int digitValue(ushort u, int base)
+{
+    if (unsigned(u - '0') < 10)
+        return int(u - '0') < base ? int(u - '0') : -1;
+    if (base == 16 && ushort((u | 0x20) - 'a') < 6)
+        return (u | 0x20) - 'a' + 10;
+    if (base == 10 && u >= 0x80 && QChar(u).isDigit())
+        return QChar(u).digitValue();
+    return -1;
+}
+
+// Reads an electrode list as a stream of characters, piece by piece.
+//
+// A line ends at LF, CR or CRLF. A field is a whole white-space-separated word, and the word
+// must be an integer in a form that QTextStream's extraction takes at its default settings: a
+// sign, which makes it decimal; 0x, 0b or a leading 0 for hexadecimal, binary or octal;
+// otherwise decimal. Words after the fourth are ignored, and missing ones count as 0.
+//
+// Nothing of a good line is kept but its quadruple. The start of the line and of the word are
+// kept only for a message: they are taken from the text where a piece ends or the line turns
+// out bad. So memory stays bounded however long a line or a word is, and once a verdict is
+// known, reading stops as soon as its quotes are complete.
+class ListParser
 {
 public:
-    void reset()
-    {
-        m_state = Blank;
-        m_base = 10;
-        m_digits = 0;
-        m_negative = false;
-        m_notANumber = false;
-        m_magnitude = 0;
-        m_written.resize(0); // keeps the capacity for the next line
-    }
-
-    // Offers the next character of the line. Returns false when the field ended just before
-    // it, so that the character is the next field's.
-    bool feed(QChar c)
-    {
-        switch (m_state) {
-        case Blank:
-            if (c.isSpace())
-                return true;
-            take(c);
-            if (c == QLatin1Char('0')) {
-                m_state = Zero;
-            } else if (c == QLatin1Char('-') || c == QLatin1Char('+')) {
-                m_negative = c == QLatin1Char('-');
-                m_state = Digits;
-            } else if (c.isDigit()) {
-                addDigit(c.digitValue());
-                m_state = Digits;
-            } else {
-                m_notANumber = true;
-                m_state = Junk;
-            }
-            return true;
-        case Zero: {
-            const QChar lower = c.toLower();
-            if (lower == QLatin1Char('x') || lower == QLatin1Char('b')) {
-                take(c);
-                m_base = lower == QLatin1Char('x') ? 16 : 2;
-                m_state = Digits;
-                return true;
-            }
-            if (c.isDigit() && c.digitValue() <= 7) {
-                m_base = 8;
-            } else {
-                m_digits = 1; // the zero is the decimal number's first digit
-            }
-            m_state = Digits;
-            return feed(c);
-        }
-        case Digits: {
-            const int digit = digitValue(c);
-            if (digit >= 0) {
-                take(c);
-                addDigit(digit);
-                return true;
-            }
-            if (m_digits > 0) {
-                m_state = Finished;
-                return false;
-            }
-            m_notANumber = true;
-            m_state = Junk;
-            return feed(c);
-        }
-        case Junk:
-            // Only gathers the rest of the word for the message.
-            if (c.isSpace())
-                m_state = Finished;
-            else
-                take(c);
-            return true;
-        case Finished:
-            break;
-        }
-        return false;
-    }
-
-    void endOfLine()
-    {
-        if (m_state == Digits && m_digits == 0)
-            m_notANumber = true; // a sign or a prefix without digits
-        m_state = Finished;
-    }
-
-    bool isFinished() const { return m_state == Finished; }
-    bool isNotANumber() const { return m_notANumber; }
-    bool isTooLarge() const
-    {
-        return m_negative ? m_magnitude > Int32Magnitude : m_magnitude >= Int32Magnitude;
-    }
-    qint64 value() const { return m_negative ? -qint64(m_magnitude) : qint64(m_magnitude); }
-    bool isRemote() const { return !isTooLarge() && value() == 0; }
-    const QString &written() const { return m_written; }
-
-private:
-    enum State { Blank, Zero, Digits, Junk, Finished };
-
-    void take(QChar c)
-    {
-        if (m_written.size() <= FieldQuoteLength)
-            m_written.append(c);
-    }
-
-    void addDigit(int digit)
-    {
-        ++m_digits;
-        // Past 32 bits the exact value no longer matters; stopping there keeps it from
-        // wrapping.
-        if (m_magnitude <= Int32Magnitude)
-            m_magnitude = m_magnitude * quint64(m_base) + quint64(digit);
-    }
-
-    int digitValue(QChar c) const
-    {
-        if (m_base == 10)
-            return c.isDigit() ? c.digitValue() : -1;
-        const ushort u = c.toLower().unicode();
-        if (u >= '0' && u <= '9' && u - '0' < m_base)
-            return u - '0';
-        if (m_base == 16 && u >= 'a' && u <= 'f')
-            return u - 'a' + 10;
-        return -1;
-    }
-
-    State m_state = Blank;
-    int m_base = 10;
-    int m_digits = 0;
-    bool m_negative = false;
-    bool m_notANumber = false;
-    quint64 m_magnitude = 0;
-    QString m_written; // the field as written, cut a character past the quote length
-};
-
-// One line of the list, fed character by character. It keeps the four fields and the start
-// of the line for messages, never the whole line.
-class LineParser
-{
-public:
-    LineParser()
+    ListParser()
     {
         m_head.reserve(LineQuoteLength + 1);
-        reset();
+        m_word.reserve(FieldQuoteLength + 1);
     }
 
-    void reset()
-    {
-        for (FieldScanner &field : m_fields)
-            field.reset();
-        m_current = 0;
-        m_head.resize(0);
-        m_length = 0;
-        m_endsWithCarriageReturn = false;
-    }
+    // Takes the next piece of the text. Returns true once the list has ended.
+    bool feed(QStringView text);
 
-    void feed(QChar c)
-    {
-        ++m_length;
-        m_endsWithCarriageReturn = c == QLatin1Char('\r');
-        if (m_head.size() <= LineQuoteLength)
-            m_head.append(c);
-        while (m_current < FieldsPerLine) {
-            FieldScanner &field = m_fields[m_current];
-            if (field.isNotANumber() && field.isFinished())
-                return; // the fields after it are never read
-            if (field.feed(c))
-                return;
-            ++m_current;
-        }
-    }
-
-    void endOfLine()
-    {
-        for (int i = m_current; i < FieldsPerLine; ++i) {
-            m_fields[i].endOfLine();
-            if (m_fields[i].isNotANumber())
-                break;
-        }
-        m_current = FieldsPerLine;
-    }
-
-    // A line of a lone carriage return is the empty line of a CRLF list.
-    bool isEmpty() const { return m_length == 0 || (m_length == 1 && m_endsWithCarriageReturn); }
-
-    // True once more characters can change neither the verdict nor the quoted text.
-    bool isSettled() const
-    {
-        if (m_head.size() <= LineQuoteLength)
-            return false;
-        if (m_current == FieldsPerLine)
-            return true;
-        const FieldScanner &field = m_fields[m_current];
-        return field.isNotANumber() && field.isFinished();
-    }
-
-    // Returns the first rule the line breaks, or an empty string and the quadruple.
-    QString problem(Quadruple *quadruple) const
-    {
-        for (int i = 0; i < FieldsPerLine; ++i) {
-            if (m_fields[i].isNotANumber()) {
-                return QStringLiteral("%1 electrode is not a number (%2)")
-                    .arg(QLatin1Char(ElectrodeRules[i].name))
-                    .arg(elided(m_fields[i].written(), FieldQuoteLength));
-            }
-        }
-        // The remote tests come before all range tests.
-        if (m_fields[0].isRemote())
-            return QStringLiteral("A electrode can not be remote (0)");
-        if (m_fields[2].isRemote())
-            return QStringLiteral("M electrode can not be remote (0)");
-        for (int i = 0; i < FieldsPerLine; ++i) {
-            const FieldScanner &field = m_fields[i];
-            if (field.isTooLarge()) {
-                return electrodeOutOfRangeMessage(i, elided(field.written(), FieldQuoteLength));
-            }
-            if (field.value() < ElectrodeRules[i].minimum || field.value() > CablePositions)
-                return electrodeOutOfRangeMessage(i, QString::number(field.value()));
-        }
-        quadruple->a = int(m_fields[0].value());
-        quadruple->b = int(m_fields[1].value());
-        quadruple->m = int(m_fields[2].value());
-        quadruple->n = int(m_fields[3].value());
-        return QString();
-    }
-
-    // The line as read, without the carriage return of a CRLF ending, cut for display.
-    QString text() const
-    {
-        const qint64 length = m_length - (m_endsWithCarriageReturn ? 1 : 0);
-        if (length <= LineQuoteLength)
-            return m_head.left(int(length));
-        return elided(m_head, LineQuoteLength);
-    }
+    // The end of the data: the last line ends, and the result is final.
+    ListResult finish();
 
 private:
-    FieldScanner m_fields[FieldsPerLine];
-    int m_current = 0;
-    QString m_head; // the line's first characters, one more than is ever shown
-    qint64 m_length = 0;
-    bool m_endsWithCarriageReturn = false;
+    enum WordState {
+        Gap, // before a word
+        Sign, // after a sign: decimal digits must follow
+        Zero, // after a leading zero: a prefix, octal digits or the end may follow
+        Prefix, // after 0x or 0b: digits of the base must follow
+        Digits, // inside a number
+        NotANumber, // inside a word that is no integer
+        Ignored, // the words are read; the rest of the line doesn't matter
+    };
+
+    struct Field {
+        quint64 magnitude = 0;
+        bool negative = false;
+
+        bool isTooLarge() const
+        {
+            return negative ? magnitude > Int32Magnitude : magnitude >= Int32Magnitude;
+        }
+        qint64 value() const { return negative ? -qint64(magnitude) : qint64(magnitude); }
+    };
+
+    void startWord(const QChar *p);
+    void stepWord(ushort u);
+    void addDigit(int digit);
+    void endWord(const QChar *p);
+    void endLine(const QChar *p);
+    // Whether the fields obey the electrode rules; problem() names the first one they break.
+    bool isGood() const
+    {
+        for (int i = 0; i < FieldsPerLine; ++i) {
+            const qint64 value = m_fields[i].value();
+            if (value < ElectrodeRules[i].minimum || value > CablePositions)
+                return false;
+        }
+        return true;
+    }
+    QString problem() const;
+    void refuse(const QString &message);
+    // The current word is no integer: that is the verdict, whatever follows.
+    void refuseWord();
+    bool completeQuotes(const QChar *&p, const QChar *end);
+    void keepHead(const QChar *p);
+    void keepWord(const QChar *p);
+
+    Field m_fields[FieldsPerLine];
+    QString m_tooLarge[FieldsPerLine]; // the words of fields too large to hold, as written
+    int m_field = 0; // the word being read; FieldsPerLine once all four are in
+    WordState m_state = Gap;
+    int m_base = 10;
+    qint64 m_lineNumber = 1;
+    // What a message may quote of the line and the word: what was kept of earlier pieces of the
+    // text (empty while the line or word lies within one piece), and where the rest begins in
+    // the current piece.
+    QString m_head;
+    QString m_word;
+    const QChar *m_lineStart = nullptr;
+    const QChar *m_wordStart = nullptr;
+    bool m_skipLineFeed = false; // the last piece ended on CR, so an LF next belongs to it
+    bool m_refused = false; // the verdict is in; only its quotes may still be incomplete
+    int m_badWord = -1; // the field whose word is no integer
+    bool m_ended = false;
+    ListResult m_result;
+    // The body grows in large steps and is cut to its length at the end.
+    int m_count = 0;
+    int m_capacity = 0;
 };
+
+void ListParser::keepHead(const QChar *p)
+{
+    const qint64 wanted = qMin<qint64>(p - m_lineStart, LineQuoteLength + 1 - m_head.size());
+    if (wanted > 0)
+        m_head.append(m_lineStart, int(wanted));
+    m_lineStart = p;
+}
+
+void ListParser::keepWord(const QChar *p)
+{
+    const qint64 wanted = qMin<qint64>(p - m_wordStart, FieldQuoteLength + 1 - m_word.size());
+    if (wanted > 0)
+        m_word.append(m_wordStart, int(wanted));
+    m_wordStart = p;
+}
+
+void ListParser::startWord(const QChar *p)
+{
+    m_wordStart = p;
+    m_base = 10;
+    const ushort u = p->unicode();
+    if (u == '0') {
+        m_state = Zero;
+    } else if (u == '-' || u == '+') {
+        m_fields[m_field].negative = u == '-';
+        m_state = Sign;
+    } else {
+        m_state = Digits;
+        stepWord(u);
+    }
+}
+
+void ListParser::stepWord(ushort u)
+{
+    int digit = -1;
+    switch (m_state) {
+    case Zero:
+        if ((u | 0x20) == 'x' || (u | 0x20) == 'b') {
+            m_base = (u | 0x20) == 'x' ? 16 : 2;
+            m_state = Prefix;
+            return;
+        }
+        // A zero before a digit of 0 to 7, in any script, makes the number octal, and octal
+        // digits must be ASCII. Before any other digit the zero starts a decimal number.
+        digit = digitValue(u, 10);
+        m_base = digit >= 0 && digit <= 7 ? 8 : 10;
+        digit = digitValue(u, m_base);
+        break;
+    case Sign:
+    case Prefix:
+    case Digits:
+        digit = digitValue(u, m_base);
+        break;
+    default:
+        return;
+    }
+    if (digit < 0) {
+        m_state = NotANumber;
+        refuseWord();
+        return;
+    }
+    m_state = Digits;
+    addDigit(digit);
+}
+
+void ListParser::addDigit(int digit)
+{
+    Field &field = m_fields[m_field];
+    // Past 32 bits the exact value no longer matters; stopping there keeps it from wrapping.
+    if (field.magnitude <= Int32Magnitude)
+        field.magnitude = field.magnitude * quint64(m_base) + quint64(digit);
+}
+
+// At the blank or the line end that follows a word.
+void ListParser::endWord(const QChar *p)
+{
+    if (m_state == Sign || m_state == Prefix) {
+        keepWord(p);
+        m_state = Ignored;
+        refuseWord(); // a sign or a prefix without digits
+        return;
+    }
+    if (m_fields[m_field].isTooLarge()) {
+        keepWord(p);
+        m_tooLarge[m_field] = elided(printable(m_word), FieldQuoteLength);
+    }
+    if (!m_word.isEmpty())
+        m_word.resize(0);
+    if (++m_field < FieldsPerLine) {
+        m_state = Gap;
+        return;
+    }
+    // Whatever follows the fourth word can't change the verdict.
+    m_state = Ignored;
+    if (!isGood())
+        refuse(problem());
+}
+
+QString ListParser::problem() const
+{
+    // The remote tests come before all range tests.
+    if (m_fields[0].magnitude == 0)
+        return QStringLiteral("A electrode can not be remote (0)");
+    if (m_fields[2].magnitude == 0)
+        return QStringLiteral("M electrode can not be remote (0)");
+    for (int i = 0; i < FieldsPerLine; ++i) {
+        const Field &field = m_fields[i];
+        if (field.isTooLarge())
+            return electrodeOutOfRangeMessage(i, m_tooLarge[i]);
+        if (field.value() < ElectrodeRules[i].minimum || field.value() > CablePositions)
+            return electrodeOutOfRangeMessage(i, QString::number(field.value()));
+    }
+    return QString();
+}
+
+void ListParser::refuse(const QString &message)
+{
+    m_refused = true;
+    m_result.status = ListResult::BadLine;
+    m_result.message = message;
+    m_result.lineNumber = m_lineNumber;
+}
+
+void ListParser::refuseWord()
+{
+    m_badWord = m_field;
+    refuse(QString());
+}
+
+void ListParser::endLine(const QChar *p)
+{
+    const bool empty = m_head.isEmpty() && p == m_lineStart;
+    if (m_state != Gap && m_state != Ignored)
+        endWord(p);
+    if (!m_refused && m_field < FieldsPerLine) {
+        if (empty) {
+            m_ended = true;
+            return;
+        }
+        // Missing fields count as 0.
+        if (!isGood())
+            refuse(problem());
+    }
+    if (m_refused) {
+        keepHead(p);
+        m_ended = true;
+        return;
+    }
+    if (m_count == MaxSequenceQuadruples) {
+        m_result = ListResult::loadFailure(ListResult::TooLarge,
+            QStringLiteral("The list holds more than %1 quadruples, the most a KGW file holds")
+                .arg(MaxSequenceQuadruples));
+        m_ended = true;
+        return;
+    }
+    if (m_count == m_capacity) {
+        m_capacity = qMax(4096, m_capacity * 2);
+        m_result.body.resize(m_capacity * BodyBytesPerQuadruple);
+    }
+    Quadruple q;
+    q.a = int(m_fields[0].value());
+    q.b = int(m_fields[1].value());
+    q.m = int(m_fields[2].value());
+    q.n = int(m_fields[3].value());
+    setQuadrupleAt(m_result.body.data(), m_count++, q);
+
+    ++m_lineNumber;
+    for (Field &field : m_fields)
+        field = Field();
+    m_field = 0;
+    m_state = Gap;
+    if (!m_head.isEmpty())
+        m_head.resize(0);
+}
+
+// Reads on from p until the line and the bad word are quoted as far as a message shows them.
+// Returns true when they are; false when the piece ran out first.
+bool ListParser::completeQuotes(const QChar *&p, const QChar *end)
+{
+    for (; p < end; ++p) {
+        const ushort u = p->unicode();
+        if (isLineEnd(u))
+            break;
+        if (m_state == NotANumber && isBlank(u)) {
+            keepWord(p);
+            m_state = Ignored;
+        }
+        const bool wordDone
+            = m_state != NotANumber || m_word.size() + (p - m_wordStart) > FieldQuoteLength;
+        const bool headDone = m_head.size() + (p - m_lineStart) > LineQuoteLength;
+        if (wordDone && headDone)
+            break;
+    }
+    if (m_state == NotANumber)
+        keepWord(p);
+    keepHead(p);
+    if (p == end)
+        return false;
+    m_ended = true;
+    return true;
+}
+
+bool ListParser::feed(QStringView text)
+{
+    const QChar *p = text.data();
+    const QChar *const end = p + text.size();
+    if (m_skipLineFeed && p < end) {
+        m_skipLineFeed = false;
+        if (p->unicode() == '\n')
+            ++p;
+    }
+    m_lineStart = m_wordStart = p;
+    if (m_refused)
+        return completeQuotes(p, end);
+
+    while (p < end) {
+        const ushort u = p->unicode();
+        if (m_state == Gap) {
+            // Most lists hold plain decimal numbers separated by spaces: read those at once.
+            if (u == ' ' || u == '\t') {
+                ++p;
+                continue;
+            }
+            if (unsigned(u - '1') < 9) {
+                m_wordStart = p;
+                m_base = 10;
+                m_state = Digits;
+                quint64 magnitude = u - '0';
+                for (++p; p < end && magnitude <= Int32Magnitude; ++p) {
+                    const unsigned digit = unsigned(p->unicode() - '0');
+                    if (digit >= 10)
+                        break;
+                    magnitude = magnitude * 10 + digit;
+                }
+                m_fields[m_field].magnitude = magnitude;
+                // A blank after one of the first three numbers only starts the next word.
+                if (p < end && (p->unicode() == ' ' || p->unicode() == '\t')
+                    && magnitude < Int32Magnitude && m_field < FieldsPerLine - 1) {
+                    ++m_field;
+                    m_state = Gap;
+                    ++p;
+                }
+                continue;
+            }
+        }
+        if (isLineEnd(u)) {
+            endLine(p);
+            if (m_ended)
+                return true;
+            ++p;
+            if (u == '\r') {
+                if (p == end)
+                    m_skipLineFeed = true;
+                else if (p->unicode() == '\n')
+                    ++p;
+            }
+            m_lineStart = m_wordStart = p;
+            continue;
+        }
+        switch (m_state) {
+        case Gap:
+            if (!isBlank(u))
+                startWord(p);
+            break;
+        case Ignored:
+            break;
+        default:
+            if (isBlank(u))
+                endWord(p);
+            else
+                stepWord(u);
+            break;
+        }
+        ++p;
+        if (m_refused)
+            return completeQuotes(p, end);
+    }
+    keepHead(p);
+    if (m_state != Gap && m_state != Ignored)
+        keepWord(p);
+    return false;
+}
+
+ListResult ListParser::finish()
+{
+    // Whatever was read of the last line is kept already.
+    m_lineStart = m_wordStart = nullptr;
+    if (!m_ended && !m_refused)
+        endLine(nullptr);
+    m_result.body.resize(m_result.ok() ? m_count * BodyBytesPerQuadruple : 0);
+    ListResult result = m_result;
+    if (m_refused) {
+        if (m_badWord >= 0) {
+            result.message = QStringLiteral("%1 electrode is not a number (%2)")
+                                 .arg(QLatin1Char(ElectrodeRules[m_badWord].name))
+                                 .arg(elided(printable(m_word), FieldQuoteLength));
+        }
+        result.lineText = elided(printable(m_head), LineQuoteLength);
+        if (m_lineNumber == 1 && m_head.count(QChar(0)) * 2 >= m_head.size())
+            result.hint = QStringLiteral("(is the file UTF-16 without a byte-order mark?)");
+    } else if (result.ok() && result.body.isEmpty()) {
+        result.status = ListResult::Empty;
+        result.message = QStringLiteral("TXT file is empty");
+    }
+    return result;
+}
 
 } // namespace
 
@@ -287,47 +464,16 @@ ListResult ListResult::loadFailure(Status status, const QString &errorString)
 
 QString ListResult::informativeText() const
 {
-    if (status == BadLine)
-        return QStringLiteral("Line %1: %2").arg(lineNumber).arg(lineText);
-    return errorString;
+    if (status != BadLine)
+        return errorString;
+    const QString line = QStringLiteral("Line %1: %2").arg(lineNumber).arg(lineText);
+    return hint.isEmpty() ? line : line + QLatin1Char('\n') + hint;
 }
 
 ListResult readElectrodeList(QIODevice *device)
 {
     QTextStream in(device);
-    LineParser line;
-    ListResult result;
-    qint64 lineNumber = 1;
-
-    // Returns true when the list ends with this line, by an empty line or a bad one.
-    auto endLine = [&]() {
-        line.endOfLine();
-        if (line.isEmpty())
-            return true;
-        Quadruple quadruple;
-        const QString problem = line.problem(&quadruple);
-        if (!problem.isEmpty()) {
-            result.status = ListResult::BadLine;
-            result.message = problem;
-            result.lineNumber = lineNumber;
-            result.lineText = line.text();
-            return true;
-        }
-        appendQuadruple(result.body, quadruple);
-        line.reset();
-        ++lineNumber;
-        return false;
-    };
-    auto finish = [&]() {
-        if (result.status == ListResult::BadLine) {
-            result.body.clear();
-        } else if (result.body.isEmpty()) {
-            result.status = ListResult::Empty;
-            result.message = QStringLiteral("TXT file is empty");
-        }
-        return result;
-    };
-
+    ListParser parser;
     bool atStart = true;
     for (;;) {
         const QString chunk = in.read(ChunkLength);
@@ -339,22 +485,12 @@ ListResult readElectrodeList(QIODevice *device)
         if (atStart && text.startsWith(QChar(QChar::ByteOrderMark)))
             text = text.mid(1);
         atStart = false;
-        for (const QChar c : text) {
-            if (c != QLatin1Char('\n'))
-                line.feed(c);
-            else if (endLine())
-                return finish();
-        }
-        // A bad line can be as long as the file; once its verdict and quote are known, the rest
-        // of it makes no difference.
-        Quadruple unused;
-        if (line.isSettled() && !line.problem(&unused).isEmpty() && endLine())
-            return finish();
+        if (parser.feed(text))
+            return parser.finish();
     }
     if (deviceFailed(device))
         return ListResult::loadFailure(ListResult::ReadFailed, device->errorString());
-    endLine();
-    return finish();
+    return parser.finish();
 }
 
 ListResult readElectrodeList(const QString &fileName)

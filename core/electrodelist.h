@@ -18,14 +18,16 @@ struct ListResult {
         OpenFailed, // the list could not be opened
         ReadFailed, // the device failed part-way; not the end of the list
         Empty, // no quadruple before the first empty line or the end
-        BadLine // a line broke a rule; message says which
+        BadLine, // a line broke a rule; message says which
+        TooLarge // more quadruples than a sequence file may hold; errorString says so
     };
 
     Status status = Ok;
     QString message; // the user-facing warning; empty when Ok
     qint64 lineNumber = 0; // 1-based line of a BadLine, else 0
-    QString lineText; // that line as read, already cut for display
-    QString errorString; // the system's reason for OpenFailed and ReadFailed
+    QString lineText; // that line as read, cut and made printable for display
+    QString hint; // a guess at the cause of a BadLine, when there is one
+    QString errorString; // the reason for OpenFailed, ReadFailed and TooLarge
     QByteArray body; // A, M, N, B per quadruple when Ok
 
     bool ok() const { return status == Ok; }
@@ -34,15 +36,16 @@ struct ListResult {
     // "Failed to load TXT file", with the system's reason.
     static ListResult loadFailure(Status status, const QString &errorString);
 
-    // What a warning box shows beneath the message: which line, or the system's reason.
+    // What a warning box shows beneath the message: which line and the hint, or the reason.
     QString informativeText() const;
 };
 
 // The warning for an electrode, by its column A B M N, whose value breaks its rule.
 QString electrodeOutOfRangeMessage(int column, const QString &value);
 
-// Reads and checks an electrode list from an open device, up to its first empty line or its
-// end. Memory stays bounded by the body however long a line is.
+// Reads and checks an electrode list from an open device, up to its first empty line, its end,
+// or its first bad line. Memory stays bounded by the body however long a line is, and reading
+// stops as soon as the verdict is known, however much input follows.
 ListResult readElectrodeList(QIODevice *device);
 
 // Opens the file and reads it as above.

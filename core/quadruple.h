@@ -58,6 +58,10 @@ inline ConfigurationKey configurationKey(const Quadruple &q)
 // The body of a sequence holds four bytes per quadruple, in the instrument's order A, M, N, B.
 constexpr int BodyBytesPerQuadruple = 4;
 
+// The most quadruples a sequence holds: far beyond any instrument's sequence, far below what
+// would exhaust a 32-bit address space. Every reader and writer keeps to it.
+constexpr int MaxSequenceQuadruples = 1 << 26;
+
 inline int quadrupleCount(const QByteArray &body)
 {
     return body.size() / BodyBytesPerQuadruple;
@@ -74,10 +78,20 @@ inline Quadruple quadrupleAt(const QByteArray &body, int index)
     return q;
 }
 
+inline void setQuadrupleAt(char *body, int index, const Quadruple &q)
+{
+    char *p = body + index * BodyBytesPerQuadruple;
+    p[0] = char(q.a);
+    p[1] = char(q.m);
+    p[2] = char(q.n);
+    p[3] = char(q.b);
+}
+
 inline void appendQuadruple(QByteArray &body, const Quadruple &q)
 {
-    const char bytes[BodyBytesPerQuadruple] = { char(q.a), char(q.m), char(q.n), char(q.b) };
-    body.append(bytes, BodyBytesPerQuadruple);
+    const int index = quadrupleCount(body);
+    body.resize(body.size() + BodyBytesPerQuadruple);
+    setQuadrupleAt(body.data(), index, q);
 }
 
 } // namespace Kgw

@@ -49,6 +49,14 @@ QString sequenceFileName(const QString &listFileName)
 
 WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, double spacingMetres)
 {
+    if (quadrupleCount(body) > MaxSequenceQuadruples) {
+        WriteResult result;
+        result.status = WriteResult::CreateFailed;
+        result.message = QStringLiteral("Failed to create KGW file");
+        result.errorString = QStringLiteral("More than %1 quadruples, the most a KGW file holds")
+                                 .arg(MaxSequenceQuadruples);
+        return result;
+    }
     const QByteArray header
         = sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres));
     const SaveResult saved = saveFile(fileName, { header, body });

@@ -50,10 +50,6 @@ struct SequenceResult {
 // Reports one header difference: its offset, the expected and the found value.
 QString headerDifferenceMessage(const HeaderDifference &difference);
 
-// A bound on what is read into memory: far beyond any instrument's sequence, far below what
-// would exhaust a 32-bit address space.
-constexpr qint32 MaxSequenceQuadruples = 1 << 26;
-
 // Reads and validates a sequence file. Never reads more than the header and the body that the
 // header announces, so a device with more data than that is refused, not read to its end.
 SequenceResult readSequence(QIODevice *device);

@@ -12,4 +12,14 @@ QString elided(const QString &text, int maxLength)
     return text.left(cut) + QChar(0x2026);
 }
 
+QString printable(const QString &text)
+{
+    QString result = text;
+    for (QChar &c : result) {
+        if (c.category() == QChar::Other_Control)
+            c = c.isSpace() ? QChar(QLatin1Char(' ')) : QChar(QChar::ReplacementCharacter);
+    }
+    return result;
+}
+
 } // namespace Kgw

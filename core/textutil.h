@@ -13,6 +13,10 @@ constexpr int LineQuoteLength = 80;
 // pair is never split.
 QString elided(const QString &text, int maxLength);
 
+// Returns text fit to quote in a message: a control character would show as a box or upset a
+// terminal, so white space among them becomes a space and every other one U+FFFD.
+QString printable(const QString &text);
+
 } // namespace Kgw
 
 #endif

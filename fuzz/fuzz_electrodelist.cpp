@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the electrode-list reader. Besides crashes and sanitizer reports it
 // looks for wrong answers: whatever the reader accepts must be what QTextStream itself reads
-// from those lines, and every quadruple must obey the electrode rules.
+// from those lines, every quadruple must obey the electrode rules, and no message may carry a
+// control character.
 
 #include "electrodelist.h"
 
@@ -18,20 +19,21 @@ void require(bool condition)
         abort();
 }
 
-// The list as QTextStream reads it line by line with its own integer extraction.
+// The list as QTextStream reads it with its own integer extraction, line by line, where a line
+// ends at LF, CR or CRLF.
 QByteArray readByTextStream(const QByteArray &bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QTextStream in(&buffer);
+    QString text = in.readAll();
+    if (text.startsWith(QChar(QChar::ByteOrderMark)))
+        text.remove(0, 1);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QByteArray body;
-    bool first = true;
-    for (;;) {
-        QString line = in.readLine();
-        if (first && line.startsWith(QChar(QChar::ByteOrderMark)))
-            line.remove(0, 1);
-        first = false;
+    for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.isEmpty())
             return body;
         QTextStream fields(&line);
@@ -39,6 +41,7 @@ QByteArray readByTextStream(const QByteArray &bytes)
         fields >> a >> b >> m >> n;
         Kgw::appendQuadruple(body, Kgw::Quadruple { a, b, m, n });
     }
+    return body;
 }
 
 } // namespace
@@ -55,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(result.body.isEmpty());
         require(!result.message.isEmpty());
         require(result.message.size() < 80);
-        require(result.informativeText().size() < 100);
+        require(result.informativeText().size() < 150);
+        for (const QChar c : result.message + result.lineText)
+            require(c.category() != QChar::Other_Control);
         return 0;
     }
     require(result.count() > 0 && result.body.size() % 4 == 0);

@@ -6,16 +6,23 @@
 #include <algorithm>
 #include <cstring>
 
-// A read-only stream of a prefix, a fill byte repeated any number of times, and a suffix,
-// made up as it is read, so that inputs of gigabytes need neither disk nor memory.
+// A read-only stream of a prefix, a fill pattern repeated for any number of bytes, and a
+// suffix, made up as it is read, so that inputs of gigabytes need neither disk nor memory.
 class SyntheticDevice : public QIODevice
 {
 public:
-    SyntheticDevice(const QByteArray &prefix, char fill, qint64 fillCount, const QByteArray &suffix)
+    SyntheticDevice(const QByteArray &prefix, const QByteArray &fill, qint64 fillCount,
+        const QByteArray &suffix)
         : m_prefix(prefix)
         , m_suffix(suffix)
-        , m_fill(fill)
         , m_fillCount(fillCount)
+        , m_patternSize(fill.size())
+    {
+        // Whole patterns, enough of them to fill large reads with a few copies.
+        m_fill = fill.repeated(qMax(1, 65536 / fill.size()));
+    }
+    SyntheticDevice(const QByteArray &prefix, char fill, qint64 fillCount, const QByteArray &suffix)
+        : SyntheticDevice(prefix, QByteArray(1, fill), fillCount, suffix)
     { }
 
     bool isSequential() const override { return true; }
@@ -33,8 +40,10 @@ protected:
                 n = std::min(maxSize - done, fillStart - m_position);
                 memcpy(data + done, m_prefix.constData() + m_position, size_t(n));
             } else if (m_position < suffixStart) {
-                n = std::min(maxSize - done, suffixStart - m_position);
-                memset(data + done, m_fill, size_t(n));
+                const qint64 offset = (m_position - fillStart) % m_patternSize;
+                n = std::min(
+                    { maxSize - done, suffixStart - m_position, qint64(m_fill.size()) - offset });
+                memcpy(data + done, m_fill.constData() + offset, size_t(n));
             } else {
                 n = std::min(maxSize - done, total() - m_position);
                 memcpy(data + done, m_suffix.constData() + (m_position - suffixStart), size_t(n));
@@ -49,8 +58,9 @@ protected:
 private:
     QByteArray m_prefix;
     QByteArray m_suffix;
-    char m_fill;
+    QByteArray m_fill;
     qint64 m_fillCount;
+    int m_patternSize;
     qint64 m_position = 0;
 };
 

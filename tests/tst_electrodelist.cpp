@@ -39,6 +39,9 @@ private slots:
     void quotesStayShort();
     void longLines_data();
     void longLines();
+    void verdictEndsReading_data();
+    void verdictEndsReading();
+    void tooManyQuadruples();
     void missingFile();
     void readFailurePartWay();
 };
@@ -72,8 +75,18 @@ void tst_ElectrodeList::lists_data()
     QTest::newRow("CRLF, stops at empty line")
         << QByteArray("1 2 3 4\r\n5 6 7 8\r\n\r\n0 0 0 0\r\n") << QString() << QString()
         << QByteArray("0103040205070806");
-    QTest::newRow("lone CR is white space")
-        << QByteArray("1 2\r3 4\n") << QString() << QString() << QByteArray("01030402");
+    QTest::newRow("lone CR ends a line") << QByteArray("1 4 2 3\r2 5 3 4\r1 0 2 60\r")
+                                         << rangeN.arg(60) << "Line 3: 1 0 2 60" << QByteArray();
+    QTest::newRow("lone CR, missing N stays on its line")
+        << QByteArray("5 0 6\r7 8 9 10\r") << QString() << QString()
+        << QByteArray("050600000709 0a08").replace(" ", "");
+    QTest::newRow("two lone CRs end the list")
+        << QByteArray("1 2 3 4\r\r0 0 0 0\r") << QString() << QString() << QByteArray("01030402");
+    QTest::newRow("LF then CR end the list")
+        << QByteArray("1 2 3 4\n\r0 0 0 0\n") << QString() << QString() << QByteArray("01030402");
+    // The stream hands the text on in pieces of 65536 characters; this CRLF straddles two.
+    QTest::newRow("CRLF across pieces") << "1 2 3 4" + QByteArray(65536 - 8, ' ') + "\r\n1 2 3 60\n"
+                                        << rangeN.arg(60) << "Line 2: 1 2 3 60" << QByteArray();
 
     // Fields.
     QTest::newRow("tabs and spaces")
@@ -84,8 +97,6 @@ void tst_ElectrodeList::lists_data()
         << QByteArray("48 0 48 0") << QString() << QString() << QByteArray("30300000");
     QTest::newRow("fields after the fourth ignored")
         << QByteArray("1 2 3 4 99 x\n") << QString() << QString() << QByteArray("01030402");
-    QTest::newRow("text glued to the fourth ignored")
-        << QByteArray("1 2 3 4abc\n") << QString() << QString() << QByteArray("01030402");
     QTest::newRow("octal") << QByteArray("010 0 1 0") << QString() << QString()
                            << QByteArray("08010000");
     QTest::newRow("hexadecimal") << QByteArray("0x10 0 0X1f 0") << QString() << QString()
@@ -153,10 +164,18 @@ void tst_ElectrodeList::lists_data()
     // Text that isn't a number is never taken for a remote electrode.
     QTest::newRow("fourth not a number")
         << QByteArray("1 2 3 x") << nan.arg('N').arg("x") << "Line 1: 1 2 3 x" << QByteArray();
-    QTest::newRow("decimal point")
-        << QByteArray("1.5 2 3 4") << nan.arg('B').arg(".5") << "Line 1: 1.5 2 3 4" << QByteArray();
-    QTest::newRow("commas") << QByteArray("1,2,3,4") << nan.arg('B').arg(",2,3,4")
+    // A field is the whole word, so nothing glued to a number is read as the next field.
+    QTest::newRow("decimal point") << QByteArray("1.5 2 3 4") << nan.arg('A').arg("1.5")
+                                   << "Line 1: 1.5 2 3 4" << QByteArray();
+    QTest::newRow("decimal point in N") << QByteArray("1 2 3 4.5") << nan.arg('N').arg("4.5")
+                                        << "Line 1: 1 2 3 4.5" << QByteArray();
+    QTest::newRow("commas") << QByteArray("1,2,3,4") << nan.arg('A').arg("1,2,3,4")
                             << "Line 1: 1,2,3,4" << QByteArray();
+    QTest::newRow("text glued to the fourth")
+        << QByteArray("1 2 3 4abc\n") << nan.arg('N').arg("4abc") << "Line 1: 1 2 3 4abc"
+        << QByteArray();
+    QTest::newRow("8 is no octal digit") << QByteArray("018 2 3 4") << nan.arg('A').arg("018")
+                                         << "Line 1: 018 2 3 4" << QByteArray();
     QTest::newRow("header line") << QByteArray("# A B M N\n1 2 3 4\n") << nan.arg('A').arg("#")
                                  << "Line 1: # A B M N" << QByteArray();
     QTest::newRow("before the remote test")
@@ -170,8 +189,27 @@ void tst_ElectrodeList::lists_data()
     QTest::newRow("binary without binary digits")
         << QByteArray("1 0b2 2 3") << nan.arg('B').arg("0b2") << "Line 1: 1 0b2 2 3"
         << QByteArray();
-    QTest::newRow("letter after hex digits") << QByteArray("1 0x1g 2 3") << nan.arg('M').arg("g")
+    QTest::newRow("letter after hex digits") << QByteArray("1 0x1g 2 3") << nan.arg('B').arg("0x1g")
                                              << "Line 1: 1 0x1g 2 3" << QByteArray();
+    QTest::newRow("Arabic-Indic digits")
+        << QByteArray("\xd9\xa1 2 3 4\n") << QString() << QString() << QByteArray("01030402");
+
+    // Control characters never reach a message as they are.
+    QTest::newRow("NUL in a word")
+        << QByteArray("1 2\0 3 4", 8) << nan.arg('B').arg(QString("2") + QChar(0xfffd))
+        << "Line 1: 1 2" + QString(QChar(0xfffd)) + " 3 4" << QByteArray();
+    QTest::newRow("tab in a quoted line")
+        << QByteArray("1\t2\t3\t60") << rangeN.arg(60) << "Line 1: 1 2 3 60" << QByteArray();
+    QTest::newRow("UTF-16 without a byte-order mark") << QByteArray("1\0 \0"
+                                                                    "2\0 \0"
+                                                                    "3\0 \0"
+                                                                    "4\0\r\0\n\0",
+        18) << nan.arg('A').arg(QString("1") + QChar(0xfffd))
+                                                      << "Line 1: 1" + QString(QChar(0xfffd)) + " "
+            + QChar(0xfffd) + "2" + QChar(0xfffd) + " " + QChar(0xfffd) + "3" + QChar(0xfffd) + " "
+            + QChar(0xfffd) + "4" + QChar(0xfffd)
+            + "\n(is the file UTF-16 without a byte-order mark?)"
+                                                      << QByteArray();
     QTest::newRow("long word cut")
         << QByteArray("1 abcdefghijklmnopqrstuvwxyz 3 4")
         << nan.arg('B').arg(QString("abcdefghijklmnopqrst") + QChar(0x2026))
@@ -303,6 +341,51 @@ void tst_ElectrodeList::longLines()
     QCOMPARE(result.body.toHex(), body);
     if (!message.isEmpty())
         QVERIFY(result.informativeText().size() < 100);
+}
+
+// Input without end, as /dev/zero or a runaway pipe gives: a known verdict must end the reading.
+void tst_ElectrodeList::verdictEndsReading_data()
+{
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<char>("fill");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("NUL bytes") << QByteArray() << '\0'
+                               << "A electrode is not a number (" + QString(20, QChar(0xfffd))
+            + QChar(0x2026) + ")";
+    QTest::newRow("junk after a bad A") << QByteArray(
+        "x") << 'y' << "A electrode is not a number (x" + QString(19, 'y') + QChar(0x2026) + ")";
+    QTest::newRow("range, then words")
+        << QByteArray("49 1 2 3 ") << 'z' << "A electrode is out of range [1, 48] (49)";
+    QTest::newRow("range, then blanks")
+        << QByteArray("1 2 3 60") << ' ' << "N electrode is out of range [0, 48] (60)";
+}
+
+void tst_ElectrodeList::verdictEndsReading()
+{
+    QFETCH(QByteArray, prefix);
+    QFETCH(char, fill);
+    QFETCH(QString, message);
+
+    SyntheticDevice device(prefix, fill, std::numeric_limits<qint64>::max() / 2, QByteArray());
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    const ListResult result = Kgw::readElectrodeList(&device);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.lineText.size(), 81);
+    QVERIFY(device.pos() < 1024 * 1024);
+}
+
+// One quadruple more than a sequence file may hold is refused, never stored.
+void tst_ElectrodeList::tooManyQuadruples()
+{
+    const QByteArray line = "1 0 1 0\n";
+    SyntheticDevice device(QByteArray(), line, line.size() * (qint64(1) << 26), "2 0 2 0\n");
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    const ListResult result = Kgw::readElectrodeList(&device);
+    QCOMPARE(result.status, ListResult::TooLarge);
+    QCOMPARE(result.message, QString("Failed to load TXT file"));
+    QVERIFY(result.informativeText().contains("67108864"));
+    QVERIFY(result.body.isEmpty());
 }
 
 void tst_ElectrodeList::missingFile()

@@ -92,14 +92,17 @@ void TestKgwCli::convertTakesEachListOnItsOwn()
     writeBytes(dir, QStringLiteral("empty.txt"), "\n1 2 3 4\n");
     writeBytes(dir, QStringLiteral("run"), "2 3 4 5\n6 7 8 9\n");
 
-    const KgwRun run
-        = runKgw(dir, { "convert", "a.txt", "bad.txt", "missing.txt", "empty.txt", "run" });
+    const KgwRun run = runKgw(
+        dir, { "convert", "a.txt", "bad.txt", "missing.txt", "empty.txt", "/dev/zero", "run" });
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QStringLiteral("a.txt.KGW: 1 quadruple\nrun.KGW: 2 quadruples\n"));
     QCOMPARE(run.err,
         QStringLiteral("bad.txt:3: M electrode is out of range [1, 48] (50)\n"
                        "missing.txt: Failed to load TXT file: No such file or directory\n"
-                       "empty.txt: TXT file is empty\n"));
+                       "empty.txt: TXT file is empty\n"
+                       "/dev/zero:1: A electrode is not a number (")
+            + QString(20, QChar(0xfffd))
+            + QStringLiteral("\u2026) (is the file UTF-16 without a byte-order mark?)\n"));
     QCOMPARE(readBytes(dir, QStringLiteral("a.txt.KGW")), sequenceFileOf({ { 1, 2, 3, 4 } }, 5000));
     QCOMPARE(readBytes(dir, QStringLiteral("run.KGW")),
         sequenceFileOf({ { 2, 3, 4, 5 }, { 6, 7, 8, 9 } }, 5000));
@@ -392,7 +395,7 @@ void TestKgwCli::checkRefusesLikeConvert()
     const KgwRun convert = runKgw(dir, { "convert", "bad.txt" });
     QCOMPARE(check.exitCode, 1);
     QCOMPARE(check.out, QString());
-    QCOMPARE(check.err, QStringLiteral("bad.txt:2: B electrode is not a number (.5)\n"));
+    QCOMPARE(check.err, QStringLiteral("bad.txt:2: A electrode is not a number (1.5)\n"));
     QCOMPARE(check.err, convert.err);
 }
 

@@ -363,7 +363,7 @@ void TestKgwDialog::badList_data()
         << QByteArray("4294967297 2 3 4\n") << "A electrode is out of range [1, 48] (4294967297)"
         << "Line 1: 4294967297 2 3 4";
     QTest::newRow("not a number") << QByteArray("1 2 3 4\n1.5 2 3 4\n")
-                                  << "B electrode is not a number (.5)"
+                                  << "A electrode is not a number (1.5)"
                                   << "Line 2: 1.5 2 3 4";
     QTest::newRow("CRLF line shown without its CR")
         << QByteArray("1 2 3 4\r\n5 6 0 8\r\n") << "M electrode can not be remote (0)"

@@ -1,3 +1,4 @@
+#include "quadruple.h"
 #include "sequencefile.h"
 #include "sequencereader.h"
 
