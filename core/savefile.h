@@ -18,8 +18,9 @@ struct SaveResult {
 
 // Writes the pieces one after another as the file's whole content, so that an earlier file of
 // that name is replaced only by a complete new one, and no temporary file is left behind.
-// Where the folder refuses new files but the file itself may be rewritten, it is written in
-// place, as a plain open would.
+// Where the folder refuses new files but the file itself may be rewritten, it is rewritten in
+// place, and its earlier content is put back when that write fails. A device, a FIFO or a
+// socket of that name is written to as it is, never replaced by a file.
 SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces);
 
 } // namespace Kgw
