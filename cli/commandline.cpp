@@ -2,12 +2,19 @@
 
 #include "console.h"
 #include "electrodelist.h"
+#include "savefile.h"
+#include "sequencefile.h"
 #include "sequencereader.h"
 #include "spacing.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QtMath>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace Cli {
 
@@ -68,14 +75,19 @@ int CommandLine::usageError(const QString &message)
     return m_exitStatus;
 }
 
-bool isStandardInput(const QString &argument)
+bool isStandardStream(const QString &argument)
 {
     return argument == QLatin1String("-");
 }
 
 QString inputName(const QString &argument)
 {
-    return isStandardInput(argument) ? QStringLiteral("<stdin>") : argument;
+    return isStandardStream(argument) ? QStringLiteral("<stdin>") : argument;
+}
+
+QString outputName(const QString &argument)
+{
+    return isStandardStream(argument) ? QStringLiteral("<stdout>") : argument;
 }
 
 namespace {
@@ -85,12 +97,33 @@ namespace {
 template <typename Result, typename ReadFile, typename ReadDevice>
 Result readArgument(const QString &argument, ReadFile readFile, ReadDevice readDevice)
 {
-    if (!isStandardInput(argument))
-        return readFile(argument);
     QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return Result::loadFailure(Result::OpenFailed, in.errorString());
-    return readDevice(&in);
+    if (isStandardStream(argument)) {
+        if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            return Result::loadFailure(Result::OpenFailed, in.errorString());
+        return readDevice(&in);
+    }
+    return readFile(argument);
+}
+
+// Writes to a file named on the command line, or to standard output for "-".
+template <typename Result, typename WriteFile, typename WriteDevice>
+Result writeArgument(
+    Console &console, const QString &argument, WriteFile writeFile, WriteDevice writeDevice)
+{
+    if (!isStandardStream(argument))
+        return writeFile(argument);
+    console.out().flush(); // what was printed before comes first
+    // Straight to the descriptor, so that a failure is known before anything is reported as
+    // written, rather than in a buffer flushed at exit.
+    constexpr int StandardOutput = 1;
+#ifdef Q_OS_WIN
+    _setmode(StandardOutput, _O_BINARY); // no carriage return added to a sequence file
+#endif
+    QFile out;
+    out.open(
+        StandardOutput, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    return writeDevice(&out);
 }
 
 } // namespace
@@ -106,6 +139,23 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument)
 {
     return readArgument<Kgw::SequenceResult>(argument, Kgw::readSequenceFile,
         [](QIODevice *device) { return Kgw::readSequence(device); });
+}
+
+Kgw::SaveResult saveArgument(
+    Console &console, const QString &argument, const QVector<QByteArray> &pieces)
+{
+    return writeArgument<Kgw::SaveResult>(
+        console, argument, [&](const QString &name) { return Kgw::saveFile(name, pieces); },
+        [&](QIODevice *device) { return Kgw::saveToDevice(device, pieces); });
+}
+
+Kgw::WriteResult writeSequenceArgument(
+    Console &console, const QString &argument, const QByteArray &body, double spacingMetres)
+{
+    return writeArgument<Kgw::WriteResult>(
+        console, argument,
+        [&](const QString &name) { return Kgw::writeSequenceFile(name, body, spacingMetres); },
+        [&](QIODevice *device) { return Kgw::writeSequence(device, body, spacingMetres); });
 }
 
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list)

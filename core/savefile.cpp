@@ -112,4 +112,11 @@ SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces)
     return failure(SaveResult::WriteFailed, file.errorString());
 }
 
+SaveResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces)
+{
+    if (!writeAll(device, pieces))
+        return failure(SaveResult::WriteFailed, device->errorString());
+    return SaveResult();
+}
+
 } // namespace Kgw

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QVector>
 
+QT_BEGIN_NAMESPACE
+class QIODevice;
+QT_END_NAMESPACE
+
 namespace Kgw {
 
 struct SaveResult {
@@ -22,6 +26,9 @@ struct SaveResult {
 // place, and its earlier content is put back when that write fails. A device, a FIFO or a
 // socket of that name is written to as it is, never replaced by a file.
 SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces);
+
+// Writes the pieces to a device that is already open, such as standard output.
+SaveResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces);
 
 } // namespace Kgw
 

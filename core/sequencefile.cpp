@@ -47,11 +47,16 @@ QString sequenceFileName(const QString &listFileName)
     return listFileName + QStringLiteral(".KGW");
 }
 
-WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, double spacingMetres)
+namespace {
+
+QVector<QByteArray> sequencePieces(const QByteArray &body, double spacingMetres)
 {
-    const QByteArray header
-        = sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres));
-    const SaveResult saved = saveFile(fileName, { header, body });
+    return { sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres)),
+        body };
+}
+
+WriteResult writeResult(const SaveResult &saved)
+{
     WriteResult result;
     result.errorString = saved.errorString;
     if (saved.status == SaveResult::CreateFailed) {
@@ -62,6 +67,18 @@ WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, d
         result.message = QStringLiteral("Failed to write KGW file");
     }
     return result;
+}
+
+} // namespace
+
+WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, double spacingMetres)
+{
+    return writeResult(saveFile(fileName, sequencePieces(body, spacingMetres)));
+}
+
+WriteResult writeSequence(QIODevice *device, const QByteArray &body, double spacingMetres)
+{
+    return writeResult(saveToDevice(device, sequencePieces(body, spacingMetres)));
 }
 
 } // namespace Kgw

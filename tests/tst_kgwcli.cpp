@@ -27,6 +27,7 @@ private slots:
     void convertTakesEachListOnItsOwn();
     void convertReadsStandardInput();
     void convertReportsWriteFailures();
+    void convertToStandardOutput();
     void spacing_data();
     void spacing();
     void usageErrors_data();
@@ -133,6 +134,16 @@ void TestKgwCli::convertReportsWriteFailures()
     QVERIFY2(run.err.startsWith(QStringLiteral("no/such/dir/a.KGW: Failed to create KGW file: ")),
         qPrintable(run.err));
     QVERIFY(run.err.size() > 60); // with the system's reason
+}
+
+void TestKgwCli::convertToStandardOutput()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const KgwRun run = runKgw(dir, { "convert", "-o", "-", "a.txt" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.bytes, sequenceFileOf({ { 1, 2, 3, 4 } }, 5000));
+    QCOMPARE(run.err, QStringLiteral("<stdout>: 1 quadruple\n"));
 }
 
 void TestKgwCli::spacing_data()
