@@ -141,6 +141,18 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument)
         [](QIODevice *device) { return Kgw::readSequence(device); });
 }
 
+bool outputAllowed(Console &console, const QString &input, const QString &output)
+{
+    if (isStandardStream(output))
+        return true;
+    if (!input.isEmpty() && !isStandardStream(input) && Kgw::isSameFile(input, output)) {
+        console.diagnostic(output, 0,
+            QStringLiteral("Output would overwrite the input %1; nothing written").arg(input));
+        return false;
+    }
+    return true;
+}
+
 Kgw::SaveResult saveArgument(
     Console &console, const QString &argument, const QVector<QByteArray> &pieces)
 {

@@ -63,6 +63,10 @@ Kgw::ListResult readListArgument(const QString &argument);
 // Reads a sequence file named on the command line, "-" for standard input.
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
 
+// Whether `output` may be written for `input` (empty when there is none): never over the input
+// itself. Reports a refusal.
+bool outputAllowed(Console &console, const QString &input, const QString &output);
+
 // Writes a file named on the command line, "-" for standard output.
 Kgw::SaveResult saveArgument(
     Console &console, const QString &argument, const QVector<QByteArray> &pieces);

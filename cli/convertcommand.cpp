@@ -43,6 +43,10 @@ int runConvert(const QStringList &arguments, Console &console)
     for (const QString &list : lists) {
         const QString target
             = hasOutput ? commandLine.parser().value(output) : Kgw::sequenceFileName(list);
+        if (!outputAllowed(console, list, target)) {
+            status = ExitRefused;
+            continue;
+        }
         const Kgw::ListResult read = readListArgument(list);
         if (!read.ok()) {
             reportRefusedList(console, list, read);

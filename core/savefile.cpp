@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace Kgw {
 
 namespace {
@@ -117,6 +121,23 @@ SaveResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces)
     if (!writeAll(device, pieces))
         return failure(SaveResult::WriteFailed, device->errorString());
     return SaveResult();
+}
+
+bool isSameFile(const QString &first, const QString &second)
+{
+#ifdef Q_OS_UNIX
+    struct stat a;
+    struct stat b;
+    if (stat(QFile::encodeName(first).constData(), &a) != 0
+        || stat(QFile::encodeName(second).constData(), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#else
+    // Without device and inode numbers, only paths and symbolic links are seen through.
+    const QFileInfo a(first);
+    const QFileInfo b(second);
+    return a.exists() && b.exists() && a == b;
+#endif
 }
 
 } // namespace Kgw

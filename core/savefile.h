@@ -30,6 +30,10 @@ SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces);
 // Writes the pieces to a device that is already open, such as standard output.
 SaveResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces);
 
+// Whether both names lead to one file, through another path or a link (symbolic or hard).
+// False when either does not exist.
+bool isSameFile(const QString &first, const QString &second);
+
 } // namespace Kgw
 
 #endif

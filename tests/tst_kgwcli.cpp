@@ -28,6 +28,7 @@ private slots:
     void convertReadsStandardInput();
     void convertReportsWriteFailures();
     void convertToStandardOutput();
+    void convertNeverOverItsInput();
     void spacing_data();
     void spacing();
     void usageErrors_data();
@@ -144,6 +145,17 @@ void TestKgwCli::convertToStandardOutput()
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.bytes, sequenceFileOf({ { 1, 2, 3, 4 } }, 5000));
     QCOMPARE(run.err, QStringLiteral("<stdout>: 1 quadruple\n"));
+}
+
+void TestKgwCli::convertNeverOverItsInput()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("keep.txt"), "1 2 3 4\n");
+    const KgwRun run = runKgw(dir, { "convert", "-o", "./keep.txt", "keep.txt" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err,
+        QStringLiteral("./keep.txt: Output would overwrite the input keep.txt; nothing written\n"));
+    QCOMPARE(readBytes(dir, QStringLiteral("keep.txt")), QByteArray("1 2 3 4\n"));
 }
 
 void TestKgwCli::spacing_data()

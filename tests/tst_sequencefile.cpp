@@ -1,4 +1,5 @@
 #include "electrodelist.h"
+#include "savefile.h"
 #include "sequencefile.h"
 
 #include <QDir>
@@ -80,6 +81,8 @@ private slots:
     void writesInPlaceWhereNoNewFileMayBeMade_data();
     void writesInPlaceWhereNoNewFileMayBeMade();
     void specialFileIsWrittenAsItIs();
+    void sameFile_data();
+    void sameFile();
 };
 
 void tst_SequenceFile::files_data()
@@ -298,6 +301,39 @@ void tst_SequenceFile::specialFileIsWrittenAsItIs()
 #else
     QSKIP("needs a FIFO");
 #endif
+}
+
+void tst_SequenceFile::sameFile_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("one name") << "list.txt" << true;
+    QTest::newRow("another path") << "sub/../list.txt" << true;
+    QTest::newRow("symbolic link") << "link.txt" << true;
+    QTest::newRow("hard link") << "hard.txt" << true;
+    QTest::newRow("same content, other file") << "copy.txt" << false;
+    QTest::newRow("not there yet") << "list.txt.KGW" << false;
+}
+
+void tst_SequenceFile::sameFile()
+{
+    QFETCH(QString, other);
+    QFETCH(bool, same);
+
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir, "list.txt", "1 2 3 4\n") && writeBytes(dir, "copy.txt", "1 2 3 4\n"));
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    QVERIFY(QFile::link("list.txt", dir.filePath("link.txt")));
+#ifdef Q_OS_UNIX
+    QVERIFY(link(QFile::encodeName(dir.filePath("list.txt")).constData(),
+                QFile::encodeName(dir.filePath("hard.txt")).constData())
+        == 0);
+#else
+    if (other == "hard.txt")
+        QSKIP("hard links are made here only on POSIX systems");
+#endif
+    QCOMPARE(Kgw::isSameFile(dir.filePath("list.txt"), dir.filePath(other)), same);
 }
 
 QTEST_GUILESS_MAIN(tst_SequenceFile)
