@@ -57,6 +57,10 @@ bool isStandardStream(const QString &argument);
 QString inputName(const QString &argument);
 QString outputName(const QString &argument);
 
+// Keeps the bytes of every argument that decoding in the locale's encoding altered, so that a
+// file of such a name can still be read. Called once, with main's arguments.
+void keepArgumentBytes(int argc, char *argv[]);
+
 // Reads an electrode list named on the command line, "-" for standard input.
 Kgw::ListResult readListArgument(const QString &argument);
 
@@ -64,7 +68,7 @@ Kgw::ListResult readListArgument(const QString &argument);
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
 
 // Whether `output` may be written for `input` (empty when there is none): never over the input
-// itself. Reports a refusal.
+// itself, and never under a name other than the one given. Reports a refusal.
 bool outputAllowed(Console &console, const QString &input, const QString &output);
 
 // Writes a file named on the command line, "-" for standard output.

@@ -193,6 +193,8 @@ int runGenerate(const QStringList &arguments, Console &console)
     const QString target = toSequence ? parser.value(sequence)
         : toList                      ? parser.value(output)
                                       : QStringLiteral("-");
+    if (!outputAllowed(console, QString(), target))
+        return ExitRefused;
     if (toSequence) {
         const Kgw::WriteResult written
             = writeSequenceArgument(console, target, Kgw::sequenceBody(configurations), spacing);
