@@ -86,7 +86,7 @@ private slots:
     void help();
     void nothingFits();
     void outputFile();
-    void standardOutput();
+    void countFollowsTheWrite();
     void roundTrip_data();
     void roundTrip();
     void checkFindsNoProblem_data();
@@ -368,16 +368,11 @@ void TestKgwGenerate::outputFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "list.txt" });
 }
 
-void TestKgwGenerate::standardOutput()
+void TestKgwGenerate::countFollowsTheWrite()
 {
-    QTemporaryDir dir;
-    const KgwRun dash = runKgw(dir, { "generate", "wa", "-o", "-" });
-    QCOMPARE(dash.exitCode, 0);
-    QCOMPARE(parseList(dash.bytes).size(), 360);
-    QCOMPARE(dash.err, summary("<stdout>", 360));
-
     if (!QFile::exists(QStringLiteral("/dev/full")))
         QSKIP("needs /dev/full");
+    QTemporaryDir dir;
     QProcess full;
     setUpKgw(full, dir);
     full.setArguments({ "generate", "wa" });
