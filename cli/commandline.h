@@ -4,10 +4,13 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
+#include <QVector>
 
 namespace Kgw {
 struct ListResult;
+struct SaveResult;
 struct SequenceResult;
+struct WriteResult;
 } // namespace Kgw
 
 namespace Cli {
@@ -48,16 +51,31 @@ private:
     int m_exitStatus = 0;
 };
 
-// "-" names standard input.
-bool isStandardInput(const QString &argument);
-// The name diagnostics give an input.
+// "-" names standard input, or standard output where an output is named.
+bool isStandardStream(const QString &argument);
+// The names diagnostics give an input and an output.
 QString inputName(const QString &argument);
+QString outputName(const QString &argument);
+
+// Keeps the bytes of every argument that decoding in the locale's encoding altered, so that a
+// file of such a name can still be read. Called once, with main's arguments.
+void keepArgumentBytes(int argc, char *argv[]);
 
 // Reads an electrode list named on the command line, "-" for standard input.
 Kgw::ListResult readListArgument(const QString &argument);
 
 // Reads a sequence file named on the command line, "-" for standard input.
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
+
+// Whether `output` may be written for `input` (empty when there is none): never over the input
+// itself, and never under a name other than the one given. Reports a refusal.
+bool outputAllowed(Console &console, const QString &input, const QString &output);
+
+// Writes a file named on the command line, "-" for standard output.
+Kgw::SaveResult saveArgument(
+    Console &console, const QString &argument, const QVector<QByteArray> &pieces);
+Kgw::WriteResult writeSequenceArgument(
+    Console &console, const QString &argument, const QByteArray &body, double spacingMetres);
 
 // Reports a list that the converter refuses, the way `convert` does.
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);

@@ -17,7 +17,8 @@ int runConvert(const QStringList &arguments, Console &console)
             "when every list was written, 1 when any was refused, 2 for a usage error."));
     commandLine.addSpacingOption();
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("Write the sequence file to OUT instead (one LIST only; needed for -)."),
+        QStringLiteral("Write the sequence file to OUT instead, - for standard output (one LIST "
+                       "only; needed for -)."),
         QStringLiteral("OUT"));
     commandLine.parser().addOption(output);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
@@ -40,22 +41,30 @@ int runConvert(const QStringList &arguments, Console &console)
 
     int status = ExitSuccess;
     for (const QString &list : lists) {
+        const QString target
+            = hasOutput ? commandLine.parser().value(output) : Kgw::sequenceFileName(list);
+        if (!outputAllowed(console, list, target)) {
+            status = ExitRefused;
+            continue;
+        }
         const Kgw::ListResult read = readListArgument(list);
         if (!read.ok()) {
             reportRefusedList(console, list, read);
             status = ExitRefused;
             continue;
         }
-        const QString target
-            = hasOutput ? commandLine.parser().value(output) : Kgw::sequenceFileName(list);
-        const Kgw::WriteResult written = Kgw::writeSequenceFile(target, read.body, spacing);
+        const Kgw::WriteResult written = writeSequenceArgument(console, target, read.body, spacing);
         if (!written.ok()) {
-            console.ioFailure(target, written.message, written.errorString);
+            console.ioFailure(outputName(target), written.message, written.errorString);
             status = ExitRefused;
             continue;
         }
-        console.out() << target << ": " << counted(read.count(), QStringLiteral("quadruple"))
-                      << '\n';
+        const QString count = counted(read.count(), QStringLiteral("quadruple"));
+        // Where standard output carries the file, the count must not end up inside it.
+        if (isStandardStream(target))
+            console.diagnostic(outputName(target), 0, count);
+        else
+            console.out() << target << ": " << count << '\n';
     }
     return status;
 }

@@ -97,10 +97,10 @@ private:
 
 bool writeList(Console &console, const QString &fileName, const QByteArray &text)
 {
-    const Kgw::SaveResult saved = Kgw::saveFile(fileName, { text });
+    const Kgw::SaveResult saved = saveArgument(console, fileName, { text });
     if (saved.ok())
         return true;
-    console.ioFailure(fileName,
+    console.ioFailure(outputName(fileName),
         saved.status == Kgw::SaveResult::CreateFailed
             ? QStringLiteral("Failed to create electrode list")
             : QStringLiteral("Failed to write electrode list"),
@@ -128,10 +128,12 @@ int runGenerate(const QStringList &arguments, Console &console)
         QStringLiteral("After the whole list, add the reciprocal M N A B of every configuration, "
                        "in the same order."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("Write the electrode list to LIST instead of standard output."),
+        QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
+                       "standard output)."),
         QStringLiteral("LIST"));
     const QCommandLineOption sequence(QStringLiteral("kgw"),
-        QStringLiteral("Write the sequence file FILE instead of an electrode list."),
+        QStringLiteral("Write the sequence file FILE instead of an electrode list (- is standard "
+                       "output)."),
         QStringLiteral("FILE"));
     parser.addOption(electrodes.option());
     parser.addOption(aMax.option());
@@ -188,23 +190,23 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    QString target = QStringLiteral("<stdout>");
+    const QString target = toSequence ? parser.value(sequence)
+        : toList                      ? parser.value(output)
+                                      : QStringLiteral("-");
+    if (!outputAllowed(console, QString(), target))
+        return ExitRefused;
     if (toSequence) {
-        target = parser.value(sequence);
         const Kgw::WriteResult written
-            = Kgw::writeSequenceFile(target, Kgw::sequenceBody(configurations), spacing);
+            = writeSequenceArgument(console, target, Kgw::sequenceBody(configurations), spacing);
         if (!written.ok()) {
-            console.ioFailure(target, written.message, written.errorString);
+            console.ioFailure(outputName(target), written.message, written.errorString);
             return ExitRefused;
         }
-    } else if (toList) {
-        target = parser.value(output);
-        if (!writeList(console, target, Kgw::electrodeListText(configurations)))
-            return ExitRefused;
-    } else {
-        console.out() << QString::fromLatin1(Kgw::electrodeListText(configurations));
+    } else if (!writeList(console, target, Kgw::electrodeListText(configurations))) {
+        return ExitRefused;
     }
-    console.diagnostic(target, 0, counted(configurations.size(), QStringLiteral("configuration")));
+    console.diagnostic(
+        outputName(target), 0, counted(configurations.size(), QStringLiteral("configuration")));
     return ExitSuccess;
 }
 

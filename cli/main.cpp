@@ -1,4 +1,5 @@
 #include "command.h"
+#include "commandline.h"
 #include "console.h"
 
 #include <QCommandLineParser>
@@ -102,6 +103,7 @@ int main(int argc, char *argv[])
         draws ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("kgw"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KGW_VERSION));
+    Cli::keepArgumentBytes(argc, argv);
     Cli::Console console;
     return console.finish(run(QCoreApplication::arguments(), console));
 }

@@ -54,6 +54,9 @@ int runPlot(const QStringList &arguments, Console &console)
         return commandLine.usageError(
             QStringLiteral("--spacing is for electrode lists; a sequence file has its own"));
 
+    if (!outputAllowed(console, input, outFile))
+        return ExitRefused;
+
     QByteArray body;
     double spacing = 0;
     if (sequenceInput) {

@@ -1,11 +1,25 @@
 #include "savefile.h"
 
 #include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace Kgw {
 
 namespace {
+
+SaveResult failure(SaveResult::Status status, const QString &reason)
+{
+    SaveResult result;
+    result.status = status;
+    result.errorString = reason;
+    return result;
+}
 
 // QFileDevice takes a short write for a success and leaves the reason to the next write, so
 // keep writing until everything is out or a write fails with its reason.
@@ -25,37 +39,105 @@ bool writeFully(QDataStream &out, const QByteArray &bytes)
     return true;
 }
 
+bool writeAll(QIODevice *device, const QVector<QByteArray> &pieces)
+{
+    QDataStream out(device);
+    for (const QByteArray &piece : pieces) {
+        if (!writeFully(out, piece))
+            return false;
+    }
+    // A buffered device tells of a failure only when it passes the bytes on.
+    auto *file = qobject_cast<QFileDevice *>(device);
+    return !file || file->flush();
+}
+
+qint64 totalSize(const QVector<QByteArray> &pieces)
+{
+    qint64 size = 0;
+    for (const QByteArray &piece : pieces)
+        size += piece.size();
+    return size;
+}
+
+// Renaming a file over a device or a FIFO would take its place for every other program.
+SaveResult writeSpecialFile(const QString &fileName, const QVector<QByteArray> &pieces)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure(SaveResult::CreateFailed, file.errorString());
+    if (!writeAll(&file, pieces))
+        return failure(SaveResult::WriteFailed, file.errorString());
+    return SaveResult();
+}
+
+// Where no new file may be made beside it, the file is overwritten where it stands. The part the
+// new content covers is kept first and put back when the write fails, and nothing is cut off
+// before the new content is complete: putting back then needs no room the file did not have.
+SaveResult rewriteInPlace(
+    const QString &fileName, const QVector<QByteArray> &pieces, const QString &createError)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return failure(SaveResult::CreateFailed, createError);
+    const qint64 earlierSize = file.size();
+    const qint64 newSize = totalSize(pieces);
+    const QByteArray earlier = file.read(qMin(earlierSize, newSize));
+    if (earlier.size() != qMin(earlierSize, newSize) || !file.seek(0))
+        return failure(SaveResult::CreateFailed, file.errorString());
+
+    if (writeAll(&file, pieces) && (newSize >= earlierSize || file.resize(newSize)))
+        return SaveResult();
+    const SaveResult result = failure(SaveResult::WriteFailed, file.errorString());
+    if (file.seek(0))
+        writeAll(&file, { earlier });
+    file.resize(earlierSize);
+    return result;
+}
+
 } // namespace
 
 SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces)
 {
-    SaveResult result;
+    const QFileInfo existing(fileName);
+    if (existing.exists() && !existing.isFile() && !existing.isDir())
+        return writeSpecialFile(fileName, pieces);
+
     QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
     // Unbuffered, because a short write while flushing a buffer on commit() goes unnoticed and
     // would put a truncated file in place of the earlier one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.status = SaveResult::CreateFailed;
-        result.errorString = file.errorString();
-        return result;
+        if (existing.isFile())
+            return rewriteInPlace(fileName, pieces, file.errorString());
+        return failure(SaveResult::CreateFailed, file.errorString());
     }
+    if (writeAll(&file, pieces) && file.commit())
+        return SaveResult();
+    // Dropped uncommitted, the QSaveFile removes its temporary file and keeps the earlier one.
+    return failure(SaveResult::WriteFailed, file.errorString());
+}
 
-    QDataStream out(&file);
-    bool written = true;
-    for (const QByteArray &piece : pieces)
-        written = written && writeFully(out, piece);
-    if (written && file.commit())
-        return result;
+SaveResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces)
+{
+    if (!writeAll(device, pieces))
+        return failure(SaveResult::WriteFailed, device->errorString());
+    return SaveResult();
+}
 
-    result.status = SaveResult::WriteFailed;
-    result.errorString = file.errorString();
-    if (file.isOpen()) {
-        // Dropping an uncommitted QSaveFile would delete a file it writes in place; cancelling
-        // removes only a temporary file and keeps the earlier one.
-        file.cancelWriting();
-        file.commit();
-    }
-    return result;
+bool isSameFile(const QString &first, const QString &second)
+{
+#ifdef Q_OS_UNIX
+    struct stat a;
+    struct stat b;
+    if (stat(QFile::encodeName(first).constData(), &a) != 0
+        || stat(QFile::encodeName(second).constData(), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#else
+    // Without device and inode numbers, only paths and symbolic links are seen through.
+    const QFileInfo a(first);
+    const QFileInfo b(second);
+    return a.exists() && b.exists() && a == b;
+#endif
 }
 
 } // namespace Kgw

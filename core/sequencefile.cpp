@@ -47,19 +47,16 @@ QString sequenceFileName(const QString &listFileName)
     return listFileName + QStringLiteral(".KGW");
 }
 
-WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, double spacingMetres)
+namespace {
+
+QVector<QByteArray> sequencePieces(const QByteArray &body, double spacingMetres)
 {
-    if (quadrupleCount(body) > MaxSequenceQuadruples) {
-        WriteResult result;
-        result.status = WriteResult::CreateFailed;
-        result.message = QStringLiteral("Failed to create KGW file");
-        result.errorString = QStringLiteral("More than %1 quadruples, the most a KGW file holds")
-                                 .arg(MaxSequenceQuadruples);
-        return result;
-    }
-    const QByteArray header
-        = sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres));
-    const SaveResult saved = saveFile(fileName, { header, body });
+    return { sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres)),
+        body };
+}
+
+WriteResult writeResult(const SaveResult &saved)
+{
     WriteResult result;
     result.errorString = saved.errorString;
     if (saved.status == SaveResult::CreateFailed) {
@@ -70,6 +67,36 @@ WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, d
         result.message = QStringLiteral("Failed to write KGW file");
     }
     return result;
+}
+
+// A body past the limit would make a file that no reader takes.
+bool isTooLarge(const QByteArray &body)
+{
+    return quadrupleCount(body) > MaxSequenceQuadruples;
+}
+
+WriteResult tooLarge()
+{
+    return writeResult(
+        { SaveResult::CreateFailed,
+            QStringLiteral("More than %1 quadruples, the most a KGW file holds")
+                .arg(MaxSequenceQuadruples) });
+}
+
+} // namespace
+
+WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, double spacingMetres)
+{
+    if (isTooLarge(body))
+        return tooLarge();
+    return writeResult(saveFile(fileName, sequencePieces(body, spacingMetres)));
+}
+
+WriteResult writeSequence(QIODevice *device, const QByteArray &body, double spacingMetres)
+{
+    if (isTooLarge(body))
+        return tooLarge();
+    return writeResult(saveToDevice(device, sequencePieces(body, spacingMetres)));
 }
 
 } // namespace Kgw

@@ -4,6 +4,10 @@
 #include <QByteArray>
 #include <QString>
 
+QT_BEGIN_NAMESPACE
+class QIODevice;
+QT_END_NAMESPACE
+
 namespace Kgw {
 
 // The instrument's sequence file: a fixed little-endian header, then the body.
@@ -33,6 +37,9 @@ struct WriteResult {
 // new one.
 WriteResult writeSequenceFile(
     const QString &fileName, const QByteArray &body, double spacingMetres);
+
+// Writes header and body to a device that is already open, such as standard output.
+WriteResult writeSequence(QIODevice *device, const QByteArray &body, double spacingMetres);
 
 } // namespace Kgw
 

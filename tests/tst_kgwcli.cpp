@@ -27,6 +27,8 @@ private slots:
     void convertTakesEachListOnItsOwn();
     void convertReadsStandardInput();
     void convertReportsWriteFailures();
+    void convertToStandardOutputNeverOverTheInput();
+    void namesOutsideTheEncoding();
     void spacing_data();
     void spacing();
     void usageErrors_data();
@@ -136,6 +138,45 @@ void TestKgwCli::convertReportsWriteFailures()
     QVERIFY2(run.err.startsWith(QStringLiteral("no/such/dir/a.KGW: Failed to create KGW file: ")),
         qPrintable(run.err));
     QVERIFY(run.err.size() > 60); // with the system's reason
+}
+
+void TestKgwCli::convertToStandardOutputNeverOverTheInput()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 3 4\n");
+    const KgwRun toStdout = runKgw(dir, { "convert", "-o", "-", "a.txt" });
+    QCOMPARE(toStdout.exitCode, 0);
+    QCOMPARE(toStdout.bytes, sequenceFileOf({ { 1, 2, 3, 4 } }, 5000));
+    QCOMPARE(toStdout.err, QStringLiteral("<stdout>: 1 quadruple\n"));
+
+    const KgwRun overInput = runKgw(dir, { "convert", "-o", "./a.txt", "a.txt" });
+    QCOMPARE(overInput.exitCode, 1);
+    QCOMPARE(overInput.err,
+        QStringLiteral("./a.txt: Output would overwrite the input a.txt; nothing written\n"));
+    QCOMPARE(readBytes(dir, QStringLiteral("a.txt")), QByteArray("1 2 3 4\n"));
+}
+
+// A name that is not valid UTF-8 reaches kgw unchanged only through a shell.
+void TestKgwCli::namesOutsideTheEncoding()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    QProcess shell;
+    setUpKgw(shell, dir);
+    shell.setProgram(QStringLiteral("/bin/sh"));
+    shell.setArguments({ "-c",
+        "export LC_ALL=C.UTF-8; n=$(printf 'a\\377.txt'); echo 1 2 3 4 >\"$n\"; \"$0\" convert "
+        "-o o.KGW \"$n\"; \"$0\" convert \"$n\"; s=$?; rm \"$n\"; exit $s",
+        QStringLiteral(KGW_EXECUTABLE) });
+    shell.start();
+    const KgwRun run = finishedRun(shell);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QStringLiteral("o.KGW: 1 quadruple\n"));
+    QCOMPARE(run.err,
+        QStringLiteral("a\uFFFD.txt.KGW: Name is not valid in the locale's encoding; nothing "
+                       "written\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList("o.KGW"));
+#endif
 }
 
 void TestKgwCli::spacing_data()

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <functional>
 
 namespace {
@@ -85,6 +86,7 @@ private slots:
     void help();
     void nothingFits();
     void outputFile();
+    void countFollowsTheWrite();
     void roundTrip_data();
     void roundTrip();
     void checkFindsNoProblem_data();
@@ -364,6 +366,23 @@ void TestKgwGenerate::outputFile()
         failedKgw.err.startsWith(QStringLiteral("no/such/dir/a.KGW: Failed to create KGW file")),
         qPrintable(failedKgw.err));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "list.txt" });
+}
+
+void TestKgwGenerate::countFollowsTheWrite()
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("needs /dev/full");
+    QTemporaryDir dir;
+    QProcess full;
+    setUpKgw(full, dir);
+    full.setArguments({ "generate", "wa" });
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start();
+    const KgwRun failed = finishedRun(full);
+    QCOMPARE(failed.exitCode, 1);
+    QCOMPARE(failed.err,
+        QStringLiteral("<stdout>: Failed to write electrode list: %1\n")
+            .arg(qt_error_string(ENOSPC)));
 }
 
 void TestKgwGenerate::roundTrip_data()

@@ -1,8 +1,10 @@
 #include "electrodelist.h"
+#include "savefile.h"
 #include "sequencefile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,7 +14,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -32,6 +37,28 @@ WriteResult convert(const QString &listPath, const QByteArray &list, double spac
     return Kgw::writeSequenceFile(Kgw::sequenceFileName(listPath), read.body, spacing);
 }
 
+#ifdef Q_OS_UNIX
+// Runs work in a child, as an unprivileged user, since permissions don't hold for root, and with
+// files held to sizeLimit bytes (0: none) as a full disk would hold them. Returns work's result.
+int unprivileged(rlim_t sizeLimit, const std::function<bool()> &work)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        const rlimit limit = { sizeLimit, sizeLimit };
+        signal(SIGXFSZ, SIG_IGN);
+        if (sizeLimit > 0 && setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(4);
+        _exit(work() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+#endif
+
 } // namespace
 
 class tst_SequenceFile : public QObject
@@ -49,7 +76,11 @@ private slots:
     void badListKeepsEarlierFile();
     void cannotCreate();
     void writeFailureKeepsEarlierFile();
+    void writesInPlaceWhereNoNewFileMayBeMade_data();
     void writesInPlaceWhereNoNewFileMayBeMade();
+    void specialFileIsWrittenAsItIs();
+    void sameFile_data();
+    void sameFile();
 };
 
 void tst_SequenceFile::files_data()
@@ -203,43 +234,100 @@ void tst_SequenceFile::writeFailureKeepsEarlierFile()
 #endif
 }
 
+void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade_data()
+{
+    QTest::addColumn<int>("sizeLimit");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("room enough") << 0 << true;
+    QTest::newRow("disk full: the earlier file stays") << 1200 << false;
+}
+
 // A folder that refuses new files while its sequence file may be rewritten: the plain open that
 // users had before still worked there, so the file is written in place rather than refused.
 void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade()
 {
 #ifdef Q_OS_UNIX
+    QFETCH(int, sizeLimit);
+    QFETCH(bool, written);
+
     QTemporaryDir dir;
     const QString target = dir.filePath("line.txt.KGW");
-    QVERIFY(writeBytes(target, QByteArray(1000, 'E')));
+    const QByteArray earlier(1000, 'E');
+    QVERIFY(writeBytes(target, earlier));
     QVERIFY(QFile::setPermissions(target,
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther
             | QFileDevice::WriteOther));
     const QFileDevice::Permissions readOnlyFolder = QFileDevice::ReadOwner | QFileDevice::ExeOwner
         | QFileDevice::ReadOther | QFileDevice::ExeOther;
     QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
-
-    // Permissions don't hold for root, so the write is made as an unprivileged user.
-    const pid_t child = fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(3);
-        const WriteResult result
-            = Kgw::writeSequenceFile(target, QByteArray::fromHex("01030402"), 5);
-        _exit(result.ok() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
+    // 1000 quadruples outgrow both the limit and the earlier file.
+    const QByteArray body = written ? QByteArray::fromHex("01030402") : QByteArray(4000, '\1');
+    const int status = unprivileged(
+        rlim_t(sizeLimit), [&] { return Kgw::writeSequenceFile(target, body, 5).ok(); });
     QFile::setPermissions(dir.path(), readOnlyFolder | QFileDevice::WriteOwner);
 
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
-    QCOMPARE(
-        readBytes(target).toHex(), sequenceFileFromHex("01000000", "88130000", "01030402").toHex());
+    QCOMPARE(status, written ? 0 : 1);
+    QCOMPARE(readBytes(target).toHex(),
+        written ? sequenceFileFromHex("01000000", "88130000", "01030402").toHex()
+                : earlier.toHex());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList("line.txt.KGW"));
 #else
     QSKIP("needs POSIX permissions");
+#endif
+}
+
+// A FIFO or a device given as the output is written to; renaming a file over it would take its
+// place for every other program.
+void tst_SequenceFile::specialFileIsWrittenAsItIs()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    const QString target = dir.filePath("line.KGW");
+    QVERIFY(mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+    const int reader = open(QFile::encodeName(target).constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const WriteResult result = Kgw::writeSequenceFile(target, QByteArray::fromHex("01030402"), 5);
+    QByteArray received(400, '\0');
+    received.resize(int(qMax(ssize_t(0), read(reader, received.data(), size_t(received.size())))));
+    close(reader);
+
+    QVERIFY(result.ok());
+    QCOMPARE(received.toHex(), sequenceFileFromHex("01000000", "88130000", "01030402").toHex());
+    QVERIFY(!QFileInfo(target).isFile());
+#else
+    QSKIP("needs a FIFO");
+#endif
+}
+
+void tst_SequenceFile::sameFile_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("same");
+
+    QTest::newRow("one name") << "list.txt" << true;
+    QTest::newRow("another path") << "sub/../list.txt" << true;
+    QTest::newRow("symbolic link") << "link.txt" << true;
+    QTest::newRow("hard link") << "hard.txt" << true;
+    QTest::newRow("same content, other file") << "copy.txt" << false;
+    QTest::newRow("not there yet") << "list.txt.KGW" << false;
+}
+
+void tst_SequenceFile::sameFile()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, other);
+    QFETCH(bool, same);
+
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.path());
+    QVERIFY(writeBytes(dir, "list.txt", "1 2 3 4\n") && writeBytes(dir, "copy.txt", "1 2 3 4\n")
+        && QDir(dir.path()).mkdir("sub") && QFile::link("list.txt", dir.filePath("link.txt"))
+        && link((path + "/list.txt").constData(), (path + "/hard.txt").constData()) == 0);
+    QCOMPARE(Kgw::isSameFile(dir.filePath("list.txt"), dir.filePath(other)), same);
+#else
+    QSKIP("needs hard links");
 #endif
 }
 
