@@ -17,8 +17,8 @@ namespace {
 // another source may differ in most of them.
 constexpr int ListedHeaderDifferences = 16;
 
-// Reports header bytes and a spacing that this program would not write. Returns true when
-// there were any.
+// Reports header bytes, a spacing and a count that this program would not write. Returns true
+// when there were any.
 bool reportHeaderDifferences(
     Console &console, const QString &name, const Kgw::SequenceResult &sequence)
 {
@@ -30,10 +30,14 @@ bool reportHeaderDifferences(
             QStringLiteral("%1 more header bytes differ")
                 .arg(differences.size() - ListedHeaderDifferences));
     }
-    const QString spacing = sequence.spacingWarning();
-    if (!spacing.isEmpty())
-        console.diagnostic(name, 0, spacing);
-    return !differences.isEmpty() || !spacing.isEmpty();
+    bool warned = !differences.isEmpty();
+    for (const QString &warning : { sequence.spacingWarning(), sequence.countWarning() }) {
+        if (!warning.isEmpty()) {
+            console.diagnostic(name, 0, warning);
+            warned = true;
+        }
+    }
+    return warned;
 }
 
 } // namespace

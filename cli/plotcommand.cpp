@@ -65,6 +65,12 @@ int runPlot(const QStringList &arguments, Console &console)
             console.ioFailure(inputName(input), sequence.message, sequence.errorString);
             return ExitRefused;
         }
+        // Without a true spacing every position and depth on the plot would be wrong.
+        const QString warning = sequence.spacingWarning();
+        if (!warning.isEmpty()) {
+            console.diagnostic(inputName(input), 0, warning);
+            return ExitRefused;
+        }
         body = sequence.body;
         spacing = sequence.spacingMetres();
     } else {

@@ -180,6 +180,13 @@ QString SequenceResult::spacingWarning() const
         .arg(MaximumSpacingMillimetres);
 }
 
+QString SequenceResult::countWarning() const
+{
+    if (!ok() || count > 0)
+        return QString();
+    return QStringLiteral("File holds no quadruples; KGW make never writes an empty sequence");
+}
+
 SequenceResult SequenceResult::loadFailure(Status status, const QString &errorString)
 {
     SequenceResult result;

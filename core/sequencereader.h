@@ -45,6 +45,8 @@ struct SequenceResult {
     double spacingMetres() const { return spacingMillimetres / 1000.0; }
     // Names a spacing that the window could never have written; empty otherwise.
     QString spacingWarning() const;
+    // Names a count that the window could never have written, none; empty otherwise.
+    QString countWarning() const;
 };
 
 // Reports one header difference: its offset, the expected and the found value.

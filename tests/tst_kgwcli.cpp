@@ -391,6 +391,13 @@ void TestKgwCli::inspectReportsHeaderDifferences()
     QCOMPARE(lines.first(),
         QStringLiteral("s.KGW: Header byte at offset 5 differs: expected 0x00, found 0xAA"));
     QCOMPARE(lines.last(), QStringLiteral("s.KGW: 5 more header bytes differ"));
+
+    writeBytes(dir, QStringLiteral("empty.KGW"), sequenceFileOf({}, 5000));
+    const KgwRun empty = runKgw(dir, { "inspect", "--list", "empty.KGW" });
+    QCOMPARE(empty.exitCode, 1);
+    QCOMPARE(empty.err,
+        QStringLiteral("empty.KGW: File holds no quadruples; KGW make never writes an empty "
+                       "sequence\n"));
 }
 
 void TestKgwCli::checkReportsFindings()
@@ -459,6 +466,10 @@ void TestKgwCli::plot_data()
         << QStringList { "plot", "-o", "p.png", "bad.txt" } << 1
         << "bad.txt:2: N electrode is out of range [0, 48] (60)\n"
         << QString();
+    QTest::newRow("sequence at a spacing the window never writes")
+        << QStringList { "plot", "-o", "p.png", "nil.KGW" } << 1
+        << "nil.KGW: Cable spacing of 0 mm is outside 1 to 100000 mm\n"
+        << QString();
     QTest::newRow("refused sequence, as inspect says")
         << QStringList { "plot", "-o", "p.png", "short.KGW" } << 1
         << "short.KGW: File is shorter than the header of a KGW file (10 of 335 bytes)\n"
@@ -483,6 +494,7 @@ void TestKgwCli::plot()
     writeBytes(
         dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 5, 0, 6, 0 } }, 5000));
     writeBytes(dir, QStringLiteral("empty.KGW"), sequenceFileOf({}, 5000));
+    writeBytes(dir, QStringLiteral("nil.KGW"), sequenceFileOf({ { 1, 4, 2, 3 } }, 0));
     writeBytes(dir, QStringLiteral("short.KGW"), sequenceFileOf({}, 5000).left(10));
 
     const KgwRun run = runKgw(dir, arguments);

@@ -70,6 +70,8 @@ private slots:
     void refusesMalformed_data();
     void refusesMalformed();
     void reportsHeaderDifferences();
+    void namesWhatIsNeverWritten_data();
+    void namesWhatIsNeverWritten();
     void readsSequentialDevices_data();
     void readsSequentialDevices();
     void survivesDamagedFiles();
@@ -182,13 +184,36 @@ void TestSequenceReader::reportsHeaderDifferences()
     QCOMPARE(first.found, quint8(6));
     QCOMPARE(Kgw::headerDifferenceMessage(result.headerDifferences.last()),
         QStringLiteral("Header byte at offset 334 differs: expected 0x00, found 0xFF"));
+}
 
-    // The spacing field is the file's own, but one the window can't write is named.
-    const Kgw::SequenceResult zero = Kgw::readSequence(validFile(SampleBody, 0));
-    QVERIFY(zero.ok());
-    QVERIFY(zero.headerDifferences.isEmpty());
-    QCOMPARE(
-        zero.spacingWarning(), QStringLiteral("Cable spacing of 0 mm is outside 1 to 100000 mm"));
+void TestSequenceReader::namesWhatIsNeverWritten_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("spacingWarning");
+    QTest::addColumn<QString>("countWarning");
+
+    const QString outside = QStringLiteral("Cable spacing of %1 mm is outside 1 to 100000 mm");
+    QTest::newRow("as written") << validFile(SampleBody, 1) << QString() << QString();
+    QTest::newRow("spacing 0") << validFile(SampleBody, 0) << outside.arg(0) << QString();
+    QTest::newRow("spacing past the box")
+        << validFile(SampleBody, 100001) << outside.arg(100001) << QString();
+    QTest::newRow("no quadruples")
+        << validFile(QByteArray()) << QString()
+        << "File holds no quadruples; KGW make never writes an empty sequence";
+}
+
+void TestSequenceReader::namesWhatIsNeverWritten()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, spacingWarning);
+    QFETCH(QString, countWarning);
+
+    // Still read: the header fields are the file's own.
+    const Kgw::SequenceResult result = Kgw::readSequence(file);
+    QVERIFY(result.ok());
+    QVERIFY(result.headerDifferences.isEmpty());
+    QCOMPARE(result.spacingWarning(), spacingWarning);
+    QCOMPARE(result.countWarning(), countWarning);
 }
 
 void TestSequenceReader::readsSequentialDevices_data()
