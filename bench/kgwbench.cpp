@@ -3,6 +3,9 @@
 // Each measurement runs in a fresh child process, so that its peak resident memory is its own.
 // Usage: kgwbench [SIZE...]   (default: 10000 100000 1000000)
 //        kgwbench --long-line GIB   (a list whose first line is GIB gibibytes long)
+//        kgwbench --anchor CONVERTER [SIZE...]   (kgw convert against a hand-written converter
+//                                                 run as CONVERTER LIST OUT --sync; default
+//                                                 sizes 1000000 10000000)
 
 #include "electrodelist.h"
 #include "sequencefile.h"
@@ -113,6 +116,59 @@ bool runChild(const QStringList &arguments, Figures *figures)
     return true;
 }
 
+// Wall-clock time of one run of a program, in milliseconds, or a negative value when it failed.
+double timedRun(const QString &program, const QStringList &arguments)
+{
+    QProcess child;
+    QElapsedTimer timer;
+    timer.start();
+    child.start(program, arguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit
+        || child.exitCode() != 0) {
+        fprintf(stderr, "%s %s failed: %s\n", qPrintable(program), qPrintable(arguments.join(' ')),
+            child.readAllStandardError().constData());
+        return -1;
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// Both programs convert the same list, taking turns so that neither is favoured by the page
+// cache or the machine's load; the medians are compared.
+int compareWithAnchor(const QString &anchor, QList<int> sizes, const QTemporaryDir &dir)
+{
+    if (sizes.isEmpty())
+        sizes = { 1000000, 10000000 };
+    const double targetRatio = 2.0;
+    printf(
+        "%12s %14s %14s %8s %8s\n", "quadruples", "kgw convert ms", "anchor ms", "ratio", "target");
+    bool allMet = true;
+    for (int size : sizes) {
+        const QString path = dir.filePath(QStringLiteral("anchor%1.txt").arg(size));
+        if (!writeRandomList(path, size)) {
+            fprintf(stderr, "could not write %s\n", qPrintable(path));
+            return 1;
+        }
+        const QString out = dir.filePath(QStringLiteral("anchor.KGW"));
+        QVector<double> ours;
+        QVector<double> theirs;
+        for (int run = 0; run < Runs; ++run) {
+            ours.append(timedRun(QStringLiteral(KGW_EXECUTABLE),
+                { QStringLiteral("convert"), QStringLiteral("-o"), out, path }));
+            theirs.append(timedRun(anchor, { path, out, QStringLiteral("--sync") }));
+            if (ours.last() < 0 || theirs.last() < 0)
+                return 1;
+        }
+        std::sort(ours.begin(), ours.end());
+        std::sort(theirs.begin(), theirs.end());
+        const double ratio = ours.at(Runs / 2) / theirs.at(Runs / 2);
+        allMet = allMet && ratio <= targetRatio;
+        printf("%12d %14.1f %14.1f %8.2f %8.1f\n", size, ours.at(Runs / 2), theirs.at(Runs / 2),
+            ratio, targetRatio);
+    }
+    printf("%s\n", allMet ? "all targets met" : "TARGET MISSED");
+    return allMet ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -133,17 +189,24 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    QString anchor;
+    if (args.size() >= 2 && args.first() == QLatin1String("--anchor")) {
+        anchor = args.at(1);
+        args = args.mid(2);
+    }
     QList<int> sizes;
     for (const QString &arg : args)
         sizes.append(arg.toInt());
-    if (sizes.isEmpty())
-        sizes = { 10000, 100000, 1000000 };
 
     QTemporaryDir dir;
     if (!dir.isValid()) {
         fprintf(stderr, "no temporary folder: %s\n", qPrintable(dir.errorString()));
         return 1;
     }
+    if (!anchor.isEmpty())
+        return compareWithAnchor(anchor, sizes, dir);
+    if (sizes.isEmpty())
+        sizes = { 10000, 100000, 1000000 };
     printf("%12s %10s %10s %13s %12s %12s\n", "quadruples", "median ms", "target ms",
         "peak RSS MiB", "above start", "target MiB");
     bool allMet = true;
