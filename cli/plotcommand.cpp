@@ -47,7 +47,9 @@ int runPlot(const QStringList &arguments, Console &console)
     if (outFile.isEmpty())
         return commandLine.usageError(QStringLiteral("-o OUT is required"));
     if (!Kgw::CoveragePlot::isSupportedOutput(outFile))
-        return commandLine.usageError(QStringLiteral("OUT must end in .svg or .png"));
+        return commandLine.usageError(Kgw::CoveragePlot::canWriteSvg()
+                ? QStringLiteral("OUT must end in .svg or .png")
+                : QStringLiteral("OUT must end in .png: this kgw was built without Qt SVG"));
     const QString input = inputs.first();
     const bool sequenceInput = isSequenceFileName(input);
     if (sequenceInput && commandLine.parser().isSet(QStringLiteral("spacing")))

@@ -4,7 +4,6 @@
 #include "textutil.h"
 
 #include <QFile>
-#include <QStringView>
 #include <QTextStream>
 
 namespace Kgw {
@@ -62,7 +61,7 @@ public:
     }
 
     // Takes the next piece of the text. Returns true once the list has ended.
-    bool feed(QStringView text);
+    bool feed(const QChar *begin, const QChar *end);
 
     // The end of the data: the last line ends, and the result is final.
     ListResult finish();
@@ -337,10 +336,9 @@ bool ListParser::completeQuotes(const QChar *&p, const QChar *end)
     return true;
 }
 
-bool ListParser::feed(QStringView text)
+bool ListParser::feed(const QChar *begin, const QChar *end)
 {
-    const QChar *p = text.data();
-    const QChar *const end = p + text.size();
+    const QChar *p = begin;
     if (m_skipLineFeed && p < end) {
         m_skipLineFeed = false;
         if (p->unicode() == '\n')
@@ -479,13 +477,13 @@ ListResult readElectrodeList(QIODevice *device)
         const QString chunk = in.read(ChunkLength);
         if (chunk.isEmpty())
             break;
-        QStringView text(chunk);
+        const QChar *begin = chunk.constData();
         // The stream recognises a UTF-16 byte-order mark but hands it on as a character;
         // a list saved as "Unicode" by a Windows editor would otherwise fail on its first field.
-        if (atStart && text.startsWith(QChar(QChar::ByteOrderMark)))
-            text = text.mid(1);
+        if (atStart && *begin == QChar(QChar::ByteOrderMark))
+            ++begin;
         atStart = false;
-        if (parser.feed(text))
+        if (parser.feed(begin, chunk.constData() + chunk.size()))
             return parser.finish();
     }
     if (deviceFailed(device))

@@ -14,7 +14,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStringList>
+#ifdef KGW_HAVE_SVG
 #include <QSvgGenerator>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -156,11 +158,28 @@ QColor CoveragePlot::kindColour(ConfigurationKind kind)
     return QColor(0x80, 0x80, 0x80);
 }
 
+namespace {
+
+bool isSvgName(const QString &fileName)
+{
+    return QFileInfo(fileName).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool CoveragePlot::canWriteSvg()
+{
+#ifdef KGW_HAVE_SVG
+    return true;
+#else
+    return false;
+#endif
+}
+
 bool CoveragePlot::isSupportedOutput(const QString &fileName)
 {
-    const QString suffix = QFileInfo(fileName).suffix();
-    return suffix.compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0
-        || suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0;
+    return (canWriteSvg() && isSvgName(fileName))
+        || QFileInfo(fileName).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0;
 }
 
 QString CoveragePlot::title() const
@@ -445,7 +464,8 @@ PlotWriteResult CoveragePlot::write(const QString &fileName) const
     PlotWriteResult result;
     if (!isSupportedOutput(fileName)) {
         result.status = PlotWriteResult::BadExtension;
-        result.errorString = QStringLiteral("the plot must be named .svg or .png");
+        result.errorString = canWriteSvg() ? QStringLiteral("the plot must be named .svg or .png")
+                                           : QStringLiteral("the plot must be named .png");
         return result;
     }
     // Laying out text without one crashes inside Qt.
@@ -460,7 +480,8 @@ PlotWriteResult CoveragePlot::write(const QString &fileName) const
     QBuffer buffer(&picture);
     buffer.open(QIODevice::WriteOnly);
     bool drawn = false;
-    if (QFileInfo(fileName).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
+    if (isSvgName(fileName)) {
+#ifdef KGW_HAVE_SVG
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
         svg.setSize(size());
@@ -476,6 +497,7 @@ PlotWriteResult CoveragePlot::write(const QString &fileName) const
             draw(&painter);
             drawn = painter.end();
         }
+#endif
     } else {
         QImage image(size(), QImage::Format_RGB32);
         QPainter painter;

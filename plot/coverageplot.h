@@ -53,7 +53,9 @@ public:
 
     static QColor kindColour(ConfigurationKind kind);
 
-    // Whether the name ends in .svg or .png, in any case.
+    // Whether this build has Qt SVG to draw .svg pictures with.
+    static bool canWriteSvg();
+    // Whether the name ends in .png, or .svg where it can be written, in any case.
     static bool isSupportedOutput(const QString &fileName);
 
     QString title() const;

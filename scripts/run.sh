@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh g++ make cmake qtbase5-dev libqt5svg5-dev
+scripts/install-deps.sh g++ make cmake qtbase5-dev
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build build --parallel "$(nproc)" --target kgwmake
 

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh g++ make cmake qtbase5-dev libqt5svg5-dev xvfb xauth xdotool \
     desktop-file-utils \
-    --optional clang libclang-rt-14-dev
+    --optional clang libclang-rt-dev
 jobs=$(nproc)
 
 echo "== build and test"
