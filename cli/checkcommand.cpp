@@ -1,7 +1,9 @@
-#include "command.h"
+#include "arguments.h"
 #include "commandline.h"
+#include "commands.h"
 #include "console.h"
 #include "depth.h"
+#include "report.h"
 
 #include "electrodelist.h"
 #include "findings.h"
@@ -24,12 +26,12 @@ int runCheck(const QStringList &arguments, Console &console)
     commandLine.parser().addOption(factors);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
-    if (!commandLine.parse(arguments))
-        return commandLine.exitStatus();
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
 
-    double spacing = 0;
-    if (!commandLine.spacing(&spacing))
-        return commandLine.exitStatus();
+    const std::optional<double> spacing = commandLine.spacing();
+    if (!spacing)
+        return ExitUsage;
     const QStringList lists = commandLine.parser().positionalArguments();
     if (lists.size() != 1)
         return commandLine.usageError(QStringLiteral("give exactly one electrode list"));
@@ -41,7 +43,7 @@ int runCheck(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read.body, spacing);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read.body, *spacing);
     QTextStream &out = console.out();
     for (const Kgw::Finding &finding : report.findings)
         out << inputName(list) << ':' << finding.lineNumber() << ": " << finding.message() << '\n';
@@ -51,8 +53,8 @@ int runCheck(const QStringList &arguments, Console &console)
         for (int i = 0; i < report.quadruples; ++i) {
             const Kgw::Quadruple q = Kgw::quadrupleAt(read.body, i);
             out << i + 1 << ' ' << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n << ' '
-                << metres(Kgw::geometricFactor(q, spacing)) << ' '
-                << metres(Kgw::medianDepth(q, spacing)) << '\n';
+                << metres(Kgw::geometricFactor(q, *spacing)) << ' '
+                << metres(Kgw::medianDepth(q, *spacing)) << '\n';
         }
     }
 

@@ -4,21 +4,34 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
-#include <QVector>
 
-namespace Kgw {
-struct ListResult;
-struct SaveResult;
-struct SequenceResult;
-struct WriteResult;
-} // namespace Kgw
+#include <optional>
 
 namespace Cli {
 
 class Console;
 
+// An option that takes a whole number within limits, which its help names.
+class IntegerOption
+{
+public:
+    // `note` follows the limits in the help.
+    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
+        int max, int defaultValue, const QString &note = QString());
+
+    const QCommandLineOption &option() const { return m_option; }
+    int min() const { return m_min; }
+    int max() const { return m_max; }
+
+private:
+    QCommandLineOption m_option;
+    int m_min;
+    int m_max;
+};
+
 // A command's parser with the conventions every command shares: its own --help, usage errors
-// with exit status 2, and the --spacing option.
+// with exit status 2, and the --spacing option. Every value that fails to parse is reported as a
+// usage error here, so that a command only has to return ExitUsage.
 class CommandLine
 {
 public:
@@ -32,12 +45,14 @@ public:
     // Whether --spacing was given at all, not merely defaulted.
     bool spacingGiven() const { return m_parser.isSet(m_spacing); }
 
-    // Parses and handles --help. Returns false when the command is to end with exitStatus().
-    bool parse(const QStringList &arguments);
-    int exitStatus() const { return m_exitStatus; }
+    // Parses and handles --help. Returns the exit status when the command ends here: after the
+    // help, or after a usage error.
+    std::optional<int> parse(const QStringList &arguments);
 
-    // The --spacing value, or a usage error. Returns false after reporting it.
-    bool spacing(double *metres);
+    // The --spacing value; nothing after a usage error.
+    std::optional<double> spacing();
+    // The option's value; nothing after a usage error.
+    std::optional<int> value(const IntegerOption &option);
 
     // Reports a usage error of this command and returns its exit status.
     int usageError(const QString &message);
@@ -48,43 +63,10 @@ private:
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
     QCommandLineOption m_spacing;
-    int m_exitStatus = 0;
 };
 
-// "-" names standard input, or standard output where an output is named.
-bool isStandardStream(const QString &argument);
-// The names diagnostics give an input and an output.
-QString inputName(const QString &argument);
-QString outputName(const QString &argument);
-
-// Keeps the bytes of every argument that decoding in the locale's encoding altered, so that a
-// file of such a name can still be read. Called once, with main's arguments.
-void keepArgumentBytes(int argc, char *argv[]);
-
-// Reads an electrode list named on the command line, "-" for standard input.
-Kgw::ListResult readListArgument(const QString &argument);
-
-// Reads a sequence file named on the command line, "-" for standard input.
-Kgw::SequenceResult readSequenceArgument(const QString &argument);
-
-// Whether `output` may be written for `input` (empty when there is none): never over the input
-// itself, and never under a name other than the one given. Reports a refusal.
-bool outputAllowed(Console &console, const QString &input, const QString &output);
-
-// Writes a file named on the command line, "-" for standard output.
-Kgw::SaveResult saveArgument(
-    Console &console, const QString &argument, const QVector<QByteArray> &pieces);
-Kgw::WriteResult writeSequenceArgument(
-    Console &console, const QString &argument, const QByteArray &body, double spacingMetres);
-
-// Reports a list that the converter refuses, the way `convert` does.
-void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);
-
-// "1 quadruple", "2 quadruples": how reports count things.
-QString counted(int count, const QString &noun);
-
-// x, z and K as the tables print them: metres with three decimals, "inf" or "nan".
-QString metres(double value);
+// The parser's help with "Usage: kgw COMMAND" in place of the executable's path.
+QString helpText(const QCommandLineParser &parser, const QString &usage);
 
 } // namespace Cli
 

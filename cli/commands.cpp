@@ -1,4 +1,4 @@
-#include "command.h"
+#include "commands.h"
 
 namespace Cli {
 
@@ -14,6 +14,15 @@ const QVector<Command> &commands()
             true },
     };
     return table;
+}
+
+const Command *findCommand(const QString &name)
+{
+    for (const Command &command : commands()) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
 }
 
 } // namespace Cli

@@ -1,6 +1,9 @@
-#include "command.h"
+#include "arguments.h"
 #include "commandline.h"
+#include "commands.h"
 #include "console.h"
+#include "report.h"
+#include "textutil.h"
 
 #include "electrodelist.h"
 #include "sequencefile.h"
@@ -24,12 +27,12 @@ int runConvert(const QStringList &arguments, Console &console)
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."),
         QStringLiteral("LIST..."));
-    if (!commandLine.parse(arguments))
-        return commandLine.exitStatus();
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
 
-    double spacing = 0;
-    if (!commandLine.spacing(&spacing))
-        return commandLine.exitStatus();
+    const std::optional<double> spacing = commandLine.spacing();
+    if (!spacing)
+        return ExitUsage;
     const QStringList lists = commandLine.parser().positionalArguments();
     const bool hasOutput = commandLine.parser().isSet(output);
     if (lists.isEmpty())
@@ -53,13 +56,14 @@ int runConvert(const QStringList &arguments, Console &console)
             status = ExitRefused;
             continue;
         }
-        const Kgw::WriteResult written = writeSequenceArgument(console, target, read.body, spacing);
+        const Kgw::WriteResult written
+            = writeSequenceArgument(console, target, read.body, *spacing);
         if (!written.ok()) {
             console.ioFailure(outputName(target), written.message, written.errorString);
             status = ExitRefused;
             continue;
         }
-        const QString count = counted(read.count(), QStringLiteral("quadruple"));
+        const QString count = Kgw::counted(read.count(), QStringLiteral("quadruple"));
         // Where standard output carries the file, the count must not end up inside it.
         if (isStandardStream(target))
             console.diagnostic(outputName(target), 0, count);

@@ -1,6 +1,8 @@
-#include "command.h"
+#include "arguments.h"
 #include "commandline.h"
+#include "commands.h"
 #include "console.h"
+#include "textutil.h"
 
 #include "arrays.h"
 #include "savefile.h"
@@ -37,63 +39,6 @@ QString description()
         "Exit status: 0 when the list was written, 1 when no configuration fits or "
         "writing failed, 2 for a usage error.");
 }
-
-// A whole number within its limits, or a usage error that names them.
-class IntegerOption
-{
-public:
-    // `note` follows the limits in the help.
-    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
-        int max, int defaultValue, const QString &note = QString())
-        : m_option(name,
-            QStringLiteral("%1: %2 to %3 (default %4).%5")
-                .arg(what)
-                .arg(min)
-                .arg(max)
-                .arg(defaultValue)
-                .arg(note.isEmpty() ? QString() : QLatin1Char(' ') + note),
-            valueName, QString::number(defaultValue))
-        , m_min(min)
-        , m_max(max)
-    { }
-
-    const QCommandLineOption &option() const { return m_option; }
-
-    bool read(CommandLine &commandLine, int *value) const
-    {
-        const QString text = commandLine.parser().value(m_option);
-        if (parse(text, value))
-            return true;
-        commandLine.usageError(
-            QStringLiteral("invalid --%1 '%2': give a whole number from %3 to %4")
-                .arg(m_option.names().constFirst(), text)
-                .arg(m_min)
-                .arg(m_max));
-        return false;
-    }
-
-private:
-    // Digits only: a sign, blanks or an exponent are more likely typos than intent.
-    bool parse(const QString &text, int *value) const
-    {
-        if (text.isEmpty() || text.size() > 9)
-            return false;
-        int result = 0;
-        for (const QChar c : text) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
-            result = result * 10 + c.digitValue();
-        }
-        if (result < m_min || result > m_max)
-            return false;
-        *value = result;
-        return true;
-    }
-
-    QCommandLineOption m_option;
-    int m_min;
-    int m_max;
-};
 
 bool writeList(Console &console, const QString &fileName, const QByteArray &text)
 {
@@ -145,13 +90,18 @@ int runGenerate(const QStringList &arguments, Console &console)
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
         QStringLiteral("Array name or alias: %1.").arg(Kgw::allowedArrayNames()),
         QStringLiteral("ARRAY..."));
-    if (!commandLine.parse(arguments))
-        return commandLine.exitStatus();
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
 
+    const std::optional<int> electrodeCount = commandLine.value(electrodes);
+    const std::optional<int> aLimit = electrodeCount ? commandLine.value(aMax) : std::nullopt;
+    const std::optional<int> nLimit = aLimit ? commandLine.value(nMax) : std::nullopt;
+    if (!nLimit)
+        return ExitUsage;
     GenerateOptions options;
-    if (!electrodes.read(commandLine, &options.electrodes) || !aMax.read(commandLine, &options.aMax)
-        || !nMax.read(commandLine, &options.nMax))
-        return commandLine.exitStatus();
+    options.electrodes = *electrodeCount;
+    options.aMax = *aLimit;
+    options.nMax = *nLimit;
     options.reciprocals = parser.isSet(reciprocals);
 
     const bool toList = parser.isSet(output);
@@ -161,9 +111,9 @@ int runGenerate(const QStringList &arguments, Console &console)
             QStringLiteral("-o and --kgw exclude each other: give one output"));
     if (commandLine.spacingGiven() && !toSequence)
         return commandLine.usageError(QStringLiteral("--spacing applies only to --kgw FILE"));
-    double spacing = 0;
-    if (!commandLine.spacing(&spacing))
-        return commandLine.exitStatus();
+    const std::optional<double> spacing = commandLine.spacing();
+    if (!spacing)
+        return ExitUsage;
 
     const QStringList names = parser.positionalArguments();
     if (names.isEmpty())
@@ -197,7 +147,7 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     if (toSequence) {
         const Kgw::WriteResult written
-            = writeSequenceArgument(console, target, Kgw::sequenceBody(configurations), spacing);
+            = writeSequenceArgument(console, target, Kgw::sequenceBody(configurations), *spacing);
         if (!written.ok()) {
             console.ioFailure(outputName(target), written.message, written.errorString);
             return ExitRefused;
@@ -205,8 +155,8 @@ int runGenerate(const QStringList &arguments, Console &console)
     } else if (!writeList(console, target, Kgw::electrodeListText(configurations))) {
         return ExitRefused;
     }
-    console.diagnostic(
-        outputName(target), 0, counted(configurations.size(), QStringLiteral("configuration")));
+    console.diagnostic(outputName(target), 0,
+        Kgw::counted(configurations.size(), QStringLiteral("configuration")));
     return ExitSuccess;
 }
 

@@ -1,6 +1,8 @@
-#include "command.h"
+#include "arguments.h"
 #include "commandline.h"
+#include "commands.h"
 #include "console.h"
+#include "report.h"
 
 #include "depth.h"
 #include "geometry.h"
@@ -59,8 +61,8 @@ int runInspect(const QStringList &arguments, Console &console)
     commandLine.parser().addOption(geometry);
     commandLine.parser().addPositionalArgument(QStringLiteral("FILE"),
         QStringLiteral("Sequence file; - reads it from standard input."), QStringLiteral("FILE"));
-    if (!commandLine.parse(arguments))
-        return commandLine.exitStatus();
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
 
     const QStringList files = commandLine.parser().positionalArguments();
     if (files.size() != 1)

@@ -1,5 +1,6 @@
-#include "command.h"
 #include "commandline.h"
+#include "arguments.h"
+#include "commands.h"
 #include "console.h"
 
 #include <QCommandLineParser>
@@ -44,11 +45,7 @@ int runTopLevel(const QStringList &arguments, Cli::Console &console)
         return Cli::ExitSuccess;
     }
     if (parser.isSet(help)) {
-        QString text = parser.helpText();
-        const int usageEnd = text.indexOf(QLatin1String(" [options]"));
-        if (text.startsWith(QLatin1String("Usage: ")) && usageEnd > 0)
-            text.replace(0, usageEnd, QStringLiteral("Usage: kgw"));
-        console.out() << text;
+        console.out() << Cli::helpText(parser, QStringLiteral("kgw"));
         return Cli::ExitSuccess;
     }
     return console.usageError(QString(), QStringLiteral("no command given"));
@@ -58,24 +55,10 @@ int run(const QStringList &arguments, Cli::Console &console)
 {
     if (arguments.size() < 2 || arguments.at(1).startsWith(QLatin1Char('-')))
         return runTopLevel(arguments, console);
-    const QString name = arguments.at(1);
-    for (const Cli::Command &command : Cli::commands()) {
-        if (name == QLatin1String(command.name))
-            return command.run(arguments.mid(1), console);
-    }
-    return console.usageError(QString(), QStringLiteral("unknown command '%1'").arg(name));
-}
-
-// The command's entry, or none when the first argument names no command.
-const Cli::Command *findCommand(int argc, char *argv[])
-{
-    if (argc < 2)
-        return nullptr;
-    for (const Cli::Command &command : Cli::commands()) {
-        if (qstrcmp(argv[1], command.name) == 0)
-            return &command;
-    }
-    return nullptr;
+    if (const Cli::Command *command = Cli::findCommand(arguments.at(1)))
+        return command->run(arguments.mid(1), console);
+    return console.usageError(
+        QString(), QStringLiteral("unknown command '%1'").arg(arguments.at(1)));
 }
 
 // kgw reports through its own diagnostics; the platform's chatter on a headless machine
@@ -93,7 +76,10 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext &context, const QS
 int main(int argc, char *argv[])
 {
     // Pictures are drawn off screen, so that kgw never needs a display.
-    const Cli::Command *command = findCommand(argc, argv);
+    // The application that decodes the arguments depends on the command, so it is found by its
+    // bytes; command names are ASCII.
+    const Cli::Command *command
+        = argc > 1 ? Cli::findCommand(QString::fromLatin1(argv[1])) : nullptr;
     const bool draws = command && command->draws;
     if (draws) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

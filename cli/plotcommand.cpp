@@ -1,6 +1,9 @@
-#include "command.h"
+#include "arguments.h"
 #include "commandline.h"
+#include "commands.h"
 #include "console.h"
+#include "report.h"
+#include "textutil.h"
 
 #include "coverageplot.h"
 #include "electrodelist.h"
@@ -37,8 +40,8 @@ int runPlot(const QStringList &arguments, Console &console)
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input."),
         QStringLiteral("INPUT"));
-    if (!commandLine.parse(arguments))
-        return commandLine.exitStatus();
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
 
     const QStringList inputs = commandLine.parser().positionalArguments();
     if (inputs.size() != 1)
@@ -76,8 +79,10 @@ int runPlot(const QStringList &arguments, Console &console)
         body = sequence.body;
         spacing = sequence.spacingMetres();
     } else {
-        if (!commandLine.spacing(&spacing))
-            return commandLine.exitStatus();
+        const std::optional<double> listSpacing = commandLine.spacing();
+        if (!listSpacing)
+            return ExitUsage;
+        spacing = *listSpacing;
         const Kgw::ListResult list = readListArgument(input);
         if (!list.ok()) {
             reportRefusedList(console, input, list);
@@ -93,8 +98,8 @@ int runPlot(const QStringList &arguments, Console &console)
         console.ioFailure(outFile, QStringLiteral("Failed to write the plot"), written.errorString);
         return ExitRefused;
     }
-    console.out() << outFile << ": " << counted(plot.quadrupleCount(), QStringLiteral("quadruple"))
-                  << '\n';
+    console.out() << outFile << ": "
+                  << Kgw::counted(plot.quadrupleCount(), QStringLiteral("quadruple")) << '\n';
     return ExitSuccess;
 }
 

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace Kgw {
 
 // The cable spacings that the window offers, and so the ones a sequence is written with:
@@ -16,10 +18,10 @@ inline bool isSpacingInRange(qint32 millimetres)
 }
 
 // Reads a spacing in metres written as a plain decimal number with at most three decimals
-// ("5", "2.5", ".25", "0.001"), the way the window's spin box takes it. Returns false for
+// ("5", "2.5", ".25", "0.001"), the way the window's spin box takes it. Returns nothing for
 // anything else or anything out of range. The text is taken exactly: no rounding, no exponent,
 // no sign, no surrounding blanks.
-bool parseSpacing(const QString &text, double *metres);
+std::optional<double> parseSpacing(const QString &text);
 
 // The allowed values, as a usage message can name them.
 QString spacingRangeText();

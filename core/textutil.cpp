@@ -22,4 +22,9 @@ QString printable(const QString &text)
     return result;
 }
 
+QString counted(int count, const QString &noun)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(noun).arg(count == 1 ? "" : "s");
+}
+
 } // namespace Kgw

@@ -4,6 +4,7 @@
 #include "geometry.h"
 #include "quadruple.h"
 #include "savefile.h"
+#include "textutil.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -190,11 +191,8 @@ QString CoveragePlot::title() const
         if (c.category() == QChar::Other_Control)
             c = QChar::ReplacementCharacter;
     }
-    const int count = quadrupleCount();
-    return QStringLiteral("%1 \u2014 %2 %3, spacing %4 m")
-        .arg(name)
-        .arg(count)
-        .arg(count == 1 ? QStringLiteral("quadruple") : QStringLiteral("quadruples"))
+    return QStringLiteral("%1 \u2014 %2, spacing %3 m")
+        .arg(name, counted(quadrupleCount(), QStringLiteral("quadruple")))
         .arg(m_spacing, 0, 'f', 3);
 }
 
@@ -444,8 +442,7 @@ void CoveragePlot::drawTexts(QPainter *painter) const
     }
     if (m_belowAxis > 0) {
         captions << QStringLiteral("%1 deeper than %2 m %3 drawn as \u25bc on the bottom edge.")
-                        .arg(m_belowAxis == 1 ? QStringLiteral("1 quadruple")
-                                              : QStringLiteral("%1 quadruples").arg(m_belowAxis))
+                        .arg(counted(m_belowAxis, QStringLiteral("quadruple")))
                         .arg(tickLabel(m_zMax, m_zStep))
                         .arg(m_belowAxis == 1 ? QStringLiteral("is") : QStringLiteral("are"));
     }

@@ -1,5 +1,5 @@
-#ifndef KGW_CLI_COMMAND_H
-#define KGW_CLI_COMMAND_H
+#ifndef KGW_CLI_COMMANDS_H
+#define KGW_CLI_COMMANDS_H
 
 #include <QStringList>
 #include <QVector>
@@ -21,6 +21,9 @@ struct Command {
 // Every command, in the order `kgw --help` lists them. A new command is one source file with its
 // run function plus one entry in this table.
 const QVector<Command> &commands();
+
+// The command of that name, or null.
+const Command *findCommand(const QString &name);
 
 int runConvert(const QStringList &arguments, Console &console);
 int runInspect(const QStringList &arguments, Console &console);

@@ -1,0 +1,174 @@
+#include "arguments.h"
+
+#include "console.h"
+#include "electrodelist.h"
+#include "savefile.h"
+#include "sequencefile.h"
+#include "sequencereader.h"
+
+#include <QFile>
+#include <QHash>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#endif
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace Cli {
+
+bool isStandardStream(const QString &argument)
+{
+    return argument == QLatin1String("-");
+}
+
+QString inputName(const QString &argument)
+{
+    return isStandardStream(argument) ? QStringLiteral("<stdin>") : argument;
+}
+
+QString outputName(const QString &argument)
+{
+    return isStandardStream(argument) ? QStringLiteral("<stdout>") : argument;
+}
+
+namespace {
+
+// Arguments that decoding in the locale's encoding altered, by the text they were decoded to,
+// with their bytes; empty bytes where two different names decode alike. Qt decodes
+// QCoreApplication::arguments() and encodes a file name to open with the same codec, which
+// replaces bytes that are not valid in it by U+FFFD, so such a name would open another file.
+QHash<QString, QByteArray> &alteredArguments()
+{
+    static QHash<QString, QByteArray> arguments;
+    return arguments;
+}
+
+void keepIfAltered(const QByteArray &bytes)
+{
+    const QString text = QFile::decodeName(bytes);
+    if (QFile::encodeName(text) == bytes)
+        return;
+    QHash<QString, QByteArray> &altered = alteredArguments();
+    const auto known = altered.constFind(text);
+    altered.insert(text, known == altered.constEnd() || *known == bytes ? bytes : QByteArray());
+}
+
+} // namespace
+
+void keepArgumentBytes(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        keepIfAltered(argument);
+        // The parser also takes a value as "--option=VALUE" and "-oVALUE".
+        if (argument.startsWith("--") && argument.contains('='))
+            keepIfAltered(argument.mid(argument.indexOf('=') + 1));
+        else if (argument.size() > 2 && argument.startsWith('-') && !argument.startsWith("--"))
+            keepIfAltered(argument.mid(2));
+    }
+}
+
+namespace {
+
+// Reads a file named on the command line, or standard input for "-", with the reader's own
+// failure for a file that can't be opened.
+template <typename Result, typename ReadFile, typename ReadDevice>
+Result readArgument(const QString &argument, ReadFile readFile, ReadDevice readDevice)
+{
+    QFile in;
+    if (isStandardStream(argument)) {
+        if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            return Result::loadFailure(Result::OpenFailed, in.errorString());
+        return readDevice(&in);
+    }
+#ifdef Q_OS_UNIX
+    // QFile opens only by a name it can encode, so such a file is opened by its bytes.
+    const QByteArray bytes = alteredArguments().value(argument);
+    if (!bytes.isEmpty()) {
+        const int handle = open(bytes.constData(), O_RDONLY | O_CLOEXEC);
+        if (handle < 0)
+            return Result::loadFailure(Result::OpenFailed, qt_error_string(errno));
+        in.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+        return readDevice(&in);
+    }
+#endif
+    return readFile(argument);
+}
+
+// Writes to a file named on the command line, or to standard output for "-".
+template <typename Result, typename WriteFile, typename WriteDevice>
+Result writeArgument(
+    Console &console, const QString &argument, WriteFile writeFile, WriteDevice writeDevice)
+{
+    if (!isStandardStream(argument))
+        return writeFile(argument);
+    console.out().flush(); // what was printed before comes first
+    // Straight to the descriptor, so that a failure is known before anything is reported as
+    // written, rather than in a buffer flushed at exit.
+    constexpr int StandardOutput = 1;
+#ifdef Q_OS_WIN
+    _setmode(StandardOutput, _O_BINARY); // no carriage return added to a sequence file
+#endif
+    QFile out;
+    out.open(
+        StandardOutput, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    return writeDevice(&out);
+}
+
+} // namespace
+
+Kgw::ListResult readListArgument(const QString &argument)
+{
+    return readArgument<Kgw::ListResult>(
+        argument, [](const QString &name) { return Kgw::readElectrodeList(name); },
+        [](QIODevice *device) { return Kgw::readElectrodeList(device); });
+}
+
+Kgw::SequenceResult readSequenceArgument(const QString &argument)
+{
+    return readArgument<Kgw::SequenceResult>(argument, Kgw::readSequenceFile,
+        [](QIODevice *device) { return Kgw::readSequence(device); });
+}
+
+bool outputAllowed(Console &console, const QString &input, const QString &output)
+{
+    if (isStandardStream(output))
+        return true;
+    const QHash<QString, QByteArray> &altered = alteredArguments();
+    // A name derived from an altered input, such as LIST.KGW, is altered as well.
+    const bool inputAltered = !input.isEmpty() && altered.contains(input);
+    if (altered.contains(output) || (inputAltered && output.startsWith(input))) {
+        console.diagnostic(output, 0,
+            QStringLiteral("Name is not valid in the locale's encoding; nothing written"));
+        return false;
+    }
+    if (!input.isEmpty() && !isStandardStream(input) && Kgw::isSameFile(input, output)) {
+        console.diagnostic(output, 0,
+            QStringLiteral("Output would overwrite the input %1; nothing written").arg(input));
+        return false;
+    }
+    return true;
+}
+
+Kgw::SaveResult saveArgument(
+    Console &console, const QString &argument, const QVector<QByteArray> &pieces)
+{
+    return writeArgument<Kgw::SaveResult>(
+        console, argument, [&](const QString &name) { return Kgw::saveFile(name, pieces); },
+        [&](QIODevice *device) { return Kgw::saveToDevice(device, pieces); });
+}
+
+Kgw::WriteResult writeSequenceArgument(
+    Console &console, const QString &argument, const QByteArray &body, double spacingMetres)
+{
+    return writeArgument<Kgw::WriteResult>(
+        console, argument,
+        [&](const QString &name) { return Kgw::writeSequenceFile(name, body, spacingMetres); },
+        [&](QIODevice *device) { return Kgw::writeSequence(device, body, spacingMetres); });
+}
+
+} // namespace Cli

@@ -1,0 +1,44 @@
+#ifndef KGW_CLI_ARGUMENTS_H
+#define KGW_CLI_ARGUMENTS_H
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+namespace Kgw {
+struct ListResult;
+struct SaveResult;
+struct SequenceResult;
+struct WriteResult;
+} // namespace Kgw
+
+namespace Cli {
+
+class Console;
+
+// Files named on the command line: "-" names standard input, or standard output where an
+// output is named.
+bool isStandardStream(const QString &argument);
+// The names diagnostics give an input and an output.
+QString inputName(const QString &argument);
+QString outputName(const QString &argument);
+
+// Keeps the bytes of every argument that decoding in the locale's encoding altered, so that a
+// file of such a name can still be read. Called once, with main's arguments.
+void keepArgumentBytes(int argc, char *argv[]);
+
+Kgw::ListResult readListArgument(const QString &argument);
+Kgw::SequenceResult readSequenceArgument(const QString &argument);
+
+// Whether `output` may be written for `input` (empty when there is none): never over the input
+// itself, and never under a name other than the one given. Reports a refusal.
+bool outputAllowed(Console &console, const QString &input, const QString &output);
+
+Kgw::SaveResult saveArgument(
+    Console &console, const QString &argument, const QVector<QByteArray> &pieces);
+Kgw::WriteResult writeSequenceArgument(
+    Console &console, const QString &argument, const QByteArray &body, double spacingMetres);
+
+} // namespace Cli
+
+#endif

@@ -1,0 +1,35 @@
+#include "report.h"
+
+#include "arguments.h"
+#include "console.h"
+#include "electrodelist.h"
+
+#include <QtMath>
+
+namespace Cli {
+
+void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list)
+{
+    switch (list.status) {
+    case Kgw::ListResult::OpenFailed:
+    case Kgw::ListResult::ReadFailed:
+    case Kgw::ListResult::TooLarge:
+        console.ioFailure(inputName(argument), list.message, list.errorString);
+        break;
+    default:
+        console.diagnostic(inputName(argument), list.lineNumber,
+            list.hint.isEmpty() ? list.message : list.message + QLatin1Char(' ') + list.hint);
+        break;
+    }
+}
+
+QString metres(double value)
+{
+    if (qIsNaN(value))
+        return QStringLiteral("nan");
+    if (qIsInf(value))
+        return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return QString::number(value, 'f', 3);
+}
+
+} // namespace Cli

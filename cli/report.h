@@ -1,0 +1,22 @@
+#ifndef KGW_CLI_REPORT_H
+#define KGW_CLI_REPORT_H
+
+#include <QString>
+
+namespace Kgw {
+struct ListResult;
+} // namespace Kgw
+
+namespace Cli {
+
+class Console;
+
+// Reports a list that the converter refuses, the way `convert` does.
+void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);
+
+// x, z and K as the tables print them: metres with three decimals, "inf" or "nan".
+QString metres(double value);
+
+} // namespace Cli
+
+#endif
