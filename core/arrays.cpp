@@ -102,23 +102,6 @@ std::optional<ArrayKind> findArrayKind(const QString &nameOrAlias)
     return std::nullopt;
 }
 
-static const ArrayKindName &entryOf(ArrayKind kind)
-{
-    const QVector<ArrayKindName> &names = arrayKindNames();
-    return *std::find_if(names.cbegin(), names.cend(),
-        [kind](const ArrayKindName &entry) { return entry.kind == kind; });
-}
-
-QString arrayName(ArrayKind kind)
-{
-    return entryOf(kind).name;
-}
-
-QString arrayAlias(ArrayKind kind)
-{
-    return entryOf(kind).alias;
-}
-
 QString allowedArrayNames()
 {
     QStringList parts;
@@ -138,11 +121,6 @@ bool ConfigurationSet::insert(const Quadruple &q)
     const int before = m_keys.size();
     m_keys.insert(configurationKey(q));
     return m_keys.size() != before;
-}
-
-bool ConfigurationSet::contains(const Quadruple &q) const
-{
-    return m_keys.contains(configurationKey(q));
 }
 
 QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &options)

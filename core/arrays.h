@@ -51,9 +51,6 @@ const QVector<ArrayKindName> &arrayKindNames();
 // The kind named by its full name or its alias, in any letter case; nothing for anything else.
 std::optional<ArrayKind> findArrayKind(const QString &nameOrAlias);
 
-QString arrayName(ArrayKind kind);
-QString arrayAlias(ArrayKind kind);
-
 // What a usage message offers instead of an unknown name:
 // "wenner-alpha (wa), wenner-beta (wb), ..., gradient (gr)".
 QString allowedArrayNames();
@@ -97,8 +94,6 @@ class ConfigurationSet
 public:
     // Adds the configuration; false when it, or a swapped variant, is already there.
     bool insert(const Quadruple &q);
-    bool contains(const Quadruple &q) const;
-    int size() const { return m_keys.size(); }
 
 private:
     QSet<ConfigurationKey> m_keys;

@@ -1,18 +1,15 @@
 #include "configurationkind.h"
 
+#include "geometry.h"
+
 #include <algorithm>
 
 namespace Kgw {
 
 ConfigurationKind configurationKind(const Quadruple &q)
 {
-    const int e[4] = { q.a, q.b, q.m, q.n };
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i + 1; j < 4; ++j) {
-            if (e[i] != 0 && e[i] == e[j])
-                return ConfigurationKind::Other;
-        }
-    }
+    if (hasRepeatedElectrode(q))
+        return ConfigurationKind::Other;
 
     // A list never makes A or M remote, but a sequence from elsewhere might; a remote electrode
     // counts the same in either place of its pair.

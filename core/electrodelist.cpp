@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <optional>
+
 namespace Kgw {
 
 namespace {
@@ -93,7 +95,7 @@ private:
     void addDigit(int digit);
     void endWord(const QChar *p);
     void endLine(const QChar *p);
-    // Whether the fields obey the electrode rules; problem() names the first one they break.
+    // Whether the fields obey the electrode rules; brokenRule() names the first one they break.
     bool isGood() const
     {
         for (int i = 0; i < FieldsPerLine; ++i) {
@@ -103,7 +105,7 @@ private:
         }
         return true;
     }
-    QString problem() const;
+    std::optional<QString> brokenRule() const;
     void refuse(const QString &message);
     // The current word is no integer: that is the verdict, whatever follows.
     void refuseWord();
@@ -229,10 +231,10 @@ void ListParser::endWord(const QChar *p)
     // Whatever follows the fourth word can't change the verdict.
     m_state = Ignored;
     if (!isGood())
-        refuse(problem());
+        refuse(*brokenRule());
 }
 
-QString ListParser::problem() const
+std::optional<QString> ListParser::brokenRule() const
 {
     // The remote tests come before all range tests.
     if (m_fields[0].magnitude == 0)
@@ -246,7 +248,7 @@ QString ListParser::problem() const
         if (field.value() < ElectrodeRules[i].minimum || field.value() > CablePositions)
             return electrodeOutOfRangeMessage(i, QString::number(field.value()));
     }
-    return QString();
+    return std::nullopt;
 }
 
 void ListParser::refuse(const QString &message)
@@ -275,7 +277,7 @@ void ListParser::endLine(const QChar *p)
         }
         // Missing fields count as 0.
         if (!isGood())
-            refuse(problem());
+            refuse(*brokenRule());
     }
     if (m_refused) {
         keepHead(p);

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <optional>
+
 namespace Kgw {
 
 namespace {
@@ -17,8 +19,6 @@ namespace {
 constexpr int CountOffset = 1;
 constexpr int SpacingOffset = 263;
 constexpr int ChunkSize = 64 * 1024;
-// How long a pipe may stay silent before its data is taken to have ended.
-constexpr int ReadTimeoutMs = 30000;
 
 // Where each electrode, in column order A B M N, stands within a body quadruple.
 const int BodyIndex[4] = { 0, 3, 1, 2 };
@@ -40,7 +40,9 @@ bool readUpTo(QIODevice *device, qint64 maxSize, QByteArray *data)
         data->resize(before + int(qMax<qint64>(got, 0)));
         if (got < 0)
             return false;
-        if (got == 0 && !(device->isSequential() && device->waitForReadyRead(ReadTimeoutMs)))
+        // The readers are handed files and buffers, which block until data comes, so nothing
+        // read means the data has ended.
+        if (got == 0)
             break;
         maxSize -= got;
     }
@@ -72,7 +74,7 @@ SequenceResult countMismatch(qint32 count, const QString &size)
 }
 
 // Returns the first byte that breaks the electrode rules, in quadruple order and column order.
-QString electrodeProblem(const QByteArray &body)
+std::optional<QString> electrodeProblem(const QByteArray &body)
 {
     const int count = quadrupleCount(body);
     for (int i = 0; i < count; ++i) {
@@ -87,7 +89,7 @@ QString electrodeProblem(const QByteArray &body)
                 .arg(electrodeOutOfRangeMessage(column, QString::number(value)));
         }
     }
-    return QString();
+    return std::nullopt;
 }
 
 } // namespace
@@ -147,9 +149,8 @@ SequenceResult readSequence(QIODevice *device)
             return countMismatch(count, QStringLiteral("more than %1").arg(expectedSize));
     }
 
-    const QString problem = electrodeProblem(body);
-    if (!problem.isEmpty())
-        return refusal(SequenceResult::ElectrodeOutOfRange, problem);
+    if (const std::optional<QString> problem = electrodeProblem(body))
+        return refusal(SequenceResult::ElectrodeOutOfRange, *problem);
 
     SequenceResult result;
     result.count = count;
