@@ -8,7 +8,7 @@
 //                                                 sizes 1000000 10000000)
 
 #include "electrodelist.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 #include "syntheticdevice.h"
 
 #include <QCoreApplication>

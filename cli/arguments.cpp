@@ -3,8 +3,8 @@
 #include "console.h"
 #include "electrodelist.h"
 #include "savefile.h"
-#include "sequencefile.h"
 #include "sequencereader.h"
+#include "sequencewriter.h"
 
 #include <QFile>
 #include <QHash>
@@ -154,10 +154,10 @@ bool outputAllowed(Console &console, const QString &input, const QString &output
     return true;
 }
 
-Kgw::SaveResult saveArgument(
+Kgw::WriteResult saveArgument(
     Console &console, const QString &argument, const QVector<QByteArray> &pieces)
 {
-    return writeArgument<Kgw::SaveResult>(
+    return writeArgument<Kgw::WriteResult>(
         console, argument, [&](const QString &name) { return Kgw::saveFile(name, pieces); },
         [&](QIODevice *device) { return Kgw::saveToDevice(device, pieces); });
 }

@@ -7,7 +7,6 @@
 
 namespace Kgw {
 struct ListResult;
-struct SaveResult;
 struct SequenceResult;
 struct WriteResult;
 } // namespace Kgw
@@ -34,7 +33,7 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument);
 // itself, and never under a name other than the one given. Reports a refusal.
 bool outputAllowed(Console &console, const QString &input, const QString &output);
 
-Kgw::SaveResult saveArgument(
+Kgw::WriteResult saveArgument(
     Console &console, const QString &argument, const QVector<QByteArray> &pieces);
 Kgw::WriteResult writeSequenceArgument(
     Console &console, const QString &argument, const QByteArray &body, double spacingMetres);

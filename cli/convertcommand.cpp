@@ -6,7 +6,7 @@
 #include "textutil.h"
 
 #include "electrodelist.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 
 namespace Cli {
 

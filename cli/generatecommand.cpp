@@ -6,7 +6,7 @@
 
 #include "arrays.h"
 #include "savefile.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 
 namespace Cli {
 
@@ -42,14 +42,12 @@ QString description()
 
 bool writeList(Console &console, const QString &fileName, const QByteArray &text)
 {
-    const Kgw::SaveResult saved = saveArgument(console, fileName, { text });
+    Kgw::WriteResult saved = saveArgument(console, fileName, { text });
     if (saved.ok())
         return true;
-    console.ioFailure(outputName(fileName),
-        saved.status == Kgw::SaveResult::CreateFailed
-            ? QStringLiteral("Failed to create electrode list")
-            : QStringLiteral("Failed to write electrode list"),
-        saved.errorString);
+    saved.describe(QStringLiteral("Failed to create electrode list"),
+        QStringLiteral("Failed to write electrode list"));
+    console.ioFailure(outputName(fileName), saved.message, saved.errorString);
     return false;
 }
 

@@ -1,5 +1,5 @@
-#include "commandline.h"
 #include "arguments.h"
+#include "commandline.h"
 #include "commands.h"
 #include "console.h"
 

@@ -93,9 +93,9 @@ int runPlot(const QStringList &arguments, Console &console)
 
     const Kgw::CoveragePlot plot(
         Kgw::coveragePoints(body, spacing), QFileInfo(inputName(input)).fileName(), spacing);
-    const Kgw::PlotWriteResult written = plot.write(outFile);
+    const Kgw::WriteResult written = plot.write(outFile);
     if (!written.ok()) {
-        console.ioFailure(outFile, QStringLiteral("Failed to write the plot"), written.errorString);
+        console.ioFailure(outFile, written.message, written.errorString);
         return ExitRefused;
     }
     console.out() << outFile << ": "

@@ -11,11 +11,20 @@
 
 namespace Kgw {
 
+WriteResult &WriteResult::describe(const QString &notCreated, const QString &notWritten)
+{
+    if (status == Refused || status == CreateFailed)
+        message = notCreated;
+    else if (status == WriteFailed)
+        message = notWritten;
+    return *this;
+}
+
 namespace {
 
-SaveResult failure(SaveResult::Status status, const QString &reason)
+WriteResult failure(WriteResult::Status status, const QString &reason)
 {
-    SaveResult result;
+    WriteResult result;
     result.status = status;
     result.errorString = reason;
     return result;
@@ -60,34 +69,34 @@ qint64 totalSize(const QVector<QByteArray> &pieces)
 }
 
 // Renaming a file over a device or a FIFO would take its place for every other program.
-SaveResult writeSpecialFile(const QString &fileName, const QVector<QByteArray> &pieces)
+WriteResult writeSpecialFile(const QString &fileName, const QVector<QByteArray> &pieces)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(SaveResult::CreateFailed, file.errorString());
+        return failure(WriteResult::CreateFailed, file.errorString());
     if (!writeAll(&file, pieces))
-        return failure(SaveResult::WriteFailed, file.errorString());
-    return SaveResult();
+        return failure(WriteResult::WriteFailed, file.errorString());
+    return WriteResult();
 }
 
 // Where no new file may be made beside it, the file is overwritten where it stands. The part the
 // new content covers is kept first and put back when the write fails, and nothing is cut off
 // before the new content is complete: putting back then needs no room the file did not have.
-SaveResult rewriteInPlace(
+WriteResult rewriteInPlace(
     const QString &fileName, const QVector<QByteArray> &pieces, const QString &createError)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return failure(SaveResult::CreateFailed, createError);
+        return failure(WriteResult::CreateFailed, createError);
     const qint64 earlierSize = file.size();
     const qint64 newSize = totalSize(pieces);
     const QByteArray earlier = file.read(qMin(earlierSize, newSize));
     if (earlier.size() != qMin(earlierSize, newSize) || !file.seek(0))
-        return failure(SaveResult::CreateFailed, file.errorString());
+        return failure(WriteResult::CreateFailed, file.errorString());
 
     if (writeAll(&file, pieces) && (newSize >= earlierSize || file.resize(newSize)))
-        return SaveResult();
-    const SaveResult result = failure(SaveResult::WriteFailed, file.errorString());
+        return WriteResult();
+    const WriteResult result = failure(WriteResult::WriteFailed, file.errorString());
     if (file.seek(0))
         writeAll(&file, { earlier });
     file.resize(earlierSize);
@@ -96,7 +105,7 @@ SaveResult rewriteInPlace(
 
 } // namespace
 
-SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces)
+WriteResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces)
 {
     const QFileInfo existing(fileName);
     if (existing.exists() && !existing.isFile() && !existing.isDir())
@@ -108,19 +117,19 @@ SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (existing.isFile())
             return rewriteInPlace(fileName, pieces, file.errorString());
-        return failure(SaveResult::CreateFailed, file.errorString());
+        return failure(WriteResult::CreateFailed, file.errorString());
     }
     if (writeAll(&file, pieces) && file.commit())
-        return SaveResult();
+        return WriteResult();
     // Dropped uncommitted, the QSaveFile removes its temporary file and keeps the earlier one.
-    return failure(SaveResult::WriteFailed, file.errorString());
+    return failure(WriteResult::WriteFailed, file.errorString());
 }
 
-SaveResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces)
+WriteResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces)
 {
     if (!writeAll(device, pieces))
-        return failure(SaveResult::WriteFailed, device->errorString());
-    return SaveResult();
+        return failure(WriteResult::WriteFailed, device->errorString());
+    return WriteResult();
 }
 
 bool isSameFile(const QString &first, const QString &second)

@@ -11,13 +11,22 @@ QT_END_NAMESPACE
 
 namespace Kgw {
 
-struct SaveResult {
-    enum Status { Ok, CreateFailed, WriteFailed };
+// What became of writing a file: its bytes went to it whole, or here is why not.
+struct WriteResult {
+    enum Status {
+        Ok,
+        Refused, // the bytes were never written, for a reason of the writer's own
+        CreateFailed, // the file could not be opened for writing
+        WriteFailed // the file could not be written whole
+    };
 
     Status status = Ok;
-    QString errorString; // the system's reason
+    QString message; // what the user is told, naming the kind of file; empty when Ok
+    QString errorString; // the system's reason, or the writer's for Refused
 
     bool ok() const { return status == Ok; }
+    // Names the kind of file in the message, as "Failed to create KGW file" does.
+    WriteResult &describe(const QString &notCreated, const QString &notWritten);
 };
 
 // Writes the pieces one after another as the file's whole content, so that an earlier file of
@@ -25,10 +34,10 @@ struct SaveResult {
 // Where the folder refuses new files but the file itself may be rewritten, it is rewritten in
 // place, and its earlier content is put back when that write fails. A device, a FIFO or a
 // socket of that name is written to as it is, never replaced by a file.
-SaveResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces);
+WriteResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces);
 
 // Writes the pieces to a device that is already open, such as standard output.
-SaveResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces);
+WriteResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces);
 
 // Whether both names lead to one file, through another path or a link (symbolic or hard).
 // False when either does not exist.

@@ -3,7 +3,7 @@
 #include "electrodelist.h"
 #include "iodevice.h"
 #include "quadruple.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 #include "spacing.h"
 
 #include <QBuffer>

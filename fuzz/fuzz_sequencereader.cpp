@@ -3,7 +3,7 @@
 // exactly the header this program writes followed by the body it was read as.
 
 #include "quadruple.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 #include "sequencereader.h"
 
 #include <cstdint>

@@ -456,20 +456,21 @@ void CoveragePlot::drawTexts(QPainter *painter) const
     }
 }
 
-PlotWriteResult CoveragePlot::write(const QString &fileName) const
+WriteResult CoveragePlot::write(const QString &fileName) const
 {
-    PlotWriteResult result;
+    const QString failed = QStringLiteral("Failed to write the plot");
+    WriteResult result;
     if (!isSupportedOutput(fileName)) {
-        result.status = PlotWriteResult::BadExtension;
+        result.status = WriteResult::Refused;
         result.errorString = canWriteSvg() ? QStringLiteral("the plot must be named .svg or .png")
                                            : QStringLiteral("the plot must be named .png");
-        return result;
+        return result.describe(failed, failed);
     }
     // Laying out text without one crashes inside Qt.
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        result.status = PlotWriteResult::NoGuiApplication;
+        result.status = WriteResult::Refused;
         result.errorString = QStringLiteral("drawing a plot needs a QGuiApplication");
-        return result;
+        return result.describe(failed, failed);
     }
 
     // Drawn in memory first, so that a picture that can't be drawn never touches the file.
@@ -504,18 +505,12 @@ PlotWriteResult CoveragePlot::write(const QString &fileName) const
         }
     }
     if (!drawn) {
-        result.status = PlotWriteResult::WriteFailed;
+        result.status = WriteResult::Refused;
         result.errorString = QStringLiteral("the picture could not be drawn");
-        return result;
+        return result.describe(failed, failed);
     }
 
-    const SaveResult saved = saveFile(fileName, { picture });
-    if (!saved.ok()) {
-        result.status = saved.status == SaveResult::CreateFailed ? PlotWriteResult::CreateFailed
-                                                                 : PlotWriteResult::WriteFailed;
-        result.errorString = saved.errorString;
-    }
-    return result;
+    return saveFile(fileName, { picture }).describe(failed, failed);
 }
 
 QVector<CoveragePoint> coveragePoints(const QByteArray &body, double spacingMetres)

@@ -2,6 +2,7 @@
 #define KGW_COVERAGEPLOT_H
 
 #include "configurationkind.h"
+#include "savefile.h"
 
 #include <QColor>
 #include <QPointF>
@@ -21,15 +22,6 @@ struct CoveragePoint {
     double x = 0; // pseudo-position in metres
     double z = std::numeric_limits<double>::quiet_NaN(); // median depth in metres; NaN for none
     ConfigurationKind kind = ConfigurationKind::Other;
-};
-
-struct PlotWriteResult {
-    enum Status { Ok, BadExtension, NoGuiApplication, CreateFailed, WriteFailed };
-
-    Status status = Ok;
-    QString errorString; // why, for the user; empty when Ok
-
-    bool ok() const { return status == Ok; }
 };
 
 // The points of a sequence body: each quadruple at its pseudo-position and median depth.
@@ -74,7 +66,7 @@ public:
 
     // Renders to a PNG or SVG file by its extension. An existing file is replaced only by a
     // complete new one; nothing is written when the extension is wrong or rendering fails.
-    PlotWriteResult write(const QString &fileName) const;
+    WriteResult write(const QString &fileName) const;
 
 private:
     void drawFrame(QPainter *painter) const;

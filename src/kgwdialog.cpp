@@ -1,7 +1,7 @@
 #include "kgwdialog.h"
 
 #include "electrodelist.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 
 #include <QDoubleSpinBox>
 #include <QFileDialog>

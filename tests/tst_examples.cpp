@@ -3,7 +3,7 @@
 
 #include "electrodelist.h"
 #include "quadruple.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 
 #include <QDir>
 #include <QFile>

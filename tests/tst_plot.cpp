@@ -13,8 +13,8 @@
 using Kgw::ConfigurationKind;
 using Kgw::CoveragePlot;
 using Kgw::CoveragePoint;
-using Kgw::PlotWriteResult;
 using Kgw::Quadruple;
+using Kgw::WriteResult;
 
 namespace {
 
@@ -102,7 +102,7 @@ void TestPlot::writesBothFormats()
     QVERIFY(dir.isValid());
     const CoveragePlot plot(
         pointsOf({ Quadruple { 1, 4, 2, 3 }, Quadruple { 2, 1, 3, 4 } }, 5), "wenner.txt", 5);
-    const PlotWriteResult result = plot.write(dir.filePath(name));
+    const WriteResult result = plot.write(dir.filePath(name));
     QVERIFY2(result.ok(), qPrintable(result.errorString));
     QVERIFY(contents(dir.filePath(name)).startsWith(magic));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { name });
@@ -288,8 +288,8 @@ void TestPlot::refusesOtherExtensions()
     const QString fileName = dir.filePath(name);
     const CoveragePlot plot(pointsOf({ Quadruple { 1, 4, 2, 3 } }, 5), "w.txt", 5);
     QVERIFY(!CoveragePlot::isSupportedOutput(fileName));
-    PlotWriteResult result = plot.write(fileName);
-    QCOMPARE(result.status, PlotWriteResult::BadExtension);
+    WriteResult result = plot.write(fileName);
+    QCOMPARE(result.status, WriteResult::Refused);
     QVERIFY(!result.errorString.isEmpty());
     QVERIFY(!QFile::exists(fileName));
 
@@ -299,7 +299,7 @@ void TestPlot::refusesOtherExtensions()
     earlier.write("keep");
     earlier.close();
     result = plot.write(fileName);
-    QCOMPARE(result.status, PlotWriteResult::BadExtension);
+    QCOMPARE(result.status, WriteResult::Refused);
     QCOMPARE(contents(fileName), QByteArray("keep"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
@@ -309,8 +309,8 @@ void TestPlot::reportsUncreatableFile()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString fileName = dir.filePath("missing/plot.png");
-    const PlotWriteResult result = CoveragePlot({}, "x.txt", 5).write(fileName);
-    QCOMPARE(result.status, PlotWriteResult::CreateFailed);
+    const WriteResult result = CoveragePlot({}, "x.txt", 5).write(fileName);
+    QCOMPARE(result.status, WriteResult::CreateFailed);
     QVERIFY(!result.errorString.isEmpty());
     QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }

@@ -1,5 +1,5 @@
 #include "quadruple.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 #include "sequencereader.h"
 
 #include <QBuffer>

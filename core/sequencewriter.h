@@ -1,8 +1,10 @@
-#ifndef KGW_SEQUENCEFILE_H
-#define KGW_SEQUENCEFILE_H
+#ifndef KGW_SEQUENCEWRITER_H
+#define KGW_SEQUENCEWRITER_H
 
 #include <QByteArray>
 #include <QString>
+
+#include "savefile.h"
 
 QT_BEGIN_NAMESPACE
 class QIODevice;
@@ -22,16 +24,6 @@ QByteArray sequenceHeader(qint32 count, qint32 spacingMillimetres);
 
 // A sequence is written beside its list, under the list's full name.
 QString sequenceFileName(const QString &listFileName);
-
-struct WriteResult {
-    enum Status { Ok, CreateFailed, WriteFailed };
-
-    Status status = Ok;
-    QString message; // the user-facing warning; empty when Ok
-    QString errorString; // the system's reason
-
-    bool ok() const { return status == Ok; }
-};
 
 // Writes header and body so that an earlier file of that name is replaced only by a complete
 // new one.

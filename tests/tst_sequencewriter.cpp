@@ -1,6 +1,6 @@
 #include "electrodelist.h"
 #include "savefile.h"
-#include "sequencefile.h"
+#include "sequencewriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,7 +61,7 @@ int unprivileged(rlim_t sizeLimit, const std::function<bool()> &work)
 
 } // namespace
 
-class tst_SequenceFile : public QObject
+class tst_SequenceWriter : public QObject
 {
     Q_OBJECT
 
@@ -83,7 +83,7 @@ private slots:
     void sameFile();
 };
 
-void tst_SequenceFile::files_data()
+void tst_SequenceWriter::files_data()
 {
     QTest::addColumn<QByteArray>("list");
     QTest::addColumn<double>("spacing");
@@ -99,7 +99,7 @@ void tst_SequenceFile::files_data()
                                     << sequenceFileFromHex("01000000", "e8030000", "080a0b09");
 }
 
-void tst_SequenceFile::files()
+void tst_SequenceWriter::files()
 {
     QFETCH(QByteArray, list);
     QFETCH(double, spacing);
@@ -115,7 +115,7 @@ void tst_SequenceFile::files()
         QDir(dir.path()).entryList(QDir::Files), QStringList({ "line1.txt", "line1.txt.KGW" }));
 }
 
-void tst_SequenceFile::spacing_data()
+void tst_SequenceWriter::spacing_data()
 {
     QTest::addColumn<double>("metres");
     QTest::addColumn<int>("millimetres");
@@ -128,7 +128,7 @@ void tst_SequenceFile::spacing_data()
     QTest::newRow("half a millimetre rounds up") << 0.0015 << 2;
 }
 
-void tst_SequenceFile::spacing()
+void tst_SequenceWriter::spacing()
 {
     QFETCH(double, metres);
     QFETCH(int, millimetres);
@@ -141,7 +141,7 @@ void tst_SequenceFile::spacing()
     QCOMPARE(header.mid(263, 4).toHex(), field.toHex());
 }
 
-void tst_SequenceFile::outputName_data()
+void tst_SequenceWriter::outputName_data()
 {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("sequence");
@@ -156,14 +156,14 @@ void tst_SequenceFile::outputName_data()
                                  << "/data/day 2/line.TXT.KGW";
 }
 
-void tst_SequenceFile::outputName()
+void tst_SequenceWriter::outputName()
 {
     QFETCH(QString, list);
     QFETCH(QString, sequence);
     QCOMPARE(Kgw::sequenceFileName(list), sequence);
 }
 
-void tst_SequenceFile::reconversionLeavesNothingOfTheOldFile()
+void tst_SequenceWriter::reconversionLeavesNothingOfTheOldFile()
 {
     QTemporaryDir dir;
     const QString listPath = dir.filePath("line.txt");
@@ -175,7 +175,7 @@ void tst_SequenceFile::reconversionLeavesNothingOfTheOldFile()
         sequenceFileFromHex("01000000", "88130000", "04020103").toHex());
 }
 
-void tst_SequenceFile::badListKeepsEarlierFile()
+void tst_SequenceWriter::badListKeepsEarlierFile()
 {
     QTemporaryDir dir;
     const QString listPath = dir.filePath("line.txt");
@@ -186,7 +186,7 @@ void tst_SequenceFile::badListKeepsEarlierFile()
     QCOMPARE(readBytes(listPath + ".KGW"), before);
 }
 
-void tst_SequenceFile::cannotCreate()
+void tst_SequenceWriter::cannotCreate()
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("list.txt.KGW");
@@ -202,7 +202,7 @@ void tst_SequenceFile::cannotCreate()
 
 // A write that really fails part-way, held back by the file-size limit as a full disk would,
 // must neither report success nor cost the user the earlier file.
-void tst_SequenceFile::writeFailureKeepsEarlierFile()
+void tst_SequenceWriter::writeFailureKeepsEarlierFile()
 {
 #ifdef Q_OS_UNIX
     QTemporaryDir dir;
@@ -234,7 +234,7 @@ void tst_SequenceFile::writeFailureKeepsEarlierFile()
 #endif
 }
 
-void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade_data()
+void tst_SequenceWriter::writesInPlaceWhereNoNewFileMayBeMade_data()
 {
     QTest::addColumn<int>("sizeLimit");
     QTest::addColumn<bool>("written");
@@ -245,7 +245,7 @@ void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade_data()
 
 // A folder that refuses new files while its sequence file may be rewritten: the plain open that
 // users had before still worked there, so the file is written in place rather than refused.
-void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade()
+void tst_SequenceWriter::writesInPlaceWhereNoNewFileMayBeMade()
 {
 #ifdef Q_OS_UNIX
     QFETCH(int, sizeLimit);
@@ -280,7 +280,7 @@ void tst_SequenceFile::writesInPlaceWhereNoNewFileMayBeMade()
 
 // A FIFO or a device given as the output is written to; renaming a file over it would take its
 // place for every other program.
-void tst_SequenceFile::specialFileIsWrittenAsItIs()
+void tst_SequenceWriter::specialFileIsWrittenAsItIs()
 {
 #ifdef Q_OS_UNIX
     QTemporaryDir dir;
@@ -301,7 +301,7 @@ void tst_SequenceFile::specialFileIsWrittenAsItIs()
 #endif
 }
 
-void tst_SequenceFile::sameFile_data()
+void tst_SequenceWriter::sameFile_data()
 {
     QTest::addColumn<QString>("other");
     QTest::addColumn<bool>("same");
@@ -314,7 +314,7 @@ void tst_SequenceFile::sameFile_data()
     QTest::newRow("not there yet") << "list.txt.KGW" << false;
 }
 
-void tst_SequenceFile::sameFile()
+void tst_SequenceWriter::sameFile()
 {
 #ifdef Q_OS_UNIX
     QFETCH(QString, other);
@@ -331,5 +331,5 @@ void tst_SequenceFile::sameFile()
 #endif
 }
 
-QTEST_GUILESS_MAIN(tst_SequenceFile)
-#include "tst_sequencefile.moc"
+QTEST_GUILESS_MAIN(tst_SequenceWriter)
+#include "tst_sequencewriter.moc"

@@ -1,4 +1,4 @@
-#include "sequencefile.h"
+#include "sequencewriter.h"
 
 #include "quadruple.h"
 #include "savefile.h"
@@ -55,18 +55,10 @@ QVector<QByteArray> sequencePieces(const QByteArray &body, double spacingMetres)
         body };
 }
 
-WriteResult writeResult(const SaveResult &saved)
+WriteResult described(WriteResult result)
 {
-    WriteResult result;
-    result.errorString = saved.errorString;
-    if (saved.status == SaveResult::CreateFailed) {
-        result.status = WriteResult::CreateFailed;
-        result.message = QStringLiteral("Failed to create KGW file");
-    } else if (saved.status == SaveResult::WriteFailed) {
-        result.status = WriteResult::WriteFailed;
-        result.message = QStringLiteral("Failed to write KGW file");
-    }
-    return result;
+    return result.describe(
+        QStringLiteral("Failed to create KGW file"), QStringLiteral("Failed to write KGW file"));
 }
 
 // A body past the limit would make a file that no reader takes.
@@ -77,7 +69,7 @@ bool isTooLarge(const QByteArray &body)
 
 WriteResult tooLarge()
 {
-    return writeResult({ SaveResult::CreateFailed,
+    return described({ WriteResult::Refused, QString(),
         QStringLiteral("More than %1 quadruples, the most a KGW file holds")
             .arg(MaxSequenceQuadruples) });
 }
@@ -88,14 +80,14 @@ WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, d
 {
     if (isTooLarge(body))
         return tooLarge();
-    return writeResult(saveFile(fileName, sequencePieces(body, spacingMetres)));
+    return described(saveFile(fileName, sequencePieces(body, spacingMetres)));
 }
 
 WriteResult writeSequence(QIODevice *device, const QByteArray &body, double spacingMetres)
 {
     if (isTooLarge(body))
         return tooLarge();
-    return writeResult(saveToDevice(device, sequencePieces(body, spacingMetres)));
+    return described(saveToDevice(device, sequencePieces(body, spacingMetres)));
 }
 
 } // namespace Kgw
