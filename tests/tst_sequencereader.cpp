@@ -1,6 +1,6 @@
 #include "quadruple.h"
-#include "sequencewriter.h"
 #include "sequencereader.h"
+#include "sequencewriter.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>

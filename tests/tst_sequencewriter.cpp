@@ -26,6 +26,24 @@ using Kgw::WriteResult;
 
 namespace {
 
+// Puts a file's permissions back however the test ends, so that a failed check never leaves
+// a folder that QTemporaryDir can't remove.
+class PermissionsRestorer
+{
+public:
+    explicit PermissionsRestorer(const QString &path)
+        : m_path(path)
+        , m_permissions(QFile::permissions(path))
+    { }
+    ~PermissionsRestorer() { QFile::setPermissions(m_path, m_permissions); }
+    PermissionsRestorer(const PermissionsRestorer &) = delete;
+    PermissionsRestorer &operator=(const PermissionsRestorer &) = delete;
+
+private:
+    QString m_path;
+    QFileDevice::Permissions m_permissions;
+};
+
 // Converts a list the way the window does.
 WriteResult convert(const QString &listPath, const QByteArray &list, double spacing)
 {
@@ -260,12 +278,12 @@ void tst_SequenceWriter::writesInPlaceWhereNoNewFileMayBeMade()
             | QFileDevice::WriteOther));
     const QFileDevice::Permissions readOnlyFolder = QFileDevice::ReadOwner | QFileDevice::ExeOwner
         | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    const PermissionsRestorer restorer(dir.path());
     QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
     // 1000 quadruples outgrow both the limit and the earlier file.
     const QByteArray body = written ? QByteArray::fromHex("01030402") : QByteArray(4000, '\1');
     const int status = unprivileged(
         rlim_t(sizeLimit), [&] { return Kgw::writeSequenceFile(target, body, 5).ok(); });
-    QFile::setPermissions(dir.path(), readOnlyFolder | QFileDevice::WriteOwner);
 
     QCOMPARE(status, written ? 0 : 1);
     QCOMPARE(readBytes(target).toHex(),
