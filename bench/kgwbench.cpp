@@ -63,7 +63,7 @@ int measure(const QString &listPath)
             return 1;
         }
         const Kgw::WriteResult written
-            = Kgw::writeSequenceFile(Kgw::sequenceFileName(listPath), list.body, 5);
+            = Kgw::writeSequenceFile(Kgw::sequenceFileName(listPath), list.quadruples, 5);
         if (!written.ok()) {
             fprintf(stderr, "%s\n", qPrintable(written.errorString));
             return 1;

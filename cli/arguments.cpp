@@ -155,20 +155,22 @@ bool outputAllowed(Console &console, const QString &input, const QString &output
 }
 
 Kgw::WriteResult saveArgument(
-    Console &console, const QString &argument, const QVector<QByteArray> &pieces)
+    Console &console, const QString &argument, const Kgw::FileContent &content)
 {
     return writeArgument<Kgw::WriteResult>(
-        console, argument, [&](const QString &name) { return Kgw::saveFile(name, pieces); },
-        [&](QIODevice *device) { return Kgw::saveToDevice(device, pieces); });
+        console, argument, [&](const QString &name) { return Kgw::saveFile(name, content); },
+        [&](QIODevice *device) { return Kgw::saveToDevice(device, content); });
 }
 
-Kgw::WriteResult writeSequenceArgument(
-    Console &console, const QString &argument, const QByteArray &body, double spacingMetres)
+Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument,
+    const QVector<Kgw::Quadruple> &quadruples, double spacingMetres)
 {
     return writeArgument<Kgw::WriteResult>(
         console, argument,
-        [&](const QString &name) { return Kgw::writeSequenceFile(name, body, spacingMetres); },
-        [&](QIODevice *device) { return Kgw::writeSequence(device, body, spacingMetres); });
+        [&](const QString &name) {
+            return Kgw::writeSequenceFile(name, quadruples, spacingMetres);
+        },
+        [&](QIODevice *device) { return Kgw::writeSequence(device, quadruples, spacingMetres); });
 }
 
 } // namespace Cli

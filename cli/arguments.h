@@ -6,7 +6,9 @@
 #include <QVector>
 
 namespace Kgw {
+struct FileContent;
 struct ListResult;
+struct Quadruple;
 struct SequenceResult;
 struct WriteResult;
 } // namespace Kgw
@@ -34,9 +36,9 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument);
 bool outputAllowed(Console &console, const QString &input, const QString &output);
 
 Kgw::WriteResult saveArgument(
-    Console &console, const QString &argument, const QVector<QByteArray> &pieces);
-Kgw::WriteResult writeSequenceArgument(
-    Console &console, const QString &argument, const QByteArray &body, double spacingMetres);
+    Console &console, const QString &argument, const Kgw::FileContent &content);
+Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument,
+    const QVector<Kgw::Quadruple> &quadruples, double spacingMetres);
 
 } // namespace Cli
 

@@ -43,7 +43,7 @@ int runCheck(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read.body, *spacing);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read.quadruples, *spacing);
     QTextStream &out = console.out();
     for (const Kgw::Finding &finding : report.findings)
         out << inputName(list) << ':' << finding.lineNumber() << ": " << finding.message() << '\n';
@@ -51,7 +51,7 @@ int runCheck(const QStringList &arguments, Console &console)
     if (commandLine.parser().isSet(factors)) {
         out << "# line A B M N K z\n";
         for (int i = 0; i < report.quadruples; ++i) {
-            const Kgw::Quadruple q = Kgw::quadrupleAt(read.body, i);
+            const Kgw::Quadruple &q = read.quadruples.at(i);
             out << i + 1 << ' ' << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n << ' '
                 << metres(Kgw::geometricFactor(q, *spacing)) << ' '
                 << metres(Kgw::medianDepth(q, *spacing)) << '\n';

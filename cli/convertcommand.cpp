@@ -57,7 +57,7 @@ int runConvert(const QStringList &arguments, Console &console)
             continue;
         }
         const Kgw::WriteResult written
-            = writeSequenceArgument(console, target, read.body, *spacing);
+            = writeSequenceArgument(console, target, read.quadruples, *spacing);
         if (!written.ok()) {
             console.ioFailure(outputName(target), written.message, written.errorString);
             status = ExitRefused;

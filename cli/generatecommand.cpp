@@ -42,7 +42,7 @@ QString description()
 
 bool writeList(Console &console, const QString &fileName, const QByteArray &text)
 {
-    Kgw::WriteResult saved = saveArgument(console, fileName, { text });
+    Kgw::WriteResult saved = saveArgument(console, fileName, Kgw::FileContent::of({ text }));
     if (saved.ok())
         return true;
     saved.describe(QStringLiteral("Failed to create electrode list"),
@@ -145,7 +145,7 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     if (toSequence) {
         const Kgw::WriteResult written
-            = writeSequenceArgument(console, target, Kgw::sequenceBody(configurations), *spacing);
+            = writeSequenceArgument(console, target, configurations, *spacing);
         if (!written.ok()) {
             console.ioFailure(outputName(target), written.message, written.errorString);
             return ExitRefused;

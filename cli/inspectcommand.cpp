@@ -80,14 +80,14 @@ int runInspect(const QStringList &arguments, Console &console)
 
     QTextStream &out = console.out();
     const double spacing = sequence.spacingMetres();
-    const int count = Kgw::quadrupleCount(sequence.body);
+    const int count = sequence.quadruples.size();
     if (commandLine.parser().isSet(geometry)) {
         out << "# A B M N x z K\n";
     } else if (!commandLine.parser().isSet(listOnly)) {
         out << "quadruples: " << count << '\n' << "spacing: " << metres(spacing) << " m\n";
     }
     for (int i = 0; i < count; ++i) {
-        const Kgw::Quadruple q = Kgw::quadrupleAt(sequence.body, i);
+        const Kgw::Quadruple &q = sequence.quadruples.at(i);
         out << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n;
         if (commandLine.parser().isSet(geometry)) {
             out << ' ' << metres(Kgw::pseudoPosition(q, spacing)) << ' '

@@ -62,7 +62,7 @@ int runPlot(const QStringList &arguments, Console &console)
     if (!outputAllowed(console, input, outFile))
         return ExitRefused;
 
-    QByteArray body;
+    QVector<Kgw::Quadruple> quadruples;
     double spacing = 0;
     if (sequenceInput) {
         const Kgw::SequenceResult sequence = readSequenceArgument(input);
@@ -76,7 +76,7 @@ int runPlot(const QStringList &arguments, Console &console)
             console.diagnostic(inputName(input), 0, warning);
             return ExitRefused;
         }
-        body = sequence.body;
+        quadruples = sequence.quadruples;
         spacing = sequence.spacingMetres();
     } else {
         const std::optional<double> listSpacing = commandLine.spacing();
@@ -88,11 +88,11 @@ int runPlot(const QStringList &arguments, Console &console)
             reportRefusedList(console, input, list);
             return ExitRefused;
         }
-        body = list.body;
+        quadruples = list.quadruples;
     }
 
     const Kgw::CoveragePlot plot(
-        Kgw::coveragePoints(body, spacing), QFileInfo(inputName(input)).fileName(), spacing);
+        Kgw::coveragePoints(quadruples, spacing), QFileInfo(inputName(input)).fileName(), spacing);
     const Kgw::WriteResult written = plot.write(outFile);
     if (!written.ok()) {
         console.ioFailure(outFile, written.message, written.errorString);

@@ -181,13 +181,4 @@ QByteArray electrodeListText(const QVector<Quadruple> &configurations)
     return text;
 }
 
-QByteArray sequenceBody(const QVector<Quadruple> &configurations)
-{
-    QByteArray body;
-    body.reserve(configurations.size() * BodyBytesPerQuadruple);
-    for (const Quadruple &q : configurations)
-        appendQuadruple(body, q);
-    return body;
-}
-
 } // namespace Kgw

@@ -117,9 +117,6 @@ QVector<Quadruple> generateConfigurations(
 // The electrode list: one "A B M N" line per configuration, each ended by "\n".
 QByteArray electrodeListText(const QVector<Quadruple> &configurations);
 
-// The body a sequence file holds for the configurations.
-QByteArray sequenceBody(const QVector<Quadruple> &configurations);
-
 } // namespace Kgw
 
 #endif

@@ -62,6 +62,10 @@ public:
         m_word.reserve(FieldQuoteLength + 1);
     }
 
+    // Makes room for every quadruple that `bytes` of text can hold, so that the quadruples are
+    // never copied to grow. The room is only reserved: memory is used as lines arrive.
+    void reserveFor(qint64 bytes);
+
     // Takes the next piece of the text. Returns true once the list has ended.
     bool feed(const QChar *begin, const QChar *end);
 
@@ -131,10 +135,16 @@ private:
     int m_badWord = -1; // the field whose word is no integer
     bool m_ended = false;
     ListResult m_result;
-    // The body grows in large steps and is cut to its length at the end.
     int m_count = 0;
-    int m_capacity = 0;
 };
+
+void ListParser::reserveFor(qint64 bytes)
+{
+    // The shortest line that is accepted, "1 0 1" and its line end, takes six characters, and a
+    // character takes at least a byte.
+    constexpr int ShortestLine = 6;
+    m_result.quadruples.reserve(int(qMin<qint64>(bytes / ShortestLine + 1, MaxSequenceQuadruples)));
+}
 
 void ListParser::keepHead(const QChar *p)
 {
@@ -291,16 +301,12 @@ void ListParser::endLine(const QChar *p)
         m_ended = true;
         return;
     }
-    if (m_count == m_capacity) {
-        m_capacity = qMax(4096, m_capacity * 2);
-        m_result.body.resize(m_capacity * BodyBytesPerQuadruple);
-    }
-    Quadruple q;
-    q.a = int(m_fields[0].value());
-    q.b = int(m_fields[1].value());
-    q.m = int(m_fields[2].value());
-    q.n = int(m_fields[3].value());
-    setQuadrupleAt(m_result.body.data(), m_count++, q);
+    // Growing copies every quadruple, so where the size was unknown it is done in large steps.
+    if (m_count == m_result.quadruples.capacity())
+        m_result.quadruples.reserve(qMax(4096, m_count * 2));
+    m_result.quadruples.append(Quadruple(int(m_fields[0].value()), int(m_fields[1].value()),
+        int(m_fields[2].value()), int(m_fields[3].value())));
+    ++m_count;
 
     ++m_lineNumber;
     for (Field &field : m_fields)
@@ -424,7 +430,8 @@ ListResult ListParser::finish()
     m_lineStart = m_wordStart = nullptr;
     if (!m_ended && !m_refused)
         endLine(nullptr);
-    m_result.body.resize(m_result.ok() ? m_count * BodyBytesPerQuadruple : 0);
+    if (!m_result.ok())
+        m_result.quadruples.clear();
     ListResult result = m_result;
     if (m_refused) {
         if (m_badWord >= 0) {
@@ -435,7 +442,7 @@ ListResult ListParser::finish()
         result.lineText = elided(printable(m_head), LineQuoteLength);
         if (m_lineNumber == 1 && m_head.count(QChar(0)) * 2 >= m_head.size())
             result.hint = QStringLiteral("(is the file UTF-16 without a byte-order mark?)");
-    } else if (result.ok() && result.body.isEmpty()) {
+    } else if (result.ok() && result.quadruples.isEmpty()) {
         result.status = ListResult::Empty;
         result.message = QStringLiteral("TXT file is empty");
     }
@@ -474,6 +481,8 @@ ListResult readElectrodeList(QIODevice *device)
 {
     QTextStream in(device);
     ListParser parser;
+    if (!device->isSequential())
+        parser.reserveFor(device->size() - device->pos());
     bool atStart = true;
     for (;;) {
         const QString chunk = in.read(ChunkLength);

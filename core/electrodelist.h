@@ -3,15 +3,15 @@
 
 #include "quadruple.h"
 
-#include <QByteArray>
 #include <QString>
+#include <QVector>
 
 class QIODevice;
 
 namespace Kgw {
 
 // The outcome of reading one electrode list. A list is accepted whole or not at all: on any
-// failure the body is empty.
+// failure it holds no quadruples.
 struct ListResult {
     enum Status {
         Ok,
@@ -28,10 +28,10 @@ struct ListResult {
     QString lineText; // that line as read, cut and made printable for display
     QString hint; // a guess at the cause of a BadLine, when there is one
     QString errorString; // the reason for OpenFailed, ReadFailed and TooLarge
-    QByteArray body; // A, M, N, B per quadruple when Ok
+    QVector<Quadruple> quadruples; // when Ok
 
     bool ok() const { return status == Ok; }
-    int count() const { return quadrupleCount(body); }
+    int count() const { return quadruples.size(); }
 
     // "Failed to load TXT file", with the system's reason.
     static ListResult loadFailure(Status status, const QString &errorString);
@@ -44,8 +44,8 @@ struct ListResult {
 QString electrodeOutOfRangeMessage(int column, const QString &value);
 
 // Reads and checks an electrode list from an open device, up to its first empty line, its end,
-// or its first bad line. Memory stays bounded by the body however long a line is, and reading
-// stops as soon as the verdict is known, however much input follows.
+// or its first bad line. Memory stays bounded by the quadruples however long a line is, and
+// reading stops as soon as the verdict is known, however much input follows.
 ListResult readElectrodeList(QIODevice *device);
 
 // Opens the file and reads it as above.

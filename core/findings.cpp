@@ -51,10 +51,10 @@ bool CheckReport::hasProblems() const
         > 0;
 }
 
-CheckReport checkQuadruples(const QByteArray &body, double spacingMetres)
+CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres)
 {
     CheckReport report;
-    report.quadruples = quadrupleCount(body);
+    report.quadruples = quadruples.size();
     report.largestAbsoluteFactor = qQNaN();
     QHash<ConfigurationKey, int> firstSeen;
     bool used[CablePositions + 1] = {};
@@ -65,7 +65,7 @@ CheckReport checkQuadruples(const QByteArray &body, double spacingMetres)
     };
 
     for (int i = 0; i < report.quadruples; ++i) {
-        const Quadruple q = quadrupleAt(body, i);
+        const Quadruple &q = quadruples.at(i);
         for (const int e : { q.a, q.b, q.m, q.n }) {
             if (e >= 0 && e <= CablePositions)
                 used[e] = true;

@@ -41,8 +41,8 @@ struct CheckReport {
     bool hasProblems() const;
 };
 
-// Reviews the quadruples of a body (A, M, N, B bytes) without changing what is accepted.
-CheckReport checkQuadruples(const QByteArray &body, double spacingMetres);
+// Reviews the quadruples of a list without changing what is accepted.
+CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres);
 
 // The electrodes as ranges, "1-4, 7", with ", remote" when 0 is among them.
 QString electrodeRangesText(const QVector<int> &electrodes);

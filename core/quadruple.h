@@ -1,8 +1,8 @@
 #ifndef KGW_QUADRUPLE_H
 #define KGW_QUADRUPLE_H
 
-#include <QByteArray>
 #include <QPair>
+#include <QtGlobal>
 
 #include <algorithm>
 
@@ -19,13 +19,23 @@ struct ElectrodeRule {
 };
 constexpr ElectrodeRule ElectrodeRules[4] = { { 'A', 1 }, { 'B', 0 }, { 'M', 1 }, { 'N', 0 } };
 
-// One measurement, in the column order of an electrode list.
+// One measurement, in the column order of an electrode list. A byte per electrode is all any
+// sequence file holds, and keeps a sequence at four bytes a quadruple in memory too.
 struct Quadruple {
-    int a = 0;
-    int b = 0;
-    int m = 0;
-    int n = 0;
+    constexpr Quadruple() = default;
+    constexpr Quadruple(int a, int b, int m, int n)
+        : a(qint8(a))
+        , b(qint8(b))
+        , m(qint8(m))
+        , n(qint8(n))
+    { }
+
+    qint8 a = 0;
+    qint8 b = 0;
+    qint8 m = 0;
+    qint8 n = 0;
 };
+static_assert(sizeof(Quadruple) == 4, "a sequence takes four bytes a quadruple");
 
 inline bool operator==(const Quadruple &l, const Quadruple &r)
 {
@@ -55,45 +65,12 @@ inline ConfigurationKey configurationKey(const Quadruple &q)
     return ConfigurationKey(pair(q.a, q.b), pair(q.m, q.n));
 }
 
-// The body of a sequence holds four bytes per quadruple, in the instrument's order A, M, N, B.
-constexpr int BodyBytesPerQuadruple = 4;
-
 // The most quadruples a sequence holds: far beyond any instrument's sequence, far below what
 // would exhaust a 32-bit address space. Every reader and writer keeps to it.
 constexpr int MaxSequenceQuadruples = 1 << 26;
 
-inline int quadrupleCount(const QByteArray &body)
-{
-    return body.size() / BodyBytesPerQuadruple;
-}
-
-inline Quadruple quadrupleAt(const QByteArray &body, int index)
-{
-    const char *p = body.constData() + index * BodyBytesPerQuadruple;
-    Quadruple q;
-    q.a = qint8(p[0]);
-    q.m = qint8(p[1]);
-    q.n = qint8(p[2]);
-    q.b = qint8(p[3]);
-    return q;
-}
-
-inline void setQuadrupleAt(char *body, int index, const Quadruple &q)
-{
-    char *p = body + index * BodyBytesPerQuadruple;
-    p[0] = char(q.a);
-    p[1] = char(q.m);
-    p[2] = char(q.n);
-    p[3] = char(q.b);
-}
-
-inline void appendQuadruple(QByteArray &body, const Quadruple &q)
-{
-    const int index = quadrupleCount(body);
-    body.resize(body.size() + BodyBytesPerQuadruple);
-    setQuadrupleAt(body.data(), index, q);
-}
-
 } // namespace Kgw
+
+Q_DECLARE_TYPEINFO(Kgw::Quadruple, Q_PRIMITIVE_TYPE);
 
 #endif

@@ -20,6 +20,16 @@ WriteResult &WriteResult::describe(const QString &notCreated, const QString &not
     return *this;
 }
 
+FileContent FileContent::of(const QVector<QByteArray> &pieces)
+{
+    FileContent content;
+    for (const QByteArray &piece : pieces)
+        content.size += piece.size();
+    content.pieceCount = pieces.size();
+    content.piece = [pieces](int index) { return pieces.at(index); };
+    return content;
+}
+
 namespace {
 
 WriteResult failure(WriteResult::Status status, const QString &reason)
@@ -48,11 +58,11 @@ bool writeFully(QDataStream &out, const QByteArray &bytes)
     return true;
 }
 
-bool writeAll(QIODevice *device, const QVector<QByteArray> &pieces)
+bool writeAll(QIODevice *device, const FileContent &content)
 {
     QDataStream out(device);
-    for (const QByteArray &piece : pieces) {
-        if (!writeFully(out, piece))
+    for (int i = 0; i < content.pieceCount; ++i) {
+        if (!writeFully(out, content.piece(i)))
             return false;
     }
     // A buffered device tells of a failure only when it passes the bytes on.
@@ -60,21 +70,13 @@ bool writeAll(QIODevice *device, const QVector<QByteArray> &pieces)
     return !file || file->flush();
 }
 
-qint64 totalSize(const QVector<QByteArray> &pieces)
-{
-    qint64 size = 0;
-    for (const QByteArray &piece : pieces)
-        size += piece.size();
-    return size;
-}
-
 // Renaming a file over a device or a FIFO would take its place for every other program.
-WriteResult writeSpecialFile(const QString &fileName, const QVector<QByteArray> &pieces)
+WriteResult writeSpecialFile(const QString &fileName, const FileContent &content)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(WriteResult::CreateFailed, file.errorString());
-    if (!writeAll(&file, pieces))
+    if (!writeAll(&file, content))
         return failure(WriteResult::WriteFailed, file.errorString());
     return WriteResult();
 }
@@ -83,51 +85,51 @@ WriteResult writeSpecialFile(const QString &fileName, const QVector<QByteArray> 
 // new content covers is kept first and put back when the write fails, and nothing is cut off
 // before the new content is complete: putting back then needs no room the file did not have.
 WriteResult rewriteInPlace(
-    const QString &fileName, const QVector<QByteArray> &pieces, const QString &createError)
+    const QString &fileName, const FileContent &content, const QString &createError)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return failure(WriteResult::CreateFailed, createError);
     const qint64 earlierSize = file.size();
-    const qint64 newSize = totalSize(pieces);
+    const qint64 newSize = content.size;
     const QByteArray earlier = file.read(qMin(earlierSize, newSize));
     if (earlier.size() != qMin(earlierSize, newSize) || !file.seek(0))
         return failure(WriteResult::CreateFailed, file.errorString());
 
-    if (writeAll(&file, pieces) && (newSize >= earlierSize || file.resize(newSize)))
+    if (writeAll(&file, content) && (newSize >= earlierSize || file.resize(newSize)))
         return WriteResult();
     const WriteResult result = failure(WriteResult::WriteFailed, file.errorString());
     if (file.seek(0))
-        writeAll(&file, { earlier });
+        writeAll(&file, FileContent::of({ earlier }));
     file.resize(earlierSize);
     return result;
 }
 
 } // namespace
 
-WriteResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces)
+WriteResult saveFile(const QString &fileName, const FileContent &content)
 {
     const QFileInfo existing(fileName);
     if (existing.exists() && !existing.isFile() && !existing.isDir())
-        return writeSpecialFile(fileName, pieces);
+        return writeSpecialFile(fileName, content);
 
     QSaveFile file(fileName);
     // Unbuffered, because a short write while flushing a buffer on commit() goes unnoticed and
     // would put a truncated file in place of the earlier one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (existing.isFile())
-            return rewriteInPlace(fileName, pieces, file.errorString());
+            return rewriteInPlace(fileName, content, file.errorString());
         return failure(WriteResult::CreateFailed, file.errorString());
     }
-    if (writeAll(&file, pieces) && file.commit())
+    if (writeAll(&file, content) && file.commit())
         return WriteResult();
     // Dropped uncommitted, the QSaveFile removes its temporary file and keeps the earlier one.
     return failure(WriteResult::WriteFailed, file.errorString());
 }
 
-WriteResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces)
+WriteResult saveToDevice(QIODevice *device, const FileContent &content)
 {
-    if (!writeAll(device, pieces))
+    if (!writeAll(device, content))
         return failure(WriteResult::WriteFailed, device->errorString());
     return WriteResult();
 }

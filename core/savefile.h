@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 QT_BEGIN_NAMESPACE
 class QIODevice;
 QT_END_NAMESPACE
@@ -29,15 +31,26 @@ struct WriteResult {
     WriteResult &describe(const QString &notCreated, const QString &notWritten);
 };
 
+// A file's whole content, handed out a piece at a time so that a large file is never held twice
+// in memory: once as the program's data and once as bytes.
+struct FileContent {
+    qint64 size = 0;
+    int pieceCount = 0;
+    std::function<QByteArray(int index)> piece;
+
+    // Content that is already in memory, in pieces.
+    static FileContent of(const QVector<QByteArray> &pieces);
+};
+
 // Writes the pieces one after another as the file's whole content, so that an earlier file of
 // that name is replaced only by a complete new one, and no temporary file is left behind.
 // Where the folder refuses new files but the file itself may be rewritten, it is rewritten in
 // place, and its earlier content is put back when that write fails. A device, a FIFO or a
 // socket of that name is written to as it is, never replaced by a file.
-WriteResult saveFile(const QString &fileName, const QVector<QByteArray> &pieces);
+WriteResult saveFile(const QString &fileName, const FileContent &content);
 
-// Writes the pieces to a device that is already open, such as standard output.
-WriteResult saveToDevice(QIODevice *device, const QVector<QByteArray> &pieces);
+// Writes the content to a device that is already open, such as standard output.
+WriteResult saveToDevice(QIODevice *device, const FileContent &content);
 
 // Whether both names lead to one file, through another path or a link (symbolic or hard).
 // False when either does not exist.

@@ -19,9 +19,7 @@ namespace {
 constexpr int CountOffset = 1;
 constexpr int SpacingOffset = 263;
 constexpr int ChunkSize = 64 * 1024;
-
-// Where each electrode, in column order A B M N, stands within a body quadruple.
-const int BodyIndex[4] = { 0, 3, 1, 2 };
+constexpr int QuadruplesPerPiece = ChunkSize / BodyBytesPerQuadruple;
 
 QString hexByte(quint8 value)
 {
@@ -73,19 +71,20 @@ SequenceResult countMismatch(qint32 count, const QString &size)
             .arg(SequenceHeaderSize + 4 * qint64(count)));
 }
 
-// Returns the first byte that breaks the electrode rules, in quadruple order and column order.
-std::optional<QString> electrodeProblem(const QByteArray &body)
+// Names the first electrode of a body piece that breaks its rule, in quadruple order and column
+// order. `first` is the index of the piece's first quadruple in the file.
+std::optional<QString> electrodeProblem(const QByteArray &piece, int first)
 {
-    const int count = quadrupleCount(body);
-    for (int i = 0; i < count; ++i) {
-        const char *bytes = body.constData() + i * BodyBytesPerQuadruple;
+    for (int i = 0; i < piece.size() / BodyBytesPerQuadruple; ++i) {
+        const char *bytes = piece.constData() + i * BodyBytesPerQuadruple;
         for (int column = 0; column < 4; ++column) {
             const int value = qint8(bytes[BodyIndex[column]]);
             if (value >= ElectrodeRules[column].minimum && value <= CablePositions)
                 continue;
+            const qint64 index = qint64(first) + i;
             return QStringLiteral("Quadruple %1 (offset %2): %3")
-                .arg(i + 1)
-                .arg(SequenceHeaderSize + qint64(i) * BodyBytesPerQuadruple + BodyIndex[column])
+                .arg(index + 1)
+                .arg(SequenceHeaderSize + index * BodyBytesPerQuadruple + BodyIndex[column])
                 .arg(electrodeOutOfRangeMessage(column, QString::number(value)));
         }
     }
@@ -133,13 +132,29 @@ SequenceResult readSequence(QIODevice *device)
                 .arg(MaxSequenceQuadruples));
     }
 
-    const qint64 bodySize = qint64(count) * BodyBytesPerQuadruple;
-    QByteArray body;
-    body.reserve(int(qMin<qint64>(bodySize, ChunkSize)));
-    if (!readUpTo(device, bodySize, &body))
-        return readFailure(device, SequenceResult::ReadFailed);
-    if (body.size() < bodySize)
-        return countMismatch(count, QString::number(SequenceHeaderSize + body.size()));
+    // Read a piece at a time, so that the file's bytes and its quadruples are never held whole
+    // side by side. Only a file whose size is known has its quadruples reserved at once: a pipe
+    // may claim a count it never delivers.
+    QVector<Quadruple> quadruples;
+    if (available >= 0)
+        quadruples.reserve(count);
+    std::optional<QString> problem;
+    QByteArray piece;
+    while (quadruples.size() < count) {
+        piece.clear();
+        const qint64 wanted = qMin<qint64>(count - quadruples.size(), QuadruplesPerPiece);
+        if (!readUpTo(device, wanted * BodyBytesPerQuadruple, &piece))
+            return readFailure(device, SequenceResult::ReadFailed);
+        if (piece.size() < wanted * BodyBytesPerQuadruple) {
+            return countMismatch(count,
+                QString::number(SequenceHeaderSize
+                    + qint64(quadruples.size()) * BodyBytesPerQuadruple + piece.size()));
+        }
+        if (!problem)
+            problem = electrodeProblem(piece, quadruples.size());
+        for (int i = 0; i < wanted; ++i)
+            quadruples.append(decodeQuadruple(piece.constData() + i * BodyBytesPerQuadruple));
+    }
     if (available < 0) {
         // A pipe's size is known only by reading it; one byte past the body is enough to tell.
         QByteArray extra;
@@ -148,14 +163,13 @@ SequenceResult readSequence(QIODevice *device)
         if (!extra.isEmpty())
             return countMismatch(count, QStringLiteral("more than %1").arg(expectedSize));
     }
-
-    if (const std::optional<QString> problem = electrodeProblem(body))
+    if (problem)
         return refusal(SequenceResult::ElectrodeOutOfRange, *problem);
 
     SequenceResult result;
     result.count = count;
     result.spacingMillimetres = spacing;
-    result.body = body;
+    result.quadruples = quadruples;
     const QByteArray expected = sequenceHeader(count, spacing);
     for (int i = 0; i < SequenceHeaderSize; ++i) {
         if (header.at(i) != expected.at(i))

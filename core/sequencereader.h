@@ -1,6 +1,8 @@
 #ifndef KGW_SEQUENCEREADER_H
 #define KGW_SEQUENCEREADER_H
 
+#include "quadruple.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -18,7 +20,7 @@ struct HeaderDifference {
 };
 
 // The outcome of reading one sequence file back. A file is accepted whole or not at all: on any
-// refusal the body is empty.
+// refusal it holds no quadruples.
 struct SequenceResult {
     enum Status {
         Ok,
@@ -36,7 +38,7 @@ struct SequenceResult {
     QString errorString; // the system's reason for OpenFailed and ReadFailed
     qint32 count = 0; // the header's quadruple count
     qint32 spacingMillimetres = 0; // the header's cable spacing
-    QByteArray body; // A, M, N, B per quadruple when Ok
+    QVector<Quadruple> quadruples; // when Ok
     QVector<HeaderDifference> headerDifferences; // only when Ok
 
     bool ok() const { return status == Ok; }

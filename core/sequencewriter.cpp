@@ -49,10 +49,27 @@ QString sequenceFileName(const QString &listFileName)
 
 namespace {
 
-QVector<QByteArray> sequencePieces(const QByteArray &body, double spacingMetres)
+// Quadruples are turned into bytes a piece at a time, so that a sequence is never held twice.
+constexpr int QuadruplesPerPiece = 16384;
+
+FileContent sequenceContent(const QVector<Quadruple> &quadruples, double spacingMetres)
 {
-    return { sequenceHeader(qint32(quadrupleCount(body)), spacingToMillimetres(spacingMetres)),
-        body };
+    const QByteArray header
+        = sequenceHeader(qint32(quadruples.size()), spacingToMillimetres(spacingMetres));
+    FileContent content;
+    content.size = SequenceHeaderSize + qint64(quadruples.size()) * BodyBytesPerQuadruple;
+    content.pieceCount = 1 + (quadruples.size() + QuadruplesPerPiece - 1) / QuadruplesPerPiece;
+    content.piece = [header, &quadruples](int index) {
+        if (index == 0)
+            return header;
+        const int first = (index - 1) * QuadruplesPerPiece;
+        const int count = qMin(QuadruplesPerPiece, quadruples.size() - first);
+        QByteArray bytes(count * BodyBytesPerQuadruple, Qt::Uninitialized);
+        for (int i = 0; i < count; ++i)
+            encodeQuadruple(quadruples.at(first + i), bytes.data() + i * BodyBytesPerQuadruple);
+        return bytes;
+    };
+    return content;
 }
 
 WriteResult described(WriteResult result)
@@ -62,9 +79,9 @@ WriteResult described(WriteResult result)
 }
 
 // A body past the limit would make a file that no reader takes.
-bool isTooLarge(const QByteArray &body)
+bool isTooLarge(const QVector<Quadruple> &quadruples)
 {
-    return quadrupleCount(body) > MaxSequenceQuadruples;
+    return quadruples.size() > MaxSequenceQuadruples;
 }
 
 WriteResult tooLarge()
@@ -76,18 +93,20 @@ WriteResult tooLarge()
 
 } // namespace
 
-WriteResult writeSequenceFile(const QString &fileName, const QByteArray &body, double spacingMetres)
+WriteResult writeSequenceFile(
+    const QString &fileName, const QVector<Quadruple> &quadruples, double spacingMetres)
 {
-    if (isTooLarge(body))
+    if (isTooLarge(quadruples))
         return tooLarge();
-    return described(saveFile(fileName, sequencePieces(body, spacingMetres)));
+    return described(saveFile(fileName, sequenceContent(quadruples, spacingMetres)));
 }
 
-WriteResult writeSequence(QIODevice *device, const QByteArray &body, double spacingMetres)
+WriteResult writeSequence(
+    QIODevice *device, const QVector<Quadruple> &quadruples, double spacingMetres)
 {
-    if (isTooLarge(body))
+    if (isTooLarge(quadruples))
         return tooLarge();
-    return described(saveToDevice(device, sequencePieces(body, spacingMetres)));
+    return described(saveToDevice(device, sequenceContent(quadruples, spacingMetres)));
 }
 
 } // namespace Kgw

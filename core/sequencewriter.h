@@ -3,7 +3,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
+#include "quadruple.h"
 #include "savefile.h"
 
 QT_BEGIN_NAMESPACE
@@ -15,6 +17,25 @@ namespace Kgw {
 // The instrument's sequence file: a fixed little-endian header, then the body.
 constexpr int SequenceHeaderSize = 335;
 constexpr qint8 SequenceMarker = -36; // 0xDC
+
+// The body holds four bytes a quadruple, in the instrument's order A, M, N, B; BodyIndex says
+// where each electrode of the list's column order A B M N stands within them.
+constexpr int BodyBytesPerQuadruple = 4;
+constexpr int BodyIndex[4] = { 0, 3, 1, 2 };
+
+inline void encodeQuadruple(const Quadruple &q, char *bytes)
+{
+    bytes[BodyIndex[0]] = char(q.a);
+    bytes[BodyIndex[1]] = char(q.b);
+    bytes[BodyIndex[2]] = char(q.m);
+    bytes[BodyIndex[3]] = char(q.n);
+}
+
+inline Quadruple decodeQuadruple(const char *bytes)
+{
+    return Quadruple(qint8(bytes[BodyIndex[0]]), qint8(bytes[BodyIndex[1]]),
+        qint8(bytes[BodyIndex[2]]), qint8(bytes[BodyIndex[3]]));
+}
 
 // The instrument reads the spacing as whole millimetres, a half rounding up.
 qint32 spacingToMillimetres(double metres);
@@ -28,10 +49,11 @@ QString sequenceFileName(const QString &listFileName);
 // Writes header and body so that an earlier file of that name is replaced only by a complete
 // new one.
 WriteResult writeSequenceFile(
-    const QString &fileName, const QByteArray &body, double spacingMetres);
+    const QString &fileName, const QVector<Quadruple> &quadruples, double spacingMetres);
 
 // Writes header and body to a device that is already open, such as standard output.
-WriteResult writeSequence(QIODevice *device, const QByteArray &body, double spacingMetres);
+WriteResult writeSequence(
+    QIODevice *device, const QVector<Quadruple> &quadruples, double spacingMetres);
 
 } // namespace Kgw
 

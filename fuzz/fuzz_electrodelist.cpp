@@ -21,7 +21,7 @@ void require(bool condition)
 
 // The list as QTextStream reads it with its own integer extraction, line by line, where a line
 // ends at LF, CR or CRLF.
-QByteArray readByTextStream(const QByteArray &bytes)
+QVector<Kgw::Quadruple> readByTextStream(const QByteArray &bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -32,16 +32,16 @@ QByteArray readByTextStream(const QByteArray &bytes)
         text.remove(0, 1);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QByteArray body;
+    QVector<Kgw::Quadruple> quadruples;
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.isEmpty())
-            return body;
+            return quadruples;
         QTextStream fields(&line);
         int a = 0, b = 0, m = 0, n = 0;
         fields >> a >> b >> m >> n;
-        Kgw::appendQuadruple(body, Kgw::Quadruple { a, b, m, n });
+        quadruples.append(Kgw::Quadruple { a, b, m, n });
     }
-    return body;
+    return quadruples;
 }
 
 } // namespace
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Kgw::ListResult result = Kgw::readElectrodeList(&buffer);
 
     if (!result.ok()) {
-        require(result.body.isEmpty());
+        require(result.quadruples.isEmpty());
         require(!result.message.isEmpty());
         require(result.message.size() < 80);
         require(result.informativeText().size() < 150);
@@ -63,12 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             require(c.category() != QChar::Other_Control);
         return 0;
     }
-    require(result.count() > 0 && result.body.size() % 4 == 0);
-    for (int i = 0; i < result.count(); ++i) {
-        const Kgw::Quadruple q = Kgw::quadrupleAt(result.body, i);
+    require(result.count() > 0);
+    for (const Kgw::Quadruple &q : result.quadruples) {
         require(q.a >= 1 && q.a <= 48 && q.m >= 1 && q.m <= 48);
         require(q.b >= 0 && q.b <= 48 && q.n >= 0 && q.n <= 48);
     }
-    require(result.body == readByTextStream(bytes));
+    require(result.quadruples == readByTextStream(bytes));
     return 0;
 }

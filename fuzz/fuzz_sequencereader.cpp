@@ -3,8 +3,8 @@
 // exactly the header this program writes followed by the body it was read as.
 
 #include "quadruple.h"
-#include "sequencewriter.h"
 #include "sequencereader.h"
+#include "sequencewriter.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -25,15 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Kgw::SequenceResult result = Kgw::readSequence(bytes);
 
     if (!result.ok()) {
-        require(result.body.isEmpty());
+        require(result.quadruples.isEmpty());
         require(!result.message.isEmpty());
         return 0;
     }
-    require(result.count >= 0 && result.body.size() == 4 * result.count);
-    require(bytes.size() == Kgw::SequenceHeaderSize + result.body.size());
-    require(bytes.endsWith(result.body));
+    require(result.count >= 0 && result.quadruples.size() == result.count);
+    require(bytes.size() == Kgw::SequenceHeaderSize + 4 * result.count);
     for (int i = 0; i < result.count; ++i) {
-        const Kgw::Quadruple q = Kgw::quadrupleAt(result.body, i);
+        const Kgw::Quadruple &q = result.quadruples.at(i);
+        // The body holds A M N B.
+        const char *stored = bytes.constData() + Kgw::SequenceHeaderSize + 4 * i;
+        require(q.a == stored[0] && q.m == stored[1] && q.n == stored[2] && q.b == stored[3]);
         require(q.a >= 1 && q.a <= 48 && q.m >= 1 && q.m <= 48);
         require(q.b >= 0 && q.b <= 48 && q.n >= 0 && q.n <= 48);
     }

@@ -510,15 +510,14 @@ WriteResult CoveragePlot::write(const QString &fileName) const
         return result.describe(failed, failed);
     }
 
-    return saveFile(fileName, { picture }).describe(failed, failed);
+    return saveFile(fileName, FileContent::of({ picture })).describe(failed, failed);
 }
 
-QVector<CoveragePoint> coveragePoints(const QByteArray &body, double spacingMetres)
+QVector<CoveragePoint> coveragePoints(const QVector<Quadruple> &quadruples, double spacingMetres)
 {
     QVector<CoveragePoint> points;
-    points.reserve(quadrupleCount(body));
-    for (int i = 0; i < quadrupleCount(body); ++i) {
-        const Quadruple q = quadrupleAt(body, i);
+    points.reserve(quadruples.size());
+    for (const Quadruple &q : quadruples) {
         points.append({ pseudoPosition(q, spacingMetres), medianDepth(q, spacingMetres),
             configurationKind(q) });
     }

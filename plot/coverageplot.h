@@ -24,8 +24,8 @@ struct CoveragePoint {
     ConfigurationKind kind = ConfigurationKind::Other;
 };
 
-// The points of a sequence body: each quadruple at its pseudo-position and median depth.
-QVector<CoveragePoint> coveragePoints(const QByteArray &body, double spacingMetres);
+// The points of a sequence: each quadruple at its pseudo-position and median depth.
+QVector<CoveragePoint> coveragePoints(const QVector<Quadruple> &quadruples, double spacingMetres);
 
 // A pseudosection coverage plot of one sequence: where along the cable and how deep each
 // quadruple measures, coloured by kind of configuration. It is drawn the same way for every

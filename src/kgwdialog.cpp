@@ -56,8 +56,8 @@ void KGWDialog::onLoad(QString fileName)
         return;
     }
 
-    const Kgw::WriteResult written
-        = Kgw::writeSequenceFile(Kgw::sequenceFileName(fileName), list.body, spacingBox->value());
+    const Kgw::WriteResult written = Kgw::writeSequenceFile(
+        Kgw::sequenceFileName(fileName), list.quadruples, spacingBox->value());
     if (!written.ok()) {
         warn(this, written.message, written.errorString);
         return;

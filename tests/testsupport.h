@@ -13,7 +13,30 @@
 #include <QVector>
 #include <QtEndian>
 
-#include <array>
+#include "quadruple.h"
+
+// Quadruples as hex, a byte per electrode in the list's column order A B M N, to compare with
+// expectations written by hand.
+inline QByteArray hexOf(const QVector<Kgw::Quadruple> &quadruples)
+{
+    QByteArray bytes;
+    for (const Kgw::Quadruple &q : quadruples) {
+        for (const qint8 electrode : { q.a, q.b, q.m, q.n })
+            bytes += char(electrode);
+    }
+    return bytes.toHex();
+}
+
+// Quadruples from pairs of hex digits in the column order A B M N.
+inline QVector<Kgw::Quadruple> quadruplesFromHex(const char *hex)
+{
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    QVector<Kgw::Quadruple> quadruples;
+    for (int i = 0; i + 3 < bytes.size(); i += 4)
+        quadruples.append(
+            { qint8(bytes[i]), qint8(bytes[i + 1]), qint8(bytes[i + 2]), qint8(bytes[i + 3]) });
+    return quadruples;
+}
 
 // A file's whole content; a marker that no expected content equals when it can't be read.
 inline QByteArray readBytes(const QString &path)
@@ -51,7 +74,7 @@ inline QByteArray sequenceFileFromHex(
 }
 
 // The same for quadruples given in the list's column order A B M N.
-inline QByteArray sequenceFileOf(const QVector<std::array<int, 4>> &quadruples, qint32 millimetres)
+inline QByteArray sequenceFileOf(const QVector<Kgw::Quadruple> &quadruples, qint32 millimetres)
 {
     const auto littleEndian = [](qint32 value) {
         QByteArray bytes(4, '\0');
@@ -59,9 +82,9 @@ inline QByteArray sequenceFileOf(const QVector<std::array<int, 4>> &quadruples, 
         return bytes.toHex();
     };
     QByteArray body;
-    for (const std::array<int, 4> &q : quadruples) {
-        for (int column : { 0, 2, 3, 1 }) // the body holds A M N B
-            body += char(q[size_t(column)]);
+    for (const Kgw::Quadruple &q : quadruples) {
+        for (const qint8 electrode : { q.a, q.m, q.n, q.b }) // the body holds A M N B
+            body += char(electrode);
     }
     return sequenceFileFromHex(littleEndian(quadruples.size()).constData(),
         littleEndian(millimetres).constData(), body.toHex().constData());

@@ -24,12 +24,12 @@ QDir examples()
 
 // The examples are plain decimal lists of four numbers a line, so a plain reading of them is an
 // expectation of its own, apart from the reader's rules.
-QVector<std::array<int, 4>> plainQuadruples(const QString &fileName)
+QVector<Kgw::Quadruple> plainQuadruples(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
-    QVector<std::array<int, 4>> quadruples;
+    QVector<Kgw::Quadruple> quadruples;
     for (const QByteArray &line : file.readAll().split('\n')) {
         const QList<QByteArray> words = line.simplified().split(' ');
         if (words.size() == 4)
@@ -83,12 +83,12 @@ void TestExamples::goodListsConvert()
     QVERIFY(read.count() > 0);
 
     const QString output = Kgw::sequenceFileName(list);
-    const Kgw::WriteResult written = Kgw::writeSequenceFile(output, read.body, 5.0);
+    const Kgw::WriteResult written = Kgw::writeSequenceFile(output, read.quadruples, 5.0);
     QVERIFY2(written.ok(), qPrintable(written.message + QLatin1String(": ") + written.errorString));
 
     QFile file(output);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QVector<std::array<int, 4>> expected = plainQuadruples(list);
+    const QVector<Kgw::Quadruple> expected = plainQuadruples(list);
     QCOMPARE(expected.size(), read.count());
     QCOMPARE(file.readAll(), sequenceFileOf(expected, 5000));
 }
@@ -102,7 +102,7 @@ void TestExamples::wennerLineCoversTheCable()
     QMap<int, int> perSpacing;
     QSet<QString> seen;
     for (int i = 0; i < read.count(); ++i) {
-        const Kgw::Quadruple q = Kgw::quadrupleAt(read.body, i);
+        const Kgw::Quadruple &q = read.quadruples.at(i);
         const int a = q.m - q.a;
         const QString where = QStringLiteral("%1 %2 %3 %4").arg(q.a).arg(q.b).arg(q.m).arg(q.n);
         QVERIFY2(a > 0 && q.n - q.m == a && q.b - q.n == a, qPrintable(where));

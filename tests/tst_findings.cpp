@@ -5,18 +5,13 @@
 
 namespace {
 
-// "A B M N; A B M N; ..." into a body.
-QByteArray body(const QString &quadruples)
+// "A B M N; A B M N; ..." into quadruples.
+QVector<Kgw::Quadruple> body(const QString &quadruples)
 {
-    QByteArray result;
+    QVector<Kgw::Quadruple> result;
     for (const QString &text : quadruples.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QStringList f = text.simplified().split(QLatin1Char(' '));
-        Kgw::Quadruple q;
-        q.a = f.at(0).toInt();
-        q.b = f.at(1).toInt();
-        q.m = f.at(2).toInt();
-        q.n = f.at(3).toInt();
-        Kgw::appendQuadruple(result, q);
+        result.append({ f.at(0).toInt(), f.at(1).toInt(), f.at(2).toInt(), f.at(3).toInt() });
     }
     return result;
 }

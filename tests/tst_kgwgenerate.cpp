@@ -433,7 +433,9 @@ void TestKgwGenerate::roundTrip()
     QCOMPARE(readBytes(dir, QStringLiteral("piped.KGW")), file);
     const KgwRun listed = runKgw(dir, { "inspect", "--list", "direct.KGW" });
     QCOMPARE(listed.exitCode, 0);
-    const QVector<Quadruple> list = parseList(listed.bytes);
+    QVector<Kgw::Quadruple> list;
+    for (const Quadruple &q : parseList(listed.bytes))
+        list.append({ q[0], q[1], q[2], q[3] });
     QCOMPARE(file, sequenceFileOf(list, millimetres));
     QCOMPARE(generated.err, summary("<stdout>", list.size()));
     QCOMPARE(direct.err, summary("direct.KGW", list.size()));

@@ -20,10 +20,7 @@ namespace {
 
 QVector<CoveragePoint> pointsOf(const QVector<Quadruple> &quadruples, double spacing)
 {
-    QByteArray body;
-    for (const Quadruple &q : quadruples)
-        Kgw::appendQuadruple(body, q);
-    return Kgw::coveragePoints(body, spacing);
+    return Kgw::coveragePoints(quadruples, spacing);
 }
 
 QByteArray contents(const QString &fileName)

@@ -8,22 +8,13 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "testsupport.h"
+
 namespace {
 
-// Column order A, B, M, N, as in a list.
-QByteArray bodyOf(const QVector<QVector<int>> &quadruples)
+QByteArray validFile(const QVector<Kgw::Quadruple> &quadruples, qint32 millimetres = 5000)
 {
-    QByteArray body;
-    for (const QVector<int> &q : quadruples) {
-        const char bytes[] = { char(q[0]), char(q[2]), char(q[3]), char(q[1]) };
-        body.append(bytes, 4);
-    }
-    return body;
-}
-
-QByteArray validFile(const QByteArray &body, qint32 millimetres = 5000)
-{
-    return Kgw::sequenceHeader(body.size() / 4, millimetres) + body;
+    return sequenceFileOf(quadruples, millimetres);
 }
 
 void setCount(QByteArray *file, qint32 count)
@@ -57,7 +48,7 @@ private:
     qint64 m_pos = 0;
 };
 
-const QByteArray SampleBody = bodyOf({ { 1, 4, 2, 3 }, { 48, 0, 47, 0 }, { 5, 0, 6, 0 } });
+const QVector<Kgw::Quadruple> Sample = { { 1, 4, 2, 3 }, { 48, 0, 47, 0 }, { 5, 0, 6, 0 } };
 
 } // namespace
 
@@ -81,13 +72,13 @@ void TestSequenceReader::readsWhatIsWritten()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("line.KGW"));
-    QVERIFY(Kgw::writeSequenceFile(path, SampleBody, 2.5).ok());
+    QVERIFY(Kgw::writeSequenceFile(path, Sample, 2.5).ok());
 
     const Kgw::SequenceResult result = Kgw::readSequenceFile(path);
     QVERIFY2(result.ok(), qPrintable(result.message));
     QCOMPARE(result.count, 3);
     QCOMPARE(result.spacingMillimetres, 2500);
-    QCOMPARE(result.body, SampleBody);
+    QCOMPARE(result.quadruples, Sample);
     QVERIFY(result.headerDifferences.isEmpty());
     QVERIFY(result.spacingWarning().isEmpty());
 
@@ -103,7 +94,7 @@ void TestSequenceReader::refusesMalformed_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
 
-    const QByteArray good = validFile(SampleBody);
+    const QByteArray good = validFile(Sample);
     const auto withByte = [&](int offset, char value) {
         QByteArray file = good;
         file[offset] = value;
@@ -163,12 +154,12 @@ void TestSequenceReader::refusesMalformed()
     const Kgw::SequenceResult result = Kgw::readSequence(file);
     QCOMPARE(int(result.status), status);
     QCOMPARE(result.message, message);
-    QVERIFY(result.body.isEmpty());
+    QVERIFY(result.quadruples.isEmpty());
 }
 
 void TestSequenceReader::reportsHeaderDifferences()
 {
-    QByteArray file = validFile(SampleBody);
+    QByteArray file = validFile(Sample);
     file[261] = 6;
     file[300] = 0;
     file[334] = char(0xFF);
@@ -176,7 +167,7 @@ void TestSequenceReader::reportsHeaderDifferences()
 
     // Still read: a file from another source may differ in its header.
     QVERIFY(result.ok());
-    QCOMPARE(result.body, SampleBody);
+    QCOMPARE(result.quadruples, Sample);
     QCOMPARE(result.headerDifferences.size(), 3);
     const Kgw::HeaderDifference &first = result.headerDifferences.first();
     QCOMPARE(first.offset, 261);
@@ -193,13 +184,12 @@ void TestSequenceReader::namesWhatIsNeverWritten_data()
     QTest::addColumn<QString>("countWarning");
 
     const QString outside = QStringLiteral("Cable spacing of %1 mm is outside 1 to 100000 mm");
-    QTest::newRow("as written") << validFile(SampleBody, 1) << QString() << QString();
-    QTest::newRow("spacing 0") << validFile(SampleBody, 0) << outside.arg(0) << QString();
+    QTest::newRow("as written") << validFile(Sample, 1) << QString() << QString();
+    QTest::newRow("spacing 0") << validFile(Sample, 0) << outside.arg(0) << QString();
     QTest::newRow("spacing past the box")
-        << validFile(SampleBody, 100001) << outside.arg(100001) << QString();
-    QTest::newRow("no quadruples")
-        << validFile(QByteArray()) << QString()
-        << "File holds no quadruples; KGW make never writes an empty sequence";
+        << validFile(Sample, 100001) << outside.arg(100001) << QString();
+    QTest::newRow("no quadruples") << validFile(
+        {}) << QString() << "File holds no quadruples; KGW make never writes an empty sequence";
 }
 
 void TestSequenceReader::namesWhatIsNeverWritten()
@@ -221,9 +211,9 @@ void TestSequenceReader::readsSequentialDevices_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("status");
 
-    const QByteArray good = validFile(SampleBody);
+    const QByteArray good = validFile(Sample);
     QTest::newRow("whole") << good << int(Kgw::SequenceResult::Ok);
-    QTest::newRow("empty body") << validFile(QByteArray()) << int(Kgw::SequenceResult::Ok);
+    QTest::newRow("empty body") << validFile({}) << int(Kgw::SequenceResult::Ok);
     QTest::newRow("one byte missing")
         << good.left(good.size() - 1) << int(Kgw::SequenceResult::CountMismatch);
     QTest::newRow("one byte more") << good + '\x01' << int(Kgw::SequenceResult::CountMismatch);
@@ -241,14 +231,14 @@ void TestSequenceReader::readsSequentialDevices()
     const Kgw::SequenceResult result = Kgw::readSequence(&device);
     QCOMPARE(int(result.status), status);
     if (result.ok())
-        QCOMPARE(validFile(result.body), file);
+        QCOMPARE(validFile(result.quadruples), file);
 }
 
 void TestSequenceReader::survivesDamagedFiles()
 {
     // Whatever the damage, the reader answers, and what it accepts is consistent.
     QRandomGenerator random(4711);
-    const QByteArray good = validFile(SampleBody);
+    const QByteArray good = validFile(Sample);
     for (int round = 0; round < 3000; ++round) {
         QByteArray file = good.left(int(random.bounded(good.size() + 8)));
         while (file.size() < int(random.bounded(good.size() + 8)))
@@ -261,7 +251,7 @@ void TestSequenceReader::survivesDamagedFiles()
         const Kgw::SequenceResult result = Kgw::readSequence(file);
         if (result.ok()) {
             QCOMPARE(file.size(), 335 + 4 * result.count);
-            QCOMPARE(file.mid(335), result.body);
+            QCOMPARE(file.mid(335), validFile(result.quadruples).mid(335));
         } else {
             QVERIFY(!result.message.isEmpty());
         }

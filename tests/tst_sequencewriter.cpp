@@ -52,7 +52,7 @@ WriteResult convert(const QString &listPath, const QByteArray &list, double spac
     const Kgw::ListResult read = Kgw::readElectrodeList(listPath);
     if (!read.ok())
         return WriteResult { WriteResult::CreateFailed, read.message, {} };
-    return Kgw::writeSequenceFile(Kgw::sequenceFileName(listPath), read.body, spacing);
+    return Kgw::writeSequenceFile(Kgw::sequenceFileName(listPath), read.quadruples, spacing);
 }
 
 #ifdef Q_OS_UNIX
@@ -210,7 +210,7 @@ void tst_SequenceWriter::cannotCreate()
     const QString target = dir.filePath("list.txt.KGW");
     QVERIFY(QDir(dir.path()).mkdir("list.txt.KGW")); // a folder stands where the file would go
 
-    const WriteResult result = Kgw::writeSequenceFile(target, QByteArray::fromHex("01030402"), 5);
+    const WriteResult result = Kgw::writeSequenceFile(target, quadruplesFromHex("01020304"), 5);
     QCOMPARE(result.status, WriteResult::CreateFailed);
     QCOMPARE(result.message, QString("Failed to create KGW file"));
     QVERIFY(!result.errorString.isEmpty());
@@ -227,9 +227,7 @@ void tst_SequenceWriter::writeFailureKeepsEarlierFile()
     const QString target = dir.filePath("line.txt.KGW");
     const QByteArray earlier(1000, 'E');
     QVERIFY(writeBytes(target, earlier));
-    QByteArray body;
-    for (int i = 0; i < 100; ++i)
-        body.append(QByteArray::fromHex("01030402"));
+    const QVector<Kgw::Quadruple> body(100, Kgw::Quadruple { 1, 2, 3, 4 });
 
     struct rlimit saved;
     QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
@@ -281,7 +279,9 @@ void tst_SequenceWriter::writesInPlaceWhereNoNewFileMayBeMade()
     const PermissionsRestorer restorer(dir.path());
     QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
     // 1000 quadruples outgrow both the limit and the earlier file.
-    const QByteArray body = written ? QByteArray::fromHex("01030402") : QByteArray(4000, '\1');
+    const QVector<Kgw::Quadruple> body = written
+        ? quadruplesFromHex("01020304")
+        : QVector<Kgw::Quadruple>(1000, Kgw::Quadruple { 1, 1, 1, 1 });
     const int status = unprivileged(
         rlim_t(sizeLimit), [&] { return Kgw::writeSequenceFile(target, body, 5).ok(); });
 
@@ -306,7 +306,7 @@ void tst_SequenceWriter::specialFileIsWrittenAsItIs()
     QVERIFY(mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
     const int reader = open(QFile::encodeName(target).constData(), O_RDONLY | O_NONBLOCK);
     QVERIFY(reader >= 0);
-    const WriteResult result = Kgw::writeSequenceFile(target, QByteArray::fromHex("01030402"), 5);
+    const WriteResult result = Kgw::writeSequenceFile(target, quadruplesFromHex("01020304"), 5);
     QByteArray received(400, '\0');
     received.resize(int(qMax(ssize_t(0), read(reader, received.data(), size_t(received.size())))));
     close(reader);
