@@ -37,8 +37,10 @@ qint64 peakResidentBytes()
 bool writeRandomList(const QString &path, int count)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        fprintf(stderr, "could not write %s\n", qPrintable(path));
         return false;
+    }
     QTextStream out(&file);
     QRandomGenerator random(20261207);
     for (int i = 0; i < count; ++i) {
@@ -46,7 +48,10 @@ bool writeRandomList(const QString &path, int count)
             << ' ' << random.bounded(0, 49) << '\n';
     }
     out.flush();
-    return out.status() == QTextStream::Ok && file.error() == QFile::NoError;
+    if (out.status() == QTextStream::Ok && file.error() == QFile::NoError)
+        return true;
+    fprintf(stderr, "could not write %s\n", qPrintable(path));
+    return false;
 }
 
 // The child: converts one list Runs times and prints its times and peak memory.
@@ -144,10 +149,8 @@ int compareWithAnchor(const QString &anchor, QList<int> sizes, const QTemporaryD
     bool allMet = true;
     for (int size : sizes) {
         const QString path = dir.filePath(QStringLiteral("anchor%1.txt").arg(size));
-        if (!writeRandomList(path, size)) {
-            fprintf(stderr, "could not write %s\n", qPrintable(path));
+        if (!writeRandomList(path, size))
             return 1;
-        }
         const QString out = dir.filePath(QStringLiteral("anchor.KGW"));
         QVector<double> ours;
         QVector<double> theirs;
@@ -212,10 +215,8 @@ int main(int argc, char *argv[])
     bool allMet = true;
     for (int size : sizes) {
         const QString path = dir.filePath(QStringLiteral("list%1.txt").arg(size));
-        if (!writeRandomList(path, size)) {
-            fprintf(stderr, "could not write %s\n", qPrintable(path));
+        if (!writeRandomList(path, size))
             return 1;
-        }
         Figures figures;
         if (!runChild({ QStringLiteral("--measure"), path }, &figures))
             return 1;

@@ -504,10 +504,8 @@ ListResult readElectrodeList(QIODevice *device)
 
 ListResult readElectrodeList(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return ListResult::loadFailure(ListResult::OpenFailed, file.errorString());
-    return readElectrodeList(&file);
+    return readFile<ListResult>(
+        fileName, [](QIODevice *device) { return readElectrodeList(device); });
 }
 
 } // namespace Kgw

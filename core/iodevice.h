@@ -1,6 +1,7 @@
 #ifndef KGW_IODEVICE_H
 #define KGW_IODEVICE_H
 
+#include <QFile>
 #include <QFileDevice>
 
 namespace Kgw {
@@ -11,6 +12,16 @@ inline bool deviceFailed(QIODevice *device)
 {
     const auto *file = qobject_cast<QFileDevice *>(device);
     return file && file->error() != QFileDevice::NoError;
+}
+
+// Opens the file and reads it with `read`, or says why it could not be opened.
+template <typename Result, typename Read>
+Result readFile(const QString &fileName, Read read)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::loadFailure(Result::OpenFailed, file.errorString());
+    return read(&file);
 }
 
 } // namespace Kgw

@@ -221,10 +221,8 @@ SequenceResult readSequence(const QByteArray &data)
 
 SequenceResult readSequenceFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return SequenceResult::loadFailure(SequenceResult::OpenFailed, file.errorString());
-    return readSequence(&file);
+    return readFile<SequenceResult>(
+        fileName, [](QIODevice *device) { return readSequence(device); });
 }
 
 } // namespace Kgw
