@@ -481,7 +481,8 @@ ListResult readElectrodeList(QIODevice *device)
 {
     QTextStream in(device);
     ListParser parser;
-    if (!device->isSequential())
+    // Files in /proc and the like give no size, or less than their position.
+    if (!device->isSequential() && device->size() > device->pos())
         parser.reserveFor(device->size() - device->pos());
     bool atStart = true;
     for (;;) {
