@@ -85,14 +85,6 @@ bool hasRepeatedElectrode(const Quadruple &q)
         || same(q.b, q.n);
 }
 
-double geometricSum(const Quadruple &q, double spacingMetres)
-{
-    if (!isValid(q) || hasRepeatedElectrode(q))
-        return qQNaN();
-    const StepFraction g = stepSum(q);
-    return double(g.numerator) / (double(g.denominator) * spacingMetres);
-}
-
 bool measuresNoSignal(const Quadruple &q)
 {
     return isValid(q) && !hasRepeatedElectrode(q) && stepSum(q).numerator == 0;

@@ -27,14 +27,12 @@ int signalPairs(const Quadruple &q, SignalPair pairs[4]);
 // never count.
 bool hasRepeatedElectrode(const Quadruple &q);
 
-// G = 1/r_AM - 1/r_AN - 1/r_BM + 1/r_BN in 1/m; NaN with a repeated electrode.
-double geometricSum(const Quadruple &q, double spacingMetres);
-
 // G is exactly 0: the configuration measures no signal. Decided in whole electrode steps, so
 // symmetric configurations are not missed to rounding. False with a repeated electrode.
 bool measuresNoSignal(const Quadruple &q);
 
-// K = 2π / G in metres: +inf when G = 0, NaN with a repeated electrode.
+// K = 2π / G in metres, with G = 1/r_AM - 1/r_AN - 1/r_BM + 1/r_BN: +inf when G = 0, NaN with
+// a repeated electrode.
 double geometricFactor(const Quadruple &q, double spacingMetres);
 
 // The mean of the midpoints of A–B and M–N; a pair with a remote electrode counts as the position
