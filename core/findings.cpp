@@ -2,9 +2,14 @@
 
 #include "geometry.h"
 
-#include <QHash>
 #include <QStringList>
 #include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 namespace Kgw {
 
@@ -28,19 +33,83 @@ QString repeatedElectrodes(const Quadruple &q)
     return parts.join(QStringLiteral("; "));
 }
 
+// Where each configuration was first seen, A and B or M and N swapped or not, and what each
+// quadruple thus repeats of an earlier one. (Qt 5's QHash of ConfigurationKey collided so often
+// that checks slowed down past 100,000 lines.) The configurations of electrodes 0 to 48, all that
+// a list can hold, index a table of 6 MB directly, a configuration beside its reciprocal, so that
+// one cache line serves both. A bit for each entry, few enough to stay in the cache, tells which
+// are set: the table is read only for a repeat, and the system provides only the pages written.
+// Any other configuration goes to a hash map under its configuration key.
+class FirstSeen
+{
+public:
+    // The first quadruple of q's configuration when q is a duplicate, -2 - j when q is the
+    // reciprocal of quadruple j, and -1 otherwise.
+    int relation(const Quadruple &q, int index)
+    {
+        const int entry = tableEntry(q);
+        if (entry < 0)
+            return otherRelation(q, index);
+        if (isSet(entry))
+            return m_table[entry]; // which already stands for any reciprocal this one has
+        m_set[entry / 64] |= quint64(1) << entry % 64;
+        m_table[entry] = index;
+        const int reciprocalEntry = entry ^ 1;
+        return isSet(reciprocalEntry) ? -2 - m_table[reciprocalEntry] : -1;
+    }
+
+private:
+    static constexpr int Pairs = (CablePositions + 1) * (CablePositions + 2) / 2;
+    static constexpr size_t TableSize = size_t(Pairs) * (Pairs + 1);
+
+    static int pairEntry(int x, int y)
+    {
+        const auto ordered = std::minmax(x, y);
+        return ordered.second * (ordered.second + 1) / 2 + ordered.first;
+    }
+
+    // Even for the pair of pairs in ascending order, odd for the descending one. A configuration
+    // that is its own reciprocal is even only, and its odd neighbour stays unset.
+    static int tableEntry(const Quadruple &q)
+    {
+        for (const int e : { q.a, q.b, q.m, q.n }) {
+            if (e < 0 || e > CablePositions)
+                return -1;
+        }
+        const int ab = pairEntry(q.a, q.b);
+        const int mn = pairEntry(q.m, q.n);
+        return pairEntry(ab, mn) * 2 + (ab > mn);
+    }
+
+    bool isSet(int entry) const { return m_set[entry / 64] >> entry % 64 & 1; }
+
+    int otherRelation(const Quadruple &q, int index)
+    {
+        const auto first = m_others.emplace(configurationKey(q), index);
+        if (!first.second)
+            return first.first->second;
+        const auto original = m_others.find(configurationKey(reciprocal(q)));
+        return original != m_others.end() && original->second != index ? -2 - original->second : -1;
+    }
+
+    std::vector<quint64> m_set = std::vector<quint64>(TableSize / 64 + 1);
+    std::unique_ptr<int[]> m_table { new int[TableSize] }; // unset entries are never read
+    std::unordered_map<quint32, int> m_others;
+};
+
 } // namespace
 
 QString Finding::message() const
 {
     switch (kind) {
     case RepeatedElectrode:
-        return QStringLiteral("Repeated electrode: %1").arg(detail);
+        return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple);
     case NoSignal:
         return QStringLiteral("No signal: G = 0, so the geometric factor is infinite");
     case Duplicate:
-        return QStringLiteral("Duplicate of line %1").arg(earlierIndex + 1);
+        return QLatin1String("Duplicate of line ") + QString::number(earlierIndex + 1);
     case Reciprocal:
-        return QStringLiteral("Reciprocal of line %1").arg(earlierIndex + 1);
+        return QLatin1String("Reciprocal of line ") + QString::number(earlierIndex + 1);
     }
     return QString();
 }
@@ -56,53 +125,60 @@ CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacing
     CheckReport report;
     report.quadruples = quadruples.size();
     report.largestAbsoluteFactor = qQNaN();
-    QHash<ConfigurationKey, int> firstSeen;
+    FirstSeen firstSeen;
+    // Room for a finding on every line is enough for nearly every list, and room never used costs
+    // no memory; growing a long report step by step would take longer than the check itself.
+    report.findings.reserve(report.quadruples);
     bool used[CablePositions + 1] = {};
 
-    auto add = [&](Finding finding) {
+    auto add = [&](const Finding &finding) {
         ++report.counts[finding.kind];
         report.findings.append(finding);
     };
 
-    for (int i = 0; i < report.quadruples; ++i) {
-        const Quadruple &q = quadruples.at(i);
-        for (const int e : { q.a, q.b, q.m, q.n }) {
-            if (e >= 0 && e <= CablePositions)
-                used[e] = true;
-        }
+    // A block at a time, and the table's part in a loop of its own, so that its cache misses
+    // overlap instead of waiting one by one behind the geometry.
+    constexpr int Block = 1024;
+    int relations[Block];
+    for (int start = 0; start < report.quadruples; start += Block) {
+        const int end = qMin(report.quadruples, start + Block);
+        for (int i = start; i < end; ++i)
+            relations[i - start] = firstSeen.relation(quadruples.at(i), i);
 
-        Finding finding;
-        finding.index = i;
-        if (hasRepeatedElectrode(q)) {
-            finding.kind = Finding::RepeatedElectrode;
-            finding.detail = repeatedElectrodes(q);
-            add(finding);
-        } else if (measuresNoSignal(q)) {
-            finding.kind = Finding::NoSignal;
-            add(finding);
-        } else {
+        for (int i = start; i < end; ++i) {
+            const Quadruple &q = quadruples.at(i);
+            for (const int e : { q.a, q.b, q.m, q.n }) {
+                if (e >= 0 && e <= CablePositions)
+                    used[e] = true;
+            }
+
+            Finding finding;
+            finding.index = i;
+            // The factor alone tells most lines apart: it is NaN with a repeated electrode and
+            // infinite with no signal, and it is needed anyway for the rest.
             const double k = qAbs(geometricFactor(q, spacingMetres));
-            if (qIsFinite(k)
-                && (qIsNaN(report.largestAbsoluteFactor) || k > report.largestAbsoluteFactor))
+            if (std::isnan(k)) {
+                if (hasRepeatedElectrode(q)) {
+                    finding.kind = Finding::RepeatedElectrode;
+                    finding.quadruple = q;
+                    add(finding);
+                }
+            } else if (std::isinf(k)) {
+                if (measuresNoSignal(q)) {
+                    finding.kind = Finding::NoSignal;
+                    add(finding);
+                }
+            } else if (std::isnan(report.largestAbsoluteFactor)
+                || k > report.largestAbsoluteFactor) {
                 report.largestAbsoluteFactor = k;
-        }
+            }
 
-        const ConfigurationKey key = configurationKey(q);
-        const auto earlier = firstSeen.constFind(key);
-        if (earlier != firstSeen.constEnd()) {
-            finding.kind = Finding::Duplicate;
-            finding.earlierIndex = earlier.value();
-            finding.detail.clear();
-            add(finding);
-            continue; // the earlier line already stands for any reciprocal it has
-        }
-        firstSeen.insert(key, i);
-        const auto original = firstSeen.constFind(configurationKey(reciprocal(q)));
-        if (original != firstSeen.constEnd() && original.value() != i) {
-            finding.kind = Finding::Reciprocal;
-            finding.earlierIndex = original.value();
-            finding.detail.clear();
-            add(finding);
+            const int earlier = relations[i - start];
+            if (earlier != -1) {
+                finding.kind = earlier >= 0 ? Finding::Duplicate : Finding::Reciprocal;
+                finding.earlierIndex = earlier >= 0 ? earlier : -2 - earlier;
+                add(finding);
+            }
         }
     }
 

@@ -22,7 +22,7 @@ struct Finding {
     Kind kind = RepeatedElectrode;
     int index = 0; // 0-based quadruple, which is the list's line number less one
     int earlierIndex = -1; // the earlier quadruple of a Duplicate or a Reciprocal
-    QString detail; // which electrodes repeat
+    Quadruple quadruple; // the quadruple of a RepeatedElectrode, for its message
 
     // A reciprocal is information only; everything else is a problem.
     bool isProblem() const { return kind != Reciprocal; }
@@ -48,5 +48,8 @@ CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacing
 QString electrodeRangesText(const QVector<int> &electrodes);
 
 } // namespace Kgw
+
+// A report that outgrows its room moves its findings in one piece.
+Q_DECLARE_TYPEINFO(Kgw::Finding, Q_MOVABLE_TYPE);
 
 #endif

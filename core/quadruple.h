@@ -1,7 +1,6 @@
 #ifndef KGW_QUADRUPLE_H
 #define KGW_QUADRUPLE_H
 
-#include <QPair>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -53,16 +52,16 @@ inline Quadruple reciprocal(const Quadruple &q)
 }
 
 // One key for a configuration and for its variants with A and B or M and N swapped, which
-// measure the same thing. Exact for any electrode values, not only for those of a valid list.
-using ConfigurationKey = QPair<quint64, quint64>;
+// measure the same thing. Exact for any electrode values, a byte each.
+using ConfigurationKey = quint32;
 
 inline ConfigurationKey configurationKey(const Quadruple &q)
 {
     const auto pair = [](int x, int y) {
         const auto ordered = std::minmax(x, y);
-        return quint64(quint32(ordered.first)) << 32 | quint32(ordered.second);
+        return quint32(quint8(ordered.first)) << 8 | quint8(ordered.second);
     };
-    return ConfigurationKey(pair(q.a, q.b), pair(q.m, q.n));
+    return pair(q.a, q.b) << 16 | pair(q.m, q.n);
 }
 
 // The most quadruples a sequence holds: far beyond any instrument's sequence, far below what

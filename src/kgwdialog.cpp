@@ -20,12 +20,32 @@ void warn(QWidget *parent, const QString &text, const QString &informativeText)
     box.exec();
 }
 
+// No spacing the box takes reaches 1000, so a thousands separator is never meant as one: a comma
+// and a full stop are both the decimal point, whatever the locale, and any other separator or
+// space is refused. "1,5" is 1.5 m everywhere, never 15 m.
+class SpacingBox : public QDoubleSpinBox
+{
+public:
+    QValidator::State validate(QString &text, int &pos) const override
+    {
+        const QChar point = locale().decimalPoint();
+        const QChar group = locale().groupSeparator();
+        for (QChar &c : text) {
+            if (c == QLatin1Char('.') || c == QLatin1Char(','))
+                c = point;
+            else if (c == group || c.isSpace())
+                return QValidator::Invalid;
+        }
+        return QDoubleSpinBox::validate(text, pos);
+    }
+};
+
 } // namespace
 
 KGWDialog::KGWDialog(QWidget *parent)
     : QDialog(parent)
 {
-    spacingBox = new QDoubleSpinBox;
+    spacingBox = new SpacingBox;
     // Decimals first: the box rounds its bounds to the decimals in force, and at two the
     // minimum would become 0.
     spacingBox->setDecimals(3);

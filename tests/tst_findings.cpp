@@ -67,6 +67,9 @@ void TestFindings::findings_data()
     QTest::newRow("a duplicate of a reciprocal names only the duplicate")
         << "1 4 2 3; 2 3 1 4; 2 3 1 4"
         << QStringList { "2: Reciprocal of line 1", "3: Duplicate of line 2" } << true;
+    QTest::newRow("electrodes beyond the cable, by the same rules")
+        << "60 61 62 63; 61 60 63 62; 62 63 60 61"
+        << QStringList { "2: Duplicate of line 1", "3: Reciprocal of line 1" } << true;
     QTest::newRow("a repeat and a duplicate")
         << "5 5 6 7; 5 5 7 6"
         << QStringList { "1: Repeated electrode: A and B are both 5",

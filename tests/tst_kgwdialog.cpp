@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -147,6 +148,8 @@ private slots:
 
     void spacing_data();
     void spacing();
+    void typedSpacing_data();
+    void typedSpacing();
 
     void outputIsADirectory();
     void writeFailureKeepsEarlierFile();
@@ -447,6 +450,37 @@ void TestKgwDialog::spacing()
     QCOMPARE(load(list).text, QStringLiteral("KGW file created"));
     QCOMPARE(readBytes(list + QStringLiteral(".KGW")),
         sequenceFileFromHex("02000000", millimetresHex.constData(), "01020300 30300000"));
+}
+
+void TestKgwDialog::typedSpacing_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("metres");
+
+    // Typed key by key: the thousands separator becomes the point, so the later point is refused,
+    // and the 5 after it too, as a fourth decimal.
+    const QLocale german(QLocale::German, QLocale::Germany);
+    QTest::newRow("C, comma for the point") << QLocale::c() << "1,5" << 1.5;
+    QTest::newRow("C, thousands refused") << QLocale::c() << "1,000.5" << 1.0;
+    QTest::newRow("German, comma for the point") << german << "1,5" << 1.5;
+    QTest::newRow("German, thousands refused") << german << "1.000,5" << 1.0;
+}
+
+void TestKgwDialog::typedSpacing()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, typed);
+    QFETCH(double, metres);
+
+    const QLocale before;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+    QLocale::setDefault(locale);
+    KGWDialog dialog; // a widget takes the default locale when it is made
+    auto *box = dialog.findChild<QDoubleSpinBox *>();
+    box->selectAll();
+    QTest::keyClicks(box, typed);
+    QCOMPARE(box->value(), metres);
 }
 
 void TestKgwDialog::outputIsADirectory()
