@@ -100,7 +100,7 @@ struct ResolutionModel::Private {
         return (p - 1) * (2 * e - p) / 2 + (q - p - 1);
     }
 
-    Eigen::MatrixXd normalMatrix(const std::vector<WeightedRow> &rows) const;
+    Eigen::MatrixXd normalMatrix(const std::vector<WeightedRow> &rows, bool byPairs) const;
     // a holds GᵀWG in its lower triangle and is overwritten.
     SequenceResolution resolve(const Rows &rows, Eigen::MatrixXd &a,
         const SequenceResolution *reference, const ProgressFunction &progress) const;
@@ -110,14 +110,12 @@ struct ResolutionModel::Private {
 // sum of pair vectors, so GᵀWG is also T M Tᵀ with T the pair vectors and M the weighted
 // products of the rows' pair signs, which costs pairs × cells × (pairs + cells) whatever the
 // number of rows: the way to go for the comprehensive set.
-Eigen::MatrixXd ResolutionModel::Private::normalMatrix(const std::vector<WeightedRow> &rows) const
+Eigen::MatrixXd ResolutionModel::Private::normalMatrix(
+    const std::vector<WeightedRow> &rows, bool byPairs) const
 {
     const int cells = table.grid().cellCount();
-    const double pairs = pairCount();
     Eigen::MatrixXd h = Eigen::MatrixXd::Zero(cells, cells);
-    const double byRows = double(rows.size()) * cells * cells / 2;
-    const double byPairs = 2.0 * cells * pairs * pairs + double(cells) * cells * pairs;
-    if (byRows <= byPairs || this->pairs.size() == 0) {
+    if (!byPairs) {
         constexpr int Chunk = 256;
         Eigen::MatrixXd block(cells, Chunk);
         for (size_t first = 0; first < rows.size(); first += Chunk) {
@@ -269,7 +267,7 @@ ResolutionModel::ResolutionModel(
         d->error = QStringLiteral("no configuration of the comprehensive set is within the limit");
         return;
     }
-    Eigen::MatrixXd a = d->normalMatrix(rows.rows);
+    Eigen::MatrixXd a = d->normalMatrix(rows.rows, true);
     if (progress)
         progress(0.6);
     d->lambda = options.damping * a.trace() / smoothnessTrace;
@@ -317,7 +315,11 @@ SequenceResolution ResolutionModel::evaluate(
     if (!isValid())
         return SequenceResolution();
     const Rows rows = weightedRows(d->table, sequence, d->options);
-    Eigen::MatrixXd a = d->normalMatrix(rows.rows);
+    const double cells = d->table.grid().cellCount();
+    const double pairs = d->pairCount();
+    const bool byPairs
+        = double(rows.rows.size()) * cells * cells / 2 > pairs * cells * (2 * pairs + cells);
+    Eigen::MatrixXd a = d->normalMatrix(rows.rows, byPairs);
     if (progress)
         progress(0.4);
     return d->resolve(rows, a, &d->comprehensive, [&](double share) {
