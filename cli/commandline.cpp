@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QLocale>
 #include <QtMath>
 
 #ifdef Q_OS_UNIX
@@ -78,6 +79,66 @@ int CommandLine::usageError(const QString &message)
 {
     m_exitStatus = m_console.usageError(m_command, message);
     return m_exitStatus;
+}
+
+IntegerOption::IntegerOption(const QString &name, const QString &valueName, const QString &what,
+    int min, int max, int defaultValue, const QString &note)
+    : m_option(name,
+        QStringLiteral("%1: %2 to %3 (default %4).%5")
+            .arg(what)
+            .arg(min)
+            .arg(max)
+            .arg(defaultValue)
+            .arg(note.isEmpty() ? QString() : QLatin1Char(' ') + note),
+        valueName, QString::number(defaultValue))
+    , m_min(min)
+    , m_max(max)
+{ }
+
+IntegerOption::IntegerOption(const QString &name, const QString &valueName, const QString &what,
+    int min, int max, const QString &defaultText)
+    : m_option(name,
+        QStringLiteral("%1: %2 to %3 (default: %4).").arg(what).arg(min).arg(max).arg(defaultText),
+        valueName)
+    , m_min(min)
+    , m_max(max)
+{ }
+
+bool IntegerOption::read(CommandLine &commandLine, int *value) const
+{
+    const QString text = commandLine.parser().value(m_option);
+    // Digits only: a sign, blanks or an exponent are more likely typos than intent.
+    bool digits = !text.isEmpty() && text.size() <= 9;
+    int result = 0;
+    for (const QChar c : text) {
+        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (digits)
+            result = result * 10 + c.digitValue();
+    }
+    if (digits && result >= m_min && result <= m_max) {
+        *value = result;
+        return true;
+    }
+    commandLine.usageError(QStringLiteral("invalid --%1 '%2': give a whole number from %3 to %4")
+                               .arg(m_option.names().constFirst(), text)
+                               .arg(m_min)
+                               .arg(m_max));
+    return false;
+}
+
+bool readNumberOption(CommandLine &commandLine, const QCommandLineOption &option, double low,
+    double high, bool lowIncluded, const QString &allowed, double *value)
+{
+    const QString text = commandLine.parser().value(option);
+    bool ok = false;
+    const double number = QLocale::c().toDouble(text, &ok);
+    if (ok && qIsFinite(number) && (lowIncluded ? number >= low : number > low) && number <= high) {
+        *value = number;
+        return true;
+    }
+    commandLine.usageError(QStringLiteral("invalid --%1 '%2': give %3")
+                               .arg(option.names().constFirst(), text, allowed));
+    return false;
 }
 
 bool isStandardStream(const QString &argument)

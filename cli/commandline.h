@@ -51,6 +51,33 @@ private:
     int m_exitStatus = 0;
 };
 
+// A whole number within its limits, or a usage error that names them.
+class IntegerOption
+{
+public:
+    // `note` follows the limits in the help.
+    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
+        int max, int defaultValue, const QString &note = QString());
+    // Without a fixed default: `defaultText` says what applies when the option is not given.
+    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
+        int max, const QString &defaultText);
+
+    const QCommandLineOption &option() const { return m_option; }
+
+    // The value, or a usage error. Returns false after reporting it.
+    bool read(CommandLine &commandLine, int *value) const;
+
+private:
+    QCommandLineOption m_option;
+    int m_min;
+    int m_max;
+};
+
+// A decimal number (an exponent allowed) within low..high, or a usage error that names the
+// range as `allowed` says it. Returns false after reporting it.
+bool readNumberOption(CommandLine &commandLine, const QCommandLineOption &option, double low,
+    double high, bool lowIncluded, const QString &allowed, double *value);
+
 // "-" names standard input, or standard output where an output is named.
 bool isStandardStream(const QString &argument);
 // The names diagnostics give an input and an output.

@@ -38,63 +38,6 @@ QString description()
         "writing failed, 2 for a usage error.");
 }
 
-// A whole number within its limits, or a usage error that names them.
-class IntegerOption
-{
-public:
-    // `note` follows the limits in the help.
-    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
-        int max, int defaultValue, const QString &note = QString())
-        : m_option(name,
-            QStringLiteral("%1: %2 to %3 (default %4).%5")
-                .arg(what)
-                .arg(min)
-                .arg(max)
-                .arg(defaultValue)
-                .arg(note.isEmpty() ? QString() : QLatin1Char(' ') + note),
-            valueName, QString::number(defaultValue))
-        , m_min(min)
-        , m_max(max)
-    { }
-
-    const QCommandLineOption &option() const { return m_option; }
-
-    bool read(CommandLine &commandLine, int *value) const
-    {
-        const QString text = commandLine.parser().value(m_option);
-        if (parse(text, value))
-            return true;
-        commandLine.usageError(
-            QStringLiteral("invalid --%1 '%2': give a whole number from %3 to %4")
-                .arg(m_option.names().constFirst(), text)
-                .arg(m_min)
-                .arg(m_max));
-        return false;
-    }
-
-private:
-    // Digits only: a sign, blanks or an exponent are more likely typos than intent.
-    bool parse(const QString &text, int *value) const
-    {
-        if (text.isEmpty() || text.size() > 9)
-            return false;
-        int result = 0;
-        for (const QChar c : text) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
-            result = result * 10 + c.digitValue();
-        }
-        if (result < m_min || result > m_max)
-            return false;
-        *value = result;
-        return true;
-    }
-
-    QCommandLineOption m_option;
-    int m_min;
-    int m_max;
-};
-
 bool writeList(Console &console, const QString &fileName, const QByteArray &text)
 {
     const Kgw::SaveResult saved = saveArgument(console, fileName, { text });
