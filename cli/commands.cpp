@@ -12,6 +12,8 @@ const QVector<Command> &commands()
         { "generate", "Write the standard arrays for the cable as an electrode list", runGenerate },
         { "plot", "Draw a pseudosection coverage plot of a list or a sequence file", runPlot,
             true },
+        { "resolution", "Tell what the ground under the line is resolved by sequences",
+            runResolution },
     };
     return table;
 }

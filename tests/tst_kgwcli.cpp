@@ -43,6 +43,8 @@ private slots:
     void checkRefusesLikeConvert();
     void plot_data();
     void plot();
+    void resolution();
+    void resolutionRefusesElectrodesOffTheCable();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -517,6 +519,32 @@ void TestKgwCli::plot()
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(hasTitle);
     }
+}
+
+void TestKgwCli::resolution()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n3 6 4 5\n3 3 4 5\n");
+    writeBytes(dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 2, 1, 3, 4 } }, 2000));
+    const KgwRun run = runKgw(dir, { "resolution", "a.txt", "s.KGW" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QString());
+    QVERIFY2(run.out.startsWith(QStringLiteral("cable: 6 electrodes, spacing 2.000 m\n")),
+        qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("\n                          a.txt      s.KGW\n"
+                                             "configurations                4          1\n"
+                                             "no signal or repeat           1          0\n")),
+        qPrintable(run.out));
+}
+
+void TestKgwCli::resolutionRefusesElectrodesOffTheCable()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n5 8 6 7\n");
+    const KgwRun run = runKgw(dir, { "resolution", "--electrodes", "6", "a.txt" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err, QStringLiteral("a.txt:2: electrode 8 is beyond the cable of 6 electrodes\n"));
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)
