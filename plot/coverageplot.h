@@ -2,6 +2,7 @@
 #define KGW_COVERAGEPLOT_H
 
 #include "configurationkind.h"
+#include "picture.h"
 
 #include <QColor>
 #include <QPointF>
@@ -21,15 +22,6 @@ struct CoveragePoint {
     double x = 0; // pseudo-position in metres
     double z = std::numeric_limits<double>::quiet_NaN(); // median depth in metres; NaN for none
     ConfigurationKind kind = ConfigurationKind::Other;
-};
-
-struct PlotWriteResult {
-    enum Status { Ok, BadExtension, NoGuiApplication, CreateFailed, WriteFailed };
-
-    Status status = Ok;
-    QString errorString; // why, for the user; empty when Ok
-
-    bool ok() const { return status == Ok; }
 };
 
 // The points of a sequence body: each quadruple at its pseudo-position and median depth.
