@@ -25,6 +25,7 @@ public:
     CommandLine(Console &console, const QString &command, const QString &description);
 
     QCommandLineParser &parser() { return m_parser; }
+    const QCommandLineParser &parser() const { return m_parser; }
 
     // Adds --spacing METRES, defaulting to 5. A command that uses it only now and then says when
     // in `use`, which stands before the allowed values in the help.

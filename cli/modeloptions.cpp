@@ -140,6 +140,18 @@ bool ModelOptions::readNumber(
     return false;
 }
 
+QString ModelOptions::firstGiven() const
+{
+    const QCommandLineParser &parser = m_commandLine.parser();
+    for (const QCommandLineOption *option :
+        { &m_factorLimit.option(), &m_electrodesOption, &m_cellsPerSpacing, &m_firstLayer,
+            &m_growth, &m_depth, &m_error, &m_floor, &m_damping }) {
+        if (parser.isSet(*option))
+            return QStringLiteral("--") + option->names().constFirst();
+    }
+    return QString();
+}
+
 bool ModelOptions::read(Console &console, const QVector<SequenceInput> &inputs)
 {
     QCommandLineParser &parser = m_commandLine.parser();

@@ -50,6 +50,8 @@ public:
     // files, which must agree), the electrodes (--electrodes, else the highest one used) and the
     // rest. Returns false after reporting a usage error or a refusal; exitStatus() says which.
     bool read(Console &console, const QVector<SequenceInput> &inputs);
+    // The first of these options given on the command line, "--k-max" say; empty for none.
+    QString firstGiven() const;
     int exitStatus() const { return m_exitStatus; }
 
     double spacing() const { return m_spacing; }

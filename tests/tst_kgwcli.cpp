@@ -43,6 +43,7 @@ private slots:
     void checkRefusesLikeConvert();
     void plot_data();
     void plot();
+    void plotSection();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
 };
@@ -470,6 +471,8 @@ void TestKgwCli::plot_data()
     QTest::newRow("no output") << QStringList { "plot", "a.txt" } << 2 << QString() << QString();
     QTest::newRow("spacing for a sequence file") << QStringList { "plot", "--spacing", "2", "-o",
         "p.png", "s.KGW" } << 2 << QString() << QString();
+    QTest::newRow("model option for the coverage") << QStringList { "plot", "--grid-depth", "9",
+        "-o", "p.png", "a.txt" } << 2 << QString() << QString();
 }
 
 void TestKgwCli::plot()
@@ -519,6 +522,19 @@ void TestKgwCli::plot()
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(hasTitle);
     }
+}
+
+void TestKgwCli::plotSection()
+{
+    QTemporaryDir dir;
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 2000));
+    const KgwRun run = runKgw(dir, { "plot", "--resolution", "-o", "r.png", "s.KGW" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.out, QStringLiteral("r.png: 2 quadruples\n"));
+    const QImage image(dir.filePath(QStringLiteral("r.png")));
+    QCOMPARE(image.width(), 1200);
 }
 
 void TestKgwCli::resolution()
