@@ -37,6 +37,8 @@ QString Finding::message() const
         return QStringLiteral("Repeated electrode: %1").arg(detail);
     case NoSignal:
         return QStringLiteral("No signal: G = 0, so the geometric factor is infinite");
+    case WeakSignal:
+        return QStringLiteral("Weak signal: %1").arg(detail);
     case Duplicate:
         return QStringLiteral("Duplicate of line %1").arg(earlierIndex + 1);
     case Reciprocal:
@@ -47,11 +49,12 @@ QString Finding::message() const
 
 bool CheckReport::hasProblems() const
 {
-    return count(Finding::RepeatedElectrode) + count(Finding::NoSignal) + count(Finding::Duplicate)
+    return count(Finding::RepeatedElectrode) + count(Finding::NoSignal) + count(Finding::WeakSignal)
+        + count(Finding::Duplicate)
         > 0;
 }
 
-CheckReport checkQuadruples(const QByteArray &body, double spacingMetres)
+CheckReport checkQuadruples(const QByteArray &body, double spacingMetres, double factorLimitMetres)
 {
     CheckReport report;
     report.quadruples = quadrupleCount(body);
@@ -85,6 +88,13 @@ CheckReport checkQuadruples(const QByteArray &body, double spacingMetres)
             if (qIsFinite(k)
                 && (qIsNaN(report.largestAbsoluteFactor) || k > report.largestAbsoluteFactor))
                 report.largestAbsoluteFactor = k;
+            if (exceedsFactorLimit(q, spacingMetres, factorLimitMetres)) {
+                finding.kind = Finding::WeakSignal;
+                finding.detail = QStringLiteral("|K| = %1 m is above the limit of %2 m")
+                                     .arg(k, 0, 'f', 3)
+                                     .arg(factorLimitMetres, 0, 'f', 3);
+                add(finding);
+            }
         }
 
         const ConfigurationKey key = configurationKey(q);
