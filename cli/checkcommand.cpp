@@ -2,10 +2,13 @@
 #include "commandline.h"
 #include "console.h"
 #include "depth.h"
+#include "modeloptions.h"
 
 #include "electrodelist.h"
 #include "findings.h"
 #include "geometry.h"
+
+#include <QtMath>
 
 namespace Cli {
 
@@ -22,13 +25,18 @@ int runCheck(const QStringList &arguments, Console &console)
     const QCommandLineOption factors(QStringLiteral("geometric-factors"),
         QStringLiteral("Also print the geometric factor K of every line, in metres."));
     commandLine.parser().addOption(factors);
+    const FactorLimitOption factorLimit(
+        QStringLiteral("Report configurations whose |K| exceeds METRES: too weak a signal to "
+                       "measure well. Default: no limit."));
+    commandLine.parser().addOption(factorLimit.option());
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
     if (!commandLine.parse(arguments))
         return commandLine.exitStatus();
 
     double spacing = 0;
-    if (!commandLine.spacing(&spacing))
+    double limit = 0;
+    if (!commandLine.spacing(&spacing) || !factorLimit.read(commandLine, &limit))
         return commandLine.exitStatus();
     const QStringList lists = commandLine.parser().positionalArguments();
     if (lists.size() != 1)
@@ -41,7 +49,7 @@ int runCheck(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read.body, spacing);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read.body, spacing, limit);
     QTextStream &out = console.out();
     for (const Kgw::Finding &finding : report.findings)
         out << inputName(list) << ':' << finding.lineNumber() << ": " << finding.message() << '\n';
@@ -59,8 +67,10 @@ int runCheck(const QStringList &arguments, Console &console)
     out << "quadruples: " << report.quadruples << '\n'
         << "electrodes: " << Kgw::electrodeRangesText(report.electrodes) << '\n'
         << "repeated electrodes: " << report.count(Kgw::Finding::RepeatedElectrode) << '\n'
-        << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n'
-        << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
+        << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n';
+    if (qIsFinite(limit))
+        out << "weak signal: " << report.count(Kgw::Finding::WeakSignal) << '\n';
+    out << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
         << "reciprocals: " << report.count(Kgw::Finding::Reciprocal) << '\n'
         << "largest |K|: "
         << (qIsNaN(report.largestAbsoluteFactor)

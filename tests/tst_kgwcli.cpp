@@ -43,6 +43,8 @@ private slots:
     void checkRefusesLikeConvert();
     void plot_data();
     void plot();
+    void factorLimit_data();
+    void factorLimit();
     void plotSection();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
@@ -522,6 +524,42 @@ void TestKgwCli::plot()
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(hasTitle);
     }
+}
+
+void TestKgwCli::factorLimit_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    // Dipole-dipole n = 1 to 3 at 5 m: K = 30 pi, 120 pi and 300 pi m.
+    QTest::newRow("check reports") << QStringList { "check", "--k-max", "500", "dd.txt" } << 1
+                                   << "dd.txt:3: Weak signal: |K| = 942.478 m is above the limit "
+                                      "of 500.000 m\n"
+                                   << QString();
+    QTest::newRow("generate leaves out")
+        << QStringList { "generate", "--electrodes", "6", "--k-max", "500", "dd" } << 0
+        << "2 1 3 4\n3 2 4 5\n4 3 5 6\n2 1 4 5\n3 2 5 6\n"
+        << "<stdout>: 5 configurations, 1 with |K| above --k-max left out\n";
+    QTest::newRow("refused") << QStringList { "generate", "--k-max", "-5", "dd" } << 2 << QString()
+                             << "kgw generate: invalid --k-max '-5': give a positive number of "
+                                "metres\nTry 'kgw generate --help' for more information.\n";
+}
+
+void TestKgwCli::factorLimit()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("dd.txt"), "2 1 3 4\n2 1 4 5\n2 1 5 6\n");
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
+    QCOMPARE(run.err, err);
 }
 
 void TestKgwCli::plotSection()
