@@ -77,9 +77,10 @@ bool isTooLarge(const QByteArray &body)
 
 WriteResult tooLarge()
 {
-    return writeResult({ SaveResult::CreateFailed,
-        QStringLiteral("More than %1 quadruples, the most a KGW file holds")
-            .arg(MaxSequenceQuadruples) });
+    return writeResult(
+        { SaveResult::CreateFailed,
+            QStringLiteral("More than %1 quadruples, the most a KGW file holds")
+                .arg(MaxSequenceQuadruples) });
 }
 
 } // namespace
