@@ -21,7 +21,7 @@ constexpr double DefaultFloorMicrovolts
 
 QString number(double value)
 {
-    return QString::number(value, 'g', 6);
+    return QString::number(value, 'g', 10);
 }
 
 } // namespace
@@ -152,7 +152,7 @@ QString ModelOptions::firstGiven() const
     return QString();
 }
 
-bool ModelOptions::read(Console &console, const QVector<SequenceInput> &inputs)
+bool ModelOptions::read(Console &console, const QVector<SequenceInput> &inputs, bool forResolution)
 {
     QCommandLineParser &parser = m_commandLine.parser();
     const auto usage = [this] {
@@ -239,6 +239,15 @@ bool ModelOptions::read(Console &console, const QVector<SequenceInput> &inputs)
     if (!grid.isValid()) {
         m_exitStatus
             = m_commandLine.usageError(QStringLiteral("no model grid: %1").arg(grid.error()));
+        return false;
+    }
+    if (forResolution && grid.cellCount() > Kgw::ResolutionModel::MaxCells) {
+        m_exitStatus = m_commandLine.usageError(
+            QStringLiteral("the grid has %1 cells, more than the %2 a resolution takes; give "
+                           "fewer --cells-per-spacing, a thicker --first-layer or a shallower "
+                           "--grid-depth")
+                .arg(grid.cellCount())
+                .arg(Kgw::ResolutionModel::MaxCells));
         return false;
     }
     return true;

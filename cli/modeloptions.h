@@ -48,8 +48,9 @@ public:
 
     // Reads the options for these inputs: the spacing (--spacing, else that of the sequence
     // files, which must agree), the electrodes (--electrodes, else the highest one used) and the
-    // rest. Returns false after reporting a usage error or a refusal; exitStatus() says which.
-    bool read(Console &console, const QVector<SequenceInput> &inputs);
+    // rest, for a grid small enough for a resolution where one is wanted. Returns false after
+    // reporting a usage error or a refusal; exitStatus() says which.
+    bool read(Console &console, const QVector<SequenceInput> &inputs, bool forResolution);
     // The first of these options given on the command line, "--k-max" say; empty for none.
     QString firstGiven() const;
     int exitStatus() const { return m_exitStatus; }

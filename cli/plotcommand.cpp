@@ -136,7 +136,7 @@ int runPlot(const QStringList &arguments, Console &console)
 
     Kgw::PlotWriteResult written;
     if (sensitivitySection || resolutionSection) {
-        if (!model.read(console, { sequence }))
+        if (!model.read(console, { sequence }, resolutionSection))
             return model.exitStatus();
         written = sectionPlot(console, sequence, model, resolutionSection).write(outFile);
     } else {

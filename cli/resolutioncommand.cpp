@@ -62,7 +62,7 @@ int runResolution(const QStringList &arguments, Console &console)
         if (!readSequenceInput(console, names.at(i), &inputs[i]))
             return ExitRefused;
     }
-    if (!model.read(console, inputs))
+    if (!model.read(console, inputs, true))
         return model.exitStatus();
 
     const Kgw::ModelGrid grid(model.electrodes(), model.spacing(), model.grid());

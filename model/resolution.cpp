@@ -236,6 +236,12 @@ ResolutionModel::ResolutionModel(
         return;
     }
     const int cells = grid.cellCount();
+    if (cells > MaxCells) {
+        d->error = QStringLiteral("the grid has %1 cells, more than the %2 a resolution takes")
+                       .arg(cells)
+                       .arg(MaxCells);
+        return;
+    }
     d->neighbours.resize(cells);
     double smoothnessTrace = 0;
     for (int c = 0; c < grid.columns(); ++c) {

@@ -62,12 +62,17 @@ struct SequenceResolution {
 class ResolutionModel
 {
 public:
+    // Its matrices are cells × cells, and the work grows with the cube: beyond this many cells a
+    // grid would take minutes and gigabytes.
+    static constexpr int MaxCells = 4000;
+
     ResolutionModel(const PairTable &table, const ResolutionOptions &options,
         const ProgressFunction &progress = ProgressFunction());
     ~ResolutionModel();
 
-    // False, with error() saying why, when the comprehensive set has no configuration within
-    // the limit, which leaves nothing to compare with.
+    // False, with error() saying why, when the grid has more than MaxCells cells or the
+    // comprehensive set has no configuration within the limit, which leaves nothing to compare
+    // with.
     bool isValid() const;
     QString error() const;
 
