@@ -1,3 +1,4 @@
+#include "arrays.h"
 #include "resolution.h"
 #include "sensitivity.h"
 
@@ -9,6 +10,7 @@
 using Kgw::Quadruple;
 
 Q_DECLARE_METATYPE(Quadruple)
+Q_DECLARE_METATYPE(Kgw::GridOptions)
 
 namespace {
 
@@ -35,13 +37,22 @@ class TestModel : public QObject
 
 private slots:
     void initTestCase();
+    void grid_data();
+    void grid();
+    void refusedGrid_data();
+    void refusedGrid();
     void rowSumsToOne_data();
     void rowSumsToOne();
     void medianDepthOfTheLayers_data();
     void medianDepthOfTheLayers();
     void reciprocity_data();
     void reciprocity();
+    void rowIsDimensionless();
+    void noRow_data();
+    void noRow();
+    void comprehensiveSet();
     void comprehensiveSetResolvesItself();
+    void countsWhatItLeavesOut();
 
 private:
     QVector<double> row(const Quadruple &q) const;
@@ -52,6 +63,85 @@ void TestModel::initTestCase()
 {
     m_table.reset(new Kgw::PairTable(Kgw::ModelGrid(24, Spacing, largeGrid())));
     QVERIFY(m_table->grid().isValid());
+}
+
+void TestModel::grid_data()
+{
+    QTest::addColumn<int>("electrodes");
+    QTest::addColumn<double>("spacing");
+    QTest::addColumn<Kgw::GridOptions>("options");
+    QTest::addColumn<QVector<double>>("xEnds"); // first and last edge
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QVector<double>>("zEdges");
+
+    // Cells 2.5 m wide from -5 to 240 m; layers from 2.5 m, each 10 % thicker, until they reach
+    // 47 m: 2.5 (1.1^n - 1) / 0.1 first does for n = 12.
+    QVector<double> layers { 0 };
+    for (int n = 1; n <= 12; ++n)
+        layers << 25 * (std::pow(1.1, n) - 1);
+    QTest::newRow("defaults, 48 electrodes at 5 m")
+        << 48 << 5.0 << Kgw::GridOptions() << QVector<double> { -5, 240 } << 98 << layers;
+    QTest::newRow("defaults, 10 electrodes at 1 m")
+        << 10 << 1.0 << Kgw::GridOptions() << QVector<double> { -1, 10 } << 22
+        << QVector<double> { 0, 0.5, 1.05, 1.655, 2.3205 };
+    Kgw::GridOptions options;
+    options.cellsPerSpacing = 3;
+    options.marginSpacings = 2;
+    options.firstLayerMetres = 0.25;
+    options.growth = 1;
+    options.depthMetres = 1;
+    QTest::newRow("options") << 4 << 2.0 << options << QVector<double> { -4, 10 } << 21
+                             << QVector<double> { 0, 0.25, 0.5, 0.75, 1 };
+}
+
+void TestModel::grid()
+{
+    QFETCH(int, electrodes);
+    QFETCH(double, spacing);
+    QFETCH(Kgw::GridOptions, options);
+    QFETCH(QVector<double>, xEnds);
+    QFETCH(int, columns);
+    QFETCH(QVector<double>, zEdges);
+
+    const Kgw::ModelGrid grid(electrodes, spacing, options);
+    QVERIFY2(grid.isValid(), qPrintable(grid.error()));
+    QCOMPARE(grid.columns(), columns);
+    QCOMPARE(grid.xEdges().constFirst(), xEnds.at(0));
+    QVERIFY(std::abs(grid.xEdges().constLast() - xEnds.at(1)) < 1e-9);
+    QCOMPARE(grid.layers(), zEdges.size() - 1);
+    for (int l = 0; l < zEdges.size(); ++l)
+        QVERIFY(std::abs(grid.zEdges().at(l) - zEdges.at(l)) < 1e-9);
+}
+
+void TestModel::refusedGrid_data()
+{
+    QTest::addColumn<int>("electrodes");
+    QTest::addColumn<double>("spacing");
+    QTest::addColumn<Kgw::GridOptions>("options");
+
+    QTest::newRow("one electrode") << 1 << 5.0 << Kgw::GridOptions();
+    QTest::newRow("more than the cable") << 49 << 5.0 << Kgw::GridOptions();
+    QTest::newRow("no spacing") << 24 << 0.0 << Kgw::GridOptions();
+    Kgw::GridOptions options;
+    options.cellsPerSpacing = 0;
+    QTest::newRow("no cells") << 24 << 5.0 << options;
+    options = Kgw::GridOptions();
+    options.growth = 0.9;
+    QTest::newRow("thinning layers") << 24 << 5.0 << options;
+    options = Kgw::GridOptions();
+    options.firstLayerMetres = 1e-6;
+    options.growth = 1;
+    QTest::newRow("too many layers") << 24 << 5.0 << options;
+}
+
+void TestModel::refusedGrid()
+{
+    QFETCH(int, electrodes);
+    QFETCH(double, spacing);
+    QFETCH(Kgw::GridOptions, options);
+    const Kgw::ModelGrid grid(electrodes, spacing, options);
+    QVERIFY(!grid.isValid());
+    QVERIFY(!grid.error().isEmpty());
 }
 
 QVector<double> TestModel::row(const Quadruple &q) const
@@ -133,6 +223,45 @@ void TestModel::reciprocity()
     }
 }
 
+// J compares logarithms of resistivities, so it has no unit: the same at any spacing.
+void TestModel::rowIsDimensionless()
+{
+    const Quadruple q { 3, 1, 6, 7 };
+    const Kgw::PairTable metre(Kgw::ModelGrid(8, 1));
+    const Kgw::PairTable wider(Kgw::ModelGrid(8, 7.5));
+    QVector<double> first(metre.grid().cellCount());
+    QVector<double> second(wider.grid().cellCount());
+    QVERIFY(metre.row(q, first.data()) && wider.row(q, second.data()));
+    for (int c = 0; c < first.size(); ++c)
+        QVERIFY(std::abs(first.at(c) - second.at(c)) <= 1e-12 * std::abs(first.at(c)));
+}
+
+void TestModel::noRow_data()
+{
+    QTest::addColumn<Quadruple>("q");
+    QTest::newRow("repeated electrode") << Quadruple { 3, 3, 4, 5 };
+    QTest::newRow("no signal") << Quadruple { 1, 5, 3, 0 };
+    QTest::newRow("beyond the cable") << Quadruple { 1, 30, 2, 3 };
+}
+
+void TestModel::noRow()
+{
+    QFETCH(Quadruple, q);
+    QVERIFY(row(q).isEmpty());
+}
+
+// 3 C(48, 4) = 583,740 configurations, none of them the same as another or its reciprocal.
+void TestModel::comprehensiveSet()
+{
+    QCOMPARE(Kgw::comprehensiveConfigurations(48).size(), 583740);
+    Kgw::ConfigurationSet seen;
+    for (const Quadruple &q : Kgw::comprehensiveConfigurations(12)) {
+        QVERIFY(!seen.contains(Kgw::reciprocal(q)));
+        QVERIFY(seen.insert(q));
+    }
+    QCOMPARE(seen.size(), 3 * 495);
+}
+
 // The best attainable resolution is what every sequence is measured against, itself included.
 void TestModel::comprehensiveSetResolvesItself()
 {
@@ -143,6 +272,27 @@ void TestModel::comprehensiveSetResolvesItself()
     QCOMPARE(itself.configurations, 3 * 70);
     QVERIFY2(std::abs(itself.meanRelative - 1) <= 1e-9,
         qPrintable(QString::number(itself.meanRelative, 'g', 12)));
+}
+
+void TestModel::countsWhatItLeavesOut()
+{
+    const Kgw::PairTable table(Kgw::ModelGrid(8, Spacing));
+    Kgw::ResolutionOptions options;
+    // Dipole-dipole n = 1 (K = 6 pi × 2 m) passes, n = 5 (K = 210 pi × 2 m) does not.
+    options.factorLimit = 100;
+    const Kgw::ResolutionModel model(table, options);
+    QVERIFY(model.isValid());
+    const Kgw::SequenceResolution result = model.evaluate(
+        { Quadruple { 2, 1, 3, 4 }, Quadruple { 2, 1, 7, 8 }, Quadruple { 3, 3, 4, 5 } });
+    QCOMPARE(result.configurations, 3);
+    QCOMPARE(result.overLimit, 1);
+    QCOMPARE(result.withoutRow, 1);
+    QCOMPARE(result.resolution.size(), table.grid().cellCount());
+    // R's eigenvalues lie in [0, 1] and it has the rank of GᵀWG: the one configuration used
+    // resolves at most one parameter, though single cells may dip below 0.
+    const double trace = std::accumulate(result.resolution.cbegin(), result.resolution.cend(), 0.0);
+    QVERIFY2(trace > 0 && trace <= 1 + 1e-9, qPrintable(QString::number(trace)));
+    QVERIFY(model.comprehensive().overLimit > 0);
 }
 
 QTEST_GUILESS_MAIN(TestModel)
