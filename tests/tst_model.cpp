@@ -11,6 +11,7 @@ using Kgw::Quadruple;
 
 Q_DECLARE_METATYPE(Quadruple)
 Q_DECLARE_METATYPE(Kgw::GridOptions)
+Q_DECLARE_METATYPE(QVector<Kgw::ArrayKind>)
 
 namespace {
 
@@ -53,6 +54,8 @@ private slots:
     void comprehensiveSet();
     void comprehensiveSetResolvesItself();
     void countsWhatItLeavesOut();
+    void moreDataNeverResolvesLess_data();
+    void moreDataNeverResolvesLess();
 
 private:
     QVector<double> row(const Quadruple &q) const;
@@ -293,6 +296,35 @@ void TestModel::countsWhatItLeavesOut()
     const double trace = std::accumulate(result.resolution.cbegin(), result.resolution.cend(), 0.0);
     QVERIFY2(trace > 0 && trace <= 1 + 1e-9, qPrintable(QString::number(trace)));
     QVERIFY(model.comprehensive().overLimit > 0);
+}
+
+// The trace of R counts the parameters resolved. Adding measurements to GᵀWG can only raise
+// each eigenvalue of R = (GᵀWG + lambda CᵀC)^-1 GᵀWG, and so its trace.
+void TestModel::moreDataNeverResolvesLess_data()
+{
+    QTest::addColumn<QVector<Kgw::ArrayKind>>("fewer");
+    QTest::addColumn<QVector<Kgw::ArrayKind>>("more");
+    using Kind = Kgw::ArrayKind;
+    QTest::newRow("Wenner, then dipole-dipole too")
+        << QVector<Kind> { Kind::WennerAlpha }
+        << QVector<Kind> { Kind::WennerAlpha, Kind::DipoleDipole };
+    QTest::newRow("dipole-dipole, then gradient too")
+        << QVector<Kind> { Kind::DipoleDipole }
+        << QVector<Kind> { Kind::DipoleDipole, Kind::Gradient };
+}
+
+void TestModel::moreDataNeverResolvesLess()
+{
+    QFETCH(QVector<Kgw::ArrayKind>, fewer);
+    QFETCH(QVector<Kgw::ArrayKind>, more);
+    const Kgw::PairTable table(Kgw::ModelGrid(12, Spacing));
+    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    Kgw::GenerateOptions options;
+    options.electrodes = 12;
+    const double less = model.evaluate(Kgw::generateConfigurations(fewer, options)).meanResolution;
+    const double most = model.evaluate(Kgw::generateConfigurations(more, options)).meanResolution;
+    QVERIFY2(less < most, qPrintable(QStringLiteral("%1 %2").arg(less).arg(most)));
+    QVERIFY(most < model.comprehensive().meanResolution);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

@@ -86,6 +86,7 @@ private slots:
     void replacesAnEarlierPlot();
     void sectionColours_data();
     void sectionColours();
+    void sectionSvgIsWellFormed();
 };
 
 void TestPlot::writesBothFormats_data()
@@ -373,6 +374,25 @@ void TestPlot::sectionColours()
     painter.end();
     const QPoint centre = plot.toPicture(-2.5, 2).toPoint();
     QVERIFY2(near(image.pixel(centre), colour, 1), qPrintable(QColor(image.pixel(centre)).name()));
+}
+
+void TestPlot::sectionSvgIsWellFormed()
+{
+    Kgw::Section section;
+    section.xEdges = { -5, 0, 5 };
+    section.zEdges = { 0, 1 };
+    section.values = { 0.2, 0.9 };
+    section.electrodes = 2;
+    section.spacing = 5;
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("r.svg"));
+    const Kgw::SectionPlot plot(section, Kgw::SectionPlot::Unit, "a&b <c>.txt", "R_jj");
+    QVERIFY(plot.write(name).ok());
+    bool ok = false;
+    const QStringList texts = svgTexts(contents(name), &ok);
+    QVERIFY(ok);
+    QVERIFY(texts.contains(QStringLiteral("a&b <c>.txt")));
+    QVERIFY(texts.contains(QStringLiteral("R_jj")));
 }
 
 QTEST_MAIN(TestPlot)
