@@ -100,7 +100,8 @@ struct ResolutionModel::Private {
         return (p - 1) * (2 * e - p) / 2 + (q - p - 1);
     }
 
-    Eigen::MatrixXd normalMatrix(const std::vector<WeightedRow> &rows, bool byPairs) const;
+    Eigen::MatrixXd normalMatrix(
+        const std::vector<WeightedRow> &rows, bool byPairs, const ProgressFunction &progress) const;
     // a holds GᵀWG in its lower triangle and is overwritten.
     SequenceResolution resolve(const Rows &rows, Eigen::MatrixXd &a,
         const SequenceResolution *reference, const ProgressFunction &progress) const;
@@ -111,8 +112,12 @@ struct ResolutionModel::Private {
 // products of the rows' pair signs, which costs pairs × cells × (pairs + cells) whatever the
 // number of rows: the way to go for the comprehensive set.
 Eigen::MatrixXd ResolutionModel::Private::normalMatrix(
-    const std::vector<WeightedRow> &rows, bool byPairs) const
+    const std::vector<WeightedRow> &rows, bool byPairs, const ProgressFunction &progress) const
 {
+    const auto report = [&](double share) {
+        if (progress)
+            progress(share);
+    };
     const int cells = table.grid().cellCount();
     Eigen::MatrixXd h = Eigen::MatrixXd::Zero(cells, cells);
     if (!byPairs) {
@@ -131,6 +136,7 @@ Eigen::MatrixXd ResolutionModel::Private::normalMatrix(
                 }
             }
             h.selfadjointView<Eigen::Lower>().rankUpdate(block.leftCols(count));
+            report(double(first + count) / rows.size());
         }
         return h;
     }
@@ -147,8 +153,25 @@ Eigen::MatrixXd ResolutionModel::Private::normalMatrix(
                 m(index[t], index[u]) += scale * row.terms[t].sign * row.terms[u].sign;
         }
     }
-    const Eigen::MatrixXd tm = this->pairs * m;
-    h.triangularView<Eigen::Lower>() = tm * this->pairs.transpose();
+    // In blocks, only so that progress can be told: M's columns, then GᵀWG's rows down to the
+    // diagonal.
+    constexpr int Blocks = 8;
+    const int count = pairCount();
+    Eigen::MatrixXd tm(cells, count);
+    for (int b = 0; b < Blocks; ++b) {
+        const int first = count * b / Blocks;
+        const int width = count * (b + 1) / Blocks - first;
+        tm.middleCols(first, width).noalias() = this->pairs * m.middleCols(first, width);
+        report(0.5 * (b + 1) / Blocks);
+    }
+    for (int b = 0; b < Blocks; ++b) {
+        const int first = cells * b / Blocks;
+        const int end = cells * (b + 1) / Blocks;
+        // The block's part above the diagonal is computed too, and never read.
+        h.block(first, 0, end - first, end).noalias()
+            = tm.middleRows(first, end - first) * this->pairs.topRows(end).transpose();
+        report(0.5 + 0.5 * (b + 1) / Blocks);
+    }
     return h;
 }
 
@@ -273,9 +296,10 @@ ResolutionModel::ResolutionModel(
         d->error = QStringLiteral("no configuration of the comprehensive set is within the limit");
         return;
     }
-    Eigen::MatrixXd a = d->normalMatrix(rows.rows, true);
-    if (progress)
-        progress(0.6);
+    Eigen::MatrixXd a = d->normalMatrix(rows.rows, true, [&](double share) {
+        if (progress)
+            progress(0.6 * share);
+    });
     d->lambda = options.damping * a.trace() / smoothnessTrace;
     d->comprehensive = d->resolve(rows, a, nullptr, [&](double share) {
         if (progress)
@@ -325,9 +349,10 @@ SequenceResolution ResolutionModel::evaluate(
     const double pairs = d->pairCount();
     const bool byPairs
         = double(rows.rows.size()) * cells * cells / 2 > pairs * cells * (2 * pairs + cells);
-    Eigen::MatrixXd a = d->normalMatrix(rows.rows, byPairs);
-    if (progress)
-        progress(0.4);
+    Eigen::MatrixXd a = d->normalMatrix(rows.rows, byPairs, [&](double share) {
+        if (progress)
+            progress(0.4 * share);
+    });
     return d->resolve(rows, a, &d->comprehensive, [&](double share) {
         if (progress)
             progress(0.4 + 0.6 * share);
