@@ -2,6 +2,7 @@
 
 #include <Eigen/Dense>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -201,6 +202,8 @@ SequenceResolution ResolutionModel::Private::resolve(const Rows &rows, Eigen::Ma
                 a(k, j) -= lambdaValue;
         }
     }
+    // Positive definite whenever a row carries signal: C's differences leave out only a uniform
+    // change of all cells, and to that every row with signal responds (its J sums to about 1).
     Eigen::LLT<Eigen::Ref<Eigen::MatrixXd>, Eigen::Lower> llt(a);
     report(0.3);
     // L^-1 block column by block column: below the diagonal block only the trailing part of L

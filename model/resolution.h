@@ -49,7 +49,8 @@ struct SequenceResolution {
     int overLimit = 0; // |K| above the limit
     QVector<double> resolution; // R_jj per cell, in the grid's order
     double meanResolution = 0;
-    // The mean over the cells of R_jj / R_jj of the comprehensive set.
+    // The mean of R_jj / R_jj of the comprehensive set, over the cells that set resolves at all
+    // (R_jj > 0).
     double meanRelative = 0;
 
     int used() const { return configurations - withoutRow - overLimit; }
