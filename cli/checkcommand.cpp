@@ -18,7 +18,8 @@ int runCheck(const QStringList &arguments, Console &console)
         QStringLiteral(
             "Reads an electrode list by the converter's rules, then reports what a field "
             "crew would want to know:\nrepeated electrodes, configurations with no "
-            "signal (G = 0), duplicates (A/B or M/N swapped count) and reciprocals.\n"
+            "signal (G = 0), with a weak one (|K| above --k-max), duplicates (A/B or M/N swapped "
+            "count) and reciprocals.\n"
             "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
             "list is refused or any other finding was made, 2 for a usage error."));
     commandLine.addSpacingOption();
