@@ -1,15 +1,19 @@
-// Measures how fast the core converts electrode lists and how much memory it needs, and how long
-// checking the same lists takes beside converting them.
+// Measures how fast the core converts electrode lists and how much memory it needs, how long
+// checking the same lists takes beside converting them, and how fast the model works out what a
+// sequence resolves.
 //
 // Each measurement runs in a fresh child process, so that its peak resident memory is its own.
-// Usage: kgwbench [SIZE...]   (default: 10000 100000 1000000 10000000)
+// Usage: kgwbench [SIZE...]   (default: 10000 100000 1000000 10000000, then the model)
 //        kgwbench --long-line GIB   (a list whose first line is GIB gibibytes long)
+//        kgwbench --model   (only the model)
 //        kgwbench --anchor CONVERTER [SIZE...]   (kgw convert against a hand-written converter
 //                                                 run as CONVERTER LIST OUT --sync; default
 //                                                 sizes 1000000 10000000)
 
+#include "depth.h"
 #include "electrodelist.h"
 #include "findings.h"
+#include "resolution.h"
 #include "sequencewriter.h"
 #include "syntheticdevice.h"
 
@@ -22,6 +26,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -105,6 +110,85 @@ int measureLongLine(double gibibytes)
     }
     printf("%lld %lld %lld\n", timer.nsecsElapsed(), baseline, peakResidentBytes());
     return 0;
+}
+
+// The child: the pair table and the comprehensive set for the whole cable, then one sequence of
+// 1000 configurations of it, and the median depth of a million quadruples.
+int measureModel()
+{
+    const qint64 baseline = peakResidentBytes();
+    const int electrodes = Kgw::CablePositions;
+    QElapsedTimer timer;
+    timer.start();
+    const Kgw::PairTable table(Kgw::ModelGrid(electrodes, 5));
+    const qint64 tableNs = timer.nsecsElapsed();
+    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    const qint64 comprehensiveNs = timer.nsecsElapsed() - tableNs;
+
+    const QVector<Kgw::Quadruple> all = Kgw::comprehensiveConfigurations(electrodes);
+    QRandomGenerator random(20261207);
+    QVector<Kgw::Quadruple> sequence;
+    for (int i = 0; i < 1000; ++i)
+        sequence.append(all.at(int(random.bounded(all.size()))));
+    QVector<qint64> sequenceNs;
+    for (int run = 0; run < Runs; ++run) {
+        timer.restart();
+        const Kgw::SequenceResolution resolved = model.evaluate(sequence);
+        sequenceNs.append(timer.nsecsElapsed());
+        if (resolved.used() == 0)
+            return 1;
+    }
+    std::sort(sequenceNs.begin(), sequenceNs.end());
+
+    // Random quadruples share few shapes, the hardest case for the depth search.
+    QVector<Kgw::Quadruple> quadruples;
+    for (int i = 0; i < 1000000; ++i) {
+        quadruples.append(Kgw::Quadruple { int(random.bounded(1, 49)), int(random.bounded(0, 49)),
+            int(random.bounded(1, 49)), int(random.bounded(0, 49)) });
+    }
+    timer.restart();
+    double sum = 0;
+    for (const Kgw::Quadruple &q : quadruples) {
+        const double z = Kgw::medianDepth(q, 5);
+        sum += std::isfinite(z) ? z : 0;
+    }
+    const qint64 depthNs = timer.nsecsElapsed();
+
+    printf("%lld %lld %lld %lld %lld %lld %d %g\n", tableNs, comprehensiveNs,
+        sequenceNs.at(Runs / 2), depthNs, baseline, peakResidentBytes(), table.grid().cellCount(),
+        sum);
+    return 0;
+}
+
+// Runs the model child and prints its figures against the targets. Returns whether all were met.
+bool reportModel()
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--measure-model") });
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit
+        || child.exitCode() != 0) {
+        fprintf(stderr, "--measure-model failed: %s\n", child.readAllStandardError().constData());
+        return false;
+    }
+    const QList<QByteArray> numbers = child.readAllStandardOutput().trimmed().split(' ');
+    const double tableMs = numbers.value(0).toLongLong() / 1e6;
+    const double comprehensiveMs = numbers.value(1).toLongLong() / 1e6;
+    const double sequenceMs = numbers.value(2).toLongLong() / 1e6;
+    const double depthUs = numbers.value(3).toLongLong() / 1e3 / 1e6;
+    const double peakMiB = numbers.value(5).toLongLong() / (1024.0 * 1024.0);
+    const int cells = numbers.value(6).toInt();
+
+    const double totalMs = tableMs + comprehensiveMs;
+    const bool met = totalMs <= 3000 && peakMiB <= 1024 && sequenceMs <= 500 && depthUs <= 1;
+    printf("\nmodel of %d electrodes, %d cells:\n", Kgw::CablePositions, cells);
+    printf("%-44s %10s %10s\n", "", "measured", "target");
+    printf("%-44s %10.1f %10s\n", "pair table, ms", tableMs, "-");
+    printf("%-44s %10.1f %10s\n", "comprehensive set and its resolution, ms", comprehensiveMs, "-");
+    printf("%-44s %10.1f %10d\n", "both, ms", totalMs, 3000);
+    printf("%-44s %10.1f %10d\n", "peak RSS, MiB", peakMiB, 1024);
+    printf("%-44s %10.1f %10d\n", "resolution of 1000 configurations, ms", sequenceMs, 500);
+    printf("%-44s %10.3f %10d\n", "median depth of a random quadruple, us", depthUs, 1);
+    return met;
 }
 
 struct Figures {
@@ -194,6 +278,13 @@ int main(int argc, char *argv[])
         return measure(args.at(1), true);
     if (args.size() == 2 && args.first() == QLatin1String("--measure-long-line"))
         return measureLongLine(args.at(1).toDouble());
+    if (args.size() == 1 && args.first() == QLatin1String("--measure-model"))
+        return measureModel();
+    if (args.size() == 1 && args.first() == QLatin1String("--model")) {
+        const bool met = reportModel();
+        printf("%s\n", met ? "all targets met" : "TARGET MISSED");
+        return met ? 0 : 2;
+    }
 
     if (args.size() == 2 && args.first() == QLatin1String("--long-line")) {
         Figures figures;
@@ -249,6 +340,7 @@ int main(int argc, char *argv[])
             figures.peakMiB, figures.aboveStartMiB, targetMiB, check.milliseconds, ratio,
             qPrintable(checkTarget));
     }
+    allMet = reportModel() && allMet;
     printf("%s\n", allMet ? "all targets met" : "TARGET MISSED");
     return allMet ? 0 : 2;
 }

@@ -2,6 +2,7 @@
 
 #include "console.h"
 #include "electrodelist.h"
+#include "report.h"
 #include "savefile.h"
 #include "sequencereader.h"
 #include "sequencewriter.h"
@@ -171,6 +172,39 @@ Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument
             return Kgw::writeSequenceFile(name, quadruples, spacingMetres);
         },
         [&](QIODevice *device) { return Kgw::writeSequence(device, quadruples, spacingMetres); });
+}
+
+bool isSequenceFileName(const QString &argument)
+{
+    return argument.endsWith(QLatin1String(".KGW"), Qt::CaseInsensitive);
+}
+
+std::optional<SequenceInput> readSequenceInput(Console &console, const QString &argument)
+{
+    SequenceInput input;
+    input.argument = argument;
+    if (isSequenceFileName(argument)) {
+        const Kgw::SequenceResult sequence = readSequenceArgument(argument);
+        if (!sequence.ok()) {
+            console.ioFailure(inputName(argument), sequence.message, sequence.errorString);
+            return std::nullopt;
+        }
+        const QString warning = sequence.spacingWarning();
+        if (!warning.isEmpty()) {
+            console.diagnostic(inputName(argument), 0, warning);
+            return std::nullopt;
+        }
+        input.quadruples = sequence.quadruples;
+        input.spacing = sequence.spacingMetres();
+    } else {
+        const Kgw::ListResult list = readListArgument(argument);
+        if (!list.ok()) {
+            reportRefusedList(console, argument, list);
+            return std::nullopt;
+        }
+        input.quadruples = list.quadruples;
+    }
+    return input;
 }
 
 } // namespace Cli

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QVector>
 
+#include "quadruple.h"
+
+#include <optional>
+
 namespace Kgw {
 struct FileContent;
 struct ListResult;
@@ -30,6 +34,21 @@ void keepArgumentBytes(int argc, char *argv[]);
 
 Kgw::ListResult readListArgument(const QString &argument);
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
+
+// A sequence file is told from an electrode list by its name, as the window names it.
+bool isSequenceFileName(const QString &argument);
+
+// One input of a command that takes electrode lists and sequence files alike, read.
+struct SequenceInput {
+    QString argument;
+    QVector<Kgw::Quadruple> quadruples;
+    double spacing = 0; // a sequence file's own; 0 for a list
+};
+
+// Reads a list or a sequence file, reporting a refusal the way convert or inspect does. A
+// sequence file at a spacing the window never writes is refused too: every position and depth
+// taken from it would be wrong.
+std::optional<SequenceInput> readSequenceInput(Console &console, const QString &argument);
 
 // Whether `output` may be written for `input` (empty when there is none): never over the input
 // itself, and never under a name other than the one given. Reports a refusal.

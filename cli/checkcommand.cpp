@@ -3,11 +3,14 @@
 #include "commands.h"
 #include "console.h"
 #include "depth.h"
+#include "modeloptions.h"
 #include "report.h"
 
 #include "electrodelist.h"
 #include "findings.h"
 #include "geometry.h"
+
+#include <QtMath>
 
 namespace Cli {
 
@@ -17,13 +20,18 @@ int runCheck(const QStringList &arguments, Console &console)
         QStringLiteral(
             "Reads an electrode list by the converter's rules, then reports what a field "
             "crew would want to know:\nrepeated electrodes, configurations with no "
-            "signal (G = 0), duplicates (A/B or M/N swapped count) and reciprocals.\n"
+            "signal (G = 0), with a weak one (|K| above --k-max), duplicates (A/B or M/N swapped "
+            "count) and reciprocals.\n"
             "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
             "list is refused or any other finding was made, 2 for a usage error."));
     commandLine.addSpacingOption();
     const QCommandLineOption factors(QStringLiteral("geometric-factors"),
         QStringLiteral("Also print the geometric factor K of every line, in metres."));
     commandLine.parser().addOption(factors);
+    const FactorLimitOption factorLimit(
+        QStringLiteral("Report configurations whose |K| exceeds METRES: too weak a signal to "
+                       "measure well. Default: no limit."));
+    commandLine.parser().addOption(factorLimit.option());
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
     if (const std::optional<int> status = commandLine.parse(arguments))
@@ -31,6 +39,9 @@ int runCheck(const QStringList &arguments, Console &console)
 
     const std::optional<double> spacing = commandLine.spacing();
     if (!spacing)
+        return ExitUsage;
+    const std::optional<double> limit = factorLimit.read(commandLine);
+    if (!limit)
         return ExitUsage;
     const QStringList lists = commandLine.parser().positionalArguments();
     if (lists.size() != 1)
@@ -43,7 +54,7 @@ int runCheck(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read.quadruples, *spacing);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read.quadruples, *spacing, *limit);
     QTextStream &out = console.out();
     for (const Kgw::Finding &finding : report.findings)
         out << inputName(list) << ':' << finding.lineNumber() << ": " << finding.message() << '\n';
@@ -61,8 +72,10 @@ int runCheck(const QStringList &arguments, Console &console)
     out << "quadruples: " << report.quadruples << '\n'
         << "electrodes: " << Kgw::electrodeRangesText(report.electrodes) << '\n'
         << "repeated electrodes: " << report.count(Kgw::Finding::RepeatedElectrode) << '\n'
-        << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n'
-        << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
+        << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n';
+    if (qIsFinite(*limit))
+        out << "weak signal: " << report.count(Kgw::Finding::WeakSignal) << '\n';
+    out << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
         << "reciprocals: " << report.count(Kgw::Finding::Reciprocal) << '\n'
         << "largest |K|: "
         << (qIsNaN(report.largestAbsoluteFactor)

@@ -3,7 +3,9 @@
 #include "console.h"
 #include "spacing.h"
 
+#include <QLocale>
 #include <QRegularExpression>
+#include <QtMath>
 
 namespace Cli {
 
@@ -17,6 +19,15 @@ IntegerOption::IntegerOption(const QString &name, const QString &valueName, cons
             .arg(defaultValue)
             .arg(note.isEmpty() ? QString() : QLatin1Char(' ') + note),
         valueName, QString::number(defaultValue))
+    , m_min(min)
+    , m_max(max)
+{ }
+
+IntegerOption::IntegerOption(const QString &name, const QString &valueName, const QString &what,
+    int min, int max, const QString &defaultText)
+    : m_option(name,
+        QStringLiteral("%1: %2 to %3 (default: %4).").arg(what).arg(min).arg(max).arg(defaultText),
+        valueName)
     , m_min(min)
     , m_max(max)
 { }
@@ -77,6 +88,19 @@ std::optional<int> CommandLine::value(const IntegerOption &option)
                    .arg(option.option().names().constFirst(), text)
                    .arg(option.min())
                    .arg(option.max()));
+    return std::nullopt;
+}
+
+std::optional<double> CommandLine::number(const QCommandLineOption &option, double low, double high,
+    bool lowIncluded, const QString &allowed)
+{
+    const QString text = m_parser.value(option);
+    bool ok = false;
+    const double number = QLocale::c().toDouble(text, &ok);
+    if (ok && qIsFinite(number) && (lowIncluded ? number >= low : number > low) && number <= high)
+        return number;
+    usageError(QStringLiteral("invalid --%1 '%2': give %3")
+                   .arg(option.names().constFirst(), text, allowed));
     return std::nullopt;
 }
 

@@ -18,6 +18,9 @@ public:
     // `note` follows the limits in the help.
     IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
         int max, int defaultValue, const QString &note = QString());
+    // Without a fixed default: `defaultText` says what applies when the option is not given.
+    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
+        int max, const QString &defaultText);
 
     const QCommandLineOption &option() const { return m_option; }
     int min() const { return m_min; }
@@ -53,6 +56,10 @@ public:
     std::optional<double> spacing();
     // The option's value; nothing after a usage error.
     std::optional<int> value(const IntegerOption &option);
+    // A decimal number (an exponent allowed) within low..high; nothing after a usage error,
+    // which names the range as `allowed` says it.
+    std::optional<double> number(const QCommandLineOption &option, double low, double high,
+        bool lowIncluded, const QString &allowed);
 
     // Reports a usage error of this command and returns its exit status.
     int usageError(const QString &message);

@@ -10,8 +10,10 @@ const QVector<Command> &commands()
         { "check", "Report what a field crew would want to know about an electrode list",
             runCheck },
         { "generate", "Write the standard arrays for the cable as an electrode list", runGenerate },
-        { "plot", "Draw a pseudosection coverage plot of a list or a sequence file", runPlot,
-            true },
+        { "plot", "Draw the coverage, sensitivity or resolution of a list or a sequence file",
+            runPlot, true },
+        { "resolution", "Tell what the ground under the line is resolved by sequences",
+            runResolution },
     };
     return table;
 }

@@ -2,6 +2,14 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#define isatty _isatty
+#endif
+
 namespace Cli {
 
 namespace {
@@ -19,6 +27,14 @@ Console::Console()
 {
     openStandard(&m_outFile, &m_out, stdout);
     openStandard(&m_errFile, &m_err, stderr);
+    m_errorIsTerminal = isatty(fileno(stderr));
+}
+
+void Console::progress(const QString &text)
+{
+    // Carriage return and "erase to the end of the line", so the next text replaces this one.
+    m_err << '\r' << text << "\x1b[K";
+    m_err.flush();
 }
 
 void Console::diagnostic(const QString &file, qint64 lineNumber, const QString &message)

@@ -32,6 +32,11 @@ public:
     // Reports a usage error of `command` (empty for kgw itself) and returns ExitUsage.
     int usageError(const QString &command, const QString &message);
 
+    // Whether standard error is a terminal, where a progress line can be redrawn in place.
+    bool errorIsTerminal() const { return m_errorIsTerminal; }
+    // Redraws the progress line on standard error; an empty text clears it.
+    void progress(const QString &text);
+
     // Flushes the results. A result that could not be written turns success into failure.
     int finish(int status);
 
@@ -40,6 +45,7 @@ private:
     QFile m_errFile;
     QTextStream m_out;
     QTextStream m_err;
+    bool m_errorIsTerminal = false;
 };
 
 } // namespace Cli

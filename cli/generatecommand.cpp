@@ -2,11 +2,18 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
+#include "modeloptions.h"
+#include "report.h"
 #include "textutil.h"
 
 #include "arrays.h"
+#include "geometry.h"
 #include "savefile.h"
 #include "sequencewriter.h"
+
+#include <QtMath>
+
+#include <algorithm>
 
 namespace Cli {
 
@@ -36,6 +43,7 @@ QString description()
         "a runs outermost, then n, then i (from 1 while every electrode stays on the "
         "cable), then k. 0 is a remote electrode. Where an array does not fit, it "
         "simply gives fewer configurations.\n"
+        "With --k-max, configurations too weak to measure are left out.\n"
         "Exit status: 0 when the list was written, 1 when no configuration fits or "
         "writing failed, 2 for a usage error.");
 }
@@ -81,10 +89,14 @@ int runGenerate(const QStringList &arguments, Console &console)
     parser.addOption(electrodes.option());
     parser.addOption(aMax.option());
     parser.addOption(nMax.option());
+    const FactorLimitOption factorLimit(
+        QStringLiteral("Leave out configurations whose |K| at the spacing exceeds METRES: too "
+                       "weak a signal to measure well. Default: no limit."));
     parser.addOption(reciprocals);
+    parser.addOption(factorLimit.option());
     parser.addOption(output);
     parser.addOption(sequence);
-    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw"));
+    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw and --k-max"));
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
         QStringLiteral("Array name or alias: %1.").arg(Kgw::allowedArrayNames()),
         QStringLiteral("ARRAY..."));
@@ -107,8 +119,12 @@ int runGenerate(const QStringList &arguments, Console &console)
     if (toList && toSequence)
         return commandLine.usageError(
             QStringLiteral("-o and --kgw exclude each other: give one output"));
-    if (commandLine.spacingGiven() && !toSequence)
-        return commandLine.usageError(QStringLiteral("--spacing applies only to --kgw FILE"));
+    const std::optional<double> limit = factorLimit.read(commandLine);
+    if (!limit)
+        return ExitUsage;
+    if (commandLine.spacingGiven() && !toSequence && !qIsFinite(*limit))
+        return commandLine.usageError(
+            QStringLiteral("--spacing applies only to --kgw FILE and --k-max"));
     const std::optional<double> spacing = commandLine.spacing();
     if (!spacing)
         return ExitUsage;
@@ -126,7 +142,19 @@ int runGenerate(const QStringList &arguments, Console &console)
         kinds.append(*kind);
     }
 
-    const QVector<Kgw::Quadruple> configurations = Kgw::generateConfigurations(kinds, options);
+    QVector<Kgw::Quadruple> configurations = Kgw::generateConfigurations(kinds, options);
+    const int generated = configurations.size();
+    configurations.erase(
+        std::remove_if(configurations.begin(), configurations.end(),
+            [&](const Kgw::Quadruple &q) { return Kgw::exceedsFactorLimit(q, *spacing, *limit); }),
+        configurations.end());
+    const int weak = generated - configurations.size();
+    if (configurations.isEmpty() && weak > 0) {
+        console.diagnostic(QStringLiteral("kgw generate"), 0,
+            QStringLiteral("every configuration has |K| above --k-max %1 m; nothing written")
+                .arg(metres(*limit)));
+        return ExitRefused;
+    }
     // The window and convert refuse an empty list, so an empty file would only fail later.
     if (configurations.isEmpty()) {
         console.diagnostic(QStringLiteral("kgw generate"), 0,
@@ -153,8 +181,10 @@ int runGenerate(const QStringList &arguments, Console &console)
     } else if (!writeList(console, target, Kgw::electrodeListText(configurations))) {
         return ExitRefused;
     }
-    console.diagnostic(outputName(target), 0,
-        Kgw::counted(configurations.size(), QStringLiteral("configuration")));
+    QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
+    if (qIsFinite(*limit))
+        count += QStringLiteral(", %1 with |K| above --k-max left out").arg(weak);
+    console.diagnostic(outputName(target), 0, count);
     return ExitSuccess;
 }
 

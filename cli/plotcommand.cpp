@@ -2,12 +2,14 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
+#include "modeloptions.h"
 #include "report.h"
-#include "textutil.h"
 
 #include "coverageplot.h"
-#include "electrodelist.h"
-#include "sequencereader.h"
+#include "picture.h"
+#include "resolution.h"
+#include "sectionplot.h"
+#include "textutil.h"
 
 #include <QFileInfo>
 
@@ -15,10 +17,57 @@ namespace Cli {
 
 namespace {
 
-// A sequence file is told from an electrode list by its name, as the window names it.
-bool isSequenceFileName(const QString &argument)
+// The model's picture of one sequence: its cumulative sensitivity or its resolution.
+Kgw::SectionPlot sectionPlot(
+    Console &console, const SequenceInput &input, const ModelOptions &options, bool resolution)
 {
-    return argument.endsWith(QLatin1String(".KGW"), Qt::CaseInsensitive);
+    const Kgw::ModelGrid grid(options.electrodes(), options.spacing(), options.grid());
+    Progress progress(console, QStringLiteral("plot"));
+    const Kgw::PairTable table(grid, progress.function(0, resolution ? 0.1 : 1));
+    Kgw::Section section;
+    section.xEdges = grid.xEdges();
+    section.zEdges = grid.zEdges();
+    section.electrodes = grid.electrodes();
+    section.spacing = grid.spacing();
+
+    const QString name = QFileInfo(inputName(input.argument)).fileName();
+    const QString gridText = QStringLiteral("%1 × %2 cells").arg(grid.columns()).arg(grid.layers());
+    if (!resolution) {
+        // Per square spacing of cell, so that the picture doesn't depend on the cells' sizes.
+        const double limit = options.resolution().factorLimit;
+        section.values = Kgw::cumulativeSensitivity(table, input.quadruples, limit);
+        const double unit = grid.spacing() * grid.spacing();
+        int used = 0;
+        for (const Kgw::Quadruple &q : input.quadruples)
+            used += Kgw::withinFactorLimit(table, q, limit) ? 1 : 0;
+        for (int c = 0; c < section.values.size(); ++c)
+            section.values[c] /= grid.cellArea(c) / unit;
+        return Kgw::SectionPlot(section, Kgw::SectionPlot::Logarithmic,
+            QStringLiteral("%1 \u2014 cumulative sensitivity, spacing %2 m")
+                .arg(name, metres(grid.spacing())),
+            QStringLiteral("\u03a3 |J| per spacing\u00b2 of cell"),
+            QStringLiteral("%1 of %2 configurations used; %3")
+                .arg(used)
+                .arg(input.quadruples.size())
+                .arg(gridText));
+    }
+
+    const Kgw::ResolutionModel model(table, options.resolution(), progress.function(0.1, 0.8));
+    const Kgw::SequenceResolution result
+        = model.evaluate(input.quadruples, progress.function(0.8, 1));
+    section.values = result.resolution;
+    return Kgw::SectionPlot(section, Kgw::SectionPlot::Unit,
+        QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
+            .arg(name, metres(grid.spacing())),
+        QStringLiteral("R_jj"),
+        QStringLiteral("%1 of %2 configurations used; mean R_jj %3, %4 of the comprehensive "
+                       "set's; \u03bb = %5; %6")
+            .arg(result.used())
+            .arg(result.configurations)
+            .arg(result.meanResolution, 0, 'f', 3)
+            .arg(result.meanRelative, 0, 'f', 3)
+            .arg(model.lambda(), 0, 'g', 4)
+            .arg(gridText));
 }
 
 } // namespace
@@ -29,6 +78,10 @@ int runPlot(const QStringList &arguments, Console &console)
         QStringLiteral(
             "Draws a pseudosection coverage plot: one marker per quadruple at its pseudo-position "
             "and median depth of investigation, coloured by kind of configuration.\n"
+            "With --sensitivity or --resolution it draws a section of the ground under the cable "
+            "instead, as kgw resolution models it: the cumulative sensitivity of the sequence "
+            "(on a logarithmic scale) or its model resolution R_jj (0 to 1) per cell. The model "
+            "options apply only to these.\n"
             "INPUT is an electrode list, or a sequence file (*.KGW) with its own spacing.\n"
             "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
             "can't be written, 2 for a usage error."));
@@ -36,7 +89,14 @@ int runPlot(const QStringList &arguments, Console &console)
     const QCommandLineOption output(QStringLiteral("o"),
         QStringLiteral("The picture to write: a name ending in .svg or .png."),
         QStringLiteral("OUT"));
+    const QCommandLineOption sensitivity(QStringLiteral("sensitivity"),
+        QStringLiteral("Draw the cumulative sensitivity section: sum of |J| over the sequence."));
+    const QCommandLineOption resolution(
+        QStringLiteral("resolution"), QStringLiteral("Draw the model resolution section, R_jj."));
     commandLine.parser().addOption(output);
+    commandLine.parser().addOption(sensitivity);
+    commandLine.parser().addOption(resolution);
+    ModelOptions model(commandLine);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input."),
         QStringLiteral("INPUT"));
@@ -49,57 +109,54 @@ int runPlot(const QStringList &arguments, Console &console)
     const QString outFile = commandLine.parser().value(output);
     if (outFile.isEmpty())
         return commandLine.usageError(QStringLiteral("-o OUT is required"));
-    if (!Kgw::CoveragePlot::isSupportedOutput(outFile))
-        return commandLine.usageError(Kgw::CoveragePlot::canWriteSvg()
+    if (!Kgw::isSupportedPicture(outFile))
+        return commandLine.usageError(Kgw::canWriteSvg()
                 ? QStringLiteral("OUT must end in .svg or .png")
                 : QStringLiteral("OUT must end in .png: this kgw was built without Qt SVG"));
+    const bool sensitivitySection = commandLine.parser().isSet(sensitivity);
+    const bool resolutionSection = commandLine.parser().isSet(resolution);
+    if (sensitivitySection && resolutionSection)
+        return commandLine.usageError(
+            QStringLiteral("--sensitivity and --resolution exclude each other"));
+    const QString modelOption = model.firstGiven();
+    if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
+        return commandLine.usageError(
+            QStringLiteral("%1 applies only to --sensitivity and --resolution").arg(modelOption));
     const QString input = inputs.first();
-    const bool sequenceInput = isSequenceFileName(input);
-    if (sequenceInput && commandLine.parser().isSet(QStringLiteral("spacing")))
+    if (isSequenceFileName(input) && commandLine.spacingGiven())
         return commandLine.usageError(
             QStringLiteral("--spacing is for electrode lists; a sequence file has its own"));
+    std::optional<double> listSpacing;
+    if (!isSequenceFileName(input)) {
+        listSpacing = commandLine.spacing();
+        if (!listSpacing)
+            return ExitUsage;
+    }
 
     if (!outputAllowed(console, input, outFile))
         return ExitRefused;
 
-    QVector<Kgw::Quadruple> quadruples;
-    double spacing = 0;
-    if (sequenceInput) {
-        const Kgw::SequenceResult sequence = readSequenceArgument(input);
-        if (!sequence.ok()) {
-            console.ioFailure(inputName(input), sequence.message, sequence.errorString);
-            return ExitRefused;
-        }
-        // Without a true spacing every position and depth on the plot would be wrong.
-        const QString warning = sequence.spacingWarning();
-        if (!warning.isEmpty()) {
-            console.diagnostic(inputName(input), 0, warning);
-            return ExitRefused;
-        }
-        quadruples = sequence.quadruples;
-        spacing = sequence.spacingMetres();
-    } else {
-        const std::optional<double> listSpacing = commandLine.spacing();
-        if (!listSpacing)
-            return ExitUsage;
-        spacing = *listSpacing;
-        const Kgw::ListResult list = readListArgument(input);
-        if (!list.ok()) {
-            reportRefusedList(console, input, list);
-            return ExitRefused;
-        }
-        quadruples = list.quadruples;
-    }
+    const std::optional<SequenceInput> sequence = readSequenceInput(console, input);
+    if (!sequence)
+        return ExitRefused;
 
-    const Kgw::CoveragePlot plot(
-        Kgw::coveragePoints(quadruples, spacing), QFileInfo(inputName(input)).fileName(), spacing);
-    const Kgw::WriteResult written = plot.write(outFile);
+    Kgw::WriteResult written;
+    if (sensitivitySection || resolutionSection) {
+        if (const std::optional<int> status = model.read(console, { *sequence }, resolutionSection))
+            return *status;
+        written = sectionPlot(console, *sequence, model, resolutionSection).write(outFile);
+    } else {
+        const double spacing = listSpacing ? *listSpacing : sequence->spacing;
+        const Kgw::CoveragePlot plot(Kgw::coveragePoints(sequence->quadruples, spacing),
+            QFileInfo(inputName(input)).fileName(), spacing);
+        written = plot.write(outFile);
+    }
     if (!written.ok()) {
         console.ioFailure(outFile, written.message, written.errorString);
         return ExitRefused;
     }
     console.out() << outFile << ": "
-                  << Kgw::counted(plot.quadrupleCount(), QStringLiteral("quadruple")) << '\n';
+                  << Kgw::counted(sequence->quadruples.size(), QStringLiteral("quadruple")) << '\n';
     return ExitSuccess;
 }
 

@@ -106,6 +106,8 @@ QString Finding::message() const
         return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple);
     case NoSignal:
         return QStringLiteral("No signal: G = 0, so the geometric factor is infinite");
+    case WeakSignal:
+        return QStringLiteral("Weak signal: %1").arg(detail);
     case Duplicate:
         return QLatin1String("Duplicate of line ") + QString::number(earlierIndex + 1);
     case Reciprocal:
@@ -116,11 +118,13 @@ QString Finding::message() const
 
 bool CheckReport::hasProblems() const
 {
-    return count(Finding::RepeatedElectrode) + count(Finding::NoSignal) + count(Finding::Duplicate)
+    return count(Finding::RepeatedElectrode) + count(Finding::NoSignal) + count(Finding::WeakSignal)
+        + count(Finding::Duplicate)
         > 0;
 }
 
-CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres)
+CheckReport checkQuadruples(
+    const QVector<Quadruple> &quadruples, double spacingMetres, double factorLimitMetres)
 {
     CheckReport report;
     report.quadruples = quadruples.size();
@@ -168,9 +172,17 @@ CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacing
                     finding.kind = Finding::NoSignal;
                     add(finding);
                 }
-            } else if (std::isnan(report.largestAbsoluteFactor)
-                || k > report.largestAbsoluteFactor) {
-                report.largestAbsoluteFactor = k;
+            } else {
+                if (std::isnan(report.largestAbsoluteFactor) || k > report.largestAbsoluteFactor)
+                    report.largestAbsoluteFactor = k;
+                if (k > factorLimitMetres) {
+                    finding.kind = Finding::WeakSignal;
+                    finding.detail = QStringLiteral("|K| = %1 m is above the limit of %2 m")
+                                         .arg(k, 0, 'f', 3)
+                                         .arg(factorLimitMetres, 0, 'f', 3);
+                    add(finding);
+                    finding.detail.clear();
+                }
             }
 
             const int earlier = relations[i - start];

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <limits>
+
 namespace Kgw {
 
 // Something the converter accepts but a field crew would want to know about one quadruple.
@@ -14,15 +16,17 @@ struct Finding {
     enum Kind {
         RepeatedElectrode, // an electrode used twice in one quadruple
         NoSignal, // G = 0, so the geometric factor is infinite
+        WeakSignal, // |K| above the limit the check was given
         Duplicate, // the configuration of an earlier quadruple, pairs swapped or not
         Reciprocal // the earlier quadruple with current and potential pairs exchanged
     };
-    static constexpr int KindCount = 4;
+    static constexpr int KindCount = 5;
 
     Kind kind = RepeatedElectrode;
     int index = 0; // 0-based quadruple, which is the list's line number less one
     int earlierIndex = -1; // the earlier quadruple of a Duplicate or a Reciprocal
     Quadruple quadruple; // the quadruple of a RepeatedElectrode, for its message
+    QString detail; // how large |K| is against the limit, for a WeakSignal
 
     // A reciprocal is information only; everything else is a problem.
     bool isProblem() const { return kind != Reciprocal; }
@@ -41,8 +45,10 @@ struct CheckReport {
     bool hasProblems() const;
 };
 
-// Reviews the quadruples of a list without changing what is accepted.
-CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres);
+// Reviews the quadruples of a list without changing what is accepted. A configuration whose
+// |K| exceeds factorLimitMetres is a weak signal; by default none is.
+CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres,
+    double factorLimitMetres = std::numeric_limits<double>::infinity());
 
 // The electrodes as ranges, "1-4, 7", with ", remote" when 0 is among them.
 QString electrodeRangesText(const QVector<int> &electrodes);

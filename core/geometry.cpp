@@ -100,6 +100,12 @@ double geometricFactor(const Quadruple &q, double spacingMetres)
     return 2 * M_PI * double(g.denominator) * spacingMetres / double(g.numerator);
 }
 
+bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres)
+{
+    const double k = std::abs(geometricFactor(q, spacingMetres));
+    return qIsFinite(k) && k > limitMetres;
+}
+
 double pseudoPosition(const Quadruple &q, double spacingMetres)
 {
     if (!isValid(q))

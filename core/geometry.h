@@ -35,6 +35,10 @@ bool measuresNoSignal(const Quadruple &q);
 // a repeated electrode.
 double geometricFactor(const Quadruple &q, double spacingMetres);
 
+// A signal too weak to measure well: |K| above the limit in metres. Only a finite K counts;
+// a quadruple without signal or with a repeated electrode is a fault of another kind.
+bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres);
+
 // The mean of the midpoints of A–B and M–N; a pair with a remote electrode counts as the position
 // of its other electrode.
 double pseudoPosition(const Quadruple &q, double spacingMetres);

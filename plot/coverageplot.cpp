@@ -3,21 +3,12 @@
 #include "depth.h"
 #include "geometry.h"
 #include "quadruple.h"
-#include "savefile.h"
 #include "textutil.h"
 
-#include <QBuffer>
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QFontMetricsF>
-#include <QGuiApplication>
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStringList>
-#ifdef KGW_HAVE_SVG
-#include <QSvgGenerator>
-#endif
 
 #include <algorithm>
 #include <array>
@@ -43,38 +34,6 @@ constexpr int CableSteps = CablePositions - 1;
 
 const QColor Ink(0x20, 0x20, 0x20);
 const QColor Grid(0xe4, 0xe4, 0xe4);
-
-// A step of 1, 2 or 5 times a power of ten that cuts range into about count pieces.
-double niceStep(double range, int count)
-{
-    const double raw = range / count;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double normal = raw / magnitude;
-    if (normal < 1.5)
-        return magnitude;
-    if (normal < 3)
-        return 2 * magnitude;
-    if (normal < 7)
-        return 5 * magnitude;
-    return 10 * magnitude;
-}
-
-QString tickLabel(double value, double step)
-{
-    const int decimals = std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
-    if (std::abs(value) < step * 1e-6)
-        value = 0; // no "-0"
-    return QString::number(value, 'f', decimals);
-}
-
-QFont font(int pixelSize, bool bold = false)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    return f;
-}
 
 // Many quadruples share a place, so markers get smaller and fainter as their number grows
 // and piles of them show as deeper colour.
@@ -159,30 +118,6 @@ QColor CoveragePlot::kindColour(ConfigurationKind kind)
     return QColor(0x80, 0x80, 0x80);
 }
 
-namespace {
-
-bool isSvgName(const QString &fileName)
-{
-    return QFileInfo(fileName).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
-bool CoveragePlot::canWriteSvg()
-{
-#ifdef KGW_HAVE_SVG
-    return true;
-#else
-    return false;
-#endif
-}
-
-bool CoveragePlot::isSupportedOutput(const QString &fileName)
-{
-    return (canWriteSvg() && isSvgName(fileName))
-        || QFileInfo(fileName).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0;
-}
-
 QString CoveragePlot::title() const
 {
     // Control characters have no place in a picture, and XML refuses most of them.
@@ -224,7 +159,7 @@ void CoveragePlot::draw(QPainter *painter) const
 void CoveragePlot::drawFrame(QPainter *painter) const
 {
     const QRectF area = plotArea();
-    const QFont labelFont = font(12);
+    const QFont labelFont = pictureFont(12);
     const QFontMetricsF metrics(labelFont, painter->device());
     painter->setFont(labelFont);
 
@@ -265,7 +200,7 @@ void CoveragePlot::drawFrame(QPainter *painter) const
     painter->setBrush(Qt::NoBrush);
     painter->drawRect(area);
 
-    const QFont axisFont = font(13);
+    const QFont axisFont = pictureFont(13);
     const QFontMetricsF axisMetrics(axisFont, painter->device());
     painter->setFont(axisFont);
     const QString xTitle = QStringLiteral("x (m)");
@@ -283,7 +218,7 @@ void CoveragePlot::drawFrame(QPainter *painter) const
 void CoveragePlot::drawElectrodes(QPainter *painter) const
 {
     const double spacing = std::isfinite(m_spacing) && m_spacing > 0 ? m_spacing : 1;
-    const QFont numberFont = font(11);
+    const QFont numberFont = pictureFont(11);
     const QFontMetricsF metrics(numberFont, painter->device());
     painter->setFont(numberFont);
     const double top = PlotTop;
@@ -390,7 +325,7 @@ void CoveragePlot::drawMarkers(QPainter *painter) const
 
 void CoveragePlot::drawLegend(QPainter *painter) const
 {
-    const QFont entryFont = font(12);
+    const QFont entryFont = pictureFont(12);
     const QFontMetricsF metrics(entryFont, painter->device());
     const double left = PlotRight + 22;
     const double right = Width - 16;
@@ -401,7 +336,7 @@ void CoveragePlot::drawLegend(QPainter *painter) const
     painter->setBrush(Qt::white);
     painter->drawRect(box);
 
-    painter->setFont(font(12, true));
+    painter->setFont(pictureFont(12, true));
     painter->setPen(Ink);
     painter->drawText(QPointF(left + 10, PlotTop + 8 + metrics.ascent()), QStringLiteral("kind"));
 
@@ -423,7 +358,7 @@ void CoveragePlot::drawLegend(QPainter *painter) const
 
 void CoveragePlot::drawTexts(QPainter *painter) const
 {
-    const QFont titleFont = font(17, true);
+    const QFont titleFont = pictureFont(17, true);
     const QFontMetricsF titleMetrics(titleFont, painter->device());
     painter->setFont(titleFont);
     painter->setPen(Ink);
@@ -446,7 +381,7 @@ void CoveragePlot::drawTexts(QPainter *painter) const
                         .arg(tickLabel(m_zMax, m_zStep))
                         .arg(m_belowAxis == 1 ? QStringLiteral("is") : QStringLiteral("are"));
     }
-    const QFont captionFont = font(12);
+    const QFont captionFont = pictureFont(12);
     const QFontMetricsF metrics(captionFont, painter->device());
     painter->setFont(captionFont);
     double baseline = Height - 12 - metrics.descent() - (captions.size() - 1) * 17;
@@ -458,59 +393,9 @@ void CoveragePlot::drawTexts(QPainter *painter) const
 
 WriteResult CoveragePlot::write(const QString &fileName) const
 {
-    const QString failed = QStringLiteral("Failed to write the plot");
-    WriteResult result;
-    if (!isSupportedOutput(fileName)) {
-        result.status = WriteResult::Refused;
-        result.errorString = canWriteSvg() ? QStringLiteral("the plot must be named .svg or .png")
-                                           : QStringLiteral("the plot must be named .png");
-        return result.describe(failed, failed);
-    }
-    // Laying out text without one crashes inside Qt.
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        result.status = WriteResult::Refused;
-        result.errorString = QStringLiteral("drawing a plot needs a QGuiApplication");
-        return result.describe(failed, failed);
-    }
-
-    // Drawn in memory first, so that a picture that can't be drawn never touches the file.
-    QByteArray picture;
-    QBuffer buffer(&picture);
-    buffer.open(QIODevice::WriteOnly);
-    bool drawn = false;
-    if (isSvgName(fileName)) {
-#ifdef KGW_HAVE_SVG
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size());
-        svg.setViewBox(QRect(QPoint(0, 0), size()));
-        svg.setResolution(96);
-        // The generator writes the title element as it is given, so a file name like
-        // "a&b.txt" would break the XML.
-        svg.setTitle(title().toHtmlEscaped());
-        svg.setDescription(QStringLiteral("Pseudosection coverage: median depth of "
-                                          "investigation of each quadruple"));
-        QPainter painter;
-        if (painter.begin(&svg)) {
-            draw(&painter);
-            drawn = painter.end();
-        }
-#endif
-    } else {
-        QImage image(size(), QImage::Format_RGB32);
-        QPainter painter;
-        if (painter.begin(&image)) {
-            draw(&painter);
-            drawn = painter.end() && image.save(&buffer, "PNG");
-        }
-    }
-    if (!drawn) {
-        result.status = WriteResult::Refused;
-        result.errorString = QStringLiteral("the picture could not be drawn");
-        return result.describe(failed, failed);
-    }
-
-    return saveFile(fileName, FileContent::of({ picture })).describe(failed, failed);
+    return writePicture(fileName, size(), title(),
+        QStringLiteral("Pseudosection coverage: median depth of investigation of each quadruple"),
+        [this](QPainter *painter) { draw(painter); });
 }
 
 QVector<CoveragePoint> coveragePoints(const QVector<Quadruple> &quadruples, double spacingMetres)

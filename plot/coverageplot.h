@@ -2,7 +2,7 @@
 #define KGW_COVERAGEPLOT_H
 
 #include "configurationkind.h"
-#include "savefile.h"
+#include "picture.h"
 
 #include <QColor>
 #include <QPointF>
@@ -44,11 +44,6 @@ public:
     static QSize size();
 
     static QColor kindColour(ConfigurationKind kind);
-
-    // Whether this build has Qt SVG to draw .svg pictures with.
-    static bool canWriteSvg();
-    // Whether the name ends in .png, or .svg where it can be written, in any case.
-    static bool isSupportedOutput(const QString &fileName);
 
     QString title() const;
     int quadrupleCount() const { return m_points.size(); }

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh g++ make cmake qtbase5-dev libqt5svg5-dev xvfb xauth xdotool \
+scripts/install-deps.sh g++ make cmake qtbase5-dev libqt5svg5-dev libeigen3-dev xvfb xauth xdotool \
     desktop-file-utils \
     --optional clang libclang-rt-dev
 jobs=$(nproc)

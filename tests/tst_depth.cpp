@@ -47,6 +47,7 @@ private slots:
     void noDepth_data();
     void noDepth();
     void firstCrossingOfAnyQuadruple();
+    void sameShapeSameDepth();
 };
 
 // Published medians (Edwards 1977, as tabulated in the common texts) in units of a, with the
@@ -182,6 +183,30 @@ void TestDepth::firstCrossingOfAnyQuadruple()
             QVERIFY2(share(q, below) < 0.5, name.constData());
     }
     QVERIFY(measured > 1000);
+}
+
+// On a homogeneous ground the depth depends only on where the electrodes stand relative to one
+// another: the same along the whole cable and mirrored, also when other shapes come in between.
+void TestDepth::sameShapeSameDepth()
+{
+    const Quadruple shapes[] = { { 1, 4, 2, 3 }, { 2, 1, 5, 6 }, { 3, 9, 1, 4 }, { 1, 0, 7, 2 } };
+    for (const Quadruple &shape : shapes) {
+        const double depth = Kgw::medianDepth(shape, 2.5);
+        const int span = std::max<int>({ shape.a, shape.b, shape.m, shape.n });
+        for (int shift = 0; shift + span <= 48; ++shift) {
+            const auto moved = [shift](int e) { return e == 0 ? 0 : e + shift; };
+            const auto mirrored = [shift](int e) { return e == 0 ? 0 : 49 - e - shift; };
+            QCOMPARE(Kgw::medianDepth(Quadruple { moved(shape.a), moved(shape.b), moved(shape.m),
+                                          moved(shape.n) },
+                         2.5),
+                depth);
+            QCOMPARE(Kgw::medianDepth(Quadruple { mirrored(shape.a), mirrored(shape.b),
+                                          mirrored(shape.m), mirrored(shape.n) },
+                         2.5),
+                depth);
+            Kgw::medianDepth(Quadruple { 1 + shift % 7, 0, 9 + shift % 5, 12 }, 2.5);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDepth)

@@ -26,6 +26,7 @@ private slots:
     void findings_data();
     void findings();
     void summary();
+    void weakSignal();
     void electrodeRanges_data();
     void electrodeRanges();
 };
@@ -105,6 +106,23 @@ void TestFindings::summary()
     QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * M_PI) < 1e-9);
 
     QVERIFY(qIsNaN(Kgw::checkQuadruples(body("1 3 2 0"), 5).largestAbsoluteFactor));
+}
+
+// Dipole-dipole a = 5 m, n = 7: K = pi n (n + 1) (n + 2) a = 2520 pi m; Wenner a = 5 m: 10 pi m.
+void TestFindings::weakSignal()
+{
+    const Kgw::CheckReport report
+        = Kgw::checkQuadruples(body("1 4 2 3; 2 1 9 10; 1 3 2 0; 2 1 9 10"), 5, 1000);
+    QStringList found;
+    for (const Kgw::Finding &finding : report.findings)
+        found << QStringLiteral("%1: %2").arg(finding.lineNumber()).arg(finding.message());
+    QCOMPARE(found,
+        (QStringList { "2: Weak signal: |K| = 7916.813 m is above the limit of 1000.000 m",
+            "3: No signal: G = 0, so the geometric factor is infinite",
+            "4: Weak signal: |K| = 7916.813 m is above the limit of 1000.000 m",
+            "4: Duplicate of line 2" }));
+    QCOMPARE(report.count(Kgw::Finding::WeakSignal), 2);
+    QVERIFY(report.hasProblems());
 }
 
 void TestFindings::electrodeRanges_data()

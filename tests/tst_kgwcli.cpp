@@ -43,6 +43,11 @@ private slots:
     void checkRefusesLikeConvert();
     void plot_data();
     void plot();
+    void factorLimit_data();
+    void factorLimit();
+    void plotSection();
+    void resolution();
+    void resolutionRefusesElectrodesOffTheCable();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -463,6 +468,8 @@ void TestKgwCli::plot_data()
     QTest::newRow("no output") << QStringList { "plot", "a.txt" } << 2 << QString() << QString();
     QTest::newRow("spacing for a sequence file") << QStringList { "plot", "--spacing", "2", "-o",
         "p.png", "s.KGW" } << 2 << QString() << QString();
+    QTest::newRow("model option for the coverage") << QStringList { "plot", "--grid-depth", "9",
+        "-o", "p.png", "a.txt" } << 2 << QString() << QString();
 }
 
 void TestKgwCli::plot()
@@ -513,6 +520,81 @@ void TestKgwCli::plot()
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(hasTitle);
     }
+}
+
+void TestKgwCli::factorLimit_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    // Dipole-dipole n = 1 to 3 at 5 m: K = 30 pi, 120 pi and 300 pi m.
+    QTest::newRow("check reports") << QStringList { "check", "--k-max", "500", "dd.txt" } << 1
+                                   << "dd.txt:3: Weak signal: |K| = 942.478 m is above the limit "
+                                      "of 500.000 m\n"
+                                   << QString();
+    QTest::newRow("generate leaves out")
+        << QStringList { "generate", "--electrodes", "6", "--k-max", "500", "dd" } << 0
+        << "2 1 3 4\n3 2 4 5\n4 3 5 6\n2 1 4 5\n3 2 5 6\n"
+        << "<stdout>: 5 configurations, 1 with |K| above --k-max left out\n";
+    QTest::newRow("refused") << QStringList { "generate", "--k-max", "-5", "dd" } << 2 << QString()
+                             << "kgw generate: invalid --k-max '-5': give a positive number of "
+                                "metres\nTry 'kgw generate --help' for more information.\n";
+}
+
+void TestKgwCli::factorLimit()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("dd.txt"), "2 1 3 4\n2 1 4 5\n2 1 5 6\n");
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
+    QCOMPARE(run.err, err);
+}
+
+void TestKgwCli::plotSection()
+{
+    QTemporaryDir dir;
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 2000));
+    const KgwRun run = runKgw(dir, { "plot", "--resolution", "-o", "r.png", "s.KGW" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.out, QStringLiteral("r.png: 2 quadruples\n"));
+    const QImage image(dir.filePath(QStringLiteral("r.png")));
+    QCOMPARE(image.width(), 1200);
+}
+
+void TestKgwCli::resolution()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n3 6 4 5\n3 3 4 5\n");
+    writeBytes(dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 2, 1, 3, 4 } }, 2000));
+    const KgwRun run = runKgw(dir, { "resolution", "a.txt", "s.KGW" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QString());
+    QVERIFY2(run.out.startsWith(QStringLiteral("cable: 6 electrodes, spacing 2.000 m\n")),
+        qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("\n                          a.txt      s.KGW\n"
+                                             "configurations                4          1\n"
+                                             "no signal or repeat           1          0\n")),
+        qPrintable(run.out));
+}
+
+void TestKgwCli::resolutionRefusesElectrodesOffTheCable()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n5 8 6 7\n");
+    const KgwRun run = runKgw(dir, { "resolution", "--electrodes", "6", "a.txt" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err, QStringLiteral("a.txt:2: electrode 8 is beyond the cable of 6 electrodes\n"));
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)

@@ -277,10 +277,10 @@ void TestKgwGenerate::usageErrors_data()
     QTest::newRow("n-max text") << QStringList { "gr", "--n-max", "six" } << nMax.arg("six");
     QTest::newRow("-o and --kgw") << QStringList { "wa", "-o", "a.txt", "--kgw", "a.KGW" }
                                   << "-o and --kgw exclude each other: give one output";
-    QTest::newRow("--spacing alone")
-        << QStringList { "wa", "--spacing", "2" } << "--spacing applies only to --kgw FILE";
+    QTest::newRow("--spacing alone") << QStringList { "wa", "--spacing", "2" }
+                                     << "--spacing applies only to --kgw FILE and --k-max";
     QTest::newRow("--spacing with -o") << QStringList { "wa", "-o", "a.txt", "--spacing", "2" }
-                                       << "--spacing applies only to --kgw FILE";
+                                       << "--spacing applies only to --kgw FILE and --k-max";
     QTest::newRow("bad spacing") << QStringList {
         "wa", "--kgw", "a.KGW", "--spacing", "0.0001"
     } << "invalid spacing '0.0001': give 0.001 to 100 metres, with at most three decimals";

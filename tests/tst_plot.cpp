@@ -1,8 +1,10 @@
 #include "coverageplot.h"
 #include "depth.h"
+#include "sectionplot.h"
 
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -79,6 +81,9 @@ private slots:
     void refusesOtherExtensions();
     void reportsUncreatableFile();
     void replacesAnEarlierPlot();
+    void sectionColours_data();
+    void sectionColours();
+    void sectionSvgIsWellFormed();
 };
 
 void TestPlot::writesBothFormats_data()
@@ -284,7 +289,7 @@ void TestPlot::refusesOtherExtensions()
     QVERIFY(dir.isValid());
     const QString fileName = dir.filePath(name);
     const CoveragePlot plot(pointsOf({ Quadruple { 1, 4, 2, 3 } }, 5), "w.txt", 5);
-    QVERIFY(!CoveragePlot::isSupportedOutput(fileName));
+    QVERIFY(!Kgw::isSupportedPicture(fileName));
     WriteResult result = plot.write(fileName);
     QCOMPARE(result.status, WriteResult::Refused);
     QVERIFY(!result.errorString.isEmpty());
@@ -325,6 +330,66 @@ void TestPlot::replacesAnEarlierPlot()
     QVERIFY(CoveragePlot({}, "x.txt", 5).write(fileName).ok());
     QCOMPARE(QImage(fileName).size(), CoveragePlot::size());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "plot.png" });
+}
+
+// Each cell is painted in the colour bar's colour for its value: viridis (as published with
+// matplotlib) from 0 to 1, or over the four decades below the largest value.
+void TestPlot::sectionColours_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QColor>("colour");
+
+    const int log = Kgw::SectionPlot::Logarithmic;
+    const int unit = Kgw::SectionPlot::Unit;
+    QTest::newRow("0") << unit << 0.0 << QColor(68, 1, 84);
+    QTest::newRow("0.5") << unit << 0.5 << QColor(33, 144, 141);
+    QTest::newRow("1") << unit << 1.0 << QColor(253, 231, 37);
+    QTest::newRow("largest") << log << 1000.0 << QColor(253, 231, 37);
+    QTest::newRow("two decades below") << log << 10.0 << QColor(33, 144, 141);
+    QTest::newRow("four decades below") << log << 0.1 << QColor(68, 1, 84);
+    QTest::newRow("further below") << log << 0.001 << QColor(68, 1, 84);
+}
+
+void TestPlot::sectionColours()
+{
+    QFETCH(int, scale);
+    QFETCH(double, value);
+    QFETCH(QColor, colour);
+
+    // Two columns of two layers; the value to look at fills the bottom left cell.
+    Kgw::Section section;
+    section.xEdges = { -5, 0, 5 };
+    section.zEdges = { 0, 1, 3 };
+    section.values = { 1000, value, 1, 1 };
+    section.electrodes = 2;
+    section.spacing = 5;
+    const Kgw::SectionPlot plot(section, Kgw::SectionPlot::Scale(scale), "s.txt", "J");
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.draw(&painter);
+    painter.end();
+    const QPoint centre = plot.toPicture(-2.5, 2).toPoint();
+    QVERIFY2(near(image.pixel(centre), colour, 1), qPrintable(QColor(image.pixel(centre)).name()));
+}
+
+void TestPlot::sectionSvgIsWellFormed()
+{
+    Kgw::Section section;
+    section.xEdges = { -5, 0, 5 };
+    section.zEdges = { 0, 1 };
+    section.values = { 0.2, 0.9 };
+    section.electrodes = 2;
+    section.spacing = 5;
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("r.svg"));
+    const Kgw::SectionPlot plot(section, Kgw::SectionPlot::Unit, "a&b <c>.txt", "R_jj");
+    QVERIFY(plot.write(name).ok());
+    bool ok = false;
+    const QStringList texts = svgTexts(contents(name), &ok);
+    QVERIFY(ok);
+    QVERIFY(texts.contains(QStringLiteral("a&b <c>.txt")));
+    QVERIFY(texts.contains(QStringLiteral("R_jj")));
 }
 
 QTEST_MAIN(TestPlot)

@@ -1,0 +1,250 @@
+#include "modeloptions.h"
+
+#include "arguments.h"
+#include "console.h"
+#include "report.h"
+
+#include "electrodelist.h"
+#include "sequencereader.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace Cli {
+
+namespace {
+
+// The noise floor is given as a voltage; the weight it puts on |K| needs the ground's
+// resistivity and the current, taken as 100 ohm m and 100 mA.
+constexpr double AssumedRhoTimesCurrent = 100 * 0.1;
+constexpr double DefaultFloorMicrovolts
+    = Kgw::NoiseModel::DefaultFloorPerMetre * AssumedRhoTimesCurrent * 1e6;
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
+} // namespace
+
+FactorLimitOption::FactorLimitOption(const QString &description)
+    : m_option(QStringLiteral("k-max"), description, QStringLiteral("METRES"))
+{ }
+
+std::optional<double> FactorLimitOption::read(CommandLine &commandLine) const
+{
+    if (!commandLine.parser().isSet(m_option))
+        return qInf();
+    return commandLine.number(
+        m_option, 0, qInf(), false, QStringLiteral("a positive number of metres"));
+}
+
+ModelOptions::ModelOptions(CommandLine &commandLine)
+    : m_commandLine(commandLine)
+    , m_factorLimit(QStringLiteral(
+          "Leave out configurations whose |K| exceeds METRES: too weak a signal to measure. "
+          "They leave the comprehensive set as well. Default: no limit."))
+    , m_electrodesOption(QStringLiteral("electrodes"),
+          QStringLiteral("Electrodes of the cable, 4 to %1 (default: the highest one the inputs "
+                         "use, at least 4).")
+              .arg(Kgw::CablePositions),
+          QStringLiteral("E"))
+    , m_cellsPerSpacing(QStringLiteral("cells-per-spacing"),
+          QStringLiteral("Model cells per electrode spacing, 1 to %1 (default %2).")
+              .arg(Kgw::GridOptions::MaxCellsPerSpacing)
+              .arg(Kgw::GridOptions::DefaultCellsPerSpacing),
+          QStringLiteral("N"), QString::number(Kgw::GridOptions::DefaultCellsPerSpacing))
+    , m_firstLayer(QStringLiteral("first-layer"),
+          QStringLiteral("Thickness of the top layer of cells (default: half a spacing)."),
+          QStringLiteral("METRES"))
+    , m_growth(QStringLiteral("layer-growth"),
+          QStringLiteral("Each layer is this many times as thick as the one above, 1 to %1 "
+                         "(default %2).")
+              .arg(Kgw::GridOptions::MaxGrowth)
+              .arg(Kgw::GridOptions::DefaultGrowth),
+          QStringLiteral("FACTOR"), number(Kgw::GridOptions::DefaultGrowth))
+    , m_depth(QStringLiteral("grid-depth"),
+          QStringLiteral("Depth the layers reach (default: (E - 1) spacings / 5)."),
+          QStringLiteral("METRES"))
+    , m_error(QStringLiteral("error"),
+          QStringLiteral("Relative error of a measurement, above 0 up to 100 (default %1).")
+              .arg(number(Kgw::NoiseModel::DefaultRelativeError * 100)),
+          QStringLiteral("PERCENT"), number(Kgw::NoiseModel::DefaultRelativeError * 100))
+    , m_floor(QStringLiteral("floor"),
+          QStringLiteral("Voltage floor of the instrument, 0 to 1000000, taken at 100 ohm m and "
+                         "100 mA: it adds floor × |K| / 10 V m to the relative error "
+                         "(default %1).")
+              .arg(number(DefaultFloorMicrovolts)),
+          QStringLiteral("MICROVOLTS"), number(DefaultFloorMicrovolts))
+    , m_damping(QStringLiteral("damping"),
+          QStringLiteral("lambda = DAMPING × trace(GᵀWG) / trace(CᵀC) of the comprehensive set, "
+                         "above 0 up to 1000000 (default %1).")
+              .arg(number(Kgw::ResolutionOptions::DefaultDamping)),
+          QStringLiteral("DAMPING"), number(Kgw::ResolutionOptions::DefaultDamping))
+{
+    QCommandLineParser &parser = commandLine.parser();
+    parser.addOption(m_factorLimit.option());
+    parser.addOption(m_electrodesOption);
+    parser.addOption(m_cellsPerSpacing);
+    parser.addOption(m_firstLayer);
+    parser.addOption(m_growth);
+    parser.addOption(m_depth);
+    parser.addOption(m_error);
+    parser.addOption(m_floor);
+    parser.addOption(m_damping);
+}
+
+std::optional<double> ModelOptions::readNumber(
+    const QCommandLineOption &option, double low, double high, bool lowIncluded)
+{
+    const QString allowed = high > 1e300
+        ? QStringLiteral("a positive number")
+        : QStringLiteral("a number from %1%2 up to %3")
+              .arg(number(low), lowIncluded ? QString() : QStringLiteral(" (excluded)"))
+              .arg(number(high));
+    return m_commandLine.number(option, low, high, lowIncluded, allowed);
+}
+
+QString ModelOptions::firstGiven() const
+{
+    const QCommandLineParser &parser = m_commandLine.parser();
+    for (const QCommandLineOption *option :
+        { &m_factorLimit.option(), &m_electrodesOption, &m_cellsPerSpacing, &m_firstLayer,
+            &m_growth, &m_depth, &m_error, &m_floor, &m_damping }) {
+        if (parser.isSet(*option))
+            return QStringLiteral("--") + option->names().constFirst();
+    }
+    return QString();
+}
+
+std::optional<int> ModelOptions::read(
+    Console &console, const QVector<SequenceInput> &inputs, bool forResolution)
+{
+    QCommandLineParser &parser = m_commandLine.parser();
+
+    const std::optional<double> limit = m_factorLimit.read(m_commandLine);
+    if (!limit)
+        return ExitUsage;
+    m_resolution.factorLimit = *limit;
+    const IntegerOption cells(QStringLiteral("cells-per-spacing"), QString(), QString(), 1,
+        Kgw::GridOptions::MaxCellsPerSpacing, Kgw::GridOptions::DefaultCellsPerSpacing);
+    const std::optional<int> cellsPerSpacing = m_commandLine.value(cells);
+    if (!cellsPerSpacing)
+        return ExitUsage;
+    m_grid.cellsPerSpacing = *cellsPerSpacing;
+    const auto readInto = [&](const QCommandLineOption &option, double low, double high,
+                              bool lowIncluded, double *value) {
+        const std::optional<double> read = readNumber(option, low, high, lowIncluded);
+        if (read)
+            *value = *read;
+        return read.has_value();
+    };
+    if (parser.isSet(m_firstLayer)
+        && !readInto(m_firstLayer, 0, qInf(), false, &m_grid.firstLayerMetres))
+        return ExitUsage;
+    if (!readInto(m_growth, 1, Kgw::GridOptions::MaxGrowth, true, &m_grid.growth))
+        return ExitUsage;
+    if (parser.isSet(m_depth) && !readInto(m_depth, 0, qInf(), false, &m_grid.depthMetres))
+        return ExitUsage;
+    double percent = 0;
+    double microvolts = 0;
+    if (!readInto(m_error, 0, 100, false, &percent) || !readInto(m_floor, 0, 1e6, true, &microvolts)
+        || !readInto(m_damping, 0, 1e6, false, &m_resolution.damping))
+        return ExitUsage;
+    m_resolution.noise.relativeError = percent / 100;
+    m_resolution.noise.floorPerMetre = microvolts * 1e-6 / AssumedRhoTimesCurrent;
+
+    // One cable for every input, so that they are compared on the same footing.
+    const bool spacingGiven = m_commandLine.spacingGiven();
+    const std::optional<double> spacing = m_commandLine.spacing();
+    if (!spacing)
+        return ExitUsage;
+    m_spacing = *spacing;
+    const SequenceInput *reference = nullptr;
+    for (const SequenceInput &input : inputs) {
+        if (input.spacing <= 0)
+            continue;
+        if (!spacingGiven && !reference)
+            m_spacing = input.spacing;
+        if (input.spacing != m_spacing) {
+            console.diagnostic(inputName(input.argument), 0,
+                QStringLiteral("Spacing %1 m differs from the %2 m of %3; compare sequences on "
+                               "one cable")
+                    .arg(metres(input.spacing), metres(m_spacing),
+                        reference ? inputName(reference->argument) : QStringLiteral("--spacing")));
+            return ExitRefused;
+        }
+        reference = reference ? reference : &input;
+    }
+
+    int highest = 4;
+    for (const SequenceInput &input : inputs) {
+        for (const Kgw::Quadruple &q : input.quadruples)
+            highest = std::max<int>({ highest, q.a, q.b, q.m, q.n });
+    }
+    m_electrodes = highest;
+    if (parser.isSet(m_electrodesOption)) {
+        const IntegerOption electrodes(
+            QStringLiteral("electrodes"), QString(), QString(), 4, Kgw::CablePositions, QString());
+        const std::optional<int> given = m_commandLine.value(electrodes);
+        if (!given)
+            return ExitUsage;
+        m_electrodes = *given;
+        for (const SequenceInput &input : inputs) {
+            for (int i = 0; i < input.quadruples.size(); ++i) {
+                const Kgw::Quadruple &q = input.quadruples.at(i);
+                const int beyond = std::max<int>({ q.a, q.b, q.m, q.n });
+                if (beyond <= m_electrodes)
+                    continue;
+                const bool list = !isSequenceFileName(input.argument);
+                console.diagnostic(inputName(input.argument), list ? i + 1 : 0,
+                    QStringLiteral("%1electrode %2 is beyond the cable of %3 electrodes")
+                        .arg(list ? QString() : QStringLiteral("quadruple %1: ").arg(i + 1))
+                        .arg(beyond)
+                        .arg(m_electrodes));
+                return ExitRefused;
+            }
+        }
+    }
+
+    const Kgw::ModelGrid grid(m_electrodes, m_spacing, m_grid);
+    if (!grid.isValid())
+        return m_commandLine.usageError(QStringLiteral("no model grid: %1").arg(grid.error()));
+    if (forResolution && grid.cellCount() > Kgw::ResolutionModel::MaxCells) {
+        return m_commandLine.usageError(
+            QStringLiteral("the grid has %1 cells, more than the %2 a resolution takes; give "
+                           "fewer --cells-per-spacing, a thicker --first-layer or a shallower "
+                           "--grid-depth")
+                .arg(grid.cellCount())
+                .arg(Kgw::ResolutionModel::MaxCells));
+    }
+    return std::nullopt;
+}
+
+Progress::Progress(Console &console, const QString &what)
+    : m_console(console)
+    , m_what(what)
+    , m_started(QDateTime::currentMSecsSinceEpoch())
+{ }
+
+Progress::~Progress()
+{
+    if (m_shown >= 0)
+        m_console.progress(QString());
+}
+
+Kgw::ProgressFunction Progress::function(double from, double to)
+{
+    if (!m_console.errorIsTerminal())
+        return Kgw::ProgressFunction();
+    return [this, from, to](double share) {
+        const int percent = int(100 * (from + (to - from) * share));
+        if (percent == m_shown || QDateTime::currentMSecsSinceEpoch() - m_started < 1000)
+            return;
+        m_shown = percent;
+        m_console.progress(QStringLiteral("%1: %2%").arg(m_what).arg(percent));
+    };
+}
+
+} // namespace Cli

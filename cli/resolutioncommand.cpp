@@ -1,0 +1,141 @@
+#include "arguments.h"
+#include "commandline.h"
+#include "commands.h"
+#include "console.h"
+#include "modeloptions.h"
+#include "report.h"
+#include "textutil.h"
+
+#include "resolution.h"
+
+#include <QFileInfo>
+
+namespace Cli {
+
+namespace {
+
+QString description()
+{
+    return QStringLiteral(
+        "Tells what the ground under the line is resolved by each sequence: the model "
+        "resolution R = (GᵀWG + lambda CᵀC)^-1 GᵀWG of a 2-D grid of cells under the cable, on "
+        "a homogeneous ground. Prints, per INPUT, side by side:\n"
+        "  configurations        quadruples in the input\n"
+        "  no signal or repeat   quadruples without a sensitivity (G = 0 or an electrode twice)\n"
+        "  over the |K| limit    quadruples left out by --k-max\n"
+        "  mean R_jj             the mean over the cells, 0 (nothing) to 1 (fully resolved)\n"
+        "  mean relative         the mean over the cells of R_jj / R_jj of the comprehensive "
+        "set, every configuration the cable can make (3 C(E, 4) of them)\n"
+        "W weighs each configuration by 1 / sigma², sigma = error + floor × |K| / 10 V m. "
+        "The grid: cells spacing / N wide, from one spacing before electrode 1 to one past "
+        "electrode E; layers from half a spacing thick, growing by --layer-growth, down to "
+        "(E - 1) spacings / 5.\n"
+        "INPUT is an electrode list, or a sequence file (*.KGW) with its own spacing.\n"
+        "Exit status: 0 when every input was judged, 1 when an input is refused, 2 for a usage "
+        "error.");
+}
+
+QString figure(double value)
+{
+    return QString::number(value, 'f', 3);
+}
+
+} // namespace
+
+int runResolution(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("resolution"), description());
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres, unless sequence files give theirs"));
+    ModelOptions model(commandLine);
+    commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
+        QStringLiteral("Electrode list or sequence file; - reads a list from standard input. "
+                       "Several are compared side by side."),
+        QStringLiteral("INPUT..."));
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
+
+    const QStringList names = commandLine.parser().positionalArguments();
+    if (names.isEmpty())
+        return commandLine.usageError(QStringLiteral("give one or more inputs"));
+    if (names.count(QStringLiteral("-")) > 1)
+        return commandLine.usageError(QStringLiteral("standard input can be read only once"));
+    QVector<SequenceInput> inputs;
+    for (const QString &name : names) {
+        const std::optional<SequenceInput> input = readSequenceInput(console, name);
+        if (!input)
+            return ExitRefused;
+        inputs.append(*input);
+    }
+    if (const std::optional<int> status = model.read(console, inputs, true))
+        return *status;
+
+    const Kgw::ModelGrid grid(model.electrodes(), model.spacing(), model.grid());
+    Progress progress(console, QStringLiteral("resolution"));
+    // The comprehensive set is most of the work; the inputs share the rest.
+    const double tableShare = 0.1;
+    const double comprehensiveShare = 0.6;
+    const Kgw::PairTable table(grid, progress.function(0, tableShare));
+    const Kgw::ResolutionModel resolution(
+        table, model.resolution(), progress.function(tableShare, comprehensiveShare));
+    if (!resolution.isValid()) {
+        console.diagnostic(QStringLiteral("kgw resolution"), 0,
+            QStringLiteral("No configuration of the comprehensive set stays within --k-max, "
+                           "so there is nothing to compare with"));
+        return ExitRefused;
+    }
+    QVector<Kgw::SequenceResolution> results;
+    for (int i = 0; i < inputs.size(); ++i) {
+        const double from = comprehensiveShare + (1 - comprehensiveShare) * i / inputs.size();
+        const double to = comprehensiveShare + (1 - comprehensiveShare) * (i + 1) / inputs.size();
+        results.append(resolution.evaluate(inputs.at(i).quadruples, progress.function(from, to)));
+    }
+
+    QTextStream &out = console.out();
+    const Kgw::SequenceResolution &best = resolution.comprehensive();
+    out << "cable: " << grid.electrodes() << " electrodes, spacing " << metres(grid.spacing())
+        << " m\n"
+        << "grid: " << grid.columns() << " x " << grid.layers() << " cells, x "
+        << metres(grid.xEdges().constFirst()) << " to " << metres(grid.xEdges().constLast())
+        << " m, depth to " << metres(grid.zEdges().constLast()) << " m\n"
+        << "comprehensive set: "
+        << Kgw::counted(best.configurations, QStringLiteral("configuration")) << ", "
+        << best.overLimit << " over the |K| limit, mean R_jj " << figure(best.meanResolution)
+        << '\n'
+        << "lambda: " << QString::number(resolution.lambda(), 'g', 4) << '\n';
+
+    QStringList header;
+    int width = 10;
+    for (const SequenceInput &input : inputs) {
+        header << QFileInfo(inputName(input.argument)).fileName();
+        width = std::max(width, int(header.constLast().size()));
+    }
+    const int labelWidth = 20;
+    const auto line = [&](const QString &label, const QStringList &cells) {
+        out << label.leftJustified(labelWidth);
+        for (const QString &cell : cells)
+            out << ' ' << cell.rightJustified(width);
+        out << '\n';
+    };
+    const auto column = [&](const auto &value) {
+        QStringList cells;
+        for (const Kgw::SequenceResolution &result : results)
+            cells << value(result);
+        return cells;
+    };
+    out << '\n';
+    line(QString(), header);
+    line(QStringLiteral("configurations"),
+        column([](const auto &r) { return QString::number(r.configurations); }));
+    line(QStringLiteral("no signal or repeat"),
+        column([](const auto &r) { return QString::number(r.withoutRow); }));
+    line(QStringLiteral("over the |K| limit"),
+        column([](const auto &r) { return QString::number(r.overLimit); }));
+    line(QStringLiteral("mean R_jj"),
+        column([](const auto &r) { return figure(r.meanResolution); }));
+    line(QStringLiteral("mean relative"),
+        column([](const auto &r) { return figure(r.meanRelative); }));
+    return ExitSuccess;
+}
+
+} // namespace Cli

@@ -1,0 +1,78 @@
+#ifndef KGW_MODELGRID_H
+#define KGW_MODELGRID_H
+
+#include <QString>
+#include <QVector>
+
+namespace Kgw {
+
+// How the ground under the cable is cut into cells. Columns are equally wide so that moving a
+// pair of electrodes along the cable moves its sensitivity by whole columns; layers grow with
+// depth because what the cable sees gets coarser the deeper it looks.
+struct GridOptions {
+    static constexpr int DefaultCellsPerSpacing = 2;
+    static constexpr int MaxCellsPerSpacing = 16;
+    static constexpr int DefaultMarginSpacings = 1;
+    static constexpr int MaxMarginSpacings = 100;
+    static constexpr double DefaultGrowth = 1.1;
+    static constexpr double MaxGrowth = 2;
+    static constexpr int MaxLayers = 400;
+
+    // Cells are spacing / cellsPerSpacing wide, so that every electrode stands on a cell edge.
+    int cellsPerSpacing = DefaultCellsPerSpacing;
+    // The grid reaches this many spacings beyond the first and the last electrode.
+    int marginSpacings = DefaultMarginSpacings;
+    // The top layer's thickness in metres; 0 means half a spacing.
+    double firstLayerMetres = 0;
+    // Each layer is this many times as thick as the one above it.
+    double growth = DefaultGrowth;
+    // Layers are added until they reach this depth in metres; 0 means (E - 1) spacings / 5,
+    // about the median depth of the widest configurations a cable of E electrodes can make.
+    double depthMetres = 0;
+};
+
+// The cells of a 2-D model under a straight cable of electrodes 1 to E, electrode k at
+// x = (k - 1) × spacing on the surface z = 0, z growing downwards. Cells are numbered column by
+// column, top to bottom within a column.
+class ModelGrid
+{
+public:
+    ModelGrid() = default;
+    // An invalid grid, with error() saying why, when the options make no sense.
+    ModelGrid(int electrodes, double spacingMetres, const GridOptions &options = GridOptions());
+
+    bool isValid() const { return m_error.isEmpty() && m_layers > 0; }
+    QString error() const { return m_error; }
+
+    int electrodes() const { return m_electrodes; }
+    double spacing() const { return m_spacing; }
+    int cellsPerSpacing() const { return m_cellsPerSpacing; }
+    int columns() const { return m_xEdges.size() - 1; }
+    int layers() const { return m_layers; }
+    int cellCount() const { return columns() * m_layers; }
+    int cell(int column, int layer) const { return column * m_layers + layer; }
+    int columnOf(int cell) const { return cell / m_layers; }
+    int layerOf(int cell) const { return cell % m_layers; }
+
+    // columns() + 1 and layers() + 1 edges, ascending, in metres.
+    const QVector<double> &xEdges() const { return m_xEdges; }
+    const QVector<double> &zEdges() const { return m_zEdges; }
+    double cellArea(int cell) const;
+
+    // The x edge that electrode k (1..E) stands on.
+    int electrodeEdge(int electrode) const;
+
+private:
+    QString m_error = QStringLiteral("no grid");
+    int m_electrodes = 0;
+    double m_spacing = 0;
+    int m_cellsPerSpacing = 0;
+    int m_marginSpacings = 0;
+    int m_layers = 0;
+    QVector<double> m_xEdges;
+    QVector<double> m_zEdges;
+};
+
+} // namespace Kgw
+
+#endif

@@ -1,0 +1,127 @@
+#include "picture.h"
+
+#include "savefile.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#ifdef KGW_HAVE_SVG
+#include <QSvgGenerator>
+#endif
+
+#include <algorithm>
+#include <cmath>
+
+namespace Kgw {
+
+namespace {
+
+bool hasSuffix(const QString &fileName, const char *suffix)
+{
+    return QFileInfo(fileName).suffix().compare(QLatin1String(suffix), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool canWriteSvg()
+{
+#ifdef KGW_HAVE_SVG
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool isSupportedPicture(const QString &fileName)
+{
+    return (canWriteSvg() && hasSuffix(fileName, "svg")) || hasSuffix(fileName, "png");
+}
+
+double niceStep(double range, int count)
+{
+    const double raw = range / count;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double normal = raw / magnitude;
+    if (normal < 1.5)
+        return magnitude;
+    if (normal < 3)
+        return 2 * magnitude;
+    if (normal < 7)
+        return 5 * magnitude;
+    return 10 * magnitude;
+}
+
+QString tickLabel(double value, double step)
+{
+    const int decimals = std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
+    if (std::abs(value) < step * 1e-6)
+        value = 0; // no "-0"
+    return QString::number(value, 'f', decimals);
+}
+
+QFont pictureFont(int pixelSize, bool bold)
+{
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+WriteResult writePicture(const QString &fileName, QSize size, const QString &title,
+    const QString &description, const std::function<void(QPainter *)> &draw)
+{
+    const QString failed = QStringLiteral("Failed to write the plot");
+    WriteResult result;
+    result.status = WriteResult::Refused;
+    if (!isSupportedPicture(fileName)) {
+        result.errorString = canWriteSvg() ? QStringLiteral("the plot must be named .svg or .png")
+                                           : QStringLiteral("the plot must be named .png");
+        return result.describe(failed, failed);
+    }
+    // Laying out text without one crashes inside Qt.
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        result.errorString = QStringLiteral("drawing a plot needs a QGuiApplication");
+        return result.describe(failed, failed);
+    }
+
+    QByteArray picture;
+    QBuffer buffer(&picture);
+    buffer.open(QIODevice::WriteOnly);
+    bool drawn = false;
+    if (hasSuffix(fileName, "svg")) {
+#ifdef KGW_HAVE_SVG
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setResolution(96);
+        // The generator writes the title element as it is given, so a file name like
+        // "a&b.txt" would break the XML.
+        svg.setTitle(title.toHtmlEscaped());
+        svg.setDescription(description);
+        QPainter painter;
+        if (painter.begin(&svg)) {
+            draw(&painter);
+            drawn = painter.end();
+        }
+#endif
+    } else {
+        QImage image(size, QImage::Format_RGB32);
+        QPainter painter;
+        if (painter.begin(&image)) {
+            draw(&painter);
+            drawn = painter.end() && image.save(&buffer, "PNG");
+        }
+    }
+    if (!drawn) {
+        result.errorString = QStringLiteral("the picture could not be drawn");
+        return result.describe(failed, failed);
+    }
+    return saveFile(fileName, FileContent::of({ picture })).describe(failed, failed);
+}
+
+} // namespace Kgw

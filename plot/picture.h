@@ -1,0 +1,40 @@
+#ifndef KGW_PICTURE_H
+#define KGW_PICTURE_H
+
+#include "savefile.h"
+
+#include <QFont>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class QPainter;
+
+namespace Kgw {
+
+// Whether this build has Qt SVG to draw .svg pictures with.
+bool canWriteSvg();
+
+// Whether the name ends in .png, or .svg where it can be written, in any case.
+bool isSupportedPicture(const QString &fileName);
+
+// A step of 1, 2 or 5 times a power of ten that cuts range into about count pieces, and a
+// tick's label with as many decimals as the step needs.
+double niceStep(double range, int count);
+QString tickLabel(double value, double step);
+
+// The pictures' one typeface, so that they look alike on every machine that has it.
+QFont pictureFont(int pixelSize, bool bold = false);
+
+// Renders a picture of the given size to a PNG or SVG file by its extension. It is drawn in
+// memory first, so an existing file is replaced only by a complete new one and nothing is
+// written when the extension is wrong or drawing fails. Every failure is "Failed to write the
+// plot". Text needs a QGuiApplication; without a
+// display, create it with the "offscreen" platform.
+WriteResult writePicture(const QString &fileName, QSize size, const QString &title,
+    const QString &description, const std::function<void(QPainter *)> &draw);
+
+} // namespace Kgw
+
+#endif

@@ -1,0 +1,297 @@
+#include "sectionplot.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace Kgw {
+
+namespace {
+
+constexpr int Width = 1200;
+constexpr double PlotLeft = 90;
+constexpr double PlotTop = 90;
+constexpr double PlotRight = Width - 190;
+constexpr double BelowPlot = 96;
+constexpr double BarLeft = Width - 150;
+constexpr double BarWidth = 24;
+// A cable is far longer than the depth it sees; a section thinner than this is stretched in
+// depth, and one taller squeezed.
+constexpr double MinPlotHeight = 220;
+constexpr double MaxPlotHeight = 560;
+constexpr int Decades = 4;
+
+const QColor Ink(0x20, 0x20, 0x20);
+
+// Viridis: even in lightness, and read alike by the common colour-vision deficiencies.
+QColor viridis(double t)
+{
+    static const std::array<QColor, 9> stops = { QColor(68, 1, 84), QColor(71, 44, 122),
+        QColor(59, 81, 139), QColor(44, 113, 142), QColor(33, 144, 141), QColor(39, 173, 129),
+        QColor(92, 200, 99), QColor(170, 220, 50), QColor(253, 231, 37) };
+    t = std::clamp(t, 0.0, 1.0) * (stops.size() - 1);
+    const int i = std::min(int(t), int(stops.size()) - 2);
+    const double f = t - i;
+    const QColor &a = stops[size_t(i)];
+    const QColor &b = stops[size_t(i + 1)];
+    return QColor(qRound(a.red() + f * (b.red() - a.red())),
+        qRound(a.green() + f * (b.green() - a.green())),
+        qRound(a.blue() + f * (b.blue() - a.blue())));
+}
+
+// "10⁻³": powers of ten as a reader expects them on a logarithmic bar.
+QString powerOfTen(int exponent)
+{
+    static const char16_t digits[] = u"⁰¹²³⁴⁵⁶⁷⁸⁹";
+    QString text = QStringLiteral("10");
+    if (exponent < 0)
+        text += QChar(0x207b);
+    for (const QChar c : QString::number(std::abs(exponent)))
+        text += QChar(digits[c.digitValue()]);
+    return text;
+}
+
+} // namespace
+
+SectionPlot::SectionPlot(const Section &section, Scale scale, const QString &title,
+    const QString &quantity, const QString &caption)
+    : m_section(section)
+    , m_scale(scale)
+    , m_title(title)
+    , m_quantity(quantity)
+    , m_caption(caption)
+{
+    // Control characters have no place in a picture, and XML refuses most of them.
+    for (QChar &c : m_title) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    }
+    if (scale == Logarithmic) {
+        double largest = 0;
+        for (const double v : m_section.values) {
+            if (std::isfinite(v))
+                largest = std::max(largest, v);
+        }
+        m_high = largest;
+        m_low = largest / std::pow(10.0, Decades);
+    }
+    const double width = m_section.xEdges.isEmpty()
+        ? 1
+        : m_section.xEdges.constLast() - m_section.xEdges.constFirst();
+    const double depth = m_section.zEdges.isEmpty() ? 1 : m_section.zEdges.constLast();
+    m_plotHeight = std::clamp((PlotRight - PlotLeft) * depth / width, MinPlotHeight, MaxPlotHeight);
+}
+
+QSize SectionPlot::size() const
+{
+    return QSize(Width, int(std::ceil(PlotTop + m_plotHeight + BelowPlot)));
+}
+
+QRectF SectionPlot::plotArea() const
+{
+    return QRectF(PlotLeft, PlotTop, PlotRight - PlotLeft, m_plotHeight);
+}
+
+QPointF SectionPlot::toPicture(double x, double z) const
+{
+    const double left = m_section.xEdges.constFirst();
+    const double right = m_section.xEdges.constLast();
+    return QPointF(PlotLeft + (x - left) / (right - left) * (PlotRight - PlotLeft),
+        PlotTop + z / m_section.zEdges.constLast() * m_plotHeight);
+}
+
+QColor SectionPlot::colourOf(double value) const
+{
+    if (!std::isfinite(value))
+        return viridis(0);
+    if (m_scale == Unit)
+        return viridis(value);
+    if (!(m_high > 0) || value <= m_low)
+        return viridis(0);
+    return viridis(std::log10(value / m_low) / Decades);
+}
+
+void SectionPlot::draw(QPainter *painter) const
+{
+    painter->save();
+    painter->fillRect(QRectF(QPointF(0, 0), QSizeF(size())), Qt::white);
+    if (m_section.xEdges.size() >= 2 && m_section.zEdges.size() >= 2) {
+        drawCells(painter);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setRenderHint(QPainter::TextAntialiasing);
+        drawAxes(painter);
+        drawElectrodes(painter);
+    }
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::TextAntialiasing);
+    drawColourBar(painter);
+    drawTexts(painter);
+    painter->restore();
+}
+
+void SectionPlot::drawCells(QPainter *painter) const
+{
+    // On whole pixels and without antialiasing, so that neighbours share their edges exactly
+    // and no seam shows between them.
+    const int layers = m_section.zEdges.size() - 1;
+    painter->setPen(Qt::NoPen);
+    for (int c = 0; c + 1 < m_section.xEdges.size(); ++c) {
+        const int left = qRound(toPicture(m_section.xEdges.at(c), 0).x());
+        const int right = qRound(toPicture(m_section.xEdges.at(c + 1), 0).x());
+        for (int l = 0; l < layers; ++l) {
+            const int cell = c * layers + l;
+            if (cell >= m_section.values.size())
+                return;
+            const int top = qRound(toPicture(0, m_section.zEdges.at(l)).y());
+            const int bottom = qRound(toPicture(0, m_section.zEdges.at(l + 1)).y());
+            painter->setBrush(colourOf(m_section.values.at(cell)));
+            painter->drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+        }
+    }
+}
+
+void SectionPlot::drawAxes(QPainter *painter) const
+{
+    const QRectF area = plotArea();
+    const QFont labelFont = pictureFont(12);
+    const QFontMetricsF metrics(labelFont, painter->device());
+    painter->setFont(labelFont);
+    painter->setPen(QPen(Ink, 1));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(area);
+
+    const double left = m_section.xEdges.constFirst();
+    const double right = m_section.xEdges.constLast();
+    const double xStep = niceStep(right - left, 10);
+    for (double x = std::ceil(left / xStep - 1e-9) * xStep; x <= right + 1e-9 * xStep; x += xStep) {
+        const double px = toPicture(x, 0).x();
+        painter->drawLine(QPointF(px, area.bottom()), QPointF(px, area.bottom() + 5));
+        const QString text = tickLabel(x, xStep);
+        painter->drawText(
+            QPointF(px - metrics.horizontalAdvance(text) / 2, area.bottom() + 8 + metrics.ascent()),
+            text);
+    }
+    const double depth = m_section.zEdges.constLast();
+    const double zStep = niceStep(depth, std::max(2, int(m_plotHeight / 70)));
+    for (double z = 0; z <= depth + 1e-9 * zStep; z += zStep) {
+        const double py = toPicture(left, z).y();
+        painter->drawLine(QPointF(area.left() - 5, py), QPointF(area.left(), py));
+        const QString text = tickLabel(z, zStep);
+        painter->drawText(QPointF(area.left() - 8 - metrics.horizontalAdvance(text),
+                              py + metrics.ascent() / 2 - 1),
+            text);
+    }
+
+    const QFont axisFont = pictureFont(13);
+    const QFontMetricsF axisMetrics(axisFont, painter->device());
+    painter->setFont(axisFont);
+    const QString xTitle = QStringLiteral("x (m)");
+    painter->drawText(QPointF(area.center().x() - axisMetrics.horizontalAdvance(xTitle) / 2,
+                          area.bottom() + 30 + axisMetrics.ascent()),
+        xTitle);
+    const QString zTitle = QStringLiteral("depth z (m)");
+    painter->save();
+    painter->translate(24, area.center().y() + axisMetrics.horizontalAdvance(zTitle) / 2);
+    painter->rotate(-90);
+    painter->drawText(QPointF(0, axisMetrics.ascent() / 2), zTitle);
+    painter->restore();
+}
+
+void SectionPlot::drawElectrodes(QPainter *painter) const
+{
+    const QFont numberFont = pictureFont(11);
+    const QFontMetricsF metrics(numberFont, painter->device());
+    painter->setFont(numberFont);
+    const int electrodes = m_section.electrodes;
+    for (int k = 1; k <= electrodes; ++k) {
+        const double px = toPicture((k - 1) * m_section.spacing, 0).x();
+        QPainterPath peg;
+        peg.moveTo(px - 4, PlotTop - 9);
+        peg.lineTo(px + 4, PlotTop - 9);
+        peg.lineTo(px, PlotTop - 1);
+        peg.closeSubpath();
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(Ink);
+        painter->drawPath(peg);
+        if (k == 1 || k % 5 == 0 || k == electrodes) {
+            const QString text = QString::number(k);
+            painter->setPen(Ink);
+            painter->drawText(
+                QPointF(px - metrics.horizontalAdvance(text) / 2, PlotTop - 13), text);
+        }
+    }
+    const QString label = QStringLiteral("electrode");
+    painter->setPen(Ink);
+    painter->drawText(
+        QPointF(PlotLeft - 10 - metrics.horizontalAdvance(label), PlotTop - 13), label);
+}
+
+void SectionPlot::drawColourBar(QPainter *painter) const
+{
+    const double top = PlotTop;
+    const double bottom = PlotTop + m_plotHeight;
+    constexpr int Steps = 128;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(Qt::NoPen);
+    for (int i = 0; i < Steps; ++i) {
+        const double y0 = bottom - (i + 1) * (bottom - top) / Steps;
+        painter->setBrush(viridis((i + 0.5) / Steps));
+        painter->drawRect(QRectF(BarLeft, y0, BarWidth, (bottom - top) / Steps + 0.5));
+    }
+    painter->restore();
+    painter->setPen(QPen(Ink, 1));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRectF(BarLeft, top, BarWidth, bottom - top));
+
+    const QFont labelFont = pictureFont(12);
+    const QFontMetricsF metrics(labelFont, painter->device());
+    painter->setFont(labelFont);
+    const auto tick = [&](double share, const QString &text) {
+        const double y = bottom - share * (bottom - top);
+        painter->drawLine(QPointF(BarLeft + BarWidth, y), QPointF(BarLeft + BarWidth + 5, y));
+        painter->drawText(QPointF(BarLeft + BarWidth + 8, y + metrics.ascent() / 2 - 1), text);
+    };
+    if (m_scale == Unit) {
+        for (int i = 0; i <= 5; ++i)
+            tick(i / 5.0, QString::number(i / 5.0, 'f', 1));
+    } else if (m_high > 0) {
+        const double lowest = std::log10(m_low);
+        for (int e = int(std::ceil(lowest - 1e-9)); e <= std::floor(std::log10(m_high) + 1e-9); ++e)
+            tick((e - lowest) / Decades, powerOfTen(e));
+    }
+
+    painter->save();
+    painter->translate(Width - 24, (top + bottom) / 2 + metrics.horizontalAdvance(m_quantity) / 2);
+    painter->rotate(-90);
+    painter->drawText(QPointF(0, metrics.ascent() / 2), m_quantity);
+    painter->restore();
+}
+
+void SectionPlot::drawTexts(QPainter *painter) const
+{
+    const QFont titleFont = pictureFont(17, true);
+    const QFontMetricsF titleMetrics(titleFont, painter->device());
+    painter->setFont(titleFont);
+    painter->setPen(Ink);
+    painter->drawText(QPointF(16, 14 + titleMetrics.ascent()),
+        titleMetrics.elidedText(m_title, Qt::ElideMiddle, Width - 2 * 16));
+
+    const QFont captionFont = pictureFont(12);
+    const QFontMetricsF metrics(captionFont, painter->device());
+    painter->setFont(captionFont);
+    painter->drawText(QPointF(PlotLeft, size().height() - 12 - metrics.descent()),
+        metrics.elidedText(m_caption, Qt::ElideRight, Width - PlotLeft - 16));
+}
+
+WriteResult SectionPlot::write(const QString &fileName) const
+{
+    return writePicture(
+        fileName, size(), m_title, m_quantity, [this](QPainter *painter) { draw(painter); });
+}
+
+} // namespace Kgw

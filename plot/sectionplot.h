@@ -1,0 +1,74 @@
+#ifndef KGW_SECTIONPLOT_H
+#define KGW_SECTIONPLOT_H
+
+#include "picture.h"
+
+#include <QColor>
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <QVector>
+
+class QPainter;
+
+namespace Kgw {
+
+// One value per cell of a 2-D grid under a cable, as the model works them out.
+struct Section {
+    QVector<double> xEdges; // metres, ascending
+    QVector<double> zEdges; // metres, ascending from the surface at 0
+    QVector<double> values; // per cell, column by column, top to bottom within a column
+    int electrodes = 0; // electrode k at x = (k - 1) × spacing
+    double spacing = 0;
+};
+
+// A picture of a section: the cells coloured by their value, the electrodes along the top, the
+// depth in metres and a colour bar. It is drawn at true scale where that fits, the way a crew
+// sees the ground, and the same way for PNG and SVG.
+//
+// Text needs a QGuiApplication; without a display, create it with the "offscreen" platform.
+class SectionPlot
+{
+public:
+    enum Scale {
+        Logarithmic, // four decades below the largest value; anything less at the bottom
+        Unit // 0 to 1
+    };
+
+    SectionPlot(const Section &section, Scale scale, const QString &title, const QString &quantity,
+        const QString &caption = QString());
+
+    QSize size() const;
+    QRectF plotArea() const;
+    QPointF toPicture(double x, double z) const;
+    // The colour bar's range; on the logarithmic scale 0 when no value is positive.
+    double low() const { return m_low; }
+    double high() const { return m_high; }
+    // The colour of a value, as the colour bar shows it.
+    QColor colourOf(double value) const;
+
+    void draw(QPainter *painter) const;
+    // Renders to a PNG or SVG file by its extension, as writePicture() does.
+    WriteResult write(const QString &fileName) const;
+
+private:
+    void drawCells(QPainter *painter) const;
+    void drawAxes(QPainter *painter) const;
+    void drawElectrodes(QPainter *painter) const;
+    void drawColourBar(QPainter *painter) const;
+    void drawTexts(QPainter *painter) const;
+
+    Section m_section;
+    Scale m_scale;
+    QString m_title;
+    QString m_quantity;
+    QString m_caption;
+    double m_low = 0;
+    double m_high = 1;
+    double m_plotHeight = 0;
+};
+
+} // namespace Kgw
+
+#endif

@@ -1,0 +1,334 @@
+#include "arrays.h"
+#include "resolution.h"
+#include "sensitivity.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+using Kgw::Quadruple;
+
+Q_DECLARE_METATYPE(Quadruple)
+Q_DECLARE_METATYPE(Kgw::GridOptions)
+Q_DECLARE_METATYPE(QVector<Kgw::ArrayKind>)
+
+namespace {
+
+// Wide, deep and finely layered, so that what lies outside hardly counts and a median depth can
+// be read off the layers. Electrodes 2 m apart, so that depths in units of a are not the
+// numbers the grid is built in.
+constexpr double Spacing = 2;
+
+Kgw::GridOptions largeGrid()
+{
+    Kgw::GridOptions options;
+    options.marginSpacings = 10;
+    options.firstLayerMetres = 0.02 * Spacing;
+    options.growth = 1.04;
+    options.depthMetres = 20 * Spacing;
+    return options;
+}
+
+} // namespace
+
+class TestModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void grid_data();
+    void grid();
+    void refusedGrid_data();
+    void refusedGrid();
+    void rowSumsToOne_data();
+    void rowSumsToOne();
+    void medianDepthOfTheLayers_data();
+    void medianDepthOfTheLayers();
+    void reciprocity_data();
+    void reciprocity();
+    void rowIsDimensionless();
+    void noRow_data();
+    void noRow();
+    void comprehensiveSet();
+    void comprehensiveSetResolvesItself();
+    void countsWhatItLeavesOut();
+    void moreDataNeverResolvesLess_data();
+    void moreDataNeverResolvesLess();
+
+private:
+    QVector<double> row(const Quadruple &q) const;
+    std::unique_ptr<Kgw::PairTable> m_table;
+};
+
+void TestModel::initTestCase()
+{
+    m_table.reset(new Kgw::PairTable(Kgw::ModelGrid(24, Spacing, largeGrid())));
+    QVERIFY(m_table->grid().isValid());
+}
+
+void TestModel::grid_data()
+{
+    QTest::addColumn<int>("electrodes");
+    QTest::addColumn<double>("spacing");
+    QTest::addColumn<Kgw::GridOptions>("options");
+    QTest::addColumn<QVector<double>>("xEnds"); // first and last edge
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QVector<double>>("zEdges");
+
+    // Cells 2.5 m wide from -5 to 240 m; layers from 2.5 m, each 10 % thicker, until they reach
+    // 47 m: 2.5 (1.1^n - 1) / 0.1 first does for n = 12.
+    QVector<double> layers { 0 };
+    for (int n = 1; n <= 12; ++n)
+        layers << 25 * (std::pow(1.1, n) - 1);
+    QTest::newRow("defaults, 48 electrodes at 5 m")
+        << 48 << 5.0 << Kgw::GridOptions() << QVector<double> { -5, 240 } << 98 << layers;
+    QTest::newRow("defaults, 10 electrodes at 1 m")
+        << 10 << 1.0 << Kgw::GridOptions() << QVector<double> { -1, 10 } << 22
+        << QVector<double> { 0, 0.5, 1.05, 1.655, 2.3205 };
+    Kgw::GridOptions options;
+    options.cellsPerSpacing = 3;
+    options.marginSpacings = 2;
+    options.firstLayerMetres = 0.25;
+    options.growth = 1;
+    options.depthMetres = 1;
+    QTest::newRow("options") << 4 << 2.0 << options << QVector<double> { -4, 10 } << 21
+                             << QVector<double> { 0, 0.25, 0.5, 0.75, 1 };
+}
+
+void TestModel::grid()
+{
+    QFETCH(int, electrodes);
+    QFETCH(double, spacing);
+    QFETCH(Kgw::GridOptions, options);
+    QFETCH(QVector<double>, xEnds);
+    QFETCH(int, columns);
+    QFETCH(QVector<double>, zEdges);
+
+    const Kgw::ModelGrid grid(electrodes, spacing, options);
+    QVERIFY2(grid.isValid(), qPrintable(grid.error()));
+    QCOMPARE(grid.columns(), columns);
+    QCOMPARE(grid.xEdges().constFirst(), xEnds.at(0));
+    QVERIFY(std::abs(grid.xEdges().constLast() - xEnds.at(1)) < 1e-9);
+    QCOMPARE(grid.layers(), zEdges.size() - 1);
+    for (int l = 0; l < zEdges.size(); ++l)
+        QVERIFY(std::abs(grid.zEdges().at(l) - zEdges.at(l)) < 1e-9);
+}
+
+void TestModel::refusedGrid_data()
+{
+    QTest::addColumn<int>("electrodes");
+    QTest::addColumn<double>("spacing");
+    QTest::addColumn<Kgw::GridOptions>("options");
+
+    QTest::newRow("one electrode") << 1 << 5.0 << Kgw::GridOptions();
+    QTest::newRow("more than the cable") << 49 << 5.0 << Kgw::GridOptions();
+    QTest::newRow("no spacing") << 24 << 0.0 << Kgw::GridOptions();
+    Kgw::GridOptions options;
+    options.cellsPerSpacing = 0;
+    QTest::newRow("no cells") << 24 << 5.0 << options;
+    options = Kgw::GridOptions();
+    options.growth = 0.9;
+    QTest::newRow("thinning layers") << 24 << 5.0 << options;
+    options = Kgw::GridOptions();
+    options.firstLayerMetres = 1e-6;
+    options.growth = 1;
+    QTest::newRow("too many layers") << 24 << 5.0 << options;
+}
+
+void TestModel::refusedGrid()
+{
+    QFETCH(int, electrodes);
+    QFETCH(double, spacing);
+    QFETCH(Kgw::GridOptions, options);
+    const Kgw::ModelGrid grid(electrodes, spacing, options);
+    QVERIFY(!grid.isValid());
+    QVERIFY(!grid.error().isEmpty());
+}
+
+QVector<double> TestModel::row(const Quadruple &q) const
+{
+    QVector<double> values(m_table->grid().cellCount());
+    return m_table->row(q, values.data()) ? values : QVector<double>();
+}
+
+// J = d ln(rho_a) / d ln(rho_cell): a uniform change of the whole half-space changes rho_a alike.
+void TestModel::rowSumsToOne_data()
+{
+    QTest::addColumn<Quadruple>("q");
+    QTest::newRow("Wenner-alpha, mid-line") << Quadruple { 11, 14, 12, 13 };
+    QTest::newRow("dipole-dipole n = 1, mid-line") << Quadruple { 12, 11, 13, 14 };
+}
+
+void TestModel::rowSumsToOne()
+{
+    QFETCH(Quadruple, q);
+    const QVector<double> values = row(q);
+    QVERIFY(!values.isEmpty());
+    const double sum = std::accumulate(values.cbegin(), values.cend(), 0.0);
+    QVERIFY2(std::abs(sum - 1) <= 0.01, qPrintable(QString::number(sum)));
+}
+
+// Edwards (1977): half of the signal comes from above the median depth, in units of a.
+void TestModel::medianDepthOfTheLayers_data()
+{
+    QTest::addColumn<Quadruple>("q");
+    QTest::addColumn<double>("depthInA");
+    QTest::newRow("Wenner-alpha") << Quadruple { 11, 14, 12, 13 } << 0.519;
+    QTest::newRow("dipole-dipole n = 1") << Quadruple { 12, 11, 13, 14 } << 0.416;
+    QTest::newRow("pole-pole") << Quadruple { 12, 0, 13, 0 } << 0.867;
+}
+
+void TestModel::medianDepthOfTheLayers()
+{
+    QFETCH(Quadruple, q);
+    QFETCH(double, depthInA);
+    const QVector<double> values = row(q);
+    const Kgw::ModelGrid &grid = m_table->grid();
+    QVector<double> layers(grid.layers(), 0.0);
+    for (int c = 0; c < values.size(); ++c)
+        layers[grid.layerOf(c)] += values.at(c);
+
+    double above = 0;
+    double median = qQNaN();
+    for (int l = 0; l < grid.layers() && qIsNaN(median); ++l) {
+        if (above + layers.at(l) >= 0.5) {
+            const double share = (0.5 - above) / layers.at(l);
+            median = grid.zEdges().at(l) + share * (grid.zEdges().at(l + 1) - grid.zEdges().at(l));
+        }
+        above += layers.at(l);
+    }
+    const double expected = depthInA * Spacing;
+    QVERIFY2(std::abs(median - expected) <= 0.02 * expected, qPrintable(QString::number(median)));
+}
+
+void TestModel::reciprocity_data()
+{
+    QTest::addColumn<Quadruple>("q");
+    QTest::newRow("Wenner-alpha") << Quadruple { 3, 9, 5, 7 };
+    QTest::newRow("dipole-dipole") << Quadruple { 4, 3, 8, 9 };
+    QTest::newRow("mixed") << Quadruple { 17, 2, 21, 6 };
+    QTest::newRow("pole-dipole") << Quadruple { 20, 0, 14, 13 };
+}
+
+void TestModel::reciprocity()
+{
+    QFETCH(Quadruple, q);
+    const QVector<double> values = row(q);
+    const QVector<double> swappedRoles = row(Kgw::reciprocal(q));
+    const QVector<double> swappedPairs = row(Quadruple { q.b, q.a, q.n, q.m });
+    QCOMPARE(swappedRoles.size(), values.size());
+    QCOMPARE(swappedPairs.size(), values.size());
+    for (int c = 0; c < values.size(); ++c) {
+        QVERIFY(std::abs(swappedRoles.at(c) - values.at(c)) <= 1e-12 * std::abs(values.at(c)));
+        QVERIFY(std::abs(swappedPairs.at(c) - values.at(c)) <= 1e-12 * std::abs(values.at(c)));
+    }
+}
+
+// J compares logarithms of resistivities, so it has no unit: the same at any spacing.
+void TestModel::rowIsDimensionless()
+{
+    const Quadruple q { 3, 1, 6, 7 };
+    const Kgw::PairTable metre(Kgw::ModelGrid(8, 1));
+    const Kgw::PairTable wider(Kgw::ModelGrid(8, 7.5));
+    QVector<double> first(metre.grid().cellCount());
+    QVector<double> second(wider.grid().cellCount());
+    QVERIFY(metre.row(q, first.data()) && wider.row(q, second.data()));
+    for (int c = 0; c < first.size(); ++c)
+        QVERIFY(std::abs(first.at(c) - second.at(c)) <= 1e-12 * std::abs(first.at(c)));
+}
+
+void TestModel::noRow_data()
+{
+    QTest::addColumn<Quadruple>("q");
+    QTest::newRow("repeated electrode") << Quadruple { 3, 3, 4, 5 };
+    QTest::newRow("no signal") << Quadruple { 1, 5, 3, 0 };
+    QTest::newRow("beyond the cable") << Quadruple { 1, 30, 2, 3 };
+}
+
+void TestModel::noRow()
+{
+    QFETCH(Quadruple, q);
+    QVERIFY(row(q).isEmpty());
+}
+
+// 3 C(48, 4) = 583,740 configurations, none of them the same as another or its reciprocal.
+void TestModel::comprehensiveSet()
+{
+    QCOMPARE(Kgw::comprehensiveConfigurations(48).size(), 583740);
+    // Each configuration and its reciprocal are new to the set.
+    Kgw::ConfigurationSet seen;
+    int configurations = 0;
+    for (const Quadruple &q : Kgw::comprehensiveConfigurations(12)) {
+        QVERIFY(seen.insert(q));
+        QVERIFY(seen.insert(Kgw::reciprocal(q)));
+        ++configurations;
+    }
+    QCOMPARE(configurations, 3 * 495);
+}
+
+// The best attainable resolution is what every sequence is measured against, itself included.
+void TestModel::comprehensiveSetResolvesItself()
+{
+    const Kgw::PairTable table(Kgw::ModelGrid(8, Spacing));
+    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    QVERIFY(model.isValid());
+    const Kgw::SequenceResolution itself = model.evaluate(Kgw::comprehensiveConfigurations(8));
+    QCOMPARE(itself.configurations, 3 * 70);
+    QVERIFY2(std::abs(itself.meanRelative - 1) <= 1e-9,
+        qPrintable(QString::number(itself.meanRelative, 'g', 12)));
+}
+
+void TestModel::countsWhatItLeavesOut()
+{
+    const Kgw::PairTable table(Kgw::ModelGrid(8, Spacing));
+    Kgw::ResolutionOptions options;
+    // Dipole-dipole n = 1 (K = 6 pi × 2 m) passes, n = 5 (K = 210 pi × 2 m) does not.
+    options.factorLimit = 100;
+    const Kgw::ResolutionModel model(table, options);
+    QVERIFY(model.isValid());
+    const Kgw::SequenceResolution result = model.evaluate(
+        { Quadruple { 2, 1, 3, 4 }, Quadruple { 2, 1, 7, 8 }, Quadruple { 3, 3, 4, 5 } });
+    QCOMPARE(result.configurations, 3);
+    QCOMPARE(result.overLimit, 1);
+    QCOMPARE(result.withoutRow, 1);
+    QCOMPARE(result.resolution.size(), table.grid().cellCount());
+    // R's eigenvalues lie in [0, 1] and it has the rank of GᵀWG: the one configuration used
+    // resolves at most one parameter, though single cells may dip below 0.
+    const double trace = std::accumulate(result.resolution.cbegin(), result.resolution.cend(), 0.0);
+    QVERIFY2(trace > 0 && trace <= 1 + 1e-9, qPrintable(QString::number(trace)));
+    QVERIFY(model.comprehensive().overLimit > 0);
+}
+
+// The trace of R counts the parameters resolved. Adding measurements to GᵀWG can only raise
+// each eigenvalue of R = (GᵀWG + lambda CᵀC)^-1 GᵀWG, and so its trace.
+void TestModel::moreDataNeverResolvesLess_data()
+{
+    QTest::addColumn<QVector<Kgw::ArrayKind>>("fewer");
+    QTest::addColumn<QVector<Kgw::ArrayKind>>("more");
+    using Kind = Kgw::ArrayKind;
+    QTest::newRow("Wenner, then dipole-dipole too")
+        << QVector<Kind> { Kind::WennerAlpha }
+        << QVector<Kind> { Kind::WennerAlpha, Kind::DipoleDipole };
+    QTest::newRow("dipole-dipole, then gradient too")
+        << QVector<Kind> { Kind::DipoleDipole }
+        << QVector<Kind> { Kind::DipoleDipole, Kind::Gradient };
+}
+
+void TestModel::moreDataNeverResolvesLess()
+{
+    QFETCH(QVector<Kgw::ArrayKind>, fewer);
+    QFETCH(QVector<Kgw::ArrayKind>, more);
+    const Kgw::PairTable table(Kgw::ModelGrid(12, Spacing));
+    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    Kgw::GenerateOptions options;
+    options.electrodes = 12;
+    const double less = model.evaluate(Kgw::generateConfigurations(fewer, options)).meanResolution;
+    const double most = model.evaluate(Kgw::generateConfigurations(more, options)).meanResolution;
+    QVERIFY2(less < most, qPrintable(QStringLiteral("%1 %2").arg(less).arg(most)));
+    QVERIFY(most < model.comprehensive().meanResolution);
+}
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "tst_model.moc"
