@@ -93,6 +93,8 @@ CoveragePlot::CoveragePlot(
         if (placed(p) && p.z > m_zMax)
             ++m_belowAxis;
     }
+    m_frame = PlotFrame(
+        QRectF(QPointF(PlotLeft, PlotTop), QPointF(PlotRight, PlotBottom)), m_xMin, m_xMax, m_zMax);
 }
 
 QSize CoveragePlot::size()
@@ -120,26 +122,9 @@ QColor CoveragePlot::kindColour(ConfigurationKind kind)
 
 QString CoveragePlot::title() const
 {
-    // Control characters have no place in a picture, and XML refuses most of them.
-    QString name = m_fileName;
-    for (QChar &c : name) {
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    }
     return QStringLiteral("%1 \u2014 %2, spacing %3 m")
-        .arg(name, counted(quadrupleCount(), QStringLiteral("quadruple")))
+        .arg(withoutControls(m_fileName), counted(quadrupleCount(), QStringLiteral("quadruple")))
         .arg(m_spacing, 0, 'f', 3);
-}
-
-QRectF CoveragePlot::plotArea() const
-{
-    return QRectF(QPointF(PlotLeft, PlotTop), QPointF(PlotRight, PlotBottom));
-}
-
-QPointF CoveragePlot::toPicture(double x, double z) const
-{
-    return QPointF(PlotLeft + (x - m_xMin) / (m_xMax - m_xMin) * (PlotRight - PlotLeft),
-        PlotTop + z / m_zMax * (PlotBottom - PlotTop));
 }
 
 void CoveragePlot::draw(QPainter *painter) const
@@ -158,7 +143,7 @@ void CoveragePlot::draw(QPainter *painter) const
 
 void CoveragePlot::drawFrame(QPainter *painter) const
 {
-    const QRectF area = plotArea();
+    const QRectF area = m_frame.area();
     const QFont labelFont = pictureFont(12);
     const QFontMetricsF metrics(labelFont, painter->device());
     painter->setFont(labelFont);
@@ -168,7 +153,7 @@ void CoveragePlot::drawFrame(QPainter *painter) const
         const double x = firstX + i * m_xStep;
         if (x > m_xMax + 1e-9 * m_xStep)
             break;
-        const double px = toPicture(x, 0).x();
+        const double px = m_frame.toPicture(x, 0).x();
         painter->setPen(QPen(Grid, 1));
         painter->drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
         painter->setPen(QPen(Ink, 1));
@@ -183,7 +168,7 @@ void CoveragePlot::drawFrame(QPainter *painter) const
         const double z = i * m_zStep;
         if (z > m_zMax + 1e-9 * m_zStep)
             break;
-        const double py = toPicture(0, z).y();
+        const double py = m_frame.toPicture(0, z).y();
         if (i > 0) {
             painter->setPen(QPen(Grid, 1));
             painter->drawLine(QPointF(area.left(), py), QPointF(area.right(), py));
@@ -223,7 +208,7 @@ void CoveragePlot::drawElectrodes(QPainter *painter) const
     painter->setFont(numberFont);
     const double top = PlotTop;
     for (int k = 1; k <= CablePositions; ++k) {
-        const double px = toPicture((k - 1) * spacing, 0).x();
+        const double px = m_frame.toPicture((k - 1) * spacing, 0).x();
         QPainterPath peg;
         peg.moveTo(px - 4, top - 9);
         peg.lineTo(px + 4, top - 9);
@@ -266,7 +251,7 @@ void CoveragePlot::drawMarkers(QPainter *painter) const
         if (!placed(p))
             continue;
         const bool belowAxis = p.z > m_zMax;
-        const QPointF at = toPicture(p.x, belowAxis ? m_zMax : p.z);
+        const QPointF at = m_frame.toPicture(p.x, belowAxis ? m_zMax : p.z);
         ++piles[Spot { int(p.kind), belowAxis, qRound64(at.x() * 4), qRound64(at.y() * 4) }];
     }
 
@@ -278,7 +263,7 @@ void CoveragePlot::drawMarkers(QPainter *painter) const
         [this](int l, int r) { return m_kindCounts[l] > m_kindCounts[r]; });
 
     painter->save();
-    painter->setClipRect(plotArea());
+    painter->setClipRect(m_frame.area());
     for (int kind : order) {
         const QColor base = kindColour(ConfigurationKind(kind));
         // Piles of one size share their colour, so the brush changes seldom and the SVG

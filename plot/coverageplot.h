@@ -52,10 +52,9 @@ public:
     // Quadruples deeper than the depth axis reaches, drawn on its bottom edge.
     int belowAxisCount() const { return m_belowAxis; }
 
-    QRectF plotArea() const;
     double depthAxisMaximum() const { return m_zMax; }
     // Where a point in metres lands in the picture.
-    QPointF toPicture(double x, double z) const;
+    const PlotFrame &frame() const { return m_frame; }
 
     void draw(QPainter *painter) const;
 
@@ -81,6 +80,7 @@ private:
     double m_xStep = 1;
     double m_zMax = 1;
     double m_zStep = 1;
+    PlotFrame m_frame;
 };
 
 } // namespace Kgw

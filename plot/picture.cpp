@@ -26,6 +26,28 @@ bool hasSuffix(const QString &fileName, const char *suffix)
 
 } // namespace
 
+PlotFrame::PlotFrame(const QRectF &area, double xMin, double xMax, double zMax)
+    : m_area(area)
+    , m_xMin(xMin)
+    , m_xMax(xMax)
+    , m_zMax(zMax)
+{ }
+
+QPointF PlotFrame::toPicture(double x, double z) const
+{
+    return QPointF(m_area.left() + (x - m_xMin) / (m_xMax - m_xMin) * m_area.width(),
+        m_area.top() + z / m_zMax * m_area.height());
+}
+
+QString withoutControls(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 bool canWriteSvg()
 {
 #ifdef KGW_HAVE_SVG

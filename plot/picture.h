@@ -4,6 +4,8 @@
 #include "savefile.h"
 
 #include <QFont>
+#include <QPointF>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 
@@ -12,6 +14,27 @@
 class QPainter;
 
 namespace Kgw {
+
+// Where the ground under the cable, x along it and z downwards in metres, lands in a picture:
+// x from xMin to xMax across the area, z from 0 at its top to zMax at its bottom.
+class PlotFrame
+{
+public:
+    PlotFrame() = default;
+    PlotFrame(const QRectF &area, double xMin, double xMax, double zMax);
+
+    QRectF area() const { return m_area; }
+    QPointF toPicture(double x, double z) const;
+
+private:
+    QRectF m_area;
+    double m_xMin = 0;
+    double m_xMax = 1;
+    double m_zMax = 1;
+};
+
+// Text fit for a picture: control characters would show as boxes, and XML refuses most of them.
+QString withoutControls(QString text);
 
 // Whether this build has Qt SVG to draw .svg pictures with.
 bool canWriteSvg();

@@ -65,11 +65,7 @@ SectionPlot::SectionPlot(const Section &section, Scale scale, const QString &tit
     , m_quantity(quantity)
     , m_caption(caption)
 {
-    // Control characters have no place in a picture, and XML refuses most of them.
-    for (QChar &c : m_title) {
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    }
+    m_title = withoutControls(m_title);
     if (scale == Logarithmic) {
         double largest = 0;
         for (const double v : m_section.values) {
@@ -84,24 +80,16 @@ SectionPlot::SectionPlot(const Section &section, Scale scale, const QString &tit
         : m_section.xEdges.constLast() - m_section.xEdges.constFirst();
     const double depth = m_section.zEdges.isEmpty() ? 1 : m_section.zEdges.constLast();
     m_plotHeight = std::clamp((PlotRight - PlotLeft) * depth / width, MinPlotHeight, MaxPlotHeight);
+    if (!m_section.xEdges.isEmpty() && !m_section.zEdges.isEmpty()) {
+        m_frame = PlotFrame(QRectF(PlotLeft, PlotTop, PlotRight - PlotLeft, m_plotHeight),
+            m_section.xEdges.constFirst(), m_section.xEdges.constLast(),
+            m_section.zEdges.constLast());
+    }
 }
 
 QSize SectionPlot::size() const
 {
     return QSize(Width, int(std::ceil(PlotTop + m_plotHeight + BelowPlot)));
-}
-
-QRectF SectionPlot::plotArea() const
-{
-    return QRectF(PlotLeft, PlotTop, PlotRight - PlotLeft, m_plotHeight);
-}
-
-QPointF SectionPlot::toPicture(double x, double z) const
-{
-    const double left = m_section.xEdges.constFirst();
-    const double right = m_section.xEdges.constLast();
-    return QPointF(PlotLeft + (x - left) / (right - left) * (PlotRight - PlotLeft),
-        PlotTop + z / m_section.zEdges.constLast() * m_plotHeight);
 }
 
 QColor SectionPlot::colourOf(double value) const
@@ -140,14 +128,14 @@ void SectionPlot::drawCells(QPainter *painter) const
     const int layers = m_section.zEdges.size() - 1;
     painter->setPen(Qt::NoPen);
     for (int c = 0; c + 1 < m_section.xEdges.size(); ++c) {
-        const int left = qRound(toPicture(m_section.xEdges.at(c), 0).x());
-        const int right = qRound(toPicture(m_section.xEdges.at(c + 1), 0).x());
+        const int left = qRound(m_frame.toPicture(m_section.xEdges.at(c), 0).x());
+        const int right = qRound(m_frame.toPicture(m_section.xEdges.at(c + 1), 0).x());
         for (int l = 0; l < layers; ++l) {
             const int cell = c * layers + l;
             if (cell >= m_section.values.size())
                 return;
-            const int top = qRound(toPicture(0, m_section.zEdges.at(l)).y());
-            const int bottom = qRound(toPicture(0, m_section.zEdges.at(l + 1)).y());
+            const int top = qRound(m_frame.toPicture(0, m_section.zEdges.at(l)).y());
+            const int bottom = qRound(m_frame.toPicture(0, m_section.zEdges.at(l + 1)).y());
             painter->setBrush(colourOf(m_section.values.at(cell)));
             painter->drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
         }
@@ -156,7 +144,7 @@ void SectionPlot::drawCells(QPainter *painter) const
 
 void SectionPlot::drawAxes(QPainter *painter) const
 {
-    const QRectF area = plotArea();
+    const QRectF area = m_frame.area();
     const QFont labelFont = pictureFont(12);
     const QFontMetricsF metrics(labelFont, painter->device());
     painter->setFont(labelFont);
@@ -168,7 +156,7 @@ void SectionPlot::drawAxes(QPainter *painter) const
     const double right = m_section.xEdges.constLast();
     const double xStep = niceStep(right - left, 10);
     for (double x = std::ceil(left / xStep - 1e-9) * xStep; x <= right + 1e-9 * xStep; x += xStep) {
-        const double px = toPicture(x, 0).x();
+        const double px = m_frame.toPicture(x, 0).x();
         painter->drawLine(QPointF(px, area.bottom()), QPointF(px, area.bottom() + 5));
         const QString text = tickLabel(x, xStep);
         painter->drawText(
@@ -178,7 +166,7 @@ void SectionPlot::drawAxes(QPainter *painter) const
     const double depth = m_section.zEdges.constLast();
     const double zStep = niceStep(depth, std::max(2, int(m_plotHeight / 70)));
     for (double z = 0; z <= depth + 1e-9 * zStep; z += zStep) {
-        const double py = toPicture(left, z).y();
+        const double py = m_frame.toPicture(left, z).y();
         painter->drawLine(QPointF(area.left() - 5, py), QPointF(area.left(), py));
         const QString text = tickLabel(z, zStep);
         painter->drawText(QPointF(area.left() - 8 - metrics.horizontalAdvance(text),
@@ -208,7 +196,7 @@ void SectionPlot::drawElectrodes(QPainter *painter) const
     painter->setFont(numberFont);
     const int electrodes = m_section.electrodes;
     for (int k = 1; k <= electrodes; ++k) {
-        const double px = toPicture((k - 1) * m_section.spacing, 0).x();
+        const double px = m_frame.toPicture((k - 1) * m_section.spacing, 0).x();
         QPainterPath peg;
         peg.moveTo(px - 4, PlotTop - 9);
         peg.lineTo(px + 4, PlotTop - 9);

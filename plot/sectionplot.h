@@ -40,8 +40,8 @@ public:
         const QString &caption = QString());
 
     QSize size() const;
-    QRectF plotArea() const;
-    QPointF toPicture(double x, double z) const;
+    // Where a point in metres lands in the picture.
+    const PlotFrame &frame() const { return m_frame; }
     // The colour bar's range; on the logarithmic scale 0 when no value is positive.
     double low() const { return m_low; }
     double high() const { return m_high; }
@@ -67,6 +67,7 @@ private:
     double m_low = 0;
     double m_high = 1;
     double m_plotHeight = 0;
+    PlotFrame m_frame;
 };
 
 } // namespace Kgw

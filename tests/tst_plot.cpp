@@ -130,17 +130,18 @@ void TestPlot::pngShowsMarkersByKind()
     const QImage image(fileName);
     QCOMPARE(image.size(), CoveragePlot::size());
     for (const CoveragePoint &p : points) {
-        const QPoint at = plot.toPicture(p.x, p.z).toPoint();
-        QVERIFY(plot.plotArea().contains(at));
+        const QPoint at = plot.frame().toPicture(p.x, p.z).toPoint();
+        QVERIFY(plot.frame().area().contains(at));
         // A few markers are nearly opaque, so the centre is close to the kind's colour.
         QVERIFY2(near(image.pixel(at), CoveragePlot::kindColour(p.kind), 40),
             qPrintable(Kgw::configurationKindName(p.kind)));
     }
 
     // Deeper quadruples lie lower.
-    QVERIFY(plot.toPicture(0, points[0].z).y() > plot.toPicture(0, points[1].z).y());
+    QVERIFY(
+        plot.frame().toPicture(0, points[0].z).y() > plot.frame().toPicture(0, points[1].z).y());
     // Well away from every marker the plot is background.
-    const QPointF empty = plot.toPicture(40 * spacing, plot.depthAxisMaximum() * 0.7);
+    const QPointF empty = plot.frame().toPicture(40 * spacing, plot.depthAxisMaximum() * 0.7);
     QVERIFY(qGray(image.pixel(empty.toPoint() + QPoint(3, 3))) > 200);
 
     QSet<QRgb> colours;
@@ -192,7 +193,7 @@ void TestPlot::emptySequenceStillHasAxes()
 
     const QImage image(dir.filePath("empty.png"));
     QCOMPARE(image.size(), CoveragePlot::size());
-    const QRect area = plot.plotArea().toRect();
+    const QRect area = plot.frame().area().toRect();
     int frame = 0;
     for (int y = area.top() + 10; y < area.bottom() - 10; ++y)
         frame += lineAt(image, area.left(), y) ? 1 : 0;
@@ -369,7 +370,7 @@ void TestPlot::sectionColours()
     QPainter painter(&image);
     plot.draw(&painter);
     painter.end();
-    const QPoint centre = plot.toPicture(-2.5, 2).toPoint();
+    const QPoint centre = plot.frame().toPicture(-2.5, 2).toPoint();
     QVERIFY2(near(image.pixel(centre), colour, 1), qPrintable(QColor(image.pixel(centre)).name()));
 }
 
