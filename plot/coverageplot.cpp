@@ -32,7 +32,7 @@ constexpr double PlotBottom = Height - 96;
 // Electrode k stands at (k - 1) spacings, so the cable is 47 spacings long.
 constexpr int CableSteps = CablePositions - 1;
 
-const QColor Ink(0x20, 0x20, 0x20);
+const QColor &Ink = PictureInk;
 const QColor Grid(0xe4, 0xe4, 0xe4);
 
 // Many quadruples share a place, so markers get smaller and fainter as their number grows
@@ -135,7 +135,8 @@ void CoveragePlot::draw(QPainter *painter) const
     painter->fillRect(QRectF(0, 0, Width, Height), Qt::white);
     drawFrame(painter);
     drawMarkers(painter);
-    drawElectrodes(painter);
+    m_frame.drawElectrodes(
+        painter, CablePositions, std::isfinite(m_spacing) && m_spacing > 0 ? m_spacing : 1);
     drawLegend(painter);
     drawTexts(painter);
     painter->restore();
@@ -185,47 +186,7 @@ void CoveragePlot::drawFrame(QPainter *painter) const
     painter->setBrush(Qt::NoBrush);
     painter->drawRect(area);
 
-    const QFont axisFont = pictureFont(13);
-    const QFontMetricsF axisMetrics(axisFont, painter->device());
-    painter->setFont(axisFont);
-    const QString xTitle = QStringLiteral("x (m)");
-    painter->drawText(QPointF(area.center().x() - axisMetrics.horizontalAdvance(xTitle) / 2,
-                          area.bottom() + 30 + axisMetrics.ascent()),
-        xTitle);
-    const QString zTitle = QStringLiteral("depth z (m)");
-    painter->save();
-    painter->translate(24, area.center().y() + axisMetrics.horizontalAdvance(zTitle) / 2);
-    painter->rotate(-90);
-    painter->drawText(QPointF(0, axisMetrics.ascent() / 2), zTitle);
-    painter->restore();
-}
-
-void CoveragePlot::drawElectrodes(QPainter *painter) const
-{
-    const double spacing = std::isfinite(m_spacing) && m_spacing > 0 ? m_spacing : 1;
-    const QFont numberFont = pictureFont(11);
-    const QFontMetricsF metrics(numberFont, painter->device());
-    painter->setFont(numberFont);
-    const double top = PlotTop;
-    for (int k = 1; k <= CablePositions; ++k) {
-        const double px = m_frame.toPicture((k - 1) * spacing, 0).x();
-        QPainterPath peg;
-        peg.moveTo(px - 4, top - 9);
-        peg.lineTo(px + 4, top - 9);
-        peg.lineTo(px, top - 1);
-        peg.closeSubpath();
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(Ink);
-        painter->drawPath(peg);
-        if (k == 1 || k % 5 == 0 || k == CablePositions) {
-            const QString text = QString::number(k);
-            painter->setPen(Ink);
-            painter->drawText(QPointF(px - metrics.horizontalAdvance(text) / 2, top - 13), text);
-        }
-    }
-    const QString label = QStringLiteral("electrode");
-    painter->setPen(Ink);
-    painter->drawText(QPointF(PlotLeft - 10 - metrics.horizontalAdvance(label), top - 13), label);
+    m_frame.drawAxisTitles(painter);
 }
 
 void CoveragePlot::drawMarkers(QPainter *painter) const

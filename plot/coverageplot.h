@@ -64,7 +64,6 @@ public:
 
 private:
     void drawFrame(QPainter *painter) const;
-    void drawElectrodes(QPainter *painter) const;
     void drawMarkers(QPainter *painter) const;
     void drawLegend(QPainter *painter) const;
     void drawTexts(QPainter *painter) const;

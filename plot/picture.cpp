@@ -5,9 +5,11 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #ifdef KGW_HAVE_SVG
 #include <QSvgGenerator>
 #endif
@@ -16,6 +18,8 @@
 #include <cmath>
 
 namespace Kgw {
+
+const QColor PictureInk(0x20, 0x20, 0x20);
 
 namespace {
 
@@ -37,6 +41,52 @@ QPointF PlotFrame::toPicture(double x, double z) const
 {
     return QPointF(m_area.left() + (x - m_xMin) / (m_xMax - m_xMin) * m_area.width(),
         m_area.top() + z / m_zMax * m_area.height());
+}
+
+void PlotFrame::drawAxisTitles(QPainter *painter) const
+{
+    const QFont axisFont = pictureFont(13);
+    const QFontMetricsF metrics(axisFont, painter->device());
+    painter->setFont(axisFont);
+    painter->setPen(PictureInk);
+    const QString xTitle = QStringLiteral("x (m)");
+    painter->drawText(QPointF(m_area.center().x() - metrics.horizontalAdvance(xTitle) / 2,
+                          m_area.bottom() + 30 + metrics.ascent()),
+        xTitle);
+    const QString zTitle = QStringLiteral("depth z (m)");
+    painter->save();
+    painter->translate(24, m_area.center().y() + metrics.horizontalAdvance(zTitle) / 2);
+    painter->rotate(-90);
+    painter->drawText(QPointF(0, metrics.ascent() / 2), zTitle);
+    painter->restore();
+}
+
+void PlotFrame::drawElectrodes(QPainter *painter, int count, double spacing) const
+{
+    const QFont numberFont = pictureFont(11);
+    const QFontMetricsF metrics(numberFont, painter->device());
+    painter->setFont(numberFont);
+    const double top = m_area.top();
+    for (int k = 1; k <= count; ++k) {
+        const double px = toPicture((k - 1) * spacing, 0).x();
+        QPainterPath peg;
+        peg.moveTo(px - 4, top - 9);
+        peg.lineTo(px + 4, top - 9);
+        peg.lineTo(px, top - 1);
+        peg.closeSubpath();
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(PictureInk);
+        painter->drawPath(peg);
+        if (k == 1 || k % 5 == 0 || k == count) {
+            const QString text = QString::number(k);
+            painter->setPen(PictureInk);
+            painter->drawText(QPointF(px - metrics.horizontalAdvance(text) / 2, top - 13), text);
+        }
+    }
+    const QString label = QStringLiteral("electrode");
+    painter->setPen(PictureInk);
+    painter->drawText(
+        QPointF(m_area.left() - 10 - metrics.horizontalAdvance(label), top - 13), label);
 }
 
 QString withoutControls(QString text)

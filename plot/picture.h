@@ -3,6 +3,7 @@
 
 #include "savefile.h"
 
+#include <QColor>
 #include <QFont>
 #include <QPointF>
 #include <QRectF>
@@ -26,12 +27,20 @@ public:
     QRectF area() const { return m_area; }
     QPointF toPicture(double x, double z) const;
 
+    // "x (m)" below the area and "depth z (m)" up its left side.
+    void drawAxisTitles(QPainter *painter) const;
+    // Electrodes 1 to count as pegs along the top edge, numbered every fifth and at the ends.
+    void drawElectrodes(QPainter *painter, int count, double spacing) const;
+
 private:
     QRectF m_area;
     double m_xMin = 0;
     double m_xMax = 1;
     double m_zMax = 1;
 };
+
+// The colour of lines and text in every picture.
+extern const QColor PictureInk;
 
 // Text fit for a picture: control characters would show as boxes, and XML refuses most of them.
 QString withoutControls(QString text);

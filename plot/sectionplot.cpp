@@ -25,7 +25,7 @@ constexpr double MinPlotHeight = 220;
 constexpr double MaxPlotHeight = 560;
 constexpr int Decades = 4;
 
-const QColor Ink(0x20, 0x20, 0x20);
+const QColor &Ink = PictureInk;
 
 // Viridis: even in lightness, and read alike by the common colour-vision deficiencies.
 QColor viridis(double t)
@@ -112,7 +112,7 @@ void SectionPlot::draw(QPainter *painter) const
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setRenderHint(QPainter::TextAntialiasing);
         drawAxes(painter);
-        drawElectrodes(painter);
+        m_frame.drawElectrodes(painter, m_section.electrodes, m_section.spacing);
     }
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::TextAntialiasing);
@@ -174,48 +174,7 @@ void SectionPlot::drawAxes(QPainter *painter) const
             text);
     }
 
-    const QFont axisFont = pictureFont(13);
-    const QFontMetricsF axisMetrics(axisFont, painter->device());
-    painter->setFont(axisFont);
-    const QString xTitle = QStringLiteral("x (m)");
-    painter->drawText(QPointF(area.center().x() - axisMetrics.horizontalAdvance(xTitle) / 2,
-                          area.bottom() + 30 + axisMetrics.ascent()),
-        xTitle);
-    const QString zTitle = QStringLiteral("depth z (m)");
-    painter->save();
-    painter->translate(24, area.center().y() + axisMetrics.horizontalAdvance(zTitle) / 2);
-    painter->rotate(-90);
-    painter->drawText(QPointF(0, axisMetrics.ascent() / 2), zTitle);
-    painter->restore();
-}
-
-void SectionPlot::drawElectrodes(QPainter *painter) const
-{
-    const QFont numberFont = pictureFont(11);
-    const QFontMetricsF metrics(numberFont, painter->device());
-    painter->setFont(numberFont);
-    const int electrodes = m_section.electrodes;
-    for (int k = 1; k <= electrodes; ++k) {
-        const double px = m_frame.toPicture((k - 1) * m_section.spacing, 0).x();
-        QPainterPath peg;
-        peg.moveTo(px - 4, PlotTop - 9);
-        peg.lineTo(px + 4, PlotTop - 9);
-        peg.lineTo(px, PlotTop - 1);
-        peg.closeSubpath();
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(Ink);
-        painter->drawPath(peg);
-        if (k == 1 || k % 5 == 0 || k == electrodes) {
-            const QString text = QString::number(k);
-            painter->setPen(Ink);
-            painter->drawText(
-                QPointF(px - metrics.horizontalAdvance(text) / 2, PlotTop - 13), text);
-        }
-    }
-    const QString label = QStringLiteral("electrode");
-    painter->setPen(Ink);
-    painter->drawText(
-        QPointF(PlotLeft - 10 - metrics.horizontalAdvance(label), PlotTop - 13), label);
+    m_frame.drawAxisTitles(painter);
 }
 
 void SectionPlot::drawColourBar(QPainter *painter) const

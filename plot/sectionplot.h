@@ -55,7 +55,6 @@ public:
 private:
     void drawCells(QPainter *painter) const;
     void drawAxes(QPainter *painter) const;
-    void drawElectrodes(QPainter *painter) const;
     void drawColourBar(QPainter *painter) const;
     void drawTexts(QPainter *painter) const;
 
