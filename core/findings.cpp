@@ -107,7 +107,9 @@ QString Finding::message() const
     case NoSignal:
         return QStringLiteral("No signal: G = 0, so the geometric factor is infinite");
     case WeakSignal:
-        return QStringLiteral("Weak signal: %1").arg(detail);
+        return QStringLiteral("Weak signal: |K| = %1 m is above the limit of %2 m")
+            .arg(factor, 0, 'f', 3)
+            .arg(factorLimit, 0, 'f', 3);
     case Duplicate:
         return QLatin1String("Duplicate of line ") + QString::number(earlierIndex + 1);
     case Reciprocal:
@@ -177,11 +179,9 @@ CheckReport checkQuadruples(
                     report.largestAbsoluteFactor = k;
                 if (k > factorLimitMetres) {
                     finding.kind = Finding::WeakSignal;
-                    finding.detail = QStringLiteral("|K| = %1 m is above the limit of %2 m")
-                                         .arg(k, 0, 'f', 3)
-                                         .arg(factorLimitMetres, 0, 'f', 3);
+                    finding.factor = k;
+                    finding.factorLimit = factorLimitMetres;
                     add(finding);
-                    finding.detail.clear();
                 }
             }
 

@@ -26,7 +26,10 @@ struct Finding {
     int index = 0; // 0-based quadruple, which is the list's line number less one
     int earlierIndex = -1; // the earlier quadruple of a Duplicate or a Reciprocal
     Quadruple quadruple; // the quadruple of a RepeatedElectrode, for its message
-    QString detail; // how large |K| is against the limit, for a WeakSignal
+    // |K| and the limit it is above, for a WeakSignal. Numbers rather than text, so that a
+    // finding copies as plain bytes: a long report holds millions.
+    double factor = 0;
+    double factorLimit = 0;
 
     // A reciprocal is information only; everything else is a problem.
     bool isProblem() const { return kind != Reciprocal; }
