@@ -162,6 +162,18 @@ Kgw::WriteResult saveArgument(
         [&](QIODevice *device) { return Kgw::saveToDevice(device, content); });
 }
 
+bool writeTextArgument(
+    Console &console, const QString &argument, const Kgw::FileContent &content, const QString &kind)
+{
+    Kgw::WriteResult saved = saveArgument(console, argument, content);
+    if (saved.ok())
+        return true;
+    saved.describe(
+        QStringLiteral("Failed to create ") + kind, QStringLiteral("Failed to write ") + kind);
+    console.ioFailure(outputName(argument), saved.message, saved.errorString);
+    return false;
+}
+
 Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument,
     const QVector<Kgw::Quadruple> &quadruples, double spacingMetres)
 {

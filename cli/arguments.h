@@ -37,6 +37,10 @@ bool outputAllowed(Console &console, const QString &input, const QString &output
 
 Kgw::WriteResult saveArgument(
     Console &console, const QString &argument, const Kgw::FileContent &content);
+// Writes a text file, such as an electrode list, and reports a failure to create or write the
+// `kind` of file. Returns whether it was written.
+bool writeTextArgument(Console &console, const QString &argument, const Kgw::FileContent &content,
+    const QString &kind);
 Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument,
     const QVector<Kgw::Quadruple> &quadruples, double spacingMetres);
 
