@@ -2,6 +2,7 @@
 
 #include "console.h"
 #include "electrodelist.h"
+#include "exchange.h"
 #include "savefile.h"
 #include "sequencereader.h"
 #include "sequencewriter.h"
@@ -132,6 +133,17 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument)
 {
     return readArgument<Kgw::SequenceResult>(argument, Kgw::readSequenceFile,
         [](QIODevice *device) { return Kgw::readSequence(device); });
+}
+
+Kgw::ExchangeResult readExchangeArgument(
+    const QString &argument, Kgw::ExchangeFormat format, std::optional<qint32> spacingMillimetres)
+{
+    return readArgument<Kgw::ExchangeResult>(
+        argument,
+        [&](const QString &name) {
+            return Kgw::readExchangeFile(name, format, spacingMillimetres);
+        },
+        [&](QIODevice *device) { return Kgw::readExchange(device, format, spacingMillimetres); });
 }
 
 bool outputAllowed(Console &console, const QString &input, const QString &output)

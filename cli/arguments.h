@@ -5,7 +5,11 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 namespace Kgw {
+enum class ExchangeFormat;
+struct ExchangeResult;
 struct FileContent;
 struct ListResult;
 struct Quadruple;
@@ -30,6 +34,8 @@ void keepArgumentBytes(int argc, char *argv[]);
 
 Kgw::ListResult readListArgument(const QString &argument);
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
+Kgw::ExchangeResult readExchangeArgument(
+    const QString &argument, Kgw::ExchangeFormat format, std::optional<qint32> spacingMillimetres);
 
 // Whether `output` may be written for `input` (empty when there is none): never over the input
 // itself, and never under a name other than the one given. Reports a refusal.

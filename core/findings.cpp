@@ -99,17 +99,19 @@ private:
 
 } // namespace
 
-QString Finding::message() const
+QString Finding::message(const QVector<qint64> &lineNumbers) const
 {
+    const qint64 earlierLine
+        = lineNumbers.isEmpty() ? earlierIndex + 1 : lineNumbers.value(earlierIndex);
     switch (kind) {
     case RepeatedElectrode:
         return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple);
     case NoSignal:
         return QStringLiteral("No signal: G = 0, so the geometric factor is infinite");
     case Duplicate:
-        return QLatin1String("Duplicate of line ") + QString::number(earlierIndex + 1);
+        return QLatin1String("Duplicate of line ") + QString::number(earlierLine);
     case Reciprocal:
-        return QLatin1String("Reciprocal of line ") + QString::number(earlierIndex + 1);
+        return QLatin1String("Reciprocal of line ") + QString::number(earlierLine);
     }
     return QString();
 }
