@@ -21,6 +21,15 @@ IntegerOption::IntegerOption(const QString &name, const QString &valueName, cons
     , m_max(max)
 { }
 
+IntegerOption::IntegerOption(const QString &name, const QString &valueName, const QString &what,
+    int min, int max, const QString &defaultText)
+    : m_option(name,
+        QStringLiteral("%1: %2 to %3 (default %4).").arg(what).arg(min).arg(max).arg(defaultText),
+        valueName)
+    , m_min(min)
+    , m_max(max)
+{ }
+
 CommandLine::CommandLine(Console &console, const QString &command, const QString &description)
     : m_console(console)
     , m_command(command)

@@ -18,6 +18,10 @@ public:
     // `note` follows the limits in the help.
     IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
         int max, int defaultValue, const QString &note = QString());
+    // An option whose default depends on the input, as `defaultText` describes it. It has no
+    // value unless it is given, so the caller asks whether it was.
+    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
+        int max, const QString &defaultText);
 
     const QCommandLineOption &option() const { return m_option; }
     int min() const { return m_min; }

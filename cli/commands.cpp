@@ -12,6 +12,7 @@ const QVector<Command> &commands()
         { "generate", "Write the standard arrays for the cable as an electrode list", runGenerate },
         { "plot", "Draw a pseudosection coverage plot of a list or a sequence file", runPlot,
             true },
+        { "order", "Reorder a sequence for polarisation and multichannel injections", runOrder },
     };
     return table;
 }

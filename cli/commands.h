@@ -30,6 +30,7 @@ int runInspect(const QStringList &arguments, Console &console);
 int runCheck(const QStringList &arguments, Console &console);
 int runGenerate(const QStringList &arguments, Console &console);
 int runPlot(const QStringList &arguments, Console &console);
+int runOrder(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 
