@@ -13,6 +13,8 @@ const QVector<Command> &commands()
         { "plot", "Draw a pseudosection coverage plot of a list or a sequence file", runPlot,
             true },
         { "order", "Reorder a sequence for polarisation and multichannel injections", runOrder },
+        { "export", "Write a list or a sequence file for the open inversion packages, or as CSV",
+            runExport },
     };
     return table;
 }
