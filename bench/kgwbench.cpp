@@ -1,6 +1,6 @@
 // Measures how fast the core converts electrode lists and how much memory it needs, how long
-// checking the same lists takes beside converting them, and how fast the model works out what a
-// sequence resolves.
+// checking the same lists takes beside converting them, how fast the model works out what a
+// sequence resolves, and how fast sequences are ordered.
 //
 // Each measurement runs in a fresh child process, so that its peak resident memory is its own.
 // Usage: kgwbench [SIZE...]   (default: 10000 100000 1000000 10000000, then the model)
@@ -9,10 +9,13 @@
 //        kgwbench --anchor CONVERTER [SIZE...]   (kgw convert against a hand-written converter
 //                                                 run as CONVERTER LIST OUT --sync; default
 //                                                 sizes 1000000 10000000)
+//        kgwbench --order [SIZE...]   (orders random configurations with the customary gap, on
+//                                      one channel and on eight; default size 100000)
 
 #include "depth.h"
 #include "electrodelist.h"
 #include "findings.h"
+#include "ordering.h"
 #include "resolution.h"
 #include "sequencewriter.h"
 #include "syntheticdevice.h"
@@ -266,6 +269,57 @@ int compareWithAnchor(const QString &anchor, QList<int> sizes, const QTemporaryD
     return allMet ? 0 : 2;
 }
 
+// Orders random configurations Runs times, on one channel and on eight, and prints the median
+// time against the target, the places that break the gap and the injections before and after,
+// and whether every run gave the same order.
+int benchOrder(QList<int> sizes)
+{
+    if (sizes.isEmpty())
+        sizes = { 100000 };
+    const double targetMs = 2000;
+    printf("%12s %9s %10s %10s %5s %18s %18s %5s\n", "quadruples", "channels", "median ms",
+        "target ms", "gap", "gap breaks b/a", "injections b/a", "same");
+    bool allMet = true;
+    for (int size : sizes) {
+        QRandomGenerator random(20261207);
+        QVector<Kgw::Quadruple> sequence;
+        sequence.reserve(size);
+        for (int i = 0; i < size; ++i) {
+            sequence.append(Kgw::Quadruple(random.bounded(1, 49), random.bounded(0, 49),
+                random.bounded(1, 49), random.bounded(0, 49)));
+        }
+        for (int channels : { 1, 8 }) {
+            Kgw::OrderOptions options;
+            options.gap = Kgw::defaultPolarisationGap(size);
+            options.channels = channels;
+            QVector<qint64> nanoseconds;
+            QVector<Kgw::Quadruple> first;
+            bool same = true;
+            for (int run = 0; run < Runs; ++run) {
+                QElapsedTimer timer;
+                timer.start();
+                const QVector<Kgw::Quadruple> ordered = Kgw::orderSequence(sequence, options);
+                nanoseconds.append(timer.nsecsElapsed());
+                if (run == 0)
+                    first = ordered;
+                same = same && ordered == first;
+            }
+            std::sort(nanoseconds.begin(), nanoseconds.end());
+            const double ms = nanoseconds.at(Runs / 2) / 1e6;
+            // The target is set for 100,000 configurations.
+            const bool timed = size == 100000;
+            allMet = allMet && same && (!timed || ms <= targetMs);
+            printf("%12d %9d %10.1f %10s %5d %9d/%-8d %9d/%-8d %5s\n", size, channels, ms,
+                timed ? qPrintable(QString::number(targetMs)) : "-", options.gap,
+                Kgw::gapBreaks(sequence, options.gap), Kgw::gapBreaks(first, options.gap),
+                Kgw::injectionCount(sequence, channels), Kgw::injectionCount(first, channels),
+                same ? "yes" : "NO");
+        }
+    }
+    printf("%s\n", allMet ? "all targets met" : "TARGET MISSED");
+    return allMet ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -293,6 +347,13 @@ int main(int argc, char *argv[])
         printf("a first line of %s GiB: %.1f ms, peak RSS %.1f MiB (%.1f above start)\n",
             qPrintable(args.at(1)), figures.milliseconds, figures.peakMiB, figures.aboveStartMiB);
         return 0;
+    }
+
+    if (!args.isEmpty() && args.first() == QLatin1String("--order")) {
+        QList<int> sizes;
+        for (const QString &arg : args.mid(1))
+            sizes.append(arg.toInt());
+        return benchOrder(sizes);
     }
 
     QString anchor;

@@ -2,7 +2,7 @@
 
 #include "console.h"
 #include "electrodelist.h"
-#include "report.h"
+#include "exchange.h"
 #include "savefile.h"
 #include "sequencereader.h"
 #include "sequencewriter.h"
@@ -135,6 +135,17 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument)
         [](QIODevice *device) { return Kgw::readSequence(device); });
 }
 
+Kgw::ExchangeResult readExchangeArgument(
+    const QString &argument, Kgw::ExchangeFormat format, std::optional<qint32> spacingMillimetres)
+{
+    return readArgument<Kgw::ExchangeResult>(
+        argument,
+        [&](const QString &name) {
+            return Kgw::readExchangeFile(name, format, spacingMillimetres);
+        },
+        [&](QIODevice *device) { return Kgw::readExchange(device, format, spacingMillimetres); });
+}
+
 bool outputAllowed(Console &console, const QString &input, const QString &output)
 {
     if (isStandardStream(output))
@@ -163,6 +174,18 @@ Kgw::WriteResult saveArgument(
         [&](QIODevice *device) { return Kgw::saveToDevice(device, content); });
 }
 
+bool writeTextArgument(
+    Console &console, const QString &argument, const Kgw::FileContent &content, const QString &kind)
+{
+    Kgw::WriteResult saved = saveArgument(console, argument, content);
+    if (saved.ok())
+        return true;
+    saved.describe(
+        QStringLiteral("Failed to create ") + kind, QStringLiteral("Failed to write ") + kind);
+    console.ioFailure(outputName(argument), saved.message, saved.errorString);
+    return false;
+}
+
 Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument,
     const QVector<Kgw::Quadruple> &quadruples, double spacingMetres)
 {
@@ -172,39 +195,6 @@ Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument
             return Kgw::writeSequenceFile(name, quadruples, spacingMetres);
         },
         [&](QIODevice *device) { return Kgw::writeSequence(device, quadruples, spacingMetres); });
-}
-
-bool isSequenceFileName(const QString &argument)
-{
-    return argument.endsWith(QLatin1String(".KGW"), Qt::CaseInsensitive);
-}
-
-std::optional<SequenceInput> readSequenceInput(Console &console, const QString &argument)
-{
-    SequenceInput input;
-    input.argument = argument;
-    if (isSequenceFileName(argument)) {
-        const Kgw::SequenceResult sequence = readSequenceArgument(argument);
-        if (!sequence.ok()) {
-            console.ioFailure(inputName(argument), sequence.message, sequence.errorString);
-            return std::nullopt;
-        }
-        const QString warning = sequence.spacingWarning();
-        if (!warning.isEmpty()) {
-            console.diagnostic(inputName(argument), 0, warning);
-            return std::nullopt;
-        }
-        input.quadruples = sequence.quadruples;
-        input.spacing = sequence.spacingMetres();
-    } else {
-        const Kgw::ListResult list = readListArgument(argument);
-        if (!list.ok()) {
-            reportRefusedList(console, argument, list);
-            return std::nullopt;
-        }
-        input.quadruples = list.quadruples;
-    }
-    return input;
 }
 
 } // namespace Cli

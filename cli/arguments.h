@@ -5,11 +5,11 @@
 #include <QString>
 #include <QVector>
 
-#include "quadruple.h"
-
 #include <optional>
 
 namespace Kgw {
+enum class ExchangeFormat;
+struct ExchangeResult;
 struct FileContent;
 struct ListResult;
 struct Quadruple;
@@ -34,21 +34,8 @@ void keepArgumentBytes(int argc, char *argv[]);
 
 Kgw::ListResult readListArgument(const QString &argument);
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
-
-// A sequence file is told from an electrode list by its name, as the window names it.
-bool isSequenceFileName(const QString &argument);
-
-// One input of a command that takes electrode lists and sequence files alike, read.
-struct SequenceInput {
-    QString argument;
-    QVector<Kgw::Quadruple> quadruples;
-    double spacing = 0; // a sequence file's own; 0 for a list
-};
-
-// Reads a list or a sequence file, reporting a refusal the way convert or inspect does. A
-// sequence file at a spacing the window never writes is refused too: every position and depth
-// taken from it would be wrong.
-std::optional<SequenceInput> readSequenceInput(Console &console, const QString &argument);
+Kgw::ExchangeResult readExchangeArgument(
+    const QString &argument, Kgw::ExchangeFormat format, std::optional<qint32> spacingMillimetres);
 
 // Whether `output` may be written for `input` (empty when there is none): never over the input
 // itself, and never under a name other than the one given. Reports a refusal.
@@ -56,6 +43,10 @@ bool outputAllowed(Console &console, const QString &input, const QString &output
 
 Kgw::WriteResult saveArgument(
     Console &console, const QString &argument, const Kgw::FileContent &content);
+// Writes a text file, such as an electrode list, and reports a failure to create or write the
+// `kind` of file. Returns whether it was written.
+bool writeTextArgument(Console &console, const QString &argument, const Kgw::FileContent &content,
+    const QString &kind);
 Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument,
     const QVector<Kgw::Quadruple> &quadruples, double spacingMetres);
 

@@ -3,14 +3,12 @@
 #include "commands.h"
 #include "console.h"
 #include "depth.h"
+#include "input.h"
 #include "modeloptions.h"
 #include "report.h"
 
-#include "electrodelist.h"
 #include "findings.h"
 #include "geometry.h"
-
-#include <QtMath>
 
 namespace Cli {
 
@@ -22,6 +20,7 @@ int runCheck(const QStringList &arguments, Console &console)
             "crew would want to know:\nrepeated electrodes, configurations with no "
             "signal (G = 0), with a weak one (|K| above --k-max), duplicates (A/B or M/N swapped "
             "count) and reciprocals.\n"
+            "With --from, LIST is read in that format instead, and lines are the file's.\n"
             "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
             "list is refused or any other finding was made, 2 for a usage error."));
     commandLine.addSpacingOption();
@@ -32,40 +31,41 @@ int runCheck(const QStringList &arguments, Console &console)
         QStringLiteral("Report configurations whose |K| exceeds METRES: too weak a signal to "
                        "measure well. Default: no limit."));
     commandLine.parser().addOption(factorLimit.option());
+    InputReader reader(commandLine, InputReader::ListsOnly);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
-    const std::optional<double> spacing = commandLine.spacing();
-    if (!spacing)
+    const QStringList lists = commandLine.parser().positionalArguments();
+    if (lists.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one electrode list"));
+    if (!reader.accept(lists))
         return ExitUsage;
     const std::optional<double> limit = factorLimit.read(commandLine);
     if (!limit)
         return ExitUsage;
-    const QStringList lists = commandLine.parser().positionalArguments();
-    if (lists.size() != 1)
-        return commandLine.usageError(QStringLiteral("give exactly one electrode list"));
 
     const QString &list = lists.first();
-    const Kgw::ListResult read = readListArgument(list);
-    if (!read.ok()) {
-        reportRefusedList(console, list, read);
+    const std::optional<Input> read = reader.read(console, list);
+    if (!read)
         return ExitRefused;
-    }
 
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read.quadruples, *spacing, *limit);
+    const double spacing = read->spacingMetres;
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read->quadruples, spacing, *limit);
     QTextStream &out = console.out();
-    for (const Kgw::Finding &finding : report.findings)
-        out << inputName(list) << ':' << finding.lineNumber() << ": " << finding.message() << '\n';
+    for (const Kgw::Finding &finding : report.findings) {
+        out << inputName(list) << ':' << read->lineNumber(finding.index) << ": "
+            << finding.message(read->lineNumbers) << '\n';
+    }
 
     if (commandLine.parser().isSet(factors)) {
         out << "# line A B M N K z\n";
         for (int i = 0; i < report.quadruples; ++i) {
-            const Kgw::Quadruple &q = read.quadruples.at(i);
-            out << i + 1 << ' ' << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n << ' '
-                << metres(Kgw::geometricFactor(q, *spacing)) << ' '
-                << metres(Kgw::medianDepth(q, *spacing)) << '\n';
+            const Kgw::Quadruple &q = read->quadruples.at(i);
+            out << read->lineNumber(i) << ' ' << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n
+                << ' ' << metres(Kgw::geometricFactor(q, spacing)) << ' '
+                << metres(Kgw::medianDepth(q, spacing)) << '\n';
         }
     }
 

@@ -14,6 +14,9 @@ const QVector<Command> &commands()
             runPlot, true },
         { "resolution", "Tell what the ground under the line is resolved by sequences",
             runResolution },
+        { "order", "Reorder a sequence for polarisation and multichannel injections", runOrder },
+        { "export", "Write a list or a sequence file for the open inversion packages, or as CSV",
+            runExport },
     };
     return table;
 }

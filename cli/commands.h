@@ -31,6 +31,8 @@ int runCheck(const QStringList &arguments, Console &console);
 int runGenerate(const QStringList &arguments, Console &console);
 int runPlot(const QStringList &arguments, Console &console);
 int runResolution(const QStringList &arguments, Console &console);
+int runOrder(const QStringList &arguments, Console &console);
+int runExport(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 

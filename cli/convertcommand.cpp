@@ -2,10 +2,9 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
-#include "report.h"
+#include "input.h"
 #include "textutil.h"
 
-#include "electrodelist.h"
 #include "sequencewriter.h"
 
 namespace Cli {
@@ -16,7 +15,9 @@ int runConvert(const QStringList &arguments, Console &console)
         QStringLiteral(
             "Converts electrode lists into KGW sequence files by the rules of the KGW "
             "make window.\nEach LIST is written beside it as LIST.KGW; a list that is "
-            "refused writes nothing and the others are still converted.\nExit status: 0 "
+            "refused writes nothing and the others are still converted.\nWith --from, each LIST "
+            "is read in that format instead; a unified data file gives its own spacing unless "
+            "--spacing is given, which its electrodes must then lie at.\nExit status: 0 "
             "when every list was written, 1 when any was refused, 2 for a usage error."));
     commandLine.addSpacingOption();
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
@@ -24,15 +25,13 @@ int runConvert(const QStringList &arguments, Console &console)
                        "only; needed for -)."),
         QStringLiteral("OUT"));
     commandLine.parser().addOption(output);
+    InputReader reader(commandLine, InputReader::ListsOnly);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."),
         QStringLiteral("LIST..."));
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
-    const std::optional<double> spacing = commandLine.spacing();
-    if (!spacing)
-        return ExitUsage;
     const QStringList lists = commandLine.parser().positionalArguments();
     const bool hasOutput = commandLine.parser().isSet(output);
     if (lists.isEmpty())
@@ -41,6 +40,8 @@ int runConvert(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("-o names one output; give one LIST"));
     if (!hasOutput && lists.contains(QStringLiteral("-")))
         return commandLine.usageError(QStringLiteral("a list from standard input needs -o OUT"));
+    if (!reader.accept(lists))
+        return ExitUsage;
 
     int status = ExitSuccess;
     for (const QString &list : lists) {
@@ -50,20 +51,19 @@ int runConvert(const QStringList &arguments, Console &console)
             status = ExitRefused;
             continue;
         }
-        const Kgw::ListResult read = readListArgument(list);
-        if (!read.ok()) {
-            reportRefusedList(console, list, read);
+        const std::optional<Input> read = reader.read(console, list);
+        if (!read) {
             status = ExitRefused;
             continue;
         }
         const Kgw::WriteResult written
-            = writeSequenceArgument(console, target, read.quadruples, *spacing);
+            = writeSequenceArgument(console, target, read->quadruples, read->spacingMetres);
         if (!written.ok()) {
             console.ioFailure(outputName(target), written.message, written.errorString);
             status = ExitRefused;
             continue;
         }
-        const QString count = Kgw::counted(read.count(), QStringLiteral("quadruple"));
+        const QString count = Kgw::counted(read->quadruples.size(), QStringLiteral("quadruple"));
         // Where standard output carries the file, the count must not end up inside it.
         if (isStandardStream(target))
             console.diagnostic(outputName(target), 0, count);

@@ -48,17 +48,6 @@ QString description()
         "writing failed, 2 for a usage error.");
 }
 
-bool writeList(Console &console, const QString &fileName, const QByteArray &text)
-{
-    Kgw::WriteResult saved = saveArgument(console, fileName, Kgw::FileContent::of({ text }));
-    if (saved.ok())
-        return true;
-    saved.describe(QStringLiteral("Failed to create electrode list"),
-        QStringLiteral("Failed to write electrode list"));
-    console.ioFailure(outputName(fileName), saved.message, saved.errorString);
-    return false;
-}
-
 } // namespace
 
 int runGenerate(const QStringList &arguments, Console &console)
@@ -178,7 +167,9 @@ int runGenerate(const QStringList &arguments, Console &console)
             console.ioFailure(outputName(target), written.message, written.errorString);
             return ExitRefused;
         }
-    } else if (!writeList(console, target, Kgw::electrodeListText(configurations))) {
+    } else if (!writeTextArgument(console, target,
+                   Kgw::FileContent::of({ Kgw::electrodeListText(configurations) }),
+                   QStringLiteral("electrode list"))) {
         return ExitRefused;
     }
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));

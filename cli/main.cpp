@@ -15,8 +15,8 @@ QString description()
 {
     QString text = QStringLiteral(
         "The command-line companion of KGW make: converts electrode lists into KGW sequence files, "
-        "reads them back, generates the standard arrays and tells what sequences "
-        "resolve.\n\nCommands:\n");
+        "reads them back, generates the standard arrays, tells what sequences resolve, orders "
+        "them for the field and exchanges them with the open inversion packages.\n\nCommands:\n");
     for (const Cli::Command &command : Cli::commands())
         text += QStringLiteral("  %1  %2\n")
                     .arg(QString::fromLatin1(command.name).leftJustified(10))

@@ -119,7 +119,7 @@ QString ModelOptions::firstGiven() const
 }
 
 std::optional<int> ModelOptions::read(
-    Console &console, const QVector<SequenceInput> &inputs, bool forResolution)
+    Console &console, const QVector<Input> &inputs, bool forResolution)
 {
     QCommandLineParser &parser = m_commandLine.parser();
 
@@ -161,17 +161,17 @@ std::optional<int> ModelOptions::read(
     if (!spacing)
         return ExitUsage;
     m_spacing = *spacing;
-    const SequenceInput *reference = nullptr;
-    for (const SequenceInput &input : inputs) {
-        if (input.spacing <= 0)
+    const Input *reference = nullptr;
+    for (const Input &input : inputs) {
+        if (!input.ownSpacing)
             continue;
         if (!spacingGiven && !reference)
-            m_spacing = input.spacing;
-        if (input.spacing != m_spacing) {
+            m_spacing = input.spacingMetres;
+        if (input.spacingMetres != m_spacing) {
             console.diagnostic(inputName(input.argument), 0,
                 QStringLiteral("Spacing %1 m differs from the %2 m of %3; compare sequences on "
                                "one cable")
-                    .arg(metres(input.spacing), metres(m_spacing),
+                    .arg(metres(input.spacingMetres), metres(m_spacing),
                         reference ? inputName(reference->argument) : QStringLiteral("--spacing")));
             return ExitRefused;
         }
@@ -179,7 +179,7 @@ std::optional<int> ModelOptions::read(
     }
 
     int highest = 4;
-    for (const SequenceInput &input : inputs) {
+    for (const Input &input : inputs) {
         for (const Kgw::Quadruple &q : input.quadruples)
             highest = std::max<int>({ highest, q.a, q.b, q.m, q.n });
     }
@@ -191,16 +191,16 @@ std::optional<int> ModelOptions::read(
         if (!given)
             return ExitUsage;
         m_electrodes = *given;
-        for (const SequenceInput &input : inputs) {
+        for (const Input &input : inputs) {
             for (int i = 0; i < input.quadruples.size(); ++i) {
                 const Kgw::Quadruple &q = input.quadruples.at(i);
                 const int beyond = std::max<int>({ q.a, q.b, q.m, q.n });
                 if (beyond <= m_electrodes)
                     continue;
-                const bool list = !isSequenceFileName(input.argument);
-                console.diagnostic(inputName(input.argument), list ? i + 1 : 0,
+                const bool lines = !input.sequenceFile;
+                console.diagnostic(inputName(input.argument), lines ? input.lineNumber(i) : 0,
                     QStringLiteral("%1electrode %2 is beyond the cable of %3 electrodes")
-                        .arg(list ? QString() : QStringLiteral("quadruple %1: ").arg(i + 1))
+                        .arg(lines ? QString() : QStringLiteral("quadruple %1: ").arg(i + 1))
                         .arg(beyond)
                         .arg(m_electrodes));
                 return ExitRefused;

@@ -1,8 +1,8 @@
 #ifndef KGW_CLI_MODELOPTIONS_H
 #define KGW_CLI_MODELOPTIONS_H
 
-#include "arguments.h"
 #include "commandline.h"
+#include "input.h"
 
 #include "quadruple.h"
 #include "resolution.h"
@@ -38,8 +38,7 @@ public:
     // files, which must agree), the electrodes (--electrodes, else the highest one used) and the
     // rest, for a grid small enough for a resolution where one is wanted. Returns the exit
     // status when the command ends here, after a usage error or a refusal it reported.
-    std::optional<int> read(
-        Console &console, const QVector<SequenceInput> &inputs, bool forResolution);
+    std::optional<int> read(Console &console, const QVector<Input> &inputs, bool forResolution);
     // The first of these options given on the command line, "--k-max" say; empty for none.
     QString firstGiven() const;
 

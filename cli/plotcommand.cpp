@@ -2,6 +2,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
+#include "input.h"
 #include "modeloptions.h"
 #include "report.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 // The model's picture of one sequence: its cumulative sensitivity or its resolution.
 Kgw::SectionPlot sectionPlot(
-    Console &console, const SequenceInput &input, const ModelOptions &options, bool resolution)
+    Console &console, const Input &input, const ModelOptions &options, bool resolution)
 {
     const Kgw::ModelGrid grid(options.electrodes(), options.spacing(), options.grid());
     Progress progress(console, QStringLiteral("plot"));
@@ -82,7 +83,8 @@ int runPlot(const QStringList &arguments, Console &console)
             "instead, as kgw resolution models it: the cumulative sensitivity of the sequence "
             "(on a logarithmic scale) or its model resolution R_jj (0 to 1) per cell. The model "
             "options apply only to these.\n"
-            "INPUT is an electrode list, or a sequence file (*.KGW) with its own spacing.\n"
+            "INPUT is an electrode list, a sequence file (*.KGW) with its own spacing, or with "
+            "--from a file in that format.\n"
             "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
             "can't be written, 2 for a usage error."));
     commandLine.addSpacingOption();
@@ -97,6 +99,7 @@ int runPlot(const QStringList &arguments, Console &console)
     commandLine.parser().addOption(sensitivity);
     commandLine.parser().addOption(resolution);
     ModelOptions model(commandLine);
+    InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input."),
         QStringLiteral("INPUT"));
@@ -122,21 +125,14 @@ int runPlot(const QStringList &arguments, Console &console)
     if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
         return commandLine.usageError(
             QStringLiteral("%1 applies only to --sensitivity and --resolution").arg(modelOption));
+    if (!reader.accept(inputs))
+        return ExitUsage;
     const QString input = inputs.first();
-    if (isSequenceFileName(input) && commandLine.spacingGiven())
-        return commandLine.usageError(
-            QStringLiteral("--spacing is for electrode lists; a sequence file has its own"));
-    std::optional<double> listSpacing;
-    if (!isSequenceFileName(input)) {
-        listSpacing = commandLine.spacing();
-        if (!listSpacing)
-            return ExitUsage;
-    }
-
     if (!outputAllowed(console, input, outFile))
         return ExitRefused;
 
-    const std::optional<SequenceInput> sequence = readSequenceInput(console, input);
+    // Without a true spacing every position and depth on the plot would be wrong.
+    const std::optional<Input> sequence = reader.read(console, input, true);
     if (!sequence)
         return ExitRefused;
 
@@ -146,7 +142,7 @@ int runPlot(const QStringList &arguments, Console &console)
             return *status;
         written = sectionPlot(console, *sequence, model, resolutionSection).write(outFile);
     } else {
-        const double spacing = listSpacing ? *listSpacing : sequence->spacing;
+        const double spacing = sequence->spacingMetres;
         const Kgw::CoveragePlot plot(Kgw::coveragePoints(sequence->quadruples, spacing),
             QFileInfo(inputName(input)).fileName(), spacing);
         written = plot.write(outFile);

@@ -2,6 +2,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
+#include "input.h"
 #include "modeloptions.h"
 #include "report.h"
 #include "textutil.h"
@@ -48,6 +49,7 @@ int runResolution(const QStringList &arguments, Console &console)
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres, unless sequence files give theirs"));
     ModelOptions model(commandLine);
+    InputReader reader(commandLine, InputReader::ComparesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input. "
                        "Several are compared side by side."),
@@ -60,9 +62,12 @@ int runResolution(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("give one or more inputs"));
     if (names.count(QStringLiteral("-")) > 1)
         return commandLine.usageError(QStringLiteral("standard input can be read only once"));
-    QVector<SequenceInput> inputs;
+    if (!reader.accept(names))
+        return ExitUsage;
+    QVector<Input> inputs;
     for (const QString &name : names) {
-        const std::optional<SequenceInput> input = readSequenceInput(console, name);
+        // Without a true spacing every figure would be of another cable.
+        const std::optional<Input> input = reader.read(console, name, true);
         if (!input)
             return ExitRefused;
         inputs.append(*input);
@@ -106,7 +111,7 @@ int runResolution(const QStringList &arguments, Console &console)
 
     QStringList header;
     int width = 10;
-    for (const SequenceInput &input : inputs) {
+    for (const Input &input : inputs) {
         header << QFileInfo(inputName(input.argument)).fileName();
         width = std::max(width, int(header.constLast().size()));
     }

@@ -451,12 +451,12 @@ ListResult ListParser::finish()
 
 } // namespace
 
-QString electrodeOutOfRangeMessage(int column, const QString &value)
+QString electrodeOutOfRangeMessage(int column, const QString &value, int maximum)
 {
     return QStringLiteral("%1 electrode is out of range [%2, %3] (%4)")
         .arg(QLatin1Char(ElectrodeRules[column].name))
         .arg(ElectrodeRules[column].minimum)
-        .arg(CablePositions)
+        .arg(maximum)
         .arg(value);
 }
 

@@ -40,8 +40,9 @@ struct ListResult {
     QString informativeText() const;
 };
 
-// The warning for an electrode, by its column A B M N, whose value breaks its rule.
-QString electrodeOutOfRangeMessage(int column, const QString &value);
+// The warning for an electrode, by its column A B M N, whose value breaks its rule; `maximum` is
+// the highest electrode number there is.
+QString electrodeOutOfRangeMessage(int column, const QString &value, int maximum = CablePositions);
 
 // Reads and checks an electrode list from an open device, up to its first empty line, its end,
 // or its first bad line. Memory stays bounded by the quadruples however long a line is, and

@@ -99,8 +99,10 @@ private:
 
 } // namespace
 
-QString Finding::message() const
+QString Finding::message(const QVector<qint64> &lineNumbers) const
 {
+    const qint64 earlierLine
+        = lineNumbers.isEmpty() ? earlierIndex + 1 : lineNumbers.value(earlierIndex);
     switch (kind) {
     case RepeatedElectrode:
         return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple);
@@ -111,9 +113,9 @@ QString Finding::message() const
             .arg(factor, 0, 'f', 3)
             .arg(factorLimit, 0, 'f', 3);
     case Duplicate:
-        return QLatin1String("Duplicate of line ") + QString::number(earlierIndex + 1);
+        return QLatin1String("Duplicate of line ") + QString::number(earlierLine);
     case Reciprocal:
-        return QLatin1String("Reciprocal of line ") + QString::number(earlierIndex + 1);
+        return QLatin1String("Reciprocal of line ") + QString::number(earlierLine);
     }
     return QString();
 }

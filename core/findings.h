@@ -34,7 +34,9 @@ struct Finding {
     // A reciprocal is information only; everything else is a problem.
     bool isProblem() const { return kind != Reciprocal; }
     int lineNumber() const { return index + 1; }
-    QString message() const;
+    // Names an earlier quadruple by its line in a list, or, for a file with other lines between,
+    // by the line `lineNumbers` gives each quadruple.
+    QString message(const QVector<qint64> &lineNumbers = QVector<qint64>()) const;
 };
 
 struct CheckReport {

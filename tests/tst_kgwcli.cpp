@@ -48,6 +48,11 @@ private slots:
     void plotSection();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
+    void order();
+    void exportFormats();
+    void fromFormats_data();
+    void fromFormats();
+    void exchangeRoundTrip();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -558,6 +563,109 @@ void TestKgwCli::factorLimit()
     QCOMPARE(run.err, err);
 }
 
+void TestKgwCli::order()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 3 4\n3 4 5 6\n7 8 1 2\n");
+    const KgwRun run = runKgw(dir,
+        { "order", "--gap", "2", "--channels", "2", "--seconds-per-injection", "2.5", "a.txt" });
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("7 8 1 2\n1 2 3 4\n3 4 5 6\n"));
+    QCOMPARE(run.err,
+        QStringLiteral(
+            "<stdout>: 3 configurations; places that break a gap of 2: 1 before, 0 after\n"
+            "<stdout>: with 2 channels: 3 injections before, 3 after\n"
+            "<stdout>: at 2.5 s per injection: field time 0:00:08 before, 0:00:08 "
+            "after\n"));
+
+    // Each is the other's reciprocal, so the gap can't be met; the sequence keeps its spacing.
+    const QByteArray reciprocals = sequenceFileOf({ { 1, 2, 3, 4 }, { 3, 4, 1, 2 } }, 2500);
+    writeBytes(dir, QStringLiteral("r.KGW"), reciprocals);
+    const KgwRun unmet = runKgw(dir, { "order", "--gap", "1", "--kgw", "o.KGW", "r.KGW" });
+    QCOMPARE(unmet.exitCode, 0);
+    QCOMPARE(unmet.err,
+        QStringLiteral("o.KGW: 2 configurations; places that break a gap of 1: 1 before, 1 after: "
+                       "no order found meets it\n"));
+    QCOMPARE(readBytes(dir, QStringLiteral("o.KGW")), reciprocals);
+
+    writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1 2 3 60\n");
+    const KgwRun refused = runKgw(dir, { "order", "-o", "b.txt", "bad.txt" });
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(refused.err, QStringLiteral("bad.txt:2: N electrode is out of range [0, 48] (60)\n"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("b.txt"))));
+}
+
+void TestKgwCli::exportFormats()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n1 0 2 3\n");
+    const KgwRun csv = runKgw(dir, { "export", "--format", "csv", "a.txt" });
+    QCOMPARE(csv.exitCode, 0);
+    QCOMPARE(csv.out, QStringLiteral("a,b,m,n\n1,4,2,3\n1,0,2,3\n"));
+    QCOMPARE(csv.err, QStringLiteral("<stdout>: 2 configurations\n"));
+
+    writeBytes(dir, QStringLiteral("nil.KGW"), sequenceFileOf({ { 1, 4, 2, 3 } }, 0));
+    const KgwRun refused
+        = runKgw(dir, { "export", "--format", "unified", "-o", "nil.dat", "nil.KGW" });
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(
+        refused.err, QStringLiteral("nil.KGW: Cable spacing of 0 mm is outside 1 to 100000 mm\n"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nil.dat"))));
+}
+
+void TestKgwCli::fromFormats_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // how standard output starts
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("convert csv") << QStringList { "convert", "--from", "csv", "-o", "o.KGW",
+        "in.csv" } << 0 << "o.KGW: 1 quadruple\n"
+                                 << QString();
+    QTest::newRow("convert refuses at the line")
+        << QStringList { "convert", "--from", "unified", "bad.dat" } << 1 << QString()
+        << "bad.dat:4: Electrode 2 at z = 1 is off the cable's grid (z = 0)\n";
+    QTest::newRow("check names the file's lines")
+        << QStringList { "check", "--from", "unified", "in.dat" } << 1
+        << "in.dat:7: Duplicate of line 6\n"
+        << QString();
+    QTest::newRow("check refuses at the line") << QStringList { "check", "--from", "csv",
+        "bad.csv" } << 1 << QString() << "bad.csv:2: M electrode is not a number (x)\n";
+    QTest::newRow("plot unified") << QStringList { "plot", "--from", "unified", "-o", "p.png",
+        "in.dat" } << 0 << "p.png: 2 quadruples\n"
+                                  << QString();
+    QTest::newRow("plot checks a spacing given")
+        << QStringList { "plot", "--from", "unified", "--spacing", "5", "-o", "p.png", "in.dat" }
+        << 1 << QString()
+        << "in.dat:3: Electrode 2 at x = 2.5 is off the cable's grid (x = 5 at a spacing of 5 m)\n";
+    QTest::newRow("order csv")
+        << QStringList { "order", "--from", "CSV", "in.csv" } << 0 << "1 4 2 3\n"
+        << "<stdout>: 1 configuration; places that break a gap of 0: 0 before, 0 after\n";
+    QTest::newRow("order, unknown format")
+        << QStringList { "order", "--from", "xls", "in.csv" } << 2 << QString()
+        << "kgw order: unknown format 'xls': give unified or csv\nTry 'kgw order --help' for more "
+           "information.\n";
+}
+
+void TestKgwCli::fromFormats()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("in.csv"), "Id,A,B,M,N\nx,1,4,2,3\n");
+    writeBytes(dir, QStringLiteral("bad.csv"), "a,b,m,n\n1,4,x,3\n");
+    writeBytes(dir, QStringLiteral("in.dat"), "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n");
+    writeBytes(dir, QStringLiteral("bad.dat"), "2\n# x z\n0 0\n2.5 1\n1\n1 0 2 0\n");
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
+    QCOMPARE(run.err, err);
+}
+
 void TestKgwCli::plotSection()
 {
     QTemporaryDir dir;
@@ -595,6 +703,27 @@ void TestKgwCli::resolutionRefusesElectrodesOffTheCable()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QString());
     QCOMPARE(run.err, QStringLiteral("a.txt:2: electrode 8 is beyond the cable of 6 electrodes\n"));
+}
+
+// A list converted, exported and imported again gives the same sequence file.
+void TestKgwCli::exchangeRoundTrip()
+{
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("l.txt"), "1 4 2 3\n1 0 2 0\n48 47 46 45\n2 0 1 3\n5 5 6 7\n");
+    QCOMPARE(runKgw(dir, { "convert", "--spacing", "2.345", "l.txt" }).exitCode, 0);
+    const QByteArray converted = readBytes(dir, QStringLiteral("l.txt.KGW"));
+    for (const QStringList &format :
+        { QStringList { "unified" }, QStringList { "csv", "--spacing", "2.345" } }) {
+        QCOMPARE(runKgw(dir, { "export", "--format", format.first(), "-o", "l.out", "l.txt.KGW" })
+                     .exitCode,
+            0);
+        QCOMPARE(runKgw(dir,
+                     QStringList { "convert", "-o", "again.KGW", "--from" } + format
+                         + QStringList { "l.out" })
+                     .exitCode,
+            0);
+        QCOMPARE(readBytes(dir, QStringLiteral("again.KGW")), converted);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)

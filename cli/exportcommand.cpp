@@ -1,0 +1,75 @@
+#include "arguments.h"
+#include "commandline.h"
+#include "commands.h"
+#include "console.h"
+#include "input.h"
+#include "textutil.h"
+
+#include "exchange.h"
+#include "savefile.h"
+
+namespace Cli {
+
+int runExport(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("export"),
+        QStringLiteral(
+            "Writes the configurations of INPUT for other programs, to standard output or to "
+            "-o OUT:\n"
+            "  unified  the unified data format of the open inversion packages, for forward "
+            "modelling: the cable's 48 electrodes at x = (k - 1) * spacing, z = 0, then "
+            "\"a b m n k\" per configuration, 0 for a remote electrode and k the geometric "
+            "factor in metres;\n"
+            "  csv      a header a,b,m,n and a row per configuration.\n"
+            "Both read back with --from on convert, check, plot and order. The count goes to "
+            "standard error.\n"
+            "Exit status: 0 when the file was written, 1 when the input is refused or writing "
+            "failed, 2 for a usage error."));
+    const QCommandLineOption format(QStringLiteral("format"),
+        QStringLiteral("The format to write: unified or csv."), QStringLiteral("FORMAT"));
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("Write to OUT instead of standard output (- is standard output)."),
+        QStringLiteral("OUT"));
+    commandLine.parser().addOption(format);
+    commandLine.parser().addOption(output);
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres of the unified format, when INPUT has none of "
+                       "its own"));
+    InputReader reader(commandLine, InputReader::TakesSequences);
+    commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
+        QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
+                       "input."),
+        QStringLiteral("INPUT"));
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
+
+    const QStringList inputs = commandLine.parser().positionalArguments();
+    if (inputs.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one input"));
+    const std::optional<Kgw::ExchangeFormat> exchangeFormat
+        = Kgw::findExchangeFormat(commandLine.parser().value(format));
+    if (!exchangeFormat)
+        return commandLine.usageError(QStringLiteral("--format FORMAT is required: give %1")
+                                          .arg(Kgw::allowedExchangeFormats()));
+    if (!reader.accept(inputs))
+        return ExitUsage;
+
+    const QString input = inputs.first();
+    const QString target = commandLine.parser().isSet(output) ? commandLine.parser().value(output)
+                                                              : QStringLiteral("-");
+    if (!outputAllowed(console, input, target))
+        return ExitRefused;
+    const bool unified = *exchangeFormat == Kgw::ExchangeFormat::Unified;
+    const std::optional<Input> read = reader.read(console, input, unified);
+    if (!read)
+        return ExitRefused;
+    if (!writeTextArgument(console, target,
+            Kgw::exchangeContent(*exchangeFormat, read->quadruples, read->spacingMetres),
+            unified ? QStringLiteral("unified data file") : QStringLiteral("CSV file")))
+        return ExitRefused;
+    console.diagnostic(outputName(target), 0,
+        Kgw::counted(read->quadruples.size(), QStringLiteral("configuration")));
+    return ExitSuccess;
+}
+
+} // namespace Cli

@@ -1,0 +1,104 @@
+#include "input.h"
+
+#include "arguments.h"
+#include "commandline.h"
+#include "console.h"
+#include "report.h"
+
+#include "electrodelist.h"
+#include "exchange.h"
+#include "sequencereader.h"
+#include "sequencewriter.h"
+
+namespace Cli {
+
+InputReader::InputReader(CommandLine &commandLine, Sequences sequences)
+    : m_commandLine(commandLine)
+    , m_sequences(sequences)
+    , m_from(QStringLiteral("from"),
+          QStringLiteral("Read the input as FORMAT: unified (the unified data format of the open "
+                         "inversion packages) or csv (a header naming columns a, b, m and n)."),
+          QStringLiteral("FORMAT"))
+{
+    commandLine.parser().addOption(m_from);
+}
+
+bool InputReader::accept(const QStringList &arguments)
+{
+    const QCommandLineParser &parser = m_commandLine.parser();
+    if (parser.isSet(m_from)) {
+        m_format = Kgw::findExchangeFormat(parser.value(m_from));
+        if (!m_format) {
+            m_commandLine.usageError(QStringLiteral("unknown format '%1': give %2")
+                                         .arg(parser.value(m_from), Kgw::allowedExchangeFormats()));
+            return false;
+        }
+    }
+    for (const QString &argument : arguments) {
+        if (m_commandLine.spacingGiven() && isSequence(argument)
+            && m_sequences != ComparesSequences) {
+            m_commandLine.usageError(
+                QStringLiteral("--spacing is for electrode lists; a sequence file has its own"));
+            return false;
+        }
+    }
+    const std::optional<double> spacing = m_commandLine.spacing();
+    m_spacing = spacing.value_or(0);
+    return spacing.has_value();
+}
+
+bool InputReader::isSequence(const QString &argument) const
+{
+    return !m_format && m_sequences != ListsOnly
+        && argument.endsWith(QLatin1String(".KGW"), Qt::CaseInsensitive);
+}
+
+std::optional<Input> InputReader::read(
+    Console &console, const QString &argument, bool needsSpacing) const
+{
+    Input input;
+    input.argument = argument;
+    input.spacingMetres = m_spacing;
+    if (m_format) {
+        // A unified data file's positions are checked against a spacing given, else they give it.
+        const std::optional<qint32> given = m_commandLine.spacingGiven()
+            ? std::optional<qint32>(Kgw::spacingToMillimetres(m_spacing))
+            : std::nullopt;
+        const Kgw::ExchangeResult file = readExchangeArgument(argument, *m_format, given);
+        if (!file.ok()) {
+            reportRefusedList(console, argument, file);
+            return std::nullopt;
+        }
+        input.quadruples = file.quadruples;
+        input.lineNumbers = file.lineNumbers;
+        if (file.spacingMillimetres > 0) {
+            input.spacingMetres = file.spacingMillimetres / 1000.0;
+            input.ownSpacing = true;
+        }
+    } else if (isSequence(argument)) {
+        const Kgw::SequenceResult sequence = readSequenceArgument(argument);
+        if (!sequence.ok()) {
+            console.ioFailure(inputName(argument), sequence.message, sequence.errorString);
+            return std::nullopt;
+        }
+        const QString warning = sequence.spacingWarning();
+        if (needsSpacing && !warning.isEmpty()) {
+            console.diagnostic(inputName(argument), 0, warning);
+            return std::nullopt;
+        }
+        input.quadruples = sequence.quadruples;
+        input.spacingMetres = sequence.spacingMetres();
+        input.ownSpacing = true;
+        input.sequenceFile = true;
+    } else {
+        const Kgw::ListResult list = readListArgument(argument);
+        if (!list.ok()) {
+            reportRefusedList(console, argument, list);
+            return std::nullopt;
+        }
+        input.quadruples = list.quadruples;
+    }
+    return input;
+}
+
+} // namespace Cli

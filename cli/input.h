@@ -1,0 +1,72 @@
+#ifndef KGW_CLI_INPUT_H
+#define KGW_CLI_INPUT_H
+
+#include "quadruple.h"
+
+#include <QCommandLineOption>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+namespace Kgw {
+enum class ExchangeFormat;
+} // namespace Kgw
+
+namespace Cli {
+
+class CommandLine;
+class Console;
+
+// The configurations of one input, with the spacing that goes with them.
+struct Input {
+    QString argument; // as named on the command line
+    QVector<Kgw::Quadruple> quadruples;
+    double spacingMetres = 0; // a sequence or unified data file's own, else --spacing
+    bool ownSpacing = false; // the file gave the spacing
+    bool sequenceFile = false; // read from a sequence file, which has no lines
+    QVector<qint64> lineNumbers; // each quadruple's line where other lines come between
+
+    qint64 lineNumber(int index) const
+    {
+        return lineNumbers.isEmpty() ? index + 1 : lineNumbers.at(index);
+    }
+};
+
+// How a command reads its inputs: as electrode lists; as sequence files, told by their *.KGW
+// names, where the command takes them; or, with --from, in an exchange format.
+class InputReader
+{
+public:
+    enum Sequences {
+        ListsOnly,
+        TakesSequences, // a sequence file brings its own spacing, so --spacing is refused with it
+        ComparesSequences // --spacing stands beside sequence files, which must agree with it
+    };
+
+    // Adds --from; the command adds --spacing itself.
+    InputReader(CommandLine &commandLine, Sequences sequences);
+
+    // After parsing, checks --from and --spacing against the inputs. Reports a usage error and
+    // returns false.
+    bool accept(const QStringList &arguments);
+
+    // Reads an input, or reports its refusal as its reader words it and returns nothing. With
+    // `needsSpacing`, a sequence file at a spacing the window never writes is refused, since
+    // every position taken from it would be wrong.
+    std::optional<Input> read(
+        Console &console, const QString &argument, bool needsSpacing = false) const;
+
+private:
+    bool isSequence(const QString &argument) const;
+
+    CommandLine &m_commandLine;
+    Sequences m_sequences;
+    QCommandLineOption m_from;
+    std::optional<Kgw::ExchangeFormat> m_format;
+    double m_spacing = 0;
+};
+
+} // namespace Cli
+
+#endif

@@ -1,0 +1,180 @@
+#include "arguments.h"
+#include "commandline.h"
+#include "commands.h"
+#include "console.h"
+#include "input.h"
+#include "textutil.h"
+
+#include "arrays.h"
+#include "ordering.h"
+#include "savefile.h"
+#include "sequencewriter.h"
+
+#include <QRegularExpression>
+
+namespace Cli {
+
+namespace {
+
+// The longest injection cycle worth planning with: an hour.
+constexpr double MaxSecondsPerInjection = 3600;
+
+QString description()
+{
+    return QStringLiteral(
+        "Writes the configurations of INPUT in a new order, nothing added or lost: as an "
+        "electrode list to standard output (or to -o LIST), or as a sequence file with --kgw.\n"
+        "An electrode that has just carried current spoils a potential read on it, so no "
+        "electrode used as A or B is used as M or N within the next D measurements (--gap), "
+        "where the sequence allows it. With --channels C, measurements that share A and B "
+        "stand together, at most C to a group, as one injection serves them on a multichannel "
+        "instrument; the gap is then kept between groups.\n"
+        "Standard error reports the places that break the gap, the injections (with "
+        "--channels) and the field time (with --seconds-per-injection), before and after. The "
+        "same input always gives the same order.\n"
+        "Exit status: 0 when the order was written, also where the gap could not be met "
+        "everywhere; 1 when the input is refused or writing failed; 2 for a usage error.");
+}
+
+// Seconds as the --spacing value is written: a plain decimal number with at most three
+// decimals, above 0 and up to an hour.
+std::optional<double> parseSeconds(const QString &text)
+{
+    static const QRegularExpression plainDecimal(
+        QStringLiteral("^(?=\\.?[0-9])[0-9]{0,4}(\\.[0-9]{1,3})?\\z"));
+    const double seconds = text.toDouble();
+    if (plainDecimal.match(text).hasMatch() && seconds > 0 && seconds <= MaxSecondsPerInjection)
+        return seconds;
+    return std::nullopt;
+}
+
+QString duration(double seconds)
+{
+    const qint64 whole = qRound64(seconds);
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+int runOrder(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("order"), description());
+    QCommandLineParser &parser = commandLine.parser();
+    const IntegerOption gap(QStringLiteral("gap"), QStringLiteral("D"),
+        QStringLiteral("Measurements that must pass before an electrode used as A or B is M or N"),
+        0, Kgw::MaxSequenceQuadruples, QStringLiteral("min(32, 10 % of the sequence)"));
+    const IntegerOption channels(QStringLiteral("channels"), QStringLiteral("C"),
+        QStringLiteral("Potential dipoles the instrument reads per current injection"), 1,
+        Kgw::CablePositions, 1);
+    const QCommandLineOption seconds(QStringLiteral("seconds-per-injection"),
+        QStringLiteral("Report the field time at S seconds per injection: above 0 and up to "
+                       "3600, with at most three decimals."),
+        QStringLiteral("S"));
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
+                       "standard output)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption sequence(QStringLiteral("kgw"),
+        QStringLiteral("Write the sequence file FILE instead of an electrode list (- is standard "
+                       "output)."),
+        QStringLiteral("FILE"));
+    parser.addOption(gap.option());
+    parser.addOption(channels.option());
+    parser.addOption(seconds);
+    parser.addOption(output);
+    parser.addOption(sequence);
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres for --kgw, when INPUT has none of its own"));
+    InputReader reader(commandLine, InputReader::TakesSequences);
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+        QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
+                       "input."),
+        QStringLiteral("INPUT"));
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
+
+    const std::optional<int> gapValue
+        = parser.isSet(gap.option()) ? commandLine.value(gap) : std::optional<int>(-1);
+    const std::optional<int> channelCount = gapValue ? commandLine.value(channels) : std::nullopt;
+    if (!channelCount)
+        return ExitUsage;
+    std::optional<double> secondsPerInjection;
+    if (parser.isSet(seconds)) {
+        secondsPerInjection = parseSeconds(parser.value(seconds));
+        if (!secondsPerInjection)
+            return commandLine.usageError(
+                QStringLiteral("invalid --seconds-per-injection '%1': give seconds above 0 and "
+                               "up to 3600, with at most three decimals")
+                    .arg(parser.value(seconds)));
+    }
+    const QStringList inputs = parser.positionalArguments();
+    if (inputs.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one input"));
+    const bool toList = parser.isSet(output);
+    const bool toSequence = parser.isSet(sequence);
+    if (toList && toSequence)
+        return commandLine.usageError(
+            QStringLiteral("-o and --kgw exclude each other: give one output"));
+    if (!reader.accept(inputs))
+        return ExitUsage;
+
+    const QString input = inputs.first();
+    const QString target = toSequence ? parser.value(sequence)
+        : toList                      ? parser.value(output)
+                                      : QStringLiteral("-");
+    if (!outputAllowed(console, input, target))
+        return ExitRefused;
+    const std::optional<Input> read = reader.read(console, input, toSequence);
+    if (!read)
+        return ExitRefused;
+
+    const QVector<Kgw::Quadruple> &before = read->quadruples;
+    Kgw::OrderOptions options;
+    options.gap = *gapValue >= 0 ? *gapValue : Kgw::defaultPolarisationGap(before.size());
+    options.channels = *channelCount;
+    const QVector<Kgw::Quadruple> after = Kgw::orderSequence(before, options);
+
+    if (toSequence) {
+        const Kgw::WriteResult written
+            = writeSequenceArgument(console, target, after, read->spacingMetres);
+        if (!written.ok()) {
+            console.ioFailure(outputName(target), written.message, written.errorString);
+            return ExitRefused;
+        }
+    } else if (!writeTextArgument(console, target,
+                   Kgw::FileContent::of({ Kgw::electrodeListText(after) }),
+                   QStringLiteral("electrode list"))) {
+        return ExitRefused;
+    }
+
+    const QString name = outputName(target);
+    const int breaks = Kgw::gapBreaks(after, options.gap);
+    console.diagnostic(name, 0,
+        QStringLiteral("%1; places that break a gap of %2: %3 before, %4 after%5")
+            .arg(Kgw::counted(after.size(), QStringLiteral("configuration")))
+            .arg(options.gap)
+            .arg(Kgw::gapBreaks(before, options.gap))
+            .arg(breaks)
+            .arg(breaks > 0 ? QStringLiteral(": no order found meets it") : QString()));
+    const int injectionsBefore = Kgw::injectionCount(before, options.channels);
+    const int injectionsAfter = Kgw::injectionCount(after, options.channels);
+    if (parser.isSet(channels.option())) {
+        console.diagnostic(name, 0,
+            QStringLiteral("with %1: %2 before, %3 after")
+                .arg(Kgw::counted(options.channels, QStringLiteral("channel")),
+                    Kgw::counted(injectionsBefore, QStringLiteral("injection")))
+                .arg(injectionsAfter));
+    }
+    if (secondsPerInjection) {
+        console.diagnostic(name, 0,
+            QStringLiteral("at %1 s per injection: field time %2 before, %3 after")
+                .arg(parser.value(seconds), duration(*secondsPerInjection * injectionsBefore),
+                    duration(*secondsPerInjection * injectionsAfter)));
+    }
+    return ExitSuccess;
+}
+
+} // namespace Cli

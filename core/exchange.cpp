@@ -1,0 +1,606 @@
+#include "exchange.h"
+
+#include "geometry.h"
+#include "iodevice.h"
+#include "sequencewriter.h"
+#include "spacing.h"
+#include "textutil.h"
+
+#include <QTextStream>
+
+#include <functional>
+
+namespace Kgw {
+
+namespace {
+
+constexpr int ChunkLength = 64 * 1024;
+// Far longer than any line of either format that a program or a person writes. A file without
+// line ends, such as a device of zeros, is refused at this length instead of filling memory.
+constexpr int MaxLineLength = 64 * 1024;
+// Half a millimetre: the resolution of the spacing that a sequence file records.
+constexpr double PositionTolerance = 0.0005;
+// Quadruples are turned into text a piece at a time, so that a sequence is never held twice.
+constexpr int QuadruplesPerPiece = 16384;
+
+const char *const ElectrodeColumns[4] = { "a", "b", "m", "n" };
+const char *const Axes[3] = { "x", "y", "z" };
+
+// Splits text into lines at LF, CRLF or a lone CR, as the list reader does.
+class LineReader
+{
+public:
+    explicit LineReader(QIODevice *device)
+        : m_device(device)
+        , m_in(device)
+    { }
+
+    // The next line without its end. Nothing at the end of the text, after a read failure
+    // (failed()), and for a line longer than MaxLineLength (tooLong()).
+    std::optional<QString> next();
+    // The line last returned, or the one too long.
+    qint64 lineNumber() const { return m_lineNumber; }
+    bool tooLong() const { return m_tooLong; }
+    bool failed() const { return deviceFailed(m_device); }
+    QString errorString() const { return m_device->errorString(); }
+
+private:
+    QIODevice *m_device;
+    QTextStream m_in;
+    QString m_text;
+    int m_start = 0; // where the next line starts in m_text
+    int m_scan = 0; // how far m_text has been searched for its end
+    bool m_atEnd = false;
+    bool m_started = false;
+    bool m_tooLong = false;
+    qint64 m_lineNumber = 0;
+};
+
+std::optional<QString> LineReader::next()
+{
+    for (;;) {
+        for (; m_scan < m_text.size(); ++m_scan) {
+            const ushort u = m_text.at(m_scan).unicode();
+            if (u != '\n' && u != '\r')
+                continue;
+            // A CR last in the text read so far may be the first half of a CRLF.
+            if (u == '\r' && m_scan + 1 == m_text.size() && !m_atEnd)
+                break;
+            const QString line = m_text.mid(m_start, m_scan - m_start);
+            const bool crlf = u == '\r' && m_scan + 1 < m_text.size()
+                && m_text.at(m_scan + 1) == QLatin1Char('\n');
+            m_start = m_scan = m_scan + (crlf ? 2 : 1);
+            ++m_lineNumber;
+            return line;
+        }
+        if (m_scan - m_start > MaxLineLength) {
+            m_tooLong = true;
+            ++m_lineNumber;
+            return std::nullopt;
+        }
+        if (m_atEnd) {
+            if (m_start == m_text.size())
+                return std::nullopt;
+            const QString line = m_text.mid(m_start);
+            m_start = m_scan = m_text.size();
+            ++m_lineNumber;
+            return line;
+        }
+        m_text.remove(0, m_start);
+        m_scan -= m_start;
+        m_start = 0;
+        QString chunk = m_in.read(ChunkLength);
+        m_atEnd = chunk.isEmpty();
+        // As for lists, the stream hands a UTF-16 byte-order mark on as a character.
+        if (!m_started && chunk.startsWith(QChar(QChar::ByteOrderMark)))
+            chunk.remove(0, 1);
+        m_started = true;
+        m_text += chunk;
+    }
+}
+
+ExchangeResult refusal(qint64 lineNumber, const QString &message)
+{
+    ExchangeResult result;
+    result.status = ListResult::BadLine;
+    result.message = message;
+    result.lineNumber = lineNumber;
+    return result;
+}
+
+// Where the lines stopped before the file was complete: a read failure, a line too long, or
+// else the end of the file, where `missing` was still to come.
+ExchangeResult stopped(const LineReader &lines, const QString &missing)
+{
+    if (lines.failed())
+        return ExchangeResult::loadFailure(ListResult::ReadFailed, lines.errorString());
+    if (lines.tooLong()) {
+        return refusal(lines.lineNumber(),
+            QStringLiteral("Line is longer than %1 characters").arg(MaxLineLength));
+    }
+    return refusal(lines.lineNumber() + 1, missing);
+}
+
+ExchangeResult noConfigurations()
+{
+    ExchangeResult result;
+    result.status = ListResult::Empty;
+    result.message = QStringLiteral("File holds no configurations");
+    return result;
+}
+
+QString quoted(const QString &word)
+{
+    return elided(printable(word), FieldQuoteLength);
+}
+
+// A decimal whole number, with or without a sign.
+std::optional<qint64> wholeNumber(const QString &word)
+{
+    bool ok = false;
+    const qint64 value = word.toLongLong(&ok, 10);
+    return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
+QString notANumber(int column, const QString &word)
+{
+    return QStringLiteral("%1 electrode is not a number (%2)")
+        .arg(QLatin1Char(ElectrodeRules[column].name))
+        .arg(quoted(word));
+}
+
+QString missing(int column)
+{
+    return QStringLiteral("%1 electrode is missing").arg(QLatin1Char(ElectrodeRules[column].name));
+}
+
+// The first electrode rule of a list that the values break, checked in the list's order, with
+// `maximum` the highest electrode there is.
+std::optional<QString> brokenRule(const qint64 values[4], int maximum)
+{
+    if (values[0] == 0)
+        return QStringLiteral("A electrode can not be remote (0)");
+    if (values[2] == 0)
+        return QStringLiteral("M electrode can not be remote (0)");
+    for (int i = 0; i < 4; ++i) {
+        if (values[i] < ElectrodeRules[i].minimum || values[i] > maximum)
+            return electrodeOutOfRangeMessage(i, QString::number(values[i]), maximum);
+    }
+    return std::nullopt;
+}
+
+Quadruple quadrupleOf(const qint64 values[4])
+{
+    return Quadruple(int(values[0]), int(values[1]), int(values[2]), int(values[3]));
+}
+
+// Where each of the names stands among the columns: -1 for one they don't name.
+template <int Count>
+void findColumns(
+    const QStringList &names, const char *const (&wanted)[Count], int (&columns)[Count])
+{
+    for (int i = 0; i < Count; ++i)
+        columns[i] = names.indexOf(QLatin1String(wanted[i]));
+}
+
+template <int Count>
+bool namesAny(const int (&columns)[Count])
+{
+    for (const int column : columns) {
+        if (column >= 0)
+            return true;
+    }
+    return false;
+}
+
+// The white-space-separated words of a line, up to a # that starts a comment.
+QStringList wordsOf(const QString &line)
+{
+    QStringList words;
+    int start = -1;
+    for (int i = 0; i <= line.size(); ++i) {
+        const bool end = i == line.size() || line.at(i) == QLatin1Char('#');
+        if (end || line.at(i).isSpace()) {
+            if (start >= 0)
+                words.append(line.mid(start, i - start));
+            start = -1;
+            if (end)
+                break;
+        } else if (start < 0) {
+            start = i;
+        }
+    }
+    return words;
+}
+
+// The metres of a whole number of millimetres, exactly and as short as it goes: "0", "2.5".
+QByteArray metresText(qint64 millimetres)
+{
+    QByteArray text = QByteArray::number(millimetres / 1000);
+    QByteArray fraction = QByteArray::number(millimetres % 1000).rightJustified(3, '0');
+    while (fraction.endsWith('0'))
+        fraction.chop(1);
+    return fraction.isEmpty() ? text : text + '.' + fraction;
+}
+
+class UnifiedReader
+{
+public:
+    UnifiedReader(QIODevice *device, std::optional<qint32> spacingMillimetres)
+        : m_lines(device)
+        , m_spacing(spacingMillimetres.value_or(0))
+    { }
+
+    ExchangeResult read();
+
+private:
+    // The words of the next line that has any. A comment line straight after a count names the
+    // columns of the lines that follow it; with `names`, those names are kept there.
+    std::optional<QStringList> nextWords(QStringList *names = nullptr);
+    // The count a line holds alone, or nothing.
+    static std::optional<qint64> count(const QStringList &words);
+    std::optional<QString> positionProblem(int electrode, const QStringList &words);
+    std::optional<QString> datumProblem(const QStringList &words, qint64 values[4]) const;
+
+    LineReader m_lines;
+    qint32 m_spacing; // 0 until electrode 2 implies it, where none was given
+    QStringList m_positionNames;
+    QStringList m_dataNames;
+    int m_electrodes = 0;
+};
+
+std::optional<QStringList> UnifiedReader::nextWords(QStringList *names)
+{
+    while (const std::optional<QString> line = m_lines.next()) {
+        const QString text = line->trimmed();
+        if (text.startsWith(QLatin1Char('#'))) {
+            if (names)
+                *names = wordsOf(text.mid(1).toLower());
+            names = nullptr;
+            continue;
+        }
+        const QStringList words = wordsOf(text);
+        if (!words.isEmpty())
+            return words;
+    }
+    return std::nullopt;
+}
+
+std::optional<qint64> UnifiedReader::count(const QStringList &words)
+{
+    const std::optional<qint64> value
+        = words.size() == 1 ? wholeNumber(words.first()) : std::nullopt;
+    if (value && *value >= 0)
+        return value;
+    return std::nullopt;
+}
+
+std::optional<QString> UnifiedReader::positionProblem(int electrode, const QStringList &words)
+{
+    int columns[3];
+    findColumns(m_positionNames, Axes, columns);
+    if (!namesAny(columns)) {
+        // Unnamed, the columns are x; x z; or x y z.
+        columns[0] = 0;
+        columns[1] = words.size() >= 3 ? 1 : -1;
+        columns[2] = words.size() == 2 ? 1 : words.size() >= 3 ? 2 : -1;
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+        // An axis the file doesn't name lies at 0.
+        if (columns[axis] < 0)
+            continue;
+        const QString name = QLatin1String(Axes[axis]);
+        if (columns[axis] >= words.size())
+            return QStringLiteral("Electrode %1 has no %2").arg(electrode).arg(name);
+        const QString &word = words.at(columns[axis]);
+        bool ok = false;
+        const double value = word.toDouble(&ok);
+        if (!ok) {
+            return QStringLiteral("Electrode %1 %2 is not a number (%3)")
+                .arg(electrode)
+                .arg(name, quoted(word));
+        }
+        if (axis == 0 && electrode == 2 && m_spacing == 0) {
+            // Checked before rounding, as a long enough run of digits reads as infinity.
+            const bool inRange = value > 0 && value < 1e6;
+            m_spacing = inRange ? qint32(qRound64(value * 1000)) : 0;
+            if (!isSpacingInRange(m_spacing)) {
+                return QStringLiteral("Electrode 2 at x = %1 gives a cable spacing outside %2")
+                    .arg(quoted(word), spacingRangeText());
+            }
+        }
+        const qint64 expected = axis == 0 ? qint64(electrode - 1) * m_spacing : 0;
+        // Written so that NaN is off the grid too.
+        if (!(qAbs(value - expected / 1000.0) <= PositionTolerance)) {
+            const QString spacing = m_spacing > 0 && axis == 0
+                ? QStringLiteral(" at a spacing of %1 m")
+                      .arg(QString::fromLatin1(metresText(m_spacing)))
+                : QString();
+            return QStringLiteral("Electrode %1 at %2 = %3 is off the cable's grid (%2 = %4%5)")
+                .arg(electrode)
+                .arg(name, quoted(word), QString::fromLatin1(metresText(expected)), spacing);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> UnifiedReader::datumProblem(const QStringList &words, qint64 values[4]) const
+{
+    int columns[4];
+    findColumns(m_dataNames, ElectrodeColumns, columns);
+    if (!namesAny(columns)) {
+        for (int i = 0; i < 4; ++i)
+            columns[i] = i;
+    }
+    for (int i = 0; i < 4; ++i) {
+        // A column the file doesn't name, such as b and n of pole-pole data, is remote.
+        values[i] = 0;
+        if (columns[i] < 0)
+            continue;
+        if (columns[i] >= words.size())
+            return missing(i);
+        const std::optional<qint64> value = wholeNumber(words.at(columns[i]));
+        if (!value)
+            return notANumber(i, words.at(columns[i]));
+        values[i] = *value;
+    }
+    return brokenRule(values, m_electrodes);
+}
+
+ExchangeResult UnifiedReader::read()
+{
+    std::optional<QStringList> words = nextWords();
+    const QString noElectrodeCount = QStringLiteral("Missing electrode count");
+    if (!words)
+        return stopped(m_lines, noElectrodeCount);
+    const std::optional<qint64> electrodes = count(*words);
+    if (!electrodes)
+        return refusal(m_lines.lineNumber(), noElectrodeCount);
+    if (*electrodes < 1 || *electrodes > CablePositions) {
+        return refusal(m_lines.lineNumber(),
+            QStringLiteral("Electrode count is out of range [1, %1] (%2)")
+                .arg(CablePositions)
+                .arg(*electrodes));
+    }
+    m_electrodes = int(*electrodes);
+    for (int electrode = 1; electrode <= m_electrodes; ++electrode) {
+        words = nextWords(electrode == 1 ? &m_positionNames : nullptr);
+        if (!words) {
+            return stopped(m_lines,
+                QStringLiteral("File ends after %1 of %2 electrodes")
+                    .arg(electrode - 1)
+                    .arg(m_electrodes));
+        }
+        if (const std::optional<QString> problem = positionProblem(electrode, *words))
+            return refusal(m_lines.lineNumber(), *problem);
+    }
+
+    words = nextWords();
+    const QString noDataCount = QStringLiteral("Missing data count");
+    if (!words)
+        return stopped(m_lines, noDataCount);
+    const std::optional<qint64> data = count(*words);
+    if (!data)
+        return refusal(m_lines.lineNumber(), noDataCount);
+    if (*data > MaxSequenceQuadruples) {
+        return refusal(m_lines.lineNumber(),
+            QStringLiteral("Data count is out of range [0, %1] (%2)")
+                .arg(MaxSequenceQuadruples)
+                .arg(*data));
+    }
+    ExchangeResult result;
+    for (qint64 datum = 0; datum < *data; ++datum) {
+        words = nextWords(datum == 0 ? &m_dataNames : nullptr);
+        if (!words) {
+            return stopped(
+                m_lines, QStringLiteral("File ends after %1 of %2 data").arg(datum).arg(*data));
+        }
+        qint64 values[4];
+        if (const std::optional<QString> problem = datumProblem(*words, values))
+            return refusal(m_lines.lineNumber(), *problem);
+        result.quadruples.append(quadrupleOf(values));
+        result.lineNumbers.append(m_lines.lineNumber());
+    }
+    // A failure may have cut the last line short.
+    if (m_lines.failed())
+        return ExchangeResult::loadFailure(ListResult::ReadFailed, m_lines.errorString());
+    if (result.quadruples.isEmpty())
+        return noConfigurations();
+    result.spacingMillimetres = m_spacing;
+    return result;
+}
+
+// The fields of a CSV row, each trimmed. A field in double quotes may hold the separator, and ""
+// within it stands for one quote.
+QStringList csvFields(const QString &line, QChar separator)
+{
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line.at(i + 1) == c) {
+            field += c;
+            ++i;
+        } else if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (c == separator && !quoted) {
+            fields.append(field.trimmed());
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields.append(field.trimmed());
+    return fields;
+}
+
+// Text made a piece at a time as it is written. Its size is known only by making every piece, so
+// they are made once beforehand and counted.
+FileContent textContent(const QByteArray &head, const QVector<Quadruple> &quadruples,
+    const std::function<QByteArray(const Quadruple &)> &line)
+{
+    FileContent content;
+    content.pieceCount = 1 + (quadruples.size() + QuadruplesPerPiece - 1) / QuadruplesPerPiece;
+    content.piece = [head, &quadruples, line](int index) {
+        if (index == 0)
+            return head;
+        QByteArray text;
+        const int first = (index - 1) * QuadruplesPerPiece;
+        const int last = qMin(first + QuadruplesPerPiece, quadruples.size());
+        for (int i = first; i < last; ++i)
+            text += line(quadruples.at(i));
+        return text;
+    };
+    for (int i = 0; i < content.pieceCount; ++i)
+        content.size += content.piece(i).size();
+    return content;
+}
+
+QByteArray electrodesText(const Quadruple &q, char separator)
+{
+    QByteArray text;
+    for (const qint8 electrode : { q.a, q.b, q.m, q.n }) {
+        if (!text.isEmpty())
+            text += separator;
+        text += QByteArray::number(electrode);
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
+{
+    if (name.compare(QLatin1String("unified"), Qt::CaseInsensitive) == 0)
+        return ExchangeFormat::Unified;
+    if (name.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0)
+        return ExchangeFormat::Csv;
+    return std::nullopt;
+}
+
+QString allowedExchangeFormats()
+{
+    return QStringLiteral("unified or csv");
+}
+
+ExchangeResult ExchangeResult::loadFailure(Status status, const QString &errorString)
+{
+    ExchangeResult result;
+    result.status = status;
+    result.message = QStringLiteral("Failed to load file");
+    result.errorString = errorString;
+    return result;
+}
+
+FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres)
+{
+    const qint32 millimetres = spacingToMillimetres(spacingMetres);
+    QByteArray head = QByteArray::number(CablePositions) + "\n# x z\n";
+    for (int k = 1; k <= CablePositions; ++k)
+        head += metresText(qint64(k - 1) * millimetres) + " 0\n";
+    head += QByteArray::number(quadruples.size()) + "\n# a b m n k\n";
+    const double metres = millimetres / 1000.0;
+    return textContent(head, quadruples, [metres](const Quadruple &q) {
+        return electrodesText(q, ' ') + ' '
+            + QByteArray::number(geometricFactor(q, metres), 'g', 10) + '\n';
+    });
+}
+
+FileContent csvContent(const QVector<Quadruple> &quadruples)
+{
+    return textContent(
+        "a,b,m,n\n", quadruples, [](const Quadruple &q) { return electrodesText(q, ',') + '\n'; });
+}
+
+FileContent exchangeContent(
+    ExchangeFormat format, const QVector<Quadruple> &quadruples, double spacingMetres)
+{
+    return format == ExchangeFormat::Unified ? unifiedDataContent(quadruples, spacingMetres)
+                                             : csvContent(quadruples);
+}
+
+ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres)
+{
+    return UnifiedReader(device, spacingMillimetres).read();
+}
+
+ExchangeResult readCsv(QIODevice *device)
+{
+    LineReader lines(device);
+    std::optional<QString> header;
+    while ((header = lines.next()) && header->trimmed().isEmpty()) { }
+    if (!header)
+        return lines.failed() || lines.tooLong() ? stopped(lines, QString()) : noConfigurations();
+
+    // Spreadsheets in locales with a decimal comma separate by semicolons.
+    QChar separator = QLatin1Char(',');
+    for (const char candidate : { ',', ';', '\t' }) {
+        if (header->contains(QLatin1Char(candidate))) {
+            separator = QLatin1Char(candidate);
+            break;
+        }
+    }
+    const QStringList names = csvFields(header->toLower(), separator);
+    int columns[4];
+    findColumns(names, ElectrodeColumns, columns);
+    for (int i = 0; i < 4; ++i) {
+        const QString name = QLatin1String(ElectrodeColumns[i]);
+        if (columns[i] < 0)
+            return refusal(lines.lineNumber(), QStringLiteral("Header has no column %1").arg(name));
+        if (names.lastIndexOf(name) != columns[i])
+            return refusal(
+                lines.lineNumber(), QStringLiteral("Header names column %1 twice").arg(name));
+    }
+
+    ExchangeResult result;
+    while (const std::optional<QString> line = lines.next()) {
+        if (line->trimmed().isEmpty())
+            continue;
+        const QStringList fields = csvFields(*line, separator);
+        qint64 values[4] = {};
+        std::optional<QString> problem;
+        for (int i = 0; i < 4 && !problem; ++i) {
+            const QString field = fields.value(columns[i]);
+            const std::optional<qint64> value = wholeNumber(field);
+            if (field.isEmpty())
+                problem = missing(i);
+            else if (!value)
+                problem = notANumber(i, field);
+            else
+                values[i] = *value;
+        }
+        if (!problem)
+            problem = brokenRule(values, CablePositions);
+        if (problem)
+            return refusal(lines.lineNumber(), *problem);
+        if (result.quadruples.size() == MaxSequenceQuadruples) {
+            return ExchangeResult::loadFailure(ListResult::TooLarge,
+                QStringLiteral("The file holds more than %1 quadruples, the most a KGW file holds")
+                    .arg(MaxSequenceQuadruples));
+        }
+        result.quadruples.append(quadrupleOf(values));
+        result.lineNumbers.append(lines.lineNumber());
+    }
+    if (lines.failed() || lines.tooLong())
+        return stopped(lines, QString());
+    if (result.quadruples.isEmpty())
+        return noConfigurations();
+    return result;
+}
+
+ExchangeResult readExchange(
+    QIODevice *device, ExchangeFormat format, std::optional<qint32> spacingMillimetres)
+{
+    return format == ExchangeFormat::Unified ? readUnifiedData(device, spacingMillimetres)
+                                             : readCsv(device);
+}
+
+ExchangeResult readExchangeFile(
+    const QString &fileName, ExchangeFormat format, std::optional<qint32> spacingMillimetres)
+{
+    return readFile<ExchangeResult>(fileName,
+        [&](QIODevice *device) { return readExchange(device, format, spacingMillimetres); });
+}
+
+} // namespace Kgw

@@ -1,0 +1,81 @@
+#ifndef KGW_EXCHANGE_H
+#define KGW_EXCHANGE_H
+
+#include "electrodelist.h"
+#include "quadruple.h"
+#include "savefile.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+class QIODevice;
+
+namespace Kgw {
+
+// The files through which sequences go to and come from other programs.
+enum class ExchangeFormat {
+    // The unified data format of the open inversion packages, which they load for forward
+    // modelling: an electrode count, a position per electrode, a data count and a line per
+    // datum with 1-based electrode numbers, 0 for a remote one. Lines starting with # are
+    // comments, but the one after a count names the columns that follow.
+    Unified,
+    // A CSV with a header naming columns a, b, m and n, as users of the Python tools write a
+    // custom sequence by hand; electrodes numbered as in an electrode list.
+    Csv
+};
+
+// The format of that name, in any letter case; nothing for anything else.
+std::optional<ExchangeFormat> findExchangeFormat(const QString &name);
+
+// The names, as a usage message offers them: "unified or csv".
+QString allowedExchangeFormats();
+
+// A sequence read from an exchange file. A file is refused whole, with its line, as an electrode
+// list is; but it is read to its end, and blank lines do not end it.
+struct ExchangeResult : ListResult {
+    // From a unified data file, the spacing its electrode positions lie at; 0 where the file
+    // names fewer than two electrodes and no spacing was given, and for a CSV.
+    qint32 spacingMillimetres = 0;
+    QVector<qint64> lineNumbers; // the file's line of each quadruple, when Ok
+
+    // "Failed to load file", with the system's reason.
+    static ExchangeResult loadFailure(Status status, const QString &errorString);
+};
+
+// The sequence as a unified data file: the cable's electrodes at x = (k - 1) × spacing and
+// z = 0, then `a b m n k` per quadruple, with k its geometric factor in metres. The text is made
+// as it is written, a piece at a time, so the quadruples must outlive the content.
+FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres);
+
+// The sequence as a CSV: the header a,b,m,n, then a row per quadruple. Made as above.
+FileContent csvContent(const QVector<Quadruple> &quadruples);
+
+// Either of the above; the spacing only matters to a unified data file.
+FileContent exchangeContent(
+    ExchangeFormat format, const QVector<Quadruple> &quadruples, double spacingMetres);
+
+// Reads a unified data file. Its electrodes must lie on the cable's grid, electrode k at
+// x = (k - 1) × spacing, y = z = 0 within half a millimetre, at the spacing given or else at
+// the one electrode 2 implies; the cable holds at most its 48. Every datum must keep the
+// electrode rules of a list, with electrodes up to the file's electrode count. What follows
+// the data, such as a topography block, is not read.
+ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres);
+
+// Reads a CSV. The header names the columns in any letter case and any order, and other
+// columns are ignored; fields are separated by commas, or by semicolons or tabs when the header
+// has no comma, and may be quoted. Every row must hold a whole number in each of a, b, m and n
+// that keeps the electrode rules of a list.
+ExchangeResult readCsv(QIODevice *device);
+
+// Reads either format; the spacing only matters to a unified data file.
+ExchangeResult readExchange(
+    QIODevice *device, ExchangeFormat format, std::optional<qint32> spacingMillimetres);
+ExchangeResult readExchangeFile(
+    const QString &fileName, ExchangeFormat format, std::optional<qint32> spacingMillimetres);
+
+} // namespace Kgw
+
+#endif

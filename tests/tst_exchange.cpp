@@ -1,0 +1,189 @@
+#include "exchange.h"
+#include "testsupport.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+using Kgw::ExchangeResult;
+
+namespace {
+
+ExchangeResult read(const QByteArray &bytes, int spacingMillimetres = 0)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (spacingMillimetres < 0)
+        return Kgw::readCsv(&buffer);
+    return Kgw::readUnifiedData(
+        &buffer, spacingMillimetres > 0 ? std::optional<qint32>(spacingMillimetres) : std::nullopt);
+}
+
+} // namespace
+
+class tst_Exchange : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writes_data();
+    void writes();
+    void readsUnified_data();
+    void readsUnified();
+    void readsCsv_data();
+    void readsCsv();
+};
+
+void tst_Exchange::writes_data()
+{
+    QTest::addColumn<bool>("unified");
+    QTest::addColumn<QByteArray>("expected");
+
+    QByteArray positions;
+    for (const char *x :
+        { "0", "2.5", "5", "7.5", "10", "12.5", "15", "17.5", "20", "22.5", "25", "27.5", "30",
+            "32.5", "35", "37.5", "40", "42.5", "45", "47.5", "50", "52.5", "55", "57.5", "60",
+            "62.5", "65", "67.5", "70", "72.5", "75", "77.5", "80", "82.5", "85", "87.5", "90",
+            "92.5", "95", "97.5", "100", "102.5", "105", "107.5", "110", "112.5", "115", "117.5" })
+        positions += QByteArray(x) + " 0\n";
+    // K = 2πa for Wenner, 2π / (1/AM - 1/AN) for pole-dipole; none for a repeated electrode,
+    // infinite where G = 0.
+    QTest::newRow("unified") << true
+                             << "48\n# x z\n" + positions
+            + "4\n# a b m n k\n1 4 2 3 15.70796327\n1 0 2 3 31.41592654\n5 5 6 7 nan\n"
+              "2 0 1 3 inf\n";
+    QTest::newRow("csv") << false << QByteArray("a,b,m,n\n1,4,2,3\n1,0,2,3\n5,5,6,7\n2,0,1,3\n");
+}
+
+void tst_Exchange::writes()
+{
+    QFETCH(bool, unified);
+    QFETCH(QByteArray, expected);
+
+    const QVector<Kgw::Quadruple> quadruples
+        = quadruplesFromHex("01040203010002030505060702000103");
+    const Kgw::FileContent content = Kgw::exchangeContent(
+        unified ? Kgw::ExchangeFormat::Unified : Kgw::ExchangeFormat::Csv, quadruples, 2.5);
+    QByteArray bytes;
+    for (int i = 0; i < content.pieceCount; ++i)
+        bytes += content.piece(i);
+    QCOMPARE(bytes, expected);
+    QCOMPARE(content.size, qint64(expected.size()));
+}
+
+void tst_Exchange::readsUnified_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("spacing"); // given, in millimetres; 0 when none is
+    QTest::addColumn<QString>("message"); // empty when accepted
+    QTest::addColumn<int>("lineNumber"); // of the refusal, or of the last quadruple
+    QTest::addColumn<QByteArray>("quadruples");
+    QTest::addColumn<int>("implied"); // the spacing read, in millimetres
+
+    QTest::newRow("as written") << QByteArray("3\n# x z\n0 0\n2.5 0\n5 0\n2\n# a b m n k\n"
+                                              "1 3 2 0 nan\n2 0 3 0 7.85\n")
+                                << 0 << QString() << 9 << QByteArray("0103020002000300") << 2500;
+    QTest::newRow("x y z, comments, a topography block")
+        << QByteArray(
+               "# by hand\n2 # electrodes\n#x y z\n0 0 0\n1 0 0\n\n1\n1 0 2 0\n2\n0 3\n1 3\n")
+        << 0 << QString() << 8 << QByteArray("01000200") << 1000;
+    QTest::newRow("named in any order, pole-pole")
+        << QByteArray("2\n# z x\n0 0\n0 5\n1\n# m a\n2 1\n") << 0 << QString() << 7
+        << QByteArray("01000200") << 5000;
+    QTest::newRow("spacing given") << QByteArray("2\n0 0\n0.001 0\n1\n1 0 2 0\n") << 1 << QString()
+                                   << 5 << QByteArray("01000200") << 1;
+    QTest::newRow("no electrode count")
+        << QByteArray("# x z\n0 0\n") << 0 << "Missing electrode count" << 2 << QByteArray() << 0;
+    QTest::newRow("more electrodes than the cable")
+        << QByteArray("49\n") << 0 << "Electrode count is out of range [1, 48] (49)" << 1
+        << QByteArray() << 0;
+    QTest::newRow("off the grid")
+        << QByteArray("3\n0 0\n2.5 0\n5.001 0\n") << 0
+        << "Electrode 3 at x = 5.001 is off the cable's grid (x = 5 at a spacing of 2.5 m)" << 4
+        << QByteArray() << 0;
+    QTest::newRow("off the surface")
+        << QByteArray("2\n# x z\n0 0\n2.5 0.01\n") << 0
+        << "Electrode 2 at z = 0.01 is off the cable's grid (z = 0)" << 4 << QByteArray() << 0;
+    QTest::newRow("not at the spacing given")
+        << QByteArray("2\n0 0\n2.5 0\n") << 2000
+        << "Electrode 2 at x = 2.5 is off the cable's grid (x = 2 at a spacing of 2 m)" << 3
+        << QByteArray() << 0;
+    QTest::newRow("no spacing the cable takes")
+        << QByteArray("2\n0 0\n200 0\n") << 0
+        << "Electrode 2 at x = 200 gives a cable spacing outside 0.001 to 100 metres, with at "
+           "most three decimals"
+        << 3 << QByteArray() << 0;
+    QTest::newRow("no data count") << QByteArray("2\n0 0\n1 0\n1 2 3 0\n") << 0
+                                   << "Missing data count" << 4 << QByteArray() << 0;
+    QTest::newRow("electrode outside the list")
+        << QByteArray("2\n0 0\n1 0\n1\n1 0 3 0\n") << 0 << "M electrode is out of range [1, 2] (3)"
+        << 5 << QByteArray() << 0;
+    QTest::newRow("fewer data than counted")
+        << QByteArray("2\n0 0\n1 0\n2\n1 0 2 0\n") << 0 << "File ends after 1 of 2 data" << 6
+        << QByteArray() << 0;
+    QTest::newRow("not a whole number")
+        << QByteArray("2\n0 0\n1 0\n1\n1 0 2.0 0\n") << 0 << "M electrode is not a number (2.0)"
+        << 5 << QByteArray() << 0;
+    QTest::newRow("value missing") << QByteArray("2\n0 0\n1 0\n1\n# a b m n\n1 0 2\n") << 0
+                                   << "N electrode is missing" << 6 << QByteArray() << 0;
+}
+
+void tst_Exchange::readsUnified()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, spacing);
+    QFETCH(QString, message);
+    QFETCH(int, lineNumber);
+    QFETCH(QByteArray, quadruples);
+    QFETCH(int, implied);
+
+    const ExchangeResult result = read(content, spacing);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.ok() ? result.lineNumbers.constLast() : result.lineNumber, qint64(lineNumber));
+    QCOMPARE(hexOf(result.quadruples), quadruples);
+    QCOMPARE(result.spacingMillimetres, implied);
+}
+
+void tst_Exchange::readsCsv_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message"); // empty when accepted
+    QTest::addColumn<int>("lineNumber"); // of the refusal, or of the last quadruple
+    QTest::addColumn<QByteArray>("quadruples");
+
+    QTest::newRow("as written") << QByteArray("a,b,m,n\n1,4,2,3\n1,0,2,0\n") << QString() << 3
+                                << QByteArray("0104020301000200");
+    QTest::newRow("any case and order, other columns, quotes, blank lines, CRLF")
+        << QByteArray("Id,N,m,B,A\r\n\"x,y\",3,\"2\",4,1\r\n\r\n8, 0 ,2,0,1\r\n") << QString() << 4
+        << QByteArray("0104020301000200");
+    QTest::newRow("semicolons") << QByteArray("a;b;m;n\n1;4;2;3\n") << QString() << 2
+                                << QByteArray("01040203");
+    QTest::newRow("column missing")
+        << QByteArray("a,b,m\n1,2,3\n") << "Header has no column n" << 1 << QByteArray();
+    QTest::newRow("column twice") << QByteArray("a,b,m,n,A\n") << "Header names column a twice" << 1
+                                  << QByteArray();
+    QTest::newRow("field missing")
+        << QByteArray("a,b,m,n\n1,4,2\n") << "N electrode is missing" << 2 << QByteArray();
+    QTest::newRow("not a whole number") << QByteArray("a,b,m,n\n1,4,2,3\n1,4,x,3\n")
+                                        << "M electrode is not a number (x)" << 3 << QByteArray();
+    QTest::newRow("electrode rule") << QByteArray("a,b,m,n\n0,4,2,3\n")
+                                    << "A electrode can not be remote (0)" << 2 << QByteArray();
+    QTest::newRow("no rows") << QByteArray("a,b,m,n\n") << "File holds no configurations" << 0
+                             << QByteArray();
+}
+
+void tst_Exchange::readsCsv()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QFETCH(int, lineNumber);
+    QFETCH(QByteArray, quadruples);
+
+    const ExchangeResult result = read(content, -1);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.ok() ? result.lineNumbers.constLast() : result.lineNumber, qint64(lineNumber));
+    QCOMPARE(hexOf(result.quadruples), quadruples);
+}
+
+QTEST_GUILESS_MAIN(tst_Exchange)
+#include "tst_exchange.moc"
