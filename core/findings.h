@@ -31,8 +31,6 @@ struct Finding {
     double factor = 0;
     double factorLimit = 0;
 
-    // A reciprocal is information only; everything else is a problem.
-    bool isProblem() const { return kind != Reciprocal; }
     int lineNumber() const { return index + 1; }
     // Names an earlier quadruple by its line in a list, or, for a file with other lines between,
     // by the line `lineNumbers` gives each quadruple.
