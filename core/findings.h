@@ -45,6 +45,7 @@ struct CheckReport {
     int counts[Finding::KindCount] = {};
 
     int count(Finding::Kind kind) const { return counts[kind]; }
+    // A reciprocal is information only; every other finding is a problem.
     bool hasProblems() const;
 };
 
