@@ -14,6 +14,7 @@ const QVector<Command> &commands()
             runPlot, true },
         { "resolution", "Tell what the ground under the line is resolved by sequences",
             runResolution },
+        { "design", "Design a sequence that resolves the ground as well as it can", runDesign },
     };
     return table;
 }

@@ -31,6 +31,7 @@ int runCheck(const QStringList &arguments, Console &console);
 int runGenerate(const QStringList &arguments, Console &console);
 int runPlot(const QStringList &arguments, Console &console);
 int runResolution(const QStringList &arguments, Console &console);
+int runDesign(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 
