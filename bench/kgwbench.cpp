@@ -6,13 +6,17 @@
 // Usage: kgwbench [SIZE...]   (default: 10000 100000 1000000 10000000, then the model)
 //        kgwbench --long-line GIB   (a list whose first line is GIB gibibytes long)
 //        kgwbench --model   (only the model)
+//        kgwbench --design   (kgw design's engine: time, memory, and what its designs resolve
+//                             against standard arrays and random choice of the same size)
 //        kgwbench --anchor CONVERTER [SIZE...]   (kgw convert against a hand-written converter
 //                                                 run as CONVERTER LIST OUT --sync; default
 //                                                 sizes 1000000 10000000)
 //        kgwbench --order [SIZE...]   (orders random configurations with the customary gap, on
 //                                      one channel and on eight; default size 100000)
 
+#include "arrays.h"
 #include "depth.h"
+#include "design.h"
 #include "electrodelist.h"
 #include "findings.h"
 #include "ordering.h"
@@ -194,6 +198,116 @@ bool reportModel()
     return met;
 }
 
+// The child: a design of `measurements` on the whole cable at 1 m under a |K| limit, timed in
+// its parts, and what it, the standard arrays (dipole-dipole then Wenner-alpha as kgw generate
+// gives them, cut to the same count) and a random choice from the same candidates resolve.
+int measureDesign(int measurements, double factorLimit)
+{
+    const qint64 baseline = peakResidentBytes();
+    const int electrodes = Kgw::CablePositions;
+    const double spacing = 1;
+    QElapsedTimer timer;
+    timer.start();
+    const Kgw::PairTable table(Kgw::ModelGrid(electrodes, spacing));
+    Kgw::ResolutionOptions resolutionOptions;
+    resolutionOptions.factorLimit = factorLimit;
+    const Kgw::ResolutionModel model(table, resolutionOptions);
+    const qint64 sensitivityNs = timer.nsecsElapsed();
+
+    Kgw::GenerateOptions smallest;
+    smallest.aMax = 1;
+    smallest.nMax = 1;
+    Kgw::DesignOptions options;
+    options.measurements = measurements;
+    options.base = Kgw::generateConfigurations({ Kgw::ArrayKind::WennerAlpha }, smallest);
+    timer.restart();
+    const Kgw::DesignResult design = Kgw::designSequence(model, options);
+    const qint64 designNs = timer.nsecsElapsed();
+    if (!design.ok() || design.configurations.size() != measurements) {
+        fprintf(stderr, "design failed: %s\n", qPrintable(design.error));
+        return 1;
+    }
+    const qint64 peak = peakResidentBytes();
+
+    QVector<Kgw::Quadruple> standard;
+    for (const Kgw::Quadruple &q :
+        Kgw::generateConfigurations({ Kgw::ArrayKind::DipoleDipole, Kgw::ArrayKind::WennerAlpha },
+            Kgw::GenerateOptions())) {
+        if (standard.size() < measurements && Kgw::withinFactorLimit(table, q, factorLimit))
+            standard.append(q);
+    }
+    QVector<Kgw::Quadruple> candidates;
+    for (const Kgw::Quadruple &q : Kgw::comprehensiveConfigurations(electrodes)) {
+        if (Kgw::withinFactorLimit(table, q, factorLimit))
+            candidates.append(q);
+    }
+    QRandomGenerator random(20261207);
+    std::shuffle(candidates.begin(), candidates.end(), random);
+    candidates.resize(std::min(measurements, candidates.size()));
+
+    printf("%lld %lld %.0f %.0f %lld %lld %.4f %.4f %.4f %d %d\n", sensitivityNs, designNs,
+        design.preparationSeconds * 1e9, design.selectionSeconds * 1e9, baseline, peak,
+        model.evaluate(design.configurations).meanRelative, model.evaluate(standard).meanRelative,
+        model.evaluate(candidates).meanRelative, design.rounds, standard.size());
+    return 0;
+}
+
+bool reportDesign()
+{
+    struct Case {
+        int measurements;
+        double factorLimit;
+        double totalTarget;
+        double selectionTarget;
+        double standardRatio;
+    };
+    const Case cases[] = {
+        { 1000, 1000, 5, 1, 3 },
+        { 1000, 300, 5, 1, 2 },
+        { 2000, 1000, 8, -1, -1 },
+    };
+    printf("\ndesign for %d electrodes at 1 m (times in s, peak RSS in MiB, mean relative "
+           "resolution):\n",
+        Kgw::CablePositions);
+    printf("%6s %6s %8s %8s %8s %8s %7s %6s %6s %7s %6s %7s %7s %7s %6s %7s\n", "N", "k-max",
+        "sens", "prepare", "select", "total", "target", "peak", "rounds", "design", "dd+wa",
+        "ratio", "target", "random", "ratio", "");
+    bool met = true;
+    for (const Case &c : cases) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("--measure-design"), QString::number(c.measurements),
+                QString::number(c.factorLimit) });
+        if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit
+            || child.exitCode() != 0) {
+            fprintf(
+                stderr, "--measure-design failed: %s\n", child.readAllStandardError().constData());
+            return false;
+        }
+        const QList<QByteArray> n = child.readAllStandardOutput().trimmed().split(' ');
+        const double sensitivity = n.value(0).toLongLong() / 1e9;
+        const double total = sensitivity + n.value(1).toLongLong() / 1e9;
+        const double prepare = n.value(2).toDouble() / 1e9;
+        const double select = n.value(3).toDouble() / 1e9;
+        const double peakMiB = n.value(5).toLongLong() / (1024.0 * 1024.0);
+        const double design = n.value(6).toDouble();
+        const double standard = n.value(7).toDouble();
+        const double random = n.value(8).toDouble();
+        const bool ok = total <= c.totalTarget
+            && (c.selectionTarget < 0 || select <= c.selectionTarget) && peakMiB <= 2048
+            && (c.standardRatio < 0 || design >= c.standardRatio * standard) && design > random;
+        met = met && ok;
+        printf("%6d %6.0f %8.2f %8.2f %8.2f %8.2f %7.0f %6.0f %6d %7.3f %6.3f %7.2f %7.0f %7.3f "
+               "%6.2f %7s\n",
+            c.measurements, c.factorLimit, sensitivity, prepare, select, total, c.totalTarget,
+            peakMiB, n.value(9).toInt(), design, standard, design / standard, c.standardRatio,
+            random, design / random, ok ? "met" : "MISSED");
+    }
+    printf("targets: total and selection (1 s at N = 1000) time, peak 2048 MiB, design over dd+wa "
+           "of the same count, design above random\n");
+    return met;
+}
+
 struct Figures {
     double milliseconds = 0;
     double peakMiB = 0;
@@ -334,6 +448,13 @@ int main(int argc, char *argv[])
         return measureLongLine(args.at(1).toDouble());
     if (args.size() == 1 && args.first() == QLatin1String("--measure-model"))
         return measureModel();
+    if (args.size() == 3 && args.first() == QLatin1String("--measure-design"))
+        return measureDesign(args.at(1).toInt(), args.at(2).toDouble());
+    if (args.size() == 1 && args.first() == QLatin1String("--design")) {
+        const bool met = reportDesign();
+        printf("%s\n", met ? "all targets met" : "TARGET MISSED");
+        return met ? 0 : 2;
+    }
     if (args.size() == 1 && args.first() == QLatin1String("--model")) {
         const bool met = reportModel();
         printf("%s\n", met ? "all targets met" : "TARGET MISSED");

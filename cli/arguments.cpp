@@ -1,6 +1,8 @@
 #include "arguments.h"
 
 #include "console.h"
+
+#include "arrays.h"
 #include "electrodelist.h"
 #include "exchange.h"
 #include "savefile.h"
@@ -195,6 +197,21 @@ Kgw::WriteResult writeSequenceArgument(Console &console, const QString &argument
             return Kgw::writeSequenceFile(name, quadruples, spacingMetres);
         },
         [&](QIODevice *device) { return Kgw::writeSequence(device, quadruples, spacingMetres); });
+}
+
+bool writeConfigurationsArgument(Console &console, const QString &argument,
+    const QVector<Kgw::Quadruple> &configurations, bool asSequence, double spacingMetres)
+{
+    if (!asSequence) {
+        return writeTextArgument(console, argument,
+            Kgw::FileContent::of({ Kgw::electrodeListText(configurations) }),
+            QStringLiteral("electrode list"));
+    }
+    const Kgw::WriteResult written
+        = writeSequenceArgument(console, argument, configurations, spacingMetres);
+    if (!written.ok())
+        console.ioFailure(outputName(argument), written.message, written.errorString);
+    return written.ok();
 }
 
 } // namespace Cli

@@ -43,6 +43,11 @@ bool outputAllowed(Console &console, const QString &input, const QString &output
 
 Kgw::WriteResult saveArgument(
     Console &console, const QString &argument, const Kgw::FileContent &content);
+// Writes configurations as a sequence file at the spacing, or else as an electrode list, and
+// reports a failure. Returns whether they were written.
+bool writeConfigurationsArgument(Console &console, const QString &argument,
+    const QVector<Kgw::Quadruple> &configurations, bool asSequence, double spacingMetres);
+
 // Writes a text file, such as an electrode list, and reports a failure to create or write the
 // `kind` of file. Returns whether it was written.
 bool writeTextArgument(Console &console, const QString &argument, const Kgw::FileContent &content,

@@ -17,6 +17,7 @@ const QVector<Command> &commands()
         { "order", "Reorder a sequence for polarisation and multichannel injections", runOrder },
         { "export", "Write a list or a sequence file for the open inversion packages, or as CSV",
             runExport },
+        { "design", "Design a sequence that resolves the ground as well as it can", runDesign },
     };
     return table;
 }

@@ -33,6 +33,7 @@ int runPlot(const QStringList &arguments, Console &console);
 int runResolution(const QStringList &arguments, Console &console);
 int runOrder(const QStringList &arguments, Console &console);
 int runExport(const QStringList &arguments, Console &console);
+int runDesign(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 

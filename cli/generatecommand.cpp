@@ -160,18 +160,8 @@ int runGenerate(const QStringList &arguments, Console &console)
                                       : QStringLiteral("-");
     if (!outputAllowed(console, QString(), target))
         return ExitRefused;
-    if (toSequence) {
-        const Kgw::WriteResult written
-            = writeSequenceArgument(console, target, configurations, *spacing);
-        if (!written.ok()) {
-            console.ioFailure(outputName(target), written.message, written.errorString);
-            return ExitRefused;
-        }
-    } else if (!writeTextArgument(console, target,
-                   Kgw::FileContent::of({ Kgw::electrodeListText(configurations) }),
-                   QStringLiteral("electrode list"))) {
+    if (!writeConfigurationsArgument(console, target, configurations, toSequence, *spacing))
         return ExitRefused;
-    }
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
     if (qIsFinite(*limit))
         count += QStringLiteral(", %1 with |K| above --k-max left out").arg(weak);

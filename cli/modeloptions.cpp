@@ -40,15 +40,19 @@ std::optional<double> FactorLimitOption::read(CommandLine &commandLine) const
         m_option, 0, qInf(), false, QStringLiteral("a positive number of metres"));
 }
 
-ModelOptions::ModelOptions(CommandLine &commandLine)
+ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
     : m_commandLine(commandLine)
     , m_factorLimit(QStringLiteral(
           "Leave out configurations whose |K| exceeds METRES: too weak a signal to measure. "
           "They leave the comprehensive set as well. Default: no limit."))
     , m_electrodesOption(QStringLiteral("electrodes"),
-          QStringLiteral("Electrodes of the cable, 4 to %1 (default: the highest one the inputs "
-                         "use, at least 4).")
-              .arg(Kgw::CablePositions),
+          defaultElectrodes > 0
+              ? QStringLiteral("Electrodes of the cable, 4 to %1 (default %2).")
+                    .arg(Kgw::CablePositions)
+                    .arg(defaultElectrodes)
+              : QStringLiteral("Electrodes of the cable, 4 to %1 (default: the highest one the "
+                               "inputs use, at least 4).")
+                    .arg(Kgw::CablePositions),
           QStringLiteral("E"))
     , m_cellsPerSpacing(QStringLiteral("cells-per-spacing"),
           QStringLiteral("Model cells per electrode spacing, 1 to %1 (default %2).")
@@ -82,6 +86,7 @@ ModelOptions::ModelOptions(CommandLine &commandLine)
                          "above 0 up to 1000000 (default %1).")
               .arg(number(Kgw::ResolutionOptions::DefaultDamping)),
           QStringLiteral("DAMPING"), number(Kgw::ResolutionOptions::DefaultDamping))
+    , m_defaultElectrodes(defaultElectrodes)
 {
     QCommandLineParser &parser = commandLine.parser();
     parser.addOption(m_factorLimit.option());
@@ -178,7 +183,7 @@ std::optional<int> ModelOptions::read(
         reference = reference ? reference : &input;
     }
 
-    int highest = 4;
+    int highest = std::max(4, m_defaultElectrodes);
     for (const Input &input : inputs) {
         for (const Kgw::Quadruple &q : input.quadruples)
             highest = std::max<int>({ highest, q.a, q.b, q.m, q.n });

@@ -32,7 +32,8 @@ private:
 class ModelOptions
 {
 public:
-    explicit ModelOptions(CommandLine &commandLine);
+    // Without inputs to take the cable from, defaultElectrodes (above 0) is the cable.
+    explicit ModelOptions(CommandLine &commandLine, int defaultElectrodes = 0);
 
     // Reads the options for these inputs: the spacing (--spacing, else that of the sequence
     // files, which must agree), the electrodes (--electrodes, else the highest one used) and the
@@ -62,6 +63,7 @@ private:
     QCommandLineOption m_floor;
     QCommandLineOption m_damping;
     double m_spacing = 0;
+    int m_defaultElectrodes = 0;
     int m_electrodes = 0;
     Kgw::GridOptions m_grid;
     Kgw::ResolutionOptions m_resolution;

@@ -137,18 +137,8 @@ int runOrder(const QStringList &arguments, Console &console)
     options.channels = *channelCount;
     const QVector<Kgw::Quadruple> after = Kgw::orderSequence(before, options);
 
-    if (toSequence) {
-        const Kgw::WriteResult written
-            = writeSequenceArgument(console, target, after, read->spacingMetres);
-        if (!written.ok()) {
-            console.ioFailure(outputName(target), written.message, written.errorString);
-            return ExitRefused;
-        }
-    } else if (!writeTextArgument(console, target,
-                   Kgw::FileContent::of({ Kgw::electrodeListText(after) }),
-                   QStringLiteral("electrode list"))) {
+    if (!writeConfigurationsArgument(console, target, after, toSequence, read->spacingMetres))
         return ExitRefused;
-    }
 
     const QString name = outputName(target);
     const int breaks = Kgw::gapBreaks(after, options.gap);

@@ -52,6 +52,25 @@ double NoiseModel::sigma(double factorMetres) const
     return relativeError + floorPerMetre * std::abs(factorMetres);
 }
 
+std::vector<std::vector<int>> cellNeighbours(const ModelGrid &grid)
+{
+    std::vector<std::vector<int>> neighbours(grid.cellCount());
+    for (int c = 0; c < grid.columns(); ++c) {
+        for (int l = 0; l < grid.layers(); ++l) {
+            const int here = grid.cell(c, l);
+            if (c + 1 < grid.columns()) {
+                neighbours[here].push_back(grid.cell(c + 1, l));
+                neighbours[grid.cell(c + 1, l)].push_back(here);
+            }
+            if (l + 1 < grid.layers()) {
+                neighbours[here].push_back(grid.cell(c, l + 1));
+                neighbours[grid.cell(c, l + 1)].push_back(here);
+            }
+        }
+    }
+    return neighbours;
+}
+
 QVector<Quadruple> comprehensiveConfigurations(int electrodes)
 {
     QVector<Quadruple> all;
@@ -268,23 +287,10 @@ ResolutionModel::ResolutionModel(
                        .arg(MaxCells);
         return;
     }
-    d->neighbours.resize(cells);
+    d->neighbours = cellNeighbours(grid);
     double smoothnessTrace = 0;
-    for (int c = 0; c < grid.columns(); ++c) {
-        for (int l = 0; l < grid.layers(); ++l) {
-            const int here = grid.cell(c, l);
-            if (c + 1 < grid.columns()) {
-                d->neighbours[here].push_back(grid.cell(c + 1, l));
-                d->neighbours[grid.cell(c + 1, l)].push_back(here);
-                smoothnessTrace += 2;
-            }
-            if (l + 1 < grid.layers()) {
-                d->neighbours[here].push_back(grid.cell(c, l + 1));
-                d->neighbours[grid.cell(c, l + 1)].push_back(here);
-                smoothnessTrace += 2;
-            }
-        }
-    }
+    for (const std::vector<int> &around : d->neighbours)
+        smoothnessTrace += around.size();
 
     const int electrodes = grid.electrodes();
     d->pairs.resize(cells, d->pairCount());

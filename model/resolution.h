@@ -7,6 +7,7 @@
 
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace Kgw {
 
@@ -41,6 +42,10 @@ struct ResolutionOptions {
 // reciprocals of one another, (A, B, M, N) = (i, l, j, k), (i, j, k, l), (i, k, j, l): 3 C(E, 4)
 // configurations.
 QVector<Quadruple> comprehensiveConfigurations(int electrodes);
+
+// Per cell, the cells it is differenced with in the smoothness C: the one beside it on either
+// side and the one above and below.
+std::vector<std::vector<int>> cellNeighbours(const ModelGrid &grid);
 
 // What a sequence resolves.
 struct SequenceResolution {

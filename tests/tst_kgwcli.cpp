@@ -53,6 +53,8 @@ private slots:
     void fromFormats_data();
     void fromFormats();
     void exchangeRoundTrip();
+    void design_data();
+    void design();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -724,6 +726,38 @@ void TestKgwCli::exchangeRoundTrip()
             0);
         QCOMPARE(readBytes(dir, QStringLiteral("again.KGW")), converted);
     }
+}
+
+void TestKgwCli::design_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("errEnd");
+
+    QTest::newRow("written") << QStringList { "design", "--electrodes", "8", "--measurements", "12",
+        "--reciprocals", "-o", "d.txt" }
+                             << 0 << 24 << "d.txt: 24 configurations\n";
+    QTest::newRow("refused") << QStringList { "design", "--measurements", "12", "--target",
+        "5:1,0:2" } << 2 << 0
+                             << "kgw design: invalid --target '5:1,0:2': give X0:X1,Z0:Z1 in "
+                                "metres, X0 < X1 and 0 <= Z0 < Z1\nTry 'kgw design --help' for "
+                                "more information.\n";
+}
+
+void TestKgwCli::design()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(int, lines);
+    QFETCH(QString, errEnd);
+
+    QTemporaryDir dir;
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.endsWith(errEnd), qPrintable(run.err));
+    QFile list(dir.filePath(QStringLiteral("d.txt")));
+    QCOMPARE(list.open(QIODevice::ReadOnly) ? list.readAll().count('\n') : 0, lines);
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)

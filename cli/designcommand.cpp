@@ -1,0 +1,256 @@
+#include "arguments.h"
+#include "commandline.h"
+#include "commands.h"
+#include "console.h"
+#include "modeloptions.h"
+#include "report.h"
+#include "textutil.h"
+
+#include "arrays.h"
+#include "design.h"
+#include "savefile.h"
+#include "sequencewriter.h"
+
+#include <QRegularExpression>
+
+namespace Cli {
+
+namespace {
+
+QString description()
+{
+    return QStringLiteral(
+        "Designs a sequence of N configurations that resolves the ground under the cable as "
+        "well as it can (\"Compare R\"): starting from a base set, it adds in rounds the "
+        "configurations of the comprehensive set (every choice of four electrodes in its three "
+        "arrangements) that add the most to the mean relative resolution, as kgw resolution "
+        "reports it, each round about 5 % of N. A configuration strongly correlated with one "
+        "taken in the same round waits for a later one.\n"
+        "W weighs each configuration by 1 / sigma², sigma = error + floor × |K| / 10 V m, so a "
+        "weak signal counts for little; --k-max leaves such configurations out altogether.\n"
+        "Writes the design as an electrode list to standard output (or to -o LIST, or as a "
+        "sequence file with --kgw): the base set first, then the configurations in the order "
+        "they were chosen. Standard error shows the mean relative resolution of the design and "
+        "of the standard arrays kgw generate gives (dipole-dipole, then Wenner-alpha) cut to "
+        "the same count.\n"
+        "Exit status: 0 when the design was written, 1 when no design can be made or writing "
+        "failed, 2 for a usage error.");
+}
+
+// "X0:X1,Z0:Z1" in metres.
+std::optional<Kgw::TargetRegion> parseTarget(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([^:,]+):([^:,]+),([^:,]+):([^:,]+)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = match.captured(i + 1).trimmed().toDouble(&ok);
+        if (!ok || !qIsFinite(values[i]))
+            return std::nullopt;
+    }
+    if (values[0] >= values[1] || values[2] < 0 || values[2] >= values[3])
+        return std::nullopt;
+    return Kgw::TargetRegion { values[0], values[1], values[2], values[3] };
+}
+
+QString figure(double value)
+{
+    return QString::number(value, 'f', 3);
+}
+
+// The mean of R_jj / R_jj of the comprehensive set over the cells whose centre is in the target.
+double targetMean(const Kgw::ModelGrid &grid, const Kgw::SequenceResolution &sequence,
+    const Kgw::SequenceResolution &best, const Kgw::TargetRegion &target)
+{
+    double sum = 0;
+    int count = 0;
+    for (int j = 0; j < grid.cellCount(); ++j) {
+        const int column = grid.columnOf(j);
+        const int layer = grid.layerOf(j);
+        const double x = (grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2;
+        const double z = (grid.zEdges().at(layer) + grid.zEdges().at(layer + 1)) / 2;
+        if (best.resolution.at(j) > 0 && target.contains(x, z)) {
+            sum += sequence.resolution.at(j) / best.resolution.at(j);
+            ++count;
+        }
+    }
+    return count > 0 ? sum / count : 0;
+}
+
+} // namespace
+
+int runDesign(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("design"), description());
+    QCommandLineParser &parser = commandLine.parser();
+    const IntegerOption measurements(QStringLiteral("measurements"), QStringLiteral("N"),
+        QStringLiteral("Configurations in the design, the base set included"), 1,
+        Kgw::MaxSequenceQuadruples, QStringLiteral("none, it must be given"));
+    const IntegerOption channels(QStringLiteral("channels"), QStringLiteral("C"),
+        QStringLiteral("Potential dipoles the instrument measures for one current injection; "
+                       "above 1, configurations are chosen in groups of up to C that share A "
+                       "and B, listed together"),
+        1, Kgw::DesignOptions::MaxChannels, 1);
+    const QCommandLineOption base(QStringLiteral("base"),
+        QStringLiteral("The array the design starts from, at its smallest spacing (a = n = 1); "
+                       "repeat it or separate names by commas for several: %1. "
+                       "Default: wenner-alpha.")
+            .arg(Kgw::allowedArrayNames()),
+        QStringLiteral("ARRAY"));
+    const QCommandLineOption target(QStringLiteral("target"),
+        QStringLiteral("Count the resolution only in the cells whose centre lies between X0 "
+                       "and X1 along the cable (electrode 1 at 0) and Z0 and Z1 deep, in "
+                       "metres. Default: the whole section."),
+        QStringLiteral("X0:X1,Z0:Z1"));
+    const QCommandLineOption reciprocals(QStringLiteral("reciprocals"),
+        QStringLiteral("After the whole design, add the reciprocal M N A B of every "
+                       "configuration, in the same order."));
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
+                       "standard output)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption sequence(QStringLiteral("kgw"),
+        QStringLiteral("Write the sequence file FILE instead of an electrode list (- is standard "
+                       "output)."),
+        QStringLiteral("FILE"));
+    parser.addOption(measurements.option());
+    parser.addOption(channels.option());
+    parser.addOption(base);
+    parser.addOption(target);
+    parser.addOption(reciprocals);
+    parser.addOption(output);
+    parser.addOption(sequence);
+    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres"));
+    ModelOptions model(commandLine, Kgw::CablePositions);
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
+
+    if (!parser.positionalArguments().isEmpty())
+        return commandLine.usageError(QStringLiteral("unexpected argument '%1'")
+                                          .arg(parser.positionalArguments().constFirst()));
+    if (!parser.isSet(measurements.option()))
+        return commandLine.usageError(
+            QStringLiteral("give the size of the design: --measurements N"));
+    const std::optional<int> count = commandLine.value(measurements);
+    const std::optional<int> channelCount = count ? commandLine.value(channels) : std::nullopt;
+    if (!channelCount)
+        return ExitUsage;
+    Kgw::DesignOptions options;
+    options.measurements = *count;
+    options.channels = *channelCount;
+
+    QVector<Kgw::ArrayKind> kinds;
+    for (const QString &value : parser.values(base)) {
+        for (const QString &name : value.split(QLatin1Char(','))) {
+            const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name.trimmed());
+            if (!kind)
+                return commandLine.usageError(QStringLiteral("unknown array '%1' for --base: give "
+                                                             "one of %2")
+                                                  .arg(name, Kgw::allowedArrayNames()));
+            kinds.append(*kind);
+        }
+    }
+    if (kinds.isEmpty())
+        kinds.append(Kgw::ArrayKind::WennerAlpha);
+    if (parser.isSet(target)) {
+        const std::optional<Kgw::TargetRegion> region = parseTarget(parser.value(target));
+        if (!region)
+            return commandLine.usageError(
+                QStringLiteral("invalid --target '%1': give X0:X1,Z0:Z1 in metres, X0 < X1 and "
+                               "0 <= Z0 < Z1")
+                    .arg(parser.value(target)));
+        options.targeted = true;
+        options.target = *region;
+    }
+    const bool toList = parser.isSet(output);
+    const bool toSequence = parser.isSet(sequence);
+    if (toList && toSequence)
+        return commandLine.usageError(
+            QStringLiteral("-o and --kgw exclude each other: give one output"));
+    if (const std::optional<int> status = model.read(console, {}, true))
+        return *status;
+
+    Kgw::GenerateOptions smallest;
+    smallest.electrodes = model.electrodes();
+    smallest.aMax = 1;
+    smallest.nMax = 1;
+    options.base = Kgw::generateConfigurations(kinds, smallest);
+
+    const QString destination = toSequence ? parser.value(sequence)
+        : toList                           ? parser.value(output)
+                                           : QStringLiteral("-");
+    if (!outputAllowed(console, QString(), destination))
+        return ExitRefused;
+
+    const Kgw::ModelGrid grid(model.electrodes(), model.spacing(), model.grid());
+    Progress progress(console, QStringLiteral("design"));
+    const Kgw::PairTable table(grid, progress.function(0, 0.05));
+    const Kgw::ResolutionModel resolution(table, model.resolution(), progress.function(0.05, 0.4));
+    if (!resolution.isValid()) {
+        console.diagnostic(QStringLiteral("kgw design"), 0,
+            QStringLiteral("No configuration of the comprehensive set stays within --k-max, "
+                           "so there is nothing to design from"));
+        return ExitRefused;
+    }
+    const Kgw::DesignResult design
+        = Kgw::designSequence(resolution, options, progress.function(0.4, 0.85));
+    if (!design.ok()) {
+        console.diagnostic(
+            QStringLiteral("kgw design"), 0, design.error.left(1).toUpper() + design.error.mid(1));
+        return ExitRefused;
+    }
+    QVector<Kgw::Quadruple> standard;
+    for (const Kgw::Quadruple &q : Kgw::generateConfigurations(
+             { Kgw::ArrayKind::DipoleDipole, Kgw::ArrayKind::WennerAlpha }, [&] {
+                 Kgw::GenerateOptions all;
+                 all.electrodes = model.electrodes();
+                 return all;
+             }())) {
+        if (standard.size() < design.configurations.size()
+            && Kgw::withinFactorLimit(table, q, model.resolution().factorLimit))
+            standard.append(q);
+    }
+    const Kgw::SequenceResolution designed
+        = resolution.evaluate(design.configurations, progress.function(0.85, 0.95));
+    const Kgw::SequenceResolution arrays
+        = resolution.evaluate(standard, progress.function(0.95, 1));
+
+    QVector<Kgw::Quadruple> written = design.configurations;
+    if (parser.isSet(reciprocals)) {
+        for (const Kgw::Quadruple &q : design.configurations)
+            written.append(Kgw::reciprocal(q));
+    }
+    if (!writeConfigurationsArgument(console, destination, written, toSequence, model.spacing()))
+        return ExitRefused;
+
+    const QString name = QStringLiteral("kgw design");
+    QString chosen = QStringLiteral("%1 of the base set, %2 chosen from %3 candidates in %4")
+                         .arg(design.baseCount)
+                         .arg(design.configurations.size() - design.baseCount)
+                         .arg(design.candidates)
+                         .arg(Kgw::counted(design.rounds, QStringLiteral("round")));
+    if (design.configurations.size() < options.measurements)
+        chosen += QStringLiteral("; fewer than the %1 asked for, as no more candidates are left")
+                      .arg(options.measurements);
+    console.diagnostic(name, 0, chosen);
+    console.diagnostic(name, 0,
+        QStringLiteral("mean relative resolution %1, standard arrays of %2 %3")
+            .arg(figure(designed.meanRelative),
+                Kgw::counted(standard.size(), QStringLiteral("configuration")),
+                figure(arrays.meanRelative)));
+    if (options.targeted) {
+        console.diagnostic(name, 0,
+            QStringLiteral("in the target: mean relative resolution %1, standard arrays %2")
+                .arg(figure(targetMean(grid, designed, resolution.comprehensive(), options.target)),
+                    figure(targetMean(grid, arrays, resolution.comprehensive(), options.target))));
+    }
+    console.diagnostic(
+        outputName(destination), 0, Kgw::counted(written.size(), QStringLiteral("configuration")));
+    return ExitSuccess;
+}
+
+} // namespace Cli

@@ -1,0 +1,73 @@
+#ifndef KGW_DESIGN_H
+#define KGW_DESIGN_H
+
+#include "resolution.h"
+
+#include <QString>
+#include <QVector>
+
+namespace Kgw {
+
+// A region of the ground in metres, x along the cable and z downwards. A cell counts as inside
+// when its centre is.
+struct TargetRegion {
+    double x0 = 0;
+    double x1 = 0;
+    double z0 = 0;
+    double z1 = 0;
+
+    bool contains(double x, double z) const { return x >= x0 && x <= x1 && z >= z0 && z <= z1; }
+};
+
+struct DesignOptions {
+    // Each round adds this share of the measurements asked for. Smaller rounds follow the
+    // resolution more closely; larger ones need fewer updates. 5 % is where the design stopped
+    // gaining from smaller rounds.
+    static constexpr double DefaultBatchShare = 0.05;
+    static constexpr int MaxChannels = 64;
+
+    // Configurations in the design, the base set included.
+    int measurements = 0;
+    // Potential dipoles measured at once for one current pair; above 1, candidates are added
+    // in groups that share A and B.
+    int channels = 1;
+    // Where the design starts; the rows of it that the resolution model leaves out (over the
+    // |K| limit, no signal) are dropped.
+    QVector<Quadruple> base;
+    // Where the resolution gain counts; none means the whole grid.
+    bool targeted = false;
+    TargetRegion target;
+    double batchShare = DefaultBatchShare;
+};
+
+struct DesignResult {
+    QString error; // empty when the design was made
+    // The base rows kept, then the chosen ones in the order they were taken; with channels,
+    // those of one current pair next to one another.
+    QVector<Quadruple> configurations;
+    int baseCount = 0;
+    int candidates = 0; // configurations of the comprehensive set that could be chosen
+    int rounds = 0;
+    // The mean of w_j R_jj / R_jj of the comprehensive set over the weighted cells, as the
+    // rounds followed it.
+    double trackedMeanRelative = 0;
+    // Seconds spent preparing the pair-level tables of the base set, and in the rounds.
+    double preparationSeconds = 0;
+    double selectionSeconds = 0;
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// "Compare R" on the pair level. A candidate row g is K / sigma times a signed sum of four
+// pole-pole pair vectors t_p, so the two numbers its score needs,
+//   g·A^-1·gᵀ = Σ s_p s_q (Tᵀ A^-1 T)_pq   and   Σ_j v_j z_j (g_j - y_j) = Σ s_p s_q Q_pq
+// (z = A^-1 gᵀ, y = GᵀWG z, v_j the cell weights over R_jj of the comprehensive set), are
+// quadratic forms in two pairs × pairs tables. A round scores every candidate from those tables,
+// takes a batch, and updates both tables by the batch's low-rank change of A^-1: nothing is
+// solved per candidate, and nothing is factorised after the start.
+DesignResult designSequence(const ResolutionModel &model, const DesignOptions &options,
+    const ProgressFunction &progress = ProgressFunction());
+
+} // namespace Kgw
+
+#endif

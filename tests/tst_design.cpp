@@ -1,0 +1,154 @@
+#include "arrays.h"
+#include "design.h"
+#include "geometry.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using Kgw::ArrayKind;
+using Kgw::Quadruple;
+
+Q_DECLARE_METATYPE(QVector<ArrayKind>)
+
+namespace {
+
+QVector<Quadruple> smallestOf(const QVector<ArrayKind> &kinds, int electrodes)
+{
+    Kgw::GenerateOptions options;
+    options.electrodes = electrodes;
+    options.aMax = 1;
+    options.nMax = 1;
+    return Kgw::generateConfigurations(kinds, options);
+}
+
+// The standard arrays as kgw generate gives them, cut to `count`.
+QVector<Quadruple> standardArrays(int electrodes, int count)
+{
+    Kgw::GenerateOptions options;
+    options.electrodes = electrodes;
+    return Kgw::generateConfigurations({ ArrayKind::DipoleDipole, ArrayKind::WennerAlpha }, options)
+        .mid(0, count);
+}
+
+} // namespace
+
+class TestDesign : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void design_data();
+    void design();
+    void gainIsTheChangeOfR_data();
+    void gainIsTheChangeOfR();
+};
+
+void TestDesign::design_data()
+{
+    QTest::addColumn<int>("electrodes");
+    QTest::addColumn<int>("measurements");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QVector<ArrayKind>>("base");
+    QTest::addColumn<int>("expected"); // configurations in the design
+    // Whether it must resolve more than the standard arrays of its size: on 8 electrodes, 4
+    // channels leave too few current pairs to choose from.
+    QTest::addColumn<bool>("beatsArrays");
+
+    const QVector<ArrayKind> wa { ArrayKind::WennerAlpha };
+    // 3 C(8, 4) = 210 configurations, of which the 5 Wenner-alpha ones of a = 1 are the base.
+    QTest::newRow("8 electrodes") << 8 << 40 << 1 << wa << 40 << true;
+    QTest::newRow("more than the cable has") << 8 << 500 << 1 << wa << 210 << false;
+    QTest::newRow("dipole-dipole base")
+        << 8 << 40 << 1 << QVector<ArrayKind> { ArrayKind::DipoleDipole } << 40 << true;
+    QTest::newRow("4 channels") << 8 << 40 << 4 << wa << 40 << false;
+    QTest::newRow("20 electrodes, 3 channels") << 20 << 200 << 3 << wa << 200 << true;
+}
+
+// What a crew relies on: every configuration measurable and measured once, of the cable, the
+// same list each time, injections shared as the channels allow, and more resolved than by the
+// standard arrays of the same size.
+void TestDesign::design()
+{
+    QFETCH(int, electrodes);
+    QFETCH(int, measurements);
+    QFETCH(int, channels);
+    QFETCH(QVector<ArrayKind>, base);
+    QFETCH(int, expected);
+    QFETCH(bool, beatsArrays);
+
+    const Kgw::PairTable table(Kgw::ModelGrid(electrodes, 1));
+    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    Kgw::DesignOptions options;
+    options.measurements = measurements;
+    options.channels = channels;
+    options.base = smallestOf(base, electrodes);
+    const Kgw::DesignResult design = Kgw::designSequence(model, options);
+    QVERIFY2(design.ok(), qPrintable(design.error));
+    QCOMPARE(design.configurations.size(), expected);
+    QCOMPARE(design.configurations.mid(0, design.baseCount), options.base);
+
+    const QVector<Quadruple> all = Kgw::comprehensiveConfigurations(electrodes);
+    Kgw::ConfigurationSet seen;
+    for (int i = 0; i < design.configurations.size(); ++i) {
+        const Quadruple &q = design.configurations.at(i);
+        QVERIFY(i < design.baseCount || all.contains(q));
+        QVERIFY(!Kgw::hasRepeatedElectrode(q) && !Kgw::measuresNoSignal(q));
+        QVERIFY(seen.insert(q));
+        QVERIFY(seen.insert(Kgw::reciprocal(q)));
+    }
+
+    // Each injection of the chosen part in one run, of at most `channels`.
+    QSet<int> currents;
+    for (int i = design.baseCount; i < design.configurations.size();) {
+        const Quadruple &first = design.configurations.at(i);
+        int run = 0;
+        while (i < design.configurations.size() && design.configurations.at(i).a == first.a
+            && design.configurations.at(i).b == first.b) {
+            ++run;
+            ++i;
+        }
+        QVERIFY(run <= channels || channels == 1);
+        QVERIFY(!currents.contains(first.a * 100 + first.b) || channels == 1);
+        currents.insert(first.a * 100 + first.b);
+    }
+    if (channels > 1 && expected > measurements / 2)
+        QVERIFY(currents.size() < (design.configurations.size() - design.baseCount) / 2);
+
+    QCOMPARE(Kgw::designSequence(model, options).configurations, design.configurations);
+    if (beatsArrays)
+        QVERIFY(model.evaluate(design.configurations).meanRelative
+            > model.evaluate(standardArrays(electrodes, expected)).meanRelative);
+}
+
+void TestDesign::gainIsTheChangeOfR_data()
+{
+    QTest::addColumn<int>("measurements");
+
+    // One row added alone, the rank-one gain; then batches of 2 (5 % of 40).
+    QTest::newRow("one row") << 6;
+    QTest::newRow("rounds of two") << 40;
+}
+
+// The gain the rounds add up, against R computed afresh for the design.
+void TestDesign::gainIsTheChangeOfR()
+{
+    QFETCH(int, measurements);
+
+    const Kgw::PairTable table(Kgw::ModelGrid(8, 1));
+    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    Kgw::DesignOptions options;
+    options.measurements = measurements;
+    options.base = smallestOf({ ArrayKind::WennerAlpha }, 8);
+    const Kgw::DesignResult design = Kgw::designSequence(model, options);
+    QVERIFY2(design.ok(), qPrintable(design.error));
+    QCOMPARE(design.configurations.size(), measurements);
+    const double direct = model.evaluate(design.configurations).meanRelative;
+    const double base = model.evaluate(options.base).meanRelative;
+    QVERIFY2(direct > base, qPrintable(QString::number(direct)));
+    QVERIFY2(qAbs(design.trackedMeanRelative - direct) < 1e-9,
+        qPrintable(QStringLiteral("%1 %2").arg(design.trackedMeanRelative).arg(direct)));
+}
+
+QTEST_GUILESS_MAIN(TestDesign)
+#include "tst_design.moc"
