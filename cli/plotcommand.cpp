@@ -56,11 +56,13 @@ Kgw::SectionPlot sectionPlot(
     const Kgw::ResolutionModel model(table, options.resolution(), progress.function(0.1, 0.8));
     const Kgw::SequenceResolution result
         = model.evaluate(input.quadruples, progress.function(0.8, 1));
-    section.values = result.resolution;
+    // Relative to the best the cable can do, as the mean relative resolution counts it: a
+    // single sequence's own R_jj stays far below 1 at any damping that tells designs apart.
+    section.values = result.relative;
     return Kgw::SectionPlot(section, Kgw::SectionPlot::Unit,
         QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
             .arg(name, metres(grid.spacing())),
-        QStringLiteral("R_jj"),
+        QStringLiteral("R_jj / R_jj of the comprehensive set"),
         QStringLiteral("%1 of %2 configurations used; mean R_jj %3, %4 of the comprehensive "
                        "set's; \u03bb = %5; %6")
             .arg(result.used())
@@ -81,7 +83,8 @@ int runPlot(const QStringList &arguments, Console &console)
             "and median depth of investigation, coloured by kind of configuration.\n"
             "With --sensitivity or --resolution it draws a section of the ground under the cable "
             "instead, as kgw resolution models it: the cumulative sensitivity of the sequence "
-            "(on a logarithmic scale) or its model resolution R_jj (0 to 1) per cell. The model "
+            "(on a logarithmic scale) or its model resolution per cell, as R_jj over the best R_jj "
+            "the cable can reach (0 to 1). The model "
             "options apply only to these.\n"
             "INPUT is an electrode list, a sequence file (*.KGW) with its own spacing, or with "
             "--from a file in that format.\n"
@@ -93,8 +96,9 @@ int runPlot(const QStringList &arguments, Console &console)
         QStringLiteral("OUT"));
     const QCommandLineOption sensitivity(QStringLiteral("sensitivity"),
         QStringLiteral("Draw the cumulative sensitivity section: sum of |J| over the sequence."));
-    const QCommandLineOption resolution(
-        QStringLiteral("resolution"), QStringLiteral("Draw the model resolution section, R_jj."));
+    const QCommandLineOption resolution(QStringLiteral("resolution"),
+        QStringLiteral(
+            "Draw the model resolution section: R_jj over that of the comprehensive set."));
     commandLine.parser().addOption(output);
     commandLine.parser().addOption(sensitivity);
     commandLine.parser().addOption(resolution);

@@ -207,6 +207,7 @@ SequenceResolution ResolutionModel::Private::resolve(const Rows &rows, Eigen::Ma
     result.withoutRow = rows.withoutRow;
     result.overLimit = rows.overLimit;
     result.resolution.fill(0, cells);
+    result.relative.fill(0, cells);
     if (rows.rows.empty())
         return result;
 
@@ -261,6 +262,7 @@ SequenceResolution ResolutionModel::Private::resolve(const Rows &rows, Eigen::Ma
         sum += r;
         const double best = reference ? reference->resolution.at(j) : r;
         if (best > 0) {
+            result.relative[j] = r / best;
             relative += r / best;
             ++compared;
         }

@@ -55,6 +55,8 @@ struct SequenceResolution {
     int withoutRow = 0; // repeated electrode, no signal, or an electrode beyond the cable
     int overLimit = 0; // |K| above the limit
     QVector<double> resolution; // R_jj per cell, in the grid's order
+    // R_jj / R_jj of the comprehensive set per cell; 0 where that set resolves nothing.
+    QVector<double> relative;
     double meanResolution = 0;
     // The mean of R_jj / R_jj of the comprehensive set, over the cells that set resolves at all
     // (R_jj > 0).
