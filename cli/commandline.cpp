@@ -40,6 +40,14 @@ CommandLine::CommandLine(Console &console, const QString &command, const QString
     , m_spacing(QStringLiteral("spacing"),
           QStringLiteral("Cable spacing in metres: %1 (default 5).").arg(Kgw::spacingRangeText()),
           QStringLiteral("METRES"), QStringLiteral("5"))
+    , m_listOutput({ QStringLiteral("o"), QStringLiteral("output") },
+          QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
+                         "standard output)."),
+          QStringLiteral("LIST"))
+    , m_sequenceOutput(QStringLiteral("kgw"),
+          QStringLiteral("Write the sequence file FILE instead of an electrode list (- is "
+                         "standard output)."),
+          QStringLiteral("FILE"))
 {
     m_parser.setApplicationDescription(description);
     m_parser.addOption(m_help);
@@ -102,6 +110,28 @@ std::optional<double> CommandLine::number(const QCommandLineOption &option, doub
     usageError(QStringLiteral("invalid --%1 '%2': give %3")
                    .arg(option.names().constFirst(), text, allowed));
     return std::nullopt;
+}
+
+void CommandLine::addConfigurationsOutput()
+{
+    m_parser.addOption(m_listOutput);
+    m_parser.addOption(m_sequenceOutput);
+}
+
+std::optional<ConfigurationsTarget> CommandLine::configurationsOutput()
+{
+    const bool toList = m_parser.isSet(m_listOutput);
+    const bool toSequence = m_parser.isSet(m_sequenceOutput);
+    if (toList && toSequence) {
+        usageError(QStringLiteral("-o and --kgw exclude each other: give one output"));
+        return std::nullopt;
+    }
+    ConfigurationsTarget target;
+    target.asSequence = toSequence;
+    target.name = toSequence ? m_parser.value(m_sequenceOutput)
+        : toList             ? m_parser.value(m_listOutput)
+                             : QStringLiteral("-");
+    return target;
 }
 
 int CommandLine::usageError(const QString &message)

@@ -32,6 +32,13 @@ private:
     int m_max;
 };
 
+// Where a command that makes configurations writes them: an electrode list on standard output,
+// -o LIST, or a sequence file with --kgw FILE ("-" is standard output for either).
+struct ConfigurationsTarget {
+    QString name;
+    bool asSequence = false;
+};
+
 // A command's parser with the conventions every command shares: its own --help, usage errors
 // with exit status 2, and the --spacing option. Every value that fails to parse is reported as a
 // usage error here, so that a command only has to return ExitUsage.
@@ -61,6 +68,11 @@ public:
     std::optional<double> number(const QCommandLineOption &option, double low, double high,
         bool lowIncluded, const QString &allowed);
 
+    // Adds -o LIST and --kgw FILE.
+    void addConfigurationsOutput();
+    // The output they name; nothing after a usage error, when both are given.
+    std::optional<ConfigurationsTarget> configurationsOutput();
+
     // Reports a usage error of this command and returns its exit status.
     int usageError(const QString &message);
 
@@ -70,6 +82,8 @@ private:
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
     QCommandLineOption m_spacing;
+    QCommandLineOption m_listOutput;
+    QCommandLineOption m_sequenceOutput;
 };
 
 // The parser's help with "Usage: kgw COMMAND" in place of the executable's path.

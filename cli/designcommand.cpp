@@ -109,21 +109,12 @@ int runDesign(const QStringList &arguments, Console &console)
     const QCommandLineOption reciprocals(QStringLiteral("reciprocals"),
         QStringLiteral("After the whole design, add the reciprocal M N A B of every "
                        "configuration, in the same order."));
-    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
-                       "standard output)."),
-        QStringLiteral("LIST"));
-    const QCommandLineOption sequence(QStringLiteral("kgw"),
-        QStringLiteral("Write the sequence file FILE instead of an electrode list (- is standard "
-                       "output)."),
-        QStringLiteral("FILE"));
     parser.addOption(measurements.option());
     parser.addOption(channels.option());
     parser.addOption(base);
     parser.addOption(target);
     parser.addOption(reciprocals);
-    parser.addOption(output);
-    parser.addOption(sequence);
+    commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres"));
     ModelOptions model(commandLine, Kgw::CablePositions);
     if (const std::optional<int> status = commandLine.parse(arguments))
@@ -166,11 +157,9 @@ int runDesign(const QStringList &arguments, Console &console)
         options.targeted = true;
         options.target = *region;
     }
-    const bool toList = parser.isSet(output);
-    const bool toSequence = parser.isSet(sequence);
-    if (toList && toSequence)
-        return commandLine.usageError(
-            QStringLiteral("-o and --kgw exclude each other: give one output"));
+    const std::optional<ConfigurationsTarget> destination = commandLine.configurationsOutput();
+    if (!destination)
+        return ExitUsage;
     if (const std::optional<int> status = model.read(console, {}, true))
         return *status;
 
@@ -180,10 +169,7 @@ int runDesign(const QStringList &arguments, Console &console)
     smallest.nMax = 1;
     options.base = Kgw::generateConfigurations(kinds, smallest);
 
-    const QString destination = toSequence ? parser.value(sequence)
-        : toList                           ? parser.value(output)
-                                           : QStringLiteral("-");
-    if (!outputAllowed(console, QString(), destination))
+    if (!outputAllowed(console, QString(), destination->name))
         return ExitRefused;
 
     const Kgw::ModelGrid grid(model.electrodes(), model.spacing(), model.grid());
@@ -224,7 +210,8 @@ int runDesign(const QStringList &arguments, Console &console)
         for (const Kgw::Quadruple &q : design.configurations)
             written.append(Kgw::reciprocal(q));
     }
-    if (!writeConfigurationsArgument(console, destination, written, toSequence, model.spacing()))
+    if (!writeConfigurationsArgument(
+            console, destination->name, written, destination->asSequence, model.spacing()))
         return ExitRefused;
 
     const QString name = QStringLiteral("kgw design");
@@ -248,8 +235,8 @@ int runDesign(const QStringList &arguments, Console &console)
                 .arg(figure(targetMean(grid, designed, resolution.comprehensive(), options.target)),
                     figure(targetMean(grid, arrays, resolution.comprehensive(), options.target))));
     }
-    console.diagnostic(
-        outputName(destination), 0, Kgw::counted(written.size(), QStringLiteral("configuration")));
+    console.diagnostic(outputName(destination->name), 0,
+        Kgw::counted(written.size(), QStringLiteral("configuration")));
     return ExitSuccess;
 }
 

@@ -67,14 +67,6 @@ int runGenerate(const QStringList &arguments, Console &console)
     const QCommandLineOption reciprocals(QStringLiteral("reciprocals"),
         QStringLiteral("After the whole list, add the reciprocal M N A B of every configuration, "
                        "in the same order."));
-    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
-                       "standard output)."),
-        QStringLiteral("LIST"));
-    const QCommandLineOption sequence(QStringLiteral("kgw"),
-        QStringLiteral("Write the sequence file FILE instead of an electrode list (- is standard "
-                       "output)."),
-        QStringLiteral("FILE"));
     parser.addOption(electrodes.option());
     parser.addOption(aMax.option());
     parser.addOption(nMax.option());
@@ -83,8 +75,7 @@ int runGenerate(const QStringList &arguments, Console &console)
                        "weak a signal to measure well. Default: no limit."));
     parser.addOption(reciprocals);
     parser.addOption(factorLimit.option());
-    parser.addOption(output);
-    parser.addOption(sequence);
+    commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw and --k-max"));
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
         QStringLiteral("Array name or alias: %1.").arg(Kgw::allowedArrayNames()),
@@ -103,15 +94,13 @@ int runGenerate(const QStringList &arguments, Console &console)
     options.nMax = *nLimit;
     options.reciprocals = parser.isSet(reciprocals);
 
-    const bool toList = parser.isSet(output);
-    const bool toSequence = parser.isSet(sequence);
-    if (toList && toSequence)
-        return commandLine.usageError(
-            QStringLiteral("-o and --kgw exclude each other: give one output"));
+    const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput();
+    if (!target)
+        return ExitUsage;
     const std::optional<double> limit = factorLimit.read(commandLine);
     if (!limit)
         return ExitUsage;
-    if (commandLine.spacingGiven() && !toSequence && !qIsFinite(*limit))
+    if (commandLine.spacingGiven() && !target->asSequence && !qIsFinite(*limit))
         return commandLine.usageError(
             QStringLiteral("--spacing applies only to --kgw FILE and --k-max"));
     const std::optional<double> spacing = commandLine.spacing();
@@ -155,17 +144,15 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    const QString target = toSequence ? parser.value(sequence)
-        : toList                      ? parser.value(output)
-                                      : QStringLiteral("-");
-    if (!outputAllowed(console, QString(), target))
+    if (!outputAllowed(console, QString(), target->name))
         return ExitRefused;
-    if (!writeConfigurationsArgument(console, target, configurations, toSequence, *spacing))
+    if (!writeConfigurationsArgument(
+            console, target->name, configurations, target->asSequence, *spacing))
         return ExitRefused;
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
     if (qIsFinite(*limit))
         count += QStringLiteral(", %1 with |K| above --k-max left out").arg(weak);
-    console.diagnostic(outputName(target), 0, count);
+    console.diagnostic(outputName(target->name), 0, count);
     return ExitSuccess;
 }
 

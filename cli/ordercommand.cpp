@@ -73,19 +73,10 @@ int runOrder(const QStringList &arguments, Console &console)
         QStringLiteral("Report the field time at S seconds per injection: above 0 and up to "
                        "3600, with at most three decimals."),
         QStringLiteral("S"));
-    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
-        QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
-                       "standard output)."),
-        QStringLiteral("LIST"));
-    const QCommandLineOption sequence(QStringLiteral("kgw"),
-        QStringLiteral("Write the sequence file FILE instead of an electrode list (- is standard "
-                       "output)."),
-        QStringLiteral("FILE"));
     parser.addOption(gap.option());
     parser.addOption(channels.option());
     parser.addOption(seconds);
-    parser.addOption(output);
-    parser.addOption(sequence);
+    commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres for --kgw, when INPUT has none of its own"));
     InputReader reader(commandLine, InputReader::TakesSequences);
@@ -113,21 +104,16 @@ int runOrder(const QStringList &arguments, Console &console)
     const QStringList inputs = parser.positionalArguments();
     if (inputs.size() != 1)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
-    const bool toList = parser.isSet(output);
-    const bool toSequence = parser.isSet(sequence);
-    if (toList && toSequence)
-        return commandLine.usageError(
-            QStringLiteral("-o and --kgw exclude each other: give one output"));
+    const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput();
+    if (!target)
+        return ExitUsage;
     if (!reader.accept(inputs))
         return ExitUsage;
 
     const QString input = inputs.first();
-    const QString target = toSequence ? parser.value(sequence)
-        : toList                      ? parser.value(output)
-                                      : QStringLiteral("-");
-    if (!outputAllowed(console, input, target))
+    if (!outputAllowed(console, input, target->name))
         return ExitRefused;
-    const std::optional<Input> read = reader.read(console, input, toSequence);
+    const std::optional<Input> read = reader.read(console, input, target->asSequence);
     if (!read)
         return ExitRefused;
 
@@ -137,10 +123,11 @@ int runOrder(const QStringList &arguments, Console &console)
     options.channels = *channelCount;
     const QVector<Kgw::Quadruple> after = Kgw::orderSequence(before, options);
 
-    if (!writeConfigurationsArgument(console, target, after, toSequence, read->spacingMetres))
+    if (!writeConfigurationsArgument(
+            console, target->name, after, target->asSequence, read->spacingMetres))
         return ExitRefused;
 
-    const QString name = outputName(target);
+    const QString name = outputName(target->name);
     const int breaks = Kgw::gapBreaks(after, options.gap);
     console.diagnostic(name, 0,
         QStringLiteral("%1; places that break a gap of %2: %3 before, %4 after%5")
