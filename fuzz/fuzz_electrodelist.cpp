@@ -8,16 +8,12 @@
 #include <QBuffer>
 #include <QTextStream>
 
+#include "require.h"
+
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        abort();
-}
 
 // The list as QTextStream reads it with its own integer extraction, line by line, where a line
 // ends at LF, CR or CRLF.

@@ -6,18 +6,10 @@
 #include "sequencereader.h"
 #include "sequencewriter.h"
 
+#include "require.h"
+
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
