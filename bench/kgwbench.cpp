@@ -229,13 +229,7 @@ int measureDesign(int measurements, double factorLimit)
     }
     const qint64 peak = peakResidentBytes();
 
-    QVector<Kgw::Quadruple> standard;
-    for (const Kgw::Quadruple &q :
-        Kgw::generateConfigurations({ Kgw::ArrayKind::DipoleDipole, Kgw::ArrayKind::WennerAlpha },
-            Kgw::GenerateOptions())) {
-        if (standard.size() < measurements && Kgw::withinFactorLimit(table, q, factorLimit))
-            standard.append(q);
-    }
+    const QVector<Kgw::Quadruple> standard = Kgw::standardArrays(table, measurements, factorLimit);
     QVector<Kgw::Quadruple> candidates;
     for (const Kgw::Quadruple &q : Kgw::comprehensiveConfigurations(electrodes)) {
         if (Kgw::withinFactorLimit(table, q, factorLimit))

@@ -63,24 +63,6 @@ QString figure(double value)
 }
 
 // The mean of R_jj / R_jj of the comprehensive set over the cells whose centre is in the target.
-double targetMean(const Kgw::ModelGrid &grid, const Kgw::SequenceResolution &sequence,
-    const Kgw::SequenceResolution &best, const Kgw::TargetRegion &target)
-{
-    double sum = 0;
-    int count = 0;
-    for (int j = 0; j < grid.cellCount(); ++j) {
-        const int column = grid.columnOf(j);
-        const int layer = grid.layerOf(j);
-        const double x = (grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2;
-        const double z = (grid.zEdges().at(layer) + grid.zEdges().at(layer + 1)) / 2;
-        if (best.resolution.at(j) > 0 && target.contains(x, z)) {
-            sum += sequence.resolution.at(j) / best.resolution.at(j);
-            ++count;
-        }
-    }
-    return count > 0 ? sum / count : 0;
-}
-
 } // namespace
 
 int runDesign(const QStringList &arguments, Console &console)
@@ -189,17 +171,8 @@ int runDesign(const QStringList &arguments, Console &console)
             QStringLiteral("kgw design"), 0, design.error.left(1).toUpper() + design.error.mid(1));
         return ExitRefused;
     }
-    QVector<Kgw::Quadruple> standard;
-    for (const Kgw::Quadruple &q : Kgw::generateConfigurations(
-             { Kgw::ArrayKind::DipoleDipole, Kgw::ArrayKind::WennerAlpha }, [&] {
-                 Kgw::GenerateOptions all;
-                 all.electrodes = model.electrodes();
-                 return all;
-             }())) {
-        if (standard.size() < design.configurations.size()
-            && Kgw::withinFactorLimit(table, q, model.resolution().factorLimit))
-            standard.append(q);
-    }
+    const QVector<Kgw::Quadruple> standard
+        = Kgw::standardArrays(table, design.configurations.size(), model.resolution().factorLimit);
     const Kgw::SequenceResolution designed
         = resolution.evaluate(design.configurations, progress.function(0.85, 0.95));
     const Kgw::SequenceResolution arrays
@@ -232,8 +205,10 @@ int runDesign(const QStringList &arguments, Console &console)
     if (options.targeted) {
         console.diagnostic(name, 0,
             QStringLiteral("in the target: mean relative resolution %1, standard arrays %2")
-                .arg(figure(targetMean(grid, designed, resolution.comprehensive(), options.target)),
-                    figure(targetMean(grid, arrays, resolution.comprehensive(), options.target))));
+                .arg(figure(Kgw::meanRelativeIn(
+                         grid, designed, resolution.comprehensive(), options.target)),
+                    figure(Kgw::meanRelativeIn(
+                        grid, arrays, resolution.comprehensive(), options.target))));
     }
     console.diagnostic(outputName(destination->name), 0,
         Kgw::counted(written.size(), QStringLiteral("configuration")));

@@ -1,5 +1,6 @@
 #include "design.h"
 
+#include "arrays.h"
 #include "geometry.h"
 
 #include <Eigen/Dense>
@@ -188,11 +189,7 @@ bool Designer::weighCells(QString *error)
     cellWeights.assign(size_t(cells), 0);
     int counted = 0;
     for (int j = 0; j < cells; ++j) {
-        const int column = grid.columnOf(j);
-        const int layer = grid.layerOf(j);
-        const double x = (grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2;
-        const double z = (grid.zEdges().at(layer) + grid.zEdges().at(layer + 1)) / 2;
-        if (best.at(j) > 0 && (!options.targeted || options.target.contains(x, z))) {
+        if (best.at(j) > 0 && (!options.targeted || options.target.containsCell(grid, j))) {
             cellWeights[size_t(j)] = 1 / best.at(j);
             ++counted;
         }
@@ -512,6 +509,41 @@ DesignResult designSequence(
     result.selectionSeconds = timer.nsecsElapsed() / 1e9;
     report(1);
     return result;
+}
+
+bool TargetRegion::containsCell(const ModelGrid &grid, int cell) const
+{
+    const int column = grid.columnOf(cell);
+    const int layer = grid.layerOf(cell);
+    return contains((grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2,
+        (grid.zEdges().at(layer) + grid.zEdges().at(layer + 1)) / 2);
+}
+
+double meanRelativeIn(const ModelGrid &grid, const SequenceResolution &sequence,
+    const SequenceResolution &best, const TargetRegion &target)
+{
+    double sum = 0;
+    int count = 0;
+    for (int j = 0; j < grid.cellCount(); ++j) {
+        if (best.resolution.at(j) > 0 && target.containsCell(grid, j)) {
+            sum += sequence.resolution.at(j) / best.resolution.at(j);
+            ++count;
+        }
+    }
+    return count > 0 ? sum / count : 0;
+}
+
+QVector<Quadruple> standardArrays(const PairTable &table, int count, double factorLimit)
+{
+    GenerateOptions options;
+    options.electrodes = table.grid().electrodes();
+    QVector<Quadruple> standard;
+    for (const Quadruple &q :
+        generateConfigurations({ ArrayKind::DipoleDipole, ArrayKind::WennerAlpha }, options)) {
+        if (standard.size() < count && withinFactorLimit(table, q, factorLimit))
+            standard.append(q);
+    }
+    return standard;
 }
 
 } // namespace Kgw

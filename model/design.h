@@ -17,7 +17,17 @@ struct TargetRegion {
     double z1 = 0;
 
     bool contains(double x, double z) const { return x >= x0 && x <= x1 && z >= z0 && z <= z1; }
+    bool containsCell(const ModelGrid &grid, int cell) const;
 };
+
+// The mean of R_jj / R_jj of the comprehensive set over the cells of the target that set
+// resolves at all; 0 when there are none.
+double meanRelativeIn(const ModelGrid &grid, const SequenceResolution &sequence,
+    const SequenceResolution &best, const TargetRegion &target);
+
+// What a design is measured against: dipole-dipole then Wenner-alpha, as kgw generate gives
+// them for the cable, within the |K| limit and cut to `count`.
+QVector<Quadruple> standardArrays(const PairTable &table, int count, double factorLimit);
 
 struct DesignOptions {
     // Each round adds this share of the measurements asked for. Smaller rounds follow the
