@@ -8,8 +8,6 @@
 
 #include "arrays.h"
 #include "design.h"
-#include "savefile.h"
-#include "sequencewriter.h"
 
 #include <QRegularExpression>
 

@@ -8,8 +8,6 @@
 
 #include "arrays.h"
 #include "geometry.h"
-#include "savefile.h"
-#include "sequencewriter.h"
 
 #include <QtMath>
 

@@ -7,8 +7,6 @@
 
 #include "arrays.h"
 #include "ordering.h"
-#include "savefile.h"
-#include "sequencewriter.h"
 
 #include <QRegularExpression>
 
