@@ -127,9 +127,9 @@ int measureModel()
     const int electrodes = Kgw::CablePositions;
     QElapsedTimer timer;
     timer.start();
-    const Kgw::PairTable table(Kgw::ModelGrid(electrodes, 5));
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(electrodes, 5), Kgw::ResolutionOptions());
     const qint64 tableNs = timer.nsecsElapsed();
-    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
     const qint64 comprehensiveNs = timer.nsecsElapsed() - tableNs;
 
     const QVector<Kgw::Quadruple> all = Kgw::comprehensiveConfigurations(electrodes);
@@ -162,7 +162,7 @@ int measureModel()
     const qint64 depthNs = timer.nsecsElapsed();
 
     printf("%lld %lld %lld %lld %lld %lld %d %g\n", tableNs, comprehensiveNs,
-        sequenceNs.at(Runs / 2), depthNs, baseline, peakResidentBytes(), table.grid().cellCount(),
+        sequenceNs.at(Runs / 2), depthNs, baseline, peakResidentBytes(), survey.grid().cellCount(),
         sum);
     return 0;
 }
@@ -208,10 +208,10 @@ int measureDesign(int measurements, double factorLimit)
     const double spacing = 1;
     QElapsedTimer timer;
     timer.start();
-    const Kgw::PairTable table(Kgw::ModelGrid(electrodes, spacing));
     Kgw::ResolutionOptions resolutionOptions;
     resolutionOptions.factorLimit = factorLimit;
-    const Kgw::ResolutionModel model(table, resolutionOptions);
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(electrodes, spacing), resolutionOptions);
+    const Kgw::ResolutionModel model(survey);
     const qint64 sensitivityNs = timer.nsecsElapsed();
 
     Kgw::GenerateOptions smallest;
@@ -229,10 +229,10 @@ int measureDesign(int measurements, double factorLimit)
     }
     const qint64 peak = peakResidentBytes();
 
-    const QVector<Kgw::Quadruple> standard = Kgw::standardArrays(table, measurements, factorLimit);
+    const QVector<Kgw::Quadruple> standard = Kgw::standardArrays(survey, measurements);
     QVector<Kgw::Quadruple> candidates;
     for (const Kgw::Quadruple &q : Kgw::comprehensiveConfigurations(electrodes)) {
-        if (Kgw::withinFactorLimit(table, q, factorLimit))
+        if (survey.row(q, nullptr) == Kgw::SurveyModel::HasRow)
             candidates.append(q);
     }
     QRandomGenerator random(20261207);

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "console.h"
 #include "modeloptions.h"
+#include "progress.h"
 #include "report.h"
 #include "textutil.h"
 
@@ -55,12 +56,6 @@ std::optional<Kgw::TargetRegion> parseTarget(const QString &text)
     return Kgw::TargetRegion { values[0], values[1], values[2], values[3] };
 }
 
-QString figure(double value)
-{
-    return QString::number(value, 'f', 3);
-}
-
-// The mean of R_jj / R_jj of the comprehensive set over the cells whose centre is in the target.
 } // namespace
 
 int runDesign(const QStringList &arguments, Console &console)
@@ -140,41 +135,38 @@ int runDesign(const QStringList &arguments, Console &console)
     const std::optional<ConfigurationsTarget> destination = commandLine.configurationsOutput();
     if (!destination)
         return ExitUsage;
-    if (const std::optional<int> status = model.read(console, {}, true))
-        return *status;
-
-    Kgw::GenerateOptions smallest;
-    smallest.electrodes = model.electrodes();
-    smallest.aMax = 1;
-    smallest.nMax = 1;
-    options.base = Kgw::generateConfigurations(kinds, smallest);
-
     if (!outputAllowed(console, QString(), destination->name))
         return ExitRefused;
 
-    const Kgw::ModelGrid grid(model.electrodes(), model.spacing(), model.grid());
     Progress progress(console, QStringLiteral("design"));
-    const Kgw::PairTable table(grid, progress.function(0, 0.05));
-    const Kgw::ResolutionModel resolution(table, model.resolution(), progress.function(0.05, 0.4));
-    if (!resolution.isValid()) {
-        console.diagnostic(QStringLiteral("kgw design"), 0,
-            QStringLiteral("No configuration of the comprehensive set stays within --k-max, "
-                           "so there is nothing to design from"));
-        return ExitRefused;
-    }
+    int status = ExitSuccess;
+    const std::unique_ptr<Kgw::SurveyModel> survey = model.read(
+        console, {}, Kgw::SurveyModel::Resolution, progress.function(0, 0.05), &status);
+    if (!survey)
+        return status;
+    const Kgw::ModelGrid &grid = survey->grid();
+    const QString name = QStringLiteral("kgw design");
+    const Kgw::ResolutionModel resolution(*survey, progress.function(0.05, 0.4));
+    if (!resolution.isValid())
+        return refuse(console, name, resolution.error());
+
+    Kgw::GenerateOptions smallest;
+    smallest.electrodes = grid.electrodes();
+    smallest.aMax = 1;
+    smallest.nMax = 1;
+    options.base = Kgw::generateConfigurations(kinds, smallest);
     const Kgw::DesignResult design
         = Kgw::designSequence(resolution, options, progress.function(0.4, 0.85));
-    if (!design.ok()) {
-        console.diagnostic(
-            QStringLiteral("kgw design"), 0, design.error.left(1).toUpper() + design.error.mid(1));
-        return ExitRefused;
-    }
+    if (!design.ok())
+        return refuse(console, name, design.error);
     const QVector<Kgw::Quadruple> standard
-        = Kgw::standardArrays(table, design.configurations.size(), model.resolution().factorLimit);
+        = Kgw::standardArrays(*survey, design.configurations.size());
     const Kgw::SequenceResolution designed
         = resolution.evaluate(design.configurations, progress.function(0.85, 0.95));
     const Kgw::SequenceResolution arrays
         = resolution.evaluate(standard, progress.function(0.95, 1));
+    if (!designed.ok() || !arrays.ok())
+        return refuse(console, name, designed.ok() ? arrays.error : designed.error);
 
     QVector<Kgw::Quadruple> written = design.configurations;
     if (parser.isSet(reciprocals)) {
@@ -182,10 +174,9 @@ int runDesign(const QStringList &arguments, Console &console)
             written.append(Kgw::reciprocal(q));
     }
     if (!writeConfigurationsArgument(
-            console, destination->name, written, destination->asSequence, model.spacing()))
+            console, destination->name, written, destination->asSequence, grid.spacing()))
         return ExitRefused;
 
-    const QString name = QStringLiteral("kgw design");
     QString chosen = QStringLiteral("%1 of the base set, %2 chosen from %3 candidates in %4")
                          .arg(design.baseCount)
                          .arg(design.configurations.size() - design.baseCount)

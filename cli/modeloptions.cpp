@@ -7,8 +7,6 @@
 #include "electrodelist.h"
 #include "sequencereader.h"
 
-#include <QDateTime>
-
 #include <algorithm>
 
 namespace Cli {
@@ -123,8 +121,26 @@ QString ModelOptions::firstGiven() const
     return QString();
 }
 
-std::optional<int> ModelOptions::read(
-    Console &console, const QVector<Input> &inputs, bool forResolution)
+std::unique_ptr<Kgw::SurveyModel> ModelOptions::read(Console &console, const QVector<Input> &inputs,
+    Kgw::SurveyModel::Scope scope, const Kgw::ProgressFunction &progress, int *status)
+{
+    if (const std::optional<int> refused = readOptions(console, inputs)) {
+        *status = *refused;
+        return nullptr;
+    }
+    const Kgw::ModelGrid grid(m_electrodes, m_spacing, m_grid);
+    auto model = std::make_unique<Kgw::SurveyModel>(grid, m_resolution, scope, progress);
+    if (model->isValid())
+        return model;
+    *status = grid.isValid()
+        ? m_commandLine.usageError(model->error()
+            + QStringLiteral("; give fewer --cells-per-spacing, a thicker --first-layer or a "
+                             "shallower --grid-depth"))
+        : m_commandLine.usageError(QStringLiteral("no model grid: %1").arg(grid.error()));
+    return nullptr;
+}
+
+std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Input> &inputs)
 {
     QCommandLineParser &parser = m_commandLine.parser();
 
@@ -213,43 +229,7 @@ std::optional<int> ModelOptions::read(
         }
     }
 
-    const Kgw::ModelGrid grid(m_electrodes, m_spacing, m_grid);
-    if (!grid.isValid())
-        return m_commandLine.usageError(QStringLiteral("no model grid: %1").arg(grid.error()));
-    if (forResolution && grid.cellCount() > Kgw::ResolutionModel::MaxCells) {
-        return m_commandLine.usageError(
-            QStringLiteral("the grid has %1 cells, more than the %2 a resolution takes; give "
-                           "fewer --cells-per-spacing, a thicker --first-layer or a shallower "
-                           "--grid-depth")
-                .arg(grid.cellCount())
-                .arg(Kgw::ResolutionModel::MaxCells));
-    }
     return std::nullopt;
-}
-
-Progress::Progress(Console &console, const QString &what)
-    : m_console(console)
-    , m_what(what)
-    , m_started(QDateTime::currentMSecsSinceEpoch())
-{ }
-
-Progress::~Progress()
-{
-    if (m_shown >= 0)
-        m_console.progress(QString());
-}
-
-Kgw::ProgressFunction Progress::function(double from, double to)
-{
-    if (!m_console.errorIsTerminal())
-        return Kgw::ProgressFunction();
-    return [this, from, to](double share) {
-        const int percent = int(100 * (from + (to - from) * share));
-        if (percent == m_shown || QDateTime::currentMSecsSinceEpoch() - m_started < 1000)
-            return;
-        m_shown = percent;
-        m_console.progress(QStringLiteral("%1: %2%").arg(m_what).arg(percent));
-    };
 }
 
 } // namespace Cli

@@ -5,11 +5,13 @@
 #include "input.h"
 
 #include "quadruple.h"
-#include "resolution.h"
+#include "surveymodel.h"
 
 #include <QCommandLineOption>
 #include <QString>
 #include <QVector>
+
+#include <memory>
 
 namespace Cli {
 
@@ -37,18 +39,15 @@ public:
 
     // Reads the options for these inputs: the spacing (--spacing, else that of the sequence
     // files, which must agree), the electrodes (--electrodes, else the highest one used) and the
-    // rest, for a grid small enough for a resolution where one is wanted. Returns the exit
-    // status when the command ends here, after a usage error or a refusal it reported.
-    std::optional<int> read(Console &console, const QVector<Input> &inputs, bool forResolution);
+    // rest, and builds the survey model of that cable for `scope`. Returns nothing, with *status
+    // the exit status, when the command ends here after a usage error or a refusal it reported.
+    std::unique_ptr<Kgw::SurveyModel> read(Console &console, const QVector<Input> &inputs,
+        Kgw::SurveyModel::Scope scope, const Kgw::ProgressFunction &progress, int *status);
     // The first of these options given on the command line, "--k-max" say; empty for none.
     QString firstGiven() const;
 
-    double spacing() const { return m_spacing; }
-    int electrodes() const { return m_electrodes; }
-    const Kgw::GridOptions &grid() const { return m_grid; }
-    const Kgw::ResolutionOptions &resolution() const { return m_resolution; }
-
 private:
+    std::optional<int> readOptions(Console &console, const QVector<Input> &inputs);
     std::optional<double> readNumber(
         const QCommandLineOption &option, double low, double high, bool lowIncluded);
 
@@ -67,22 +66,6 @@ private:
     int m_electrodes = 0;
     Kgw::GridOptions m_grid;
     Kgw::ResolutionOptions m_resolution;
-};
-
-// Shows how far long work has got on standard error, when that is a terminal and the work has
-// taken more than a second; clears the line when destroyed.
-class Progress
-{
-public:
-    Progress(Console &console, const QString &what);
-    ~Progress();
-    Kgw::ProgressFunction function(double from = 0, double to = 1);
-
-private:
-    Console &m_console;
-    QString m_what;
-    qint64 m_started = 0;
-    int m_shown = -1;
 };
 
 } // namespace Cli

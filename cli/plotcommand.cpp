@@ -4,6 +4,7 @@
 #include "console.h"
 #include "input.h"
 #include "modeloptions.h"
+#include "progress.h"
 #include "report.h"
 
 #include "coverageplot.h"
@@ -18,13 +19,18 @@ namespace Cli {
 
 namespace {
 
-// The model's picture of one sequence: its cumulative sensitivity or its resolution.
-Kgw::SectionPlot sectionPlot(
-    Console &console, const Input &input, const ModelOptions &options, bool resolution)
+// The model's picture of one sequence: its cumulative sensitivity or its resolution; nothing,
+// with *status the exit status, when the model refuses.
+std::optional<Kgw::SectionPlot> sectionPlot(
+    Console &console, const Input &input, ModelOptions &options, bool resolution, int *status)
 {
-    const Kgw::ModelGrid grid(options.electrodes(), options.spacing(), options.grid());
     Progress progress(console, QStringLiteral("plot"));
-    const Kgw::PairTable table(grid, progress.function(0, resolution ? 0.1 : 1));
+    const std::unique_ptr<Kgw::SurveyModel> survey = options.read(console, { input },
+        resolution ? Kgw::SurveyModel::Resolution : Kgw::SurveyModel::Sensitivity,
+        progress.function(0, resolution ? 0.1 : 1), status);
+    if (!survey)
+        return std::nullopt;
+    const Kgw::ModelGrid &grid = survey->grid();
     Kgw::Section section;
     section.xEdges = grid.xEdges();
     section.zEdges = grid.zEdges();
@@ -35,12 +41,11 @@ Kgw::SectionPlot sectionPlot(
     const QString gridText = QStringLiteral("%1 × %2 cells").arg(grid.columns()).arg(grid.layers());
     if (!resolution) {
         // Per square spacing of cell, so that the picture doesn't depend on the cells' sizes.
-        const double limit = options.resolution().factorLimit;
-        section.values = Kgw::cumulativeSensitivity(table, input.quadruples, limit);
+        section.values = Kgw::cumulativeSensitivity(*survey, input.quadruples);
         const double unit = grid.spacing() * grid.spacing();
         int used = 0;
         for (const Kgw::Quadruple &q : input.quadruples)
-            used += Kgw::withinFactorLimit(table, q, limit) ? 1 : 0;
+            used += survey->row(q, nullptr) == Kgw::SurveyModel::HasRow ? 1 : 0;
         for (int c = 0; c < section.values.size(); ++c)
             section.values[c] /= grid.cellArea(c) / unit;
         return Kgw::SectionPlot(section, Kgw::SectionPlot::Logarithmic,
@@ -53,9 +58,20 @@ Kgw::SectionPlot sectionPlot(
                 .arg(gridText));
     }
 
-    const Kgw::ResolutionModel model(table, options.resolution(), progress.function(0.1, 0.8));
+    const Kgw::ResolutionModel model(*survey, progress.function(0.1, 0.8));
+    if (!model.isValid()) {
+        *status = refuse(console, QStringLiteral("kgw plot"), model.error());
+        return std::nullopt;
+    }
     const Kgw::SequenceResolution result
         = model.evaluate(input.quadruples, progress.function(0.8, 1));
+    if (!result.ok() || result.used() == 0) {
+        *status = refuse(console, inputName(input.argument),
+            result.ok() ? QStringLiteral("none of its configurations has a sensitivity within "
+                                         "the |K| limit, so there is no section to draw")
+                        : result.error);
+        return std::nullopt;
+    }
     // Relative to the best the cable can do, as the mean relative resolution counts it: a
     // single sequence's own R_jj stays far below 1 at any damping that tells designs apart.
     section.values = result.relative;
@@ -142,9 +158,12 @@ int runPlot(const QStringList &arguments, Console &console)
 
     Kgw::WriteResult written;
     if (sensitivitySection || resolutionSection) {
-        if (const std::optional<int> status = model.read(console, { *sequence }, resolutionSection))
-            return *status;
-        written = sectionPlot(console, *sequence, model, resolutionSection).write(outFile);
+        int status = ExitSuccess;
+        const std::optional<Kgw::SectionPlot> plot
+            = sectionPlot(console, *sequence, model, resolutionSection, &status);
+        if (!plot)
+            return status;
+        written = plot->write(outFile);
     } else {
         const double spacing = sequence->spacingMetres;
         const Kgw::CoveragePlot plot(Kgw::coveragePoints(sequence->quadruples, spacing),

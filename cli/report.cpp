@@ -32,4 +32,15 @@ QString metres(double value)
     return QString::number(value, 'f', 3);
 }
 
+QString figure(double value)
+{
+    return QString::number(value, 'f', 3);
+}
+
+int refuse(Console &console, const QString &file, const QString &reason)
+{
+    console.diagnostic(file, 0, reason.left(1).toUpper() + reason.mid(1));
+    return ExitRefused;
+}
+
 } // namespace Cli

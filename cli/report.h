@@ -17,6 +17,12 @@ void reportRefusedList(Console &console, const QString &argument, const Kgw::Lis
 // x, z and K as the tables print them: metres with three decimals, "inf" or "nan".
 QString metres(double value);
 
+// A figure of the model, as its reports print it: three decimals.
+QString figure(double value);
+
+// Reports why the model refused, as a sentence, and returns the exit status of a refusal.
+int refuse(Console &console, const QString &file, const QString &reason);
+
 } // namespace Cli
 
 #endif

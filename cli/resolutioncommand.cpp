@@ -4,6 +4,7 @@
 #include "console.h"
 #include "input.h"
 #include "modeloptions.h"
+#include "progress.h"
 #include "report.h"
 #include "textutil.h"
 
@@ -34,11 +35,6 @@ QString description()
         "INPUT is an electrode list, or a sequence file (*.KGW) with its own spacing.\n"
         "Exit status: 0 when every input was judged, 1 when an input is refused, 2 for a usage "
         "error.");
-}
-
-QString figure(double value)
-{
-    return QString::number(value, 'f', 3);
 }
 
 } // namespace
@@ -72,28 +68,27 @@ int runResolution(const QStringList &arguments, Console &console)
             return ExitRefused;
         inputs.append(*input);
     }
-    if (const std::optional<int> status = model.read(console, inputs, true))
-        return *status;
-
-    const Kgw::ModelGrid grid(model.electrodes(), model.spacing(), model.grid());
     Progress progress(console, QStringLiteral("resolution"));
     // The comprehensive set is most of the work; the inputs share the rest.
     const double tableShare = 0.1;
     const double comprehensiveShare = 0.6;
-    const Kgw::PairTable table(grid, progress.function(0, tableShare));
+    int status = ExitSuccess;
+    const std::unique_ptr<Kgw::SurveyModel> survey = model.read(
+        console, inputs, Kgw::SurveyModel::Resolution, progress.function(0, tableShare), &status);
+    if (!survey)
+        return status;
+    const Kgw::ModelGrid &grid = survey->grid();
     const Kgw::ResolutionModel resolution(
-        table, model.resolution(), progress.function(tableShare, comprehensiveShare));
-    if (!resolution.isValid()) {
-        console.diagnostic(QStringLiteral("kgw resolution"), 0,
-            QStringLiteral("No configuration of the comprehensive set stays within --k-max, "
-                           "so there is nothing to compare with"));
-        return ExitRefused;
-    }
+        *survey, progress.function(tableShare, comprehensiveShare));
+    if (!resolution.isValid())
+        return refuse(console, QStringLiteral("kgw resolution"), resolution.error());
     QVector<Kgw::SequenceResolution> results;
     for (int i = 0; i < inputs.size(); ++i) {
         const double from = comprehensiveShare + (1 - comprehensiveShare) * i / inputs.size();
         const double to = comprehensiveShare + (1 - comprehensiveShare) * (i + 1) / inputs.size();
         results.append(resolution.evaluate(inputs.at(i).quadruples, progress.function(from, to)));
+        if (!results.constLast().ok())
+            return refuse(console, inputName(inputs.at(i).argument), results.constLast().error);
     }
 
     QTextStream &out = console.out();

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <limits>
 #include <numeric>
-#include <thread>
 #include <vector>
 
 namespace Kgw {
@@ -21,43 +21,11 @@ namespace {
 
 using Matrix = Eigen::MatrixXd;
 
-// A row as the design keeps it: its pairs, their signs in G (0 past the last) and K / sigma.
-struct Row {
-    double scale = 0;
-    quint16 pair[4] = {};
-    qint8 sign[4] = {};
-    qint32 current = 0; // the pair index of A and B
-};
-
-int pairIndex(int p, int q, int electrodes)
-{
-    if (p > q)
-        std::swap(p, q);
-    return (p - 1) * (2 * electrodes - p) / 2 + (q - p - 1);
-}
-
 // One key for a configuration, its swapped variants and its reciprocal: they all measure the
 // same thing.
 ConfigurationKey measurementKey(const Quadruple &q)
 {
     return std::min(configurationKey(q), configurationKey(reciprocal(q)));
-}
-
-bool makeRow(const PairTable &table, const ResolutionOptions &options, const Quadruple &q, Row *row)
-{
-    PairTable::Term terms[4];
-    double factor = 0;
-    const int count = table.terms(q, terms, &factor);
-    if (count == 0 || measuresNoSignal(q) || !(std::abs(factor) <= options.factorLimit))
-        return false;
-    const int electrodes = table.grid().electrodes();
-    for (int t = 0; t < count; ++t) {
-        row->pair[t] = pairIndex(terms[t].p, terms[t].q, electrodes);
-        row->sign[t] = terms[t].sign;
-    }
-    row->scale = factor / options.noise.sigma(factor);
-    row->current = q.b > 0 ? pairIndex(q.a, q.b, electrodes) : -1;
-    return true;
 }
 
 // Both tables side by side, single precision: a score needs one entry of each, and a ranking
@@ -68,7 +36,7 @@ struct Entry {
 };
 
 // The score of one row from the packed lower triangles.
-inline double packedScore(const Entry *packed, Eigen::Index size, const Row &row)
+inline double packedScore(const Entry *packed, Eigen::Index size, const SurveyRow &row)
 {
     double m = 0;
     double q = 0;
@@ -94,9 +62,11 @@ inline double packedScore(const Entry *packed, Eigen::Index size, const Row &row
 template <typename First, typename Second>
 void sideBySide(const First &first, const Second &second)
 {
-    std::thread thread(first);
+    // The future waits for the first in its destructor, so a throw on either side still finds
+    // it finished.
+    std::future<void> other = std::async(std::launch::async, first);
     second();
-    thread.join();
+    other.get();
 }
 
 // Column `p` of a symmetric matrix kept in its lower triangle, scaled and added to `out`.
@@ -110,7 +80,7 @@ void addSymmetricColumn(const Matrix &m, Eigen::Index p, double scale, double *o
 }
 
 // m times the batch's rows in pair space: column i is Σ s_p m_:p of row i.
-Matrix timesRows(const Matrix &m, const std::vector<const Row *> &rows)
+Matrix timesRows(const Matrix &m, const std::vector<const SurveyRow *> &rows)
 {
     Matrix out = Matrix::Zero(m.rows(), Eigen::Index(rows.size()));
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -122,7 +92,7 @@ Matrix timesRows(const Matrix &m, const std::vector<const Row *> &rows)
 }
 
 // The batch's rows in pair space, transposed, times a pairs × k matrix.
-Matrix rowsTimes(const std::vector<const Row *> &rows, const Matrix &m)
+Matrix rowsTimes(const std::vector<const SurveyRow *> &rows, const Matrix &m)
 {
     Matrix out = Matrix::Zero(Eigen::Index(rows.size()), m.cols());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -141,56 +111,66 @@ void inColumnHalves(Matrix &m, const Solve &solve)
     sideBySide([&] { solve(m.leftCols(half)); }, [&] { solve(m.rightCols(m.cols() - half)); });
 }
 
-struct Designer {
-    const ResolutionModel &model;
-    const DesignOptions &options;
-    const PairTable &table;
-    Eigen::Index cells = 0;
-    Eigen::Index pairs = 0;
-    std::vector<double> cellWeights; // w_j / (m R_jj of the comprehensive set)
-    // Tᵀ A^-1 T and the symmetric part of Zᵀ V lambda CᵀC Z, Z = A^-1 T, lower triangles.
-    Matrix m;
-    Matrix q;
-    std::vector<Entry> packed;
-    double tracked = 0;
+// The two pair tables of "Compare R" for the rows taken so far, and how the rounds change them.
+class Designer
+{
+public:
+    Designer(const ResolutionModel &model, const DesignOptions &options);
 
-    Designer(const ResolutionModel &r, const DesignOptions &o)
-        : model(r)
-        , options(o)
-        , table(r.table())
-    {
-        const ModelGrid &grid = table.grid();
-        cells = grid.cellCount();
-        const int e = grid.electrodes();
-        pairs = e * (e - 1) / 2;
-    }
-
-    bool weighCells(QString *error);
-    bool prepare(const std::vector<Row> &base, QString *error);
-    void score(const std::vector<Row> &candidates, const std::vector<char> &available,
+    // Weighs the cells and sets up the tables for A = GᵀWG of the base + lambda CᵀC: the one
+    // factorisation of the design.
+    bool prepare(const std::vector<SurveyRow> &base, QString *error);
+    // ΔR_jj summed with the cell weights, for each row added alone; -inf for those not
+    // available.
+    void rank(const std::vector<SurveyRow> &candidates, const std::vector<char> &available,
         std::vector<double> *scores) const;
-    void update(const std::vector<const Row *> &batch);
+    void update(const std::vector<const SurveyRow *> &batch);
+    // The weighted mean relative resolution of the rows taken so far.
+    double tracked() const { return m_tracked; }
+
+private:
+    bool weighCells(QString *error);
     void pack();
+
+    const ResolutionModel &m_model;
+    const DesignOptions &m_options;
+    const SurveyModel &m_survey;
+    Eigen::Index m_cells = 0;
+    Eigen::Index m_pairs = 0;
+    std::vector<double> m_cellWeights; // w_j / (m R_jj of the comprehensive set)
+    // Tᵀ A^-1 T and the symmetric part of Zᵀ V lambda CᵀC Z, Z = A^-1 T, lower triangles.
+    Matrix m_m;
+    Matrix m_q;
+    std::vector<Entry> m_packed;
+    double m_tracked = 0;
 };
+
+Designer::Designer(const ResolutionModel &model, const DesignOptions &options)
+    : m_model(model)
+    , m_options(options)
+    , m_survey(model.survey())
+    , m_cells(model.survey().cellCount())
+    , m_pairs(model.survey().pairCount())
+{ }
 
 void Designer::pack()
 {
-    packed.resize(size_t(pairs * pairs));
-    for (Eigen::Index col = 0; col < pairs; ++col) {
-        for (Eigen::Index row = col; row < pairs; ++row)
-            packed[size_t(col * pairs + row)] = { float(m(row, col)), float(q(row, col)) };
+    m_packed.resize(size_t(m_pairs * m_pairs));
+    for (Eigen::Index col = 0; col < m_pairs; ++col) {
+        for (Eigen::Index row = col; row < m_pairs; ++row)
+            m_packed[size_t(col * m_pairs + row)] = { float(m_m(row, col)), float(m_q(row, col)) };
     }
 }
 
 bool Designer::weighCells(QString *error)
 {
-    const ModelGrid &grid = table.grid();
-    const QVector<double> &best = model.comprehensive().resolution;
-    cellWeights.assign(size_t(cells), 0);
+    const ModelGrid &grid = m_survey.grid();
+    const QVector<double> &best = m_model.comprehensive().resolution;
+    m_cellWeights.assign(size_t(m_cells), 0);
     int counted = 0;
-    for (int j = 0; j < cells; ++j) {
-        if (best.at(j) > 0 && (!options.targeted || options.target.containsCell(grid, j))) {
-            cellWeights[size_t(j)] = 1 / best.at(j);
+    for (int j = 0; j < int(m_cells); ++j) {
+        if (best.at(j) > 0 && (!m_options.targeted || m_options.target.containsCell(grid, j))) {
+            m_cellWeights[size_t(j)] = 1 / best.at(j);
             ++counted;
         }
     }
@@ -198,54 +178,34 @@ bool Designer::weighCells(QString *error)
         *error = QStringLiteral("no cell that the cable resolves has its centre in the target");
         return false;
     }
-    for (double &w : cellWeights)
+    for (double &w : m_cellWeights)
         w /= counted;
     return true;
 }
 
-// The tables for A = GᵀWG of the base set + lambda CᵀC: the one factorisation of the design.
-bool Designer::prepare(const std::vector<Row> &base, QString *error)
+bool Designer::prepare(const std::vector<SurveyRow> &base, QString *error)
 {
-    Matrix t(cells, pairs);
-    const int e = table.grid().electrodes();
-    for (int p = 1; p <= e; ++p) {
-        for (int r = p + 1; r <= e; ++r)
-            t.col(pairIndex(p, r, e)) = Eigen::Map<const Eigen::VectorXd>(table.pair(p, r), cells);
-    }
-    Matrix rows = Matrix::Zero(cells, Eigen::Index(base.size()));
-    for (size_t i = 0; i < base.size(); ++i) {
-        for (int s = 0; s < 4 && base[i].sign[s] != 0; ++s)
-            rows.col(Eigen::Index(i)) += (base[i].scale * base[i].sign[s]) * t.col(base[i].pair[s]);
-    }
-    Matrix a = Matrix::Zero(cells, cells);
-    a.selfadjointView<Eigen::Lower>().rankUpdate(rows);
-    const double lambda = model.lambda();
-    const std::vector<std::vector<int>> neighbours = cellNeighbours(table.grid());
-    for (Eigen::Index j = 0; j < cells; ++j) {
-        a(j, j) += lambda * double(neighbours[size_t(j)].size());
-        for (const int k : neighbours[size_t(j)]) {
-            if (k > j)
-                a(k, j) -= lambda;
-        }
-    }
-    Eigen::LLT<Eigen::Ref<Matrix>, Eigen::Lower> llt(a);
-    if (llt.info() != Eigen::Success) {
-        *error = QStringLiteral("the base set leaves the resolution undetermined");
+    if (!weighCells(error))
         return false;
-    }
+    Matrix a = m_survey.normalMatrix(base);
+    const double lambda = m_model.lambda();
+    m_survey.addSmoothness(a, lambda);
+    if (!m_survey.factorise(a, error))
+        return false;
 
     // X = L^-1 T gives Tᵀ A^-1 T = XᵀX; Z = L^-T X.
-    Matrix &x = t;
+    Matrix x = m_survey.pairs();
     inColumnHalves(x, [&](auto block) { a.triangularView<Eigen::Lower>().solveInPlace(block); });
-    m = Matrix::Zero(pairs, pairs);
-    m.selfadjointView<Eigen::Lower>().rankUpdate(x.transpose());
+    m_m = Matrix::Zero(m_pairs, m_pairs);
+    m_m.selfadjointView<Eigen::Lower>().rankUpdate(x.transpose());
     Matrix &z = x;
     inColumnHalves(
         z, [&](auto block) { a.triangularView<Eigen::Lower>().transpose().solveInPlace(block); });
 
-    Matrix weighted(cells, pairs);
-    for (Eigen::Index j = 0; j < cells; ++j) {
-        const double v = cellWeights[size_t(j)] * lambda;
+    const std::vector<std::vector<int>> &neighbours = m_survey.neighbours();
+    Matrix weighted(m_cells, m_pairs);
+    for (Eigen::Index j = 0; j < m_cells; ++j) {
+        const double v = m_cellWeights[size_t(j)] * lambda;
         auto out = weighted.row(j);
         if (v == 0) {
             out.setZero();
@@ -256,37 +216,32 @@ bool Designer::prepare(const std::vector<Row> &base, QString *error)
             out -= z.row(k);
         out *= v;
     }
-    q.resize(pairs, pairs);
-    inColumnHalves(q, [&](auto block) {
+    m_q.resize(m_pairs, m_pairs);
+    inColumnHalves(m_q, [&](auto block) {
         block.noalias() = z.transpose() * weighted.middleCols(block.startCol(), block.cols());
     });
-    for (Eigen::Index col = 0; col < pairs; ++col) {
-        for (Eigen::Index row = col + 1; row < pairs; ++row)
-            q(row, col) = (q(row, col) + q(col, row)) / 2;
+    for (Eigen::Index col = 0; col < m_pairs; ++col) {
+        for (Eigen::Index row = col + 1; row < m_pairs; ++row)
+            m_q(row, col) = (m_q(row, col) + m_q(col, row)) / 2;
     }
 
     // R = A^-1 GᵀWG, so R_jj = Σ_i (A^-1 g_i)_j g_ij over the base rows.
-    Matrix zRows = Matrix::Zero(cells, Eigen::Index(base.size()));
-    for (size_t i = 0; i < base.size(); ++i) {
-        for (int s = 0; s < 4 && base[i].sign[s] != 0; ++s)
-            zRows.col(Eigen::Index(i))
-                += (base[i].scale * base[i].sign[s]) * z.col(base[i].pair[s]);
-    }
-    tracked = 0;
-    for (Eigen::Index j = 0; j < cells; ++j)
-        tracked += cellWeights[size_t(j)] * zRows.row(j).dot(rows.row(j));
+    const Matrix rows = rowColumns(m_survey.pairs(), base);
+    const Matrix zRows = rowColumns(z, base);
+    m_tracked = 0;
+    for (Eigen::Index j = 0; j < m_cells; ++j)
+        m_tracked += m_cellWeights[size_t(j)] * zRows.row(j).dot(rows.row(j));
     pack();
     return true;
 }
 
-// ΔR_jj summed with the cell weights, for one row g added alone:
-// Σ_j v_j z_j (g_j - y_j) / (1 + g·z).
-void Designer::score(const std::vector<Row> &candidates, const std::vector<char> &available,
+// For one row g added alone: Σ_j v_j z_j (g_j - y_j) / (1 + g·z).
+void Designer::rank(const std::vector<SurveyRow> &candidates, const std::vector<char> &available,
     std::vector<double> *scores) const
 {
     const auto part = [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
-            (*scores)[i] = available[i] ? packedScore(packed.data(), pairs, candidates[i])
+            (*scores)[i] = available[i] ? packedScore(m_packed.data(), m_pairs, candidates[i])
                                         : -std::numeric_limits<double>::infinity();
         }
     };
@@ -300,25 +255,25 @@ void Designer::score(const std::vector<Row> &candidates, const std::vector<char>
 //   Q' = (I - M E) Q (I - E M) = Q - F Hᵀ - H Fᵀ,  H = Q C S^-1 - F X / 2,
 //   X = S^-1 Cᵀ Q C S^-1,
 // and the weighted mean resolution grows by trace(S^-1 Cᵀ Q C).
-void Designer::update(const std::vector<const Row *> &batch)
+void Designer::update(const std::vector<const SurveyRow *> &batch)
 {
     const Eigen::Index k = Eigen::Index(batch.size());
-    const Matrix f = timesRows(m, batch);
-    const Matrix g = timesRows(q, batch);
+    const Matrix f = timesRows(m_m, batch);
+    const Matrix g = timesRows(m_q, batch);
     const Matrix s = Matrix::Identity(k, k) + rowsTimes(batch, f);
     const Matrix inverseS = s.llt().solve(Matrix::Identity(k, k));
     const Matrix cqc = rowsTimes(batch, g);
-    tracked += (inverseS * cqc).trace();
+    m_tracked += (inverseS * cqc).trace();
     const Matrix x = inverseS * cqc * inverseS;
 
-    Matrix left(pairs, 2 * k);
+    Matrix left(m_pairs, 2 * k);
     left.leftCols(k) = f;
     left.rightCols(k) = g * inverseS - f * x / 2;
-    Matrix right(2 * k, pairs);
+    Matrix right(2 * k, m_pairs);
     right.topRows(k) = left.rightCols(k).transpose();
     right.bottomRows(k) = f.transpose();
-    m.triangularView<Eigen::Lower>() -= f * (inverseS * f.transpose());
-    q.triangularView<Eigen::Lower>() -= left * right;
+    m_m.triangularView<Eigen::Lower>() -= f * (inverseS * f.transpose());
+    m_q.triangularView<Eigen::Lower>() -= left * right;
     pack();
 }
 
@@ -340,6 +295,123 @@ Eigen::VectorXd unitRow(const PairTable &table, const Quadruple &q)
     return length > 0 ? Eigen::VectorXd(row / length) : row;
 }
 
+// What the design can still choose from.
+struct Candidates {
+    std::vector<SurveyRow> rows;
+    QVector<Quadruple> quadruples;
+    std::vector<char> available;
+    // Per current pair, its candidates, for the groups of a multichannel design.
+    std::vector<std::vector<int>> byCurrent;
+    std::vector<char> currentUsed;
+
+    Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used, int channels);
+};
+
+Candidates::Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used, int channels)
+{
+    const QVector<Quadruple> all = comprehensiveConfigurations(survey.grid().electrodes());
+    rows.reserve(size_t(all.size()));
+    for (const Quadruple &q : all) {
+        SurveyRow row;
+        if (survey.row(q, &row) == SurveyModel::HasRow && !used.contains(measurementKey(q))) {
+            rows.push_back(row);
+            quadruples.append(q);
+        }
+    }
+    available.assign(rows.size(), 1);
+    if (channels > 1) {
+        byCurrent.resize(size_t(survey.pairCount()));
+        currentUsed.assign(size_t(survey.pairCount()), 0);
+        for (int i = 0; i < int(rows.size()); ++i)
+            byCurrent[size_t(rows[size_t(i)].current)].push_back(i);
+    }
+}
+
+// One round's choice: the best-scoring candidates, or with channels the best groups of up to
+// `channels` that share a current pair (scored by their sum), until `room` are taken and never
+// more than `remaining`. Rows as correlated as the design is resolved already (`threshold`) add
+// mostly what another row of the round adds; they wait for a later round, unless the round would
+// otherwise stay short.
+std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
+    const std::vector<double> &scores, int channels, int room, int remaining, double threshold)
+{
+    std::vector<Ranked> ranked;
+    std::vector<std::vector<int>> groups;
+    if (channels == 1) {
+        for (int i = 0; i < int(candidates.rows.size()); ++i) {
+            if (candidates.available[size_t(i)])
+                ranked.push_back({ scores[size_t(i)], i });
+        }
+    } else {
+        for (size_t c = 0; c < candidates.byCurrent.size(); ++c) {
+            if (candidates.currentUsed[c] || candidates.byCurrent[c].empty())
+                continue;
+            std::vector<Ranked> members;
+            for (const int i : candidates.byCurrent[c]) {
+                if (candidates.available[size_t(i)])
+                    members.push_back({ scores[size_t(i)], i });
+            }
+            const size_t take = std::min(members.size(), size_t(channels));
+            if (take == 0)
+                continue;
+            std::partial_sort(members.begin(), members.begin() + take, members.end());
+            std::vector<int> group;
+            double sum = 0;
+            for (size_t i = 0; i < take; ++i) {
+                group.push_back(members[i].index);
+                sum += members[i].score;
+            }
+            ranked.push_back({ sum, int(groups.size()) });
+            groups.push_back(group);
+        }
+    }
+    std::vector<int> picked;
+    if (ranked.empty())
+        return picked;
+    // Enough of the best to fill the round even when many are skipped; what the skips leave
+    // short is filled from the skipped ones, best first.
+    const size_t looked = std::min(ranked.size(), size_t(16 * room + 64));
+    std::nth_element(ranked.begin(), ranked.begin() + (looked - 1), ranked.end());
+    std::sort(ranked.begin(), ranked.begin() + looked);
+    const auto members = [&](size_t position) {
+        const int entry = ranked[position].index;
+        return channels == 1 ? std::vector<int> { entry } : groups[size_t(entry)];
+    };
+    const auto take = [&](size_t position) {
+        const std::vector<int> group = members(position);
+        for (const int i : group) {
+            if (int(picked.size()) >= remaining)
+                break;
+            candidates.available[size_t(i)] = 0;
+            picked.push_back(i);
+        }
+        if (channels > 1)
+            candidates.currentUsed[size_t(candidates.rows[size_t(group.front())].current)] = 1;
+    };
+    std::vector<Eigen::VectorXd> takenRows;
+    const auto correlated = [&](const Eigen::VectorXd &row) {
+        for (const Eigen::VectorXd &other : takenRows) {
+            if (std::abs(row.dot(other)) > threshold)
+                return true;
+        }
+        return false;
+    };
+    std::vector<size_t> skipped;
+    for (size_t position = 0; position < looked && int(picked.size()) < room; ++position) {
+        Eigen::VectorXd row
+            = unitRow(survey.table(), candidates.quadruples.at(members(position).front()));
+        if (correlated(row)) {
+            skipped.push_back(position);
+            continue;
+        }
+        take(position);
+        takenRows.push_back(std::move(row));
+    }
+    for (size_t i = 0; i < skipped.size() && int(picked.size()) < room; ++i)
+        take(skipped[i]);
+    return picked;
+}
+
 } // namespace
 
 DesignResult designSequence(
@@ -356,15 +428,14 @@ DesignResult designSequence(
         result.error = model.error();
         return result;
     }
-    Designer designer(model, options);
-    const PairTable &table = model.table();
+    const SurveyModel &survey = model.survey();
 
-    std::vector<Row> baseRows;
+    std::vector<SurveyRow> baseRows;
     QSet<ConfigurationKey> used;
     for (const Quadruple &q : options.base) {
-        Row row;
+        SurveyRow row;
         if (int(baseRows.size()) >= options.measurements
-            || !makeRow(table, model.options(), q, &row) || used.contains(measurementKey(q)))
+            || survey.row(q, &row) != SurveyModel::HasRow || used.contains(measurementKey(q)))
             continue;
         used.insert(measurementKey(q));
         baseRows.push_back(row);
@@ -376,136 +447,38 @@ DesignResult designSequence(
         return result;
     }
 
-    const QVector<Quadruple> all = comprehensiveConfigurations(table.grid().electrodes());
-    std::vector<Row> candidates;
-    QVector<Quadruple> candidateQuadruples;
-    candidates.reserve(size_t(all.size()));
-    for (const Quadruple &q : all) {
-        Row row;
-        if (makeRow(table, model.options(), q, &row) && !used.contains(measurementKey(q))) {
-            candidates.push_back(row);
-            candidateQuadruples.append(q);
-        }
-    }
-    result.candidates = int(candidates.size());
-
-    if (!designer.weighCells(&result.error) || !designer.prepare(baseRows, &result.error))
+    const int channels = std::max(1, options.channels);
+    Candidates candidates(survey, used, channels);
+    result.candidates = int(candidates.rows.size());
+    Designer designer(model, options);
+    if (!designer.prepare(baseRows, &result.error))
         return result;
     result.preparationSeconds = timer.nsecsElapsed() / 1e9;
     timer.restart();
     report(0.3);
 
-    const int channels = std::max(1, options.channels);
-    // Per current pair, its candidates, for the groups of a multichannel design.
-    std::vector<std::vector<int>> byCurrent;
-    std::vector<char> currentUsed;
-    if (channels > 1) {
-        byCurrent.resize(size_t(designer.pairs));
-        currentUsed.assign(size_t(designer.pairs), 0);
-        for (int i = 0; i < int(candidates.size()); ++i)
-            byCurrent[size_t(candidates[size_t(i)].current)].push_back(i);
-    }
-
-    std::vector<char> available(candidates.size(), 1);
-    std::vector<Ranked> ranked;
-    ranked.reserve(candidates.size());
-    std::vector<double> scores(candidates.size());
-    const int wanted = std::min(options.measurements, result.baseCount + int(candidates.size()));
+    std::vector<double> scores(candidates.rows.size());
+    const int wanted
+        = std::min(options.measurements, result.baseCount + int(candidates.rows.size()));
     const int batchSize = std::max(1, int(std::ceil(options.batchShare * options.measurements)));
     while (result.configurations.size() < wanted) {
-        designer.score(candidates, available, &scores);
-        const int room = std::min(batchSize, wanted - result.configurations.size());
-        // Rows as correlated as the design is resolved already add mostly what another row of
-        // the round adds; they wait for a later round.
-        const double threshold = std::clamp(designer.tracked, 0.0, 1.0);
-        std::vector<const Row *> batch;
-        std::vector<Eigen::VectorXd> takenRows;
-        const auto correlated = [&](const Eigen::VectorXd &row) {
-            for (const Eigen::VectorXd &other : takenRows) {
-                if (std::abs(row.dot(other)) > threshold)
-                    return true;
-            }
-            return false;
-        };
-
-        // Each entry is a group of candidates taken together: one alone, or up to `channels`
-        // that share a current pair.
-        ranked.clear();
-        std::vector<std::vector<int>> groups;
-        if (channels == 1) {
-            for (int i = 0; i < int(candidates.size()); ++i) {
-                if (available[size_t(i)])
-                    ranked.push_back({ scores[size_t(i)], i });
-            }
-        } else {
-            for (size_t c = 0; c < byCurrent.size(); ++c) {
-                if (currentUsed[c] || byCurrent[c].empty())
-                    continue;
-                std::vector<Ranked> members;
-                for (const int i : byCurrent[c]) {
-                    if (available[size_t(i)])
-                        members.push_back({ scores[size_t(i)], i });
-                }
-                const size_t take = std::min(members.size(), size_t(channels));
-                if (take == 0)
-                    continue;
-                std::partial_sort(members.begin(), members.begin() + take, members.end());
-                std::vector<int> group;
-                double sum = 0;
-                for (size_t i = 0; i < take; ++i) {
-                    group.push_back(members[i].index);
-                    sum += members[i].score;
-                }
-                ranked.push_back({ sum, int(groups.size()) });
-                groups.push_back(group);
-            }
-        }
-        if (ranked.empty())
+        designer.rank(candidates.rows, candidates.available, &scores);
+        const int remaining = wanted - result.configurations.size();
+        const std::vector<int> picked = pick(survey, candidates, scores, channels,
+            std::min(batchSize, remaining), remaining, std::clamp(designer.tracked(), 0.0, 1.0));
+        if (picked.empty())
             break;
-        // Enough of the best to fill the round even when many are skipped; what the skips leave
-        // short is filled from the skipped ones, best first.
-        const size_t looked = std::min(ranked.size(), size_t(16 * room + 64));
-        std::nth_element(ranked.begin(), ranked.begin() + (looked - 1), ranked.end());
-        std::sort(ranked.begin(), ranked.begin() + looked);
-        std::vector<size_t> skipped;
-        int taken = 0;
-        const auto take = [&](size_t position) {
-            const int entry = ranked[position].index;
-            const std::vector<int> single { entry };
-            const std::vector<int> &members = channels == 1 ? single : groups[size_t(entry)];
-            for (const int i : members) {
-                if (result.configurations.size() >= wanted)
-                    break;
-                available[size_t(i)] = 0;
-                batch.push_back(&candidates[size_t(i)]);
-                result.configurations.append(candidateQuadruples.at(i));
-                ++taken;
-            }
-            if (channels > 1)
-                currentUsed[size_t(candidates[size_t(members.front())].current)] = 1;
-        };
-        for (size_t position = 0; position < looked && taken < room; ++position) {
-            const int entry = ranked[position].index;
-            const int first = channels == 1 ? entry : groups[size_t(entry)].front();
-            Eigen::VectorXd row = unitRow(table, candidateQuadruples.at(first));
-            if (correlated(row)) {
-                skipped.push_back(position);
-                continue;
-            }
-            take(position);
-            takenRows.push_back(std::move(row));
+        std::vector<const SurveyRow *> batch;
+        for (const int i : picked) {
+            batch.push_back(&candidates.rows[size_t(i)]);
+            result.configurations.append(candidates.quadruples.at(i));
         }
-        for (size_t i = 0; i < skipped.size() && taken < room; ++i)
-            take(skipped[i]);
-        if (batch.empty())
-            break;
         designer.update(batch);
         ++result.rounds;
         report(0.3
             + 0.7 * double(result.configurations.size() - result.baseCount)
                 / std::max(1, wanted - result.baseCount));
     }
-    result.trackedMeanRelative = designer.tracked;
     result.selectionSeconds = timer.nsecsElapsed() / 1e9;
     report(1);
     return result;
@@ -533,14 +506,14 @@ double meanRelativeIn(const ModelGrid &grid, const SequenceResolution &sequence,
     return count > 0 ? sum / count : 0;
 }
 
-QVector<Quadruple> standardArrays(const PairTable &table, int count, double factorLimit)
+QVector<Quadruple> standardArrays(const SurveyModel &survey, int count)
 {
     GenerateOptions options;
-    options.electrodes = table.grid().electrodes();
+    options.electrodes = survey.grid().electrodes();
     QVector<Quadruple> standard;
     for (const Quadruple &q :
         generateConfigurations({ ArrayKind::DipoleDipole, ArrayKind::WennerAlpha }, options)) {
-        if (standard.size() < count && withinFactorLimit(table, q, factorLimit))
+        if (standard.size() < count && survey.row(q, nullptr) == SurveyModel::HasRow)
             standard.append(q);
     }
     return standard;

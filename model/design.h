@@ -27,7 +27,7 @@ double meanRelativeIn(const ModelGrid &grid, const SequenceResolution &sequence,
 
 // What a design is measured against: dipole-dipole then Wenner-alpha, as kgw generate gives
 // them for the cable, within the |K| limit and cut to `count`.
-QVector<Quadruple> standardArrays(const PairTable &table, int count, double factorLimit);
+QVector<Quadruple> standardArrays(const SurveyModel &survey, int count);
 
 struct DesignOptions {
     // Each round adds this share of the measurements asked for. Smaller rounds follow the
@@ -58,9 +58,6 @@ struct DesignResult {
     int baseCount = 0;
     int candidates = 0; // configurations of the comprehensive set that could be chosen
     int rounds = 0;
-    // The mean of w_j R_jj / R_jj of the comprehensive set over the weighted cells, as the
-    // rounds followed it.
-    double trackedMeanRelative = 0;
     // Seconds spent preparing the pair-level tables of the base set, and in the rounds.
     double preparationSeconds = 0;
     double selectionSeconds = 0;

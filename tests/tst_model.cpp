@@ -271,8 +271,8 @@ void TestModel::comprehensiveSet()
 // The best attainable resolution is what every sequence is measured against, itself included.
 void TestModel::comprehensiveSetResolvesItself()
 {
-    const Kgw::PairTable table(Kgw::ModelGrid(8, Spacing));
-    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(8, Spacing), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
     QVERIFY(model.isValid());
     const Kgw::SequenceResolution itself = model.evaluate(Kgw::comprehensiveConfigurations(8));
     QCOMPARE(itself.configurations, 3 * 70);
@@ -282,18 +282,18 @@ void TestModel::comprehensiveSetResolvesItself()
 
 void TestModel::countsWhatItLeavesOut()
 {
-    const Kgw::PairTable table(Kgw::ModelGrid(8, Spacing));
     Kgw::ResolutionOptions options;
     // Dipole-dipole n = 1 (K = 6 pi × 2 m) passes, n = 5 (K = 210 pi × 2 m) does not.
     options.factorLimit = 100;
-    const Kgw::ResolutionModel model(table, options);
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(8, Spacing), options);
+    const Kgw::ResolutionModel model(survey);
     QVERIFY(model.isValid());
     const Kgw::SequenceResolution result = model.evaluate(
         { Quadruple { 2, 1, 3, 4 }, Quadruple { 2, 1, 7, 8 }, Quadruple { 3, 3, 4, 5 } });
     QCOMPARE(result.configurations, 3);
     QCOMPARE(result.overLimit, 1);
     QCOMPARE(result.withoutRow, 1);
-    QCOMPARE(result.resolution.size(), table.grid().cellCount());
+    QCOMPARE(result.resolution.size(), survey.grid().cellCount());
     // R's eigenvalues lie in [0, 1] and it has the rank of GᵀWG: the one configuration used
     // resolves at most one parameter, though single cells may dip below 0.
     const double trace = std::accumulate(result.resolution.cbegin(), result.resolution.cend(), 0.0);
@@ -320,8 +320,8 @@ void TestModel::moreDataNeverResolvesLess()
 {
     QFETCH(QVector<Kgw::ArrayKind>, fewer);
     QFETCH(QVector<Kgw::ArrayKind>, more);
-    const Kgw::PairTable table(Kgw::ModelGrid(12, Spacing));
-    const Kgw::ResolutionModel model(table, Kgw::ResolutionOptions());
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(12, Spacing), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
     Kgw::GenerateOptions options;
     options.electrodes = 12;
     const double less = model.evaluate(Kgw::generateConfigurations(fewer, options)).meanResolution;

@@ -1,0 +1,131 @@
+#ifndef KGW_SURVEYMODEL_H
+#define KGW_SURVEYMODEL_H
+
+#include "sensitivity.h"
+
+#include <Eigen/Core>
+
+#include <QString>
+
+#include <limits>
+#include <vector>
+
+namespace Kgw {
+
+// Reports the progress of one part of some work, from..to of the whole, to `progress`.
+ProgressFunction progressRange(const ProgressFunction &progress, double from, double to);
+
+// How uncertain a measured apparent resistivity is, relative to its value: a share of it, plus
+// what a fixed voltage floor adds. The measured voltage is rho I / K, so the floor weighs more
+// the larger |K|: sigma = relativeError + floorPerMetre × |K|, floorPerMetre being the voltage
+// floor over rho I. The defaults, 3 % and 100 µV at 100 Ωm and 100 mA (1e-5 per metre), are
+// a common field instrument on common ground.
+struct NoiseModel {
+    static constexpr double DefaultRelativeError = 0.03;
+    static constexpr double DefaultFloorPerMetre = 1e-5;
+
+    double relativeError = DefaultRelativeError;
+    double floorPerMetre = DefaultFloorPerMetre;
+
+    double sigma(double factorMetres) const;
+};
+
+struct ResolutionOptions {
+    // lambda = damping × trace(GᵀWG) / trace(CᵀC) of the comprehensive set: fixed by the cable,
+    // so every sequence on it is judged on the same footing. With much weaker smoothing the
+    // relative resolution of any sequence that sees a cell at all comes close to 1 there, and
+    // the figure no longer tells a good design from a poor one.
+    static constexpr double DefaultDamping = 3e-2;
+
+    NoiseModel noise;
+    // Configurations whose |K| exceeds this many metres are left out, also from the
+    // comprehensive set.
+    double factorLimit = std::numeric_limits<double>::infinity();
+    double damping = DefaultDamping;
+};
+
+// One configuration's row of G, K / sigma times a signed sum of pole-pole pair vectors. Small,
+// because a design keeps one for every configuration the cable can make.
+struct SurveyRow {
+    double scale = 0; // K / sigma
+    quint16 pair[4] = {};
+    qint8 sign[4] = {}; // 0 past the last pair
+    qint32 current = -1; // the pair index of A and B; -1 for a remote B
+};
+
+// The rows as columns in the space of `basis`, a matrix with a column per pair: with T, the rows
+// of G themselves.
+Eigen::MatrixXd rowColumns(const Eigen::MatrixXd &basis, const std::vector<SurveyRow> &rows);
+
+// The linearised survey of one cable over a homogeneous ground: the grid, the pair vectors T
+// (cells × pairs) that every row of G is made of, which configurations give a row and what it
+// weighs, and the smoothness that regularises what the rows leave open. Resolution and design
+// both work on it, so that they judge a configuration by the same rule.
+class SurveyModel
+{
+public:
+    // Its matrices are cells × cells, and the work grows with the cube: beyond this many cells a
+    // grid would take minutes and gigabytes.
+    static constexpr int MaxCells = 4000;
+
+    enum RowStatus {
+        HasRow,
+        WithoutRow, // repeated electrode, no signal, or an electrode beyond the cable
+        OverLimit // |K| above the limit
+    };
+
+    // What the model is for: a sensitivity needs only the pair table; a resolution also needs T
+    // and the smoothness, and a grid of at most MaxCells cells.
+    enum Scope { Sensitivity, Resolution };
+
+    // An invalid model, with error() saying why, when the grid makes no sense or, for a
+    // resolution, has more than MaxCells cells.
+    SurveyModel(const ModelGrid &grid, const ResolutionOptions &options, Scope scope = Resolution,
+        const ProgressFunction &progress = ProgressFunction());
+
+    bool isValid() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+    const ModelGrid &grid() const { return m_table.grid(); }
+    const PairTable &table() const { return m_table; }
+    const ResolutionOptions &options() const { return m_options; }
+    Scope scope() const { return m_scope; }
+    Eigen::Index cellCount() const { return m_pairs.rows(); }
+    Eigen::Index pairCount() const { return m_pairs.cols(); }
+
+    // The column of T for electrodes p and q (1..E, p != q, in either order).
+    int pairIndex(int p, int q) const;
+    const Eigen::MatrixXd &pairs() const { return m_pairs; }
+
+    // The one rule for which configurations get a row, and their weight.
+    RowStatus row(const Quadruple &q, SurveyRow *row) const;
+
+    // GᵀWG of the rows, in the lower triangle.
+    Eigen::MatrixXd normalMatrix(const std::vector<SurveyRow> &rows,
+        const ProgressFunction &progress = ProgressFunction()) const;
+
+    // Per cell, the cells it is differenced with in the smoothness C: the one beside it on
+    // either side and the one above and below.
+    const std::vector<std::vector<int>> &neighbours() const { return m_neighbours; }
+    double smoothnessTrace() const;
+    // Adds lambda CᵀC to the lower triangle of a.
+    void addSmoothness(Eigen::MatrixXd &a, double lambda) const;
+
+    // Overwrites the lower triangle of a, GᵀWG + lambda CᵀC, with its Cholesky factor L. False,
+    // with error saying which option to change, when a holds a number too large to compute with
+    // or is not positive definite to working precision: then the damping is too weak for the
+    // grid.
+    bool factorise(Eigen::MatrixXd &a, QString *error) const;
+
+private:
+    PairTable m_table;
+    ResolutionOptions m_options;
+    Scope m_scope;
+    QString m_error;
+    Eigen::MatrixXd m_pairs;
+    std::vector<std::vector<int>> m_neighbours;
+};
+
+} // namespace Kgw
+
+#endif
