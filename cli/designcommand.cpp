@@ -194,10 +194,8 @@ int runDesign(const QStringList &arguments, Console &console)
     if (options.targeted) {
         console.diagnostic(name, 0,
             QStringLiteral("in the target: mean relative resolution %1, standard arrays %2")
-                .arg(figure(Kgw::meanRelativeIn(
-                         grid, designed, resolution.comprehensive(), options.target)),
-                    figure(Kgw::meanRelativeIn(
-                        grid, arrays, resolution.comprehensive(), options.target))));
+                .arg(figure(Kgw::meanRelativeIn(resolution, designed, options.target)),
+                    figure(Kgw::meanRelativeIn(resolution, arrays, options.target))));
     }
     console.diagnostic(outputName(destination->name), 0,
         Kgw::counted(written.size(), QStringLiteral("configuration")));

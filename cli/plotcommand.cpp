@@ -75,18 +75,22 @@ std::optional<Kgw::SectionPlot> sectionPlot(
     // Relative to the best the cable can do, as the mean relative resolution counts it: a
     // single sequence's own R_jj stays far below 1 at any damping that tells designs apart.
     section.values = result.relative;
+    section.masked.resize(section.values.size());
+    for (int c = 0; c < section.masked.size(); ++c)
+        section.masked[c] = !model.isCompared(c);
     return Kgw::SectionPlot(section, Kgw::SectionPlot::Unit,
         QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
             .arg(name, metres(grid.spacing())),
         QStringLiteral("R_jj / R_jj of the comprehensive set"),
         QStringLiteral("%1 of %2 configurations used; mean R_jj %3, %4 of the comprehensive "
-                       "set's; \u03bb = %5; %6")
+                       "set's; \u03bb = %5; %6; grey: its R_jj below %7")
             .arg(result.used())
             .arg(result.configurations)
             .arg(result.meanResolution, 0, 'f', 3)
             .arg(result.meanRelative, 0, 'f', 3)
             .arg(model.lambda(), 0, 'g', 4)
-            .arg(gridText));
+            .arg(gridText)
+            .arg(Kgw::ResolutionModel::MinComparedResolution));
 }
 
 } // namespace

@@ -169,7 +169,8 @@ bool Designer::weighCells(QString *error)
     m_cellWeights.assign(size_t(m_cells), 0);
     int counted = 0;
     for (int j = 0; j < int(m_cells); ++j) {
-        if (best.at(j) > 0 && (!m_options.targeted || m_options.target.containsCell(grid, j))) {
+        if (m_model.isCompared(j)
+            && (!m_options.targeted || m_options.target.containsCell(grid, j))) {
             m_cellWeights[size_t(j)] = 1 / best.at(j);
             ++counted;
         }
@@ -302,14 +303,13 @@ struct Candidates {
     std::vector<char> available;
     // Per current pair, its candidates, for the groups of a multichannel design.
     std::vector<std::vector<int>> byCurrent;
-    std::vector<char> currentUsed;
 
     Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used, int channels);
 };
 
 Candidates::Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used, int channels)
 {
-    const QVector<Quadruple> all = comprehensiveConfigurations(survey.grid().electrodes());
+    const QVector<Quadruple> all = fourElectrodeConfigurations(survey.grid().electrodes());
     rows.reserve(size_t(all.size()));
     for (const Quadruple &q : all) {
         SurveyRow row;
@@ -321,7 +321,6 @@ Candidates::Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &
     available.assign(rows.size(), 1);
     if (channels > 1) {
         byCurrent.resize(size_t(survey.pairCount()));
-        currentUsed.assign(size_t(survey.pairCount()), 0);
         for (int i = 0; i < int(rows.size()); ++i)
             byCurrent[size_t(rows[size_t(i)].current)].push_back(i);
     }
@@ -329,7 +328,8 @@ Candidates::Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &
 
 // One round's choice: the best-scoring candidates, or with channels the best groups of up to
 // `channels` that share a current pair (scored by their sum), until `room` are taken and never
-// more than `remaining`. Rows as correlated as the design is resolved already (`threshold`) add
+// more than `remaining`. A current pair forms one group a round; what it has left serves a later
+// injection. Rows as correlated as the design is resolved already (`threshold`) add
 // mostly what another row of the round adds; they wait for a later round, unless the round would
 // otherwise stay short.
 std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
@@ -344,7 +344,7 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
         }
     } else {
         for (size_t c = 0; c < candidates.byCurrent.size(); ++c) {
-            if (candidates.currentUsed[c] || candidates.byCurrent[c].empty())
+            if (candidates.byCurrent[c].empty())
                 continue;
             std::vector<Ranked> members;
             for (const int i : candidates.byCurrent[c]) {
@@ -385,8 +385,6 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
             candidates.available[size_t(i)] = 0;
             picked.push_back(i);
         }
-        if (channels > 1)
-            candidates.currentUsed[size_t(candidates.rows[size_t(group.front())].current)] = 1;
     };
     std::vector<Eigen::VectorXd> takenRows;
     const auto correlated = [&](const Eigen::VectorXd &row) {
@@ -460,7 +458,11 @@ DesignResult designSequence(
     std::vector<double> scores(candidates.rows.size());
     const int wanted
         = std::min(options.measurements, result.baseCount + int(candidates.rows.size()));
-    const int batchSize = std::max(1, int(std::ceil(options.batchShare * options.measurements)));
+    // From what the design can reach, so that asking for more than the cable has costs no more
+    // than asking for all of it; and no more rows than pairs, the most rank an update can have,
+    // so that a round's k × k matrices stay small.
+    const int batchSize
+        = std::clamp(int(std::ceil(options.batchShare * wanted)), 1, int(survey.pairCount()));
     while (result.configurations.size() < wanted) {
         designer.rank(candidates.rows, candidates.available, &scores);
         const int remaining = wanted - result.configurations.size();
@@ -492,14 +494,15 @@ bool TargetRegion::containsCell(const ModelGrid &grid, int cell) const
         (grid.zEdges().at(layer) + grid.zEdges().at(layer + 1)) / 2);
 }
 
-double meanRelativeIn(const ModelGrid &grid, const SequenceResolution &sequence,
-    const SequenceResolution &best, const TargetRegion &target)
+double meanRelativeIn(
+    const ResolutionModel &model, const SequenceResolution &sequence, const TargetRegion &target)
 {
+    const ModelGrid &grid = model.survey().grid();
     double sum = 0;
     int count = 0;
     for (int j = 0; j < grid.cellCount(); ++j) {
-        if (best.resolution.at(j) > 0 && target.containsCell(grid, j)) {
-            sum += sequence.resolution.at(j) / best.resolution.at(j);
+        if (model.isCompared(j) && target.containsCell(grid, j)) {
+            sum += sequence.relative.at(j);
             ++count;
         }
     }

@@ -20,17 +20,18 @@ struct TargetRegion {
     bool containsCell(const ModelGrid &grid, int cell) const;
 };
 
-// The mean of R_jj / R_jj of the comprehensive set over the cells of the target that set
-// resolves at all; 0 when there are none.
-double meanRelativeIn(const ModelGrid &grid, const SequenceResolution &sequence,
-    const SequenceResolution &best, const TargetRegion &target);
+// The mean of R_jj / R_jj of the comprehensive set over the cells of the target that the model
+// compares; 0 when there are none.
+double meanRelativeIn(
+    const ResolutionModel &model, const SequenceResolution &sequence, const TargetRegion &target);
 
 // What a design is measured against: dipole-dipole then Wenner-alpha, as kgw generate gives
 // them for the cable, within the |K| limit and cut to `count`.
 QVector<Quadruple> standardArrays(const SurveyModel &survey, int count);
 
 struct DesignOptions {
-    // Each round adds this share of the measurements asked for. Smaller rounds follow the
+    // Each round adds this share of the measurements asked for (or of all there are, when
+    // fewer). Smaller rounds follow the
     // resolution more closely; larger ones need fewer updates. 5 % is where the design stopped
     // gaining from smaller rounds.
     static constexpr double DefaultBatchShare = 0.05;
@@ -56,7 +57,7 @@ struct DesignResult {
     // those of one current pair next to one another.
     QVector<Quadruple> configurations;
     int baseCount = 0;
-    int candidates = 0; // configurations of the comprehensive set that could be chosen
+    int candidates = 0; // four-electrode configurations that could be chosen
     int rounds = 0;
     // Seconds spent preparing the pair-level tables of the base set, and in the rounds.
     double preparationSeconds = 0;

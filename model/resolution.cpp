@@ -8,7 +8,7 @@
 
 namespace Kgw {
 
-QVector<Quadruple> comprehensiveConfigurations(int electrodes)
+QVector<Quadruple> fourElectrodeConfigurations(int electrodes)
 {
     QVector<Quadruple> all;
     if (electrodes < 4)
@@ -23,6 +23,26 @@ QVector<Quadruple> comprehensiveConfigurations(int electrodes)
                     all.append(Quadruple { i, j, k, l });
                     all.append(Quadruple { i, k, j, l });
                 }
+            }
+        }
+    }
+    return all;
+}
+
+QVector<Quadruple> comprehensiveConfigurations(int electrodes)
+{
+    QVector<Quadruple> all = fourElectrodeConfigurations(electrodes);
+    if (electrodes < 2)
+        return all;
+    for (int a = 1; a <= electrodes; ++a) {
+        for (int m = 1; m <= electrodes; ++m) {
+            if (m == a)
+                continue;
+            if (m > a)
+                all.append(Quadruple { a, 0, m, 0 });
+            for (int n = m + 1; n <= electrodes; ++n) {
+                if (n != a)
+                    all.append(Quadruple { a, 0, m, n });
             }
         }
     }
@@ -103,7 +123,7 @@ void resolve(const SurveyModel &survey, Eigen::MatrixXd &a, double lambda,
         result->resolution[int(j)] = r;
         sum += r;
         const double best = reference ? reference->resolution.at(int(j)) : r;
-        if (best > 0) {
+        if (best >= ResolutionModel::MinComparedResolution) {
             result->relative[int(j)] = r / best;
             relative += r / best;
             ++compared;
@@ -128,13 +148,19 @@ ResolutionModel::ResolutionModel(const SurveyModel &survey, const ProgressFuncti
     m_comprehensive
         = collectRows(survey, comprehensiveConfigurations(survey.grid().electrodes()), &rows);
     if (rows.empty()) {
-        m_error = QStringLiteral("no configuration of the comprehensive set is within the limit");
+        m_error = QStringLiteral("no configuration of the comprehensive set is within the |K| "
+                                 "limit, so there is nothing to compare with");
         return;
     }
     Eigen::MatrixXd a = survey.normalMatrix(rows, progressRange(progress, 0, 0.6));
     m_lambda = survey.options().damping * a.trace() / survey.smoothnessTrace();
     resolve(survey, a, m_lambda, nullptr, &m_comprehensive, progressRange(progress, 0.6, 1));
     m_error = m_comprehensive.error;
+}
+
+bool ResolutionModel::isCompared(int cell) const
+{
+    return m_comprehensive.resolution.value(cell) >= MinComparedResolution;
 }
 
 SequenceResolution ResolutionModel::evaluate(

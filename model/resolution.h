@@ -10,6 +10,12 @@ namespace Kgw {
 // Every choice of four electrodes i < j < k < l of 1..E in its three arrangements that are not
 // reciprocals of one another, (A, B, M, N) = (i, l, j, k), (i, j, k, l), (i, k, j, l): 3 C(E, 4)
 // configurations.
+QVector<Quadruple> fourElectrodeConfigurations(int electrodes);
+
+// Every configuration the cable can measure, once: the four-electrode ones, then those with a
+// remote electrode, pole-pole (A, 0, M, 0) for A < M and pole-dipole (A, 0, M, N) for M < N;
+// a dipole-pole configuration is the reciprocal of a pole-dipole one and measures the same.
+// 3 C(E, 4) + C(E, 2) + E C(E - 1, 2) configurations, the best any sequence on the cable can do.
 QVector<Quadruple> comprehensiveConfigurations(int electrodes);
 
 // What a sequence resolves.
@@ -19,11 +25,10 @@ struct SequenceResolution {
     int withoutRow = 0; // repeated electrode, no signal, or an electrode beyond the cable
     int overLimit = 0; // |K| above the limit
     QVector<double> resolution; // R_jj per cell, in the grid's order
-    // R_jj / R_jj of the comprehensive set per cell; 0 where that set resolves nothing.
+    // R_jj / R_jj of the comprehensive set per cell; 0 where the model does not compare.
     QVector<double> relative;
     double meanResolution = 0;
-    // The mean of R_jj / R_jj of the comprehensive set, over the cells that set resolves at all
-    // (R_jj > 0).
+    // The mean of R_jj / R_jj of the comprehensive set, over the cells the model compares.
     double meanRelative = 0;
 
     bool ok() const { return error.isEmpty(); }
@@ -37,6 +42,11 @@ struct SequenceResolution {
 class ResolutionModel
 {
 public:
+    // Where even the comprehensive set resolves less of a cell than this, R_jj there is mostly
+    // smoothing and rounding, and a ratio to it would say nothing about the sequence: such cells
+    // are not compared.
+    static constexpr double MinComparedResolution = 0.01;
+
     // Keeps a reference to the survey, which must outlive it.
     explicit ResolutionModel(
         const SurveyModel &survey, const ProgressFunction &progress = ProgressFunction());
@@ -50,6 +60,9 @@ public:
     const SurveyModel &survey() const { return m_survey; }
     double lambda() const { return m_lambda; }
     const SequenceResolution &comprehensive() const { return m_comprehensive; }
+    // Whether the relative figures count the cell: the comprehensive set resolves at least
+    // MinComparedResolution of it.
+    bool isCompared(int cell) const;
 
     // Figures with an error when the sequence's equations cannot be solved.
     SequenceResolution evaluate(const QVector<Quadruple> &sequence,

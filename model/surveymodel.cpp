@@ -209,9 +209,11 @@ bool SurveyModel::factorise(Eigen::MatrixXd &a, QString *error) const
     }
     // Positive definite in exact arithmetic whenever a row carries signal: C's differences leave
     // out only a uniform change of all cells, and to that every row with signal responds. In
-    // floating point it takes a damping that the largest weights do not swamp.
+    // floating point it takes a damping that the largest weights do not swamp: below
+    // MinReciprocalCondition, rounding alone moves R's entries in their third decimal.
     Eigen::LLT<Eigen::Ref<Eigen::MatrixXd>, Eigen::Lower> llt(a);
-    if (llt.info() != Eigen::Success || !a.diagonal().allFinite()) {
+    if (llt.info() != Eigen::Success || !a.diagonal().allFinite()
+        || llt.rcond() < MinReciprocalCondition) {
         *error = QStringLiteral("the damping %1 is too small for this grid: its equations "
                                 "cannot be solved; give a larger damping")
                      .arg(m_options.damping, 0, 'g', 3);

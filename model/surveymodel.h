@@ -67,6 +67,8 @@ public:
     // Its matrices are cells × cells, and the work grows with the cube: beyond this many cells a
     // grid would take minutes and gigabytes.
     static constexpr int MaxCells = 4000;
+    // The least reciprocal condition number of GᵀWG + lambda CᵀC whose figures are worked out.
+    static constexpr double MinReciprocalCondition = 1e-13;
 
     enum RowStatus {
         HasRow,
@@ -113,8 +115,8 @@ public:
 
     // Overwrites the lower triangle of a, GᵀWG + lambda CᵀC, with its Cholesky factor L. False,
     // with error saying which option to change, when a holds a number too large to compute with
-    // or is not positive definite to working precision: then the damping is too weak for the
-    // grid.
+    // or is too near singular (MinReciprocalCondition) to solve in working precision: then the
+    // damping is too weak for the grid.
     bool factorise(Eigen::MatrixXd &a, QString *error) const;
 
 private:

@@ -26,6 +26,8 @@ constexpr double MaxPlotHeight = 560;
 constexpr int Decades = 4;
 
 const QColor &Ink = PictureInk;
+// Apart from every colour of the scale, whose greys are all tinted.
+const QColor MaskedCell(0xb0, 0xb0, 0xb0);
 
 // Viridis: even in lightness, and read alike by the common colour-vision deficiencies.
 QColor viridis(double t)
@@ -136,7 +138,8 @@ void SectionPlot::drawCells(QPainter *painter) const
                 return;
             const int top = qRound(m_frame.toPicture(0, m_section.zEdges.at(l)).y());
             const int bottom = qRound(m_frame.toPicture(0, m_section.zEdges.at(l + 1)).y());
-            painter->setBrush(colourOf(m_section.values.at(cell)));
+            const bool masked = cell < m_section.masked.size() && m_section.masked.at(cell);
+            painter->setBrush(masked ? MaskedCell : colourOf(m_section.values.at(cell)));
             painter->drawRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
         }
     }

@@ -19,6 +19,7 @@ struct Section {
     QVector<double> xEdges; // metres, ascending
     QVector<double> zEdges; // metres, ascending from the surface at 0
     QVector<double> values; // per cell, column by column, top to bottom within a column
+    QVector<bool> masked; // per cell, as values; true where the value means nothing, drawn grey
     int electrodes = 0; // electrode k at x = (k - 1) × spacing
     double spacing = 0;
 };

@@ -62,6 +62,8 @@ void TestDesign::design_data()
     QTest::newRow("dipole-dipole base")
         << 8 << 40 << 1 << QVector<ArrayKind> { ArrayKind::DipoleDipole } << 40 << true;
     QTest::newRow("4 channels") << 8 << 40 << 4 << wa << 40 << false;
+    // 3 C(6, 4) = 45, of which 3 are the base: a current pair serves more than one injection.
+    QTest::newRow("every candidate, 2 channels") << 6 << 45 << 2 << wa << 45 << false;
     QTest::newRow("20 electrodes, 3 channels") << 20 << 200 << 3 << wa << 200 << true;
 }
 
@@ -88,7 +90,7 @@ void TestDesign::design()
     QCOMPARE(design.configurations.size(), expected);
     QCOMPARE(design.configurations.mid(0, design.baseCount), options.base);
 
-    const QVector<Quadruple> all = Kgw::comprehensiveConfigurations(electrodes);
+    const QVector<Quadruple> all = Kgw::fourElectrodeConfigurations(electrodes);
     Kgw::ConfigurationSet seen;
     for (int i = 0; i < design.configurations.size(); ++i) {
         const Quadruple &q = design.configurations.at(i);
@@ -109,7 +111,6 @@ void TestDesign::design()
             ++i;
         }
         QVERIFY(run <= channels || channels == 1);
-        QVERIFY(!currents.contains(first.a * 100 + first.b) || channels == 1);
         currents.insert(first.a * 100 + first.b);
     }
     if (channels > 1 && expected > measurements / 2)
@@ -151,7 +152,7 @@ void TestDesign::takesTheBestCandidate()
     for (int taken = options.base.size(); taken < design.configurations.size(); ++taken) {
         QVector<Quadruple> sequence = design.configurations.mid(0, taken);
         double best = -1;
-        for (const Quadruple &q : Kgw::comprehensiveConfigurations(electrodes)) {
+        for (const Quadruple &q : Kgw::fourElectrodeConfigurations(electrodes)) {
             if (sequence.contains(q))
                 continue;
             sequence.append(q);

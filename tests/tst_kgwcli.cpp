@@ -53,6 +53,8 @@ private slots:
     void fromFormats_data();
     void fromFormats();
     void exchangeRoundTrip();
+    void modelRefusals_data();
+    void modelRefusals();
     void design_data();
     void design();
 };
@@ -726,6 +728,36 @@ void TestKgwCli::exchangeRoundTrip()
             0);
         QCOMPARE(readBytes(dir, QStringLiteral("again.KGW")), converted);
     }
+}
+
+void TestKgwCli::modelRefusals_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("plot, nothing within the limit")
+        << QStringList { "plot", "--resolution", "--k-max", "1", "-o", "r.png", "a.txt" }
+        << "kgw plot: No configuration of the comprehensive set is within the |K| limit, so there "
+           "is nothing to compare with\n";
+    QTest::newRow("resolution, too little damping")
+        << QStringList { "resolution", "--damping", "1e-15", "a.txt" }
+        << "kgw resolution: The damping 1e-15 is too small for this grid: its equations cannot be "
+           "solved; give a larger damping\n";
+}
+
+// What the model cannot work out is refused, never drawn or printed as zeros.
+void TestKgwCli::modelRefusals()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n");
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QString());
+    QCOMPARE(run.err, err);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("r.png"))));
 }
 
 void TestKgwCli::design_data()

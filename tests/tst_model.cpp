@@ -10,6 +10,7 @@
 using Kgw::Quadruple;
 
 Q_DECLARE_METATYPE(Quadruple)
+Q_DECLARE_METATYPE(QVector<Quadruple>)
 Q_DECLARE_METATYPE(Kgw::GridOptions)
 Q_DECLARE_METATYPE(QVector<Kgw::ArrayKind>)
 
@@ -56,6 +57,10 @@ private slots:
     void countsWhatItLeavesOut();
     void moreDataNeverResolvesLess_data();
     void moreDataNeverResolvesLess();
+    void refusesWhatItCannotSolve_data();
+    void refusesWhatItCannotSolve();
+    void nothingBeatsTheComprehensiveSet_data();
+    void nothingBeatsTheComprehensiveSet();
 
 private:
     QVector<double> row(const Quadruple &q) const;
@@ -256,16 +261,30 @@ void TestModel::noRow()
 // 3 C(48, 4) = 583,740 configurations, none of them the same as another or its reciprocal.
 void TestModel::comprehensiveSet()
 {
-    QCOMPARE(Kgw::comprehensiveConfigurations(48).size(), 583740);
-    // Each configuration and its reciprocal are new to the set.
+    // 3 C(48, 4) four-electrode configurations, C(48, 2) pole-pole and 48 C(47, 2) pole-dipole.
+    QCOMPARE(Kgw::comprehensiveConfigurations(48).size(), 583740 + 1128 + 48 * 1081);
+    // Each configuration and its reciprocal are new to the set, and whatever the cable can
+    // measure is one of them, swapped or reversed.
+    const int electrodes = 6;
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(electrodes, Spacing), Kgw::ResolutionOptions(),
+        Kgw::SurveyModel::Sensitivity);
     Kgw::ConfigurationSet seen;
-    int configurations = 0;
-    for (const Quadruple &q : Kgw::comprehensiveConfigurations(12)) {
+    for (const Quadruple &q : Kgw::comprehensiveConfigurations(electrodes)) {
         QVERIFY(seen.insert(q));
         QVERIFY(seen.insert(Kgw::reciprocal(q)));
-        ++configurations;
     }
-    QCOMPARE(configurations, 3 * 495);
+    for (int a = 0; a <= electrodes; ++a) {
+        for (int b = 0; b <= electrodes; ++b) {
+            for (int m = 0; m <= electrodes; ++m) {
+                for (int n = 0; n <= electrodes; ++n) {
+                    const Quadruple q { a, b, m, n };
+                    if (survey.row(q, nullptr) == Kgw::SurveyModel::HasRow)
+                        QVERIFY2(!seen.insert(q),
+                            qPrintable(QStringLiteral("%1 %2 %3 %4").arg(a).arg(b).arg(m).arg(n)));
+                }
+            }
+        }
+    }
 }
 
 // The best attainable resolution is what every sequence is measured against, itself included.
@@ -275,7 +294,7 @@ void TestModel::comprehensiveSetResolvesItself()
     const Kgw::ResolutionModel model(survey);
     QVERIFY(model.isValid());
     const Kgw::SequenceResolution itself = model.evaluate(Kgw::comprehensiveConfigurations(8));
-    QCOMPARE(itself.configurations, 3 * 70);
+    QCOMPARE(itself.configurations, 3 * 70 + 28 + 8 * 21);
     QVERIFY2(std::abs(itself.meanRelative - 1) <= 1e-9,
         qPrintable(QString::number(itself.meanRelative, 'g', 12)));
 }
@@ -328,6 +347,77 @@ void TestModel::moreDataNeverResolvesLess()
     const double most = model.evaluate(Kgw::generateConfigurations(more, options)).meanResolution;
     QVERIFY2(less < most, qPrintable(QStringLiteral("%1 %2").arg(less).arg(most)));
     QVERIFY(most < model.comprehensive().meanResolution);
+}
+
+void TestModel::refusesWhatItCannotSolve_data()
+{
+    QTest::addColumn<double>("damping");
+    QTest::addColumn<double>("relativeError");
+    QTest::addColumn<double>("floorPerMetre");
+    QTest::addColumn<QString>("error"); // a word of the refusal; empty for none
+
+    QTest::newRow("defaults") << 3e-2 << 0.03 << 1e-5 << QString();
+    QTest::newRow("damping too small") << 1e-15 << 0.03 << 1e-5 << "damping";
+    QTest::newRow("weights overflow") << 3e-2 << 1e-160 << 0.0 << "overflow";
+}
+
+// A figure is a number or a refusal: an unsolvable model says why instead of resolving nothing.
+void TestModel::refusesWhatItCannotSolve()
+{
+    QFETCH(double, damping);
+    QFETCH(double, relativeError);
+    QFETCH(double, floorPerMetre);
+    QFETCH(QString, error);
+
+    Kgw::ResolutionOptions options;
+    options.damping = damping;
+    options.noise.relativeError = relativeError;
+    options.noise.floorPerMetre = floorPerMetre;
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(12, Spacing), options);
+    const Kgw::ResolutionModel model(survey);
+    QCOMPARE(model.isValid(), error.isEmpty());
+    QVERIFY2(model.error().contains(error), qPrintable(model.error()));
+    if (!error.isEmpty())
+        QVERIFY(!model.evaluate({ Quadruple { 2, 1, 3, 4 } }).ok());
+}
+
+void TestModel::nothingBeatsTheComprehensiveSet_data()
+{
+    QTest::addColumn<QVector<Quadruple>>("sequence");
+    QTest::addColumn<double>("depth"); // of the grid in metres; 0 for the default
+
+    QTest::newRow("pole-pole") << QVector<Quadruple> { { 1, 0, 2, 0 }, { 2, 0, 3, 0 } } << 0.0;
+    QTest::newRow("pole-dipole and dipole-pole")
+        << QVector<Quadruple> { { 1, 0, 2, 3 }, { 5, 6, 8, 0 } } << 0.0;
+    // Cells far below what any configuration sees: their R_jj are rounding.
+    QTest::newRow("dipole-dipole, deep grid")
+        << QVector<Quadruple> { { 2, 1, 3, 4 }, { 3, 2, 5, 6 } } << 1e6;
+}
+
+// The comprehensive set is every configuration the cable can measure, so no sequence resolves
+// more on the mean, and cells that set hardly resolves don't make the figure.
+void TestModel::nothingBeatsTheComprehensiveSet()
+{
+    QFETCH(QVector<Quadruple>, sequence);
+    QFETCH(double, depth);
+
+    Kgw::GridOptions grid;
+    grid.depthMetres = depth;
+    grid.growth = depth > 0 ? 2 : grid.growth;
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(8, Spacing, grid), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    QVERIFY2(model.isValid(), qPrintable(model.error()));
+    const Kgw::SequenceResolution result = model.evaluate(sequence);
+    QVERIFY2(result.meanRelative > 0 && result.meanRelative <= 1,
+        qPrintable(QString::number(result.meanRelative)));
+    for (int j = 0; j < result.relative.size(); ++j) {
+        const bool compared
+            = model.comprehensive().resolution.at(j) >= Kgw::ResolutionModel::MinComparedResolution;
+        QCOMPARE(model.isCompared(j), compared);
+        QVERIFY(compared || result.relative.at(j) == 0);
+    }
+    if (depth > 0)
+        QVERIFY(!model.isCompared(survey.grid().cell(0, survey.grid().layers() - 1)));
 }
 
 QTEST_GUILESS_MAIN(TestModel)
