@@ -23,7 +23,8 @@ constexpr int QuadruplesPerPiece = ChunkSize / BodyBytesPerQuadruple;
 
 QString hexByte(quint8 value)
 {
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(2, '0');
+    return QStringLiteral("0x")
+        + QString::number(value, 16).toUpper().rightJustified(2, QLatin1Char('0'));
 }
 
 // Appends up to maxSize bytes, fewer only at the end of the data. Returns false on a read
