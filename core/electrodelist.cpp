@@ -295,7 +295,7 @@ void ListParser::endLine(const QChar *p)
         return;
     }
     if (m_count == MaxSequenceQuadruples) {
-        m_result = ListResult::loadFailure(ListResult::TooLarge,
+        m_result = loadFailure<ListResult>(ListResult::TooLarge,
             QStringLiteral("The list holds more than %1 quadruples, the most a KGW file holds")
                 .arg(MaxSequenceQuadruples));
         m_ended = true;
@@ -460,15 +460,6 @@ QString electrodeOutOfRangeMessage(int column, const QString &value, int maximum
         .arg(value);
 }
 
-ListResult ListResult::loadFailure(Status status, const QString &errorString)
-{
-    ListResult result;
-    result.status = status;
-    result.message = QStringLiteral("Failed to load TXT file");
-    result.errorString = errorString;
-    return result;
-}
-
 QString ListResult::informativeText() const
 {
     if (status != BadLine)
@@ -499,7 +490,7 @@ ListResult readElectrodeList(QIODevice *device)
             return parser.finish();
     }
     if (deviceFailed(device))
-        return ListResult::loadFailure(ListResult::ReadFailed, device->errorString());
+        return loadFailure<ListResult>(ListResult::ReadFailed, device->errorString());
     return parser.finish();
 }
 

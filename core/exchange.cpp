@@ -113,7 +113,7 @@ ExchangeResult refusal(qint64 lineNumber, const QString &message)
 ExchangeResult stopped(const LineReader &lines, const QString &missing)
 {
     if (lines.failed())
-        return ExchangeResult::loadFailure(ListResult::ReadFailed, lines.errorString());
+        return loadFailure<ExchangeResult>(ListResult::ReadFailed, lines.errorString());
     if (lines.tooLong()) {
         return refusal(lines.lineNumber(),
             QStringLiteral("Line is longer than %1 characters").arg(MaxLineLength));
@@ -403,7 +403,7 @@ ExchangeResult UnifiedReader::read()
     }
     // A failure may have cut the last line short.
     if (m_lines.failed())
-        return ExchangeResult::loadFailure(ListResult::ReadFailed, m_lines.errorString());
+        return loadFailure<ExchangeResult>(ListResult::ReadFailed, m_lines.errorString());
     if (result.quadruples.isEmpty())
         return noConfigurations();
     result.spacingMillimetres = m_spacing;
@@ -482,15 +482,6 @@ std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
 QString allowedExchangeFormats()
 {
     return QStringLiteral("unified or csv");
-}
-
-ExchangeResult ExchangeResult::loadFailure(Status status, const QString &errorString)
-{
-    ExchangeResult result;
-    result.status = status;
-    result.message = QStringLiteral("Failed to load file");
-    result.errorString = errorString;
-    return result;
 }
 
 FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres)
@@ -575,7 +566,7 @@ ExchangeResult readCsv(QIODevice *device)
         if (problem)
             return refusal(lines.lineNumber(), *problem);
         if (result.quadruples.size() == MaxSequenceQuadruples) {
-            return ExchangeResult::loadFailure(ListResult::TooLarge,
+            return loadFailure<ExchangeResult>(ListResult::TooLarge,
                 QStringLiteral("The file holds more than %1 quadruples, the most a KGW file holds")
                     .arg(MaxSequenceQuadruples));
         }

@@ -41,8 +41,7 @@ struct ExchangeResult : ListResult {
     qint32 spacingMillimetres = 0;
     QVector<qint64> lineNumbers; // the file's line of each quadruple, when Ok
 
-    // "Failed to load file", with the system's reason.
-    static ExchangeResult loadFailure(Status status, const QString &errorString);
+    static constexpr char LoadFailureMessage[] = "Failed to load file";
 };
 
 // The sequence as a unified data file: the cable's electrodes at x = (k - 1) × spacing and

@@ -58,7 +58,7 @@ SequenceResult refusal(SequenceResult::Status status, const QString &message)
 
 SequenceResult readFailure(QIODevice *device, SequenceResult::Status status)
 {
-    return SequenceResult::loadFailure(status, device ? device->errorString() : QString());
+    return loadFailure<SequenceResult>(status, device ? device->errorString() : QString());
 }
 
 SequenceResult countMismatch(qint32 count, const QString &size)
@@ -201,15 +201,6 @@ QString SequenceResult::countWarning() const
     if (!ok() || count > 0)
         return QString();
     return QStringLiteral("File holds no quadruples; KGW make never writes an empty sequence");
-}
-
-SequenceResult SequenceResult::loadFailure(Status status, const QString &errorString)
-{
-    SequenceResult result;
-    result.status = status;
-    result.message = QStringLiteral("Failed to load KGW file");
-    result.errorString = errorString;
-    return result;
 }
 
 SequenceResult readSequence(const QByteArray &data)
