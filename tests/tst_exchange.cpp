@@ -156,6 +156,11 @@ void tst_Exchange::readsCsv_data()
     QTest::newRow("any case and order, other columns, quotes, blank lines, CRLF")
         << QByteArray("Id,N,m,B,A\r\n\"x,y\",3,\"2\",4,1\r\n\r\n8, 0 ,2,0,1\r\n") << QString() << 4
         << QByteArray("0104020301000200");
+    // The header's CR is the last character of the first 64 KiB read, and its LF the first of
+    // the next, so the row after is line 2 only if the two are taken as one line end.
+    QTest::newRow("CRLF split between reads")
+        << QByteArray("a,b,m,n,") + QByteArray(65535 - 8, 'x') + QByteArray("\r\n1,0,2,0\r\n")
+        << QString() << 2 << QByteArray("01000200");
     QTest::newRow("semicolons") << QByteArray("a;b;m;n\n1;4;2;3\n") << QString() << 2
                                 << QByteArray("01040203");
     QTest::newRow("column missing")
