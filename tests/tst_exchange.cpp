@@ -90,6 +90,10 @@ void tst_Exchange::readsUnified_data()
     QTest::newRow("named in any order, pole-pole")
         << QByteArray("2\n# z x\n0 0\n0 5\n1\n# m a\n2 1\n") << 0 << QString() << 7
         << QByteArray("01000200") << 5000;
+    // Only the comment straight after the count names columns; a later one names nothing.
+    QTest::newRow("names only straight after the count")
+        << QByteArray("2\n0 0\n1 0\n1\n# one datum\n# n m b a\n1 0 2 0\n") << 0 << QString() << 7
+        << QByteArray("01000200") << 1000;
     QTest::newRow("spacing given") << QByteArray("2\n0 0\n0.001 0\n1\n1 0 2 0\n") << 1 << QString()
                                    << 5 << QByteArray("01000200") << 1;
     QTest::newRow("no electrode count")
