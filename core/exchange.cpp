@@ -226,6 +226,7 @@ private:
     static std::optional<qint64> count(const QStringList &words);
     std::optional<QString> positionProblem(int electrode, const QStringList &words);
     std::optional<QString> datumProblem(const QStringList &words, qint64 values[4]) const;
+    void warnOfUnreadData(qint64 count, ExchangeResult *result);
 
     LineReader m_lines;
     qint32 m_spacing; // 0 until electrode 2 implies it, where none was given
@@ -332,6 +333,28 @@ std::optional<QString> UnifiedReader::datumProblem(const QStringList &words, qin
     return brokenRule(values, m_electrodes);
 }
 
+// The inversion packages stop at the data count too, so a count too small would lose data
+// without a word. Such rows end at a lone number: the count of a block that follows, such as
+// topography, while a datum has at least its A and M.
+void UnifiedReader::warnOfUnreadData(qint64 count, ExchangeResult *result)
+{
+    qint64 rows = 0;
+    while (const std::optional<QStringList> words = nextWords()) {
+        if (words->size() < 2)
+            break;
+        if (rows++ == 0)
+            result->warningLineNumber = m_lines.lineNumber();
+    }
+    if (rows == 0)
+        return;
+    result->warning = rows == 1
+        ? QStringLiteral("Data count is %1, but 1 more data row follows; it was not read")
+              .arg(count)
+        : QStringLiteral("Data count is %1, but %2 more data rows follow; they were not read")
+              .arg(count)
+              .arg(rows);
+}
+
 ExchangeResult UnifiedReader::read()
 {
     std::optional<QStringList> words = nextWords();
@@ -392,6 +415,7 @@ ExchangeResult UnifiedReader::read()
     if (result.quadruples.isEmpty())
         return noConfigurations();
     result.spacingMillimetres = m_spacing;
+    warnOfUnreadData(*data, &result);
     return result;
 }
 

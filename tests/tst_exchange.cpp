@@ -75,8 +75,8 @@ void tst_Exchange::readsUnified_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("spacing"); // given, in millimetres; 0 when none is
-    QTest::addColumn<QString>("message"); // empty when accepted
-    QTest::addColumn<int>("lineNumber"); // of the refusal, or of the last quadruple
+    QTest::addColumn<QString>("message"); // the refusal, else the warning; empty for neither
+    QTest::addColumn<int>("lineNumber"); // of the message, else of the last quadruple
     QTest::addColumn<QByteArray>("quadruples");
     QTest::addColumn<int>("implied"); // the spacing read, in millimetres
 
@@ -125,6 +125,10 @@ void tst_Exchange::readsUnified_data()
     QTest::newRow("fewer data than counted")
         << QByteArray("2\n0 0\n1 0\n2\n1 0 2 0\n") << 0 << "File ends after 1 of 2 data" << 6
         << QByteArray() << 0;
+    QTest::newRow("more data than counted")
+        << QByteArray("2\n0 0\n1 0\n2\n1 0 2 0\n2 0 1 0\n1 0 2 0\n# more\n2 0 1 0\n1\n0 0\n") << 0
+        << "Data count is 2, but 2 more data rows follow; they were not read" << 7
+        << QByteArray("0100020002000100") << 1000;
     QTest::newRow("not a whole number")
         << QByteArray("2\n0 0\n1 0\n1\n1 0 2.0 0\n") << 0 << "M electrode is not a number (2.0)"
         << 5 << QByteArray() << 0;
@@ -142,8 +146,11 @@ void tst_Exchange::readsUnified()
     QFETCH(int, implied);
 
     const ExchangeResult result = read(content, spacing);
-    QCOMPARE(result.message, message);
-    QCOMPARE(result.ok() ? result.lineNumbers.constLast() : result.lineNumber, qint64(lineNumber));
+    QCOMPARE(result.ok() ? result.warning : result.message, message);
+    QCOMPARE(!result.ok()              ? result.lineNumber
+            : result.warning.isEmpty() ? result.lineNumbers.constLast()
+                                       : result.warningLineNumber,
+        qint64(lineNumber));
     QCOMPARE(hexOf(result.quadruples), quadruples);
     QCOMPARE(result.spacingMillimetres, implied);
 }
