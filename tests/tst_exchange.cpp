@@ -169,9 +169,15 @@ void tst_Exchange::readsCsv_data()
         << QByteArray("0104020301000200");
     // The header's CR is the last character of the first 64 KiB read, and its LF the first of
     // the next, so the row after is line 2 only if the two are taken as one line end.
+    const QByteArray header = "a,b,m,n,";
     QTest::newRow("CRLF split between reads")
-        << QByteArray("a,b,m,n,") + QByteArray(65535 - 8, 'x') + QByteArray("\r\n1,0,2,0\r\n")
+        << header + QByteArray(65535 - 8, 'x') + "\r\n1,0,2,0\r\n"
         << QString() << 2 << QByteArray("01000200");
+    // A line is refused exactly past its 65536 characters, wherever the reads fall.
+    QTest::newRow("longest line") << header + QByteArray(65536 - 8, 'x') + "\n1,0,2,0\n"
+                                  << QString() << 2 << QByteArray("01000200");
+    QTest::newRow("line too long") << header + QByteArray(65537 - 8, 'x') + "\n1,0,2,0\n"
+                                   << "Line is longer than 65536 characters" << 1 << QByteArray();
     QTest::newRow("semicolons") << QByteArray("a;b;m;n\n1;4;2;3\n") << QString() << 2
                                 << QByteArray("01040203");
     QTest::newRow("column missing")
