@@ -5,6 +5,7 @@
 #include "arrays.h"
 #include "electrodelist.h"
 #include "exchange.h"
+#include "iodevice.h"
 #include "savefile.h"
 #include "sequencereader.h"
 #include "sequencewriter.h"
@@ -85,7 +86,7 @@ Result readArgument(const QString &argument, ReadFile readFile, ReadDevice readD
     QFile in;
     if (isStandardStream(argument)) {
         if (!in.open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            return Result::loadFailure(Result::OpenFailed, in.errorString());
+            return Kgw::loadFailure<Result>(Result::OpenFailed, in.errorString());
         return readDevice(&in);
     }
 #ifdef Q_OS_UNIX
@@ -94,7 +95,7 @@ Result readArgument(const QString &argument, ReadFile readFile, ReadDevice readD
     if (!bytes.isEmpty()) {
         const int handle = open(bytes.constData(), O_RDONLY | O_CLOEXEC);
         if (handle < 0)
-            return Result::loadFailure(Result::OpenFailed, qt_error_string(errno));
+            return Kgw::loadFailure<Result>(Result::OpenFailed, qt_error_string(errno));
         in.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
         return readDevice(&in);
     }

@@ -69,6 +69,8 @@ std::optional<Input> InputReader::read(
             reportRefusedList(console, argument, file);
             return std::nullopt;
         }
+        if (!file.warning.isEmpty())
+            console.diagnostic(inputName(argument), file.warningLineNumber, file.warning);
         input.quadruples = file.quadruples;
         input.lineNumbers = file.lineNumbers;
         if (file.spacingMillimetres > 0) {

@@ -1,10 +1,10 @@
 #include "electrodelist.h"
 
 #include "iodevice.h"
+#include "linesplitter.h"
 #include "textutil.h"
 
 #include <QFile>
-#include <QTextStream>
 
 #include <optional>
 
@@ -13,14 +13,8 @@ namespace Kgw {
 namespace {
 
 constexpr int FieldsPerLine = 4;
-constexpr int ChunkLength = 64 * 1024;
 // The magnitude of the most negative 32-bit value; anything larger can't be an electrode.
 constexpr quint64 Int32Magnitude = quint64(1) << 31;
-
-bool isLineEnd(ushort u)
-{
-    return u == '\n' || u == '\r';
-}
 
 bool isBlank(ushort u)
 {
@@ -66,8 +60,8 @@ public:
     // never copied to grow. The room is only reserved: memory is used as lines arrive.
     void reserveFor(qint64 bytes);
 
-    // Takes the next piece of the text. Returns true once the list has ended.
-    bool feed(const QChar *begin, const QChar *end);
+    // Takes the piece the text last read. Returns true once the list has ended.
+    bool feed(LineSplitter &text);
 
     // The end of the data: the last line ends, and the result is final.
     ListResult finish();
@@ -130,7 +124,6 @@ private:
     QString m_word;
     const QChar *m_lineStart = nullptr;
     const QChar *m_wordStart = nullptr;
-    bool m_skipLineFeed = false; // the last piece ended on CR, so an LF next belongs to it
     bool m_refused = false; // the verdict is in; only its quotes may still be incomplete
     int m_badWord = -1; // the field whose word is no integer
     bool m_ended = false;
@@ -295,7 +288,7 @@ void ListParser::endLine(const QChar *p)
         return;
     }
     if (m_count == MaxSequenceQuadruples) {
-        m_result = ListResult::loadFailure(ListResult::TooLarge,
+        m_result = loadFailure<ListResult>(ListResult::TooLarge,
             QStringLiteral("The list holds more than %1 quadruples, the most a KGW file holds")
                 .arg(MaxSequenceQuadruples));
         m_ended = true;
@@ -323,7 +316,7 @@ bool ListParser::completeQuotes(const QChar *&p, const QChar *end)
 {
     for (; p < end; ++p) {
         const ushort u = p->unicode();
-        if (isLineEnd(u))
+        if (LineSplitter::isLineEnd(u))
             break;
         if (m_state == NotANumber && isBlank(u)) {
             keepWord(p);
@@ -344,14 +337,10 @@ bool ListParser::completeQuotes(const QChar *&p, const QChar *end)
     return true;
 }
 
-bool ListParser::feed(const QChar *begin, const QChar *end)
+bool ListParser::feed(LineSplitter &text)
 {
-    const QChar *p = begin;
-    if (m_skipLineFeed && p < end) {
-        m_skipLineFeed = false;
-        if (p->unicode() == '\n')
-            ++p;
-    }
+    const QChar *p = text.begin();
+    const QChar *const end = text.end();
     m_lineStart = m_wordStart = p;
     if (m_refused)
         return completeQuotes(p, end);
@@ -386,17 +375,11 @@ bool ListParser::feed(const QChar *begin, const QChar *end)
                 continue;
             }
         }
-        if (isLineEnd(u)) {
+        if (LineSplitter::isLineEnd(u)) {
             endLine(p);
             if (m_ended)
                 return true;
-            ++p;
-            if (u == '\r') {
-                if (p == end)
-                    m_skipLineFeed = true;
-                else if (p->unicode() == '\n')
-                    ++p;
-            }
+            p = text.pastLineEnd(p);
             m_lineStart = m_wordStart = p;
             continue;
         }
@@ -460,15 +443,6 @@ QString electrodeOutOfRangeMessage(int column, const QString &value, int maximum
         .arg(value);
 }
 
-ListResult ListResult::loadFailure(Status status, const QString &errorString)
-{
-    ListResult result;
-    result.status = status;
-    result.message = QStringLiteral("Failed to load TXT file");
-    result.errorString = errorString;
-    return result;
-}
-
 QString ListResult::informativeText() const
 {
     if (status != BadLine)
@@ -479,27 +453,17 @@ QString ListResult::informativeText() const
 
 ListResult readElectrodeList(QIODevice *device)
 {
-    QTextStream in(device);
+    LineSplitter text(device);
     ListParser parser;
     // Files in /proc and the like give no size, or less than their position.
     if (!device->isSequential() && device->size() > device->pos())
         parser.reserveFor(device->size() - device->pos());
-    bool atStart = true;
-    for (;;) {
-        const QString chunk = in.read(ChunkLength);
-        if (chunk.isEmpty())
-            break;
-        const QChar *begin = chunk.constData();
-        // The stream recognises a UTF-16 byte-order mark but hands it on as a character;
-        // a list saved as "Unicode" by a Windows editor would otherwise fail on its first field.
-        if (atStart && *begin == QChar(QChar::ByteOrderMark))
-            ++begin;
-        atStart = false;
-        if (parser.feed(begin, chunk.constData() + chunk.size()))
+    while (text.readPiece()) {
+        if (parser.feed(text))
             return parser.finish();
     }
     if (deviceFailed(device))
-        return ListResult::loadFailure(ListResult::ReadFailed, device->errorString());
+        return loadFailure<ListResult>(ListResult::ReadFailed, device->errorString());
     return parser.finish();
 }
 

@@ -33,8 +33,8 @@ struct ListResult {
     bool ok() const { return status == Ok; }
     int count() const { return quadruples.size(); }
 
-    // "Failed to load TXT file", with the system's reason.
-    static ListResult loadFailure(Status status, const QString &errorString);
+    // What loadFailure() (iodevice.h) says where a list can't be opened, read or held whole.
+    static constexpr char LoadFailureMessage[] = "Failed to load TXT file";
 
     // What a warning box shows beneath the message: which line and the hint, or the reason.
     QString informativeText() const;

@@ -2,11 +2,10 @@
 
 #include "geometry.h"
 #include "iodevice.h"
+#include "linesplitter.h"
 #include "sequencewriter.h"
 #include "spacing.h"
 #include "textutil.h"
-
-#include <QTextStream>
 
 #include <functional>
 
@@ -14,7 +13,6 @@ namespace Kgw {
 
 namespace {
 
-constexpr int ChunkLength = 64 * 1024;
 // Far longer than any line of either format that a program or a person writes. A file without
 // line ends, such as a device of zeros, is refused at this length instead of filling memory.
 constexpr int MaxLineLength = 64 * 1024;
@@ -26,13 +24,13 @@ constexpr int QuadruplesPerPiece = 16384;
 const char *const ElectrodeColumns[4] = { "a", "b", "m", "n" };
 const char *const Axes[3] = { "x", "y", "z" };
 
-// Splits text into lines at LF, CRLF or a lone CR, as the list reader does.
+// The lines of a file, each whole, as the exchange formats are read line by line.
 class LineReader
 {
 public:
     explicit LineReader(QIODevice *device)
         : m_device(device)
-        , m_in(device)
+        , m_text(device)
     { }
 
     // The next line without its end. Nothing at the end of the text, after a read failure
@@ -46,56 +44,43 @@ public:
 
 private:
     QIODevice *m_device;
-    QTextStream m_in;
-    QString m_text;
-    int m_start = 0; // where the next line starts in m_text
-    int m_scan = 0; // how far m_text has been searched for its end
-    bool m_atEnd = false;
-    bool m_started = false;
+    LineSplitter m_text;
+    const QChar *m_next = nullptr; // where the next line starts or goes on in the piece
     bool m_tooLong = false;
     qint64 m_lineNumber = 0;
 };
 
 std::optional<QString> LineReader::next()
 {
+    QString line;
     for (;;) {
-        for (; m_scan < m_text.size(); ++m_scan) {
-            const ushort u = m_text.at(m_scan).unicode();
-            if (u != '\n' && u != '\r')
+        if (m_next == m_text.end()) {
+            const bool more = m_text.readPiece();
+            m_next = m_text.begin();
+            if (more)
                 continue;
-            // A CR last in the text read so far may be the first half of a CRLF.
-            if (u == '\r' && m_scan + 1 == m_text.size() && !m_atEnd)
-                break;
-            const QString line = m_text.mid(m_start, m_scan - m_start);
-            const bool crlf = u == '\r' && m_scan + 1 < m_text.size()
-                && m_text.at(m_scan + 1) == QLatin1Char('\n');
-            m_start = m_scan = m_scan + (crlf ? 2 : 1);
+            // A last line without a line end is a line all the same.
+            if (line.isEmpty())
+                return std::nullopt;
             ++m_lineNumber;
             return line;
         }
-        if (m_scan - m_start > MaxLineLength) {
+        const QChar *p = m_next;
+        while (p != m_text.end() && !LineSplitter::isLineEnd(p->unicode()))
+            ++p;
+        if (line.size() + (p - m_next) > MaxLineLength) {
             m_tooLong = true;
             ++m_lineNumber;
             return std::nullopt;
         }
-        if (m_atEnd) {
-            if (m_start == m_text.size())
-                return std::nullopt;
-            const QString line = m_text.mid(m_start);
-            m_start = m_scan = m_text.size();
-            ++m_lineNumber;
-            return line;
+        line.append(m_next, int(p - m_next));
+        if (p == m_text.end()) {
+            m_next = p;
+            continue;
         }
-        m_text.remove(0, m_start);
-        m_scan -= m_start;
-        m_start = 0;
-        QString chunk = m_in.read(ChunkLength);
-        m_atEnd = chunk.isEmpty();
-        // As for lists, the stream hands a UTF-16 byte-order mark on as a character.
-        if (!m_started && chunk.startsWith(QChar(QChar::ByteOrderMark)))
-            chunk.remove(0, 1);
-        m_started = true;
-        m_text += chunk;
+        m_next = m_text.pastLineEnd(p);
+        ++m_lineNumber;
+        return line;
     }
 }
 
@@ -113,7 +98,7 @@ ExchangeResult refusal(qint64 lineNumber, const QString &message)
 ExchangeResult stopped(const LineReader &lines, const QString &missing)
 {
     if (lines.failed())
-        return ExchangeResult::loadFailure(ListResult::ReadFailed, lines.errorString());
+        return loadFailure<ExchangeResult>(ListResult::ReadFailed, lines.errorString());
     if (lines.tooLong()) {
         return refusal(lines.lineNumber(),
             QStringLiteral("Line is longer than %1 characters").arg(MaxLineLength));
@@ -241,6 +226,7 @@ private:
     static std::optional<qint64> count(const QStringList &words);
     std::optional<QString> positionProblem(int electrode, const QStringList &words);
     std::optional<QString> datumProblem(const QStringList &words, qint64 values[4]) const;
+    void warnOfUnreadData(qint64 count, ExchangeResult *result);
 
     LineReader m_lines;
     qint32 m_spacing; // 0 until electrode 2 implies it, where none was given
@@ -347,6 +333,28 @@ std::optional<QString> UnifiedReader::datumProblem(const QStringList &words, qin
     return brokenRule(values, m_electrodes);
 }
 
+// The inversion packages stop at the data count too, so a count too small would lose data
+// without a word. Such rows end at a lone number: the count of a block that follows, such as
+// topography, while a datum has at least its A and M.
+void UnifiedReader::warnOfUnreadData(qint64 count, ExchangeResult *result)
+{
+    qint64 rows = 0;
+    while (const std::optional<QStringList> words = nextWords()) {
+        if (words->size() < 2)
+            break;
+        if (rows++ == 0)
+            result->warningLineNumber = m_lines.lineNumber();
+    }
+    if (rows == 0)
+        return;
+    result->warning = rows == 1
+        ? QStringLiteral("Data count is %1, but 1 more data row follows; it was not read")
+              .arg(count)
+        : QStringLiteral("Data count is %1, but %2 more data rows follow; they were not read")
+              .arg(count)
+              .arg(rows);
+}
+
 ExchangeResult UnifiedReader::read()
 {
     std::optional<QStringList> words = nextWords();
@@ -403,10 +411,11 @@ ExchangeResult UnifiedReader::read()
     }
     // A failure may have cut the last line short.
     if (m_lines.failed())
-        return ExchangeResult::loadFailure(ListResult::ReadFailed, m_lines.errorString());
+        return loadFailure<ExchangeResult>(ListResult::ReadFailed, m_lines.errorString());
     if (result.quadruples.isEmpty())
         return noConfigurations();
     result.spacingMillimetres = m_spacing;
+    warnOfUnreadData(*data, &result);
     return result;
 }
 
@@ -482,15 +491,6 @@ std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
 QString allowedExchangeFormats()
 {
     return QStringLiteral("unified or csv");
-}
-
-ExchangeResult ExchangeResult::loadFailure(Status status, const QString &errorString)
-{
-    ExchangeResult result;
-    result.status = status;
-    result.message = QStringLiteral("Failed to load file");
-    result.errorString = errorString;
-    return result;
 }
 
 FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres)
@@ -575,7 +575,7 @@ ExchangeResult readCsv(QIODevice *device)
         if (problem)
             return refusal(lines.lineNumber(), *problem);
         if (result.quadruples.size() == MaxSequenceQuadruples) {
-            return ExchangeResult::loadFailure(ListResult::TooLarge,
+            return loadFailure<ExchangeResult>(ListResult::TooLarge,
                 QStringLiteral("The file holds more than %1 quadruples, the most a KGW file holds")
                     .arg(MaxSequenceQuadruples));
         }

@@ -40,9 +40,12 @@ struct ExchangeResult : ListResult {
     // names fewer than two electrodes and no spacing was given, and for a CSV.
     qint32 spacingMillimetres = 0;
     QVector<qint64> lineNumbers; // the file's line of each quadruple, when Ok
+    // What was left unread of a file that is Ok, such as data rows past the data count, and the
+    // first line of it; empty and 0 when nothing was.
+    QString warning;
+    qint64 warningLineNumber = 0;
 
-    // "Failed to load file", with the system's reason.
-    static ExchangeResult loadFailure(Status status, const QString &errorString);
+    static constexpr char LoadFailureMessage[] = "Failed to load file";
 };
 
 // The sequence as a unified data file: the cable's electrodes at x = (k - 1) × spacing and
@@ -61,7 +64,8 @@ FileContent exchangeContent(
 // x = (k - 1) × spacing, y = z = 0 within half a millimetre, at the spacing given or else at
 // the one electrode 2 implies; the cable holds at most its 48. Every datum must keep the
 // electrode rules of a list, with electrodes up to the file's electrode count. What follows
-// the data, such as a topography block, is not read.
+// the data, such as a topography block, is not read; rows of more data than the count gives are
+// not read either, but the result's warning names them.
 ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres);
 
 // Reads a CSV. The header names the columns in any letter case and any order, and other

@@ -97,7 +97,7 @@ double geometricFactor(const Quadruple &q, double spacingMetres)
     const StepFraction g = stepSum(q);
     if (g.numerator == 0)
         return qInf();
-    return 2 * M_PI * double(g.denominator) * spacingMetres / double(g.numerator);
+    return 2 * Pi * double(g.denominator) * spacingMetres / double(g.numerator);
 }
 
 bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres)

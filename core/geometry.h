@@ -5,6 +5,9 @@
 
 namespace Kgw {
 
+// M_PI is POSIX, not C++, and MSVC hides it; the core and the model take π from here.
+constexpr double Pi = 3.14159265358979323846;
+
 // Where electrodes stand and what a quadruple measures, for electrodes on a straight line at
 // equal spacing. A remote electrode (0) has no position, and every term that involves it is left
 // out. Electrodes outside 0..CablePositions have no geometry: every value is NaN.

@@ -23,7 +23,8 @@ constexpr int QuadruplesPerPiece = ChunkSize / BodyBytesPerQuadruple;
 
 QString hexByte(quint8 value)
 {
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(2, '0');
+    return QStringLiteral("0x")
+        + QString::number(value, 16).toUpper().rightJustified(2, QLatin1Char('0'));
 }
 
 // Appends up to maxSize bytes, fewer only at the end of the data. Returns false on a read
@@ -57,7 +58,7 @@ SequenceResult refusal(SequenceResult::Status status, const QString &message)
 
 SequenceResult readFailure(QIODevice *device, SequenceResult::Status status)
 {
-    return SequenceResult::loadFailure(status, device ? device->errorString() : QString());
+    return loadFailure<SequenceResult>(status, device ? device->errorString() : QString());
 }
 
 SequenceResult countMismatch(qint32 count, const QString &size)
@@ -200,15 +201,6 @@ QString SequenceResult::countWarning() const
     if (!ok() || count > 0)
         return QString();
     return QStringLiteral("File holds no quadruples; KGW make never writes an empty sequence");
-}
-
-SequenceResult SequenceResult::loadFailure(Status status, const QString &errorString)
-{
-    SequenceResult result;
-    result.status = status;
-    result.message = QStringLiteral("Failed to load KGW file");
-    result.errorString = errorString;
-    return result;
 }
 
 SequenceResult readSequence(const QByteArray &data)

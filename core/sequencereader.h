@@ -42,8 +42,7 @@ struct SequenceResult {
     QVector<HeaderDifference> headerDifferences; // only when Ok
 
     bool ok() const { return status == Ok; }
-    // "Failed to load KGW file", with the system's reason.
-    static SequenceResult loadFailure(Status status, const QString &errorString);
+    static constexpr char LoadFailureMessage[] = "Failed to load KGW file";
     double spacingMetres() const { return spacingMillimetres / 1000.0; }
     // Names a spacing that the window could never have written; empty otherwise.
     QString spacingWarning() const;

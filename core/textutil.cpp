@@ -24,7 +24,8 @@ QString printable(const QString &text)
 
 QString counted(int count, const QString &noun)
 {
-    return QStringLiteral("%1 %2%3").arg(count).arg(noun).arg(count == 1 ? "" : "s");
+    return QStringLiteral("%1 %2%3").arg(count).arg(noun).arg(
+        count == 1 ? QString() : QStringLiteral("s"));
 }
 
 } // namespace Kgw

@@ -62,10 +62,10 @@ const FarRule &farRule()
         FarRule r;
         const GaussRule &g = gaussRule(FarNodes);
         for (int i = 0; i < FarNodes; ++i) {
-            const double theta = M_PI / 4 * (1 + g.x[i]);
+            const double theta = Pi / 4 * (1 + g.x[i]);
             r.cos2[i] = std::cos(theta) * std::cos(theta);
             r.sin2[i] = 1 - r.cos2[i];
-            r.w[i] = g.w[i] * M_PI / 4;
+            r.w[i] = g.w[i] * Pi / 4;
         }
         return r;
     }();
@@ -109,7 +109,7 @@ double strikeIntegral(double x, double z, double xp, double xq)
             / (beta2 * t * std::sqrt(t));
     }
     // Both halves of the y axis, and the 1 / (4 pi²) of the two unit potentials.
-    return 2 * (nearPart + farPart) / (4 * M_PI * M_PI);
+    return 2 * (nearPart + farPart) / (4 * Pi * Pi);
 }
 
 double rectangle(double x0, double x1, double z0, double z1, double xp, double xq, int n)

@@ -41,11 +41,6 @@ public:
         const QString &caption = QString());
 
     QSize size() const;
-    // Where a point in metres lands in the picture.
-    const PlotFrame &frame() const { return m_frame; }
-    // The colour bar's range; on the logarithmic scale 0 when no value is positive.
-    double low() const { return m_low; }
-    double high() const { return m_high; }
     // The colour of a value, as the colour bar shows it.
     QColor colourOf(double value) const;
 
@@ -64,6 +59,7 @@ private:
     QString m_title;
     QString m_quantity;
     QString m_caption;
+    // The colour bar's range; on the logarithmic scale 0 when no value is positive.
     double m_low = 0;
     double m_high = 1;
     double m_plotHeight = 0;

@@ -15,6 +15,10 @@
 
 #include "quadruple.h"
 
+// π for expected values, kept apart from the product's so that a slip there shows; M_PI is not
+// standard C++.
+constexpr double Pi = 3.14159265358979323846;
+
 // Quadruples as hex, a byte per electrode in the list's column order A B M N, to compare with
 // expectations written by hand.
 inline QByteArray hexOf(const QVector<Kgw::Quadruple> &quadruples)

@@ -75,8 +75,8 @@ void tst_Exchange::readsUnified_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("spacing"); // given, in millimetres; 0 when none is
-    QTest::addColumn<QString>("message"); // empty when accepted
-    QTest::addColumn<int>("lineNumber"); // of the refusal, or of the last quadruple
+    QTest::addColumn<QString>("message"); // the refusal, else the warning; empty for neither
+    QTest::addColumn<int>("lineNumber"); // of the message, else of the last quadruple
     QTest::addColumn<QByteArray>("quadruples");
     QTest::addColumn<int>("implied"); // the spacing read, in millimetres
 
@@ -90,6 +90,10 @@ void tst_Exchange::readsUnified_data()
     QTest::newRow("named in any order, pole-pole")
         << QByteArray("2\n# z x\n0 0\n0 5\n1\n# m a\n2 1\n") << 0 << QString() << 7
         << QByteArray("01000200") << 5000;
+    // Only the comment straight after the count names columns; a later one names nothing.
+    QTest::newRow("names only straight after the count")
+        << QByteArray("2\n0 0\n1 0\n1\n# one datum\n# n m b a\n1 0 2 0\n") << 0 << QString() << 7
+        << QByteArray("01000200") << 1000;
     QTest::newRow("spacing given") << QByteArray("2\n0 0\n0.001 0\n1\n1 0 2 0\n") << 1 << QString()
                                    << 5 << QByteArray("01000200") << 1;
     QTest::newRow("no electrode count")
@@ -121,6 +125,10 @@ void tst_Exchange::readsUnified_data()
     QTest::newRow("fewer data than counted")
         << QByteArray("2\n0 0\n1 0\n2\n1 0 2 0\n") << 0 << "File ends after 1 of 2 data" << 6
         << QByteArray() << 0;
+    QTest::newRow("more data than counted")
+        << QByteArray("2\n0 0\n1 0\n2\n1 0 2 0\n2 0 1 0\n1 0 2 0\n# more\n2 0 1 0\n1\n0 0\n") << 0
+        << "Data count is 2, but 2 more data rows follow; they were not read" << 7
+        << QByteArray("0100020002000100") << 1000;
     QTest::newRow("not a whole number")
         << QByteArray("2\n0 0\n1 0\n1\n1 0 2.0 0\n") << 0 << "M electrode is not a number (2.0)"
         << 5 << QByteArray() << 0;
@@ -138,8 +146,11 @@ void tst_Exchange::readsUnified()
     QFETCH(int, implied);
 
     const ExchangeResult result = read(content, spacing);
-    QCOMPARE(result.message, message);
-    QCOMPARE(result.ok() ? result.lineNumbers.constLast() : result.lineNumber, qint64(lineNumber));
+    QCOMPARE(result.ok() ? result.warning : result.message, message);
+    QCOMPARE(!result.ok()              ? result.lineNumber
+            : result.warning.isEmpty() ? result.lineNumbers.constLast()
+                                       : result.warningLineNumber,
+        qint64(lineNumber));
     QCOMPARE(hexOf(result.quadruples), quadruples);
     QCOMPARE(result.spacingMillimetres, implied);
 }
@@ -156,6 +167,17 @@ void tst_Exchange::readsCsv_data()
     QTest::newRow("any case and order, other columns, quotes, blank lines, CRLF")
         << QByteArray("Id,N,m,B,A\r\n\"x,y\",3,\"2\",4,1\r\n\r\n8, 0 ,2,0,1\r\n") << QString() << 4
         << QByteArray("0104020301000200");
+    // The header's CR is the last character of the first 64 KiB read, and its LF the first of
+    // the next, so the row after is line 2 only if the two are taken as one line end.
+    const QByteArray header = "a,b,m,n,";
+    QTest::newRow("CRLF split between reads")
+        << header + QByteArray(65535 - 8, 'x') + "\r\n1,0,2,0\r\n"
+        << QString() << 2 << QByteArray("01000200");
+    // A line is refused exactly past its 65536 characters, wherever the reads fall.
+    QTest::newRow("longest line") << header + QByteArray(65536 - 8, 'x') + "\n1,0,2,0\n"
+                                  << QString() << 2 << QByteArray("01000200");
+    QTest::newRow("line too long") << header + QByteArray(65537 - 8, 'x') + "\n1,0,2,0\n"
+                                   << "Line is longer than 65536 characters" << 1 << QByteArray();
     QTest::newRow("semicolons") << QByteArray("a;b;m;n\n1;4;2;3\n") << QString() << 2
                                 << QByteArray("01040203");
     QTest::newRow("column missing")

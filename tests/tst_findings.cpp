@@ -1,5 +1,7 @@
 #include "findings.h"
 
+#include "testsupport.h"
+
 #include <QtMath>
 #include <QtTest>
 
@@ -103,7 +105,7 @@ void TestFindings::summary()
     QCOMPARE(report.count(Kgw::Finding::Reciprocal), 1);
     QCOMPARE(report.electrodes, (QVector<int> { 0, 1, 2, 3, 4, 7, 8, 9 }));
     // The pole-dipole's 2π·2·5; neither the infinite nor the missing factor counts.
-    QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * M_PI) < 1e-9);
+    QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * Pi) < 1e-9);
 
     QVERIFY(qIsNaN(Kgw::checkQuadruples(body("1 3 2 0"), 5).largestAbsoluteFactor));
 }

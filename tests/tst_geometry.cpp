@@ -1,5 +1,7 @@
 #include "geometry.h"
 
+#include "testsupport.h"
+
 #include <QtMath>
 #include <QtTest>
 
@@ -43,25 +45,25 @@ void TestGeometry::standardArrays_data()
         for (int step = 1; step <= 3; ++step) {
             const double a = step * spacing;
             for (const int i : { 1, 9 }) {
-                QTest::addRow("wenner a=%d s=%g i=%d", step, spacing, i) << quadruple(
-                    i, i + 3 * step, i + step, i + 2 * step) << spacing << 2 * M_PI * a;
+                QTest::addRow("wenner a=%d s=%g i=%d", step, spacing, i)
+                    << quadruple(i, i + 3 * step, i + step, i + 2 * step) << spacing << 2 * Pi * a;
                 for (int n = 1; n <= 4; ++n) {
                     QTest::addRow("schlumberger a=%d n=%d s=%g i=%d", step, n, spacing, i)
                         << quadruple(i, i + (2 * n + 1) * step, i + n * step, i + (n + 1) * step)
-                        << spacing << M_PI * n * (n + 1) * a;
+                        << spacing << Pi * n * (n + 1) * a;
                     QTest::addRow("dipole-dipole a=%d n=%d s=%g i=%d", step, n, spacing, i)
                         << quadruple(i + step, i, i + (n + 1) * step, i + (n + 2) * step) << spacing
-                        << M_PI * n * (n + 1) * (n + 2) * a;
+                        << Pi * n * (n + 1) * (n + 2) * a;
                     QTest::addRow("pole-dipole a=%d n=%d s=%g i=%d", step, n, spacing, i)
                         << quadruple(i, 0, i + n * step, i + (n + 1) * step) << spacing
-                        << 2 * M_PI * n * (n + 1) * a;
+                        << 2 * Pi * n * (n + 1) * a;
                 }
             }
         }
     }
-    QTest::newRow("pole-pole") << quadruple(3, 0, 7, 0) << 2.0 << 2 * M_PI * 8;
+    QTest::newRow("pole-pole") << quadruple(3, 0, 7, 0) << 2.0 << 2 * Pi * 8;
     // Swapping the potential electrodes turns the sign, not the size.
-    QTest::newRow("wenner reversed") << quadruple(1, 4, 3, 2) << 5.0 << -2 * M_PI * 5;
+    QTest::newRow("wenner reversed") << quadruple(1, 4, 3, 2) << 5.0 << -2 * Pi * 5;
 }
 
 void TestGeometry::standardArrays()

@@ -630,6 +630,10 @@ void TestKgwCli::fromFormats_data()
     QTest::newRow("convert refuses at the line")
         << QStringList { "convert", "--from", "unified", "bad.dat" } << 1 << QString()
         << "bad.dat:4: Electrode 2 at z = 1 is off the cable's grid (z = 0)\n";
+    QTest::newRow("convert says what it left unread")
+        << QStringList { "convert", "--from", "unified", "-o", "o.KGW", "more.dat" } << 0
+        << "o.KGW: 2 quadruples\n"
+        << "more.dat:8: Data count is 2, but 1 more data row follows; it was not read\n";
     QTest::newRow("check names the file's lines")
         << QStringList { "check", "--from", "unified", "in.dat" } << 1
         << "in.dat:7: Duplicate of line 6\n"
@@ -664,6 +668,8 @@ void TestKgwCli::fromFormats()
     writeBytes(dir, QStringLiteral("bad.csv"), "a,b,m,n\n1,4,x,3\n");
     writeBytes(dir, QStringLiteral("in.dat"), "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n");
     writeBytes(dir, QStringLiteral("bad.dat"), "2\n# x z\n0 0\n2.5 1\n1\n1 0 2 0\n");
+    writeBytes(dir, QStringLiteral("more.dat"),
+        "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n2 0 1 0\n");
     const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.out.startsWith(out), qPrintable(run.out));

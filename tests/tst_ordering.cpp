@@ -31,6 +31,7 @@ private slots:
     void injectionCount();
     void order_data();
     void order();
+    void groupCap();
 };
 
 void tst_Ordering::defaultGap()
@@ -50,6 +51,9 @@ void tst_Ordering::gapBreaks_data()
     QTest::newRow("M on the last A") << QByteArray("0102030403040102") << 1 << 1;
     QTest::newRow("just past the gap") << QByteArray("010203040506070803040102") << 1 << 0;
     QTest::newRow("just within the gap") << QByteArray("010203040506070803040102") << 2 << 1;
+    // N was never a current electrode, so only the rule on M can count this one.
+    QTest::newRow("M alone just within the gap")
+        << QByteArray("010203040506070803040109") << 2 << 1;
     QTest::newRow("N on an earlier B") << QByteArray("0102030405060702") << 1 << 1;
     QTest::newRow("remote electrodes never meet") << QByteArray("0100030002000400") << 5 << 0;
     QTest::newRow("no gap") << QByteArray("0102030403040102") << 0 << 0;
@@ -121,6 +125,17 @@ void tst_Ordering::order()
     QCOMPARE(Kgw::gapBreaks(ordered, gap), breaks);
     QCOMPARE(Kgw::injectionCount(ordered, channels), injections);
     QCOMPARE(hexOf(Kgw::orderSequence(input, options)), hexOf(ordered));
+}
+
+void tst_Ordering::groupCap()
+{
+    // Three measurements of the pair 1 2 with two channels: the third starts a group of its own,
+    // which without a gap keeps its place after 5 6 7 8.
+    const QVector<Kgw::Quadruple> input = quadruplesFromHex("01020304050607080102090a01020b0c");
+    Kgw::OrderOptions options;
+    options.channels = 2;
+    QCOMPARE(
+        hexOf(Kgw::orderSequence(input, options)), QByteArray("010203040102090a0506070801020b0c"));
 }
 
 QTEST_GUILESS_MAIN(tst_Ordering)

@@ -3,6 +3,7 @@
 #include "sectionplot.h"
 
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QSet>
@@ -358,7 +359,8 @@ void TestPlot::sectionColours()
     QFETCH(double, value);
     QFETCH(QColor, colour);
 
-    // Two columns of two layers; the value to look at fills the bottom left cell.
+    // Two columns of two layers; the value to look at fills the bottom left cell, which at true
+    // scale covers more of the picture's left half than anything but the white around it.
     Kgw::Section section;
     section.xEdges = { -5, 0, 5 };
     section.zEdges = { 0, 1, 3 };
@@ -370,8 +372,18 @@ void TestPlot::sectionColours()
     QPainter painter(&image);
     plot.draw(&painter);
     painter.end();
-    const QPoint centre = plot.frame().toPicture(-2.5, 2).toPoint();
-    QVERIFY2(near(image.pixel(centre), colour, 1), qPrintable(QColor(image.pixel(centre)).name()));
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width() / 2; ++x)
+            ++counts[image.pixel(x, y)];
+    }
+    counts.remove(qRgb(255, 255, 255));
+    QRgb commonest = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > counts.value(commonest))
+            commonest = it.key();
+    }
+    QVERIFY2(near(commonest, colour, 1), qPrintable(QColor(commonest).name()));
 }
 
 void TestPlot::sectionSvgIsWellFormed()
