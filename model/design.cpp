@@ -336,6 +336,7 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
     const std::vector<double> &scores, int channels, int room, int remaining, double threshold)
 {
     std::vector<Ranked> ranked;
+    ranked.reserve(candidates.rows.size());
     std::vector<std::vector<int>> groups;
     if (channels == 1) {
         for (int i = 0; i < int(candidates.rows.size()); ++i) {

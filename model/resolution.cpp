@@ -8,32 +8,44 @@
 
 namespace Kgw {
 
-QVector<Quadruple> fourElectrodeConfigurations(int electrodes)
+namespace {
+
+void appendFourElectrode(QVector<Quadruple> *all, int electrodes)
 {
-    QVector<Quadruple> all;
-    if (electrodes < 4)
-        return all;
-    const qint64 n = electrodes;
-    all.reserve(int(n * (n - 1) * (n - 2) * (n - 3) / 8));
     for (int i = 1; i <= electrodes; ++i) {
         for (int j = i + 1; j <= electrodes; ++j) {
             for (int k = j + 1; k <= electrodes; ++k) {
                 for (int l = k + 1; l <= electrodes; ++l) {
-                    all.append(Quadruple { i, l, j, k });
-                    all.append(Quadruple { i, j, k, l });
-                    all.append(Quadruple { i, k, j, l });
+                    all->append(Quadruple { i, l, j, k });
+                    all->append(Quadruple { i, j, k, l });
+                    all->append(Quadruple { i, k, j, l });
                 }
             }
         }
     }
+}
+
+qint64 fourElectrodeCount(qint64 n)
+{
+    return n * (n - 1) * (n - 2) * (n - 3) / 8;
+}
+
+} // namespace
+
+QVector<Quadruple> fourElectrodeConfigurations(int electrodes)
+{
+    QVector<Quadruple> all;
+    all.reserve(int(fourElectrodeCount(electrodes)));
+    appendFourElectrode(&all, electrodes);
     return all;
 }
 
 QVector<Quadruple> comprehensiveConfigurations(int electrodes)
 {
-    QVector<Quadruple> all = fourElectrodeConfigurations(electrodes);
-    if (electrodes < 2)
-        return all;
+    const qint64 n = electrodes;
+    QVector<Quadruple> all;
+    all.reserve(int(fourElectrodeCount(n) + n * (n - 1) / 2 + n * (n - 1) * (n - 2) / 2));
+    appendFourElectrode(&all, electrodes);
     for (int a = 1; a <= electrodes; ++a) {
         for (int m = 1; m <= electrodes; ++m) {
             if (m == a)
@@ -153,6 +165,8 @@ ResolutionModel::ResolutionModel(const SurveyModel &survey, const ProgressFuncti
         return;
     }
     Eigen::MatrixXd a = survey.normalMatrix(rows, progressRange(progress, 0, 0.6));
+    // Hundreds of thousands of rows: let them go before the solve needs its room.
+    std::vector<SurveyRow>().swap(rows);
     m_lambda = survey.options().damping * a.trace() / survey.smoothnessTrace();
     resolve(survey, a, m_lambda, nullptr, &m_comprehensive, progressRange(progress, 0.6, 1));
     m_error = m_comprehensive.error;
