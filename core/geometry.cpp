@@ -2,6 +2,7 @@
 
 #include <QtMath>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace Kgw {
@@ -98,6 +99,24 @@ double geometricFactor(const Quadruple &q, double spacingMetres)
     if (g.numerator == 0)
         return qInf();
     return 2 * Pi * double(g.denominator) * spacingMetres / double(g.numerator);
+}
+
+double signalCancellation(const Quadruple &q)
+{
+    if (!isValid(q) || hasRepeatedElectrode(q))
+        return qQNaN();
+    const auto inverse
+        = [](int p, int r) { return p == 0 || r == 0 ? 0.0 : 1.0 / std::abs(p - r); };
+    const double am = inverse(q.a, q.m);
+    const double an = inverse(q.a, q.n);
+    const double bm = inverse(q.b, q.m);
+    const double bn = inverse(q.b, q.n);
+    const double g = std::abs(am - an - bm + bn);
+    if (measuresNoSignal(q))
+        return qInf();
+    const double byCurrent = std::abs(am - an) + std::abs(bm - bn);
+    const double byPotential = std::abs(am - bm) + std::abs(an - bn);
+    return std::max(byCurrent, byPotential) / g;
 }
 
 bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres)

@@ -34,6 +34,14 @@ bool hasRepeatedElectrode(const Quadruple &q);
 // symmetric configurations are not missed to rounding. False with a repeated electrode.
 bool measuresNoSignal(const Quadruple &q);
 
+// How much of the signal cancels: G = ΔA - ΔB, the part of current electrode A
+// (1/r_AM - 1/r_AN) less that of B, and also G = ΔM - ΔN by the potential electrodes; this is
+// the larger of (|ΔA| + |ΔB|) / |G| and (|ΔM| + |ΔN|) / |G|. 1 where the parts add, as for
+// Wenner and Schlumberger; large where G is a small difference of large parts, and then a
+// ground that changes one part by a few per cent changes the reading many times as much.
+// +inf without signal, NaN with a repeated electrode.
+double signalCancellation(const Quadruple &q);
+
 // K = 2π / G in metres, with G = 1/r_AM - 1/r_AN - 1/r_BM + 1/r_BN: +inf when G = 0, NaN with
 // a repeated electrode.
 double geometricFactor(const Quadruple &q, double spacingMetres);

@@ -32,6 +32,8 @@ private slots:
     void factorWithoutSignalOrWithRepeats();
     void pseudoPosition_data();
     void pseudoPosition();
+    void signalCancellation_data();
+    void signalCancellation();
 };
 
 void TestGeometry::standardArrays_data()
@@ -136,6 +138,31 @@ void TestGeometry::pseudoPosition()
         QVERIFY(qIsNaN(position));
     else
         QCOMPARE(position, x);
+}
+
+void TestGeometry::signalCancellation_data()
+{
+    QTest::addColumn<Kgw::Quadruple>("q");
+    QTest::addColumn<double>("cancellation");
+
+    // Worked by hand in electrode steps: (|ΔA| + |ΔB|) / |G| and (|ΔM| + |ΔN|) / |G|.
+    QTest::newRow("Wenner-alpha: the parts add") << quadruple(1, 4, 2, 3) << 1.0;
+    QTest::newRow("Schlumberger n = 5") << quadruple(1, 12, 6, 7) << 1.0;
+    // ΔA = 1 - 1/2, ΔB = 1/2 - 1/3, G = 1/3.
+    QTest::newRow("dipole-dipole n = 1") << quadruple(2, 1, 3, 4) << 2.0;
+    // ΔA = 1/6 - 1/7, ΔB = 1/7 - 1/8, G = 1/168.
+    QTest::newRow("dipole-dipole n = 6") << quadruple(2, 1, 8, 9) << 7.0;
+    // ΔM = 1, ΔN = 1/2 of A alone, G = 1/2.
+    QTest::newRow("pole-dipole n = 1") << quadruple(1, 0, 2, 3) << 3.0;
+    QTest::newRow("no signal") << quadruple(2, 4, 3, 0) << qInf();
+}
+
+void TestGeometry::signalCancellation()
+{
+    QFETCH(Kgw::Quadruple, q);
+    QFETCH(double, cancellation);
+
+    QCOMPARE(Kgw::signalCancellation(q), cancellation);
 }
 
 QTEST_GUILESS_MAIN(TestGeometry)
