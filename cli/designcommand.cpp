@@ -9,6 +9,10 @@
 
 #include "arrays.h"
 #include "design.h"
+#include "geometry.h"
+
+#include <algorithm>
+#include <vector>
 
 #include <QRegularExpression>
 
@@ -56,6 +60,17 @@ std::optional<Kgw::TargetRegion> parseTarget(const QString &text)
     return Kgw::TargetRegion { values[0], values[1], values[2], values[3] };
 }
 
+double medianCancellation(const QVector<Kgw::Quadruple> &sequence)
+{
+    std::vector<double> values;
+    for (const Kgw::Quadruple &q : sequence)
+        values.push_back(Kgw::signalCancellation(q));
+    if (values.empty())
+        return 0;
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
 int runDesign(const QStringList &arguments, Console &console)
@@ -89,6 +104,13 @@ int runDesign(const QStringList &arguments, Console &console)
     parser.addOption(base);
     parser.addOption(target);
     parser.addOption(reciprocals);
+    const QCommandLineOption cancellation(QStringLiteral("max-cancellation"),
+        QStringLiteral("Leave out candidates whose signal cancels more than R, at least 1: "
+                       "(|part of A| + |part of B|) / |G|, or the same for M and N "
+                       "(default %1).")
+            .arg(Kgw::DesignOptions::DefaultMaxCancellation),
+        QStringLiteral("R"), QString::number(Kgw::DesignOptions::DefaultMaxCancellation));
+    parser.addOption(cancellation);
     commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres"));
     ModelOptions model(commandLine, Kgw::CablePositions);
@@ -132,6 +154,11 @@ int runDesign(const QStringList &arguments, Console &console)
         options.targeted = true;
         options.target = *region;
     }
+    const std::optional<double> limit = commandLine.number(
+        cancellation, 1, qInf(), true, QStringLiteral("a number of at least 1"));
+    if (!limit)
+        return ExitUsage;
+    options.maxCancellation = *limit;
     const std::optional<ConfigurationsTarget> destination = commandLine.configurationsOutput();
     if (!destination)
         return ExitUsage;
@@ -187,7 +214,14 @@ int runDesign(const QStringList &arguments, Console &console)
                       .arg(options.measurements);
     console.diagnostic(name, 0, chosen);
     console.diagnostic(name, 0,
-        QStringLiteral("mean relative resolution %1, standard arrays of %2 %3")
+        QStringLiteral("signal cancellation at most %1 (median %2, standard arrays %3)")
+            .arg(options.maxCancellation)
+            .arg(figure(medianCancellation(design.configurations)),
+                figure(medianCancellation(standard))));
+    console.diagnostic(name, 0,
+        QStringLiteral("linear resolution, the figure the design raises: mean relative %1, "
+                       "standard arrays of %2 %3; it tells what the data could resolve of a "
+                       "uniform ground, not how well an inversion recovers a real one")
             .arg(figure(designed.meanRelative),
                 Kgw::counted(standard.size(), QStringLiteral("configuration")),
                 figure(arrays.meanRelative)));

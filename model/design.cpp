@@ -304,16 +304,20 @@ struct Candidates {
     // Per current pair, its candidates, for the groups of a multichannel design.
     std::vector<std::vector<int>> byCurrent;
 
-    Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used, int channels);
+    Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used,
+        const DesignOptions &options);
 };
 
-Candidates::Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used, int channels)
+Candidates::Candidates(
+    const SurveyModel &survey, const QSet<ConfigurationKey> &used, const DesignOptions &options)
 {
+    const int channels = std::max(1, options.channels);
     const QVector<Quadruple> all = fourElectrodeConfigurations(survey.grid().electrodes());
     rows.reserve(size_t(all.size()));
     for (const Quadruple &q : all) {
         SurveyRow row;
-        if (survey.row(q, &row) == SurveyModel::HasRow && !used.contains(measurementKey(q))) {
+        if (survey.row(q, &row) == SurveyModel::HasRow && !used.contains(measurementKey(q))
+            && signalCancellation(q) <= options.maxCancellation) {
             rows.push_back(row);
             quadruples.append(q);
         }
@@ -447,7 +451,7 @@ DesignResult designSequence(
     }
 
     const int channels = std::max(1, options.channels);
-    Candidates candidates(survey, used, channels);
+    Candidates candidates(survey, used, options);
     result.candidates = int(candidates.rows.size());
     Designer designer(model, options);
     if (!designer.prepare(baseRows, &result.error))

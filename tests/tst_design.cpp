@@ -50,6 +50,7 @@ void TestDesign::design_data()
     QTest::addColumn<int>("measurements");
     QTest::addColumn<int>("channels");
     QTest::addColumn<QVector<ArrayKind>>("base");
+    QTest::addColumn<double>("cancellation"); // the limit on it
     QTest::addColumn<int>("expected"); // configurations in the design
     // Whether it must resolve more than the standard arrays of its size: on 8 electrodes, 4
     // channels leave too few current pairs to choose from.
@@ -57,14 +58,17 @@ void TestDesign::design_data()
 
     const QVector<ArrayKind> wa { ArrayKind::WennerAlpha };
     // 3 C(8, 4) = 210 configurations, of which the 5 Wenner-alpha ones of a = 1 are the base.
-    QTest::newRow("8 electrodes") << 8 << 40 << 1 << wa << 40 << true;
-    QTest::newRow("more than the cable has") << 8 << 500 << 1 << wa << 210 << false;
+    const double limit = Kgw::DesignOptions::DefaultMaxCancellation;
+    QTest::newRow("8 electrodes") << 8 << 40 << 1 << wa << limit << 40 << true;
+    QTest::newRow("more than the cable has") << 8 << 500 << 1 << wa << qInf() << 210 << false;
     QTest::newRow("dipole-dipole base")
-        << 8 << 40 << 1 << QVector<ArrayKind> { ArrayKind::DipoleDipole } << 40 << true;
-    QTest::newRow("4 channels") << 8 << 40 << 4 << wa << 40 << false;
+        << 8 << 40 << 1 << QVector<ArrayKind> { ArrayKind::DipoleDipole } << limit << 40 << true;
+    QTest::newRow("4 channels") << 8 << 40 << 4 << wa << limit << 40 << false;
     // 3 C(6, 4) = 45, of which 3 are the base: a current pair serves more than one injection.
-    QTest::newRow("every candidate, 2 channels") << 6 << 45 << 2 << wa << 45 << false;
-    QTest::newRow("20 electrodes, 3 channels") << 20 << 200 << 3 << wa << 200 << true;
+    QTest::newRow("every candidate, 2 channels") << 6 << 45 << 2 << wa << qInf() << 45 << false;
+    // Only rows whose parts add, as in Wenner and Schlumberger.
+    QTest::newRow("no cancelling at all") << 8 << 40 << 1 << wa << 1.0 << 40 << false;
+    QTest::newRow("20 electrodes, 3 channels") << 20 << 200 << 3 << wa << limit << 200 << true;
 }
 
 // What a crew relies on: every configuration measurable and measured once, of the cable, the
@@ -76,6 +80,7 @@ void TestDesign::design()
     QFETCH(int, measurements);
     QFETCH(int, channels);
     QFETCH(QVector<ArrayKind>, base);
+    QFETCH(double, cancellation);
     QFETCH(int, expected);
     QFETCH(bool, beatsArrays);
 
@@ -84,6 +89,7 @@ void TestDesign::design()
     Kgw::DesignOptions options;
     options.measurements = measurements;
     options.channels = channels;
+    options.maxCancellation = cancellation;
     options.base = smallestOf(base, electrodes);
     const Kgw::DesignResult design = Kgw::designSequence(model, options);
     QVERIFY2(design.ok(), qPrintable(design.error));
@@ -94,7 +100,8 @@ void TestDesign::design()
     Kgw::ConfigurationSet seen;
     for (int i = 0; i < design.configurations.size(); ++i) {
         const Quadruple &q = design.configurations.at(i);
-        QVERIFY(i < design.baseCount || all.contains(q));
+        QVERIFY(i < design.baseCount
+            || (all.contains(q) && Kgw::signalCancellation(q) <= cancellation));
         QVERIFY(!Kgw::hasRepeatedElectrode(q) && !Kgw::measuresNoSignal(q));
         QVERIFY(seen.insert(q));
         QVERIFY(seen.insert(Kgw::reciprocal(q)));
@@ -153,7 +160,7 @@ void TestDesign::takesTheBestCandidate()
         QVector<Quadruple> sequence = design.configurations.mid(0, taken);
         double best = -1;
         for (const Quadruple &q : Kgw::fourElectrodeConfigurations(electrodes)) {
-            if (sequence.contains(q))
+            if (sequence.contains(q) || Kgw::signalCancellation(q) > options.maxCancellation)
                 continue;
             sequence.append(q);
             best = std::max(best, model.evaluate(sequence).meanRelative);
