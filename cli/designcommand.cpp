@@ -11,9 +11,6 @@
 #include "design.h"
 #include "geometry.h"
 
-#include <algorithm>
-#include <vector>
-
 #include <QRegularExpression>
 
 namespace Cli {
@@ -29,8 +26,10 @@ QString description()
         "arrangements) that add the most to the mean relative resolution, as kgw resolution "
         "reports it, each round about 5 % of N. A configuration strongly correlated with one "
         "taken in the same round waits for a later one.\n"
-        "W weighs each configuration by 1 / sigma², sigma = error + floor × |K| / 10 V m, so a "
-        "weak signal counts for little; --k-max leaves such configurations out altogether.\n"
+        "W weighs each configuration by 1 / sigma², sigma = error + cancellation error × (C - 1) + "
+        "floor × |K| / 10 V m, C its signal cancellation, so a "
+        "weak or cancelling signal counts for little; --k-max and --max-cancellation leave "
+        "such configurations out altogether.\n"
         "Writes the design as an electrode list to standard output (or to -o LIST, or as a "
         "sequence file with --kgw): the base set first, then the configurations in the order "
         "they were chosen. Standard error shows the mean relative resolution of the design and "
@@ -58,17 +57,6 @@ std::optional<Kgw::TargetRegion> parseTarget(const QString &text)
     if (values[0] >= values[1] || values[2] < 0 || values[2] >= values[3])
         return std::nullopt;
     return Kgw::TargetRegion { values[0], values[1], values[2], values[3] };
-}
-
-double medianCancellation(const QVector<Kgw::Quadruple> &sequence)
-{
-    std::vector<double> values;
-    for (const Kgw::Quadruple &q : sequence)
-        values.push_back(Kgw::signalCancellation(q));
-    if (values.empty())
-        return 0;
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
@@ -216,12 +204,12 @@ int runDesign(const QStringList &arguments, Console &console)
     console.diagnostic(name, 0,
         QStringLiteral("signal cancellation at most %1 (median %2, standard arrays %3)")
             .arg(options.maxCancellation)
-            .arg(figure(medianCancellation(design.configurations)),
-                figure(medianCancellation(standard))));
+            .arg(figure(Kgw::medianCancellation(design.configurations)),
+                figure(Kgw::medianCancellation(standard))));
     console.diagnostic(name, 0,
-        QStringLiteral("linear resolution, the figure the design raises: mean relative %1, "
-                       "standard arrays of %2 %3; it tells what the data could resolve of a "
-                       "uniform ground, not how well an inversion recovers a real one")
+        QStringLiteral("mean relative resolution %1, standard arrays of %2 %3 (linear: what "
+                       "the data could resolve of a uniform ground, readings that cancel "
+                       "counted for less)")
             .arg(figure(designed.meanRelative),
                 Kgw::counted(standard.size(), QStringLiteral("configuration")),
                 figure(arrays.meanRelative)));

@@ -79,6 +79,12 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
                          "(default %1).")
               .arg(number(DefaultFloorMicrovolts)),
           QStringLiteral("MICROVOLTS"), number(DefaultFloorMicrovolts))
+    , m_cancellationError(QStringLiteral("cancellation-error"),
+          QStringLiteral("Error a ground that is not uniform adds to a reading, per unit of its "
+                         "signal cancellation beyond 1 (see kgw design --max-cancellation), 0 to "
+                         "100 (default %1).")
+              .arg(number(Kgw::NoiseModel::DefaultCancellationError * 100)),
+          QStringLiteral("PERCENT"), number(Kgw::NoiseModel::DefaultCancellationError * 100))
     , m_damping(QStringLiteral("damping"),
           QStringLiteral("lambda = DAMPING × trace(GᵀWG) / trace(CᵀC) of the comprehensive set, "
                          "above 0 up to 1000000 (default %1).")
@@ -95,6 +101,7 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
     parser.addOption(m_depth);
     parser.addOption(m_error);
     parser.addOption(m_floor);
+    parser.addOption(m_cancellationError);
     parser.addOption(m_damping);
 }
 
@@ -114,7 +121,7 @@ QString ModelOptions::firstGiven() const
     const QCommandLineParser &parser = m_commandLine.parser();
     for (const QCommandLineOption *option :
         { &m_factorLimit.option(), &m_electrodesOption, &m_cellsPerSpacing, &m_firstLayer,
-            &m_growth, &m_depth, &m_error, &m_floor, &m_damping }) {
+            &m_growth, &m_depth, &m_error, &m_floor, &m_cancellationError, &m_damping }) {
         if (parser.isSet(*option))
             return QStringLiteral("--") + option->names().constFirst();
     }
@@ -174,6 +181,10 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
         || !readInto(m_damping, 0, 1e6, false, &m_resolution.damping))
         return ExitUsage;
     m_resolution.noise.relativeError = percent / 100;
+    double cancellationPercent = 0;
+    if (!readInto(m_cancellationError, 0, 100, true, &cancellationPercent))
+        return ExitUsage;
+    m_resolution.noise.cancellationError = cancellationPercent / 100;
     m_resolution.noise.floorPerMetre = microvolts * 1e-6 / AssumedRhoTimesCurrent;
 
     // One cable for every input, so that they are compared on the same footing.

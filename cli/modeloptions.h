@@ -60,6 +60,7 @@ private:
     QCommandLineOption m_depth;
     QCommandLineOption m_error;
     QCommandLineOption m_floor;
+    QCommandLineOption m_cancellationError;
     QCommandLineOption m_damping;
     double m_spacing = 0;
     int m_defaultElectrodes = 0;

@@ -8,7 +8,6 @@
 #include "report.h"
 #include "textutil.h"
 
-#include "design.h"
 #include "geometry.h"
 #include "resolution.h"
 
@@ -27,15 +26,16 @@ QString description()
         "  configurations        quadruples in the input\n"
         "  no signal or repeat   quadruples without a sensitivity (G = 0 or an electrode twice)\n"
         "  over the |K| limit    quadruples left out by --k-max\n"
-        "  cancelling over 4     quadruples whose signal is a small difference of large parts "
-        "(see kgw design --max-cancellation): a heterogeneous ground moves them far, and an "
-        "inversion fits them slowly or not at all\n"
+        "  median cancellation   how many times the parts of a reading exceed it (1: they "
+        "add; see kgw design --max-cancellation); readings that are small differences of "
+        "large parts move far in a heterogeneous ground, and an inversion fits them slowly\n"
         "  mean R_jj             the mean over the cells, 0 (nothing) to 1 (fully resolved)\n"
         "  mean relative         the mean over the cells of R_jj / R_jj of the comprehensive "
         "set, every configuration the cable can measure\n"
         "Both R figures are linear: they tell what the data could resolve of a uniform ground, "
         "not how well an inversion recovers a real one.\n"
-        "W weighs each configuration by 1 / sigma², sigma = error + floor × |K| / 10 V m. "
+        "W weighs each configuration by 1 / sigma², sigma = error + cancellation error × (C - 1) + "
+        "floor × |K| / 10 V m, C its signal cancellation. "
         "The grid: cells spacing / N wide, from one spacing before electrode 1 to one past "
         "electrode E; layers from half a spacing thick, growing by --layer-growth, down to "
         "(E - 1) spacings / 5.\n"
@@ -138,19 +138,12 @@ int runResolution(const QStringList &arguments, Console &console)
         column([](const auto &r) { return QString::number(r.withoutRow); }));
     line(QStringLiteral("over the |K| limit"),
         column([](const auto &r) { return QString::number(r.overLimit); }));
-    // Readings that are a small difference of large parts: the linear figure counts them in
+    // Readings that are a small difference of large parts: the linear figures count them in
     // full, but a heterogeneous ground moves them far, and an inversion fits them slowly.
-    QStringList cancelling;
-    for (const Input &input : inputs) {
-        int count = 0;
-        for (const Kgw::Quadruple &q : input.quadruples) {
-            const double c = Kgw::signalCancellation(q);
-            count += qIsFinite(c) && c > Kgw::DesignOptions::DefaultMaxCancellation ? 1 : 0;
-        }
-        cancelling << QString::number(count);
-    }
-    line(QStringLiteral("cancelling over %1").arg(Kgw::DesignOptions::DefaultMaxCancellation),
-        cancelling);
+    QStringList cancellation;
+    for (const Input &input : inputs)
+        cancellation << figure(Kgw::medianCancellation(input.quadruples));
+    line(QStringLiteral("median cancellation"), cancellation);
     line(QStringLiteral("mean R_jj"),
         column([](const auto &r) { return figure(r.meanResolution); }));
     line(QStringLiteral("mean relative"),

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace Kgw {
 
@@ -117,6 +118,22 @@ double signalCancellation(const Quadruple &q)
     const double byCurrent = std::abs(am - an) + std::abs(bm - bn);
     const double byPotential = std::abs(am - bm) + std::abs(an - bn);
     return std::max(byCurrent, byPotential) / g;
+}
+
+double medianCancellation(const QVector<Quadruple> &sequence)
+{
+    std::vector<double> values;
+    values.reserve(size_t(sequence.size()));
+    for (const Quadruple &q : sequence) {
+        const double c = signalCancellation(q);
+        if (qIsFinite(c))
+            values.push_back(c);
+    }
+    if (values.empty())
+        return 0;
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
 }
 
 bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres)

@@ -3,6 +3,8 @@
 
 #include "quadruple.h"
 
+#include <QVector>
+
 namespace Kgw {
 
 // M_PI is POSIX, not C++, and MSVC hides it; the core and the model take π from here.
@@ -41,6 +43,8 @@ bool measuresNoSignal(const Quadruple &q);
 // ground that changes one part by a few per cent changes the reading many times as much.
 // +inf without signal, NaN with a repeated electrode.
 double signalCancellation(const Quadruple &q);
+// The median of it over the configurations that measure a signal; 0 for none.
+double medianCancellation(const QVector<Quadruple> &sequence);
 
 // K = 2π / G in metres, with G = 1/r_AM - 1/r_AN - 1/r_BM + 1/r_BN: +inf when G = 0, NaN with
 // a repeated electrode.

@@ -1,5 +1,7 @@
 #include "surveymodel.h"
 
+#include "geometry.h"
+
 #include <Eigen/Cholesky>
 
 #include <algorithm>
@@ -33,9 +35,10 @@ ProgressFunction progressRange(const ProgressFunction &progress, double from, do
     return [progress, from, to](double share) { progress(from + (to - from) * share); };
 }
 
-double NoiseModel::sigma(double factorMetres) const
+double NoiseModel::sigma(double factorMetres, double cancellation) const
 {
-    return relativeError + floorPerMetre * std::abs(factorMetres);
+    return relativeError + cancellationError * (cancellation - 1)
+        + floorPerMetre * std::abs(factorMetres);
 }
 
 namespace {
@@ -114,7 +117,9 @@ SurveyModel::RowStatus SurveyModel::row(const Quadruple &q, SurveyRow *row) cons
             row->pair[t] = quint16(pairIndex(terms[t].p, terms[t].q));
             row->sign[t] = qint8(terms[t].sign);
         }
-        row->scale = factor / m_options.noise.sigma(factor);
+        row->scale = factor
+            / m_options.noise.sigma(
+                factor, m_options.noise.cancellationError > 0 ? signalCancellation(q) : 1);
         row->current = q.b > 0 ? pairIndex(q.a, q.b) : -1;
     }
     return HasRow;
