@@ -106,18 +106,27 @@ double signalCancellation(const Quadruple &q)
 {
     if (!isValid(q) || hasRepeatedElectrode(q))
         return qQNaN();
-    const auto inverse
-        = [](int p, int r) { return p == 0 || r == 0 ? 0.0 : 1.0 / std::abs(p - r); };
-    const double am = inverse(q.a, q.m);
-    const double an = inverse(q.a, q.n);
-    const double bm = inverse(q.b, q.m);
-    const double bn = inverse(q.b, q.n);
-    const double g = std::abs(am - an - bm + bn);
     if (measuresNoSignal(q))
         return qInf();
-    const double byCurrent = std::abs(am - an) + std::abs(bm - bn);
-    const double byPotential = std::abs(am - bm) + std::abs(an - bn);
-    return std::max(byCurrent, byPotential) / g;
+    // In whole steps over a common denominator, so that the one division at the end gives a
+    // whole ratio exactly: a limit of 4 then takes dipole-dipole n = 3 and rounding has no say.
+    const int steps[4]
+        = { std::abs(q.a - q.m), std::abs(q.a - q.n), std::abs(q.b - q.m), std::abs(q.b - q.n) };
+    const bool remote[4] = { q.a == 0 || q.m == 0, q.a == 0 || q.n == 0, q.b == 0 || q.m == 0,
+        q.b == 0 || q.n == 0 };
+    qint64 denominator = 1;
+    for (int i = 0; i < 4; ++i)
+        denominator *= remote[i] ? 1 : steps[i];
+    qint64 inverse[4];
+    for (int i = 0; i < 4; ++i)
+        inverse[i] = remote[i] ? 0 : denominator / steps[i];
+    const qint64 am = inverse[0];
+    const qint64 an = inverse[1];
+    const qint64 bm = inverse[2];
+    const qint64 bn = inverse[3];
+    const qint64 byCurrent = std::abs(am - an) + std::abs(bm - bn);
+    const qint64 byPotential = std::abs(am - bm) + std::abs(an - bn);
+    return double(std::max(byCurrent, byPotential)) / double(std::abs(am - an - bm + bn));
 }
 
 double medianCancellation(const QVector<Quadruple> &sequence)

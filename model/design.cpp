@@ -296,9 +296,6 @@ Eigen::VectorXd unitRow(const PairTable &table, const Quadruple &q)
     return length > 0 ? Eigen::VectorXd(row / length) : row;
 }
 
-// Parts that add give a cancellation of 1 up to rounding.
-constexpr double CancellationTolerance = 1 + 1e-9;
-
 // What the design can still choose from.
 struct Candidates {
     std::vector<SurveyRow> rows;
@@ -320,7 +317,7 @@ Candidates::Candidates(
     for (const Quadruple &q : all) {
         SurveyRow row;
         if (survey.row(q, &row) == SurveyModel::HasRow && !used.contains(measurementKey(q))
-            && signalCancellation(q) <= options.maxCancellation * CancellationTolerance) {
+            && signalCancellation(q) <= options.maxCancellation) {
             rows.push_back(row);
             quadruples.append(q);
         }
