@@ -29,6 +29,8 @@ private slots:
     void findings();
     void summary();
     void weakSignal();
+    void beyondCable_data();
+    void beyondCable();
     void electrodeRanges_data();
     void electrodeRanges();
 };
@@ -103,6 +105,7 @@ void TestFindings::summary()
     QCOMPARE(report.count(Kgw::Finding::NoSignal), 1);
     QCOMPARE(report.count(Kgw::Finding::Duplicate), 1);
     QCOMPARE(report.count(Kgw::Finding::Reciprocal), 1);
+    QCOMPARE(Kgw::unmeasurableCount(report), 2);
     QCOMPARE(report.electrodes, (QVector<int> { 0, 1, 2, 3, 4, 7, 8, 9 }));
     // The pole-dipole's 2π·2·5; neither the infinite nor the missing factor counts.
     QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * Pi) < 1e-9);
@@ -125,6 +128,43 @@ void TestFindings::weakSignal()
             "4: Duplicate of line 2" }));
     QCOMPARE(report.count(Kgw::Finding::WeakSignal), 2);
     QVERIFY(report.hasProblems());
+}
+
+void TestFindings::beyondCable_data()
+{
+    QTest::addColumn<int>("electrodes");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("beyond");
+
+    const QString beyond25 = "Beyond the cable: electrode 25, with 24 electrodes in use";
+    QTest::newRow("highest electrode on the cable")
+        << 24 << "1 0 24 0; 24 21 22 23" << QStringList() << 0;
+    QTest::newRow("one past it, in any column")
+        << 24 << "25 0 24 0; 1 25 2 3; 1 0 25 0; 1 2 3 25"
+        << QStringList { "1: " + beyond25, "2: " + beyond25, "3: " + beyond25, "4: " + beyond25 }
+        << 4;
+    QTest::newRow("after the line's other findings")
+        << 1 << "1 0 2 2"
+        << QStringList { "1: Repeated electrode: M and N are both 2",
+               "1: Beyond the cable: electrode 2, with 1 electrode in use" }
+        << 1;
+}
+
+void TestFindings::beyondCable()
+{
+    QFETCH(int, electrodes);
+    QFETCH(QString, list);
+    QFETCH(QStringList, expected);
+    QFETCH(int, beyond);
+
+    const Kgw::CheckReport report = Kgw::checkQuadruples(body(list), 5, qInf(), electrodes);
+    QStringList found;
+    for (const Kgw::Finding &finding : report.findings)
+        found << QStringLiteral("%1: %2").arg(finding.lineNumber()).arg(finding.message());
+    QCOMPARE(found, expected);
+    QCOMPARE(report.count(Kgw::Finding::BeyondCable), beyond);
+    QCOMPARE(report.hasProblems(), !expected.isEmpty());
 }
 
 void TestFindings::electrodeRanges_data()
