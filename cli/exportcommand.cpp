@@ -67,8 +67,11 @@ int runExport(const QStringList &arguments, Console &console)
             Kgw::exchangeContent(*exchangeFormat, read->quadruples, read->spacingMetres),
             unified ? QStringLiteral("unified data file") : QStringLiteral("CSV file")))
         return ExitRefused;
-    console.diagnostic(outputName(target), 0,
-        Kgw::counted(read->quadruples.size(), QStringLiteral("configuration")));
+    QString count = Kgw::counted(read->quadruples.size(), QStringLiteral("configuration"));
+    if (unified)
+        count += QStringLiteral(", spacing ")
+            + commandLine.spacingUsed(read->spacingMetres, read->ownSpacing);
+    console.diagnostic(outputName(target), 0, count);
     return ExitSuccess;
 }
 
