@@ -58,6 +58,8 @@ private slots:
     void resolutionRefusesElectrodesOffTheCable();
     void order();
     void exportFormats();
+    void exportTopography_data();
+    void exportTopography();
     void shorterCable_data();
     void shorterCable();
     void fromFormats_data();
@@ -641,6 +643,41 @@ void TestKgwCli::exportFormats()
     QCOMPARE(
         refused.err, QStringLiteral("nil.KGW: Cable spacing of 0 mm is outside 1 to 100000 mm\n"));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nil.dat"))));
+}
+
+void TestKgwCli::exportTopography_data()
+{
+    QTest::addColumn<QByteArray>("topography");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // how standard output starts
+    QTest::addColumn<QString>("err");
+
+    // Falling 1 m in 2, so that electrode k, at 2 (k - 1) m, lies at 101 - k.
+    QTest::newRow("heights") << QByteArray("0 100\n94 53\n") << 0
+                             << "48\n# x z\n0 100\n2 99\n4 98\n"
+                             << "<stdout>: 1 configuration, spacing 2.000 m\n";
+    QTest::newRow("short of the last electrode")
+        << QByteArray("0 100\n90 55\n") << 1 << QString()
+        << "t.txt: The topography does not cover the electrodes at x = 0 to 94 m: it runs from "
+           "x = 0 to 90 m\n";
+}
+
+void TestKgwCli::exportTopography()
+{
+    QFETCH(QByteArray, topography);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n");
+    writeBytes(dir, QStringLiteral("t.txt"), topography);
+    const KgwRun run = runKgw(dir,
+        { "export", "--format", "unified", "--spacing", "2", "--topography", "t.txt", "a.txt" });
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
+    QCOMPARE(run.out.isEmpty(), out.isEmpty());
+    QCOMPARE(run.err, err);
 }
 
 void TestKgwCli::shorterCable_data()
