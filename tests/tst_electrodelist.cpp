@@ -36,8 +36,6 @@ private slots:
     void lists();
     void linesAfterEnd_data();
     void linesAfterEnd();
-    void lookAheadStops_data();
-    void lookAheadStops();
     void encodings_data();
     void encodings();
     void quotesStayShort_data();
@@ -247,66 +245,47 @@ void tst_ElectrodeList::lists()
     QCOMPARE(result.ok(), message.isEmpty());
 }
 
+// Lines after the end are counted, over 16 Mi characters at most: a fill of "x\n" lines follows.
 void tst_ElectrodeList::linesAfterEnd_data()
 {
-    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<qint64>("fill");
+    QTest::addColumn<QByteArray>("suffix");
     QTest::addColumn<qint64>("endLine");
-    QTest::addColumn<qint64>("after");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("no empty line") << QByteArray("1 2 3 4\n5 6 7 8") << 0LL << 0LL << QString();
+    const QString lines
+        = "the list ends at this empty line; %1 non-empty line%2 after it %3 not read";
     QTest::newRow("empty last line, nothing after")
-        << QByteArray("1 2 3 4\n\n") << 2LL << 0LL << QString();
+        << QByteArray("1 2 3 4\n\n") << 0LL << QByteArray() << 2LL << QString();
     QTest::newRow("only blank lines after")
-        << QByteArray("1 2 3 4\n\n \t\n\r\n  ") << 2LL << 0LL << QString();
-    QTest::newRow("one more non-empty line")
-        << QByteArray("1 2 3 4\n\n\n 5\n") << 2LL << 1LL
-        << "the list ends at this empty line; 1 non-empty line after it was not read";
+        << QByteArray("1 2 3 4\n\n \t\n\r\n") << 0LL << QByteArray("  ") << 2LL << QString();
+    QTest::newRow("one more non-empty line") << QByteArray("1 2 3 4\n\n\n 5\n") << 0LL
+                                             << QByteArray() << 2LL << lines.arg(1).arg("", "was");
     QTest::newRow("CRLF, last line without an end")
-        << QByteArray("1 2 3 4\r\n5 6 7 8\r\n\r\n0 0 0 0\r\n\r\nx") << 3LL << 2LL
-        << "the list ends at this empty line; 2 non-empty lines after it were not read";
+        << QByteArray("1 2 3 4\r\n5 6 7 8\r\n\r\n0 0 0 0\r\n\r\n") << 0LL << QByteArray("x") << 3LL
+        << lines.arg(2).arg("s", "were");
+    QTest::newRow("exactly the characters counted")
+        << QByteArray("1 2 3 4\n\n") << (1LL << 24) << QByteArray() << 2LL
+        << lines.arg(1 << 23).arg("s", "were");
+    QTest::newRow("one character more")
+        << QByteArray("1 2 3 4\n\n") << (1LL << 24) << QByteArray("y") << 2LL
+        << lines.arg("at least 8388608").arg("s", "were");
 }
 
 void tst_ElectrodeList::linesAfterEnd()
 {
-    QFETCH(QByteArray, content);
-    QFETCH(qint64, endLine);
-    QFETCH(qint64, after);
-    QFETCH(QString, text);
-
-    const ListResult result = readBytes(content);
-    QVERIFY(result.ok());
-    QCOMPARE(result.endLineNumber, endLine);
-    QCOMPARE(result.linesAfterEnd, after);
-    QCOMPARE(result.linesAfterEndCut, false);
-    QCOMPARE(result.linesAfterEndText(), text);
-}
-
-// Endless input after the end must not hold reading up: it stops after 16 Mi characters.
-void tst_ElectrodeList::lookAheadStops_data()
-{
-    QTest::addColumn<QByteArray>("suffix");
-    QTest::addColumn<qint64>("after");
-    QTest::addColumn<QString>("text");
-
-    const QString lines
-        = "the list ends at this empty line; %1 non-empty lines after it were not read";
-    QTest::newRow("exactly at the limit") << QByteArray() << (1LL << 23) << lines.arg(1 << 23);
-    QTest::newRow("one character more")
-        << QByteArray("y") << (1LL << 23) << lines.arg("at least 8388608");
-}
-
-void tst_ElectrodeList::lookAheadStops()
-{
+    QFETCH(QByteArray, list);
+    QFETCH(qint64, fill);
     QFETCH(QByteArray, suffix);
-    QFETCH(qint64, after);
+    QFETCH(qint64, endLine);
     QFETCH(QString, text);
 
-    SyntheticDevice device("1 2 3 4\n\n", "x\n", 16 * 1024 * 1024, suffix);
+    SyntheticDevice device(list, "x\n", fill, suffix);
     QVERIFY(device.open(QIODevice::ReadOnly));
     const ListResult result = Kgw::readElectrodeList(&device);
-    QCOMPARE(hexOf(result.quadruples), QByteArray("01020304"));
-    QCOMPARE(result.linesAfterEnd, after);
+    QVERIFY(result.ok());
+    QCOMPARE(result.endLineNumber, endLine);
     QCOMPARE(result.linesAfterEndText(), text);
 }
 

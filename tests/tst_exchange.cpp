@@ -32,11 +32,8 @@ private slots:
     void readsUnified();
     void readsCsv_data();
     void readsCsv();
-    void writesHeights();
-    void readsTopography_data();
-    void readsTopography();
-    void electrodeHeights_data();
-    void electrodeHeights();
+    void topography_data();
+    void topography();
 };
 
 void tst_Exchange::writes_data()
@@ -212,107 +209,70 @@ void tst_Exchange::readsCsv()
     QCOMPARE(hexOf(result.quadruples), quadruples);
 }
 
-// Heights to the millimetre, none left for the electrodes past those given.
-void tst_Exchange::writesHeights()
-{
-    const QVector<Kgw::Quadruple> quadruples = quadruplesFromHex("01040203");
-    const Kgw::FileContent content
-        = Kgw::unifiedDataContent(quadruples, 2.5, { 100, 99.5, -2.25, -0.0004 });
-    QVERIFY(content.piece(0).startsWith("48\n# x z\n0 100\n2.5 99.5\n5 -2.25\n7.5 0\n10 0\n"));
-}
-
-namespace {
-
-Kgw::TopographyResult topographyOf(const QByteArray &bytes)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return Kgw::readTopography(&buffer);
-}
-
-} // namespace
-
-void tst_Exchange::readsTopography_data()
+// A topography read, laid under the cable at 1 m and written with the sequence.
+void tst_Exchange::topography_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message"); // a refusal, or why the electrodes are not covered
     QTest::addColumn<int>("lineNumber");
-    QTest::addColumn<int>("points");
+    QTest::addColumn<QByteArray>("first"); // the lines of electrodes 1 to 3
+    QTest::addColumn<QByteArray>("last"); // and of electrode 48, at 47 m
 
     QTest::newRow("pairs, blank lines and comments")
-        << QByteArray("# x z\n0 10\n\n5 11.5 # peg 2\r\n12.5 9") << QString() << 0 << 3;
-    QTest::newRow("x just increases") << QByteArray("0 1\n5 2\n5.001 3\n") << QString() << 0 << 3;
+        << QByteArray("# x z\n0 100\n\n1 99.999 # peg 2\r\n47 99.953") << QString() << 0
+        << QByteArray("0 100\n1 99.999\n2 99.998\n") << QByteArray("47 99.953\n");
+    // From (2.5, 4) the ground falls 2 m in 1: electrode 48 lies at 4 - 2 × 44.5.
+    QTest::newRow("points at and between electrodes, past both ends")
+        << QByteArray("-5 0\n0 0\n2 4\n2.5 4\n60 -111\n") << QString() << 0
+        << QByteArray("0 0\n1 2\n2 4\n") << QByteArray("47 -85\n");
+    QTest::newRow("x just increases, heights round to 0")
+        << QByteArray("0 -0.0004\n46.999 0\n47 0\n") << QString() << 0
+        << QByteArray("0 0\n1 0\n2 0\n") << QByteArray("47 0\n");
     QTest::newRow("x repeats") << QByteArray("0 1\n5 2\n5 3\n")
-                               << "x = 5 does not increase from x = 5 on line 2" << 3 << 0;
-    QTest::newRow("x falls") << QByteArray("0 1\n5 2\n\n4.999 3\n")
-                             << "x = 4.999 does not increase from x = 5 on line 2" << 4 << 0;
-    QTest::newRow("no pair") << QByteArray("# none\n\n") << "File holds no \"x z\" pair" << 0 << 0;
-    QTest::newRow("a single number")
-        << QByteArray("0\n") << "Expected an \"x z\" pair of numbers, found 1 word" << 1 << 0;
+                               << "x = 5 does not increase from x = 5 on line 2" << 3
+                               << QByteArray() << QByteArray();
+    QTest::newRow("no pair") << QByteArray("# none\n\n") << "File holds no \"x z\" pair" << 0
+                             << QByteArray() << QByteArray();
     QTest::newRow("three numbers")
         << QByteArray("0 1\n2 3 4\n") << "Expected an \"x z\" pair of numbers, found 3 words" << 2
-        << 0;
-    QTest::newRow("x not a number") << QByteArray("a 1") << "x is not a number (a)" << 1 << 0;
-    QTest::newRow("z infinite") << QByteArray("0 inf") << "z is not a number (inf)" << 1 << 0;
-}
-
-void tst_Exchange::readsTopography()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, message);
-    QFETCH(int, lineNumber);
-    QFETCH(int, points);
-
-    const Kgw::TopographyResult result = topographyOf(content);
-    QCOMPARE(result.message, message);
-    QCOMPARE(result.lineNumber, lineNumber);
-    QCOMPARE(result.x.size(), points);
-    QCOMPARE(result.ok(), message.isEmpty());
-}
-
-void tst_Exchange::electrodeHeights_data()
-{
-    QTest::addColumn<QByteArray>("topography");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<QVector<double>>("heights"); // of electrodes 1, 2, 3 and 48
-
-    // At a spacing of 1 m the electrodes run from x = 0 to 47 m.
-    QTest::newRow("exactly the cable")
-        << QByteArray("0 10\n47 57\n") << QString() << QVector<double> { 10, 11, 12, 57 };
-    // From (2.5, 4) the ground falls 2 m in 1: electrode 48, at 47 m, lies at 4 - 2 × 44.5.
-    QTest::newRow("points at and between electrodes, past both ends") << QByteArray(
-        "-5 0\n0 0\n2 4\n2.5 4\n60 -111\n") << QString() << QVector<double> { 0, 2, 4, -85 };
+        << QByteArray() << QByteArray();
+    QTest::newRow("z infinite") << QByteArray("0 inf") << "z is not a number (inf)" << 1
+                                << QByteArray() << QByteArray();
     QTest::newRow("short of the last electrode")
         << QByteArray("0 10\n46.999 57\n")
         << "The topography does not cover the electrodes at x = 0 to 47 m: it runs from x = 0 to "
            "46.999 m"
-        << QVector<double>();
+        << 0 << QByteArray() << QByteArray();
     QTest::newRow("starting past the first electrode")
         << QByteArray("0.001 10\n50 57\n")
         << "The topography does not cover the electrodes at x = 0 to 47 m: it runs from x = "
            "0.001 to 50 m"
-        << QVector<double>();
+        << 0 << QByteArray() << QByteArray();
 }
 
-void tst_Exchange::electrodeHeights()
+void tst_Exchange::topography()
 {
-    QFETCH(QByteArray, topography);
-    QFETCH(QString, error);
-    QFETCH(QVector<double>, heights);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QFETCH(int, lineNumber);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, last);
 
-    QString found;
-    const std::optional<QVector<double>> result
-        = Kgw::electrodeHeights(topographyOf(topography), 1, &found);
-    QCOMPARE(found, error);
-    QCOMPARE(result.has_value(), error.isEmpty());
-    if (!result)
+    QBuffer buffer;
+    buffer.setData(content);
+    buffer.open(QIODevice::ReadOnly);
+    const Kgw::TopographyResult topography = Kgw::readTopography(&buffer);
+    QString error = topography.message;
+    QCOMPARE(topography.lineNumber, lineNumber);
+    const std::optional<QVector<double>> heights
+        = topography.ok() ? Kgw::electrodeHeights(topography, 1, &error) : std::nullopt;
+    QCOMPARE(error, message);
+    if (!heights)
         return;
-    QCOMPARE(result->size(), 48);
-    const QVector<double> picked { result->at(0), result->at(1), result->at(2), result->at(47) };
-    for (int i = 0; i < 4; ++i)
-        QVERIFY2(
-            qAbs(picked.at(i) - heights.at(i)) < 1e-9, qPrintable(QString::number(picked.at(i))));
+    const QByteArray head
+        = Kgw::unifiedDataContent(quadruplesFromHex("01040203"), 1, *heights).piece(0);
+    QVERIFY2(head.startsWith("48\n# x z\n" + first), head.constData());
+    QVERIFY2(head.endsWith(last + "1\n# a b m n k\n"), head.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_Exchange)
