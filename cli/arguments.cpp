@@ -149,6 +149,12 @@ Kgw::ExchangeResult readExchangeArgument(
         [&](QIODevice *device) { return Kgw::readExchange(device, format, spacingMillimetres); });
 }
 
+Kgw::TopographyResult readTopographyArgument(const QString &argument)
+{
+    return readArgument<Kgw::TopographyResult>(argument, Kgw::readTopographyFile,
+        [](QIODevice *device) { return Kgw::readTopography(device); });
+}
+
 bool outputAllowed(Console &console, const QString &input, const QString &output)
 {
     if (isStandardStream(output))

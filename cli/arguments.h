@@ -14,6 +14,7 @@ struct FileContent;
 struct ListResult;
 struct Quadruple;
 struct SequenceResult;
+struct TopographyResult;
 struct WriteResult;
 } // namespace Kgw
 
@@ -36,6 +37,7 @@ Kgw::ListResult readListArgument(const QString &argument);
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
 Kgw::ExchangeResult readExchangeArgument(
     const QString &argument, Kgw::ExchangeFormat format, std::optional<qint32> spacingMillimetres);
+Kgw::TopographyResult readTopographyArgument(const QString &argument);
 
 // Whether `output` may be written for `input` (empty when there is none): never over the input
 // itself, and never under a name other than the one given. Reports a refusal.

@@ -31,6 +31,11 @@ int runCheck(const QStringList &arguments, Console &console)
         QStringLiteral("Report configurations whose |K| exceeds METRES: too weak a signal to "
                        "measure well. Default: no limit."));
     commandLine.parser().addOption(factorLimit.option());
+    const IntegerOption electrodes(QStringLiteral("electrodes"), QStringLiteral("E"),
+        QStringLiteral("Electrodes of the cable in use, at positions 1 to E; lines that use a "
+                       "higher one are reported"),
+        1, Kgw::CablePositions, Kgw::CablePositions);
+    commandLine.parser().addOption(electrodes.option());
     InputReader reader(commandLine, InputReader::ListsOnly);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
@@ -45,6 +50,9 @@ int runCheck(const QStringList &arguments, Console &console)
     const std::optional<double> limit = factorLimit.read(commandLine);
     if (!limit)
         return ExitUsage;
+    const std::optional<int> cable = commandLine.value(electrodes);
+    if (!cable)
+        return ExitUsage;
 
     const QString &list = lists.first();
     const std::optional<Input> read = reader.read(console, list);
@@ -52,7 +60,7 @@ int runCheck(const QStringList &arguments, Console &console)
         return ExitRefused;
 
     const double spacing = read->spacingMetres;
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read->quadruples, spacing, *limit);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read->quadruples, spacing, *limit, *cable);
     QTextStream &out = console.out();
     for (const Kgw::Finding &finding : report.findings) {
         out << inputName(list) << ':' << read->lineNumber(finding.index) << ": "
@@ -70,11 +78,14 @@ int runCheck(const QStringList &arguments, Console &console)
     }
 
     out << "quadruples: " << report.quadruples << '\n'
+        << "spacing: " << commandLine.spacingUsed(spacing, read->ownSpacing) << '\n'
         << "electrodes: " << Kgw::electrodeRangesText(report.electrodes) << '\n'
         << "repeated electrodes: " << report.count(Kgw::Finding::RepeatedElectrode) << '\n'
         << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n';
     if (qIsFinite(*limit))
         out << "weak signal: " << report.count(Kgw::Finding::WeakSignal) << '\n';
+    if (commandLine.parser().isSet(electrodes.option()))
+        out << "beyond the cable: " << report.count(Kgw::Finding::BeyondCable) << '\n';
     out << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
         << "reciprocals: " << report.count(Kgw::Finding::Reciprocal) << '\n'
         << "largest |K|: "

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "console.h"
+#include "report.h"
 #include "spacing.h"
 
 #include <QLocale>
@@ -81,6 +82,19 @@ std::optional<double> CommandLine::spacing()
         usageError(
             QStringLiteral("invalid spacing '%1': give %2").arg(text, Kgw::spacingRangeText()));
     return metres;
+}
+
+QString CommandLine::spacingUsed(double metres, bool inputGaveIt)
+{
+    const QString text = Cli::metres(metres) + QStringLiteral(" m");
+    if (!inputGaveIt && !spacingGiven() && !m_defaultSpacingReported) {
+        m_defaultSpacingReported = true;
+        m_console.diagnostic(QStringLiteral("kgw ") + m_command, 0,
+            QStringLiteral("no spacing given: took the default of %1; give --spacing METRES if "
+                           "the cable's is another")
+                .arg(text));
+    }
+    return text;
 }
 
 std::optional<int> CommandLine::value(const IntegerOption &option)

@@ -54,6 +54,10 @@ public:
     void addSpacingOption(const QString &use = QString());
     // Whether --spacing was given at all, not merely defaulted.
     bool spacingGiven() const { return m_parser.isSet(m_spacing); }
+    // The spacing a command recorded or used, as its confirmation names it: "1.000 m". A wrong
+    // spacing puts every position off, so where it is the default, as neither --spacing nor an
+    // input (`inputGaveIt`) gave one, this says so on standard error, once.
+    QString spacingUsed(double metres, bool inputGaveIt = false);
 
     // Parses and handles --help. Returns the exit status when the command ends here: after the
     // help, or after a usage error.
@@ -84,6 +88,7 @@ private:
     QCommandLineOption m_spacing;
     QCommandLineOption m_listOutput;
     QCommandLineOption m_sequenceOutput;
+    bool m_defaultSpacingReported = false;
 };
 
 // The parser's help with "Usage: kgw COMMAND" in place of the executable's path.

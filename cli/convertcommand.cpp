@@ -5,9 +5,29 @@
 #include "input.h"
 #include "textutil.h"
 
+#include "findings.h"
+
 #include "sequencewriter.h"
 
+#include <QtMath>
+
 namespace Cli {
+
+namespace {
+
+// Reports each line that uses an electrode beyond the cable in use. Returns whether any does.
+bool reportBeyondCable(Console &console, const Input &input, const Kgw::CheckReport &report)
+{
+    for (const Kgw::Finding &finding : report.findings) {
+        if (finding.kind == Kgw::Finding::BeyondCable) {
+            console.diagnostic(inputName(input.argument), input.lineNumber(finding.index),
+                finding.message(input.lineNumbers));
+        }
+    }
+    return report.count(Kgw::Finding::BeyondCable) > 0;
+}
+
+} // namespace
 
 int runConvert(const QStringList &arguments, Console &console)
 {
@@ -25,6 +45,11 @@ int runConvert(const QStringList &arguments, Console &console)
                        "only; needed for -)."),
         QStringLiteral("OUT"));
     commandLine.parser().addOption(output);
+    const IntegerOption electrodes(QStringLiteral("electrodes"), QStringLiteral("E"),
+        QStringLiteral("Electrodes of the cable in use, at positions 1 to E; a list with a line "
+                       "that uses a higher one is refused"),
+        1, Kgw::CablePositions, Kgw::CablePositions);
+    commandLine.parser().addOption(electrodes.option());
     InputReader reader(commandLine, InputReader::ListsOnly);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."),
@@ -42,6 +67,9 @@ int runConvert(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("a list from standard input needs -o OUT"));
     if (!reader.accept(lists))
         return ExitUsage;
+    const std::optional<int> cable = commandLine.value(electrodes);
+    if (!cable)
+        return ExitUsage;
 
     int status = ExitSuccess;
     for (const QString &list : lists) {
@@ -56,6 +84,13 @@ int runConvert(const QStringList &arguments, Console &console)
             status = ExitRefused;
             continue;
         }
+        // The check's own rules, so that convert and check never disagree on a line.
+        const Kgw::CheckReport report
+            = Kgw::checkQuadruples(read->quadruples, read->spacingMetres, qInf(), *cable);
+        if (reportBeyondCable(console, *read, report)) {
+            status = ExitRefused;
+            continue;
+        }
         const Kgw::WriteResult written
             = writeSequenceArgument(console, target, read->quadruples, read->spacingMetres);
         if (!written.ok()) {
@@ -63,12 +98,20 @@ int runConvert(const QStringList &arguments, Console &console)
             status = ExitRefused;
             continue;
         }
-        const QString count = Kgw::counted(read->quadruples.size(), QStringLiteral("quadruple"));
+        const QString count = Kgw::counted(read->quadruples.size(), QStringLiteral("quadruple"))
+            + QStringLiteral(", spacing ")
+            + commandLine.spacingUsed(read->spacingMetres, read->ownSpacing);
         // Where standard output carries the file, the count must not end up inside it.
         if (isStandardStream(target))
             console.diagnostic(outputName(target), 0, count);
         else
             console.out() << target << ": " << count << '\n';
+        if (const int unmeasurable = Kgw::unmeasurableCount(report)) {
+            console.diagnostic(inputName(list), 0,
+                QStringLiteral("quadruples written that repeat an electrode or give no signal: %1; "
+                               "kgw check names their lines")
+                    .arg(unmeasurable));
+        }
     }
     return status;
 }

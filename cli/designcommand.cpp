@@ -222,7 +222,8 @@ int runDesign(const QStringList &arguments, Console &console)
                     figure(Kgw::meanRelativeIn(resolution, arrays, options.target))));
     }
     console.diagnostic(outputName(destination->name), 0,
-        Kgw::counted(written.size(), QStringLiteral("configuration")));
+        Kgw::counted(written.size(), QStringLiteral("configuration")) + QStringLiteral(", spacing ")
+            + commandLine.spacingUsed(grid.spacing()));
     return ExitSuccess;
 }
 

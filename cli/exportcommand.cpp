@@ -10,6 +10,37 @@
 
 namespace Cli {
 
+namespace {
+
+// The electrodes' heights from a topography file, or its refusal reported.
+bool readHeights(
+    Console &console, const QString &argument, double spacingMetres, QVector<double> *heights)
+{
+    const Kgw::TopographyResult topography = readTopographyArgument(argument);
+    switch (topography.status) {
+    case Kgw::TopographyResult::Ok:
+        break;
+    case Kgw::TopographyResult::OpenFailed:
+    case Kgw::TopographyResult::ReadFailed:
+        console.ioFailure(inputName(argument), topography.message, topography.errorString);
+        return false;
+    default:
+        console.diagnostic(inputName(argument), topography.lineNumber, topography.message);
+        return false;
+    }
+    QString error;
+    const std::optional<QVector<double>> found
+        = Kgw::electrodeHeights(topography, spacingMetres, &error);
+    if (!found) {
+        console.diagnostic(inputName(argument), 0, error);
+        return false;
+    }
+    *heights = *found;
+    return true;
+}
+
+} // namespace
+
 int runExport(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("export"),
@@ -21,8 +52,11 @@ int runExport(const QStringList &arguments, Console &console)
             "\"a b m n k\" per configuration, 0 for a remote electrode and k the geometric "
             "factor in metres;\n"
             "  csv      a header a,b,m,n and a row per configuration.\n"
-            "Both read back with --from on convert, check, plot and order. The count goes to "
-            "standard error.\n"
+            "With --topography, the unified format gives the electrodes their heights, z, "
+            "interpolated linearly along the line; the geometric factors k stay those of a flat "
+            "ground, as does any model kgw computes.\n"
+            "Both read back with --from on convert, check, plot and order, unified without "
+            "heights. The count goes to standard error.\n"
             "Exit status: 0 when the file was written, 1 when the input is refused or writing "
             "failed, 2 for a usage error."));
     const QCommandLineOption format(QStringLiteral("format"),
@@ -32,6 +66,12 @@ int runExport(const QStringList &arguments, Console &console)
         QStringLiteral("OUT"));
     commandLine.parser().addOption(format);
     commandLine.parser().addOption(output);
+    const QCommandLineOption topography(QStringLiteral("topography"),
+        QStringLiteral("Electrode heights for the unified format from FILE: one \"x z\" pair "
+                       "per line, x in metres along the line from electrode 1, increasing, and "
+                       "z the height there, covering every electrode (- is standard input)."),
+        QStringLiteral("FILE"));
+    commandLine.parser().addOption(topography);
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres of the unified format, when INPUT has none of "
                        "its own"));
@@ -51,24 +91,40 @@ int runExport(const QStringList &arguments, Console &console)
     if (!exchangeFormat)
         return commandLine.usageError(QStringLiteral("--format FORMAT is required: give %1")
                                           .arg(Kgw::allowedExchangeFormats()));
+    const bool withHeights = commandLine.parser().isSet(topography);
+    if (withHeights && *exchangeFormat != Kgw::ExchangeFormat::Unified)
+        return commandLine.usageError(
+            QStringLiteral("--topography applies only to --format unified"));
+    if (withHeights && isStandardStream(inputs.first())
+        && isStandardStream(commandLine.parser().value(topography)))
+        return commandLine.usageError(QStringLiteral("standard input can be read only once"));
     if (!reader.accept(inputs))
         return ExitUsage;
 
     const QString input = inputs.first();
     const QString target = commandLine.parser().isSet(output) ? commandLine.parser().value(output)
                                                               : QStringLiteral("-");
-    if (!outputAllowed(console, input, target))
+    if (!outputAllowed(console, input, target)
+        || (withHeights && !outputAllowed(console, commandLine.parser().value(topography), target)))
         return ExitRefused;
     const bool unified = *exchangeFormat == Kgw::ExchangeFormat::Unified;
     const std::optional<Input> read = reader.read(console, input, unified);
     if (!read)
         return ExitRefused;
+    QVector<double> heights;
+    if (withHeights
+        && !readHeights(
+            console, commandLine.parser().value(topography), read->spacingMetres, &heights))
+        return ExitRefused;
     if (!writeTextArgument(console, target,
-            Kgw::exchangeContent(*exchangeFormat, read->quadruples, read->spacingMetres),
+            Kgw::exchangeContent(*exchangeFormat, read->quadruples, read->spacingMetres, heights),
             unified ? QStringLiteral("unified data file") : QStringLiteral("CSV file")))
         return ExitRefused;
-    console.diagnostic(outputName(target), 0,
-        Kgw::counted(read->quadruples.size(), QStringLiteral("configuration")));
+    QString count = Kgw::counted(read->quadruples.size(), QStringLiteral("configuration"));
+    if (unified)
+        count += QStringLiteral(", spacing ")
+            + commandLine.spacingUsed(read->spacingMetres, read->ownSpacing);
+    console.diagnostic(outputName(target), 0, count);
     return ExitSuccess;
 }
 

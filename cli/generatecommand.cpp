@@ -150,6 +150,8 @@ int runGenerate(const QStringList &arguments, Console &console)
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
     if (qIsFinite(*limit))
         count += QStringLiteral(", %1 with |K| above --k-max left out").arg(weak);
+    if (target->asSequence || qIsFinite(*limit))
+        count += QStringLiteral(", spacing ") + commandLine.spacingUsed(*spacing);
     console.diagnostic(outputName(target->name), 0, count);
     return ExitSuccess;
 }

@@ -99,6 +99,7 @@ std::optional<Input> InputReader::read(
             return std::nullopt;
         }
         input.quadruples = list.quadruples;
+        reportLinesAfterEnd(console, argument, list);
     }
     return input;
 }

@@ -209,6 +209,7 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
         }
         reference = reference ? reference : &input;
     }
+    m_spacingFromInputs = !spacingGiven && reference;
 
     int highest = std::max(4, m_defaultElectrodes);
     for (const Input &input : inputs) {

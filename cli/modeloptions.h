@@ -45,6 +45,8 @@ public:
         Kgw::SurveyModel::Scope scope, const Kgw::ProgressFunction &progress, int *status);
     // The first of these options given on the command line, "--k-max" say; empty for none.
     QString firstGiven() const;
+    // Whether the spacing read was that of a sequence file rather than --spacing or its default.
+    bool spacingFromInputs() const { return m_spacingFromInputs; }
 
 private:
     std::optional<int> readOptions(Console &console, const QVector<Input> &inputs);
@@ -64,6 +66,7 @@ private:
     QCommandLineOption m_damping;
     double m_spacing = 0;
     int m_defaultElectrodes = 0;
+    bool m_spacingFromInputs = false;
     int m_electrodes = 0;
     Kgw::GridOptions m_grid;
     Kgw::ResolutionOptions m_resolution;

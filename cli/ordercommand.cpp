@@ -127,9 +127,13 @@ int runOrder(const QStringList &arguments, Console &console)
 
     const QString name = outputName(target->name);
     const int breaks = Kgw::gapBreaks(after, options.gap);
+    QString count = Kgw::counted(after.size(), QStringLiteral("configuration"));
+    if (target->asSequence)
+        count += QStringLiteral(", spacing ")
+            + commandLine.spacingUsed(read->spacingMetres, read->ownSpacing);
     console.diagnostic(name, 0,
         QStringLiteral("%1; places that break a gap of %2: %3 before, %4 after%5")
-            .arg(Kgw::counted(after.size(), QStringLiteral("configuration")))
+            .arg(count)
             .arg(options.gap)
             .arg(Kgw::gapBreaks(before, options.gap))
             .arg(breaks)

@@ -179,7 +179,9 @@ int runPlot(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
     console.out() << outFile << ": "
-                  << Kgw::counted(sequence->quadruples.size(), QStringLiteral("quadruple")) << '\n';
+                  << Kgw::counted(sequence->quadruples.size(), QStringLiteral("quadruple"))
+                  << ", spacing "
+                  << commandLine.spacingUsed(sequence->spacingMetres, sequence->ownSpacing) << '\n';
     return ExitSuccess;
 }
 

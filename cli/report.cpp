@@ -23,6 +23,13 @@ void reportRefusedList(Console &console, const QString &argument, const Kgw::Lis
     }
 }
 
+void reportLinesAfterEnd(Console &console, const QString &argument, const Kgw::ListResult &list)
+{
+    const QString text = list.linesAfterEndText();
+    if (!text.isEmpty())
+        console.diagnostic(inputName(argument), list.endLineNumber, text);
+}
+
 QString metres(double value)
 {
     if (qIsNaN(value))

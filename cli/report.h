@@ -14,6 +14,9 @@ class Console;
 // Reports a list that the converter refuses, the way `convert` does.
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);
 
+// Says where an accepted list ended at an empty line with more after it, which no command reads.
+void reportLinesAfterEnd(Console &console, const QString &argument, const Kgw::ListResult &list);
+
 // x, z and K as the tables print them: metres with three decimals, "inf" or "nan".
 QString metres(double value);
 

@@ -100,8 +100,8 @@ int runResolution(const QStringList &arguments, Console &console)
 
     QTextStream &out = console.out();
     const Kgw::SequenceResolution &best = resolution.comprehensive();
-    out << "cable: " << grid.electrodes() << " electrodes, spacing " << metres(grid.spacing())
-        << " m\n"
+    out << "cable: " << grid.electrodes() << " electrodes, spacing "
+        << commandLine.spacingUsed(grid.spacing(), model.spacingFromInputs()) << '\n'
         << "grid: " << grid.columns() << " x " << grid.layers() << " cells, x "
         << metres(grid.xEdges().constFirst()) << " to " << metres(grid.xEdges().constLast())
         << " m, depth to " << metres(grid.zEdges().constLast()) << " m\n"

@@ -65,6 +65,10 @@ public:
 
     // The end of the data: the last line ends, and the result is final.
     ListResult finish();
+    // Whether the list ended at an empty line, and what follows is only counted.
+    bool endedAtEmptyLine() const { return m_endedAtEmptyLine; }
+    // Reading stopped before the end of the data, so more lines may follow the ones counted.
+    void cutLinesAfterEnd() { m_result.linesAfterEndCut = true; }
 
 private:
     enum WordState {
@@ -110,6 +114,9 @@ private:
     bool completeQuotes(const QChar *&p, const QChar *end);
     void keepHead(const QChar *p);
     void keepWord(const QChar *p);
+    // Counts the lines after the end that hold more than blanks. Returns true once reading
+    // must stop: ListLookAheadCharacters are counted and more follow.
+    bool countAfterEnd(const QChar *p, const QChar *end);
 
     Field m_fields[FieldsPerLine];
     QString m_tooLarge[FieldsPerLine]; // the words of fields too large to hold, as written
@@ -127,6 +134,9 @@ private:
     bool m_refused = false; // the verdict is in; only its quotes may still be incomplete
     int m_badWord = -1; // the field whose word is no integer
     bool m_ended = false;
+    bool m_endedAtEmptyLine = false;
+    qint64 m_lookedAhead = 0; // characters counted after the end
+    bool m_lineHasText = false; // the line being counted after the end
     ListResult m_result;
     int m_count = 0;
 };
@@ -276,6 +286,8 @@ void ListParser::endLine(const QChar *p)
     if (!m_refused && m_field < FieldsPerLine) {
         if (empty) {
             m_ended = true;
+            m_endedAtEmptyLine = true;
+            m_result.endLineNumber = m_lineNumber;
             return;
         }
         // Missing fields count as 0.
@@ -337,10 +349,32 @@ bool ListParser::completeQuotes(const QChar *&p, const QChar *end)
     return true;
 }
 
+bool ListParser::countAfterEnd(const QChar *p, const QChar *end)
+{
+    // A CRLF counts as two line ends here, harmlessly: the empty line between them holds nothing.
+    for (; p < end; ++p) {
+        if (m_lookedAhead == ListLookAheadCharacters) {
+            cutLinesAfterEnd();
+            return true;
+        }
+        ++m_lookedAhead;
+        const ushort u = p->unicode();
+        if (LineSplitter::isLineEnd(u)) {
+            m_result.linesAfterEnd += m_lineHasText ? 1 : 0;
+            m_lineHasText = false;
+        } else if (!m_lineHasText && !isBlank(u)) {
+            m_lineHasText = true;
+        }
+    }
+    return false;
+}
+
 bool ListParser::feed(LineSplitter &text)
 {
     const QChar *p = text.begin();
     const QChar *const end = text.end();
+    if (m_endedAtEmptyLine)
+        return countAfterEnd(p, end);
     m_lineStart = m_wordStart = p;
     if (m_refused)
         return completeQuotes(p, end);
@@ -377,6 +411,8 @@ bool ListParser::feed(LineSplitter &text)
         }
         if (LineSplitter::isLineEnd(u)) {
             endLine(p);
+            if (m_endedAtEmptyLine)
+                return countAfterEnd(p + 1, end);
             if (m_ended)
                 return true;
             p = text.pastLineEnd(p);
@@ -413,6 +449,9 @@ ListResult ListParser::finish()
     m_lineStart = m_wordStart = nullptr;
     if (!m_ended && !m_refused)
         endLine(nullptr);
+    // A last line without a line end is a line all the same.
+    m_result.linesAfterEnd += m_lineHasText ? 1 : 0;
+    m_lineHasText = false;
     if (!m_result.ok())
         m_result.quadruples.clear();
     ListResult result = m_result;
@@ -443,6 +482,18 @@ QString electrodeOutOfRangeMessage(int column, const QString &value, int maximum
         .arg(value);
 }
 
+QString ListResult::linesAfterEndText() const
+{
+    if (linesAfterEnd == 0)
+        return QString();
+    return QStringLiteral(
+        "the list ends at this empty line; %1%2 non-empty %3 after it %4 not read")
+        .arg(linesAfterEndCut ? QStringLiteral("at least ") : QString())
+        .arg(linesAfterEnd)
+        .arg(linesAfterEnd == 1 ? QStringLiteral("line") : QStringLiteral("lines"),
+            linesAfterEnd == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+}
+
 QString ListResult::informativeText() const
 {
     if (status != BadLine)
@@ -462,8 +513,12 @@ ListResult readElectrodeList(QIODevice *device)
         if (parser.feed(text))
             return parser.finish();
     }
-    if (deviceFailed(device))
-        return loadFailure<ListResult>(ListResult::ReadFailed, device->errorString());
+    if (deviceFailed(device)) {
+        // The list itself is whole; only the count of what follows it falls short.
+        if (!parser.endedAtEmptyLine())
+            return loadFailure<ListResult>(ListResult::ReadFailed, device->errorString());
+        parser.cutLinesAfterEnd();
+    }
     return parser.finish();
 }
 

@@ -29,6 +29,12 @@ struct ListResult {
     QString hint; // a guess at the cause of a BadLine, when there is one
     QString errorString; // the reason for OpenFailed, ReadFailed and TooLarge
     QVector<Quadruple> quadruples; // when Ok
+    // Where the list ended at an empty line: that line, and the lines after it that hold more
+    // than blanks, which are not part of the list. They are counted only so far as
+    // ListLookAheadCharacters go, or the device could be read, else linesAfterEndCut is set.
+    qint64 endLineNumber = 0;
+    qint64 linesAfterEnd = 0;
+    bool linesAfterEndCut = false;
 
     bool ok() const { return status == Ok; }
     int count() const { return quadruples.size(); }
@@ -38,7 +44,14 @@ struct ListResult {
 
     // What a warning box shows beneath the message: which line and the hint, or the reason.
     QString informativeText() const;
+    // What a crew must hear where lines after the end were not read, for endLineNumber: "the
+    // list ends at this empty line; 7 non-empty lines after it were not read". Empty otherwise.
+    QString linesAfterEndText() const;
 };
+
+// How far a list is read on after the empty line that ends it, to count what follows: far
+// beyond any list a crew writes, and short of holding up a command on endless input.
+constexpr qint64 ListLookAheadCharacters = qint64(1) << 24;
 
 // The warning for an electrode, by its column A B M N, whose value breaks its rule; `maximum` is
 // the highest electrode number there is.
@@ -46,7 +59,8 @@ QString electrodeOutOfRangeMessage(int column, const QString &value, int maximum
 
 // Reads and checks an electrode list from an open device, up to its first empty line, its end,
 // or its first bad line. Memory stays bounded by the quadruples however long a line is, and
-// reading stops as soon as the verdict is known, however much input follows.
+// reading stops as soon as the verdict is known, however much input follows; only after an
+// empty line does it read on, to count the lines left out.
 ListResult readElectrodeList(QIODevice *device);
 
 // Opens the file and reads it as above.

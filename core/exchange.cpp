@@ -477,6 +477,36 @@ QByteArray electrodesText(const Quadruple &q, char separator)
     return text;
 }
 
+// A height in metres to the millimetre, as short as it goes: "0", "-2.5", "312.45".
+QByteArray heightText(double metres)
+{
+    QByteArray text = QByteArray::number(metres, 'f', 3);
+    while (text.endsWith('0'))
+        text.chop(1);
+    if (text.endsWith('.'))
+        text.chop(1);
+    return text == "-0" ? QByteArray("0") : text;
+}
+
+// A topography's line: its x and z, or why it is none.
+std::optional<QString> topographyProblem(const QStringList &words, double point[2])
+{
+    if (words.size() != 2) {
+        return QStringLiteral("Expected an \"x z\" pair of numbers, found %1")
+            .arg(counted(words.size(), QStringLiteral("word")));
+    }
+    for (int i = 0; i < 2; ++i) {
+        bool ok = false;
+        point[i] = words.at(i).toDouble(&ok);
+        if (!ok || !qIsFinite(point[i])) {
+            return QStringLiteral("%1 is not a number (%2)")
+                .arg(QLatin1Char(i == 0 ? 'x' : 'z'))
+                .arg(quoted(words.at(i)));
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
@@ -493,12 +523,14 @@ QString allowedExchangeFormats()
     return QStringLiteral("unified or csv");
 }
 
-FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres)
+FileContent unifiedDataContent(
+    const QVector<Quadruple> &quadruples, double spacingMetres, const QVector<double> &heights)
 {
     const qint32 millimetres = spacingToMillimetres(spacingMetres);
     QByteArray head = QByteArray::number(CablePositions) + "\n# x z\n";
     for (int k = 1; k <= CablePositions; ++k)
-        head += metresText(qint64(k - 1) * millimetres) + " 0\n";
+        head += metresText(qint64(k - 1) * millimetres) + ' ' + heightText(heights.value(k - 1))
+            + '\n';
     head += QByteArray::number(quadruples.size()) + "\n# a b m n k\n";
     const double metres = millimetres / 1000.0;
     return textContent(head, quadruples, [metres](const Quadruple &q) {
@@ -513,11 +545,12 @@ FileContent csvContent(const QVector<Quadruple> &quadruples)
         "a,b,m,n\n", quadruples, [](const Quadruple &q) { return electrodesText(q, ',') + '\n'; });
 }
 
-FileContent exchangeContent(
-    ExchangeFormat format, const QVector<Quadruple> &quadruples, double spacingMetres)
+FileContent exchangeContent(ExchangeFormat format, const QVector<Quadruple> &quadruples,
+    double spacingMetres, const QVector<double> &heights)
 {
-    return format == ExchangeFormat::Unified ? unifiedDataContent(quadruples, spacingMetres)
-                                             : csvContent(quadruples);
+    return format == ExchangeFormat::Unified
+        ? unifiedDataContent(quadruples, spacingMetres, heights)
+        : csvContent(quadruples);
 }
 
 ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres)
@@ -601,6 +634,86 @@ ExchangeResult readExchangeFile(
 {
     return readFile<ExchangeResult>(fileName,
         [&](QIODevice *device) { return readExchange(device, format, spacingMillimetres); });
+}
+
+TopographyResult readTopography(QIODevice *device)
+{
+    LineReader lines(device);
+    TopographyResult result;
+    const auto refuse = [&](const QString &message) {
+        TopographyResult refused;
+        refused.status = TopographyResult::BadLine;
+        refused.message = message;
+        refused.lineNumber = lines.lineNumber();
+        return refused;
+    };
+    qint64 previousLine = 0;
+    while (const std::optional<QString> line = lines.next()) {
+        const QStringList words = wordsOf(*line);
+        if (words.isEmpty())
+            continue;
+        double point[2];
+        if (const std::optional<QString> problem = topographyProblem(words, point))
+            return refuse(*problem);
+        // Between two points at one x the height would be a cliff, and backwards a fold.
+        if (!result.x.isEmpty() && point[0] <= result.x.constLast()) {
+            return refuse(QStringLiteral("x = %1 does not increase from x = %2 on line %3")
+                              .arg(quoted(words.at(0)))
+                              .arg(result.x.constLast())
+                              .arg(previousLine));
+        }
+        result.x.append(point[0]);
+        result.z.append(point[1]);
+        previousLine = lines.lineNumber();
+    }
+    if (lines.failed())
+        return loadFailure<TopographyResult>(TopographyResult::ReadFailed, lines.errorString());
+    if (lines.tooLong())
+        return refuse(QStringLiteral("Line is longer than %1 characters").arg(MaxLineLength));
+    if (result.x.isEmpty()) {
+        result.status = TopographyResult::Empty;
+        result.message = QStringLiteral("File holds no \"x z\" pair");
+    }
+    return result;
+}
+
+TopographyResult readTopographyFile(const QString &fileName)
+{
+    return readFile<TopographyResult>(
+        fileName, [](QIODevice *device) { return readTopography(device); });
+}
+
+std::optional<QVector<double>> electrodeHeights(
+    const TopographyResult &topography, double spacingMetres, QString *error)
+{
+    const qint32 millimetres = spacingToMillimetres(spacingMetres);
+    const double last = qint64(CablePositions - 1) * millimetres / 1000.0;
+    const QVector<double> &x = topography.x;
+    const QVector<double> &z = topography.z;
+    if (x.isEmpty() || x.constFirst() > 0 || x.constLast() < last) {
+        *error
+            = QStringLiteral("The topography does not cover the electrodes at x = 0 to %1 m")
+                  .arg(QString::fromLatin1(metresText(qint64(CablePositions - 1) * millimetres)));
+        if (!x.isEmpty())
+            *error += QStringLiteral(": it runs from x = %1 to %2 m")
+                          .arg(x.constFirst())
+                          .arg(x.constLast());
+        return std::nullopt;
+    }
+    QVector<double> heights;
+    int j = 0; // the point at or before the electrode
+    for (int k = 1; k <= CablePositions; ++k) {
+        const double position = qint64(k - 1) * millimetres / 1000.0;
+        while (j + 1 < x.size() && x.at(j + 1) <= position)
+            ++j;
+        if (x.at(j) == position) {
+            heights.append(z.at(j));
+            continue;
+        }
+        const double share = (position - x.at(j)) / (x.at(j + 1) - x.at(j));
+        heights.append(z.at(j) + share * (z.at(j + 1) - z.at(j)));
+    }
+    return heights;
 }
 
 } // namespace Kgw

@@ -49,16 +49,51 @@ struct ExchangeResult : ListResult {
 };
 
 // The sequence as a unified data file: the cable's electrodes at x = (k - 1) × spacing and
-// z = 0, then `a b m n k` per quadruple, with k its geometric factor in metres. The text is made
-// as it is written, a piece at a time, so the quadruples must outlive the content.
-FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres);
+// z = 0, or at the heights given for them, then `a b m n k` per quadruple, with k its geometric
+// factor in metres on a flat ground. The text is made as it is written, a piece at a time, so
+// the quadruples must outlive the content.
+FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres,
+    const QVector<double> &heights = QVector<double>());
 
 // The sequence as a CSV: the header a,b,m,n, then a row per quadruple. Made as above.
 FileContent csvContent(const QVector<Quadruple> &quadruples);
 
-// Either of the above; the spacing only matters to a unified data file.
-FileContent exchangeContent(
-    ExchangeFormat format, const QVector<Quadruple> &quadruples, double spacingMetres);
+// Either of the above; the spacing and the heights only matter to a unified data file.
+FileContent exchangeContent(ExchangeFormat format, const QVector<Quadruple> &quadruples,
+    double spacingMetres, const QVector<double> &heights = QVector<double>());
+
+// The ground along a survey line, from a file of one "x z" pair per line: x in metres along the
+// line from electrode 1, increasing from line to line, and z the height there. Blank lines and
+// what follows a # are skipped. A file is refused whole, with its line.
+struct TopographyResult {
+    enum Status {
+        Ok,
+        OpenFailed,
+        ReadFailed,
+        Empty, // not a single pair
+        BadLine // a line broke a rule; message says which
+    };
+
+    Status status = Ok;
+    QString message; // empty when Ok
+    qint64 lineNumber = 0; // of a BadLine
+    QString errorString; // the reason for OpenFailed and ReadFailed
+    QVector<double> x; // when Ok
+    QVector<double> z;
+
+    bool ok() const { return status == Ok; }
+
+    static constexpr char LoadFailureMessage[] = "Failed to load topography file";
+};
+
+TopographyResult readTopography(QIODevice *device);
+TopographyResult readTopographyFile(const QString &fileName);
+
+// The heights of the cable's electrodes where the unified data file puts them, electrode k at
+// x = (k - 1) × spacing, each interpolated linearly between the points on either side. Nothing,
+// with *error saying why, where the points do not reach from the first electrode to the last.
+std::optional<QVector<double>> electrodeHeights(
+    const TopographyResult &topography, double spacingMetres, QString *error);
 
 // Reads a unified data file. Its electrodes must lie on the cable's grid, electrode k at
 // x = (k - 1) × spacing, y = z = 0 within half a millimetre, at the spacing given or else at

@@ -1,6 +1,7 @@
 #include "findings.h"
 
 #include "geometry.h"
+#include "textutil.h"
 
 #include <QStringList>
 #include <QtMath>
@@ -116,6 +117,10 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
         return QLatin1String("Duplicate of line ") + QString::number(earlierLine);
     case Reciprocal:
         return QLatin1String("Reciprocal of line ") + QString::number(earlierLine);
+    case BeyondCable:
+        return QStringLiteral("Beyond the cable: electrode %1, with %2 in use")
+            .arg(std::max({ quadruple.a, quadruple.b, quadruple.m, quadruple.n }))
+            .arg(counted(int(factorLimit), QStringLiteral("electrode")));
     }
     return QString();
 }
@@ -123,12 +128,17 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
 bool CheckReport::hasProblems() const
 {
     return count(Finding::RepeatedElectrode) + count(Finding::NoSignal) + count(Finding::WeakSignal)
-        + count(Finding::Duplicate)
+        + count(Finding::Duplicate) + count(Finding::BeyondCable)
         > 0;
 }
 
-CheckReport checkQuadruples(
-    const QVector<Quadruple> &quadruples, double spacingMetres, double factorLimitMetres)
+int unmeasurableCount(const CheckReport &report)
+{
+    return report.count(Finding::RepeatedElectrode) + report.count(Finding::NoSignal);
+}
+
+CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres,
+    double factorLimitMetres, int cableElectrodes)
 {
     CheckReport report;
     report.quadruples = quadruples.size();
@@ -191,6 +201,13 @@ CheckReport checkQuadruples(
             if (earlier != -1) {
                 finding.kind = earlier >= 0 ? Finding::Duplicate : Finding::Reciprocal;
                 finding.earlierIndex = earlier >= 0 ? earlier : -2 - earlier;
+                add(finding);
+            }
+            if (std::max({ q.a, q.b, q.m, q.n }) > cableElectrodes) {
+                finding.kind = Finding::BeyondCable;
+                finding.earlierIndex = -1;
+                finding.quadruple = q;
+                finding.factorLimit = cableElectrodes;
                 add(finding);
             }
         }

@@ -34,6 +34,8 @@ class tst_ElectrodeList : public QObject
 private slots:
     void lists_data();
     void lists();
+    void linesAfterEnd_data();
+    void linesAfterEnd();
     void encodings_data();
     void encodings();
     void quotesStayShort_data();
@@ -241,6 +243,50 @@ void tst_ElectrodeList::lists()
     QCOMPARE(result.informativeText(), informative);
     QCOMPARE(hexOf(result.quadruples), quadruples);
     QCOMPARE(result.ok(), message.isEmpty());
+}
+
+// Lines after the end are counted, over 16 Mi characters at most: a fill of "x\n" lines follows.
+void tst_ElectrodeList::linesAfterEnd_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<qint64>("fill");
+    QTest::addColumn<QByteArray>("suffix");
+    QTest::addColumn<qint64>("endLine");
+    QTest::addColumn<QString>("text");
+
+    const QString lines
+        = "the list ends at this empty line; %1 non-empty line%2 after it %3 not read";
+    QTest::newRow("empty last line, nothing after")
+        << QByteArray("1 2 3 4\n\n") << 0LL << QByteArray() << 2LL << QString();
+    QTest::newRow("only blank lines after")
+        << QByteArray("1 2 3 4\n\n \t\n\r\n") << 0LL << QByteArray("  ") << 2LL << QString();
+    QTest::newRow("one more non-empty line") << QByteArray("1 2 3 4\n\n\n 5\n") << 0LL
+                                             << QByteArray() << 2LL << lines.arg(1).arg("", "was");
+    QTest::newRow("CRLF, last line without an end")
+        << QByteArray("1 2 3 4\r\n5 6 7 8\r\n\r\n0 0 0 0\r\n\r\n") << 0LL << QByteArray("x") << 3LL
+        << lines.arg(2).arg("s", "were");
+    QTest::newRow("exactly the characters counted")
+        << QByteArray("1 2 3 4\n\n") << (1LL << 24) << QByteArray() << 2LL
+        << lines.arg(1 << 23).arg("s", "were");
+    QTest::newRow("one character more")
+        << QByteArray("1 2 3 4\n\n") << (1LL << 24) << QByteArray("y") << 2LL
+        << lines.arg("at least 8388608").arg("s", "were");
+}
+
+void tst_ElectrodeList::linesAfterEnd()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(qint64, fill);
+    QFETCH(QByteArray, suffix);
+    QFETCH(qint64, endLine);
+    QFETCH(QString, text);
+
+    SyntheticDevice device(list, "x\n", fill, suffix);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    const ListResult result = Kgw::readElectrodeList(&device);
+    QVERIFY(result.ok());
+    QCOMPARE(result.endLineNumber, endLine);
+    QCOMPARE(result.linesAfterEndText(), text);
 }
 
 void tst_ElectrodeList::encodings_data()

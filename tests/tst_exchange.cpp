@@ -32,6 +32,8 @@ private slots:
     void readsUnified();
     void readsCsv_data();
     void readsCsv();
+    void topography_data();
+    void topography();
 };
 
 void tst_Exchange::writes_data()
@@ -205,6 +207,72 @@ void tst_Exchange::readsCsv()
     QCOMPARE(result.message, message);
     QCOMPARE(result.ok() ? result.lineNumbers.constLast() : result.lineNumber, qint64(lineNumber));
     QCOMPARE(hexOf(result.quadruples), quadruples);
+}
+
+// A topography read, laid under the cable at 1 m and written with the sequence.
+void tst_Exchange::topography_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message"); // a refusal, or why the electrodes are not covered
+    QTest::addColumn<int>("lineNumber");
+    QTest::addColumn<QByteArray>("first"); // the lines of electrodes 1 to 3
+    QTest::addColumn<QByteArray>("last"); // and of electrode 48, at 47 m
+
+    QTest::newRow("pairs, blank lines and comments")
+        << QByteArray("# x z\n0 100\n\n1 99.999 # peg 2\r\n47 99.953") << QString() << 0
+        << QByteArray("0 100\n1 99.999\n2 99.998\n") << QByteArray("47 99.953\n");
+    // From (2.5, 4) the ground falls 2 m in 1: electrode 48 lies at 4 - 2 × 44.5.
+    QTest::newRow("points at and between electrodes, past both ends")
+        << QByteArray("-5 0\n0 0\n2 4\n2.5 4\n60 -111\n") << QString() << 0
+        << QByteArray("0 0\n1 2\n2 4\n") << QByteArray("47 -85\n");
+    QTest::newRow("x just increases, heights round to 0")
+        << QByteArray("0 -0.0004\n46.999 0\n47 0\n") << QString() << 0
+        << QByteArray("0 0\n1 0\n2 0\n") << QByteArray("47 0\n");
+    QTest::newRow("x repeats") << QByteArray("0 1\n5 2\n5 3\n")
+                               << "x = 5 does not increase from x = 5 on line 2" << 3
+                               << QByteArray() << QByteArray();
+    QTest::newRow("no pair") << QByteArray("# none\n\n") << "File holds no \"x z\" pair" << 0
+                             << QByteArray() << QByteArray();
+    QTest::newRow("three numbers")
+        << QByteArray("0 1\n2 3 4\n") << "Expected an \"x z\" pair of numbers, found 3 words" << 2
+        << QByteArray() << QByteArray();
+    QTest::newRow("z infinite") << QByteArray("0 inf") << "z is not a number (inf)" << 1
+                                << QByteArray() << QByteArray();
+    QTest::newRow("short of the last electrode")
+        << QByteArray("0 10\n46.999 57\n")
+        << "The topography does not cover the electrodes at x = 0 to 47 m: it runs from x = 0 to "
+           "46.999 m"
+        << 0 << QByteArray() << QByteArray();
+    QTest::newRow("starting past the first electrode")
+        << QByteArray("0.001 10\n50 57\n")
+        << "The topography does not cover the electrodes at x = 0 to 47 m: it runs from x = "
+           "0.001 to 50 m"
+        << 0 << QByteArray() << QByteArray();
+}
+
+void tst_Exchange::topography()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QFETCH(int, lineNumber);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, last);
+
+    QBuffer buffer;
+    buffer.setData(content);
+    buffer.open(QIODevice::ReadOnly);
+    const Kgw::TopographyResult topography = Kgw::readTopography(&buffer);
+    QString error = topography.message;
+    QCOMPARE(topography.lineNumber, lineNumber);
+    const std::optional<QVector<double>> heights
+        = topography.ok() ? Kgw::electrodeHeights(topography, 1, &error) : std::nullopt;
+    QCOMPARE(error, message);
+    if (!heights)
+        return;
+    const QByteArray head
+        = Kgw::unifiedDataContent(quadruplesFromHex("01040203"), 1, *heights).piece(0);
+    QVERIFY2(head.startsWith("48\n# x z\n" + first), head.constData());
+    QVERIFY2(head.endsWith(last + "1\n# a b m n k\n"), head.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_Exchange)

@@ -29,6 +29,8 @@ private slots:
     void findings();
     void summary();
     void weakSignal();
+    void beyondCable_data();
+    void beyondCable();
     void electrodeRanges_data();
     void electrodeRanges();
 };
@@ -103,6 +105,7 @@ void TestFindings::summary()
     QCOMPARE(report.count(Kgw::Finding::NoSignal), 1);
     QCOMPARE(report.count(Kgw::Finding::Duplicate), 1);
     QCOMPARE(report.count(Kgw::Finding::Reciprocal), 1);
+    QCOMPARE(Kgw::unmeasurableCount(report), 2);
     QCOMPARE(report.electrodes, (QVector<int> { 0, 1, 2, 3, 4, 7, 8, 9 }));
     // The pole-dipole's 2π·2·5; neither the infinite nor the missing factor counts.
     QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * Pi) < 1e-9);
@@ -125,6 +128,33 @@ void TestFindings::weakSignal()
             "4: Duplicate of line 2" }));
     QCOMPARE(report.count(Kgw::Finding::WeakSignal), 2);
     QVERIFY(report.hasProblems());
+}
+
+void TestFindings::beyondCable_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QVector<int>>("lines"); // beyond a cable of 24
+
+    QTest::newRow("highest electrode on the cable") << "1 0 24 0; 24 21 22 23" << QVector<int>();
+    QTest::newRow("one past it, in any column")
+        << "25 0 24 0; 1 25 2 3; 1 0 25 0; 1 2 3 25; 1 0 2 0" << QVector<int> { 1, 2, 3, 4 };
+}
+
+void TestFindings::beyondCable()
+{
+    QFETCH(QString, list);
+    QFETCH(QVector<int>, lines);
+
+    const Kgw::CheckReport report = Kgw::checkQuadruples(body(list), 5, qInf(), 24);
+    QVector<int> found;
+    for (const Kgw::Finding &finding : report.findings) {
+        QCOMPARE(finding.message(),
+            QStringLiteral("Beyond the cable: electrode 25, with 24 electrodes in use"));
+        found << finding.lineNumber();
+    }
+    QCOMPARE(found, lines);
+    QCOMPARE(report.count(Kgw::Finding::BeyondCable), lines.size());
+    QCOMPARE(report.hasProblems(), !lines.isEmpty());
 }
 
 void TestFindings::electrodeRanges_data()

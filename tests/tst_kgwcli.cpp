@@ -15,6 +15,14 @@ namespace {
 
 const QByteArray SmallList = "1 4 2 3\n1 0 2 3\n4 1 2 3\n2 3 1 4\n5 5 6 7\n2 0 1 3\n";
 
+// What a command says where it takes the spacing that no one gave.
+QString defaultSpacing(const char *command)
+{
+    return QStringLiteral("kgw %1: no spacing given: took the default of 5.000 m; give --spacing "
+                          "METRES if the cable's is another\n")
+        .arg(QLatin1String(command));
+}
+
 } // namespace
 
 class TestKgwCli : public QObject
@@ -50,6 +58,8 @@ private slots:
     void resolutionRefusesElectrodesOffTheCable();
     void order();
     void exportFormats();
+    void newOptions_data();
+    void newOptions();
     void fromFormats_data();
     void fromFormats();
     void exchangeRoundTrip();
@@ -64,19 +74,27 @@ void TestKgwCli::convertWritesTheWindowsBytes_data()
     QTest::addColumn<QByteArray>("list");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QString>("spacing");
+    QTest::addColumn<QString>("err");
 
     QTest::newRow("one quadruple at 5 m")
-        << QByteArray("1 2 3 4\n") << QStringList() << sequenceFileOf({ { 1, 2, 3, 4 } }, 5000);
+        << QByteArray("1 2 3 4\n") << QStringList { "--spacing", "5" }
+        << sequenceFileOf({ { 1, 2, 3, 4 } }, 5000) << "5.000" << QString();
     QTest::newRow("ends at the empty line, CRLF")
         << QByteArray("1 2 3 4\r\n48 0 48 0\r\n\r\n0 0 0 0\r\n") << QStringList()
-        << sequenceFileOf({ { 1, 2, 3, 4 }, { 48, 0, 48, 0 } }, 5000);
+        << sequenceFileOf({ { 1, 2, 3, 4 }, { 48, 0, 48, 0 } }, 5000) << "5.000"
+        << "line1.txt:3: the list ends at this empty line; 1 non-empty line after it was not "
+           "read\n"
+            + defaultSpacing("convert")
+            + "line1.txt: quadruples written that repeat an electrode or give no signal: 1; kgw "
+              "check names their lines\n";
     QTest::newRow("bases and a missing field, 0.001 m")
         << QByteArray("010 0x10 0b11 7\n5 0 6\n") << QStringList { "--spacing", "0.001" }
-        << sequenceFileOf({ { 8, 16, 3, 7 }, { 5, 0, 6, 0 } }, 1);
+        << sequenceFileOf({ { 8, 16, 3, 7 }, { 5, 0, 6, 0 } }, 1) << "0.001" << QString();
     QTest::newRow("100 m") << QByteArray("3 0 4 0") << QStringList { "--spacing", "100" }
-                           << sequenceFileOf({ { 3, 0, 4, 0 } }, 100000);
+                           << sequenceFileOf({ { 3, 0, 4, 0 } }, 100000) << "100.000" << QString();
     QTest::newRow("2.345 m") << QByteArray("3 9 4 5") << QStringList { "--spacing=2.345" }
-                             << sequenceFileOf({ { 3, 9, 4, 5 } }, 2345);
+                             << sequenceFileOf({ { 3, 9, 4, 5 } }, 2345) << "2.345" << QString();
 }
 
 void TestKgwCli::convertWritesTheWindowsBytes()
@@ -84,17 +102,19 @@ void TestKgwCli::convertWritesTheWindowsBytes()
     QFETCH(QByteArray, list);
     QFETCH(QStringList, options);
     QFETCH(QByteArray, expected);
+    QFETCH(QString, spacing);
+    QFETCH(QString, err);
 
     QTemporaryDir dir;
     writeBytes(dir, QStringLiteral("line1.txt"), list);
     const KgwRun run
         = runKgw(dir, QStringList { "convert" } + options + QStringList { "line1.txt" });
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.err, QString());
+    QCOMPARE(run.err, err);
     QCOMPARE(run.out,
-        QStringLiteral("line1.txt.KGW: %1 quadruple%2\n")
+        QStringLiteral("line1.txt.KGW: %1 quadruple%2, spacing %3 m\n")
             .arg((expected.size() - 335) / 4)
-            .arg(expected.size() == 339 ? "" : "s"));
+            .arg(expected.size() == 339 ? "" : "s", spacing));
     QCOMPARE(readBytes(dir, QStringLiteral("line1.txt.KGW")), expected);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
@@ -111,12 +131,15 @@ void TestKgwCli::convertTakesEachListOnItsOwn()
     const KgwRun run = runKgw(
         dir, { "convert", "a.txt", "bad.txt", "missing.txt", "empty.txt", "/dev/zero", "run" });
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.out, QStringLiteral("a.txt.KGW: 1 quadruple\nrun.KGW: 2 quadruples\n"));
+    QCOMPARE(run.out,
+        QStringLiteral("a.txt.KGW: 1 quadruple, spacing 5.000 m\nrun.KGW: 2 quadruples, spacing "
+                       "5.000 m\n"));
     QCOMPARE(run.err,
-        QStringLiteral("bad.txt:3: M electrode is out of range [1, 48] (50)\n"
-                       "missing.txt: Failed to load TXT file: No such file or directory\n"
-                       "empty.txt: TXT file is empty\n"
-                       "/dev/zero:1: A electrode is not a number (")
+        defaultSpacing("convert")
+            + QStringLiteral("bad.txt:3: M electrode is out of range [1, 48] (50)\n"
+                             "missing.txt: Failed to load TXT file: No such file or directory\n"
+                             "empty.txt: TXT file is empty\n"
+                             "/dev/zero:1: A electrode is not a number (")
             + QString(20, QChar(0xfffd))
             + QStringLiteral("\u2026) (is the file UTF-16 without a byte-order mark?)\n"));
     QCOMPARE(readBytes(dir, QStringLiteral("a.txt.KGW")), sequenceFileOf({ { 1, 2, 3, 4 } }, 5000));
@@ -133,7 +156,7 @@ void TestKgwCli::convertReadsStandardInput()
     const KgwRun run
         = runKgw(dir, { "convert", "--spacing", "2.5", "-o", "out.kgw", "-" }, "7 8 9 10\n");
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("out.kgw: 1 quadruple\n"));
+    QCOMPARE(run.out, QStringLiteral("out.kgw: 1 quadruple, spacing 2.500 m\n"));
     QCOMPARE(readBytes(dir, QStringLiteral("out.kgw")), sequenceFileOf({ { 7, 8, 9, 10 } }, 2500));
 
     const KgwRun bad = runKgw(dir, { "convert", "-o", "bad.kgw", "-" }, "1 2 3 4\n0 2 3 4\n");
@@ -161,7 +184,8 @@ void TestKgwCli::convertToStandardOutputNeverOverTheInput()
     const KgwRun toStdout = runKgw(dir, { "convert", "-o", "-", "a.txt" });
     QCOMPARE(toStdout.exitCode, 0);
     QCOMPARE(toStdout.bytes, sequenceFileOf({ { 1, 2, 3, 4 } }, 5000));
-    QCOMPARE(toStdout.err, QStringLiteral("<stdout>: 1 quadruple\n"));
+    QCOMPARE(toStdout.err,
+        defaultSpacing("convert") + QStringLiteral("<stdout>: 1 quadruple, spacing 5.000 m\n"));
 
     const KgwRun overInput = runKgw(dir, { "convert", "-o", "./a.txt", "a.txt" });
     QCOMPARE(overInput.exitCode, 1);
@@ -180,12 +204,12 @@ void TestKgwCli::namesOutsideTheEncoding()
     shell.setProgram(QStringLiteral("/bin/sh"));
     shell.setArguments({ "-c",
         "export LC_ALL=C.UTF-8; n=$(printf 'a\\377.txt'); echo 1 2 3 4 >\"$n\"; \"$0\" convert "
-        "-o o.KGW \"$n\"; \"$0\" convert \"$n\"; s=$?; rm \"$n\"; exit $s",
+        "--spacing 5 -o o.KGW \"$n\"; \"$0\" convert \"$n\"; s=$?; rm \"$n\"; exit $s",
         QStringLiteral(KGW_EXECUTABLE) });
     shell.start();
     const KgwRun run = finishedRun(shell);
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.out, QStringLiteral("o.KGW: 1 quadruple\n"));
+    QCOMPARE(run.out, QStringLiteral("o.KGW: 1 quadruple, spacing 5.000 m\n"));
     QCOMPARE(run.err,
         QStringLiteral("a\uFFFD.txt.KGW: Name is not valid in the locale's encoding; nothing "
                        "written\n"));
@@ -418,6 +442,7 @@ void TestKgwCli::checkReportsFindings()
                        "5 5 5 6 7 nan nan\n"
                        "6 2 0 1 3 inf nan\n"
                        "quadruples: 6\n"
+                       "spacing: 2.500 m\n"
                        "electrodes: 1-7, remote\n"
                        "repeated electrodes: 1\n"
                        "no signal: 1\n"
@@ -452,8 +477,8 @@ void TestKgwCli::plot_data()
     QTest::addColumn<QString>("err");
     QTest::addColumn<QString>("written"); // the picture, or empty when none may exist
 
-    QTest::newRow("list to PNG") << QStringList { "plot", "-o", "p.png", "a.txt" } << 0 << QString()
-                                 << "p.png";
+    QTest::newRow("list to PNG") << QStringList { "plot", "-o", "p.png", "a.txt" } << 0
+                                 << defaultSpacing("plot") << "p.png";
     QTest::newRow("list at a spacing, to SVG") << QStringList { "plot", "--spacing", "2.5", "-o",
         "p.SVG", "a.txt" } << 0 << QString() << "p.SVG";
     QTest::newRow("sequence file")
@@ -542,11 +567,12 @@ void TestKgwCli::factorLimit_data()
     QTest::newRow("check reports") << QStringList { "check", "--k-max", "500", "dd.txt" } << 1
                                    << "dd.txt:3: Weak signal: |K| = 942.478 m is above the limit "
                                       "of 500.000 m\n"
-                                   << QString();
+                                   << defaultSpacing("check");
     QTest::newRow("generate leaves out")
         << QStringList { "generate", "--electrodes", "6", "--k-max", "500", "dd" } << 0
         << "2 1 3 4\n3 2 4 5\n4 3 5 6\n2 1 4 5\n3 2 5 6\n"
-        << "<stdout>: 5 configurations, 1 with |K| above --k-max left out\n";
+        << defaultSpacing("generate")
+            + "<stdout>: 5 configurations, 1 with |K| above --k-max left out, spacing 5.000 m\n";
     QTest::newRow("refused") << QStringList { "generate", "--k-max", "-5", "dd" } << 2 << QString()
                              << "kgw generate: invalid --k-max '-5': give a positive number of "
                                 "metres\nTry 'kgw generate --help' for more information.\n";
@@ -588,8 +614,8 @@ void TestKgwCli::order()
     const KgwRun unmet = runKgw(dir, { "order", "--gap", "1", "--kgw", "o.KGW", "r.KGW" });
     QCOMPARE(unmet.exitCode, 0);
     QCOMPARE(unmet.err,
-        QStringLiteral("o.KGW: 2 configurations; places that break a gap of 1: 1 before, 1 after: "
-                       "no order found meets it\n"));
+        QStringLiteral("o.KGW: 2 configurations, spacing 2.500 m; places that break a gap of 1: 1 "
+                       "before, 1 after: no order found meets it\n"));
     QCOMPARE(readBytes(dir, QStringLiteral("o.KGW")), reciprocals);
 
     writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1 2 3 60\n");
@@ -617,6 +643,56 @@ void TestKgwCli::exportFormats()
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nil.dat"))));
 }
 
+void TestKgwCli::newOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // how standard output starts
+    QTest::addColumn<QString>("err");
+
+    // Falling 1 m in 2, so that electrode k, at 2 (k - 1) m, lies at 101 - k.
+    const QStringList heights { "export", "--format", "unified", "--spacing", "2", "a.txt" };
+    QTest::newRow("export --topography") << heights + QStringList { "--topography", "t.txt" } << 0
+                                         << "48\n# x z\n0 100\n2 99\n4 98\n"
+                                         << "<stdout>: 2 configurations, spacing 2.000 m\n";
+    QTest::newRow("export --topography, short")
+        << heights + QStringList { "--topography", "short.txt" } << 1 << QString()
+        << "short.txt: The topography does not cover the electrodes at x = 0 to 94 m: it runs "
+           "from x = 0 to 90 m\n";
+    const QString beyond = "a.txt:2: Beyond the cable: electrode 25, with 24 electrodes in use\n";
+    QTest::newRow("convert --electrodes")
+        << QStringList { "convert", "--electrodes", "24", "a.txt" } << 1 << QString() << beyond;
+    QTest::newRow("convert --electrodes 0")
+        << QStringList { "convert", "--electrodes", "0", "a.txt" } << 2 << QString()
+        << "kgw convert: invalid --electrodes '0': give a whole number from 1 to 48\nTry 'kgw "
+           "convert --help' for more information.\n";
+    QTest::newRow("check --electrodes") << QStringList { "check", "--spacing", "5", "--electrodes",
+        "24", "a.txt" } << 1 << beyond << QString();
+    QTest::newRow("check --electrodes 49")
+        << QStringList { "check", "--electrodes", "49", "a.txt" } << 2 << QString()
+        << "kgw check: invalid --electrodes '49': give a whole number from 1 to 48\nTry 'kgw "
+           "check --help' for more information.\n";
+}
+
+void TestKgwCli::newOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 24 2 3\n1 25 2 3\n");
+    writeBytes(dir, QStringLiteral("t.txt"), "0 100\n94 53\n");
+    writeBytes(dir, QStringLiteral("short.txt"), "0 100\n90 55\n");
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
+    QCOMPARE(run.out.isEmpty(), out.isEmpty());
+    QCOMPARE(run.err, err);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
 void TestKgwCli::fromFormats_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -625,14 +701,14 @@ void TestKgwCli::fromFormats_data()
     QTest::addColumn<QString>("err");
 
     QTest::newRow("convert csv") << QStringList { "convert", "--from", "csv", "-o", "o.KGW",
-        "in.csv" } << 0 << "o.KGW: 1 quadruple\n"
-                                 << QString();
+        "in.csv" } << 0 << "o.KGW: 1 quadruple, spacing 5.000 m\n"
+                                 << defaultSpacing("convert");
     QTest::newRow("convert refuses at the line")
         << QStringList { "convert", "--from", "unified", "bad.dat" } << 1 << QString()
         << "bad.dat:4: Electrode 2 at z = 1 is off the cable's grid (z = 0)\n";
     QTest::newRow("convert says what it left unread")
         << QStringList { "convert", "--from", "unified", "-o", "o.KGW", "more.dat" } << 0
-        << "o.KGW: 2 quadruples\n"
+        << "o.KGW: 2 quadruples, spacing 2.500 m\n"
         << "more.dat:8: Data count is 2, but 1 more data row follows; it was not read\n";
     QTest::newRow("check names the file's lines")
         << QStringList { "check", "--from", "unified", "in.dat" } << 1
@@ -641,7 +717,7 @@ void TestKgwCli::fromFormats_data()
     QTest::newRow("check refuses at the line") << QStringList { "check", "--from", "csv",
         "bad.csv" } << 1 << QString() << "bad.csv:2: M electrode is not a number (x)\n";
     QTest::newRow("plot unified") << QStringList { "plot", "--from", "unified", "-o", "p.png",
-        "in.dat" } << 0 << "p.png: 2 quadruples\n"
+        "in.dat" } << 0 << "p.png: 2 quadruples, spacing 2.500 m\n"
                                   << QString();
     QTest::newRow("plot checks a spacing given")
         << QStringList { "plot", "--from", "unified", "--spacing", "5", "-o", "p.png", "in.dat" }
@@ -684,7 +760,7 @@ void TestKgwCli::plotSection()
     const KgwRun run = runKgw(dir, { "plot", "--resolution", "-o", "r.png", "s.KGW" });
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString());
-    QCOMPARE(run.out, QStringLiteral("r.png: 2 quadruples\n"));
+    QCOMPARE(run.out, QStringLiteral("r.png: 2 quadruples, spacing 2.000 m\n"));
     const QImage image(dir.filePath(QStringLiteral("r.png")));
     QCOMPARE(image.width(), 1200);
 }
@@ -773,9 +849,9 @@ void TestKgwCli::design_data()
     QTest::addColumn<int>("lines");
     QTest::addColumn<QString>("errEnd");
 
-    QTest::newRow("written") << QStringList { "design", "--electrodes", "8", "--measurements", "12",
-        "--reciprocals", "-o", "d.txt" }
-                             << 0 << 24 << "d.txt: 24 configurations\n";
+    QTest::newRow("written") << QStringList {
+        "design", "--electrodes", "8", "--measurements", "12", "--reciprocals", "-o", "d.txt"
+    } << 0 << 24 << defaultSpacing("design") + "d.txt: 24 configurations, spacing 5.000 m\n";
     QTest::newRow("refused") << QStringList { "design", "--measurements", "12", "--target",
         "5:1,0:2" } << 2 << 0
                              << "kgw design: invalid --target '5:1,0:2': give X0:X1,Z0:Z1 in "

@@ -390,15 +390,17 @@ void TestKgwGenerate::roundTrip_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("spacing");
     QTest::addColumn<int>("millimetres");
+    QTest::addColumn<QString>("confirmed"); // the spacing, as the confirmation names it
 
     QTest::newRow("dd slm, default spacing")
-        << QStringList { "dd", "slm" } << QStringList() << 5000;
+        << QStringList { "dd", "slm" } << QStringList() << 5000 << "5.000 m";
     QTest::newRow("pp pd with reciprocals")
         << QStringList { "pp", "pd", "--reciprocals", "--electrodes", "24" }
-        << QStringList { "--spacing", "2.5" } << 2500;
-    QTest::newRow("all eight") << AllArrays << QStringList { "--spacing", "0.001" } << 1;
+        << QStringList { "--spacing", "2.5" } << 2500 << "2.500 m";
+    QTest::newRow("all eight") << AllArrays << QStringList { "--spacing", "0.001" } << 1
+                               << "0.001 m";
     QTest::newRow("widest gradient") << QStringList { "gr", "--n-max", "45", "--a-max", "47" }
-                                     << QStringList { "--spacing", "100" } << 100000;
+                                     << QStringList { "--spacing", "100" } << 100000 << "100.000 m";
 }
 
 void TestKgwGenerate::roundTrip()
@@ -406,6 +408,14 @@ void TestKgwGenerate::roundTrip()
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, spacing);
     QFETCH(int, millimetres);
+    QFETCH(QString, confirmed);
+    const auto defaultNote = [&](const char *command) {
+        return spacing.isEmpty()
+            ? QStringLiteral("kgw %1: no spacing given: took the default of 5.000 m; give "
+                             "--spacing METRES if the cable's is another\n")
+                  .arg(QLatin1String(command))
+            : QString();
+    };
 
     QTemporaryDir dir;
     QProcess generator;
@@ -422,7 +432,7 @@ void TestKgwGenerate::roundTrip()
     const KgwRun converted = finishedRun(converter);
     QCOMPARE(generated.exitCode, 0);
     QCOMPARE(converted.exitCode, 0);
-    QCOMPARE(converted.err, QString());
+    QCOMPARE(converted.err, defaultNote("convert"));
 
     const KgwRun direct = runKgw(dir,
         QStringList { "generate" } + arguments + QStringList { "--kgw", "direct.KGW" } + spacing);
@@ -438,7 +448,9 @@ void TestKgwGenerate::roundTrip()
         list.append({ q[0], q[1], q[2], q[3] });
     QCOMPARE(file, sequenceFileOf(list, millimetres));
     QCOMPARE(generated.err, summary("<stdout>", list.size()));
-    QCOMPARE(direct.err, summary("direct.KGW", list.size()));
+    QString summed = summary("direct.KGW", list.size());
+    summed.insert(summed.size() - 1, QStringLiteral(", spacing ") + confirmed);
+    QCOMPARE(direct.err, defaultNote("generate") + summed);
 }
 
 void TestKgwGenerate::checkFindsNoProblem_data()
