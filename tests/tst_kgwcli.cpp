@@ -48,6 +48,8 @@ private slots:
     void plotSection();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
+    void resolutionTarget_data();
+    void resolutionTarget();
     void order();
     void exportFormats();
     void fromFormats_data();
@@ -713,6 +715,30 @@ void TestKgwCli::resolutionRefusesElectrodesOffTheCable()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QString());
     QCOMPARE(run.err, QStringLiteral("a.txt:2: electrode 8 is beyond the cable of 6 electrodes\n"));
+}
+
+void TestKgwCli::resolutionTarget_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected"); // in standard output, or else error
+
+    QTest::newRow("accepted") << "0:10,0:2" << 0 << "\nrelative in target ";
+    QTest::newRow("refused") << "0:10,2:2" << 2
+                             << "kgw resolution: invalid --target '0:10,2:2': give X0:X1,Z0:Z1 in "
+                                "metres, X0 < X1 and 0 <= Z0 < Z1\n";
+}
+
+void TestKgwCli::resolutionTarget()
+{
+    QFETCH(QString, target);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n3 6 4 5\n");
+    const KgwRun run = runKgw(dir, { "resolution", "--spacing", "2", "--target", target, "a.txt" });
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2((exitCode == 0 ? run.out : run.err).contains(expected), qPrintable(run.err));
 }
 
 // A list converted, exported and imported again gives the same sequence file.
