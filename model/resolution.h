@@ -79,6 +79,23 @@ private:
 QVector<double> cumulativeSensitivity(
     const SurveyModel &survey, const QVector<Quadruple> &sequence);
 
+// The relative resolution below which a cell counts as unseen by a sequence. A twentieth of what
+// every configuration of the cable together resolves leaves the cell's value to the smoothing
+// of its neighbours rather than to the data; well above that, the depth tracks the sequence's
+// deepest configurations, and well below, the grid's bottom more than the sequence.
+constexpr double InvestigationLevel = 0.05;
+
+// The depth of investigation of a sequence as its relative resolution tells it: the bottom of
+// the deepest layer in which a cell reaches `level`, so that below it every cell stays under it;
+// 0 when no cell reaches it. `relative` holds a value per cell, column by column and top to
+// bottom within a column, under layers bounded by zEdges.
+double resolvedDepth(const QVector<double> &zEdges, const QVector<double> &relative,
+    double level = InvestigationLevel);
+
+// The deepest median depth of investigation (medianDepth) among the rows of the sequence that
+// have one and stay within the limit; NaN when none does.
+double deepestMedianDepth(const SurveyModel &survey, const QVector<Quadruple> &sequence);
+
 } // namespace Kgw
 
 #endif

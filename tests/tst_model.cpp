@@ -61,6 +61,10 @@ private slots:
     void refusesWhatItCannotSolve();
     void nothingBeatsTheComprehensiveSet_data();
     void nothingBeatsTheComprehensiveSet();
+    void resolvedDepth_data();
+    void resolvedDepth();
+    void deepestMedianDepth_data();
+    void deepestMedianDepth();
 
 private:
     QVector<double> row(const Quadruple &q) const;
@@ -418,6 +422,57 @@ void TestModel::nothingBeatsTheComprehensiveSet()
     }
     if (depth > 0)
         QVERIFY(!model.isCompared(survey.grid().cell(0, survey.grid().layers() - 1)));
+}
+
+// Layers 0-1, 1-3 and 3-6 m; the value exactly at the level counts as reaching it.
+void TestModel::resolvedDepth_data()
+{
+    QTest::addColumn<QVector<double>>("relative");
+    QTest::addColumn<double>("depth");
+
+    const double at = Kgw::InvestigationLevel;
+    const double under = std::nextafter(at, 0.0);
+    QTest::newRow("middle layer at the level") << QVector<double> { 0.5, at, under } << 3.0;
+    QTest::newRow("middle layer just under") << QVector<double> { 0.5, under, under } << 1.0;
+    QTest::newRow("bottom reaches it past a gap") << QVector<double> { 0.5, 0, at } << 6.0;
+    QTest::newRow("nothing reaches it") << QVector<double> { under, 0, 0 } << 0.0;
+    QTest::newRow("deepest of two columns") << QVector<double> { 0.9, 0, 0, 0.2, 0.1, 0 } << 3.0;
+}
+
+void TestModel::resolvedDepth()
+{
+    QFETCH(QVector<double>, relative);
+    QFETCH(double, depth);
+    QCOMPARE(Kgw::resolvedDepth({ 0, 1, 3, 6 }, relative), depth);
+}
+
+// Wenner-alpha's median depth is 0.519 a (Edwards 1977); at 2 m spacing a = 1 has K = 4 pi m
+// and a = 2 has K = 8 pi m.
+void TestModel::deepestMedianDepth_data()
+{
+    QTest::addColumn<double>("factorLimit");
+    QTest::addColumn<double>("depth");
+
+    QTest::newRow("both rows") << qInf() << 0.519 * 2 * Spacing;
+    QTest::newRow("a = 2 over the limit") << 20.0 << 0.519 * Spacing;
+    QTest::newRow("none within it") << 10.0 << qQNaN();
+}
+
+void TestModel::deepestMedianDepth()
+{
+    QFETCH(double, factorLimit);
+    QFETCH(double, depth);
+    Kgw::ResolutionOptions options;
+    options.factorLimit = factorLimit;
+    const Kgw::SurveyModel survey(
+        Kgw::ModelGrid(8, Spacing), options, Kgw::SurveyModel::Sensitivity);
+    QVERIFY(survey.isValid());
+    const double found = Kgw::deepestMedianDepth(
+        survey, { Quadruple { 1, 4, 2, 3 }, Quadruple { 1, 7, 3, 5 }, Quadruple { 3, 3, 4, 5 } });
+    if (std::isnan(depth))
+        QVERIFY(std::isnan(found));
+    else
+        QVERIFY2(std::abs(found - depth) < 0.001 * Spacing, qPrintable(QString::number(found)));
 }
 
 QTEST_GUILESS_MAIN(TestModel)
