@@ -211,14 +211,19 @@ QVector<double> cumulativeSensitivity(const SurveyModel &survey, const QVector<Q
     return sum;
 }
 
-double resolvedDepth(const QVector<double> &zEdges, const QVector<double> &relative, double level)
+double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdges,
+    const QVector<double> &relative, double cableLength, double level)
 {
     const int layers = zEdges.size() - 1;
     if (layers <= 0)
         return 0;
     int deepest = -1;
     for (int cell = 0; cell < relative.size(); ++cell) {
-        if (relative.at(cell) >= level)
+        const int column = cell / layers;
+        if (column + 1 >= xEdges.size())
+            break;
+        const double x = (xEdges.at(column) + xEdges.at(column + 1)) / 2;
+        if (x >= 0 && x <= cableLength && relative.at(cell) >= level)
             deepest = std::max(deepest, cell % layers);
     }
     return deepest < 0 ? 0 : zEdges.at(deepest + 1);

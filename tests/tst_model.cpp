@@ -424,10 +424,11 @@ void TestModel::nothingBeatsTheComprehensiveSet()
         QVERIFY(!model.isCompared(survey.grid().cell(0, survey.grid().layers() - 1)));
 }
 
-// Layers 0-1, 1-3 and 3-6 m; the value exactly at the level counts as reaching it.
+// Columns -1-0, 0-1 and 1-2 m, only the middle one under a cable 1 m long; layers 0-1, 1-3 and
+// 3-6 m. The value exactly at the level counts as reaching it.
 void TestModel::resolvedDepth_data()
 {
-    QTest::addColumn<QVector<double>>("relative");
+    QTest::addColumn<QVector<double>>("middle");
     QTest::addColumn<double>("depth");
 
     const double at = Kgw::InvestigationLevel;
@@ -436,14 +437,16 @@ void TestModel::resolvedDepth_data()
     QTest::newRow("middle layer just under") << QVector<double> { 0.5, under, under } << 1.0;
     QTest::newRow("bottom reaches it past a gap") << QVector<double> { 0.5, 0, at } << 6.0;
     QTest::newRow("nothing reaches it") << QVector<double> { under, 0, 0 } << 0.0;
-    QTest::newRow("deepest of two columns") << QVector<double> { 0.9, 0, 0, 0.2, 0.1, 0 } << 3.0;
 }
 
 void TestModel::resolvedDepth()
 {
-    QFETCH(QVector<double>, relative);
+    QFETCH(QVector<double>, middle);
     QFETCH(double, depth);
-    QCOMPARE(Kgw::resolvedDepth({ 0, 1, 3, 6 }, relative), depth);
+    // Beyond the cable's ends even the bottom layer reaches the level.
+    const QVector<double> margin { 0.9, 0.9, 0.9 };
+    QCOMPARE(
+        Kgw::resolvedDepth({ -1, 0, 1, 2 }, { 0, 1, 3, 6 }, margin + middle + margin, 1), depth);
 }
 
 // Wenner-alpha's median depth is 0.519 a (Edwards 1977); at 2 m spacing a = 1 has K = 4 pi m
