@@ -46,6 +46,8 @@ private slots:
     void factorLimit_data();
     void factorLimit();
     void plotSection();
+    void plotSectionMarks_data();
+    void plotSectionMarks();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
     void resolutionTarget_data();
@@ -689,6 +691,40 @@ void TestKgwCli::plotSection()
     QCOMPARE(run.out, QStringLiteral("r.png: 2 quadruples\n"));
     const QImage image(dir.filePath(QStringLiteral("r.png")));
     QCOMPARE(image.width(), 1200);
+}
+
+void TestKgwCli::plotSectionMarks_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected"); // in the picture, or else in the error
+
+    QTest::newRow("range") << QStringList { "--sensitivity", "--range", "1e-9:1e-7" } << 0
+                           << "10\u207b\u2079";
+    QTest::newRow("range refused")
+        << QStringList { "--sensitivity", "--range", "0:10" } << 2
+        << "kgw plot: invalid --range '0:10': the sensitivity's logarithmic scale needs bounds "
+           "above 0\n";
+    QTest::newRow("target") << QStringList { "--resolution", "--target", "2:6,0:1" } << 0
+                            << "target x 2 to 6 m, depth 0 to 1 m";
+    QTest::newRow("target refused") << QStringList { "--target", "2:6,0:1" } << 2
+                                    << "kgw plot: --target applies only to --sensitivity and "
+                                       "--resolution\n";
+}
+
+void TestKgwCli::plotSectionMarks()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 2000));
+    const KgwRun run
+        = runKgw(dir, QStringList { "plot", "-o", "r.svg" } + options + QStringList { "s.KGW" });
+    QCOMPARE(run.exitCode, exitCode);
+    const QString svg = QString::fromUtf8(readBytes(dir, QStringLiteral("r.svg")));
+    QVERIFY2((exitCode == 0 ? svg : run.err).contains(expected), qPrintable(run.err));
 }
 
 void TestKgwCli::resolution()
