@@ -42,8 +42,6 @@ private slots:
     void design();
     void takesTheBestCandidate_data();
     void takesTheBestCandidate();
-    void parsesTarget_data();
-    void parsesTarget();
 };
 
 void TestDesign::design_data()
@@ -173,35 +171,6 @@ void TestDesign::takesTheBestCandidate()
         QVERIFY2(chosen >= best - 1e-6,
             qPrintable(QStringLiteral("row %1: %2, the best %3").arg(taken).arg(chosen).arg(best)));
     }
-}
-
-// A region of the ground: X0 < X1 and 0 <= Z0 < Z1, each at its limit and just past it.
-void TestDesign::parsesTarget_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QVector<double>>("region"); // x0, x1, z0, z1
-
-    QTest::newRow("region") << " -5:12.5, 0:3e1 " << true << QVector<double> { -5, 12.5, 0, 30 };
-    QTest::newRow("X0 just under X1")
-        << "1:1.001,0:1" << true << QVector<double> { 1, 1.001, 0, 1 };
-    QTest::newRow("X0 = X1") << "1:1,0:1" << false << QVector<double>();
-    QTest::newRow("Z0 = Z1") << "0:1,2:2" << false << QVector<double>();
-    QTest::newRow("Z0 above the surface") << "0:1,-0.001:1" << false << QVector<double>();
-    QTest::newRow("not a number") << "0:x,0:1" << false << QVector<double>();
-    QTest::newRow("infinite") << "0:inf,0:1" << false << QVector<double>();
-    QTest::newRow("three ranges") << "0:1,0:1,0:1" << false << QVector<double>();
-}
-
-void TestDesign::parsesTarget()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(QVector<double>, region);
-    const std::optional<Kgw::TargetRegion> parsed = Kgw::parseTargetRegion(text);
-    QCOMPARE(bool(parsed), valid);
-    if (parsed)
-        QCOMPARE((QVector<double> { parsed->x0, parsed->x1, parsed->z0, parsed->z1 }), region);
 }
 
 QTEST_GUILESS_MAIN(TestDesign)

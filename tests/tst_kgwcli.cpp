@@ -46,12 +46,10 @@ private slots:
     void factorLimit_data();
     void factorLimit();
     void plotSection();
-    void plotSectionMarks_data();
-    void plotSectionMarks();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
-    void resolutionTarget_data();
-    void resolutionTarget();
+    void sectionOptions_data();
+    void sectionOptions();
     void order();
     void exportFormats();
     void fromFormats_data();
@@ -693,40 +691,6 @@ void TestKgwCli::plotSection()
     QCOMPARE(image.width(), 1200);
 }
 
-void TestKgwCli::plotSectionMarks_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("expected"); // in the picture, or else in the error
-
-    QTest::newRow("range") << QStringList { "--sensitivity", "--range", "1e-9:1e-7" } << 0
-                           << "10\u207b\u2079";
-    QTest::newRow("range refused")
-        << QStringList { "--sensitivity", "--range", "0:10" } << 2
-        << "kgw plot: invalid --range '0:10': the sensitivity's logarithmic scale needs bounds "
-           "above 0\n";
-    QTest::newRow("target") << QStringList { "--resolution", "--target", "2:6,0:1" } << 0
-                            << "target x 2 to 6 m, depth 0 to 1 m";
-    QTest::newRow("target refused") << QStringList { "--target", "2:6,0:1" } << 2
-                                    << "kgw plot: --target applies only to --sensitivity and "
-                                       "--resolution\n";
-}
-
-void TestKgwCli::plotSectionMarks()
-{
-    QFETCH(QStringList, options);
-    QFETCH(int, exitCode);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    writeBytes(
-        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 2000));
-    const KgwRun run
-        = runKgw(dir, QStringList { "plot", "-o", "r.svg" } + options + QStringList { "s.KGW" });
-    QCOMPARE(run.exitCode, exitCode);
-    const QString svg = QString::fromUtf8(readBytes(dir, QStringLiteral("r.svg")));
-    QVERIFY2((exitCode == 0 ? svg : run.err).contains(expected), qPrintable(run.err));
-}
-
 void TestKgwCli::resolution()
 {
     QTemporaryDir dir;
@@ -753,28 +717,45 @@ void TestKgwCli::resolutionRefusesElectrodesOffTheCable()
     QCOMPARE(run.err, QStringLiteral("a.txt:2: electrode 8 is beyond the cable of 6 electrodes\n"));
 }
 
-void TestKgwCli::resolutionTarget_data()
+void TestKgwCli::sectionOptions_data()
 {
-    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("expected"); // in standard output, or else error
+    QTest::addColumn<QString>("expected"); // in standard output or the picture, else the error
 
-    QTest::newRow("accepted") << "0:10,0:2" << 0 << "\nrelative in target ";
-    QTest::newRow("refused") << "0:10,2:2" << 2
-                             << "kgw resolution: invalid --target '0:10,2:2': give X0:X1,Z0:Z1 in "
-                                "metres, X0 < X1 and 0 <= Z0 < Z1\n";
+    QTest::newRow("resolution target")
+        << QStringList { "resolution", "--target", "0:10,0:2" } << 0 << "\nrelative in target ";
+    QTest::newRow("resolution target refused")
+        << QStringList { "resolution", "--target", "0:10,2:2" } << 2
+        << "kgw resolution: invalid --target '0:10,2:2': give X0:X1,Z0:Z1 in metres, X0 < X1 and "
+           "0 <= Z0 < Z1\n";
+    QTest::newRow("range") << QStringList { "plot", "--sensitivity", "--range", "1e-9:1e-7" } << 0
+                           << "10\u207b\u2079";
+    QTest::newRow("range refused")
+        << QStringList { "plot", "--sensitivity", "--range", "0:10" } << 2
+        << "kgw plot: invalid --range '0:10': the sensitivity's "
+           "logarithmic scale needs bounds above 0\n";
+    QTest::newRow("plot target") << QStringList { "plot", "--resolution", "--target", "2:6,0:1" }
+                                 << 0 << "target x 2 to 6 m, depth 0 to 1 m";
+    QTest::newRow("plot target refused") << QStringList { "plot", "--target",
+        "2:6,0:1" } << 2 << "kgw plot: --target applies only to --sensitivity and --resolution\n";
 }
 
-void TestKgwCli::resolutionTarget()
+void TestKgwCli::sectionOptions()
 {
-    QFETCH(QString, target);
+    QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n2 5 3 4\n3 6 4 5\n");
-    const KgwRun run = runKgw(dir, { "resolution", "--spacing", "2", "--target", target, "a.txt" });
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 2000));
+    if (arguments.constFirst() == QLatin1String("plot"))
+        arguments << "-o"
+                  << "r.svg";
+    const KgwRun run = runKgw(dir, arguments << "s.KGW");
     QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2((exitCode == 0 ? run.out : run.err).contains(expected), qPrintable(run.err));
+    const QString written = run.out + QString::fromUtf8(readBytes(dir, QStringLiteral("r.svg")));
+    QVERIFY2((exitCode == 0 ? written : run.err).contains(expected), qPrintable(run.err));
 }
 
 // A list converted, exported and imported again gives the same sequence file.
