@@ -11,8 +11,6 @@
 #include "design.h"
 #include "geometry.h"
 
-#include <QRegularExpression>
-
 namespace Cli {
 
 namespace {
@@ -41,26 +39,6 @@ QString description()
         "failed, 2 for a usage error.");
 }
 
-// "X0:X1,Z0:Z1" in metres.
-std::optional<Kgw::TargetRegion> parseTarget(const QString &text)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*([^:,]+):([^:,]+),([^:,]+):([^:,]+)\\s*$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    double values[4];
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        values[i] = match.captured(i + 1).trimmed().toDouble(&ok);
-        if (!ok || !qIsFinite(values[i]))
-            return std::nullopt;
-    }
-    if (values[0] >= values[1] || values[2] < 0 || values[2] >= values[3])
-        return std::nullopt;
-    return Kgw::TargetRegion { values[0], values[1], values[2], values[3] };
-}
-
 } // namespace
 
 int runDesign(const QStringList &arguments, Console &console)
@@ -81,18 +59,17 @@ int runDesign(const QStringList &arguments, Console &console)
                        "Default: wenner-alpha.")
             .arg(Kgw::allowedArrayNames()),
         QStringLiteral("ARRAY"));
-    const QCommandLineOption target(QStringLiteral("target"),
+    const TargetOption target(
         QStringLiteral("Count the resolution only in the cells whose centre lies between X0 "
                        "and X1 along the cable (electrode 1 at 0) and Z0 and Z1 deep, in "
-                       "metres. Default: the whole section."),
-        QStringLiteral("X0:X1,Z0:Z1"));
+                       "metres. Default: the whole section."));
     const QCommandLineOption reciprocals(QStringLiteral("reciprocals"),
         QStringLiteral("After the whole design, add the reciprocal M N A B of every "
                        "configuration, in the same order."));
     parser.addOption(measurements.option());
     parser.addOption(channels.option());
     parser.addOption(base);
-    parser.addOption(target);
+    parser.addOption(target.option());
     parser.addOption(reciprocals);
     const QCommandLineOption cancellation(QStringLiteral("max-cancellation"),
         QStringLiteral("Leave out candidates whose signal cancels more than R, at least 1: "
@@ -134,13 +111,10 @@ int runDesign(const QStringList &arguments, Console &console)
     }
     if (kinds.isEmpty())
         kinds.append(Kgw::ArrayKind::WennerAlpha);
-    if (parser.isSet(target)) {
-        const std::optional<Kgw::TargetRegion> region = parseTarget(parser.value(target));
-        if (!region)
-            return commandLine.usageError(
-                QStringLiteral("invalid --target '%1': give X0:X1,Z0:Z1 in metres, X0 < X1 and "
-                               "0 <= Z0 < Z1")
-                    .arg(parser.value(target)));
+    std::optional<Kgw::TargetRegion> region;
+    if (!target.read(commandLine, &region))
+        return ExitUsage;
+    if (region) {
         options.targeted = true;
         options.target = *region;
     }

@@ -38,6 +38,25 @@ std::optional<double> FactorLimitOption::read(CommandLine &commandLine) const
         m_option, 0, qInf(), false, QStringLiteral("a positive number of metres"));
 }
 
+TargetOption::TargetOption(const QString &description)
+    : m_option(QStringLiteral("target"), description, QStringLiteral("X0:X1,Z0:Z1"))
+{ }
+
+bool TargetOption::read(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *region) const
+{
+    region->reset();
+    if (!commandLine.parser().isSet(m_option))
+        return true;
+    const QString text = commandLine.parser().value(m_option);
+    *region = Kgw::parseTargetRegion(text);
+    if (*region)
+        return true;
+    commandLine.usageError(QStringLiteral("invalid --target '%1': give X0:X1,Z0:Z1 in metres, "
+                                          "X0 < X1 and 0 <= Z0 < Z1")
+                               .arg(text));
+    return false;
+}
+
 ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
     : m_commandLine(commandLine)
     , m_factorLimit(QStringLiteral(

@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "input.h"
 
+#include "design.h"
 #include "quadruple.h"
 #include "surveymodel.h"
 
@@ -25,6 +26,19 @@ public:
     const QCommandLineOption &option() const { return m_option; }
     // The limit in metres, infinite when not given; nothing after a usage error.
     std::optional<double> read(CommandLine &commandLine) const;
+
+private:
+    QCommandLineOption m_option;
+};
+
+// --target X0:X1,Z0:Z1, a region of the ground in metres.
+class TargetOption
+{
+public:
+    explicit TargetOption(const QString &description);
+    const QCommandLineOption &option() const { return m_option; }
+    // False after a usage error; *region stays empty when the option is not given.
+    bool read(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *region) const;
 
 private:
     QCommandLineOption m_option;

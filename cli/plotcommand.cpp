@@ -14,15 +14,34 @@
 #include "textutil.h"
 
 #include <QFileInfo>
+#include <QLocale>
+#include <QRectF>
+
+#include <utility>
 
 namespace Cli {
 
 namespace {
 
+// "LOW:HIGH", two numbers; nothing when the text is not.
+std::optional<std::pair<double, double>> parseRange(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool lowOk = false;
+    bool highOk = false;
+    const double low = QLocale::c().toDouble(parts.at(0).trimmed(), &lowOk);
+    const double high = QLocale::c().toDouble(parts.at(1).trimmed(), &highOk);
+    if (!lowOk || !highOk)
+        return std::nullopt;
+    return std::make_pair(low, high);
+}
+
 // The model's picture of one sequence: its cumulative sensitivity or its resolution; nothing,
 // with *status the exit status, when the model refuses.
-std::optional<Kgw::SectionPlot> sectionPlot(
-    Console &console, const Input &input, ModelOptions &options, bool resolution, int *status)
+std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input,
+    ModelOptions &options, bool resolution, const QRectF &target, int *status)
 {
     Progress progress(console, QStringLiteral("plot"));
     const std::unique_ptr<Kgw::SurveyModel> survey = options.read(console, { input },
@@ -36,6 +55,7 @@ std::optional<Kgw::SectionPlot> sectionPlot(
     section.zEdges = grid.zEdges();
     section.electrodes = grid.electrodes();
     section.spacing = grid.spacing();
+    section.target = target;
 
     const QString name = QFileInfo(inputName(input.argument)).fileName();
     const QString gridText = QStringLiteral("%1 × %2 cells").arg(grid.columns()).arg(grid.layers());
@@ -48,11 +68,16 @@ std::optional<Kgw::SectionPlot> sectionPlot(
             used += survey->row(q, nullptr) == Kgw::SurveyModel::HasRow ? 1 : 0;
         for (int c = 0; c < section.values.size(); ++c)
             section.values[c] /= grid.cellArea(c) / unit;
+        // Without the comprehensive set there is no resolution to judge by, but the depth that
+        // half of the deepest reading's signal comes from above is one a crew knows.
+        section.investigationDepth = Kgw::deepestMedianDepth(*survey, input.quadruples);
+        section.investigationRule
+            = QStringLiteral("the deepest median depth of investigation of its configurations");
         return Kgw::SectionPlot(section, Kgw::SectionPlot::Logarithmic,
             QStringLiteral("%1 \u2014 cumulative sensitivity, spacing %2 m")
                 .arg(name, metres(grid.spacing())),
-            QStringLiteral("\u03a3 |J| per spacing\u00b2 of cell"),
-            QStringLiteral("%1 of %2 configurations used; %3")
+            QStringLiteral("cumulative sensitivity, log scale"),
+            QStringLiteral("%1 of %2 configurations used; \u03a3 |J| per spacing\u00b2 of cell; %3")
                 .arg(used)
                 .arg(input.quadruples.size())
                 .arg(gridText));
@@ -78,6 +103,11 @@ std::optional<Kgw::SectionPlot> sectionPlot(
     section.masked.resize(section.values.size());
     for (int c = 0; c < section.masked.size(); ++c)
         section.masked[c] = !model.isCompared(c);
+    section.investigationDepth = Kgw::resolvedDepth(
+        section.xEdges, section.zEdges, result.relative, (grid.electrodes() - 1) * grid.spacing());
+    section.investigationRule = QStringLiteral("below it, R_jj stays under %1 of the "
+                                               "comprehensive set's")
+                                    .arg(Kgw::InvestigationLevel);
     return Kgw::SectionPlot(section, Kgw::SectionPlot::Unit,
         QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
             .arg(name, metres(grid.spacing())),
@@ -93,6 +123,32 @@ std::optional<Kgw::SectionPlot> sectionPlot(
             .arg(Kgw::ResolutionModel::MinComparedResolution));
 }
 
+// --range and --target, which only a section takes; the exit status when they end the command.
+std::optional<int> readSectionMarks(CommandLine &commandLine, bool section,
+    const QCommandLineOption &range, const TargetOption &target, Kgw::SectionPlot::Scale scale,
+    std::optional<std::pair<double, double>> *colourRange, std::optional<Kgw::TargetRegion> *region)
+{
+    for (const QCommandLineOption *option : { &range, &target.option() }) {
+        if (!section && commandLine.parser().isSet(*option))
+            return commandLine.usageError(
+                QStringLiteral("--%1 applies only to --sensitivity and --resolution")
+                    .arg(option->names().constFirst()));
+    }
+    if (commandLine.parser().isSet(range)) {
+        const QString text = commandLine.parser().value(range);
+        *colourRange = parseRange(text);
+        const QString error = *colourRange
+            ? Kgw::SectionPlot::rangeError(scale, (*colourRange)->first, (*colourRange)->second)
+            : QStringLiteral("give LOW:HIGH");
+        if (!error.isEmpty())
+            return commandLine.usageError(
+                QStringLiteral("invalid --range '%1': %2").arg(text, error));
+    }
+    if (!target.read(commandLine, region))
+        return ExitUsage;
+    return std::nullopt;
+}
+
 } // namespace
 
 int runPlot(const QStringList &arguments, Console &console)
@@ -106,10 +162,15 @@ int runPlot(const QStringList &arguments, Console &console)
             "(on a logarithmic scale) or its model resolution per cell, as R_jj over the best R_jj "
             "the cable can reach (0 to 1). The model "
             "options apply only to these.\n"
+            "Each section draws the sequence's depth of investigation as a dashed line: for the "
+            "resolution, the depth below which R_jj stays under %1 of the comprehensive set's "
+            "under the cable; for the sensitivity, the deepest median depth of investigation of "
+            "its configurations.\n"
             "INPUT is an electrode list, a sequence file (*.KGW) with its own spacing, or with "
             "--from a file in that format.\n"
             "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
-            "can't be written, 2 for a usage error."));
+            "can't be written, 2 for a usage error.")
+            .arg(Kgw::InvestigationLevel));
     commandLine.addSpacingOption();
     const QCommandLineOption output(QStringLiteral("o"),
         QStringLiteral("The picture to write: a name ending in .svg or .png."),
@@ -122,6 +183,17 @@ int runPlot(const QStringList &arguments, Console &console)
     commandLine.parser().addOption(output);
     commandLine.parser().addOption(sensitivity);
     commandLine.parser().addOption(resolution);
+    const QCommandLineOption range(QStringLiteral("range"),
+        QStringLiteral("Fix the colour scale of the section from LOW to HIGH, so that pictures "
+                       "of several sequences compare; above 0 for the sensitivity's logarithmic "
+                       "scale. Default: four decades below the largest sensitivity, or 0 to 1 "
+                       "for the resolution."),
+        QStringLiteral("LOW:HIGH"));
+    commandLine.parser().addOption(range);
+    const TargetOption target(
+        QStringLiteral("Outline on the section the region between X0 and X1 along the cable "
+                       "(electrode 1 at 0) and Z0 and Z1 deep, in metres."));
+    commandLine.parser().addOption(target.option());
     ModelOptions model(commandLine);
     InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
@@ -149,6 +221,13 @@ int runPlot(const QStringList &arguments, Console &console)
     if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
         return commandLine.usageError(
             QStringLiteral("%1 applies only to --sensitivity and --resolution").arg(modelOption));
+    std::optional<std::pair<double, double>> colourRange;
+    std::optional<Kgw::TargetRegion> region;
+    if (const std::optional<int> status
+        = readSectionMarks(commandLine, sensitivitySection || resolutionSection, range, target,
+            sensitivitySection ? Kgw::SectionPlot::Logarithmic : Kgw::SectionPlot::Unit,
+            &colourRange, &region))
+        return *status;
     if (!reader.accept(inputs))
         return ExitUsage;
     const QString input = inputs.first();
@@ -163,10 +242,15 @@ int runPlot(const QStringList &arguments, Console &console)
     Kgw::WriteResult written;
     if (sensitivitySection || resolutionSection) {
         int status = ExitSuccess;
-        const std::optional<Kgw::SectionPlot> plot
-            = sectionPlot(console, *sequence, model, resolutionSection, &status);
+        const QRectF outline = region
+            ? QRectF(QPointF(region->x0, region->z0), QPointF(region->x1, region->z1))
+            : QRectF();
+        std::optional<Kgw::SectionPlot> plot
+            = sectionPlot(console, *sequence, model, resolutionSection, outline, &status);
         if (!plot)
             return status;
+        if (colourRange)
+            plot->setRange(colourRange->first, colourRange->second);
         written = plot->write(outFile);
     } else {
         const double spacing = sequence->spacingMetres;

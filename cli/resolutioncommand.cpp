@@ -8,6 +8,7 @@
 #include "report.h"
 #include "textutil.h"
 
+#include "design.h"
 #include "geometry.h"
 #include "resolution.h"
 
@@ -32,6 +33,7 @@ QString description()
         "  mean R_jj             the mean over the cells, 0 (nothing) to 1 (fully resolved)\n"
         "  mean relative         the mean over the cells of R_jj / R_jj of the comprehensive "
         "set, every configuration the cable can measure\n"
+        "  relative in target    the same over the cells of --target, if given\n"
         "Both R figures are linear: they tell what the data could resolve of a uniform ground, "
         "not how well an inversion recovers a real one.\n"
         "W weighs each configuration by 1 / sigma², sigma = error + cancellation error × (C - 1) + "
@@ -52,6 +54,11 @@ int runResolution(const QStringList &arguments, Console &console)
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres, unless sequence files give theirs"));
     ModelOptions model(commandLine);
+    const TargetOption target(
+        QStringLiteral("Also give the mean relative resolution of the cells whose centre lies "
+                       "between X0 and X1 along the cable (electrode 1 at 0) and Z0 and Z1 "
+                       "deep, in metres."));
+    commandLine.parser().addOption(target.option());
     InputReader reader(commandLine, InputReader::ComparesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input. "
@@ -65,6 +72,9 @@ int runResolution(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("give one or more inputs"));
     if (names.count(QStringLiteral("-")) > 1)
         return commandLine.usageError(QStringLiteral("standard input can be read only once"));
+    std::optional<Kgw::TargetRegion> region;
+    if (!target.read(commandLine, &region))
+        return ExitUsage;
     if (!reader.accept(names))
         return ExitUsage;
     QVector<Input> inputs;
@@ -89,6 +99,10 @@ int runResolution(const QStringList &arguments, Console &console)
         *survey, progress.function(tableShare, comprehensiveShare));
     if (!resolution.isValid())
         return refuse(console, QStringLiteral("kgw resolution"), resolution.error());
+    const int targetCells = region ? Kgw::comparedCellsIn(resolution, *region) : 0;
+    if (region && targetCells == 0)
+        return refuse(console, QStringLiteral("kgw resolution"),
+            QStringLiteral("no cell that the cable resolves has its centre in the target"));
     QVector<Kgw::SequenceResolution> results;
     for (int i = 0; i < inputs.size(); ++i) {
         const double from = comprehensiveShare + (1 - comprehensiveShare) * i / inputs.size();
@@ -110,6 +124,11 @@ int runResolution(const QStringList &arguments, Console &console)
         << best.overLimit << " over the |K| limit, mean R_jj " << figure(best.meanResolution)
         << '\n'
         << "lambda: " << QString::number(resolution.lambda(), 'g', 4) << '\n';
+    if (region) {
+        out << "target: x " << metres(region->x0) << " to " << metres(region->x1) << " m, depth "
+            << metres(region->z0) << " to " << metres(region->z1) << " m, "
+            << Kgw::counted(targetCells, QStringLiteral("cell")) << " compared\n";
+    }
 
     QStringList header;
     int width = 10;
@@ -148,6 +167,11 @@ int runResolution(const QStringList &arguments, Console &console)
         column([](const auto &r) { return figure(r.meanResolution); }));
     line(QStringLiteral("mean relative"),
         column([](const auto &r) { return figure(r.meanRelative); }));
+    if (region) {
+        line(QStringLiteral("relative in target"), column([&](const auto &r) {
+            return figure(Kgw::meanRelativeIn(resolution, r, *region));
+        }));
+    }
     return ExitSuccess;
 }
 

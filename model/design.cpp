@@ -6,6 +6,7 @@
 #include <Eigen/Dense>
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -497,6 +498,34 @@ bool TargetRegion::containsCell(const ModelGrid &grid, int cell) const
     const int layer = grid.layerOf(cell);
     return contains((grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2,
         (grid.zEdges().at(layer) + grid.zEdges().at(layer + 1)) / 2);
+}
+
+std::optional<TargetRegion> parseTargetRegion(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([^:,]+):([^:,]+),([^:,]+):([^:,]+)\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = match.captured(i + 1).trimmed().toDouble(&ok);
+        if (!ok || !qIsFinite(values[i]))
+            return std::nullopt;
+    }
+    if (values[0] >= values[1] || values[2] < 0 || values[2] >= values[3])
+        return std::nullopt;
+    return TargetRegion { values[0], values[1], values[2], values[3] };
+}
+
+int comparedCellsIn(const ResolutionModel &model, const TargetRegion &target)
+{
+    const ModelGrid &grid = model.survey().grid();
+    int count = 0;
+    for (int j = 0; j < grid.cellCount(); ++j)
+        count += model.isCompared(j) && target.containsCell(grid, j) ? 1 : 0;
+    return count;
 }
 
 double meanRelativeIn(

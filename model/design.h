@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 namespace Kgw {
 
 // A region of the ground in metres, x along the cable and z downwards. A cell counts as inside
@@ -19,6 +21,13 @@ struct TargetRegion {
     bool contains(double x, double z) const { return x >= x0 && x <= x1 && z >= z0 && z <= z1; }
     bool containsCell(const ModelGrid &grid, int cell) const;
 };
+
+// "X0:X1,Z0:Z1" in metres, spaces allowed around it; nothing unless X0 < X1 and 0 <= Z0 < Z1,
+// as a region of the ground under the cable must be.
+std::optional<TargetRegion> parseTargetRegion(const QString &text);
+
+// The cells of the target that the model compares; a mean over none would say nothing.
+int comparedCellsIn(const ResolutionModel &model, const TargetRegion &target);
 
 // The mean of R_jj / R_jj of the comprehensive set over the cells of the target that the model
 // compares; 0 when there are none.

@@ -1,9 +1,12 @@
 #include "resolution.h"
 
+#include "depth.h"
+
 #include <Eigen/Dense>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace Kgw {
@@ -206,6 +209,37 @@ QVector<double> cumulativeSensitivity(const SurveyModel &survey, const QVector<Q
             sum[c] += std::abs(row.at(c));
     }
     return sum;
+}
+
+double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdges,
+    const QVector<double> &relative, double cableLength, double level)
+{
+    const int layers = zEdges.size() - 1;
+    if (layers <= 0)
+        return 0;
+    int deepest = -1;
+    for (int cell = 0; cell < relative.size(); ++cell) {
+        const int column = cell / layers;
+        if (column + 1 >= xEdges.size())
+            break;
+        const double x = (xEdges.at(column) + xEdges.at(column + 1)) / 2;
+        if (x >= 0 && x <= cableLength && relative.at(cell) >= level)
+            deepest = std::max(deepest, cell % layers);
+    }
+    return deepest < 0 ? 0 : zEdges.at(deepest + 1);
+}
+
+double deepestMedianDepth(const SurveyModel &survey, const QVector<Quadruple> &sequence)
+{
+    double deepest = std::numeric_limits<double>::quiet_NaN();
+    for (const Quadruple &q : sequence) {
+        if (survey.row(q, nullptr) != SurveyModel::HasRow)
+            continue;
+        const double z = medianDepth(q, survey.grid().spacing());
+        if (std::isfinite(z) && !(z <= deepest))
+            deepest = z;
+    }
+    return deepest;
 }
 
 } // namespace Kgw

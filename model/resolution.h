@@ -79,6 +79,26 @@ private:
 QVector<double> cumulativeSensitivity(
     const SurveyModel &survey, const QVector<Quadruple> &sequence);
 
+// The relative resolution below which a cell counts as unseen by a sequence: a tenth of what
+// every configuration of the cable together resolves there, the rest being the smoothing. On 24
+// electrodes 2 m apart, --grid-depth 25, it puts Wenner-alpha of a = 1 at 3.3 m and of a <= 3
+// at 11.4 m; at half that level the latter already reached the bottom of what the comprehensive set
+// resolves at all, and the line told nothing about the sequence.
+constexpr double InvestigationLevel = 0.1;
+
+// The depth of investigation of a sequence as its relative resolution tells it: the bottom of
+// the deepest layer in which a cell under the cable (its centre from 0 to cableLength along it)
+// reaches `level`, so that below it every such cell stays under it; 0 when none reaches it.
+// Beyond the cable's ends no configuration looks down, and what the smoothing carries there
+// says nothing about the sequence. `relative` holds a value per cell, column by column and top
+// to bottom within a column, of the grid that xEdges and zEdges bound.
+double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdges,
+    const QVector<double> &relative, double cableLength, double level = InvestigationLevel);
+
+// The deepest median depth of investigation (medianDepth) among the rows of the sequence that
+// have one and stay within the limit; NaN when none does.
+double deepestMedianDepth(const SurveyModel &survey, const QVector<Quadruple> &sequence);
+
 } // namespace Kgw
 
 #endif

@@ -24,10 +24,28 @@ constexpr double BarWidth = 24;
 constexpr double MinPlotHeight = 220;
 constexpr double MaxPlotHeight = 560;
 constexpr int Decades = 4;
+// A line of legend below the caption.
+constexpr double LegendHeight = 22;
+constexpr double LegendSample = 28;
 
 const QColor &Ink = PictureInk;
 // Apart from every colour of the scale, whose greys are all tinted.
 const QColor MaskedCell(0xb0, 0xb0, 0xb0);
+// White on a dark edge: viridis has neither, so the marks stand out on every colour of it.
+const QColor MarkColour = Qt::white;
+
+// A mark along the path: a dark edge, then white, dashed or solid.
+void drawMark(QPainter *painter, const QPainterPath &path, bool dashed)
+{
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(QPen(Ink, 4, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter->drawPath(path);
+    QPen pen(MarkColour, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    if (dashed)
+        pen.setDashPattern({ 4, 2 });
+    painter->setPen(pen);
+    painter->drawPath(path);
+}
 
 // Viridis: even in lightness, and read alike by the common colour-vision deficiencies.
 QColor viridis(double t)
@@ -35,7 +53,7 @@ QColor viridis(double t)
     static const std::array<QColor, 9> stops = { QColor(68, 1, 84), QColor(71, 44, 122),
         QColor(59, 81, 139), QColor(44, 113, 142), QColor(33, 144, 141), QColor(39, 173, 129),
         QColor(92, 200, 99), QColor(170, 220, 50), QColor(253, 231, 37) };
-    t = std::clamp(t, 0.0, 1.0) * (stops.size() - 1);
+    t = (std::isnan(t) ? 0 : std::clamp(t, 0.0, 1.0)) * (stops.size() - 1);
     const int i = std::min(int(t), int(stops.size()) - 2);
     const double f = t - i;
     const QColor &a = stops[size_t(i)];
@@ -76,6 +94,7 @@ SectionPlot::SectionPlot(const Section &section, Scale scale, const QString &tit
         }
         m_high = largest;
         m_low = largest / std::pow(10.0, Decades);
+        m_decades = Decades;
     }
     const double width = m_section.xEdges.isEmpty()
         ? 1
@@ -89,9 +108,32 @@ SectionPlot::SectionPlot(const Section &section, Scale scale, const QString &tit
     }
 }
 
+QString SectionPlot::rangeError(Scale scale, double low, double high)
+{
+    if (!std::isfinite(low) || !std::isfinite(high))
+        return QStringLiteral("give finite numbers");
+    if (low >= high)
+        return QStringLiteral("LOW must be below HIGH");
+    if (scale == Logarithmic && low <= 0)
+        return QStringLiteral("the sensitivity's logarithmic scale needs bounds above 0");
+    return QString();
+}
+
+void SectionPlot::setRange(double low, double high)
+{
+    if (!rangeError(m_scale, low, high).isEmpty())
+        return;
+    m_low = low;
+    m_high = high;
+    // Apart, as a bound near the smallest double would overflow the ratio.
+    m_decades = m_scale == Logarithmic ? std::log10(high) - std::log10(low) : 0;
+    m_fixedRange = true;
+}
+
 QSize SectionPlot::size() const
 {
-    return QSize(Width, int(std::ceil(PlotTop + m_plotHeight + BelowPlot)));
+    return QSize(Width,
+        int(std::ceil(PlotTop + m_plotHeight + BelowPlot + (hasLegend() ? LegendHeight : 0))));
 }
 
 QColor SectionPlot::colourOf(double value) const
@@ -99,10 +141,10 @@ QColor SectionPlot::colourOf(double value) const
     if (!std::isfinite(value))
         return viridis(0);
     if (m_scale == Unit)
-        return viridis(value);
+        return viridis((value - m_low) / (m_high - m_low));
     if (!(m_high > 0) || value <= m_low)
         return viridis(0);
-    return viridis(std::log10(value / m_low) / Decades);
+    return viridis((std::log10(value) - std::log10(m_low)) / m_decades);
 }
 
 void SectionPlot::draw(QPainter *painter) const
@@ -114,6 +156,7 @@ void SectionPlot::draw(QPainter *painter) const
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setRenderHint(QPainter::TextAntialiasing);
         drawAxes(painter);
+        drawMarks(painter);
         m_frame.drawElectrodes(painter, m_section.electrodes, m_section.spacing);
     }
     painter->setRenderHint(QPainter::Antialiasing);
@@ -206,13 +249,29 @@ void SectionPlot::drawColourBar(QPainter *painter) const
         painter->drawLine(QPointF(BarLeft + BarWidth, y), QPointF(BarLeft + BarWidth + 5, y));
         painter->drawText(QPointF(BarLeft + BarWidth + 8, y + metrics.ascent() / 2 - 1), text);
     };
-    if (m_scale == Unit) {
+    if (m_scale == Unit && !m_fixedRange) {
         for (int i = 0; i <= 5; ++i)
             tick(i / 5.0, QString::number(i / 5.0, 'f', 1));
+    } else if (m_scale == Unit) {
+        const double step = niceStep(m_high - m_low, 5);
+        for (double v = std::ceil(m_low / step - 1e-9) * step; v <= m_high + 1e-9 * step; v += step)
+            tick((v - m_low) / (m_high - m_low), tickLabel(v, step));
     } else if (m_high > 0) {
         const double lowest = std::log10(m_low);
-        for (int e = int(std::ceil(lowest - 1e-9)); e <= std::floor(std::log10(m_high) + 1e-9); ++e)
-            tick((e - lowest) / Decades, powerOfTen(e));
+        const int first = int(std::ceil(lowest - 1e-9));
+        const int last = int(std::floor(std::log10(m_high) + 1e-9));
+        // A fixed range may span hundreds of decades; about eight labels still read.
+        const int every = std::max(1, (last - first + 8) / 8);
+        int powers = 0;
+        for (int e = first; e <= last; e += every) {
+            tick((e - lowest) / m_decades, powerOfTen(e));
+            ++powers;
+        }
+        // A range within a decade names its ends instead.
+        if (powers < 2) {
+            tick(0, QString::number(m_low, 'g', 3));
+            tick(1, QString::number(m_high, 'g', 3));
+        }
     }
 
     painter->save();
@@ -234,8 +293,80 @@ void SectionPlot::drawTexts(QPainter *painter) const
     const QFont captionFont = pictureFont(12);
     const QFontMetricsF metrics(captionFont, painter->device());
     painter->setFont(captionFont);
-    painter->drawText(QPointF(PlotLeft, size().height() - 12 - metrics.descent()),
+    const double baseline = size().height() - 12 - metrics.descent();
+    painter->drawText(QPointF(PlotLeft, baseline),
         metrics.elidedText(m_caption, Qt::ElideRight, Width - PlotLeft - 16));
+    if (hasLegend())
+        drawLegend(painter, baseline - LegendHeight);
+}
+
+bool SectionPlot::hasLegend() const
+{
+    return !m_section.target.isEmpty() || std::isfinite(m_section.investigationDepth);
+}
+
+void SectionPlot::drawMarks(QPainter *painter) const
+{
+    painter->save();
+    painter->setClipRect(m_frame.area());
+    if (!m_section.target.isEmpty()) {
+        const QRectF &t = m_section.target;
+        QPainterPath outline;
+        outline.addRect(
+            QRectF(m_frame.toPicture(t.left(), t.top()), m_frame.toPicture(t.right(), t.bottom())));
+        drawMark(painter, outline, false);
+    }
+    const double depth = m_section.investigationDepth;
+    if (std::isfinite(depth) && depth <= m_section.zEdges.constLast()) {
+        QPainterPath line;
+        line.moveTo(m_frame.toPicture(m_section.xEdges.constFirst(), depth));
+        line.lineTo(m_frame.toPicture(m_section.xEdges.constLast(), depth));
+        drawMark(painter, line, true);
+    }
+    painter->restore();
+}
+
+void SectionPlot::drawLegend(QPainter *painter, double baseline) const
+{
+    const QFont font = pictureFont(12);
+    const QFontMetricsF metrics(font, painter->device());
+    painter->setFont(font);
+    const double middle = baseline - metrics.ascent() / 2 + 1;
+    double x = PlotLeft;
+    const auto entry = [&](const QPainterPath &sample, bool dashed, const QString &text) {
+        drawMark(painter, sample, dashed);
+        painter->setPen(Ink);
+        x += LegendSample + 8;
+        painter->drawText(QPointF(x, baseline),
+            metrics.elidedText(text, Qt::ElideRight, std::max(0.0, Width - 16 - x)));
+        x += metrics.horizontalAdvance(text) + 24;
+    };
+    const double depth = m_section.investigationDepth;
+    if (std::isfinite(depth)) {
+        QPainterPath line;
+        line.moveTo(x, middle);
+        line.lineTo(x + LegendSample, middle);
+        QString text = QStringLiteral("depth of investigation %1 m").arg(depth, 0, 'f', 1);
+        const double bottom = m_section.zEdges.value(m_section.zEdges.size() - 1, 0);
+        if (depth > bottom)
+            text += QStringLiteral(", below the section");
+        else if (depth == bottom)
+            text += QStringLiteral(", the section's bottom");
+        if (!m_section.investigationRule.isEmpty())
+            text += QStringLiteral(": ") + m_section.investigationRule;
+        entry(line, true, withoutControls(text));
+    }
+    if (!m_section.target.isEmpty()) {
+        QPainterPath box;
+        box.addRect(QRectF(x + 4, middle - 6, LegendSample - 8, 12));
+        const QRectF &t = m_section.target;
+        entry(box, false,
+            QStringLiteral("target x %1 to %2 m, depth %3 to %4 m")
+                .arg(t.left(), 0, 'g', 6)
+                .arg(t.right(), 0, 'g', 6)
+                .arg(t.top(), 0, 'g', 6)
+                .arg(t.bottom(), 0, 'g', 6));
+    }
 }
 
 WriteResult SectionPlot::write(const QString &fileName) const

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVector>
 
+#include <limits>
+
 class QPainter;
 
 namespace Kgw {
@@ -22,6 +24,13 @@ struct Section {
     QVector<bool> masked; // per cell, as values; true where the value means nothing, drawn grey
     int electrodes = 0; // electrode k at x = (k - 1) × spacing
     double spacing = 0;
+    // A region of the ground to outline, x from left() to right() and z from top() to bottom()
+    // in metres; none when empty.
+    QRectF target;
+    // The sequence's depth of investigation in metres, drawn as a dashed line across; NaN for
+    // none. The legend says it by the rule that gave it.
+    double investigationDepth = std::numeric_limits<double>::quiet_NaN();
+    QString investigationRule;
 };
 
 // A picture of a section: the cells coloured by their value, the electrodes along the top, the
@@ -40,6 +49,12 @@ public:
     SectionPlot(const Section &section, Scale scale, const QString &title, const QString &quantity,
         const QString &caption = QString());
 
+    // Why the colour bar cannot span low to high on this scale; empty when it can.
+    static QString rangeError(Scale scale, double low, double high);
+    // Fixes the colour bar to span low to high, so that pictures of several sequences compare;
+    // values beyond it take the colour of its end. Ignored when rangeError() refuses the range.
+    void setRange(double low, double high);
+
     QSize size() const;
     // The colour of a value, as the colour bar shows it.
     QColor colourOf(double value) const;
@@ -53,6 +68,9 @@ private:
     void drawAxes(QPainter *painter) const;
     void drawColourBar(QPainter *painter) const;
     void drawTexts(QPainter *painter) const;
+    void drawMarks(QPainter *painter) const;
+    void drawLegend(QPainter *painter, double baseline) const;
+    bool hasLegend() const;
 
     Section m_section;
     Scale m_scale;
@@ -62,6 +80,9 @@ private:
     // The colour bar's range; on the logarithmic scale 0 when no value is positive.
     double m_low = 0;
     double m_high = 1;
+    // Decades the logarithmic scale spans.
+    double m_decades = 4;
+    bool m_fixedRange = false;
     double m_plotHeight = 0;
     PlotFrame m_frame;
 };

@@ -56,6 +56,8 @@ private slots:
     void plotSection();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
+    void sectionOptions_data();
+    void sectionOptions();
     void order();
     void exportFormats();
     void newOptions_data();
@@ -789,6 +791,47 @@ void TestKgwCli::resolutionRefusesElectrodesOffTheCable()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QString());
     QCOMPARE(run.err, QStringLiteral("a.txt:2: electrode 8 is beyond the cable of 6 electrodes\n"));
+}
+
+void TestKgwCli::sectionOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected"); // in standard output or the picture, else the error
+
+    QTest::newRow("resolution target")
+        << QStringList { "resolution", "--target", "0:10,0:2" } << 0 << "\nrelative in target ";
+    QTest::newRow("resolution target refused")
+        << QStringList { "resolution", "--target", "0:10,2:2" } << 2
+        << "kgw resolution: invalid --target '0:10,2:2': give X0:X1,Z0:Z1 in metres, X0 < X1 and "
+           "0 <= Z0 < Z1\n";
+    QTest::newRow("range") << QStringList { "plot", "--sensitivity", "--range", "1e-9:1e-7" } << 0
+                           << "10\u207b\u2079";
+    QTest::newRow("range refused")
+        << QStringList { "plot", "--sensitivity", "--range", "0:10" } << 2
+        << "kgw plot: invalid --range '0:10': the sensitivity's "
+           "logarithmic scale needs bounds above 0\n";
+    QTest::newRow("plot target") << QStringList { "plot", "--resolution", "--target", "2:6,0:1" }
+                                 << 0 << "target x 2 to 6 m, depth 0 to 1 m";
+    QTest::newRow("plot target refused") << QStringList { "plot", "--target",
+        "2:6,0:1" } << 2 << "kgw plot: --target applies only to --sensitivity and --resolution\n";
+}
+
+void TestKgwCli::sectionOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 2, 5, 3, 4 } }, 2000));
+    if (arguments.constFirst() == QLatin1String("plot"))
+        arguments << "-o"
+                  << "r.svg";
+    const KgwRun run = runKgw(dir, arguments << "s.KGW");
+    QCOMPARE(run.exitCode, exitCode);
+    const QString written = run.out + QString::fromUtf8(readBytes(dir, QStringLiteral("r.svg")));
+    QVERIFY2((exitCode == 0 ? written : run.err).contains(expected), qPrintable(run.err));
 }
 
 // A list converted, exported and imported again gives the same sequence file.

@@ -61,6 +61,8 @@ private slots:
     void refusesWhatItCannotSolve();
     void nothingBeatsTheComprehensiveSet_data();
     void nothingBeatsTheComprehensiveSet();
+    void resolvedDepth_data();
+    void resolvedDepth();
 
 private:
     QVector<double> row(const Quadruple &q) const;
@@ -318,6 +320,11 @@ void TestModel::countsWhatItLeavesOut()
     const double trace = std::accumulate(result.resolution.cbegin(), result.resolution.cend(), 0.0);
     QVERIFY2(trace > 0 && trace <= 1 + 1e-9, qPrintable(QString::number(trace)));
     QVERIFY(model.comprehensive().overLimit > 0);
+    // Of the rows used, the deepest median depth: dipole-dipole n = 1, 0.416 a (Edwards 1977).
+    const double deepest = Kgw::deepestMedianDepth(
+        survey, { Quadruple { 2, 1, 3, 4 }, Quadruple { 2, 1, 7, 8 }, Quadruple { 3, 3, 4, 5 } });
+    QVERIFY2(std::abs(deepest - 0.416 * Spacing) < 0.001 * Spacing,
+        qPrintable(QString::number(deepest)));
 }
 
 // The trace of R counts the parameters resolved. Adding measurements to GᵀWG can only raise
@@ -418,6 +425,30 @@ void TestModel::nothingBeatsTheComprehensiveSet()
     }
     if (depth > 0)
         QVERIFY(!model.isCompared(survey.grid().cell(0, survey.grid().layers() - 1)));
+}
+
+// Columns -1-0, 0-1 and 1-2 m, only the middle one under a cable 1 m long; layers 0-1, 1-3 and
+// 3-6 m. The value exactly at the level counts as reaching it.
+void TestModel::resolvedDepth_data()
+{
+    QTest::addColumn<QVector<double>>("middle");
+    QTest::addColumn<double>("depth");
+
+    const double at = Kgw::InvestigationLevel;
+    const double under = std::nextafter(at, 0.0);
+    QTest::newRow("middle layer at the level") << QVector<double> { 0.5, at, under } << 3.0;
+    QTest::newRow("middle layer just under") << QVector<double> { 0.5, under, under } << 1.0;
+    QTest::newRow("nothing reaches it") << QVector<double> { under, 0, 0 } << 0.0;
+}
+
+void TestModel::resolvedDepth()
+{
+    QFETCH(QVector<double>, middle);
+    QFETCH(double, depth);
+    // Beyond the cable's ends even the bottom layer reaches the level.
+    const QVector<double> margin { 0.9, 0.9, 0.9 };
+    QCOMPARE(
+        Kgw::resolvedDepth({ -1, 0, 1, 2 }, { 0, 1, 3, 6 }, margin + middle + margin, 1), depth);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

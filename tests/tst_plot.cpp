@@ -85,6 +85,9 @@ private slots:
     void sectionColours_data();
     void sectionColours();
     void sectionSvgIsWellFormed();
+    void sectionRange_data();
+    void sectionRange();
+    void sectionMarks();
 };
 
 void TestPlot::writesBothFormats_data()
@@ -403,6 +406,68 @@ void TestPlot::sectionSvgIsWellFormed()
     QVERIFY(ok);
     QVERIFY(texts.contains(QStringLiteral("a&b <c>.txt")));
     QVERIFY(texts.contains(QStringLiteral("R_jj")));
+}
+
+// A fixed colour bar spans LOW to HIGH, LOW below HIGH and, on the logarithmic scale, above 0:
+// `value` then takes the middle of viridis.
+void TestPlot::sectionRange_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<double>("value"); // NaN where the range is refused
+
+    const int log = Kgw::SectionPlot::Logarithmic;
+    const int unit = Kgw::SectionPlot::Unit;
+    QTest::newRow("unit") << unit << 0.2 << 0.6 << 0.4;
+    QTest::newRow("unit, LOW just below HIGH") << unit << std::nextafter(1.0, 0.0) << 1.0 << 1.0;
+    QTest::newRow("unit, LOW = HIGH") << unit << 0.5 << 0.5 << qQNaN();
+    QTest::newRow("log") << log << 1.0 << 100.0 << 10.0;
+    QTest::newRow("log, LOW just above 0")
+        << log << std::numeric_limits<double>::denorm_min() << 1.0 << 1.0;
+    QTest::newRow("log, LOW = 0") << log << 0.0 << 1.0 << qQNaN();
+}
+
+void TestPlot::sectionRange()
+{
+    QFETCH(int, scale);
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(double, value);
+    const auto s = Kgw::SectionPlot::Scale(scale);
+    QCOMPARE(Kgw::SectionPlot::rangeError(s, low, high).isEmpty(), !std::isnan(value));
+    Kgw::Section section;
+    section.values = { 1e6 };
+    Kgw::SectionPlot plot(section, s, "s.txt", "J");
+    plot.setRange(low, high);
+    // At the top of the bar where the value is HIGH, else in its middle.
+    const QColor colour = value == high ? QColor(253, 231, 37) : QColor(33, 144, 141);
+    QVERIFY(std::isnan(value) || near(plot.colourOf(value).rgb(), colour, 1));
+}
+
+// The outline and the depth line are white on dark, where no colour of the scale is white. At
+// true scale the 10 m of the section take 920 pixels from x = 90, and its 3 m of depth 276 from
+// y = 90: 92 pixels a metre.
+void TestPlot::sectionMarks()
+{
+    Kgw::Section section;
+    section.xEdges = { -5, 0, 5 };
+    section.zEdges = { 0, 1, 3 };
+    section.values = { 0.1, 0.5, 0.9, 0.3 };
+    section.target = QRectF(QPointF(0, 1), QPointF(2.5, 2)); // x 550 to 780, y 182 to 274
+    section.investigationDepth = 2.5; // y 320
+    const Kgw::SectionPlot plot(section, Kgw::SectionPlot::Unit, "s.txt", "R");
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.draw(&painter);
+    painter.end();
+    const auto white = [&](int x, int y) { return qGray(image.pixel(x, y)) > 245; };
+    QVERIFY(white(550, 228) && white(665, 274)); // the outline's left edge and bottom
+    QVERIFY(!white(665, 228)); // inside it
+    bool dashed = false;
+    for (int x = 200; x < 212; ++x)
+        dashed = dashed || white(x, 320);
+    QVERIFY(dashed); // the depth line
 }
 
 QTEST_MAIN(TestPlot)
