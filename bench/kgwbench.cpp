@@ -214,13 +214,11 @@ int measureDesign(int measurements, double factorLimit)
     const Kgw::ResolutionModel model(survey);
     const qint64 sensitivityNs = timer.nsecsElapsed();
 
-    Kgw::GenerateOptions smallest;
-    smallest.aMax = 1;
-    smallest.nMax = 1;
     Kgw::DesignOptions options;
     options.measurements = measurements;
-    options.base = Kgw::generateConfigurations({ Kgw::ArrayKind::WennerAlpha }, smallest);
     timer.restart();
+    options.base = Kgw::standardArrays(
+        survey, Kgw::DesignOptions::baseCount(measurements, Kgw::DesignOptions::DefaultBaseShare));
     const Kgw::DesignResult design = Kgw::designSequence(model, options);
     const qint64 designNs = timer.nsecsElapsed();
     if (!design.ok() || design.configurations.size() != measurements) {

@@ -19,7 +19,8 @@ QString description()
 {
     return QStringLiteral(
         "Designs a sequence of N configurations that resolves the ground under the cable as "
-        "well as it can (\"Compare R\"): starting from a base set, it adds in rounds the "
+        "well as it can (\"Compare R\"): starting from a base set (by default the first third of "
+        "the standard arrays), it adds in rounds the "
         "four-electrode configurations (every choice of four electrodes in its three "
         "arrangements, no remote electrode) that add the most to the mean relative resolution, "
         "as kgw resolution reports it, each round about 5 % of N. A configuration strongly "
@@ -53,10 +54,13 @@ int runDesign(const QStringList &arguments, Console &console)
                        "above 1, configurations are chosen in groups of up to C that share A "
                        "and B, listed together"),
         1, Kgw::DesignOptions::MaxChannels, 1);
+    const IntegerOption baseShare(QStringLiteral("base-share"), QStringLiteral("PERCENT"),
+        QStringLiteral("Share of the measurements taken from the standard arrays (the list "
+                       "the design is compared with) before the design chooses the rest"),
+        0, 100, Kgw::DesignOptions::DefaultBaseShare);
     const QCommandLineOption base(QStringLiteral("base"),
-        QStringLiteral("The array the design starts from, at its smallest spacing (a = n = 1); "
-                       "repeat it or separate names by commas for several: %1. "
-                       "Default: wenner-alpha.")
+        QStringLiteral("An array the design starts from too, at its smallest spacing (a = n = "
+                       "1); repeat it or separate names by commas for several: %1.")
             .arg(Kgw::allowedArrayNames()),
         QStringLiteral("ARRAY"));
     const TargetOption target(
@@ -68,6 +72,7 @@ int runDesign(const QStringList &arguments, Console &console)
                        "configuration, in the same order."));
     parser.addOption(measurements.option());
     parser.addOption(channels.option());
+    parser.addOption(baseShare.option());
     parser.addOption(base);
     parser.addOption(target.option());
     parser.addOption(reciprocals);
@@ -92,7 +97,8 @@ int runDesign(const QStringList &arguments, Console &console)
             QStringLiteral("give the size of the design: --measurements N"));
     const std::optional<int> count = commandLine.value(measurements);
     const std::optional<int> channelCount = count ? commandLine.value(channels) : std::nullopt;
-    if (!channelCount)
+    const std::optional<int> share = channelCount ? commandLine.value(baseShare) : std::nullopt;
+    if (!share)
         return ExitUsage;
     Kgw::DesignOptions options;
     options.measurements = *count;
@@ -109,8 +115,6 @@ int runDesign(const QStringList &arguments, Console &console)
             kinds.append(*kind);
         }
     }
-    if (kinds.isEmpty())
-        kinds.append(Kgw::ArrayKind::WennerAlpha);
     std::optional<Kgw::TargetRegion> region;
     if (!target.read(commandLine, &region))
         return ExitUsage;
@@ -145,7 +149,11 @@ int runDesign(const QStringList &arguments, Console &console)
     smallest.electrodes = grid.electrodes();
     smallest.aMax = 1;
     smallest.nMax = 1;
-    options.base = Kgw::generateConfigurations(kinds, smallest);
+    options.base = Kgw::standardArrays(*survey, Kgw::DesignOptions::baseCount(*count, *share));
+    for (const Kgw::Quadruple &q : Kgw::generateConfigurations(kinds, smallest)) {
+        if (!options.base.contains(q))
+            options.base.append(q);
+    }
     const Kgw::DesignResult design
         = Kgw::designSequence(resolution, options, progress.function(0.4, 0.85));
     if (!design.ok())

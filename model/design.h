@@ -46,6 +46,17 @@ struct DesignOptions {
     static constexpr double DefaultBatchShare = 0.05;
     static constexpr int MaxChannels = 64;
 
+    // The standard arrays' smallest readings give the near-surface the dense, even coverage that
+    // compact bodies need, which readings chosen one by one for the whole section spread
+    // thinner; with a third of the measurements taken from them, an inversion imaged both compact
+    // bodies and a dipping contact well.
+    static constexpr int DefaultBaseShare = 33;
+    // The standard arrays' rows in a base of that share, in per cent, of the measurements.
+    static int baseCount(int measurements, int sharePercent)
+    {
+        return int((qint64(measurements) * sharePercent + 50) / 100);
+    }
+
     // Configurations in the design, the base set included.
     int measurements = 0;
     // Potential dipoles measured at once for one current pair; above 1, candidates are added

@@ -69,6 +69,7 @@ private slots:
     void modelRefusals();
     void design_data();
     void design();
+    void designStartsFromStandardArrays();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -915,6 +916,22 @@ void TestKgwCli::design()
     QVERIFY2(run.err.endsWith(errEnd), qPrintable(run.err));
     QFile list(dir.filePath(QStringLiteral("d.txt")));
     QCOMPARE(list.open(QIODevice::ReadOnly) ? list.readAll().count('\n') : 0, lines);
+}
+
+void TestKgwCli::designStartsFromStandardArrays()
+{
+    QTemporaryDir dir;
+    const KgwRun run = runKgw(dir,
+        { "design", "--electrodes", "8", "--measurements", "12", "--base-share", "50", "-o",
+            "d.txt" });
+    QCOMPARE(run.exitCode, 0);
+    QFile list(dir.filePath(QStringLiteral("d.txt")));
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    const QByteArrayList rows = list.readAll().split('\n');
+    QCOMPARE(rows.size(), 13);
+    // Dipole-dipole at a = 1: n = 1 along the cable, then the first of n = 2.
+    QCOMPARE(rows.mid(0, 6),
+        QByteArrayList({ "2 1 3 4", "3 2 4 5", "4 3 5 6", "5 4 6 7", "6 5 7 8", "2 1 4 5" }));
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)
