@@ -49,6 +49,8 @@ private slots:
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
     void order();
+    void orderInjections_data();
+    void orderInjections();
     void exportFormats();
     void fromFormats_data();
     void fromFormats();
@@ -597,6 +599,53 @@ void TestKgwCli::order()
     QCOMPARE(refused.exitCode, 1);
     QCOMPARE(refused.err, QStringLiteral("bad.txt:2: N electrode is out of range [0, 48] (60)\n"));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("b.txt"))));
+}
+
+void TestKgwCli::orderInjections_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("accepted")
+        << QStringList { "order", "--channels", "2", "--channel-layout", "chained", "--max-dipole",
+               "2", "--allow-enclosing", "--gap-seconds", "1", "--seconds-per-injection", "0.4",
+               "a.txt" }
+        << 0 << "1 2 3 4\n1 2 4 5\n"
+        << "<stdout>: a gap of 1 s at 0.4 s per injection: ceil(1 / 0.4) = 3 injections\n"
+           "<stdout>: 2 configurations; places that break a gap of 3 injections: 0 before, 0 "
+           "after\n<stdout>: with 2 channels: 2 injections before, 1 after\n"
+           "<stdout>: at 0.4 s per injection: field time 0:00:01 before, 0:00:00 after\n";
+    const QString tryHelp = QStringLiteral("\nTry 'kgw order --help' for more information.\n");
+    QTest::newRow("layout refused")
+        << QStringList { "order", "--channel-layout", "ring", "a.txt" } << 2 << QString()
+        << "kgw order: unknown --channel-layout 'ring': give free or chained" + tryHelp;
+    QTest::newRow("max dipole refused")
+        << QStringList { "order", "--max-dipole", "0", "a.txt" } << 2 << QString()
+        << "kgw order: invalid --max-dipole '0': give a whole number from 1 to 47" + tryHelp;
+    QTest::newRow("enclosing refused")
+        << QStringList { "order", "--allow-enclosing=yes", "a.txt" } << 2 << QString()
+        << "kgw order: Unexpected value after '--allow-enclosing'." + tryHelp;
+    QTest::newRow("gap in seconds refused")
+        << QStringList { "order", "--gap-seconds", "1", "a.txt" } << 2 << QString()
+        << "kgw order: --gap-seconds needs --seconds-per-injection T to count the injections"
+            + tryHelp;
+}
+
+void TestKgwCli::orderInjections()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 2 4 5\n1 2 3 4\n");
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
 }
 
 void TestKgwCli::exportFormats()
