@@ -222,6 +222,8 @@ QVector<Quadruple> groupedReciprocals(
     QHash<int, int> sharing; // rows per new current pair
     for (const Quadruple &q : rows) {
         const Quadruple r = reciprocal(q);
+        if (!withinMaxDipole(r, rules.maxDipole))
+            continue;
         const int before = listed.size();
         listed.insert(configurationKey(r));
         if (listed.size() != before) {

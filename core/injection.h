@@ -63,7 +63,8 @@ QVector<int> injectionOfRows(
 // Up to `count` reciprocals (M N A B) of `rows`, as whole injections of their new current pair
 // M N: the pairs that the most rows share first, so that an injection serves as many of them as
 // the channels allow. A reciprocal that repeats a row or another reciprocal (also with A and B
-// or M and N swapped) is left out.
+// or M and N swapped) is left out, and so is one whose new potential dipole is longer than the
+// rules' maximum, which the instrument could not read.
 QVector<Quadruple> groupedReciprocals(
     const QVector<Quadruple> &rows, int count, int channels, const ChannelRules &rules);
 

@@ -112,23 +112,30 @@ void tst_Injection::reciprocals_data()
 {
     QTest::addColumn<QByteArray>("rows");
     QTest::addColumn<int>("count");
+    QTest::addColumn<int>("maxDipole");
     QTest::addColumn<QByteArray>("reciprocals");
 
     // Three rows share 3 4 as potential dipole: their reciprocals make one injection.
     const QByteArray rows("01020304050603040708030401020506");
-    QTest::newRow("shared pair first") << rows << 3 << QByteArray("030401020304050603040708");
-    QTest::newRow("cut to the count") << rows << 2 << QByteArray("0304010203040506");
-    QTest::newRow("all") << rows << 9 << QByteArray("03040102030405060304070805060102");
-    QTest::newRow("repeats left out") << QByteArray("0102030403040102") << 2 << QByteArray();
+    QTest::newRow("shared pair first") << rows << 3 << 0 << QByteArray("030401020304050603040708");
+    QTest::newRow("cut to the count") << rows << 2 << 0 << QByteArray("0304010203040506");
+    QTest::newRow("all") << rows << 9 << 0 << QByteArray("03040102030405060304070805060102");
+    QTest::newRow("repeats left out") << QByteArray("0102030403040102") << 2 << 0 << QByteArray();
+    // 3 4 1 2 reads 1 2, as long as the limit; 5 6 1 8 would read 1 8, longer.
+    QTest::newRow("longer than the limit")
+        << QByteArray("0102030401080506") << 2 << 1 << QByteArray("03040102");
 }
 
 void tst_Injection::reciprocals()
 {
     QFETCH(QByteArray, rows);
     QFETCH(int, count);
+    QFETCH(int, maxDipole);
     QFETCH(QByteArray, reciprocals);
 
-    QCOMPARE(hexOf(Kgw::groupedReciprocals(quadruplesFromHex(rows), count, 3, {})), reciprocals);
+    Kgw::ChannelRules rules;
+    rules.maxDipole = maxDipole;
+    QCOMPARE(hexOf(Kgw::groupedReciprocals(quadruplesFromHex(rows), count, 3, rules)), reciprocals);
 }
 
 QTEST_GUILESS_MAIN(tst_Injection)
