@@ -1,6 +1,7 @@
 #ifndef KGW_DESIGN_H
 #define KGW_DESIGN_H
 
+#include "injection.h"
 #include "resolution.h"
 
 #include <QString>
@@ -56,6 +57,12 @@ struct DesignOptions {
     // of them converged slowly or not at all. Dipole-dipole reaches 4 at n = 3.
     static constexpr double DefaultMaxCancellation = 4;
     double maxCancellation = DefaultMaxCancellation;
+    // What one injection can read. A candidate beyond the dipole limit, or above one channel one
+    // whose dipole encloses a current electrode, is taken the other way round (as its
+    // reciprocal) when that fits, and otherwise left out; with one channel every candidate is an
+    // injection of its own, so enclosing costs nothing. Chained, a group is a chain, its dipoles
+    // turned (M and N swapped, the same reading) to run along it.
+    ChannelRules rules;
 };
 
 struct DesignResult {

@@ -823,8 +823,21 @@ void TestKgwCli::design_data()
     QTest::addColumn<QString>("errEnd");
 
     QTest::newRow("written") << QStringList { "design", "--electrodes", "8", "--measurements", "12",
-        "--reciprocals", "-o", "d.txt" }
+        "--reciprocals", "100", "-o", "d.txt" }
                              << 0 << 24 << "d.txt: 24 configurations\n";
+    QTest::newRow("channel options") << QStringList { "design", "--electrodes", "8",
+        "--measurements", "12", "--channels", "3", "--channel-layout", "chained", "--max-dipole",
+        "3", "--allow-enclosing", "--reciprocals", "50", "-o", "d.txt" }
+                                     << 0 << 18 << "d.txt: 18 configurations\n";
+    const QString tryHelp = QStringLiteral("\nTry 'kgw design --help' for more information.\n");
+    QTest::newRow("layout refused")
+        << QStringList { "design", "--measurements", "12", "--channel-layout", "ring" } << 2 << 0
+        << "kgw design: unknown --channel-layout 'ring': give free or chained" + tryHelp;
+    QTest::newRow("max dipole refused")
+        << QStringList { "design", "--measurements", "12", "--max-dipole", "x" } << 2 << 0
+        << "kgw design: invalid --max-dipole 'x': give a whole number from 1 to 47" + tryHelp;
+    QTest::newRow("reciprocals refused") << QStringList { "design", "--measurements", "12",
+        "--reciprocals" } << 2 << 0 << "kgw design: Missing value after '--reciprocals'." + tryHelp;
     QTest::newRow("refused") << QStringList { "design", "--measurements", "12", "--target",
         "5:1,0:2" } << 2 << 0
                              << "kgw design: invalid --target '5:1,0:2': give X0:X1,Z0:Z1 in "
