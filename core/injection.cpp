@@ -49,6 +49,11 @@ void appendChains(const QVector<Quadruple> &rows, const std::vector<int> &member
     std::vector<std::vector<int>> *groups)
 {
     const int count = int(members.size());
+    if (count < 2) {
+        for (const int i : members)
+            groups->push_back({ i });
+        return;
+    }
     const auto row = [&](int p) -> const Quadruple & { return rows.at(members[size_t(p)]); };
     std::vector<std::vector<int>> byM(ElectrodeSlots);
     std::vector<std::vector<int>> byN(ElectrodeSlots);
