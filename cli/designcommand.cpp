@@ -239,14 +239,16 @@ int runDesign(const QStringList &arguments, Console &console)
                     figure(Kgw::meanRelativeIn(resolution, arrays, options.target))));
     }
     if (options.channels > 1) {
-        console.diagnostic(name, 0,
-            QStringLiteral("with %1: %2 for the design, %3 for its %4")
-                .arg(Kgw::counted(options.channels, QStringLiteral("channel")),
-                    Kgw::counted(
-                        Kgw::injectionCount(design.configurations, options.channels, options.rules),
-                        QStringLiteral("injection")))
-                .arg(Kgw::injectionCount(added, options.channels, options.rules))
-                .arg(Kgw::counted(added.size(), QStringLiteral("reciprocal"))));
+        QString injections = QStringLiteral("with %1: %2 for the design")
+                                 .arg(Kgw::counted(options.channels, QStringLiteral("channel")),
+                                     Kgw::counted(Kgw::injectionCount(design.configurations,
+                                                      options.channels, options.rules),
+                                         QStringLiteral("injection")));
+        if (*reciprocalShare > 0)
+            injections += QStringLiteral(", %1 for its %2")
+                              .arg(Kgw::injectionCount(added, options.channels, options.rules))
+                              .arg(Kgw::counted(added.size(), QStringLiteral("reciprocal")));
+        console.diagnostic(name, 0, injections);
     }
     console.diagnostic(outputName(destination->name), 0,
         Kgw::counted(written.size(), QStringLiteral("configuration")));
