@@ -42,8 +42,8 @@ struct OrderOptions {
 
 // The same measurements in an order that breaks the gap in as few places as the sequence
 // allows, as far as a bounded look-ahead finds. With channels, measurements that share A and B
-// are grouped first, in their order in the sequence, and the groups are ordered as wholes, so
-// that the gap is met between groups. Nothing is added or lost, and the same input always gives
+// are grouped first into the injections the rules allow (injectionGroups()), and the groups are
+// ordered as wholes, so that the gap is met between groups. Nothing is added or lost, and the same input always gives
 // the same order; an order that can't be mended is still returned, for gapBreaks() to count.
 QVector<Quadruple> orderSequence(const QVector<Quadruple> &sequence, const OrderOptions &options);
 
