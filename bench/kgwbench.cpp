@@ -218,7 +218,7 @@ int measureDesign(int measurements, double factorLimit)
     options.measurements = measurements;
     timer.restart();
     options.base = Kgw::standardArrays(
-        survey, Kgw::DesignOptions::baseCount(measurements, Kgw::DesignOptions::DefaultBaseShare));
+        survey, Kgw::percentOf(measurements, Kgw::DesignOptions::DefaultBaseShare));
     const Kgw::DesignResult design = Kgw::designSequence(model, options);
     const qint64 designNs = timer.nsecsElapsed();
     if (!design.ok() || design.configurations.size() != measurements) {

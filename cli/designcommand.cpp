@@ -1,4 +1,5 @@
 #include "arguments.h"
+#include "channeloptions.h"
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
@@ -10,6 +11,7 @@
 #include "arrays.h"
 #include "design.h"
 #include "geometry.h"
+#include "injection.h"
 
 namespace Cli {
 
@@ -36,6 +38,12 @@ QString description()
         "(dipole-dipole, then Wenner-alpha) cut to the same count. The figure is linear: how "
         "well a real inversion images the ground with the design is for an inversion to tell "
         "(bench/yardstick.sh in the source).\n"
+        "With --channels above 1, a candidate whose potential dipole encloses a current "
+        "electrode is taken as its reciprocal, or left out when that encloses one too, unless "
+        "--allow-enclosing; --max-dipole does the same for longer dipoles at any channel count, "
+        "and --channel-layout chained chooses each group as a chain.\n"
+        "--reciprocals PERCENT adds that share of reciprocals after the design, those whose new "
+        "current pair most rows share first, in groups of up to C.\n"
         "Exit status: 0 when the design was written, 1 when no design can be made or writing "
         "failed, 2 for a usage error.");
 }
@@ -67,15 +75,18 @@ int runDesign(const QStringList &arguments, Console &console)
         QStringLiteral("Count the resolution only in the cells whose centre lies between X0 "
                        "and X1 along the cable (electrode 1 at 0) and Z0 and Z1 deep, in "
                        "metres. Default: the whole section."));
-    const QCommandLineOption reciprocals(QStringLiteral("reciprocals"),
-        QStringLiteral("After the whole design, add the reciprocal M N A B of every "
-                       "configuration, in the same order."));
+    const IntegerOption reciprocals(QStringLiteral("reciprocals"), QStringLiteral("PERCENT"),
+        QStringLiteral("After the whole design, add reciprocals M N A B of this share of it, "
+                       "grouped by their current pair"),
+        0, 100, 0, QStringLiteral("100 adds the reciprocal of every configuration."));
     parser.addOption(measurements.option());
     parser.addOption(channels.option());
     parser.addOption(baseShare.option());
     parser.addOption(base);
     parser.addOption(target.option());
-    parser.addOption(reciprocals);
+    parser.addOption(reciprocals.option());
+    ChannelOptions channelOptions(commandLine,
+        QStringLiteral("Chained, each group of --channels is chosen along a chain."), true);
     const QCommandLineOption cancellation(QStringLiteral("max-cancellation"),
         QStringLiteral("Leave out candidates whose signal cancels more than R, at least 1: "
                        "(|part of A| + |part of B|) / |G|, or the same for M and N "
@@ -98,9 +109,14 @@ int runDesign(const QStringList &arguments, Console &console)
     const std::optional<int> count = commandLine.value(measurements);
     const std::optional<int> channelCount = count ? commandLine.value(channels) : std::nullopt;
     const std::optional<int> share = channelCount ? commandLine.value(baseShare) : std::nullopt;
-    if (!share)
+    const std::optional<int> reciprocalShare
+        = share ? commandLine.value(reciprocals) : std::nullopt;
+    const std::optional<Kgw::ChannelRules> rules
+        = reciprocalShare ? channelOptions.read() : std::nullopt;
+    if (!rules)
         return ExitUsage;
     Kgw::DesignOptions options;
+    options.rules = *rules;
     options.measurements = *count;
     options.channels = *channelCount;
 
@@ -149,7 +165,7 @@ int runDesign(const QStringList &arguments, Console &console)
     smallest.electrodes = grid.electrodes();
     smallest.aMax = 1;
     smallest.nMax = 1;
-    options.base = Kgw::standardArrays(*survey, Kgw::DesignOptions::baseCount(*count, *share));
+    options.base = Kgw::standardArrays(*survey, Kgw::percentOf(*count, *share));
     for (const Kgw::Quadruple &q : Kgw::generateConfigurations(kinds, smallest)) {
         if (!options.base.contains(q))
             options.base.append(q);
@@ -168,10 +184,10 @@ int runDesign(const QStringList &arguments, Console &console)
         return refuse(console, name, designed.ok() ? arrays.error : designed.error);
 
     QVector<Kgw::Quadruple> written = design.configurations;
-    if (parser.isSet(reciprocals)) {
-        for (const Kgw::Quadruple &q : design.configurations)
-            written.append(Kgw::reciprocal(q));
-    }
+    const QVector<Kgw::Quadruple> added = Kgw::groupedReciprocals(design.configurations,
+        Kgw::percentOf(design.configurations.size(), *reciprocalShare), options.channels,
+        options.rules);
+    written += added;
     if (!writeConfigurationsArgument(
             console, destination->name, written, destination->asSequence, grid.spacing()))
         return ExitRefused;
@@ -202,6 +218,18 @@ int runDesign(const QStringList &arguments, Console &console)
             QStringLiteral("in the target: mean relative resolution %1, standard arrays %2")
                 .arg(figure(Kgw::meanRelativeIn(resolution, designed, options.target)),
                     figure(Kgw::meanRelativeIn(resolution, arrays, options.target))));
+    }
+    if (options.channels > 1) {
+        QString injections = QStringLiteral("with %1: %2 for the design")
+                                 .arg(Kgw::counted(options.channels, QStringLiteral("channel")),
+                                     Kgw::counted(Kgw::injectionCount(design.configurations,
+                                                      options.channels, options.rules),
+                                         QStringLiteral("injection")));
+        if (*reciprocalShare > 0)
+            injections += QStringLiteral(", %1 for its %2")
+                              .arg(Kgw::injectionCount(added, options.channels, options.rules))
+                              .arg(Kgw::counted(added.size(), QStringLiteral("reciprocal")));
+        console.diagnostic(name, 0, injections);
     }
     console.diagnostic(outputName(destination->name), 0,
         Kgw::counted(written.size(), QStringLiteral("configuration")) + QStringLiteral(", spacing ")

@@ -1,4 +1,5 @@
 #include "arguments.h"
+#include "channeloptions.h"
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
@@ -8,6 +9,7 @@
 
 #include "arrays.h"
 #include "geometry.h"
+#include "injection.h"
 
 #include <QtMath>
 
@@ -41,7 +43,15 @@ QString description()
         "a runs outermost, then n, then i (from 1 while every electrode stays on the "
         "cable), then k. 0 is a remote electrode. Where an array does not fit, it "
         "simply gives fewer configurations.\n"
-        "With --k-max, configurations too weak to measure are left out.\n"
+        "With --k-max, configurations too weak to measure are left out, and with --max-dipole "
+        "those whose potential dipole is longer than the instrument reads.\n"
+        "--channel-layout chained lists the potential dipoles of each current pair together, "
+        "as the chain they form (N of one is M of the next): it applies to dipole-dipole, "
+        "pole-dipole and gradient, and is refused for the other arrays, which read one dipole "
+        "per current pair.\n"
+        "--reciprocals PERCENT adds that share of reciprocals M N A B after the list, those of "
+        "the potential dipoles most rows share first, so that each new current pair serves "
+        "many of them in one injection.\n"
         "Exit status: 0 when the list was written, 1 when no configuration fits or "
         "writing failed, 2 for a usage error.");
 }
@@ -62,17 +72,20 @@ int runGenerate(const QStringList &arguments, Console &console)
         QStringLiteral("Largest separation factor n"), GenerateOptions::MinNMax,
         GenerateOptions::MaxNMax, GenerateOptions::DefaultNMax,
         QStringLiteral("For gradient, the number s of potential dipoles per current pair."));
-    const QCommandLineOption reciprocals(QStringLiteral("reciprocals"),
-        QStringLiteral("After the whole list, add the reciprocal M N A B of every configuration, "
-                       "in the same order."));
+    const IntegerOption reciprocals(QStringLiteral("reciprocals"), QStringLiteral("PERCENT"),
+        QStringLiteral("After the whole list, add reciprocals M N A B of this share of it, "
+                       "grouped by their current pair"),
+        0, 100, 0, QStringLiteral("100 adds the reciprocal of every configuration."));
     parser.addOption(electrodes.option());
     parser.addOption(aMax.option());
     parser.addOption(nMax.option());
     const FactorLimitOption factorLimit(
         QStringLiteral("Leave out configurations whose |K| at the spacing exceeds METRES: too "
                        "weak a signal to measure well. Default: no limit."));
-    parser.addOption(reciprocals);
+    parser.addOption(reciprocals.option());
     parser.addOption(factorLimit.option());
+    ChannelOptions channelOptions(
+        commandLine, QStringLiteral("For dipole-dipole, pole-dipole and gradient only."), false);
     commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw and --k-max"));
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
@@ -84,13 +97,17 @@ int runGenerate(const QStringList &arguments, Console &console)
     const std::optional<int> electrodeCount = commandLine.value(electrodes);
     const std::optional<int> aLimit = electrodeCount ? commandLine.value(aMax) : std::nullopt;
     const std::optional<int> nLimit = aLimit ? commandLine.value(nMax) : std::nullopt;
-    if (!nLimit)
+    const std::optional<int> reciprocalShare
+        = nLimit ? commandLine.value(reciprocals) : std::nullopt;
+    const std::optional<Kgw::ChannelRules> rules
+        = reciprocalShare ? channelOptions.read() : std::nullopt;
+    if (!rules)
         return ExitUsage;
     GenerateOptions options;
     options.electrodes = *electrodeCount;
     options.aMax = *aLimit;
     options.nMax = *nLimit;
-    options.reciprocals = parser.isSet(reciprocals);
+    options.chained = rules->layout == Kgw::ChannelLayout::Chained;
 
     const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput();
     if (!target)
@@ -115,6 +132,12 @@ int runGenerate(const QStringList &arguments, Console &console)
         if (!kind)
             return commandLine.usageError(QStringLiteral("unknown array '%1': give one of %2")
                                               .arg(name, Kgw::allowedArrayNames()));
+        if (options.chained && !Kgw::formsChains(*kind))
+            return commandLine.usageError(
+                QStringLiteral("--channel-layout chained applies only to dipole-dipole, "
+                               "pole-dipole and gradient, whose dipoles of one current pair form "
+                               "a chain; not to '%1'")
+                    .arg(name));
         kinds.append(*kind);
     }
 
@@ -131,6 +154,19 @@ int runGenerate(const QStringList &arguments, Console &console)
                 .arg(metres(*limit)));
         return ExitRefused;
     }
+    const int beforeDipoleLimit = configurations.size();
+    configurations.erase(
+        std::remove_if(configurations.begin(), configurations.end(),
+            [&](const Kgw::Quadruple &q) { return !Kgw::withinMaxDipole(q, rules->maxDipole); }),
+        configurations.end());
+    const int tooLong = beforeDipoleLimit - configurations.size();
+    if (configurations.isEmpty() && tooLong > 0) {
+        console.diagnostic(QStringLiteral("kgw generate"), 0,
+            QStringLiteral("every configuration has a potential dipole longer than --max-dipole "
+                           "%1; nothing written")
+                .arg(rules->maxDipole));
+        return ExitRefused;
+    }
     // The window and convert refuse an empty list, so an empty file would only fail later.
     if (configurations.isEmpty()) {
         console.diagnostic(QStringLiteral("kgw generate"), 0,
@@ -142,6 +178,11 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
+    // Rounded half up, so that any share above 0 of a list of more than one row adds some.
+    const int reciprocalCount = Kgw::percentOf(configurations.size(), *reciprocalShare);
+    configurations
+        += Kgw::groupedReciprocals(configurations, reciprocalCount, configurations.size(), *rules);
+
     if (!outputAllowed(console, QString(), target->name))
         return ExitRefused;
     if (!writeConfigurationsArgument(
@@ -150,6 +191,9 @@ int runGenerate(const QStringList &arguments, Console &console)
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
     if (qIsFinite(*limit))
         count += QStringLiteral(", %1 with |K| above --k-max left out").arg(weak);
+    if (channelOptions.maxDipoleGiven())
+        count += QStringLiteral(", %1 with a potential dipole longer than --max-dipole left out")
+                     .arg(tooLong);
     if (target->asSequence || qIsFinite(*limit))
         count += QStringLiteral(", spacing ") + commandLine.spacingUsed(*spacing);
     console.diagnostic(outputName(target->name), 0, count);

@@ -1,4 +1,5 @@
 #include "arguments.h"
+#include "channeloptions.h"
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
@@ -26,7 +27,11 @@ QString description()
         "electrode used as A or B is used as M or N within the next D measurements (--gap), "
         "where the sequence allows it. With --channels C, measurements that share A and B "
         "stand together, at most C to a group, as one injection serves them on a multichannel "
-        "instrument; the gap is then kept between groups.\n"
+        "instrument; the gap is then kept between groups. Under --channel-layout and "
+        "--max-dipole only measurements that one injection can read so stand together, and a "
+        "potential dipole around a current electrode stands alone unless --allow-enclosing.\n"
+        "--gap-seconds S keeps current electrodes out of M and N for S seconds instead: for "
+        "ceil(S / T) injections at T = --seconds-per-injection.\n"
         "Standard error reports the places that break the gap, the injections (with "
         "--channels) and the field time (with --seconds-per-injection), before and after. The "
         "same input always gives the same order.\n"
@@ -74,6 +79,15 @@ int runOrder(const QStringList &arguments, Console &console)
     parser.addOption(gap.option());
     parser.addOption(channels.option());
     parser.addOption(seconds);
+    const QCommandLineOption gapSeconds(QStringLiteral("gap-seconds"),
+        QStringLiteral("Seconds that must pass before an electrode used as A or B is M or N: "
+                       "above 0 and up to 3600, with at most three decimals; needs "
+                       "--seconds-per-injection, and counts injections, not measurements."),
+        QStringLiteral("S"));
+    parser.addOption(gapSeconds);
+    ChannelOptions channelOptions(commandLine,
+        QStringLiteral("With chained, only measurements whose dipoles chain share an injection."),
+        true);
     commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres for --kgw, when INPUT has none of its own"));
@@ -99,6 +113,24 @@ int runOrder(const QStringList &arguments, Console &console)
                                "up to 3600, with at most three decimals")
                     .arg(parser.value(seconds)));
     }
+    const std::optional<Kgw::ChannelRules> rules = channelOptions.read();
+    if (!rules)
+        return ExitUsage;
+    std::optional<double> gapSecondsValue;
+    if (parser.isSet(gapSeconds)) {
+        if (parser.isSet(gap.option()))
+            return commandLine.usageError(
+                QStringLiteral("--gap and --gap-seconds exclude each other: give one"));
+        if (!secondsPerInjection)
+            return commandLine.usageError(QStringLiteral(
+                "--gap-seconds needs --seconds-per-injection T to count the injections"));
+        gapSecondsValue = parseSeconds(parser.value(gapSeconds));
+        if (!gapSecondsValue)
+            return commandLine.usageError(
+                QStringLiteral("invalid --gap-seconds '%1': give seconds above 0 and up to "
+                               "3600, with at most three decimals")
+                    .arg(parser.value(gapSeconds)));
+    }
     const QStringList inputs = parser.positionalArguments();
     if (inputs.size() != 1)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
@@ -119,6 +151,11 @@ int runOrder(const QStringList &arguments, Console &console)
     Kgw::OrderOptions options;
     options.gap = *gapValue >= 0 ? *gapValue : Kgw::defaultPolarisationGap(before.size());
     options.channels = *channelCount;
+    options.rules = *rules;
+    if (gapSecondsValue) {
+        options.gap = Kgw::injectionsFor(*gapSecondsValue, *secondsPerInjection);
+        options.gapInInjections = true;
+    }
     const QVector<Kgw::Quadruple> after = Kgw::orderSequence(before, options);
 
     if (!writeConfigurationsArgument(
@@ -126,20 +163,32 @@ int runOrder(const QStringList &arguments, Console &console)
         return ExitRefused;
 
     const QString name = outputName(target->name);
-    const int breaks = Kgw::gapBreaks(after, options.gap);
+    const auto breaksIn = [&](const QVector<Kgw::Quadruple> &sequence) {
+        return options.gapInInjections
+            ? Kgw::gapBreaksInInjections(sequence, options.gap, options.channels, options.rules)
+            : Kgw::gapBreaks(sequence, options.gap);
+    };
+    if (gapSecondsValue) {
+        console.diagnostic(name, 0,
+            QStringLiteral("a gap of %1 s at %2 s per injection: ceil(%1 / %2) = %3")
+                .arg(parser.value(gapSeconds), parser.value(seconds),
+                    Kgw::counted(options.gap, QStringLiteral("injection"))));
+    }
+    const int breaks = breaksIn(after);
     QString count = Kgw::counted(after.size(), QStringLiteral("configuration"));
     if (target->asSequence)
         count += QStringLiteral(", spacing ")
             + commandLine.spacingUsed(read->spacingMetres, read->ownSpacing);
     console.diagnostic(name, 0,
         QStringLiteral("%1; places that break a gap of %2: %3 before, %4 after%5")
-            .arg(count)
-            .arg(options.gap)
-            .arg(Kgw::gapBreaks(before, options.gap))
+            .arg(count,
+                options.gapInInjections ? Kgw::counted(options.gap, QStringLiteral("injection"))
+                                        : QString::number(options.gap))
+            .arg(breaksIn(before))
             .arg(breaks)
             .arg(breaks > 0 ? QStringLiteral(": no order found meets it") : QString()));
-    const int injectionsBefore = Kgw::injectionCount(before, options.channels);
-    const int injectionsAfter = Kgw::injectionCount(after, options.channels);
+    const int injectionsBefore = Kgw::injectionCount(before, options.channels, options.rules);
+    const int injectionsAfter = Kgw::injectionCount(after, options.channels, options.rules);
     if (parser.isSet(channels.option())) {
         console.diagnostic(name, 0,
             QStringLiteral("with %1: %2 before, %3 after")

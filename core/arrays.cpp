@@ -110,6 +110,12 @@ QString allowedArrayNames()
     return parts.join(QLatin1String(", "));
 }
 
+bool formsChains(ArrayKind kind)
+{
+    return kind == ArrayKind::DipoleDipole || kind == ArrayKind::PoleDipole
+        || kind == ArrayKind::Gradient;
+}
+
 bool GenerateOptions::isValid() const
 {
     return inRange(electrodes, MinElectrodes, MaxElectrodes) && inRange(aMax, MinAMax, MaxAMax)
@@ -134,6 +140,17 @@ QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &op
     const int s = options.nMax;
     const int kLast = kind == ArrayKind::Gradient ? s : 1;
 
+    // Gradient's k, innermost already, is its chain.
+    if (options.chained && loopsOverN(kind) && formsChains(kind)) {
+        for (int a = 1; a <= aLast; ++a) {
+            for (int i = 1; i <= options.electrodes - offsets(kind, a, 1, 1, s).span(); ++i) {
+                for (int n = 1;
+                     n <= nLast && i + offsets(kind, a, n, 1, s).span() <= options.electrodes; ++n)
+                    result.append(offsets(kind, a, n, 1, s).at(i));
+            }
+        }
+        return result;
+    }
     for (int a = 1; a <= aLast; ++a) {
         for (int n = 1; n <= nLast; ++n) {
             // The span doesn't depend on k, so it bounds i for every k alike.

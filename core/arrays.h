@@ -83,9 +83,17 @@ struct GenerateOptions {
     int aMax = DefaultAMax;
     int nMax = DefaultNMax;
     bool reciprocals = false; // ignored by arrayConfigurations()
+    // The potential dipoles of each current pair listed together, as the chain they form (see
+    // formsChains()), for an instrument whose channels are chained.
+    bool chained = false;
 
     bool isValid() const;
 };
+
+// Whether the array's potential dipoles of one current pair follow one another, N of one being
+// M of the next: dipole-dipole, pole-dipole and gradient, whose M and N step along the line by
+// a. The others read one dipole per current pair.
+bool formsChains(ArrayKind kind);
 
 // Remembers configurations so that a repeat is noticed, also with A and B or M and N swapped:
 // a crew would measure the same thing twice.
@@ -99,9 +107,17 @@ private:
     QSet<ConfigurationKey> m_keys;
 };
 
+// The rows that a share of `count` comes to, rounded half up: PERCENT options of the commands
+// ("--reciprocals 50" of 7 rows is 4).
+inline int percentOf(int count, int percent)
+{
+    return int((qint64(count) * percent + 50) / 100);
+}
+
 // The configurations of one array in its loop order: a outermost, then n, then i (from 1, as
-// long as every electrode stays within 1..electrodes), and for gradient k innermost. Nothing
-// is left out and no reciprocal added. Empty for options that aren't valid.
+// long as every electrode stays within 1..electrodes), and for gradient k innermost; chained,
+// for an array that forms chains, a, then i, then n, so that each current pair's chain stands
+// together. Nothing is left out and no reciprocal added. Empty for options that aren't valid.
 QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &options);
 
 // The arrays one after another in the given order. A configuration that repeats an earlier one,

@@ -1,5 +1,7 @@
 #include "ordering.h"
 
+#include "injection.h"
+
 #include <limits>
 #include <vector>
 
@@ -56,7 +58,7 @@ class Scheduler
 {
 public:
     Scheduler(const QVector<Quadruple> &sequence, const std::vector<Group> &groups,
-        const std::vector<int> &members, int gap);
+        const std::vector<int> &members, int gap, bool perInjection);
 
     QVector<Quadruple> run();
 
@@ -77,6 +79,7 @@ private:
     const std::vector<Group> &m_groups;
     const std::vector<int> &m_members;
     const int m_gap;
+    const bool m_perInjection; // a group takes one place, not one per measurement
     // The groups still to place, in their order, as a ring through a sentinel.
     const int m_sentinel;
     std::vector<int> m_next;
@@ -89,11 +92,12 @@ private:
 };
 
 Scheduler::Scheduler(const QVector<Quadruple> &sequence, const std::vector<Group> &groups,
-    const std::vector<int> &members, int gap)
+    const std::vector<int> &members, int gap, bool perInjection)
     : m_sequence(sequence)
     , m_groups(groups)
     , m_members(members)
     , m_gap(gap)
+    , m_perInjection(perInjection)
     , m_sentinel(int(groups.size()))
     , m_next(groups.size() + 1)
     , m_previous(groups.size() + 1)
@@ -112,14 +116,16 @@ Cost Scheduler::cost(const Group &group) const
     Cost cost;
     for (int k = 0; k < group.count; ++k) {
         const Quadruple &q = member(group, k);
-        const qint64 place = m_position + k;
+        const qint64 place = m_position + (m_perInjection ? 0 : k);
         for (const qint8 electrode : { q.m, q.n }) {
             if (electrode == 0)
                 continue;
-            // Within the group the current pair was used by the measurement just before.
-            const qint64 last = k > 0 && (electrode == group.a || electrode == group.b)
-                ? place - 1
-                : m_lastCurrent[slot(electrode)];
+            const bool current = electrode == group.a || electrode == group.b;
+            // Within the group the current pair was used by the measurement just before, or in
+            // injections by this very one.
+            const qint64 last = m_perInjection && current ? place
+                : k > 0 && current                        ? place - 1
+                                                          : m_lastCurrent[slot(electrode)];
             if (last >= place - m_gap) {
                 ++cost.breaks;
                 break;
@@ -150,7 +156,7 @@ void Scheduler::place(int group)
     const Group &g = m_groups[size_t(group)];
     for (int k = 0; k < g.count; ++k)
         m_ordered.append(member(g, k));
-    m_position += g.count;
+    m_position += m_perInjection ? 1 : g.count;
     for (const qint8 electrode : { g.a, g.b }) {
         if (electrode != 0)
             m_lastCurrent[slot(electrode)] = m_position - 1;
@@ -208,6 +214,35 @@ int gapBreaks(const QVector<Quadruple> &sequence, int gap)
     return breaks;
 }
 
+int gapBreaksInInjections(
+    const QVector<Quadruple> &sequence, int gap, int channels, const ChannelRules &rules)
+{
+    const QVector<int> injectionOf = injectionOfRows(sequence, channels, rules);
+    qint64 lastCurrent[ElectrodeSlots];
+    std::fill(lastCurrent, lastCurrent + ElectrodeSlots, Never);
+    int breaks = 0;
+    for (int place = 0; place < sequence.size(); ++place) {
+        const Quadruple &q = sequence.at(place);
+        const qint64 injection = injectionOf.at(place);
+        const bool broken = (q.m != 0 && lastCurrent[slot(q.m)] >= injection - gap)
+            || (q.n != 0 && lastCurrent[slot(q.n)] >= injection - gap);
+        breaks += broken ? 1 : 0;
+        for (const qint8 electrode : { q.a, q.b }) {
+            if (electrode != 0)
+                lastCurrent[slot(electrode)] = injection;
+        }
+    }
+    return gap > 0 ? breaks : 0;
+}
+
+int injectionsFor(double seconds, double secondsPerInjection)
+{
+    // Both have at most three decimals: in whole milliseconds the quotient is exact.
+    const qint64 wait = qRound64(seconds * 1000);
+    const qint64 step = qRound64(secondsPerInjection * 1000);
+    return int((wait + step - 1) / step);
+}
+
 int injectionCount(const QVector<Quadruple> &sequence, int channels)
 {
     channels = qMax(1, channels);
@@ -228,43 +263,19 @@ QVector<Quadruple> orderSequence(const QVector<Quadruple> &sequence, const Order
     const int count = sequence.size();
     const int channels = qMax(1, options.channels);
 
-    // Groups are numbered in the order of their first measurement, and each takes the
-    // measurements of its current pair in their order, up to the channels.
+    // Groups are numbered in the order of their earliest measurement, and each takes the
+    // measurements of its current pair that one injection can read, up to the channels.
     std::vector<Group> groups;
-    std::vector<int> groupOf(size_t(count), 0);
-    if (channels > 1) {
-        std::vector<int> open(ElectrodeSlots * ElectrodeSlots, -1);
-        for (int i = 0; i < count; ++i) {
-            const Quadruple &q = sequence.at(i);
-            int &group = open[size_t(slot(q.a) * ElectrodeSlots + slot(q.b))];
-            if (group < 0 || groups[size_t(group)].count == channels) {
-                group = int(groups.size());
-                groups.push_back(Group { 0, 0, q.a, q.b });
-            }
-            ++groups[size_t(group)].count;
-            groupOf[size_t(i)] = group;
-        }
-    } else {
-        groups.reserve(size_t(count));
-        for (int i = 0; i < count; ++i) {
-            groups.push_back(Group { 0, 1, sequence.at(i).a, sequence.at(i).b });
-            groupOf[size_t(i)] = i;
-        }
-    }
-    int offset = 0;
-    for (Group &group : groups) {
-        group.first = offset;
-        offset += group.count;
-        group.count = 0;
-    }
-    std::vector<int> members(size_t(count), 0);
-    for (int i = 0; i < count; ++i) {
-        Group &group = groups[size_t(groupOf[size_t(i)])];
-        members[size_t(group.first + group.count++)] = i;
+    std::vector<int> members;
+    members.reserve(size_t(count));
+    for (const std::vector<int> &injection : injectionGroups(sequence, channels, options.rules)) {
+        const Quadruple &q = sequence.at(injection.front());
+        groups.push_back(Group { int(members.size()), int(injection.size()), q.a, q.b });
+        members.insert(members.end(), injection.begin(), injection.end());
     }
 
     if (options.gap > 0)
-        return Scheduler(sequence, groups, members, options.gap).run();
+        return Scheduler(sequence, groups, members, options.gap, options.gapInInjections).run();
     // Without a gap, the groups keep the order of their first measurements.
     QVector<Quadruple> ordered;
     ordered.reserve(count);

@@ -1,6 +1,7 @@
 #ifndef KGW_ORDERING_H
 #define KGW_ORDERING_H
 
+#include "injection.h"
 #include "quadruple.h"
 
 #include <QVector>
@@ -16,6 +17,17 @@ int defaultPolarisationGap(int count);
 // `gap` measurements before them. A remote electrode (0) never counts. None when gap is 0.
 int gapBreaks(const QVector<Quadruple> &sequence, int gap);
 
+// The same with the gap in injections, as injectionOfRows() finds them: an electrode of M or N
+// was A or B in its own injection or in the `gap` before it. A gap in time comes to this:
+// injections of equal length serve it whole.
+int gapBreaksInInjections(
+    const QVector<Quadruple> &sequence, int gap, int channels, const ChannelRules &rules);
+
+// The injections that must pass for `seconds` to pass at `secondsPerInjection` each:
+// ceil(seconds / secondsPerInjection), exact for times in whole milliseconds, as the command
+// line takes them.
+int injectionsFor(double seconds, double secondsPerInjection);
+
 // The current injections a multichannel instrument makes for the sequence: it reads up to
 // `channels` potential dipoles per injection, for consecutive measurements that share A and B.
 // With one channel, every measurement is an injection of its own.
@@ -24,12 +36,14 @@ int injectionCount(const QVector<Quadruple> &sequence, int channels);
 struct OrderOptions {
     int gap = 0; // measurements, counted as gapBreaks() counts them
     int channels = 1; // above 1, measurements sharing A and B are grouped, that many at most
+    ChannelRules rules; // which of them one injection can read
+    bool gapInInjections = false; // the gap counts injections, as gapBreaksInInjections() does
 };
 
 // The same measurements in an order that breaks the gap in as few places as the sequence
 // allows, as far as a bounded look-ahead finds. With channels, measurements that share A and B
-// are grouped first, in their order in the sequence, and the groups are ordered as wholes, so
-// that the gap is met between groups. Nothing is added or lost, and the same input always gives
+// are grouped first into the injections the rules allow (injectionGroups()), and the groups are
+// ordered as wholes, so that the gap is met between groups. Nothing is added or lost, and the same input always gives
 // the same order; an order that can't be mended is still returned, for gapBreaks() to count.
 QVector<Quadruple> orderSequence(const QVector<Quadruple> &sequence, const OrderOptions &options);
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <future>
 #include <limits>
 #include <numeric>
@@ -315,7 +316,16 @@ Candidates::Candidates(
     const int channels = std::max(1, options.channels);
     const QVector<Quadruple> all = fourElectrodeConfigurations(survey.grid().electrodes());
     rows.reserve(size_t(all.size()));
-    for (const Quadruple &q : all) {
+    const auto fits = [&](const Quadruple &q) {
+        return withinMaxDipole(q, options.rules.maxDipole)
+            && (channels == 1 || options.rules.allowEnclosing || !enclosesCurrent(q));
+    };
+    for (Quadruple q : all) {
+        if (!fits(q)) {
+            if (!fits(reciprocal(q)))
+                continue;
+            q = reciprocal(q);
+        }
         SurveyRow row;
         if (survey.row(q, &row) == SurveyModel::HasRow && !used.contains(measurementKey(q))
             && signalCancellation(q) <= options.maxCancellation) {
@@ -331,6 +341,70 @@ Candidates::Candidates(
     }
 }
 
+// A group's entry for a candidate read with M and N swapped, to run along a chain.
+int turned(int candidate)
+{
+    return -1 - candidate;
+}
+
+int candidateOf(int entry)
+{
+    return entry < 0 ? -1 - entry : entry;
+}
+
+// The chain of up to `channels` dipoles of one current pair that a greedy walk finds from the
+// best-scoring member: each step adds, at either end, the best member that goes on from it to an
+// electrode not yet in the chain. Leaves in *members the ones taken; returns them in chain
+// order, turned where they run against it.
+std::vector<int> chainOf(
+    const QVector<Quadruple> &quadruples, std::vector<Ranked> *members, int channels)
+{
+    std::sort(members->begin(), members->end());
+    std::vector<char> taken(members->size(), 0);
+    std::deque<qint8> path;
+    std::deque<int> chain;
+    const auto onPath = [&](qint8 electrode) {
+        return std::find(path.begin(), path.end(), electrode) != path.end();
+    };
+    std::vector<Ranked> kept;
+    for (int step = 0; step < channels; ++step) {
+        bool found = false;
+        for (size_t j = 0; j < members->size() && !found; ++j) {
+            if (taken[j])
+                continue;
+            const int i = (*members)[j].index;
+            const Quadruple &q = quadruples.at(i);
+            found = true;
+            if (path.empty()) {
+                path = { q.m, q.n };
+                chain.push_back(i);
+            } else if (q.m == path.back() && !onPath(q.n)) {
+                path.push_back(q.n);
+                chain.push_back(i);
+            } else if (q.n == path.back() && !onPath(q.m)) {
+                path.push_back(q.m);
+                chain.push_back(turned(i));
+            } else if (q.n == path.front() && !onPath(q.m)) {
+                path.push_front(q.m);
+                chain.push_front(i);
+            } else if (q.m == path.front() && !onPath(q.n)) {
+                path.push_front(q.n);
+                chain.push_front(turned(i));
+            } else {
+                found = false;
+            }
+            if (found) {
+                taken[j] = 1;
+                kept.push_back((*members)[j]);
+            }
+        }
+        if (!found)
+            break;
+    }
+    *members = kept;
+    return std::vector<int>(chain.begin(), chain.end());
+}
+
 // One round's choice: the best-scoring candidates, or with channels the best groups of up to
 // `channels` that share a current pair (scored by their sum), until `room` are taken and never
 // more than `remaining`. A current pair forms one group a round; what it has left serves a later
@@ -338,7 +412,8 @@ Candidates::Candidates(
 // mostly what another row of the round adds; they wait for a later round, unless the round would
 // otherwise stay short.
 std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
-    const std::vector<double> &scores, int channels, int room, int remaining, double threshold)
+    const std::vector<double> &scores, int channels, bool chained, int room, int remaining,
+    double threshold)
 {
     std::vector<Ranked> ranked;
     ranked.reserve(candidates.rows.size());
@@ -360,12 +435,18 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
             const size_t take = std::min(members.size(), size_t(channels));
             if (take == 0)
                 continue;
-            std::partial_sort(members.begin(), members.begin() + take, members.end());
             std::vector<int> group;
             double sum = 0;
-            for (size_t i = 0; i < take; ++i) {
-                group.push_back(members[i].index);
-                sum += members[i].score;
+            if (chained) {
+                group = chainOf(candidates.quadruples, &members, channels);
+                for (const Ranked &member : members)
+                    sum += member.score;
+            } else {
+                std::partial_sort(members.begin(), members.begin() + take, members.end());
+                for (size_t i = 0; i < take; ++i) {
+                    group.push_back(members[i].index);
+                    sum += members[i].score;
+                }
             }
             ranked.push_back({ sum, int(groups.size()) });
             groups.push_back(group);
@@ -385,9 +466,14 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
     };
     const auto take = [&](size_t position) {
         const std::vector<int> group = members(position);
-        for (const int i : group) {
+        for (const int entry : group) {
             if (int(picked.size()) >= remaining)
                 break;
+            const int i = candidateOf(entry);
+            if (entry < 0) {
+                Quadruple &q = candidates.quadruples[i];
+                std::swap(q.m, q.n);
+            }
             candidates.available[size_t(i)] = 0;
             picked.push_back(i);
         }
@@ -402,8 +488,8 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
     };
     std::vector<size_t> skipped;
     for (size_t position = 0; position < looked && int(picked.size()) < room; ++position) {
-        Eigen::VectorXd row
-            = unitRow(survey.table(), candidates.quadruples.at(members(position).front()));
+        Eigen::VectorXd row = unitRow(
+            survey.table(), candidates.quadruples.at(candidateOf(members(position).front())));
         if (correlated(row)) {
             skipped.push_back(position);
             continue;
@@ -473,7 +559,8 @@ DesignResult designSequence(
         designer.rank(candidates.rows, candidates.available, &scores);
         const int remaining = wanted - result.configurations.size();
         const std::vector<int> picked = pick(survey, candidates, scores, channels,
-            std::min(batchSize, remaining), remaining, std::clamp(designer.tracked(), 0.0, 1.0));
+            options.rules.layout == ChannelLayout::Chained, std::min(batchSize, remaining),
+            remaining, std::clamp(designer.tracked(), 0.0, 1.0));
         if (picked.empty())
             break;
         std::vector<const SurveyRow *> batch;

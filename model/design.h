@@ -1,6 +1,7 @@
 #ifndef KGW_DESIGN_H
 #define KGW_DESIGN_H
 
+#include "injection.h"
 #include "resolution.h"
 
 #include <QString>
@@ -51,11 +52,6 @@ struct DesignOptions {
     // thinner; with a third of the measurements taken from them, an inversion imaged both compact
     // bodies and a dipping contact well.
     static constexpr int DefaultBaseShare = 33;
-    // The standard arrays' rows in a base of that share, in per cent, of the measurements.
-    static int baseCount(int measurements, int sharePercent)
-    {
-        return int((qint64(measurements) * sharePercent + 50) / 100);
-    }
 
     // Configurations in the design, the base set included.
     int measurements = 0;
@@ -76,6 +72,12 @@ struct DesignOptions {
     // of them converged slowly or not at all. Dipole-dipole reaches 4 at n = 3.
     static constexpr double DefaultMaxCancellation = 4;
     double maxCancellation = DefaultMaxCancellation;
+    // What one injection can read. A candidate beyond the dipole limit, or above one channel one
+    // whose dipole encloses a current electrode, is taken the other way round (as its
+    // reciprocal) when that fits, and otherwise left out; with one channel every candidate is an
+    // injection of its own, so enclosing costs nothing. Chained, a group is a chain, its dipoles
+    // turned (M and N swapped, the same reading) to run along it.
+    ChannelRules rules;
 };
 
 struct DesignResult {

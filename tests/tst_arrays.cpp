@@ -53,6 +53,12 @@ int positions(int electrodes, int span)
 
 // The count of each array from its span alone: a configuration that reaches span electrodes
 // past its first one can start at electrodes - span positions.
+GenerateOptions chained(GenerateOptions o)
+{
+    o.chained = true;
+    return o;
+}
+
 int closedFormCount(ArrayKind kind, const GenerateOptions &o)
 {
     const int e = o.electrodes;
@@ -346,6 +352,10 @@ void TestArrays::wholeList_data()
     QTest::newRow("gr: k innermost")
         << QVector<ArrayKind> { ArrayKind::Gradient } << options(6, 2, 2)
         << QByteArray("1 5 2 3\n1 5 3 4\n2 6 3 4\n2 6 4 5\n");
+    // Each current pair's dipoles in a chain: 3 4 then 4 5 for the pair 2 1.
+    QTest::newRow("dd chained: a, then i, then n")
+        << QVector<ArrayKind> { ArrayKind::DipoleDipole } << chained(options(6, 1, 2))
+        << QByteArray("2 1 3 4\n2 1 4 5\n3 2 4 5\n3 2 5 6\n4 3 5 6\n");
     QTest::newRow("wa with reciprocals")
         << QVector<ArrayKind> { ArrayKind::WennerAlpha } << options(5, 15, 6, true)
         << QByteArray("1 4 2 3\n2 5 3 4\n2 3 1 4\n3 4 2 5\n");

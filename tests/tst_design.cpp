@@ -55,20 +55,30 @@ void TestDesign::design_data()
     // Whether it must resolve more than the standard arrays of its size: on 8 electrodes, 4
     // channels leave too few current pairs to choose from.
     QTest::addColumn<bool>("beatsArrays");
+    QTest::addColumn<bool>("chained");
+    QTest::addColumn<int>("maxDipole");
 
     const QVector<ArrayKind> wa { ArrayKind::WennerAlpha };
     // 3 C(8, 4) = 210 configurations, of which the 5 Wenner-alpha ones of a = 1 are the base.
     const double limit = Kgw::DesignOptions::DefaultMaxCancellation;
-    QTest::newRow("8 electrodes") << 8 << 40 << 1 << wa << limit << 40 << true;
-    QTest::newRow("more than the cable has") << 8 << 500 << 1 << wa << qInf() << 210 << false;
+    QTest::newRow("8 electrodes") << 8 << 40 << 1 << wa << limit << 40 << true << false << 0;
+    QTest::newRow("more than the cable has")
+        << 8 << 500 << 1 << wa << qInf() << 210 << false << false << 0;
     QTest::newRow("dipole-dipole base")
-        << 8 << 40 << 1 << QVector<ArrayKind> { ArrayKind::DipoleDipole } << limit << 40 << true;
-    QTest::newRow("4 channels") << 8 << 40 << 4 << wa << limit << 40 << false;
-    // 3 C(6, 4) = 45, of which 3 are the base: a current pair serves more than one injection.
-    QTest::newRow("every candidate, 2 channels") << 6 << 45 << 2 << wa << qInf() << 45 << false;
+        << 8 << 40 << 1 << QVector<ArrayKind> { ArrayKind::DipoleDipole } << limit << 40 << true
+        << false << 0;
+    QTest::newRow("4 channels") << 8 << 40 << 4 << wa << limit << 40 << false << false << 0;
+    // 3 C(6, 4) = 45, of which 3 are the base and 15 enclose a current electrode, as do their
+    // reciprocals, so two channels leave them out: a current pair serves more than one injection.
+    QTest::newRow("every candidate, 2 channels")
+        << 6 << 45 << 2 << wa << qInf() << 30 << false << false << 0;
     // Only rows whose parts add, as in Wenner and Schlumberger.
-    QTest::newRow("no cancelling at all") << 8 << 40 << 1 << wa << 1.0 << 40 << false;
-    QTest::newRow("20 electrodes, 3 channels") << 20 << 200 << 3 << wa << limit << 200 << true;
+    QTest::newRow("no cancelling at all") << 8 << 40 << 1 << wa << 1.0 << 40 << false << false << 0;
+    QTest::newRow("20 electrodes, 3 channels")
+        << 20 << 200 << 3 << wa << limit << 200 << true << false << 0;
+    QTest::newRow("chained, 4 channels")
+        << 12 << 80 << 4 << wa << limit << 80 << false << true << 0;
+    QTest::newRow("dipoles up to 2") << 12 << 80 << 1 << wa << limit << 80 << false << false << 2;
 }
 
 // What a crew relies on: every configuration measurable and measured once, of the cable, the
@@ -83,6 +93,8 @@ void TestDesign::design()
     QFETCH(double, cancellation);
     QFETCH(int, expected);
     QFETCH(bool, beatsArrays);
+    QFETCH(bool, chained);
+    QFETCH(int, maxDipole);
 
     const Kgw::SurveyModel survey(Kgw::ModelGrid(electrodes, 1), Kgw::ResolutionOptions());
     const Kgw::ResolutionModel model(survey);
@@ -91,6 +103,8 @@ void TestDesign::design()
     options.channels = channels;
     options.maxCancellation = cancellation;
     options.base = smallestOf(base, electrodes);
+    options.rules.layout = chained ? Kgw::ChannelLayout::Chained : Kgw::ChannelLayout::Free;
+    options.rules.maxDipole = maxDipole;
     const Kgw::DesignResult design = Kgw::designSequence(model, options);
     QVERIFY2(design.ok(), qPrintable(design.error));
     QCOMPARE(design.configurations.size(), expected);
@@ -100,8 +114,11 @@ void TestDesign::design()
     Kgw::ConfigurationSet seen;
     for (int i = 0; i < design.configurations.size(); ++i) {
         const Quadruple &q = design.configurations.at(i);
+        const Quadruple turned { q.a, q.b, q.n, q.m };
         QVERIFY(i < design.baseCount
-            || (all.contains(q) && Kgw::signalCancellation(q) <= cancellation));
+            || ((all.contains(q) || all.contains(turned) || all.contains(Kgw::reciprocal(q)))
+                && Kgw::signalCancellation(q) <= cancellation
+                && Kgw::withinMaxDipole(q, maxDipole)));
         QVERIFY(!Kgw::hasRepeatedElectrode(q) && !Kgw::measuresNoSignal(q));
         QVERIFY(seen.insert(q));
         QVERIFY(seen.insert(Kgw::reciprocal(q)));
@@ -118,6 +135,8 @@ void TestDesign::design()
             ++i;
         }
         QVERIFY(run <= channels || channels == 1);
+        QVERIFY(channels == 1
+            || Kgw::isValidGroup(design.configurations.constData() + i - run, run, options.rules));
         currents.insert(first.a * 100 + first.b);
     }
     if (channels > 1 && expected > measurements / 2)

@@ -272,6 +272,12 @@ void TestKgwCli::usageErrors_data()
                                  << "kgw inspect: give exactly one sequence file";
     QTest::newRow("check none") << QStringList { "check" }
                                 << "kgw check: give exactly one electrode list";
+    QTest::newRow("order layout") << QStringList { "order", "--channel-layout", "ring", "a.txt" }
+                                  << "kgw order: unknown --channel-layout 'ring': give free or "
+                                     "chained";
+    QTest::newRow("order gap in seconds")
+        << QStringList { "order", "--gap-seconds", "1", "a.txt" }
+        << "kgw order: --gap-seconds needs --seconds-per-injection T to count the injections";
 }
 
 void TestKgwCli::usageErrors()
@@ -621,6 +627,18 @@ void TestKgwCli::order()
                        "before, 1 after: no order found meets it\n"));
     QCOMPARE(readBytes(dir, QStringLiteral("o.KGW")), reciprocals);
 
+    // 1 2 4 5 continues the chain of 1 2 3 4, within the dipole limit.
+    writeBytes(dir, QStringLiteral("c.txt"), "1 2 4 5\n1 2 3 4\n");
+    const KgwRun chained = runKgw(dir,
+        { "order", "--channels", "2", "--channel-layout", "chained", "--max-dipole", "1",
+            "--allow-enclosing", "--gap-seconds", "1", "--seconds-per-injection", "0.4", "c.txt" });
+    QCOMPARE(chained.out, QStringLiteral("1 2 3 4\n1 2 4 5\n"));
+    QVERIFY2(chained.err.startsWith(QStringLiteral(
+                 "<stdout>: a gap of 1 s at 0.4 s per injection: ceil(1 / 0.4) = 3 injections\n"
+                 "<stdout>: 2 configurations; places that break a gap of 3 injections: 0 before, "
+                 "0 after\n<stdout>: with 2 channels: 2 injections before, 1 after\n")),
+        qPrintable(chained.err));
+
     writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1 2 3 60\n");
     const KgwRun refused = runKgw(dir, { "order", "-o", "b.txt", "bad.txt" });
     QCOMPARE(refused.exitCode, 1);
@@ -894,8 +912,17 @@ void TestKgwCli::design_data()
     QTest::addColumn<QString>("errEnd");
 
     QTest::newRow("written") << QStringList {
-        "design", "--electrodes", "8", "--measurements", "12", "--reciprocals", "-o", "d.txt"
+        "design", "--electrodes", "8", "--measurements", "12", "--reciprocals", "100", "-o", "d.txt"
     } << 0 << 24 << defaultSpacing("design") + "d.txt: 24 configurations, spacing 5.000 m\n";
+    QTest::newRow("channel options")
+        << QStringList { "design", "--electrodes", "8", "--measurements", "12", "--channels", "3",
+               "--channel-layout", "chained", "--max-dipole", "3", "--allow-enclosing",
+               "--reciprocals", "50", "-o", "d.txt" }
+        << 0 << 18 << defaultSpacing("design") + "d.txt: 18 configurations, spacing 5.000 m\n";
+    QTest::newRow("reciprocals refused")
+        << QStringList { "design", "--measurements", "12", "--reciprocals" } << 2 << 0
+        << "kgw design: Missing value after '--reciprocals'.\nTry 'kgw design --help' for more "
+           "information.\n";
     QTest::newRow("refused") << QStringList { "design", "--measurements", "12", "--target",
         "5:1,0:2" } << 2 << 0
                              << "kgw design: invalid --target '5:1,0:2': give X0:X1,Z0:Z1 in "

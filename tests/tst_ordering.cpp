@@ -32,6 +32,10 @@ private slots:
     void order_data();
     void order();
     void groupCap();
+    void gapInInjections_data();
+    void gapInInjections();
+    void injectionsFor_data();
+    void injectionsFor();
 };
 
 void tst_Ordering::defaultGap()
@@ -136,6 +140,48 @@ void tst_Ordering::groupCap()
     options.channels = 2;
     QCOMPARE(
         hexOf(Kgw::orderSequence(input, options)), QByteArray("010203040102090a0506070801020b0c"));
+}
+
+void tst_Ordering::gapInInjections_data()
+{
+    QTest::addColumn<QByteArray>("sequence");
+    QTest::addColumn<int>("gap"); // injections
+    QTest::addColumn<int>("breaks");
+
+    // With two channels the first two rows are one injection, so 1 2 rests for two injections
+    // when it comes back, three measurements on.
+    const QByteArray sequence("01020304010205060708090a0b0c0102");
+    QTest::newRow("just within the gap") << sequence << 2 << 1;
+    QTest::newRow("just past the gap") << sequence << 1 << 0;
+    QTest::newRow("no gap") << sequence << 0 << 0;
+}
+
+void tst_Ordering::gapInInjections()
+{
+    QFETCH(QByteArray, sequence);
+    QFETCH(int, gap);
+    QFETCH(int, breaks);
+
+    QCOMPARE(Kgw::gapBreaksInInjections(quadruplesFromHex(sequence), gap, 2, {}), breaks);
+}
+
+void tst_Ordering::injectionsFor_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("perInjection");
+    QTest::addColumn<int>("injections");
+
+    QTest::newRow("whole") << 10.0 << 2.5 << 4;
+    QTest::newRow("a millisecond more") << 10.001 << 2.5 << 5;
+}
+
+void tst_Ordering::injectionsFor()
+{
+    QFETCH(double, seconds);
+    QFETCH(double, perInjection);
+    QFETCH(int, injections);
+
+    QCOMPARE(Kgw::injectionsFor(seconds, perInjection), injections);
 }
 
 QTEST_GUILESS_MAIN(tst_Ordering)
