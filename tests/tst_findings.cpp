@@ -29,6 +29,7 @@ private slots:
     void findings();
     void summary();
     void weakSignal();
+    void fieldLimits();
     void electrodeRanges_data();
     void electrodeRanges();
 };
@@ -106,6 +107,11 @@ void TestFindings::summary()
     QCOMPARE(report.electrodes, (QVector<int> { 0, 1, 2, 3, 4, 7, 8, 9 }));
     // The pole-dipole's 2π·2·5; neither the infinite nor the missing factor counts.
     QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * Pi) < 1e-9);
+    // 4 1 2 3 is 1 4 2 3 with A and B swapped; at 100 ohm m and 100 mA, 10 V m / 20 pi m and
+    // 10 V m / 10 pi m.
+    QCOMPARE(report.negativeFactors, 1);
+    QCOMPARE(report.smallestVoltage, 1 / (2 * Pi));
+    QCOMPARE(report.largestVoltage, 1 / Pi);
 
     QVERIFY(qIsNaN(Kgw::checkQuadruples(body("1 3 2 0"), 5).largestAbsoluteFactor));
 }
@@ -124,6 +130,24 @@ void TestFindings::weakSignal()
             "4: Weak signal: |K| = 7916.813 m is above the limit of 1000.000 m",
             "4: Duplicate of line 2" }));
     QCOMPARE(report.count(Kgw::Finding::WeakSignal), 2);
+    QVERIFY(report.hasProblems());
+}
+
+// At 5 m, Wenner a = 5 m has K = 10 pi m and reads 10 V m / 10 pi m = 318.310 mV, exactly the
+// minimum; the pole-dipole, K = 20 pi m, half of it.
+void TestFindings::fieldLimits()
+{
+    Kgw::CheckOptions options;
+    options.minVoltage = 10 / (10 * Pi);
+    options.excluded.insert(9);
+    const Kgw::CheckReport report
+        = Kgw::checkQuadruples(body("1 4 2 3; 7 10 8 9; 1 0 2 3"), 5, options);
+    QStringList found;
+    for (const Kgw::Finding &finding : report.findings)
+        found << QStringLiteral("%1: %2").arg(finding.lineNumber()).arg(finding.message());
+    QCOMPARE(found,
+        (QStringList { "2: Excluded electrode: 9 is used",
+            "3: Low voltage: 159.155 mV expected, below the minimum of 318.310 mV" }));
     QVERIFY(report.hasProblems());
 }
 
