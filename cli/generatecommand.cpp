@@ -41,9 +41,20 @@ QString description()
         "a runs outermost, then n, then i (from 1 while every electrode stays on the "
         "cable), then k. 0 is a remote electrode. Where an array does not fit, it "
         "simply gives fewer configurations.\n"
-        "With --k-max, configurations too weak to measure are left out.\n"
+        "With --k-max, configurations too weak to measure are left out; with --exclude, "
+        "those that use a dead electrode.\n"
         "Exit status: 0 when the list was written, 1 when no configuration fits or "
         "writing failed, 2 for a usage error.");
+}
+
+// Returns how many were left out.
+int leaveOutExcluded(QVector<Kgw::Quadruple> &configurations, const Kgw::ElectrodeSet &excluded)
+{
+    const int before = configurations.size();
+    configurations.erase(std::remove_if(configurations.begin(), configurations.end(),
+                             [&](const Kgw::Quadruple &q) { return excluded.firstUsedBy(q) != 0; }),
+        configurations.end());
+    return before - configurations.size();
 }
 
 } // namespace
@@ -73,6 +84,8 @@ int runGenerate(const QStringList &arguments, Console &console)
                        "weak a signal to measure well. Default: no limit."));
     parser.addOption(reciprocals);
     parser.addOption(factorLimit.option());
+    const ExcludeOption exclude(QStringLiteral("configurations that use one are left out."));
+    parser.addOption(exclude.option());
     commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw and --k-max"));
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
@@ -104,6 +117,9 @@ int runGenerate(const QStringList &arguments, Console &console)
     const std::optional<double> spacing = commandLine.spacing();
     if (!spacing)
         return ExitUsage;
+    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    if (!excluded)
+        return ExitUsage;
 
     const QStringList names = parser.positionalArguments();
     if (names.isEmpty())
@@ -125,6 +141,14 @@ int runGenerate(const QStringList &arguments, Console &console)
             [&](const Kgw::Quadruple &q) { return Kgw::exceedsFactorLimit(q, *spacing, *limit); }),
         configurations.end());
     const int weak = generated - configurations.size();
+    const int dead = leaveOutExcluded(configurations, *excluded);
+    if (configurations.isEmpty() && dead > 0) {
+        console.diagnostic(QStringLiteral("kgw generate"), 0,
+            QStringLiteral("every configuration uses an electrode of --exclude %1; nothing "
+                           "written")
+                .arg(excluded->text()));
+        return ExitRefused;
+    }
     if (configurations.isEmpty() && weak > 0) {
         console.diagnostic(QStringLiteral("kgw generate"), 0,
             QStringLiteral("every configuration has |K| above --k-max %1 m; nothing written")
@@ -150,6 +174,8 @@ int runGenerate(const QStringList &arguments, Console &console)
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
     if (qIsFinite(*limit))
         count += QStringLiteral(", %1 with |K| above --k-max left out").arg(weak);
+    if (!excluded->isEmpty())
+        count += QStringLiteral(", %1 using an excluded electrode left out").arg(dead);
     console.diagnostic(outputName(target->name), 0, count);
     return ExitSuccess;
 }
