@@ -107,7 +107,7 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
     case RepeatedElectrode:
         return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple);
     case ExcludedElectrode:
-        return QStringLiteral("Excluded electrode: %1 is used").arg(electrode);
+        return QStringLiteral("Excluded electrode: %1 is used").arg(int(factor));
     case NoSignal:
         return QStringLiteral("No signal: G = 0, so the geometric factor is infinite");
     case WeakSignal:
@@ -181,7 +181,7 @@ CheckReport checkQuadruples(
             finding.index = i;
             if (const int excluded = options.excluded.firstUsedBy(q)) {
                 finding.kind = Finding::ExcludedElectrode;
-                finding.electrode = excluded;
+                finding.factor = excluded;
                 add(finding);
             }
             // The factor alone tells most lines apart: it is NaN with a repeated electrode and

@@ -30,11 +30,11 @@ struct Finding {
     int earlierIndex = -1; // the earlier quadruple of a Duplicate or a Reciprocal
     Quadruple quadruple; // the quadruple of a RepeatedElectrode, for its message
     // |K| and the limit it is above, for a WeakSignal; the expected voltage and the minimum it
-    // is below, in volts, for a LowVoltage. Numbers rather than text, so that a finding copies as
-    // plain bytes: a long report holds millions.
+    // is below, in volts, for a LowVoltage; the first excluded electrode used, for an
+    // ExcludedElectrode. Numbers rather than text, and no more of them, so that a finding copies
+    // as 32 plain bytes: a long report holds millions.
     double factor = 0;
     double factorLimit = 0;
-    int electrode = 0; // the first excluded one an ExcludedElectrode uses
 
     int lineNumber() const { return index + 1; }
     // Names an earlier quadruple by its line in a list, or, for a file with other lines between,
