@@ -12,6 +12,34 @@
 
 namespace Cli {
 
+namespace {
+
+QString millivolts(double volts)
+{
+    return QString::number(volts * 1000, 'f', 3);
+}
+
+// What the crew's ground, current and cable make of the list.
+void printFieldSummary(QTextStream &out, const Kgw::CheckReport &report,
+    const Kgw::CheckOptions &options, bool minVoltageGiven)
+{
+    out << "negative K: " << report.negativeFactors << '\n' << "expected voltage: ";
+    if (qIsNaN(report.smallestVoltage))
+        out << "none\n";
+    else
+        out << millivolts(report.smallestVoltage) << " to " << millivolts(report.largestVoltage)
+            << " mV at " << QString::number(options.resistivityOhmMetres, 'g', 10) << " ohm m and "
+            << QString::number(options.currentAmperes * 1000, 'g', 10) << " mA\n";
+    if (minVoltageGiven)
+        out << "below " << millivolts(options.minVoltage)
+            << " mV: " << report.count(Kgw::Finding::LowVoltage) << '\n';
+    if (!options.excluded.isEmpty())
+        out << "using excluded electrodes (" << options.excluded.text()
+            << "): " << report.count(Kgw::Finding::ExcludedElectrode) << '\n';
+}
+
+} // namespace
+
 int runCheck(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("check"),
@@ -19,7 +47,11 @@ int runCheck(const QStringList &arguments, Console &console)
             "Reads an electrode list by the converter's rules, then reports what a field "
             "crew would want to know:\nrepeated electrodes, configurations with no "
             "signal (G = 0), with a weak one (|K| above --k-max), duplicates (A/B or M/N swapped "
-            "count) and reciprocals.\n"
+            "count) and reciprocals; with --exclude, lines that use a dead electrode, and with "
+            "--min-voltage, those expected to read too low a voltage.\n"
+            "The summary also counts the configurations with K < 0, which many instruments "
+            "record as negative voltages (kgw order --positive-k turns them), and gives the "
+            "range of the voltages rho I / |K| expected at --resistivity and --current.\n"
             "With --from, LIST is read in that format instead, and lines are the file's.\n"
             "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
             "list is refused or any other finding was made, 2 for a usage error."));
@@ -36,6 +68,10 @@ int runCheck(const QStringList &arguments, Console &console)
                        "higher one are reported"),
         1, Kgw::CablePositions, Kgw::CablePositions);
     commandLine.parser().addOption(electrodes.option());
+    const FieldOptions field(QStringLiteral("Report"));
+    field.addTo(commandLine.parser());
+    const ExcludeOption exclude(QStringLiteral("lines that use one are reported."));
+    commandLine.parser().addOption(exclude.option());
     InputReader reader(commandLine, InputReader::ListsOnly);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
@@ -53,6 +89,19 @@ int runCheck(const QStringList &arguments, Console &console)
     const std::optional<int> cable = commandLine.value(electrodes);
     if (!cable)
         return ExitUsage;
+    const std::optional<FieldValues> fieldValues = field.read(commandLine);
+    if (!fieldValues)
+        return ExitUsage;
+    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    if (!excluded)
+        return ExitUsage;
+    Kgw::CheckOptions options;
+    options.factorLimitMetres = *limit;
+    options.resistivityOhmMetres = fieldValues->resistivityOhmMetres;
+    options.currentAmperes = fieldValues->currentAmperes;
+    options.minVoltage = fieldValues->minVoltage;
+    options.excluded = *excluded;
+    options.cableElectrodes = *cable;
 
     const QString &list = lists.first();
     const std::optional<Input> read = reader.read(console, list);
@@ -60,7 +109,7 @@ int runCheck(const QStringList &arguments, Console &console)
         return ExitRefused;
 
     const double spacing = read->spacingMetres;
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read->quadruples, spacing, *limit, *cable);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(read->quadruples, spacing, options);
     QTextStream &out = console.out();
     for (const Kgw::Finding &finding : report.findings) {
         out << inputName(list) << ':' << read->lineNumber(finding.index) << ": "
@@ -93,6 +142,7 @@ int runCheck(const QStringList &arguments, Console &console)
                    ? QStringLiteral("none")
                    : metres(report.largestAbsoluteFactor) + QStringLiteral(" m"))
         << '\n';
+    printFieldSummary(out, report, options, commandLine.parser().isSet(field.minVoltage()));
     return report.hasProblems() ? ExitRefused : ExitSuccess;
 }
 

@@ -85,8 +85,10 @@ int runConvert(const QStringList &arguments, Console &console)
             continue;
         }
         // The check's own rules, so that convert and check never disagree on a line.
+        Kgw::CheckOptions checkOptions;
+        checkOptions.cableElectrodes = *cable;
         const Kgw::CheckReport report
-            = Kgw::checkQuadruples(read->quadruples, read->spacingMetres, qInf(), *cable);
+            = Kgw::checkQuadruples(read->quadruples, read->spacingMetres, checkOptions);
         if (reportBeyondCable(console, *read, report)) {
             status = ExitRefused;
             continue;

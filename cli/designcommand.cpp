@@ -28,14 +28,16 @@ QString description()
         "as kgw resolution reports it, each round about 5 % of N. A configuration strongly "
         "correlated with one taken in the same round waits for a later one.\n"
         "W weighs each configuration by 1 / sigma², sigma = error + cancellation error × (C - 1) + "
-        "floor × |K| / 10 V m, C its signal cancellation, so a "
+        "floor / V (V = rho I / |K|, the voltage expected at --resistivity and --current), C its "
+        "signal cancellation, so a "
         "weak or cancelling signal counts for little; --k-max and --max-cancellation leave "
         "such configurations out altogether.\n"
         "Writes the design as an electrode list to standard output (or to -o LIST, or as a "
         "sequence file with --kgw): the base set first, then the configurations in the order "
-        "they were chosen. Standard error shows the median signal cancellation and the mean "
-        "relative resolution of the design and of the standard arrays kgw generate gives "
-        "(dipole-dipole, then Wenner-alpha) cut to the same count. The figure is linear: how "
+        "they were chosen, each with K > 0 (M and N swapped where needed, so that no reading "
+        "comes out as a negative voltage). Standard error shows the median signal cancellation "
+        "and the mean relative resolution of the design and of the standard arrays kgw generate "
+        "gives (dipole-dipole, then Wenner-alpha) cut to the same count. The figure is linear: how "
         "well a real inversion images the ground with the design is for an inversion to tell "
         "(bench/yardstick.sh in the source). Under one, designs of 1000 at 1 m imaged a dipping "
         "contact about twice as well as the standard arrays of the same count, and compact "
@@ -48,6 +50,14 @@ QString description()
         "current pair most rows share first, in groups of up to C.\n"
         "Exit status: 0 when the design was written, 1 when no design can be made or writing "
         "failed, 2 for a usage error.");
+}
+
+// A reading and its M-N swap carry the same information, so the design is free to write the
+// one an instrument records as a positive voltage.
+void writeWithPositiveFactors(QVector<Kgw::Quadruple> &configurations)
+{
+    for (Kgw::Quadruple &q : configurations)
+        q = Kgw::withPositiveFactor(q);
 }
 
 } // namespace
@@ -99,6 +109,9 @@ int runDesign(const QStringList &arguments, Console &console)
     commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres"));
     ModelOptions model(commandLine, Kgw::CablePositions);
+    const ExcludeOption exclude(QStringLiteral(
+        "no configuration that uses one is chosen, nor counted in the comprehensive set."));
+    parser.addOption(exclude.option());
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
@@ -148,6 +161,10 @@ int runDesign(const QStringList &arguments, Console &console)
     const std::optional<ConfigurationsTarget> destination = commandLine.configurationsOutput();
     if (!destination)
         return ExitUsage;
+    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    if (!excluded)
+        return ExitUsage;
+    model.exclude(*excluded);
     if (!outputAllowed(console, QString(), destination->name))
         return ExitRefused;
 
@@ -190,6 +207,10 @@ int runDesign(const QStringList &arguments, Console &console)
         Kgw::percentOf(design.configurations.size(), *reciprocalShare), options.channels,
         options.rules);
     written += added;
+    // A chain fixes the direction of each dipole (N of one is M of the next), so a chained design
+    // keeps it, whatever the sign.
+    if (options.rules.layout != Kgw::ChannelLayout::Chained)
+        writeWithPositiveFactors(written);
     if (!writeConfigurationsArgument(
             console, destination->name, written, destination->asSequence, grid.spacing()))
         return ExitRefused;

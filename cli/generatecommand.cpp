@@ -43,8 +43,9 @@ QString description()
         "a runs outermost, then n, then i (from 1 while every electrode stays on the "
         "cable), then k. 0 is a remote electrode. Where an array does not fit, it "
         "simply gives fewer configurations.\n"
-        "With --k-max, configurations too weak to measure are left out, and with --max-dipole "
-        "those whose potential dipole is longer than the instrument reads.\n"
+        "With --k-max, configurations too weak to measure are left out, with --max-dipole "
+        "those whose potential dipole is longer than the instrument reads, and with --exclude "
+        "those that use a dead electrode.\n"
         "--channel-layout chained lists the potential dipoles of each current pair together, "
         "as the chain they form (N of one is M of the next): it applies to dipole-dipole, "
         "pole-dipole and gradient, and is refused for the other arrays, which read one dipole "
@@ -54,6 +55,24 @@ QString description()
         "many of them in one injection.\n"
         "Exit status: 0 when the list was written, 1 when no configuration fits or "
         "writing failed, 2 for a usage error.");
+}
+
+// Leaves out the configurations `dropped` says and returns how many. When that leaves none, it
+// says why with `emptied` and returns nothing: the window and convert refuse an empty list, so
+// an empty file would only fail later.
+template <typename Predicate>
+std::optional<int> leaveOut(Console &console, QVector<Kgw::Quadruple> &configurations,
+    Predicate dropped, const QString &emptied)
+{
+    const int before = configurations.size();
+    configurations.erase(std::remove_if(configurations.begin(), configurations.end(), dropped),
+        configurations.end());
+    const int left = before - configurations.size();
+    if (configurations.isEmpty() && left > 0) {
+        console.diagnostic(QStringLiteral("kgw generate"), 0, emptied);
+        return std::nullopt;
+    }
+    return left;
 }
 
 } // namespace
@@ -86,6 +105,8 @@ int runGenerate(const QStringList &arguments, Console &console)
     parser.addOption(factorLimit.option());
     ChannelOptions channelOptions(
         commandLine, QStringLiteral("For dipole-dipole, pole-dipole and gradient only."), false);
+    const ExcludeOption exclude(QStringLiteral("configurations that use one are left out."));
+    parser.addOption(exclude.option());
     commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw and --k-max"));
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
@@ -121,6 +142,9 @@ int runGenerate(const QStringList &arguments, Console &console)
     const std::optional<double> spacing = commandLine.spacing();
     if (!spacing)
         return ExitUsage;
+    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    if (!excluded)
+        return ExitUsage;
 
     const QStringList names = parser.positionalArguments();
     if (names.isEmpty())
@@ -142,32 +166,30 @@ int runGenerate(const QStringList &arguments, Console &console)
     }
 
     QVector<Kgw::Quadruple> configurations = Kgw::generateConfigurations(kinds, options);
-    const int generated = configurations.size();
-    configurations.erase(
-        std::remove_if(configurations.begin(), configurations.end(),
-            [&](const Kgw::Quadruple &q) { return Kgw::exceedsFactorLimit(q, *spacing, *limit); }),
-        configurations.end());
-    const int weak = generated - configurations.size();
-    if (configurations.isEmpty() && weak > 0) {
-        console.diagnostic(QStringLiteral("kgw generate"), 0,
-            QStringLiteral("every configuration has |K| above --k-max %1 m; nothing written")
-                .arg(metres(*limit)));
+    const std::optional<int> weak = leaveOut(
+        console, configurations,
+        [&](const Kgw::Quadruple &q) { return Kgw::exceedsFactorLimit(q, *spacing, *limit); },
+        QStringLiteral("every configuration has |K| above --k-max %1 m; nothing written")
+            .arg(metres(*limit)));
+    const std::optional<int> dead = weak
+        ? leaveOut(
+            console, configurations,
+            [&](const Kgw::Quadruple &q) { return excluded->firstUsedBy(q) != 0; },
+            QStringLiteral("every configuration uses an electrode of "
+                           "--exclude %1; nothing written")
+                .arg(excluded->text()))
+        : std::nullopt;
+    const std::optional<int> tooLong = dead
+        ? leaveOut(
+            console, configurations,
+            [&](const Kgw::Quadruple &q) { return !Kgw::withinMaxDipole(q, rules->maxDipole); },
+            QStringLiteral("every configuration has a potential "
+                           "dipole longer than --max-dipole %1; "
+                           "nothing written")
+                .arg(rules->maxDipole))
+        : std::nullopt;
+    if (!tooLong)
         return ExitRefused;
-    }
-    const int beforeDipoleLimit = configurations.size();
-    configurations.erase(
-        std::remove_if(configurations.begin(), configurations.end(),
-            [&](const Kgw::Quadruple &q) { return !Kgw::withinMaxDipole(q, rules->maxDipole); }),
-        configurations.end());
-    const int tooLong = beforeDipoleLimit - configurations.size();
-    if (configurations.isEmpty() && tooLong > 0) {
-        console.diagnostic(QStringLiteral("kgw generate"), 0,
-            QStringLiteral("every configuration has a potential dipole longer than --max-dipole "
-                           "%1; nothing written")
-                .arg(rules->maxDipole));
-        return ExitRefused;
-    }
-    // The window and convert refuse an empty list, so an empty file would only fail later.
     if (configurations.isEmpty()) {
         console.diagnostic(QStringLiteral("kgw generate"), 0,
             QStringLiteral("no configuration fits on %1 electrodes with --a-max %2 and --n-max %3; "
@@ -190,10 +212,12 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
     if (qIsFinite(*limit))
-        count += QStringLiteral(", %1 with |K| above --k-max left out").arg(weak);
+        count += QStringLiteral(", %1 with |K| above --k-max left out").arg(*weak);
     if (channelOptions.maxDipoleGiven())
         count += QStringLiteral(", %1 with a potential dipole longer than --max-dipole left out")
-                     .arg(tooLong);
+                     .arg(*tooLong);
+    if (!excluded->isEmpty())
+        count += QStringLiteral(", %1 using an excluded electrode left out").arg(*dead);
     if (target->asSequence || qIsFinite(*limit))
         count += QStringLiteral(", spacing ") + commandLine.spacingUsed(*spacing);
     console.diagnostic(outputName(target->name), 0, count);

@@ -14,8 +14,10 @@ namespace Cli {
 namespace {
 
 // The noise floor is given as a voltage; the weight it puts on |K| needs the ground's
-// resistivity and the current, taken as 100 ohm m and 100 mA.
-constexpr double AssumedRhoTimesCurrent = 100 * 0.1;
+// resistivity and the current, by default 100 ohm m and 100 mA.
+constexpr double DefaultResistivity = 100;
+constexpr double DefaultMilliamperes = 100;
+constexpr double AssumedRhoTimesCurrent = DefaultResistivity * (DefaultMilliamperes / 1000);
 constexpr double DefaultFloorMicrovolts
     = Kgw::NoiseModel::DefaultFloorPerMetre * AssumedRhoTimesCurrent * 1e6;
 
@@ -25,6 +27,87 @@ QString number(double value)
 }
 
 } // namespace
+
+FieldOptions::FieldOptions(const QString &minVoltageUse)
+    : m_resistivity(QStringLiteral("resistivity"),
+        QStringLiteral("Resistivity of the ground the crew expects, in ohm m, above 0 "
+                       "(default %1): a configuration is expected to read rho I / |K|.")
+            .arg(number(DefaultResistivity)),
+        QStringLiteral("OHMM"), number(DefaultResistivity))
+    , m_current(QStringLiteral("current"),
+          QStringLiteral("Current the instrument injects, in mA, above 0 (default %1).")
+              .arg(number(DefaultMilliamperes)),
+          QStringLiteral("MA"), number(DefaultMilliamperes))
+    , m_minVoltage(QStringLiteral("min-voltage"),
+          QStringLiteral("%1 configurations whose expected voltage rho I / |K| is below MV "
+                         "millivolts. Default: no minimum.")
+              .arg(minVoltageUse),
+          QStringLiteral("MV"))
+{ }
+
+void FieldOptions::addTo(QCommandLineParser &parser) const
+{
+    parser.addOption(m_resistivity);
+    parser.addOption(m_current);
+    parser.addOption(m_minVoltage);
+}
+
+std::optional<FieldValues> FieldOptions::read(CommandLine &commandLine) const
+{
+    FieldValues values;
+    const QString positive = QStringLiteral("a positive number");
+    const std::optional<double> resistivity
+        = commandLine.number(m_resistivity, 0, qInf(), false, positive);
+    const std::optional<double> milliamperes
+        = resistivity ? commandLine.number(m_current, 0, qInf(), false, positive) : std::nullopt;
+    if (!milliamperes)
+        return std::nullopt;
+    values.resistivityOhmMetres = *resistivity;
+    values.currentAmperes = *milliamperes / 1000;
+    if (commandLine.parser().isSet(m_minVoltage)) {
+        const std::optional<double> millivolts = commandLine.number(
+            m_minVoltage, 0, qInf(), true, QStringLiteral("a number of millivolts, 0 or more"));
+        if (!millivolts)
+            return std::nullopt;
+        values.minVoltage = *millivolts / 1000;
+    }
+    return values;
+}
+
+ExcludeOption::ExcludeOption(const QString &use)
+    : m_option(QStringLiteral("exclude"),
+        QStringLiteral("Dead or missing electrodes, as 7,23-24: %1").arg(use),
+        QStringLiteral("LIST"))
+{ }
+
+std::optional<Kgw::ElectrodeSet> ExcludeOption::read(CommandLine &commandLine) const
+{
+    if (!commandLine.parser().isSet(m_option))
+        return Kgw::ElectrodeSet();
+    QString error;
+    const std::optional<Kgw::ElectrodeSet> electrodes
+        = Kgw::parseElectrodeSet(commandLine.parser().value(m_option), &error);
+    if (!electrodes)
+        commandLine.usageError(QStringLiteral("invalid --exclude: %1").arg(error));
+    return electrodes;
+}
+
+bool refuseExcluded(Console &console, const Input &input, const Kgw::ElectrodeSet &excluded)
+{
+    for (int i = 0; i < input.quadruples.size(); ++i) {
+        const int electrode = excluded.firstUsedBy(input.quadruples.at(i));
+        if (electrode == 0)
+            continue;
+        const bool lines = !input.sequenceFile;
+        console.diagnostic(inputName(input.argument), lines ? input.lineNumber(i) : 0,
+            QStringLiteral("%1electrode %2 is excluded (--exclude); leave it out of the list "
+                           "first")
+                .arg(lines ? QString() : QStringLiteral("quadruple %1: ").arg(i + 1))
+                .arg(electrode));
+        return true;
+    }
+    return false;
+}
 
 FactorLimitOption::FactorLimitOption(const QString &description)
     : m_option(QStringLiteral("k-max"), description, QStringLiteral("METRES"))
@@ -93,11 +176,12 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
               .arg(number(Kgw::NoiseModel::DefaultRelativeError * 100)),
           QStringLiteral("PERCENT"), number(Kgw::NoiseModel::DefaultRelativeError * 100))
     , m_floor(QStringLiteral("floor"),
-          QStringLiteral("Voltage floor of the instrument, 0 to 1000000, taken at 100 ohm m and "
-                         "100 mA: it adds floor × |K| / 10 V m to the relative error "
-                         "(default %1).")
+          QStringLiteral("Voltage floor of the instrument, 0 to 1000000: it adds floor / V to the "
+                         "relative error, V = rho I / |K| the voltage expected at --resistivity "
+                         "and --current (default %1).")
               .arg(number(DefaultFloorMicrovolts)),
           QStringLiteral("MICROVOLTS"), number(DefaultFloorMicrovolts))
+    , m_field(QStringLiteral("Leave out"))
     , m_cancellationError(QStringLiteral("cancellation-error"),
           QStringLiteral("Error a ground that is not uniform adds to a reading, per unit of its "
                          "signal cancellation beyond 1 (see kgw design --max-cancellation), 0 to "
@@ -120,6 +204,7 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
     parser.addOption(m_depth);
     parser.addOption(m_error);
     parser.addOption(m_floor);
+    m_field.addTo(parser);
     parser.addOption(m_cancellationError);
     parser.addOption(m_damping);
 }
@@ -140,7 +225,8 @@ QString ModelOptions::firstGiven() const
     const QCommandLineParser &parser = m_commandLine.parser();
     for (const QCommandLineOption *option :
         { &m_factorLimit.option(), &m_electrodesOption, &m_cellsPerSpacing, &m_firstLayer,
-            &m_growth, &m_depth, &m_error, &m_floor, &m_cancellationError, &m_damping }) {
+            &m_growth, &m_depth, &m_error, &m_floor, &m_field.resistivity(), &m_field.current(),
+            &m_field.minVoltage(), &m_cancellationError, &m_damping }) {
         if (parser.isSet(*option))
             return QStringLiteral("--") + option->names().constFirst();
     }
@@ -204,7 +290,14 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
     if (!readInto(m_cancellationError, 0, 100, true, &cancellationPercent))
         return ExitUsage;
     m_resolution.noise.cancellationError = cancellationPercent / 100;
-    m_resolution.noise.floorPerMetre = microvolts * 1e-6 / AssumedRhoTimesCurrent;
+    const std::optional<FieldValues> field = m_field.read(m_commandLine);
+    if (!field)
+        return ExitUsage;
+    m_resolution.resistivityOhmMetres = field->resistivityOhmMetres;
+    m_resolution.currentAmperes = field->currentAmperes;
+    m_resolution.minVoltage = field->minVoltage;
+    m_resolution.noise.floorPerMetre = Kgw::NoiseModel::floorPerMetreAt(
+        microvolts * 1e-6, field->resistivityOhmMetres, field->currentAmperes);
 
     // One cable for every input, so that they are compared on the same footing.
     const bool spacingGiven = m_commandLine.spacingGiven();

@@ -18,6 +18,51 @@ namespace Cli {
 
 class Console;
 
+// The ground and current the crew expects, and the least voltage worth reading.
+struct FieldValues {
+    double resistivityOhmMetres = 0;
+    double currentAmperes = 0;
+    double minVoltage = 0; // volts; 0 when not given
+};
+
+// --resistivity OHMM, --current MA and --min-voltage MV, which state the expected voltage
+// rho I / |K| of a configuration in the crew's units.
+class FieldOptions
+{
+public:
+    // `minVoltageUse` says what the command does with a configuration below the least voltage.
+    explicit FieldOptions(const QString &minVoltageUse);
+    void addTo(QCommandLineParser &parser) const;
+    const QCommandLineOption &resistivity() const { return m_resistivity; }
+    const QCommandLineOption &current() const { return m_current; }
+    const QCommandLineOption &minVoltage() const { return m_minVoltage; }
+    // The values given, or their defaults; nothing after a usage error.
+    std::optional<FieldValues> read(CommandLine &commandLine) const;
+
+private:
+    QCommandLineOption m_resistivity;
+    QCommandLineOption m_current;
+    QCommandLineOption m_minVoltage;
+};
+
+// --exclude LIST, the dead or missing electrodes of the cable.
+class ExcludeOption
+{
+public:
+    // `use` says what the command does with a configuration that uses one.
+    explicit ExcludeOption(const QString &use);
+    const QCommandLineOption &option() const { return m_option; }
+    // The electrodes, none when not given; nothing after a usage error.
+    std::optional<Kgw::ElectrodeSet> read(CommandLine &commandLine) const;
+
+private:
+    QCommandLineOption m_option;
+};
+
+// A command that drops nothing silently refuses an input that uses an excluded electrode,
+// naming the first line that does. True when it did.
+bool refuseExcluded(Console &console, const Input &input, const Kgw::ElectrodeSet &excluded);
+
 // --k-max METRES, the weak-signal limit on |K|; infinite when not given.
 class FactorLimitOption
 {
@@ -61,6 +106,8 @@ public:
     QString firstGiven() const;
     // Whether the spacing read was that of a sequence file rather than --spacing or its default.
     bool spacingFromInputs() const { return m_spacingFromInputs; }
+    // Electrodes the model gives no row to; set before read().
+    void exclude(const Kgw::ElectrodeSet &electrodes) { m_resolution.excluded = electrodes; }
 
 private:
     std::optional<int> readOptions(Console &console, const QVector<Input> &inputs);
@@ -76,6 +123,7 @@ private:
     QCommandLineOption m_depth;
     QCommandLineOption m_error;
     QCommandLineOption m_floor;
+    FieldOptions m_field;
     QCommandLineOption m_cancellationError;
     QCommandLineOption m_damping;
     double m_spacing = 0;

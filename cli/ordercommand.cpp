@@ -4,9 +4,11 @@
 #include "commands.h"
 #include "console.h"
 #include "input.h"
+#include "modeloptions.h"
 #include "textutil.h"
 
 #include "arrays.h"
+#include "geometry.h"
 #include "ordering.h"
 
 #include <QRegularExpression>
@@ -35,6 +37,9 @@ QString description()
         "Standard error reports the places that break the gap, the injections (with "
         "--channels) and the field time (with --seconds-per-injection), before and after. The "
         "same input always gives the same order.\n"
+        "With --positive-k, every configuration is written with K > 0, M and N (or, with N "
+        "remote, A and B) swapped where needed, so that no reading comes out as a negative "
+        "voltage.\n"
         "Exit status: 0 when the order was written, also where the gap could not be met "
         "everywhere; 1 when the input is refused or writing failed; 2 for a usage error.");
 }
@@ -88,6 +93,12 @@ int runOrder(const QStringList &arguments, Console &console)
     ChannelOptions channelOptions(commandLine,
         QStringLiteral("With chained, only measurements whose dipoles chain share an injection."),
         true);
+    const QCommandLineOption positive(
+        QStringLiteral("positive-k"), QStringLiteral("Write every configuration with K > 0."));
+    parser.addOption(positive);
+    const ExcludeOption exclude(
+        QStringLiteral("an input that uses one is refused, as nothing is dropped."));
+    parser.addOption(exclude.option());
     commandLine.addConfigurationsOutput();
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres for --kgw, when INPUT has none of its own"));
@@ -139,15 +150,25 @@ int runOrder(const QStringList &arguments, Console &console)
         return ExitUsage;
     if (!reader.accept(inputs))
         return ExitUsage;
+    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    if (!excluded)
+        return ExitUsage;
 
     const QString input = inputs.first();
     if (!outputAllowed(console, input, target->name))
         return ExitRefused;
     const std::optional<Input> read = reader.read(console, input, target->asSequence);
-    if (!read)
+    if (!read || refuseExcluded(console, *read, *excluded))
         return ExitRefused;
 
-    const QVector<Kgw::Quadruple> &before = read->quadruples;
+    // Turned before the ordering, so that what it groups and spaces is what is written.
+    QVector<Kgw::Quadruple> turned;
+    if (parser.isSet(positive)) {
+        turned.reserve(read->quadruples.size());
+        for (const Kgw::Quadruple &q : read->quadruples)
+            turned.append(Kgw::withPositiveFactor(q));
+    }
+    const QVector<Kgw::Quadruple> &before = parser.isSet(positive) ? turned : read->quadruples;
     Kgw::OrderOptions options;
     options.gap = *gapValue >= 0 ? *gapValue : Kgw::defaultPolarisationGap(before.size());
     options.channels = *channelCount;

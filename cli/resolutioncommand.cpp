@@ -26,7 +26,7 @@ QString description()
         "a homogeneous ground. Prints, per INPUT, side by side:\n"
         "  configurations        quadruples in the input\n"
         "  no signal or repeat   quadruples without a sensitivity (G = 0 or an electrode twice)\n"
-        "  over the |K| limit    quadruples left out by --k-max\n"
+        "  over the |K| limit    quadruples left out by --k-max or --min-voltage\n"
         "  median cancellation   how many times the parts of a reading exceed it (1: they "
         "add; see kgw design --max-cancellation); readings that are small differences of "
         "large parts move far in a heterogeneous ground, and an inversion fits them slowly\n"
@@ -37,7 +37,8 @@ QString description()
         "Both R figures are linear: they tell what the data could resolve of a uniform ground, "
         "not how well an inversion recovers a real one.\n"
         "W weighs each configuration by 1 / sigma², sigma = error + cancellation error × (C - 1) + "
-        "floor × |K| / 10 V m, C its signal cancellation. "
+        "floor / V (V = rho I / |K|, the voltage expected at --resistivity and --current), C its "
+        "signal cancellation. "
         "The grid: cells spacing / N wide, from one spacing before electrode 1 to one past "
         "electrode E; layers from half a spacing thick, growing by --layer-growth, down to "
         "(E - 1) spacings / 5.\n"
@@ -59,6 +60,9 @@ int runResolution(const QStringList &arguments, Console &console)
                        "between X0 and X1 along the cable (electrode 1 at 0) and Z0 and Z1 "
                        "deep, in metres."));
     commandLine.parser().addOption(target.option());
+    const ExcludeOption exclude(QStringLiteral(
+        "an input that uses one is refused, and the comprehensive set leaves them out."));
+    commandLine.parser().addOption(exclude.option());
     InputReader reader(commandLine, InputReader::ComparesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input. "
@@ -77,11 +81,15 @@ int runResolution(const QStringList &arguments, Console &console)
         return ExitUsage;
     if (!reader.accept(names))
         return ExitUsage;
+    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    if (!excluded)
+        return ExitUsage;
+    model.exclude(*excluded);
     QVector<Input> inputs;
     for (const QString &name : names) {
         // Without a true spacing every figure would be of another cable.
         const std::optional<Input> input = reader.read(console, name, true);
-        if (!input)
+        if (!input || refuseExcluded(console, *input, *excluded))
             return ExitRefused;
         inputs.append(*input);
     }

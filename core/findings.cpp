@@ -107,12 +107,18 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
     switch (kind) {
     case RepeatedElectrode:
         return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple);
+    case ExcludedElectrode:
+        return QStringLiteral("Excluded electrode: %1 is used").arg(int(factor));
     case NoSignal:
         return QStringLiteral("No signal: G = 0, so the geometric factor is infinite");
     case WeakSignal:
         return QStringLiteral("Weak signal: |K| = %1 m is above the limit of %2 m")
             .arg(factor, 0, 'f', 3)
             .arg(factorLimit, 0, 'f', 3);
+    case LowVoltage:
+        return QStringLiteral("Low voltage: %1 mV expected, below the minimum of %2 mV")
+            .arg(factor * 1000, 0, 'f', 3)
+            .arg(factorLimit * 1000, 0, 'f', 3);
     case Duplicate:
         return QLatin1String("Duplicate of line ") + QString::number(earlierLine);
     case Reciprocal:
@@ -127,7 +133,8 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
 
 bool CheckReport::hasProblems() const
 {
-    return count(Finding::RepeatedElectrode) + count(Finding::NoSignal) + count(Finding::WeakSignal)
+    return count(Finding::RepeatedElectrode) + count(Finding::ExcludedElectrode)
+        + count(Finding::NoSignal) + count(Finding::WeakSignal) + count(Finding::LowVoltage)
         + count(Finding::Duplicate) + count(Finding::BeyondCable)
         > 0;
 }
@@ -137,9 +144,20 @@ int unmeasurableCount(const CheckReport &report)
     return report.count(Finding::RepeatedElectrode) + report.count(Finding::NoSignal);
 }
 
-CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres,
-    double factorLimitMetres, int cableElectrodes)
+CheckReport checkQuadruples(
+    const QVector<Quadruple> &quadruples, double spacingMetres, double factorLimitMetres)
 {
+    CheckOptions options;
+    options.factorLimitMetres = factorLimitMetres;
+    return checkQuadruples(quadruples, spacingMetres, options);
+}
+
+CheckReport checkQuadruples(
+    const QVector<Quadruple> &quadruples, double spacingMetres, const CheckOptions &options)
+{
+    const double factorLimitMetres = options.factorLimitMetres;
+    const int cableElectrodes = options.cableElectrodes;
+    double smallestFactor = qQNaN();
     CheckReport report;
     report.quadruples = quadruples.size();
     report.largestAbsoluteFactor = qQNaN();
@@ -172,9 +190,15 @@ CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacing
 
             Finding finding;
             finding.index = i;
+            if (const int excluded = options.excluded.firstUsedBy(q)) {
+                finding.kind = Finding::ExcludedElectrode;
+                finding.factor = excluded;
+                add(finding);
+            }
             // The factor alone tells most lines apart: it is NaN with a repeated electrode and
             // infinite with no signal, and it is needed anyway for the rest.
-            const double k = qAbs(geometricFactor(q, spacingMetres));
+            const double signedFactor = geometricFactor(q, spacingMetres);
+            const double k = qAbs(signedFactor);
             if (std::isnan(k)) {
                 if (hasRepeatedElectrode(q)) {
                     finding.kind = Finding::RepeatedElectrode;
@@ -189,10 +213,21 @@ CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacing
             } else {
                 if (std::isnan(report.largestAbsoluteFactor) || k > report.largestAbsoluteFactor)
                     report.largestAbsoluteFactor = k;
+                if (std::isnan(smallestFactor) || k < smallestFactor)
+                    smallestFactor = k;
+                report.negativeFactors += signedFactor < 0 ? 1 : 0;
                 if (k > factorLimitMetres) {
                     finding.kind = Finding::WeakSignal;
                     finding.factor = k;
                     finding.factorLimit = factorLimitMetres;
+                    add(finding);
+                }
+                const double voltage
+                    = expectedVoltage(k, options.resistivityOhmMetres, options.currentAmperes);
+                if (voltage < options.minVoltage) {
+                    finding.kind = Finding::LowVoltage;
+                    finding.factor = voltage;
+                    finding.factorLimit = options.minVoltage;
                     add(finding);
                 }
             }
@@ -213,6 +248,10 @@ CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacing
         }
     }
 
+    report.smallestVoltage = expectedVoltage(
+        report.largestAbsoluteFactor, options.resistivityOhmMetres, options.currentAmperes);
+    report.largestVoltage
+        = expectedVoltage(smallestFactor, options.resistivityOhmMetres, options.currentAmperes);
     for (int e = 0; e <= CablePositions; ++e) {
         if (used[e])
             report.electrodes.append(e);

@@ -3,6 +3,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -149,6 +150,21 @@ bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMe
 {
     const double k = std::abs(geometricFactor(q, spacingMetres));
     return qIsFinite(k) && k > limitMetres;
+}
+
+double expectedVoltage(double factorMetres, double resistivityOhmMetres, double currentAmperes)
+{
+    return resistivityOhmMetres * currentAmperes / std::abs(factorMetres);
+}
+
+Quadruple withPositiveFactor(const Quadruple &q)
+{
+    // The sign needs no spacing: K is the step fraction times a positive length.
+    if (!(geometricFactor(q, 1) < 0))
+        return q;
+    if (q.n != 0)
+        return Quadruple(q.a, q.b, q.n, q.m);
+    return Quadruple(q.b, q.a, q.m, q.n);
 }
 
 double pseudoPosition(const Quadruple &q, double spacingMetres)

@@ -54,6 +54,17 @@ double geometricFactor(const Quadruple &q, double spacingMetres);
 // a quadruple without signal or with a repeated electrode is a fault of another kind.
 bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres);
 
+// The voltage rho I / |K| in volts that a configuration of geometric factor K measures over a
+// uniform ground of that resistivity (ohm m) with that current (amperes). 0 without signal
+// (K infinite), NaN with a repeated electrode.
+double expectedVoltage(double factorMetres, double resistivityOhmMetres, double currentAmperes);
+
+// The quadruple with its sign turned so that K > 0, as many instruments record a negative
+// voltage otherwise: M and N swapped, or A and B when N is remote (a remote electrode may stand
+// only as B or N, and either swap turns the sign). A quadruple without signal or with a
+// repeated electrode has no sign to turn and comes back as it is.
+Quadruple withPositiveFactor(const Quadruple &q);
+
 // The mean of the midpoints of A–B and M–N; a pair with a remote electrode counts as the position
 // of its other electrode.
 double pseudoPosition(const Quadruple &q, double spacingMetres);

@@ -41,6 +41,12 @@ double NoiseModel::sigma(double factorMetres, double cancellation) const
         + floorPerMetre * std::abs(factorMetres);
 }
 
+double NoiseModel::floorPerMetreAt(
+    double floorVolts, double resistivityOhmMetres, double currentAmperes)
+{
+    return floorVolts / (resistivityOhmMetres * currentAmperes);
+}
+
 namespace {
 
 QString gridError(const ModelGrid &grid, SurveyModel::Scope scope)
@@ -104,12 +110,16 @@ int SurveyModel::pairIndex(int p, int q) const
 
 SurveyModel::RowStatus SurveyModel::row(const Quadruple &q, SurveyRow *row) const
 {
+    if (m_options.excluded.firstUsedBy(q) != 0)
+        return WithoutRow;
     PairTable::Term terms[4];
     double factor = 0;
     const int count = m_table.terms(q, terms, &factor);
     if (count == 0)
         return WithoutRow;
-    if (std::abs(factor) > m_options.factorLimit)
+    if (std::abs(factor) > m_options.factorLimit
+        || expectedVoltage(factor, m_options.resistivityOhmMetres, m_options.currentAmperes)
+            < m_options.minVoltage)
         return OverLimit;
     if (row) {
         *row = SurveyRow();

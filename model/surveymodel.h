@@ -1,6 +1,7 @@
 #ifndef KGW_SURVEYMODEL_H
 #define KGW_SURVEYMODEL_H
 
+#include "electrodeset.h"
 #include "sensitivity.h"
 
 #include <Eigen/Core>
@@ -38,6 +39,12 @@ struct NoiseModel {
     double cancellationError = DefaultCancellationError;
 
     double sigma(double factorMetres, double cancellation = 1) const;
+
+    // The floor's share of a reading is floor / V, V = rho I / |K| the voltage expected over the
+    // crew's ground with the crew's current: floorPerMetre for a floor in volts, a ground in
+    // ohm m and a current in amperes.
+    static double floorPerMetreAt(
+        double floorVolts, double resistivityOhmMetres, double currentAmperes);
 };
 
 struct ResolutionOptions {
@@ -51,6 +58,15 @@ struct ResolutionOptions {
     // Configurations whose |K| exceeds this many metres are left out, also from the
     // comprehensive set.
     double factorLimit = std::numeric_limits<double>::infinity();
+    // The ground and current a configuration's voltage rho I / |K| is expected at; those whose
+    // voltage is below minVoltage (volts) are left out like those over the |K| limit. The
+    // defaults, 100 ohm m and 100 mA, are those NoiseModel's default floor is counted at.
+    double resistivityOhmMetres = 100;
+    double currentAmperes = 0.1;
+    double minVoltage = 0;
+    // Dead or missing electrodes: no configuration that uses one has a row, in the comprehensive
+    // set neither, so that a design on the cable is judged by what the cable can still measure.
+    ElectrodeSet excluded;
     double damping = DefaultDamping;
 };
 
@@ -82,8 +98,8 @@ public:
 
     enum RowStatus {
         HasRow,
-        WithoutRow, // repeated electrode, no signal, or an electrode beyond the cable
-        OverLimit // |K| above the limit
+        WithoutRow, // repeated electrode, no signal, an electrode beyond the cable or excluded
+        OverLimit // |K| above the limit, or the expected voltage below the least
     };
 
     // What the model is for: a sensitivity needs only the pair table; a resolution also needs T

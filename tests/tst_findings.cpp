@@ -31,6 +31,7 @@ private slots:
     void weakSignal();
     void beyondCable_data();
     void beyondCable();
+    void fieldLimits();
     void electrodeRanges_data();
     void electrodeRanges();
 };
@@ -109,6 +110,11 @@ void TestFindings::summary()
     QCOMPARE(report.electrodes, (QVector<int> { 0, 1, 2, 3, 4, 7, 8, 9 }));
     // The pole-dipole's 2π·2·5; neither the infinite nor the missing factor counts.
     QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * Pi) < 1e-9);
+    // 4 1 2 3 is 1 4 2 3 with A and B swapped; at 100 ohm m and 100 mA, 10 V m / 20 pi m and
+    // 10 V m / 10 pi m.
+    QCOMPARE(report.negativeFactors, 1);
+    QCOMPARE(report.smallestVoltage, 1 / (2 * Pi));
+    QCOMPARE(report.largestVoltage, 1 / Pi);
 
     QVERIFY(qIsNaN(Kgw::checkQuadruples(body("1 3 2 0"), 5).largestAbsoluteFactor));
 }
@@ -145,7 +151,10 @@ void TestFindings::beyondCable()
     QFETCH(QString, list);
     QFETCH(QVector<int>, lines);
 
-    const Kgw::CheckReport report = Kgw::checkQuadruples(body(list), 5, qInf(), 24);
+    Kgw::CheckOptions cableOf24;
+    cableOf24.cableElectrodes = 24;
+
+    const Kgw::CheckReport report = Kgw::checkQuadruples(body(list), 5, cableOf24);
     QVector<int> found;
     for (const Kgw::Finding &finding : report.findings) {
         QCOMPARE(finding.message(),
@@ -155,6 +164,24 @@ void TestFindings::beyondCable()
     QCOMPARE(found, lines);
     QCOMPARE(report.count(Kgw::Finding::BeyondCable), lines.size());
     QCOMPARE(report.hasProblems(), !lines.isEmpty());
+}
+
+// At 5 m, Wenner a = 5 m has K = 10 pi m and reads 10 V m / 10 pi m = 318.310 mV, exactly the
+// minimum; the pole-dipole, K = 20 pi m, half of it.
+void TestFindings::fieldLimits()
+{
+    Kgw::CheckOptions options;
+    options.minVoltage = 10 / (10 * Pi);
+    options.excluded.insert(9);
+    const Kgw::CheckReport report
+        = Kgw::checkQuadruples(body("1 4 2 3; 7 10 8 9; 1 0 2 3"), 5, options);
+    QStringList found;
+    for (const Kgw::Finding &finding : report.findings)
+        found << QStringLiteral("%1: %2").arg(finding.lineNumber()).arg(finding.message());
+    QCOMPARE(found,
+        (QStringList { "2: Excluded electrode: 9 is used",
+            "3: Low voltage: 159.155 mV expected, below the minimum of 318.310 mV" }));
+    QVERIFY(report.hasProblems());
 }
 
 void TestFindings::electrodeRanges_data()

@@ -1,3 +1,4 @@
+#include "electrodeset.h"
 #include "geometry.h"
 
 #include "testsupport.h"
@@ -34,6 +35,10 @@ private slots:
     void pseudoPosition();
     void signalCancellation_data();
     void signalCancellation();
+    void positiveFactor_data();
+    void positiveFactor();
+    void electrodeSet_data();
+    void electrodeSet();
 };
 
 void TestGeometry::standardArrays_data()
@@ -163,6 +168,58 @@ void TestGeometry::signalCancellation()
     QFETCH(double, cancellation);
 
     QCOMPARE(Kgw::signalCancellation(q), cancellation);
+}
+
+// G by hand, in electrode steps: 1/AM - 1/AN - 1/BM + 1/BN.
+void TestGeometry::positiveFactor_data()
+{
+    QTest::addColumn<Kgw::Quadruple>("q");
+    QTest::addColumn<Kgw::Quadruple>("expected");
+
+    // 1 - 1/2 - 1/2 + 1 = 1, and -1 with M and N swapped.
+    QTest::newRow("wenner") << quadruple(1, 4, 2, 3) << quadruple(1, 4, 2, 3);
+    QTest::newRow("wenner, M and N swapped") << quadruple(1, 4, 3, 2) << quadruple(1, 4, 2, 3);
+    // 1/2 - 1 = -1/2, B remote.
+    QTest::newRow("pole-dipole") << quadruple(1, 0, 3, 2) << quadruple(1, 0, 2, 3);
+    // 1/2 - 1 = -1/2; M may not be remote, so A and B change places.
+    QTest::newRow("N remote") << quadruple(1, 2, 3, 0) << quadruple(2, 1, 3, 0);
+    // 1 - 1 = 0: no sign to turn.
+    QTest::newRow("no signal") << quadruple(1, 3, 2, 0) << quadruple(1, 3, 2, 0);
+}
+
+void TestGeometry::positiveFactor()
+{
+    QFETCH(Kgw::Quadruple, q);
+    QFETCH(Kgw::Quadruple, expected);
+    QCOMPARE(Kgw::withPositiveFactor(q), expected);
+}
+
+void TestGeometry::electrodeSet_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("read"); // as text() writes the set; empty when refused
+
+    const auto row = [](const char *text, const char *read) {
+        QTest::newRow(text) << QString::fromLatin1(text) << QString::fromLatin1(read);
+    };
+    row("7,23-24", "7, 23-24");
+    row(" 3 , 1 - 4 ", "1-4");
+    row("1", "1");
+    row("0", ""); // remote, not on the cable
+    row("48", "48");
+    row("47-49", "");
+    row("23-23", "");
+    row("7,,8", "");
+}
+
+void TestGeometry::electrodeSet()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, read);
+    QString error;
+    const std::optional<Kgw::ElectrodeSet> set = Kgw::parseElectrodeSet(text, &error);
+    QCOMPARE(set ? set->text() : QString(), read);
+    QCOMPARE(error.isEmpty(), set.has_value());
 }
 
 QTEST_GUILESS_MAIN(TestGeometry)

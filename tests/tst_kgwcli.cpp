@@ -70,6 +70,8 @@ private slots:
     void design_data();
     void design();
     void designStartsFromStandardArrays();
+    void fieldOptions_data();
+    void fieldOptions();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -457,7 +459,9 @@ void TestKgwCli::checkReportsFindings()
                        "no signal: 1\n"
                        "duplicates: 1\n"
                        "reciprocals: 1\n"
-                       "largest |K|: 31.416 m\n"));
+                       "largest |K|: 31.416 m\n"
+                       "negative K: 1\n"
+                       "expected voltage: 318.310 to 636.620 mV at 100 ohm m and 100 mA\n"));
 
     // Reciprocals alone are no problem.
     writeBytes(dir, QStringLiteral("r.txt"), "1 4 2 3\n2 3 1 4\n");
@@ -959,6 +963,48 @@ void TestKgwCli::designStartsFromStandardArrays()
     // Dipole-dipole at a = 1: n = 1 along the cable, then the first of n = 2.
     QCOMPARE(rows.mid(0, 6),
         QByteArrayList({ "2 1 3 4", "3 2 4 5", "4 3 5 6", "5 4 6 7", "6 5 7 8", "2 1 4 5" }));
+}
+
+// At 5 m, 1 4 2 3 has K = 10 pi m and 1 0 2 3 K = 20 pi m: at 100 ohm m and 100 mA they read
+// 1 / pi V and 1 / 2 pi V.
+void TestKgwCli::fieldOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("expected"); // in standard output or error
+
+    const auto row = [](const char *name, const char *arguments, int exitCode, const char *text) {
+        QTest::newRow(name) << QString::fromLatin1(arguments).split(' ') << exitCode
+                            << QString::fromUtf8(text);
+    };
+    row("check", "check --resistivity 1000 a.txt", 0, "3183.099 mV at 1000 ohm m and 100 mA\n");
+    row("check, current", "check --current 0 a.txt", 2, "invalid --current '0'");
+    row("check, least voltage", "check --min-voltage 200 a.txt", 1, "a.txt:2: Low voltage");
+    row("check, exclude", "check --exclude 0 a.txt", 2, "invalid --exclude: '0'");
+    // Wenner-alpha on 8 electrodes: 5 at a = 1, 2 at a = 2; 5 8 6 7 and 2 8 4 6 use 8.
+    row("generate", "generate wa --electrodes 8 --exclude 8", 0, "5 configurations, 2 using");
+    row("generate, all", "generate wa --electrodes 8 --exclude 1-8", 1, "nothing written");
+    row("order", "order --positive-k n.txt", 0, "1 4 2 3\n");
+    row("order, exclude", "order --exclude 3 a.txt", 1, "a.txt:1: electrode 3 is excluded");
+    row("resolution", "resolution --min-voltage 200 a.txt", 0, "|K| limit            1\n");
+    row("resolution, exclude", "resolution --exclude 2 a.txt", 1, "a.txt:1: electrode 2 is");
+    row("plot", "plot --min-voltage 200 -o p.svg a.txt", 2, "--min-voltage applies only");
+    // Electrodes 1 to 4 are left: the base's 1 4 2 3 and two more arrangements of them.
+    row("design", "design --electrodes 5 --exclude 5 --measurements 9 -o -", 0, "fewer than");
+}
+
+void TestKgwCli::fieldOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n1 0 2 3\n");
+    writeBytes(dir, QStringLiteral("n.txt"), "1 4 3 2\n");
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.contains(expected) || run.err.contains(expected), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)

@@ -1,4 +1,5 @@
 #include "arrays.h"
+#include "geometry.h"
 #include "resolution.h"
 #include "sensitivity.h"
 
@@ -52,6 +53,9 @@ private slots:
     void rowIsDimensionless();
     void noRow_data();
     void noRow();
+    void fieldLimits_data();
+    void fieldLimits();
+    void floorAtTheCrewsGround();
     void comprehensiveSet();
     void comprehensiveSetResolvesItself();
     void countsWhatItLeavesOut();
@@ -258,6 +262,50 @@ void TestModel::noRow()
 {
     QFETCH(Quadruple, q);
     QVERIFY(row(q).isEmpty());
+}
+
+// Wenner 1 4 2 3 at 2 m has K = 4 pi m: at 100 ohm m and 100 mA it reads 10 / 4 pi V.
+void TestModel::fieldLimits_data()
+{
+    QTest::addColumn<double>("resistivity");
+    QTest::addColumn<double>("minVoltage");
+    QTest::addColumn<int>("excluded");
+    QTest::addColumn<int>("status");
+
+    const double wenner = 10 / (4 * Kgw::Pi);
+    const int has = Kgw::SurveyModel::HasRow;
+    QTest::newRow("voltage at the least") << 100.0 << wenner << 0 << has;
+    QTest::newRow("voltage just below it")
+        << 100.0 << std::nextafter(wenner, 1.0) << 0 << int(Kgw::SurveyModel::OverLimit);
+    QTest::newRow("twice the least at ten times the ground") << 1000.0 << 2 * wenner << 0 << has;
+    QTest::newRow("electrode excluded") << 100.0 << 0.0 << 4 << int(Kgw::SurveyModel::WithoutRow);
+}
+
+void TestModel::fieldLimits()
+{
+    QFETCH(double, resistivity);
+    QFETCH(double, minVoltage);
+    QFETCH(int, excluded);
+    QFETCH(int, status);
+
+    Kgw::ResolutionOptions options;
+    options.resistivityOhmMetres = resistivity;
+    options.minVoltage = minVoltage;
+    options.excluded.insert(excluded);
+    const Kgw::SurveyModel survey(
+        Kgw::ModelGrid(8, Spacing), options, Kgw::SurveyModel::Sensitivity);
+    QCOMPARE(int(survey.row(Quadruple { 1, 4, 2, 3 }, nullptr)), status);
+}
+
+// sigma = 3 % + floor / V, V = rho I / |K|: at |K| = 1000 m, 100 uV is 1/100 of the 10 mV at
+// 100 ohm m and 100 mA, and 1/10 of the 1 mV at 10 ohm m.
+void TestModel::floorAtTheCrewsGround()
+{
+    Kgw::NoiseModel noise;
+    noise.floorPerMetre = Kgw::NoiseModel::floorPerMetreAt(1e-4, 100, 0.1);
+    QCOMPARE(noise.sigma(1000), 0.04);
+    noise.floorPerMetre = Kgw::NoiseModel::floorPerMetreAt(1e-4, 10, 0.1);
+    QCOMPARE(noise.sigma(1000), 0.13);
 }
 
 // 3 C(48, 4) = 583,740 configurations, none of them the same as another or its reciprocal.
