@@ -126,8 +126,10 @@ int runCheck(const QStringList &arguments, Console &console)
         }
     }
 
+    // Before any of the summary, so that the note never lands inside one of its lines.
+    const QString spacingText = commandLine.spacingUsed(spacing, read->ownSpacing);
     out << "quadruples: " << report.quadruples << '\n'
-        << "spacing: " << commandLine.spacingUsed(spacing, read->ownSpacing) << '\n'
+        << "spacing: " << spacingText << '\n'
         << "electrodes: " << Kgw::electrodeRangesText(report.electrodes) << '\n'
         << "repeated electrodes: " << report.count(Kgw::Finding::RepeatedElectrode) << '\n'
         << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n';

@@ -56,7 +56,8 @@ public:
     bool spacingGiven() const { return m_parser.isSet(m_spacing); }
     // The spacing a command recorded or used, as its confirmation names it: "1.000 m". A wrong
     // spacing puts every position off, so where it is the default, as neither --spacing nor an
-    // input (`inputGaveIt`) gave one, this says so on standard error, once.
+    // input (`inputGaveIt`) gave one, this says so on standard error, once. Call it before
+    // writing the line its text goes into: the note flushes standard output.
     QString spacingUsed(double metres, bool inputGaveIt = false);
 
     // Parses and handles --help. Returns the exit status when the command ends here: after the

@@ -262,10 +262,11 @@ int runPlot(const QStringList &arguments, Console &console)
         console.ioFailure(outFile, written.message, written.errorString);
         return ExitRefused;
     }
+    const QString spacingText
+        = commandLine.spacingUsed(sequence->spacingMetres, sequence->ownSpacing);
     console.out() << outFile << ": "
                   << Kgw::counted(sequence->quadruples.size(), QStringLiteral("quadruple"))
-                  << ", spacing "
-                  << commandLine.spacingUsed(sequence->spacingMetres, sequence->ownSpacing) << '\n';
+                  << ", spacing " << spacingText << '\n';
     return ExitSuccess;
 }
 

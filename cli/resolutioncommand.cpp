@@ -120,10 +120,10 @@ int runResolution(const QStringList &arguments, Console &console)
             return refuse(console, inputName(inputs.at(i).argument), results.constLast().error);
     }
 
+    const QString spacingText = commandLine.spacingUsed(grid.spacing(), model.spacingFromInputs());
     QTextStream &out = console.out();
     const Kgw::SequenceResolution &best = resolution.comprehensive();
-    out << "cable: " << grid.electrodes() << " electrodes, spacing "
-        << commandLine.spacingUsed(grid.spacing(), model.spacingFromInputs()) << '\n'
+    out << "cable: " << grid.electrodes() << " electrodes, spacing " << spacingText << '\n'
         << "grid: " << grid.columns() << " x " << grid.layers() << " cells, x "
         << metres(grid.xEdges().constFirst()) << " to " << metres(grid.xEdges().constLast())
         << " m, depth to " << metres(grid.zEdges().constLast()) << " m\n"
