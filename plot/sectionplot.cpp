@@ -253,9 +253,15 @@ void SectionPlot::drawColourBar(QPainter *painter) const
         for (int i = 0; i <= 5; ++i)
             tick(i / 5.0, QString::number(i / 5.0, 'f', 1));
     } else if (m_scale == Unit) {
+        // Counted, not summed: a range narrow beside its size would never step past its end.
         const double step = niceStep(m_high - m_low, 5);
-        for (double v = std::ceil(m_low / step - 1e-9) * step; v <= m_high + 1e-9 * step; v += step)
+        const double first = std::ceil(m_low / step - 1e-9) * step;
+        for (int i = 0; i <= 10; ++i) {
+            const double v = first + i * step;
+            if (v > m_high + 1e-9 * step)
+                break;
             tick((v - m_low) / (m_high - m_low), tickLabel(v, step));
+        }
     } else if (m_high > 0) {
         const double lowest = std::log10(m_low);
         const int first = int(std::ceil(lowest - 1e-9));

@@ -422,6 +422,8 @@ void TestPlot::sectionRange_data()
     QTest::newRow("unit") << unit << 0.2 << 0.6 << 0.4;
     QTest::newRow("unit, LOW just below HIGH") << unit << std::nextafter(1.0, 0.0) << 1.0 << 1.0;
     QTest::newRow("unit, LOW = HIGH") << unit << 0.5 << 0.5 << qQNaN();
+    // Two apart, where doubles are two apart: the bar's ticks must still come to an end.
+    QTest::newRow("unit, narrow beside its size") << unit << 1e16 << 1e16 + 2 << 1e16 + 2;
     QTest::newRow("log") << log << 1.0 << 100.0 << 10.0;
     QTest::newRow("log, LOW just above 0")
         << log << std::numeric_limits<double>::denorm_min() << 1.0 << 1.0;
@@ -443,6 +445,9 @@ void TestPlot::sectionRange()
     // At the top of the bar where the value is HIGH, else in its middle.
     const QColor colour = value == high ? QColor(253, 231, 37) : QColor(33, 144, 141);
     QVERIFY(std::isnan(value) || near(plot.colourOf(value).rgb(), colour, 1));
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.draw(&painter);
 }
 
 // The outline and the depth line are white on dark, where no colour of the scale is white. At
