@@ -8,13 +8,15 @@
 #include "exchange.h"
 #include "savefile.h"
 
+#include <algorithm>
+
 namespace Cli {
 
 namespace {
 
 // The electrodes' heights from a topography file, or its refusal reported.
-bool readHeights(
-    Console &console, const QString &argument, double spacingMetres, QVector<double> *heights)
+bool readHeights(Console &console, const QString &argument, double spacingMetres, int lastUsed,
+    QVector<double> *heights)
 {
     const Kgw::TopographyResult topography = readTopographyArgument(argument);
     switch (topography.status) {
@@ -30,7 +32,7 @@ bool readHeights(
     }
     QString error;
     const std::optional<QVector<double>> found
-        = Kgw::electrodeHeights(topography, spacingMetres, &error);
+        = Kgw::electrodeHeights(topography, spacingMetres, lastUsed, &error);
     if (!found) {
         console.diagnostic(inputName(argument), 0, error);
         return false;
@@ -67,9 +69,10 @@ int runExport(const QStringList &arguments, Console &console)
     commandLine.parser().addOption(format);
     commandLine.parser().addOption(output);
     const QCommandLineOption topography(QStringLiteral("topography"),
-        QStringLiteral("Electrode heights for the unified format from FILE: one \"x z\" pair "
-                       "per line, x in metres along the line from electrode 1, increasing, and "
-                       "z the height there, covering every electrode (- is standard input)."),
+        QStringLiteral(
+            "Electrode heights for the unified format from FILE: one \"x z\" pair "
+            "per line, x in metres along the line from electrode 1, increasing, and "
+            "z the height there, covering every electrode the input uses (- is standard input)."),
         QStringLiteral("FILE"));
     commandLine.parser().addOption(topography);
     commandLine.addSpacingOption(
@@ -111,10 +114,13 @@ int runExport(const QStringList &arguments, Console &console)
     const std::optional<Input> read = reader.read(console, input, unified);
     if (!read)
         return ExitRefused;
+    int lastUsed = 1;
+    for (const Kgw::Quadruple &q : read->quadruples)
+        lastUsed = std::max({ lastUsed, int(q.a), int(q.b), int(q.m), int(q.n) });
     QVector<double> heights;
     if (withHeights
-        && !readHeights(
-            console, commandLine.parser().value(topography), read->spacingMetres, &heights))
+        && !readHeights(console, commandLine.parser().value(topography), read->spacingMetres,
+            lastUsed, &heights))
         return ExitRefused;
     if (!writeTextArgument(console, target,
             Kgw::exchangeContent(*exchangeFormat, read->quadruples, read->spacingMetres, heights),

@@ -684,16 +684,16 @@ TopographyResult readTopographyFile(const QString &fileName)
 }
 
 std::optional<QVector<double>> electrodeHeights(
-    const TopographyResult &topography, double spacingMetres, QString *error)
+    const TopographyResult &topography, double spacingMetres, int lastUsed, QString *error)
 {
     const qint32 millimetres = spacingToMillimetres(spacingMetres);
-    const double last = qint64(CablePositions - 1) * millimetres / 1000.0;
+    const qint64 lastMillimetres = qint64(qBound(1, lastUsed, CablePositions) - 1) * millimetres;
     const QVector<double> &x = topography.x;
     const QVector<double> &z = topography.z;
-    if (x.isEmpty() || x.constFirst() > 0 || x.constLast() < last) {
-        *error
-            = QStringLiteral("The topography does not cover the electrodes at x = 0 to %1 m")
-                  .arg(QString::fromLatin1(metresText(qint64(CablePositions - 1) * millimetres)));
+    if (x.isEmpty() || x.constFirst() > 0 || x.constLast() < lastMillimetres / 1000.0) {
+        *error = QStringLiteral("The topography does not cover the electrodes used, at x = 0 to "
+                                "%1 m")
+                     .arg(QString::fromLatin1(metresText(lastMillimetres)));
         if (!x.isEmpty())
             *error += QStringLiteral(": it runs from x = %1 to %2 m")
                           .arg(x.constFirst())
@@ -706,7 +706,7 @@ std::optional<QVector<double>> electrodeHeights(
         const double position = qint64(k - 1) * millimetres / 1000.0;
         while (j + 1 < x.size() && x.at(j + 1) <= position)
             ++j;
-        if (x.at(j) == position) {
+        if (x.at(j) == position || j + 1 == x.size()) {
             heights.append(z.at(j));
             continue;
         }

@@ -90,10 +90,12 @@ TopographyResult readTopography(QIODevice *device);
 TopographyResult readTopographyFile(const QString &fileName);
 
 // The heights of the cable's electrodes where the unified data file puts them, electrode k at
-// x = (k - 1) × spacing, each interpolated linearly between the points on either side. Nothing,
-// with *error saying why, where the points do not reach from the first electrode to the last.
+// x = (k - 1) × spacing, each interpolated linearly between the points on either side. The
+// points must reach from electrode 1 to `lastUsed`, the highest electrode the sequence uses:
+// nothing, with *error saying why, where they do not. The file lists every electrode of the
+// cable, and one beyond the points, which no reading uses, keeps the height of the last point.
 std::optional<QVector<double>> electrodeHeights(
-    const TopographyResult &topography, double spacingMetres, QString *error);
+    const TopographyResult &topography, double spacingMetres, int lastUsed, QString *error);
 
 // Reads a unified data file. Its electrodes must lie on the cable's grid, electrode k at
 // x = (k - 1) × spacing, y = z = 0 within half a millimetre, at the spacing given or else at

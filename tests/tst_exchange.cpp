@@ -34,6 +34,8 @@ private slots:
     void readsCsv();
     void topography_data();
     void topography();
+    void topographyOfElectrodesUsed_data();
+    void topographyOfElectrodesUsed();
 };
 
 void tst_Exchange::writes_data()
@@ -238,14 +240,14 @@ void tst_Exchange::topography_data()
         << QByteArray() << QByteArray();
     QTest::newRow("z infinite") << QByteArray("0 inf") << "z is not a number (inf)" << 1
                                 << QByteArray() << QByteArray();
-    QTest::newRow("short of the last electrode")
-        << QByteArray("0 10\n46.999 57\n")
-        << "The topography does not cover the electrodes at x = 0 to 47 m: it runs from x = 0 to "
-           "46.999 m"
-        << 0 << QByteArray() << QByteArray();
+    QTest::newRow("short of the last electrode") << QByteArray("0 10\n46.999 57\n")
+                                                 << "The topography does not cover the electrodes "
+                                                    "used, at x = 0 to 47 m: it runs from x = 0 "
+                                                    "to 46.999 m"
+                                                 << 0 << QByteArray() << QByteArray();
     QTest::newRow("starting past the first electrode")
         << QByteArray("0.001 10\n50 57\n")
-        << "The topography does not cover the electrodes at x = 0 to 47 m: it runs from x = "
+        << "The topography does not cover the electrodes used, at x = 0 to 47 m: it runs from x = "
            "0.001 to 50 m"
         << 0 << QByteArray() << QByteArray();
 }
@@ -265,7 +267,7 @@ void tst_Exchange::topography()
     QString error = topography.message;
     QCOMPARE(topography.lineNumber, lineNumber);
     const std::optional<QVector<double>> heights
-        = topography.ok() ? Kgw::electrodeHeights(topography, 1, &error) : std::nullopt;
+        = topography.ok() ? Kgw::electrodeHeights(topography, 1, 48, &error) : std::nullopt;
     QCOMPARE(error, message);
     if (!heights)
         return;
@@ -273,6 +275,43 @@ void tst_Exchange::topography()
         = Kgw::unifiedDataContent(quadruplesFromHex("01040203"), 1, *heights).piece(0);
     QVERIFY2(head.startsWith("48\n# x z\n" + first), head.constData());
     QVERIFY2(head.endsWith(last + "1\n# a b m n k\n"), head.constData());
+}
+
+// A list on electrodes 1 to 4 at 1 m needs heights from x = 0 to 3 m; the cable's other
+// electrodes keep the last point's.
+void tst_Exchange::topographyOfElectrodesUsed_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("heights"); // of electrodes 1, 2, 3, 4, 5 and 48
+
+    QTest::newRow("up to the last electrode used")
+        << QByteArray("0 10\n3 13\n") << QString() << QByteArray("10 11 12 13 13 13");
+    QTest::newRow("short of it") << QByteArray("0 10\n2.999 13\n")
+                                 << "The topography does not cover the electrodes used, at x = 0 "
+                                    "to 3 m: it runs from x = 0 to 2.999 m"
+                                 << QByteArray();
+}
+
+void tst_Exchange::topographyOfElectrodesUsed()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, heights);
+
+    QBuffer buffer;
+    buffer.setData(content);
+    buffer.open(QIODevice::ReadOnly);
+    QString error;
+    const std::optional<QVector<double>> found
+        = Kgw::electrodeHeights(Kgw::readTopography(&buffer), 1, 4, &error);
+    QCOMPARE(error, message);
+    QByteArrayList got;
+    if (found) {
+        for (const int k : { 1, 2, 3, 4, 5, 48 })
+            got << QByteArray::number(found->at(k - 1));
+    }
+    QCOMPARE(got.join(' '), heights);
 }
 
 QTEST_GUILESS_MAIN(tst_Exchange)
