@@ -22,6 +22,11 @@ public:
 
     bool layoutGiven() const { return m_commandLine.parser().isSet(m_layout); }
     bool maxDipoleGiven() const { return m_commandLine.parser().isSet(m_maxDipole.option()); }
+    bool anyGiven() const
+    {
+        return layoutGiven() || maxDipoleGiven()
+            || (m_groups && m_commandLine.parser().isSet(m_allowEnclosing));
+    }
     // The rules given; nothing after a usage error.
     std::optional<Kgw::ChannelRules> read();
 

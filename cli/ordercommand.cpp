@@ -13,6 +13,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace Cli {
 
 namespace {
@@ -127,6 +129,10 @@ int runOrder(const QStringList &arguments, Console &console)
     const std::optional<Kgw::ChannelRules> rules = channelOptions.read();
     if (!rules)
         return ExitUsage;
+    if (*channelCount <= 1 && channelOptions.anyGiven())
+        return commandLine.usageError(
+            QStringLiteral("--channel-layout, --max-dipole and --allow-enclosing shape the "
+                           "injections of several channels: give --channels C above 1"));
     std::optional<double> gapSecondsValue;
     if (parser.isSet(gapSeconds)) {
         if (parser.isSet(gap.option()))
@@ -168,22 +174,34 @@ int runOrder(const QStringList &arguments, Console &console)
         for (const Kgw::Quadruple &q : read->quadruples)
             turned.append(Kgw::withPositiveFactor(q));
     }
-    const QVector<Kgw::Quadruple> &before = parser.isSet(positive) ? turned : read->quadruples;
+    const QVector<Kgw::Quadruple> &toOrder = parser.isSet(positive) ? turned : read->quadruples;
+    // The figures "before" are those of the list as it was given, not yet turned.
+    const QVector<Kgw::Quadruple> &before = read->quadruples;
     Kgw::OrderOptions options;
-    options.gap = *gapValue >= 0 ? *gapValue : Kgw::defaultPolarisationGap(before.size());
+    options.gap = *gapValue >= 0 ? *gapValue : Kgw::defaultPolarisationGap(toOrder.size());
     options.channels = *channelCount;
     options.rules = *rules;
     if (gapSecondsValue) {
         options.gap = Kgw::injectionsFor(*gapSecondsValue, *secondsPerInjection);
         options.gapInInjections = true;
     }
-    const QVector<Kgw::Quadruple> after = Kgw::orderSequence(before, options);
+    const QVector<Kgw::Quadruple> after = Kgw::orderSequence(toOrder, options);
 
     if (!writeConfigurationsArgument(
             console, target->name, after, target->asSequence, read->spacingMetres))
         return ExitRefused;
 
     const QString name = outputName(target->name);
+    const auto tooLong = std::count_if(after.cbegin(), after.cend(),
+        [&](const Kgw::Quadruple &q) { return !Kgw::withinMaxDipole(q, options.rules.maxDipole); });
+    if (tooLong > 0) {
+        console.diagnostic(name, 0,
+            QStringLiteral("%1 with a potential dipole longer than --max-dipole %2, each in an "
+                           "injection of its own: leave them out if the instrument cannot read "
+                           "them")
+                .arg(Kgw::counted(int(tooLong), QStringLiteral("measurement")))
+                .arg(options.rules.maxDipole));
+    }
     const auto breaksIn = [&](const QVector<Kgw::Quadruple> &sequence) {
         return options.gapInInjections
             ? Kgw::gapBreaksInInjections(sequence, options.gap, options.channels, options.rules)

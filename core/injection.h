@@ -54,7 +54,8 @@ std::vector<std::vector<int>> injectionGroups(
 
 // The injections the sequence takes as listed: consecutive rows form one while they make a
 // valid group of at most `channels`.
-int injectionCount(const QVector<Quadruple> &sequence, int channels, const ChannelRules &rules);
+int injectionCount(
+    const QVector<Quadruple> &sequence, int channels, const ChannelRules &rules = ChannelRules());
 
 // For each row, the injection it is read in, counted from 0 as injectionCount() counts them.
 QVector<int> injectionOfRows(

@@ -243,21 +243,6 @@ int injectionsFor(double seconds, double secondsPerInjection)
     return int((wait + step - 1) / step);
 }
 
-int injectionCount(const QVector<Quadruple> &sequence, int channels)
-{
-    channels = qMax(1, channels);
-    int injections = 0;
-    int run = 0;
-    for (int i = 0; i < sequence.size(); ++i) {
-        const Quadruple &q = sequence.at(i);
-        const bool continues = i > 0 && q.a == sequence.at(i - 1).a && q.b == sequence.at(i - 1).b;
-        run = continues ? run + 1 : 1;
-        if ((run - 1) % channels == 0)
-            ++injections;
-    }
-    return injections;
-}
-
 QVector<Quadruple> orderSequence(const QVector<Quadruple> &sequence, const OrderOptions &options)
 {
     const int count = sequence.size();

@@ -28,11 +28,6 @@ int gapBreaksInInjections(
 // line takes them.
 int injectionsFor(double seconds, double secondsPerInjection);
 
-// The current injections a multichannel instrument makes for the sequence: it reads up to
-// `channels` potential dipoles per injection, for consecutive measurements that share A and B.
-// With one channel, every measurement is an injection of its own.
-int injectionCount(const QVector<Quadruple> &sequence, int channels);
-
 struct OrderOptions {
     int gap = 0; // measurements, counted as gapBreaks() counts them
     int channels = 1; // above 1, measurements sharing A and B are grouped, that many at most
@@ -43,8 +38,9 @@ struct OrderOptions {
 // The same measurements in an order that breaks the gap in as few places as the sequence
 // allows, as far as a bounded look-ahead finds. With channels, measurements that share A and B
 // are grouped first into the injections the rules allow (injectionGroups()), and the groups are
-// ordered as wholes, so that the gap is met between groups. Nothing is added or lost, and the same input always gives
-// the same order; an order that can't be mended is still returned, for gapBreaks() to count.
+// ordered as wholes, so that the gap is met between groups. Nothing is added or lost, and the same
+// input always gives the same order; an order that can't be mended is still returned, for
+// gapBreaks() to count.
 QVector<Quadruple> orderSequence(const QVector<Quadruple> &sequence, const OrderOptions &options);
 
 } // namespace Kgw
