@@ -224,8 +224,8 @@ int measureDesign(int measurements, double factorLimit, double minMillivolts = 0
     Kgw::DesignOptions options;
     options.measurements = measurements;
     timer.restart();
-    options.base = Kgw::standardArrays(
-        survey, Kgw::percentOf(measurements, Kgw::DesignOptions::DefaultBaseShare));
+    options.base = Kgw::standardBase(
+        survey, options, Kgw::percentOf(measurements, Kgw::DesignOptions::DefaultBaseShare));
     const Kgw::DesignResult design = Kgw::designSequence(model, options);
     const qint64 designNs = timer.nsecsElapsed();
     if (!design.ok() || design.configurations.size() != measurements) {

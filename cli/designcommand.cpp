@@ -37,7 +37,8 @@ QString description()
         "Writes the design as an electrode list to standard output (or to -o LIST, or as a "
         "sequence file with --kgw): the base set first, then the configurations in the order "
         "they were chosen, each with K > 0 (M and N swapped where needed, so that no reading "
-        "comes out as a negative voltage). Standard error shows the median signal cancellation "
+        "comes out as a negative voltage; a chained layout keeps the direction its chain gives "
+        "each dipole). Standard error shows the median signal cancellation "
         "and the mean relative resolution of the design and of the standard arrays kgw generate "
         "gives (dipole-dipole, then Wenner-alpha) cut to the same count. The figure is linear: how "
         "well a real inversion images the ground with the design is for an inversion to tell "
@@ -148,6 +149,10 @@ int runDesign(const QStringList &arguments, Console &console)
             kinds.append(*kind);
         }
     }
+    if (*share == 0 && kinds.isEmpty())
+        return commandLine.usageError(
+            QStringLiteral("--base-share 0 needs --base ARRAY: the design starts from at least one "
+                           "configuration"));
     std::optional<Kgw::TargetRegion> region;
     if (!target.read(commandLine, &region))
         return ExitUsage;
@@ -186,7 +191,7 @@ int runDesign(const QStringList &arguments, Console &console)
     smallest.electrodes = grid.electrodes();
     smallest.aMax = 1;
     smallest.nMax = 1;
-    options.base = Kgw::standardArrays(*survey, Kgw::percentOf(*count, *share));
+    options.base = Kgw::standardBase(*survey, options, Kgw::percentOf(*count, *share));
     for (const Kgw::Quadruple &q : Kgw::generateConfigurations(kinds, smallest)) {
         if (!options.base.contains(q))
             options.base.append(q);
@@ -207,9 +212,9 @@ int runDesign(const QStringList &arguments, Console &console)
         return refuse(console, name, designed.ok() ? arrays.error : designed.error);
 
     QVector<Kgw::Quadruple> written = design.configurations;
-    const QVector<Kgw::Quadruple> added = Kgw::groupedReciprocals(design.configurations,
-        Kgw::percentOf(design.configurations.size(), *reciprocalShare), options.channels,
-        options.rules);
+    const int reciprocalsAsked = Kgw::percentOf(design.configurations.size(), *reciprocalShare);
+    const QVector<Kgw::Quadruple> added = Kgw::groupedReciprocals(
+        design.configurations, reciprocalsAsked, options.channels, options.rules);
     written += added;
     // A chain fixes the direction of each dipole (N of one is M of the next), so a chained design
     // keeps it, whatever the sign.
@@ -259,7 +264,8 @@ int runDesign(const QStringList &arguments, Console &console)
         console.diagnostic(name, 0, injections);
     }
     console.diagnostic(outputName(destination->name), 0,
-        Kgw::counted(written.size(), QStringLiteral("configuration")) + QStringLiteral(", spacing ")
+        Kgw::counted(written.size(), QStringLiteral("configuration"))
+            + reciprocalShortfall(added.size(), reciprocalsAsked) + QStringLiteral(", spacing ")
             + commandLine.spacingUsed(grid.spacing()));
     return ExitSuccess;
 }

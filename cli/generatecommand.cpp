@@ -200,10 +200,10 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    // Rounded half up, so that any share above 0 of a list of more than one row adds some.
-    const int reciprocalCount = Kgw::percentOf(configurations.size(), *reciprocalShare);
-    configurations
-        += Kgw::groupedReciprocals(configurations, reciprocalCount, configurations.size(), *rules);
+    const int reciprocalsAsked = Kgw::percentOf(configurations.size(), *reciprocalShare);
+    const QVector<Kgw::Quadruple> added
+        = Kgw::groupedReciprocals(configurations, reciprocalsAsked, configurations.size(), *rules);
+    configurations += added;
 
     if (!outputAllowed(console, QString(), target->name))
         return ExitRefused;
@@ -218,6 +218,7 @@ int runGenerate(const QStringList &arguments, Console &console)
                      .arg(*tooLong);
     if (!excluded->isEmpty())
         count += QStringLiteral(", %1 using an excluded electrode left out").arg(*dead);
+    count += reciprocalShortfall(added.size(), reciprocalsAsked);
     if (target->asSequence || qIsFinite(*limit))
         count += QStringLiteral(", spacing ") + commandLine.spacingUsed(*spacing);
     console.diagnostic(outputName(target->name), 0, count);

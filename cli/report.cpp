@@ -44,6 +44,16 @@ QString figure(double value)
     return QString::number(value, 'f', 3);
 }
 
+QString reciprocalShortfall(int added, int asked)
+{
+    if (added >= asked)
+        return QString();
+    return QStringLiteral(", %1 of the %2 reciprocals asked for: the others repeat a row or break "
+                          "--max-dipole")
+        .arg(added)
+        .arg(asked);
+}
+
 int refuse(Console &console, const QString &file, const QString &reason)
 {
     console.diagnostic(file, 0, reason.left(1).toUpper() + reason.mid(1));

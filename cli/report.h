@@ -23,6 +23,10 @@ QString metres(double value);
 // A figure of the model, as its reports print it: three decimals.
 QString figure(double value);
 
+// ", 3 of the 7 reciprocals asked for: the others repeat a row or break --max-dipole" where a
+// --reciprocals share could not be met in full; empty where it was.
+QString reciprocalShortfall(int added, int asked);
+
 // Reports why the model refused, as a sentence, and returns the exit status of a refusal.
 int refuse(Console &console, const QString &file, const QString &reason);
 

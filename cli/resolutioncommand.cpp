@@ -129,6 +129,10 @@ int runResolution(const QStringList &arguments, Console &console)
         << " m, depth to " << metres(grid.zEdges().constLast()) << " m\n"
         << "comprehensive set: "
         << Kgw::counted(best.configurations, QStringLiteral("configuration")) << ", "
+        << (best.withoutRow > 0
+                   ? QStringLiteral("%1 without a reading (no signal, or an excluded electrode), ")
+                         .arg(best.withoutRow)
+                   : QString())
         << best.overLimit << " over the |K| limit, mean R_jj " << figure(best.meanResolution)
         << '\n'
         << "lambda: " << QString::number(resolution.lambda(), 'g', 4) << '\n';

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVector>
 
+#include <algorithm>
+
 #include <optional>
 
 namespace Kgw {
@@ -107,11 +109,13 @@ private:
     QSet<ConfigurationKey> m_keys;
 };
 
-// The rows that a share of `count` comes to, rounded half up: PERCENT options of the commands
-// ("--reciprocals 50" of 7 rows is 4).
+// The rows that a share of `count` comes to, for the PERCENT options of the commands: rounded
+// half up ("--reciprocals 50" of 7 rows is 4), and at least one for any share above 0, which
+// would otherwise ask for something and quietly give nothing.
 inline int percentOf(int count, int percent)
 {
-    return int((qint64(count) * percent + 50) / 100);
+    const int rows = int((qint64(count) * percent + 50) / 100);
+    return percent > 0 && count > 0 ? std::max(1, rows) : rows;
 }
 
 // The configurations of one array in its loop order: a outermost, then n, then i (from 1, as

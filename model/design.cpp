@@ -316,16 +316,11 @@ Candidates::Candidates(
     const int channels = std::max(1, options.channels);
     const QVector<Quadruple> all = fourElectrodeConfigurations(survey.grid().electrodes());
     rows.reserve(size_t(all.size()));
-    const auto fits = [&](const Quadruple &q) {
-        return withinMaxDipole(q, options.rules.maxDipole)
-            && (channels == 1 || options.rules.allowEnclosing || !enclosesCurrent(q));
-    };
-    for (Quadruple q : all) {
-        if (!fits(q)) {
-            if (!fits(reciprocal(q)))
-                continue;
-            q = reciprocal(q);
-        }
+    for (const Quadruple &configuration : all) {
+        const std::optional<Quadruple> fitted = fittedToChannels(configuration, options);
+        if (!fitted)
+            continue;
+        const Quadruple &q = *fitted;
         SurveyRow row;
         if (survey.row(q, &row) == SurveyModel::HasRow && !used.contains(measurementKey(q))
             && signalCancellation(q) <= options.maxCancellation) {
@@ -522,7 +517,11 @@ DesignResult designSequence(
 
     std::vector<SurveyRow> baseRows;
     QSet<ConfigurationKey> used;
-    for (const Quadruple &q : options.base) {
+    for (const Quadruple &configuration : options.base) {
+        const std::optional<Quadruple> fitted = fittedToChannels(configuration, options);
+        if (!fitted)
+            continue;
+        const Quadruple &q = *fitted;
         SurveyRow row;
         if (int(baseRows.size()) >= options.measurements
             || survey.row(q, &row) != SurveyModel::HasRow || used.contains(measurementKey(q)))
@@ -533,7 +532,8 @@ DesignResult designSequence(
     }
     result.baseCount = result.configurations.size();
     if (baseRows.empty()) {
-        result.error = QStringLiteral("no configuration of the base set is within the limit");
+        result.error = QStringLiteral("no configuration of the base set gives a reading within "
+                                      "the limits and fits the channel rules");
         return result;
     }
 
@@ -628,6 +628,32 @@ double meanRelativeIn(
         }
     }
     return count > 0 ? sum / count : 0;
+}
+
+std::optional<Quadruple> fittedToChannels(const Quadruple &q, const DesignOptions &options)
+{
+    const auto fits = [&](const Quadruple &candidate) {
+        return withinMaxDipole(candidate, options.rules.maxDipole)
+            && (options.channels <= 1 || options.rules.allowEnclosing
+                || !enclosesCurrent(candidate));
+    };
+    if (fits(q))
+        return q;
+    if (fits(reciprocal(q)))
+        return reciprocal(q);
+    return std::nullopt;
+}
+
+QVector<Quadruple> standardBase(const SurveyModel &survey, const DesignOptions &options, int count)
+{
+    QVector<Quadruple> base;
+    for (const Quadruple &q : standardArrays(survey, std::numeric_limits<int>::max())) {
+        if (base.size() == count)
+            break;
+        if (const std::optional<Quadruple> fitted = fittedToChannels(q, options))
+            base.append(*fitted);
+    }
+    return base;
 }
 
 QVector<Quadruple> standardArrays(const SurveyModel &survey, int count)

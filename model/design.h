@@ -80,6 +80,15 @@ struct DesignOptions {
     ChannelRules rules;
 };
 
+// The configuration as the design may take it under the channel rules: as it is, turned round
+// to its reciprocal when only that fits (a long or enclosing potential dipole becomes the
+// current pair), or nothing when neither fits.
+std::optional<Quadruple> fittedToChannels(const Quadruple &q, const DesignOptions &options);
+
+// The first `count` of the standard arrays, each fitted to the channel rules as above; a design
+// starts from them.
+QVector<Quadruple> standardBase(const SurveyModel &survey, const DesignOptions &options, int count);
+
 struct DesignResult {
     QString error; // empty when the design was made
     // The base rows kept, then the chosen ones in the order they were taken; with channels,

@@ -142,6 +142,8 @@ private slots:
     void everyOutputIsSound();
     void roundTrip_data();
     void roundTrip();
+    void percentOf_data();
+    void percentOf();
 };
 
 void TestArrays::names_data()
@@ -534,6 +536,31 @@ void TestArrays::roundTrip()
     const ListResult read = readElectrodeList(&buffer);
     QVERIFY2(read.ok(), qPrintable(read.message + QLatin1Char(' ') + read.informativeText()));
     QCOMPARE(read.quadruples, list);
+}
+
+void TestArrays::percentOf_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("half of 7 rounds up") << 7 << 50 << 4;
+    QTest::newRow("1.5 rounds up") << 150 << 1 << 2;
+    QTest::newRow("1.49 rounds down") << 149 << 1 << 1;
+    QTest::newRow("a third of 1000") << 1000 << 33 << 330;
+    QTest::newRow("any share asks for one") << 49 << 1 << 1;
+    QTest::newRow("no share") << 1000 << 0 << 0;
+    QTest::newRow("of nothing") << 0 << 50 << 0;
+    QTest::newRow("all of the largest list") << 67108864 << 100 << 67108864;
+}
+
+void TestArrays::percentOf()
+{
+    QFETCH(int, count);
+    QFETCH(int, percent);
+    QFETCH(int, rows);
+
+    QCOMPARE(Kgw::percentOf(count, percent), rows);
 }
 
 QTEST_GUILESS_MAIN(TestArrays)

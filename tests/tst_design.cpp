@@ -10,6 +10,7 @@ using Kgw::ArrayKind;
 using Kgw::Quadruple;
 
 Q_DECLARE_METATYPE(QVector<ArrayKind>)
+Q_DECLARE_METATYPE(Quadruple)
 
 namespace {
 
@@ -42,6 +43,8 @@ private slots:
     void design();
     void takesTheBestCandidate_data();
     void takesTheBestCandidate();
+    void fittedToChannels_data();
+    void fittedToChannels();
 };
 
 void TestDesign::design_data()
@@ -190,6 +193,47 @@ void TestDesign::takesTheBestCandidate()
         QVERIFY2(chosen >= best - 1e-6,
             qPrintable(QStringLiteral("row %1: %2, the best %3").arg(taken).arg(chosen).arg(best)));
     }
+}
+
+void TestDesign::fittedToChannels_data()
+{
+    QTest::addColumn<Quadruple>("configuration");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("maxDipole");
+    QTest::addColumn<bool>("allowEnclosing");
+    QTest::addColumn<Quadruple>("fitted"); // all zero for none
+
+    const Quadruple none { 0, 0, 0, 0 };
+    // Dipole-dipole a = 2: both dipoles are 2 long.
+    QTest::newRow("dipole at the limit")
+        << Quadruple { 3, 1, 5, 7 } << 1 << 2 << false << Quadruple { 3, 1, 5, 7 };
+    QTest::newRow("dipole past it, and its reciprocal too")
+        << Quadruple { 3, 1, 5, 7 } << 1 << 1 << false << none;
+    // M 1 and N 4 enclose A 2 and B 3; the reciprocal's 2 and 3 enclose nothing.
+    QTest::newRow("enclosing, one channel")
+        << Quadruple { 2, 3, 1, 4 } << 1 << 0 << false << Quadruple { 2, 3, 1, 4 };
+    QTest::newRow("enclosing, turned round")
+        << Quadruple { 2, 3, 1, 4 } << 2 << 0 << false << Quadruple { 1, 4, 2, 3 };
+    QTest::newRow("enclosing, allowed")
+        << Quadruple { 2, 3, 1, 4 } << 2 << 0 << true << Quadruple { 2, 3, 1, 4 };
+    // B 4 stands between M 2 and N 5, and A 2 between the reciprocal's M 1 and N 4.
+    QTest::newRow("neither way") << Quadruple { 1, 4, 2, 5 } << 2 << 0 << false << none;
+}
+
+void TestDesign::fittedToChannels()
+{
+    QFETCH(Quadruple, configuration);
+    QFETCH(int, channels);
+    QFETCH(int, maxDipole);
+    QFETCH(bool, allowEnclosing);
+    QFETCH(Quadruple, fitted);
+
+    Kgw::DesignOptions options;
+    options.channels = channels;
+    options.rules.maxDipole = maxDipole;
+    options.rules.allowEnclosing = allowEnclosing;
+    const std::optional<Quadruple> got = Kgw::fittedToChannels(configuration, options);
+    QCOMPARE(got.value_or(Quadruple { 0, 0, 0, 0 }), fitted);
 }
 
 QTEST_GUILESS_MAIN(TestDesign)

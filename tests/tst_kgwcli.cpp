@@ -682,8 +682,8 @@ void TestKgwCli::newOptions_data()
                                          << "<stdout>: 2 configurations, spacing 2.000 m\n";
     QTest::newRow("export --topography, short")
         << heights + QStringList { "--topography", "short.txt" } << 1 << QString()
-        << "short.txt: The topography does not cover the electrodes at x = 0 to 94 m: it runs "
-           "from x = 0 to 90 m\n";
+        << "short.txt: The topography does not cover the electrodes used, at x = 0 to 48 m: it "
+           "runs from x = 0 to 46 m\n";
     const QString beyond = "a.txt:2: Beyond the cable: electrode 25, with 24 electrodes in use\n";
     QTest::newRow("convert --electrodes")
         << QStringList { "convert", "--electrodes", "24", "a.txt" } << 1 << QString() << beyond;
@@ -709,7 +709,7 @@ void TestKgwCli::newOptions()
     QTemporaryDir dir;
     writeBytes(dir, QStringLiteral("a.txt"), "1 24 2 3\n1 25 2 3\n");
     writeBytes(dir, QStringLiteral("t.txt"), "0 100\n94 53\n");
-    writeBytes(dir, QStringLiteral("short.txt"), "0 100\n90 55\n");
+    writeBytes(dir, QStringLiteral("short.txt"), "0 100\n46 77\n");
     const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
@@ -923,6 +923,10 @@ void TestKgwCli::design_data()
                "--channel-layout", "chained", "--max-dipole", "3", "--allow-enclosing",
                "--reciprocals", "50", "-o", "d.txt" }
         << 0 << 18 << defaultSpacing("design") + "d.txt: 18 configurations, spacing 5.000 m\n";
+    QTest::newRow("no base refused")
+        << QStringList { "design", "--measurements", "12", "--base-share", "0" } << 2 << 0
+        << "kgw design: --base-share 0 needs --base ARRAY: the design starts from at least one "
+           "configuration\nTry 'kgw design --help' for more information.\n";
     QTest::newRow("reciprocals refused")
         << QStringList { "design", "--measurements", "12", "--reciprocals" } << 2 << 0
         << "kgw design: Missing value after '--reciprocals'.\nTry 'kgw design --help' for more "
