@@ -113,7 +113,8 @@ bool enclosesCurrent(const Quadruple &q)
 {
     if (q.m == 0 || q.n == 0)
         return false;
-    const auto [low, high] = std::minmax(q.m, q.n);
+    const qint8 low = std::min(q.m, q.n);
+    const qint8 high = std::max(q.m, q.n);
     const auto inside
         = [&](qint8 electrode) { return electrode != 0 && electrode > low && electrode < high; };
     return inside(q.a) || inside(q.b);
