@@ -45,6 +45,7 @@ private slots:
     void takesTheBestCandidate();
     void fittedToChannels_data();
     void fittedToChannels();
+    void baseSharesInjections();
 };
 
 void TestDesign::design_data()
@@ -234,6 +235,27 @@ void TestDesign::fittedToChannels()
     options.rules.allowEnclosing = allowEnclosing;
     const std::optional<Quadruple> got = Kgw::fittedToChannels(configuration, options);
     QCOMPARE(got.value_or(Quadruple { 0, 0, 0, 0 }), fitted);
+}
+
+// Dipole-dipole at a = 1 and n = 1, 2 on 8 electrodes, listed n by n along the cable as the
+// standard arrays are; read with two channels, the rows of one current pair come together.
+void TestDesign::baseSharesInjections()
+{
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(8, 1), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    Kgw::GenerateOptions generate;
+    generate.electrodes = 8;
+    generate.aMax = 1;
+    generate.nMax = 2;
+    Kgw::DesignOptions options;
+    options.base = Kgw::generateConfigurations({ ArrayKind::DipoleDipole }, generate);
+    options.measurements = options.base.size();
+    options.channels = 2;
+    const Kgw::DesignResult design = Kgw::designSequence(model, options);
+    QVERIFY2(design.ok(), qPrintable(design.error));
+    QCOMPARE(design.configurations,
+        (QVector<Quadruple> { { 2, 1, 3, 4 }, { 2, 1, 4, 5 }, { 3, 2, 4, 5 }, { 3, 2, 5, 6 },
+            { 4, 3, 5, 6 }, { 4, 3, 6, 7 }, { 5, 4, 6, 7 }, { 5, 4, 7, 8 }, { 6, 5, 7, 8 } }));
 }
 
 QTEST_GUILESS_MAIN(TestDesign)
