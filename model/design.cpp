@@ -6,7 +6,6 @@
 #include <Eigen/Dense>
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -500,27 +499,20 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
 
 // The standard arrays list each spacing along the whole cable before the next, so that no two
 // neighbours share a current pair, and each base row took an injection of its own. With several
-// channels the rows of one pair move together, in the order of the pair's first row, so that
-// they share injections as the chosen rows do.
-void groupByCurrentPair(QVector<Quadruple> *rows, std::vector<SurveyRow> *surveyRows, int channels)
+// channels the base is listed as the injections that read it, so that its rows share them as
+// the chosen rows do.
+void listByInjection(
+    QVector<Quadruple> *rows, std::vector<SurveyRow> *surveyRows, const DesignOptions &options)
 {
-    if (channels <= 1)
+    if (options.channels <= 1)
         return;
-    const auto pairOf = [&](int i) { return qMakePair(rows->at(i).a, rows->at(i).b); };
-    QHash<QPair<qint8, qint8>, int> firstOfPair;
-    for (int i = 0; i < rows->size(); ++i) {
-        if (!firstOfPair.contains(pairOf(i)))
-            firstOfPair.insert(pairOf(i), i);
-    }
-    std::vector<int> order(size_t(rows->size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-        [&](int l, int r) { return firstOfPair.value(pairOf(l)) < firstOfPair.value(pairOf(r)); });
     QVector<Quadruple> grouped;
     std::vector<SurveyRow> groupedRows;
-    for (const int i : order) {
-        grouped.append(rows->at(i));
-        groupedRows.push_back((*surveyRows)[size_t(i)]);
+    for (const std::vector<int> &group : injectionGroups(*rows, options.channels, options.rules)) {
+        for (const int i : group) {
+            grouped.append(rows->at(i));
+            groupedRows.push_back((*surveyRows)[size_t(i)]);
+        }
     }
     *rows = grouped;
     *surveyRows = groupedRows;
@@ -559,7 +551,7 @@ DesignResult designSequence(
         baseRows.push_back(row);
         result.configurations.append(q);
     }
-    groupByCurrentPair(&result.configurations, &baseRows, options.channels);
+    listByInjection(&result.configurations, &baseRows, options);
     result.baseCount = result.configurations.size();
     if (baseRows.empty()) {
         result.error = QStringLiteral("no configuration of the base set gives a reading within "
