@@ -1,0 +1,231 @@
+#!/usr/bin/env bash
+# Drives the real kgwdesign in a real X server, as a user would, by the keyboard through xdotool:
+# a design of 300 measurements on a 1 m cable, saved as a sequence file, must give the very bytes
+# that kgw writes for the same settings.
+#
+#   kgwdesign_e2e.sh <kgwdesign> <kgw>
+#
+# Needs an X display without a window manager (run it under xvfb-run).
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+    echo "usage: $0 <kgwdesign> <kgw>" >&2
+    exit 2
+fi
+kgwdesign=$1
+kgw=$2
+if [ -z "${DISPLAY:-}" ]; then
+    echo "no X display: run this under xvfb-run" >&2
+    exit 2
+fi
+
+# The real X11 platform, and Qt's own file chooser whatever desktop the caller sits at.
+unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP DESKTOP_SESSION
+
+# Generous: CI may run this on two cores next to a build, and the design itself takes a while
+# there, the more so in a sanitizer build.
+readonly wait_seconds=60
+readonly design_seconds=240
+
+work=$(mktemp -d)
+pid=
+ref_pid=
+cleanup() {
+    local p
+    for p in "$pid" "$ref_pid"; do
+        if [ -n "$p" ] && kill -0 "$p" 2>/dev/null; then
+            kill "$p" 2>/dev/null || true
+            wait "$p" 2>/dev/null || true
+        fi
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The window keeps its choices with QSettings, and the file chooser its places: a run must start
+# from the defaults and leave the caller's own settings alone.
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
+    XDG_CACHE_HOME=$work/cache
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+
+step() { echo "-- $*"; }
+
+# The program is our child: once it has ended it stays a zombie until it is waited for, so look
+# at its state rather than whether its id exists.
+alive() {
+    local state
+    state=$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) || return 1
+    [ "$state" != Z ]
+}
+fail() {
+    echo "FAIL: $*" >&2
+    echo "windows of the program:" >&2
+    list_windows >&2 || true
+    exit 1
+}
+
+list_windows() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+        echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
+    done
+}
+
+# Prints the id of the program's visible window whose whole title matches this extended regular
+# expression, waiting up to the given number of seconds (default wait_seconds) for it to come up.
+# Short --sync searches in a loop, so that an X error from a window that vanished during one
+# search costs a retry, not the test.
+find_window() {
+    local deadline=$((SECONDS + ${2:-$wait_seconds})) found
+    while [ $SECONDS -lt $deadline ]; do
+        alive || fail "kgwdesign is gone while waiting for '$1'"
+        if found=$(timeout 5 xdotool search --sync --onlyvisible --all --pid "$pid" \
+            --name "^$1\$" 2>/dev/null); then
+            echo "${found%%$'\n'*}"
+            return 0
+        fi
+    done
+    fail "no window '$1' came up"
+}
+
+# Whether the program shows a window whose whole title matches, without waiting.
+showing() {
+    xdotool search --onlyvisible --all --pid "$pid" --name "^$1\$" >/dev/null 2>&1
+}
+
+# Waits up to the given number of seconds until the program shows no window with this title.
+wait_gone() {
+    local deadline=$((SECONDS + $2))
+    while showing "$1"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.2
+    done
+}
+
+# There is no window manager, so the keyboard goes where the input focus is set.
+focus() {
+    timeout 10 xdotool windowfocus --sync "$1" || fail "could not focus window $1"
+}
+
+# The title changes with the file and whether it is saved; only its end stays.
+readonly main_title='.* - KGW design'
+
+# Keys for the main window, with a pause after them: a mnemonic moves the focus, and what is
+# typed next must land in the box it moved to.
+keys() {
+    focus "$(find_window "$main_title")"
+    xdotool key --clearmodifiers "$@"
+    sleep 0.3
+}
+type_text() {
+    xdotool type --clearmodifiers --delay 20 "$1"
+    sleep 0.3
+}
+
+# Types a path into the open file chooser and presses Enter. The name field's completer may
+# swallow the first Enter, or a key typed while the chooser was still coming up may be lost,
+# so the whole entry is made again while the chooser stays open.
+choose_file() {
+    local chooser attempt
+    chooser=$(find_window "$1")
+    for attempt in 1 2 3; do
+        focus "$chooser"
+        xdotool key --clearmodifiers ctrl+a
+        xdotool type --clearmodifiers --delay 20 "$2"
+        sleep 0.3
+        xdotool key --clearmodifiers Return
+        if wait_gone "$1" 10; then
+            return 0
+        fi
+        echo "   the chooser is still open, entering the path again ($attempt)"
+    done
+    fail "the file chooser did not take $2"
+}
+
+# Every visible window of the program but the main one: a dialog, or one of the title-less
+# popups and tooltips, which Qt names after the program.
+other_windows() {
+    local main=$1 w
+    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+        [ "$w" = "$main" ] || echo "$w"
+    done
+}
+
+# The reference is made by the real kgw beside the window: a design takes minutes in a Debug
+# build, and the two need not wait for each other.
+"$kgw" design --measurements 300 --spacing 1 -o "$work/ref.txt" 2>"$work/ref.log" &
+ref_pid=$!
+
+"$kgwdesign" &
+pid=$!
+
+step "the window comes up"
+main=$(find_window "$main_title")
+
+step "a design of 300 measurements on a 1 m cable"
+keys alt+p
+xdotool key --clearmodifiers ctrl+a
+type_text 1
+xdotool key --clearmodifiers Tab
+# Fresh settings show the standard arrays, the first of the sequences; the design is next.
+keys alt+s
+keys Down
+keys alt+m
+xdotool key --clearmodifiers ctrl+a
+type_text 300
+xdotool key --clearmodifiers Tab
+keys alt+d
+
+step "Save As opens once the design is there"
+# It stays disabled while there is no design, or while it runs, so the shortcut is tried until
+# the chooser comes up.
+deadline=$((SECONDS + design_seconds))
+until showing 'Save sequence'; do
+    alive || fail "kgwdesign is gone while designing"
+    [ $SECONDS -lt $deadline ] || fail "no design to save after $design_seconds s"
+    keys ctrl+shift+s
+    sleep 2
+done
+
+step "the design is saved as the instrument's sequence file"
+choose_file 'Save sequence' "$work/design.KGW"
+deadline=$((SECONDS + wait_seconds))
+until [ -f "$work/design.KGW" ]; do
+    [ $SECONDS -lt $deadline ] || fail "no design.KGW after saving"
+    sleep 0.2
+done
+main=$(find_window 'design\.KGW - KGW design')
+
+step "its bytes are those kgw writes for the same settings"
+ref_status=0
+wait "$ref_pid" || ref_status=$?
+ref_pid=
+[ "$ref_status" = 0 ] || { cat "$work/ref.log" >&2; fail "kgw design failed"; }
+"$kgw" convert --spacing 1 "$work/ref.txt" 2>"$work/ref.log" \
+    || { cat "$work/ref.log" >&2; fail "kgw convert failed"; }
+cmp "$work/ref.txt.KGW" "$work/design.KGW" || fail "design.KGW differs from kgw's sequence file"
+
+step "a bad spacing is shown at its box, not in a dialog"
+keys alt+p
+xdotool key --clearmodifiers ctrl+a
+type_text abc
+xdotool key --clearmodifiers Tab
+sleep 2
+alive || fail "kgwdesign is gone after a bad spacing"
+others=$(other_windows "$main")
+[ -z "$others" ] || fail "a window came up for a bad spacing: $others"
+
+step "ctrl+q ends the program with 0, without asking: the design is saved"
+keys ctrl+q
+deadline=$((SECONDS + wait_seconds))
+while alive; do
+    ! showing 'KGW design' || fail "kgwdesign asks about unsaved changes after saving"
+    [ $SECONDS -lt $deadline ] || fail "kgwdesign is still running after ctrl+q"
+    sleep 0.2
+done
+status=0
+wait "$pid" || status=$?
+pid=
+[ "$status" = 0 ] || fail "kgwdesign ended with $status"
+
+echo "PASS"
