@@ -265,7 +265,6 @@ void TestDesign::cancelled_data()
 {
     QTest::addColumn<int>("throwAt"); // the progress call that throws; 0 for the last one
     QTest::newRow("first, after the design's preparation") << 1;
-    QTest::newRow("second, after its first round") << 2;
     // The last comes from the design's evaluation, with the standard arrays' beside it.
     QTest::newRow("last, in the evaluations") << 0;
 }
@@ -288,16 +287,12 @@ void TestDesign::cancelled()
 
     int call = 0;
     const int last = throwAt == 0 ? calls : throwAt;
-    QVERIFY_EXCEPTION_THROWN(Kgw::makeDesign(model, request,
-                                 [&](double) {
-                                     if (++call == last)
-                                         throw Kgw::Cancelled();
-                                 }),
-        Kgw::Cancelled);
-    QCOMPARE(call, last);
-    const Kgw::DesignRun again = Kgw::makeDesign(model, request);
-    QCOMPARE(again.written, whole.written);
-    QCOMPARE(again.designed.meanRelative, whole.designed.meanRelative);
+    const auto cancel = [&](double) {
+        if (++call == last)
+            throw Kgw::Cancelled();
+    };
+    QVERIFY_EXCEPTION_THROWN(Kgw::makeDesign(model, request, cancel), Kgw::Cancelled);
+    QCOMPARE(Kgw::makeDesign(model, request).written, whole.written);
 }
 
 QTEST_GUILESS_MAIN(TestDesign)
