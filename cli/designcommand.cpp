@@ -10,10 +10,9 @@
 
 #include "arrays.h"
 #include "design.h"
+#include "designrun.h"
 #include "geometry.h"
 #include "injection.h"
-
-#include <future>
 
 namespace Cli {
 
@@ -53,14 +52,6 @@ QString description()
         "current pair most rows share first, in groups of up to C.\n"
         "Exit status: 0 when the design was written, 1 when no design can be made or writing "
         "failed, 2 for a usage error.");
-}
-
-// A reading and its M-N swap carry the same information, so the design is free to write the
-// one an instrument records as a positive voltage.
-void writeWithPositiveFactors(QVector<Kgw::Quadruple> &configurations)
-{
-    for (Kgw::Quadruple &q : configurations)
-        q = Kgw::withPositiveFactor(q);
 }
 
 } // namespace
@@ -187,41 +178,17 @@ int runDesign(const QStringList &arguments, Console &console)
     if (!resolution.isValid())
         return refuse(console, name, resolution.error());
 
-    Kgw::GenerateOptions smallest;
-    smallest.electrodes = grid.electrodes();
-    smallest.aMax = 1;
-    smallest.nMax = 1;
-    options.base = Kgw::standardBase(*survey, options, Kgw::percentOf(*count, *share));
-    for (const Kgw::Quadruple &q : Kgw::generateConfigurations(kinds, smallest)) {
-        if (!options.base.contains(q))
-            options.base.append(q);
-    }
-    const Kgw::DesignResult design
-        = Kgw::designSequence(resolution, options, progress.function(0.4, 0.85));
-    if (!design.ok())
-        return refuse(console, name, design.error);
-    const QVector<Kgw::Quadruple> standard
-        = Kgw::standardArrays(*survey, design.configurations.size());
-    // The two figures are independent, and the second core is idle by now.
-    std::future<Kgw::SequenceResolution> arraysLater
-        = std::async(std::launch::async, [&] { return resolution.evaluate(standard); });
-    const Kgw::SequenceResolution designed
-        = resolution.evaluate(design.configurations, progress.function(0.85, 1));
-    const Kgw::SequenceResolution arrays = arraysLater.get();
-    if (!designed.ok() || !arrays.ok())
-        return refuse(console, name, designed.ok() ? arrays.error : designed.error);
-
-    QVector<Kgw::Quadruple> written = design.configurations;
-    const int reciprocalsAsked = Kgw::percentOf(design.configurations.size(), *reciprocalShare);
-    const QVector<Kgw::Quadruple> added = Kgw::groupedReciprocals(
-        design.configurations, reciprocalsAsked, options.channels, options.rules);
-    written += added;
-    // A chain fixes the direction of each dipole (N of one is M of the next), so a chained design
-    // keeps it, whatever the sign.
-    if (options.rules.layout != Kgw::ChannelLayout::Chained)
-        writeWithPositiveFactors(written);
+    Kgw::DesignRequest request;
+    request.options = options;
+    request.baseShare = *share;
+    request.baseArrays = kinds;
+    request.reciprocalShare = *reciprocalShare;
+    const Kgw::DesignRun run = Kgw::makeDesign(resolution, request, progress.function(0.4, 1));
+    if (!run.ok())
+        return refuse(console, name, run.error);
+    const Kgw::DesignResult &design = run.design;
     if (!writeConfigurationsArgument(
-            console, destination->name, written, destination->asSequence, grid.spacing()))
+            console, destination->name, run.written, destination->asSequence, grid.spacing()))
         return ExitRefused;
 
     QString chosen = QStringLiteral("%1 of the base set, %2 chosen from %3 candidates in %4")
@@ -237,19 +204,19 @@ int runDesign(const QStringList &arguments, Console &console)
         QStringLiteral("signal cancellation at most %1 (median %2, standard arrays %3)")
             .arg(options.maxCancellation)
             .arg(figure(Kgw::medianCancellation(design.configurations)),
-                figure(Kgw::medianCancellation(standard))));
+                figure(Kgw::medianCancellation(run.standard))));
     console.diagnostic(name, 0,
         QStringLiteral("mean relative resolution %1, standard arrays of %2 %3 (linear: what "
                        "the data could resolve of a uniform ground, readings that cancel "
                        "counted for less)")
-            .arg(figure(designed.meanRelative),
-                Kgw::counted(standard.size(), QStringLiteral("configuration")),
-                figure(arrays.meanRelative)));
+            .arg(figure(run.designed.meanRelative),
+                Kgw::counted(run.standard.size(), QStringLiteral("configuration")),
+                figure(run.arrays.meanRelative)));
     if (options.targeted) {
         console.diagnostic(name, 0,
             QStringLiteral("in the target: mean relative resolution %1, standard arrays %2")
-                .arg(figure(Kgw::meanRelativeIn(resolution, designed, options.target)),
-                    figure(Kgw::meanRelativeIn(resolution, arrays, options.target))));
+                .arg(figure(Kgw::meanRelativeIn(resolution, run.designed, options.target)),
+                    figure(Kgw::meanRelativeIn(resolution, run.arrays, options.target))));
     }
     if (options.channels > 1) {
         QString injections = QStringLiteral("with %1: %2 for the design")
@@ -258,15 +225,16 @@ int runDesign(const QStringList &arguments, Console &console)
                                                       options.channels, options.rules),
                                          QStringLiteral("injection")));
         if (*reciprocalShare > 0)
-            injections += QStringLiteral(", %1 for its %2")
-                              .arg(Kgw::injectionCount(added, options.channels, options.rules))
-                              .arg(Kgw::counted(added.size(), QStringLiteral("reciprocal")));
+            injections
+                += QStringLiteral(", %1 for its %2")
+                       .arg(Kgw::injectionCount(run.reciprocals, options.channels, options.rules))
+                       .arg(Kgw::counted(run.reciprocals.size(), QStringLiteral("reciprocal")));
         console.diagnostic(name, 0, injections);
     }
     console.diagnostic(outputName(destination->name), 0,
-        Kgw::counted(written.size(), QStringLiteral("configuration"))
-            + reciprocalShortfall(added.size(), reciprocalsAsked) + QStringLiteral(", spacing ")
-            + commandLine.spacingUsed(grid.spacing()));
+        Kgw::counted(run.written.size(), QStringLiteral("configuration"))
+            + reciprocalShortfall(run.reciprocals.size(), run.reciprocalsAsked)
+            + QStringLiteral(", spacing ") + commandLine.spacingUsed(grid.spacing()));
     return ExitSuccess;
 }
 

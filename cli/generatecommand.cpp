@@ -8,12 +8,9 @@
 #include "textutil.h"
 
 #include "arrays.h"
-#include "geometry.h"
 #include "injection.h"
 
 #include <QtMath>
-
-#include <algorithm>
 
 namespace Cli {
 
@@ -55,24 +52,6 @@ QString description()
         "many of them in one injection.\n"
         "Exit status: 0 when the list was written, 1 when no configuration fits or "
         "writing failed, 2 for a usage error.");
-}
-
-// Leaves out the configurations `dropped` says and returns how many. When that leaves none, it
-// says why with `emptied` and returns nothing: the window and convert refuse an empty list, so
-// an empty file would only fail later.
-template <typename Predicate>
-std::optional<int> leaveOut(Console &console, QVector<Kgw::Quadruple> &configurations,
-    Predicate dropped, const QString &emptied)
-{
-    const int before = configurations.size();
-    configurations.erase(std::remove_if(configurations.begin(), configurations.end(), dropped),
-        configurations.end());
-    const int left = before - configurations.size();
-    if (configurations.isEmpty() && left > 0) {
-        console.diagnostic(QStringLiteral("kgw generate"), 0, emptied);
-        return std::nullopt;
-    }
-    return left;
 }
 
 } // namespace
@@ -165,45 +144,47 @@ int runGenerate(const QStringList &arguments, Console &console)
         kinds.append(*kind);
     }
 
-    QVector<Kgw::Quadruple> configurations = Kgw::generateConfigurations(kinds, options);
-    const std::optional<int> weak = leaveOut(
-        console, configurations,
-        [&](const Kgw::Quadruple &q) { return Kgw::exceedsFactorLimit(q, *spacing, *limit); },
-        QStringLiteral("every configuration has |K| above --k-max %1 m; nothing written")
-            .arg(metres(*limit)));
-    const std::optional<int> dead = weak
-        ? leaveOut(
-            console, configurations,
-            [&](const Kgw::Quadruple &q) { return excluded->firstUsedBy(q) != 0; },
-            QStringLiteral("every configuration uses an electrode of "
-                           "--exclude %1; nothing written")
-                .arg(excluded->text()))
-        : std::nullopt;
-    const std::optional<int> tooLong = dead
-        ? leaveOut(
-            console, configurations,
-            [&](const Kgw::Quadruple &q) { return !Kgw::withinMaxDipole(q, rules->maxDipole); },
-            QStringLiteral("every configuration has a potential "
-                           "dipole longer than --max-dipole %1; "
-                           "nothing written")
-                .arg(rules->maxDipole))
-        : std::nullopt;
-    if (!tooLong)
-        return ExitRefused;
-    if (configurations.isEmpty()) {
-        console.diagnostic(QStringLiteral("kgw generate"), 0,
-            QStringLiteral("no configuration fits on %1 electrodes with --a-max %2 and --n-max %3; "
-                           "nothing written")
-                .arg(options.electrodes)
-                .arg(options.aMax)
-                .arg(options.nMax));
+    Kgw::ArrayListRequest request;
+    request.kinds = kinds;
+    request.options = options;
+    request.spacingMetres = *spacing;
+    request.factorLimitMetres = *limit;
+    request.excluded = *excluded;
+    request.rules = *rules;
+    request.reciprocalShare = *reciprocalShare;
+    const Kgw::ArrayList list = Kgw::makeArrayList(request);
+    QString emptied;
+    switch (list.emptied) {
+    case Kgw::ArrayList::NotEmptied:
+        break;
+    case Kgw::ArrayList::ByFactorLimit:
+        emptied = QStringLiteral("every configuration has |K| above --k-max %1 m; nothing written")
+                      .arg(metres(*limit));
+        break;
+    case Kgw::ArrayList::ByExcluded:
+        emptied = QStringLiteral("every configuration uses an electrode of "
+                                 "--exclude %1; nothing written")
+                      .arg(excluded->text());
+        break;
+    case Kgw::ArrayList::ByMaxDipole:
+        emptied = QStringLiteral("every configuration has a potential "
+                                 "dipole longer than --max-dipole %1; "
+                                 "nothing written")
+                      .arg(rules->maxDipole);
+        break;
+    case Kgw::ArrayList::NothingFits:
+        emptied = QStringLiteral("no configuration fits on %1 electrodes with --a-max %2 and "
+                                 "--n-max %3; nothing written")
+                      .arg(options.electrodes)
+                      .arg(options.aMax)
+                      .arg(options.nMax);
+        break;
+    }
+    if (!emptied.isEmpty()) {
+        console.diagnostic(QStringLiteral("kgw generate"), 0, emptied);
         return ExitRefused;
     }
-
-    const int reciprocalsAsked = Kgw::percentOf(configurations.size(), *reciprocalShare);
-    const QVector<Kgw::Quadruple> added
-        = Kgw::groupedReciprocals(configurations, reciprocalsAsked, configurations.size(), *rules);
-    configurations += added;
+    const QVector<Kgw::Quadruple> &configurations = list.configurations;
 
     if (!outputAllowed(console, QString(), target->name))
         return ExitRefused;
@@ -212,13 +193,14 @@ int runGenerate(const QStringList &arguments, Console &console)
         return ExitRefused;
     QString count = Kgw::counted(configurations.size(), QStringLiteral("configuration"));
     if (qIsFinite(*limit))
-        count += QStringLiteral(", %1 with |K| above --k-max left out").arg(*weak);
+        count += QStringLiteral(", %1 with |K| above --k-max left out").arg(list.overFactorLimit);
     if (channelOptions.maxDipoleGiven())
         count += QStringLiteral(", %1 with a potential dipole longer than --max-dipole left out")
-                     .arg(*tooLong);
+                     .arg(list.overMaxDipole);
     if (!excluded->isEmpty())
-        count += QStringLiteral(", %1 using an excluded electrode left out").arg(*dead);
-    count += reciprocalShortfall(added.size(), reciprocalsAsked);
+        count
+            += QStringLiteral(", %1 using an excluded electrode left out").arg(list.usingExcluded);
+    count += reciprocalShortfall(list.reciprocalsAdded, list.reciprocalsAsked);
     if (target->asSequence || qIsFinite(*limit))
         count += QStringLiteral(", spacing ") + commandLine.spacingUsed(*spacing);
     console.diagnostic(outputName(target->name), 0, count);

@@ -8,6 +8,7 @@
 #include "report.h"
 
 #include "coverageplot.h"
+#include "modelsections.h"
 #include "picture.h"
 #include "resolution.h"
 #include "sectionplot.h"
@@ -49,39 +50,9 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
         progress.function(0, resolution ? 0.1 : 1), status);
     if (!survey)
         return std::nullopt;
-    const Kgw::ModelGrid &grid = survey->grid();
-    Kgw::Section section;
-    section.xEdges = grid.xEdges();
-    section.zEdges = grid.zEdges();
-    section.electrodes = grid.electrodes();
-    section.spacing = grid.spacing();
-    section.target = target;
-
     const QString name = QFileInfo(inputName(input.argument)).fileName();
-    const QString gridText = QStringLiteral("%1 × %2 cells").arg(grid.columns()).arg(grid.layers());
-    if (!resolution) {
-        // Per square spacing of cell, so that the picture doesn't depend on the cells' sizes.
-        section.values = Kgw::cumulativeSensitivity(*survey, input.quadruples);
-        const double unit = grid.spacing() * grid.spacing();
-        int used = 0;
-        for (const Kgw::Quadruple &q : input.quadruples)
-            used += survey->row(q, nullptr) == Kgw::SurveyModel::HasRow ? 1 : 0;
-        for (int c = 0; c < section.values.size(); ++c)
-            section.values[c] /= grid.cellArea(c) / unit;
-        // Without the comprehensive set there is no resolution to judge by, but the depth that
-        // half of the deepest reading's signal comes from above is one a crew knows.
-        section.investigationDepth = Kgw::deepestMedianDepth(*survey, input.quadruples);
-        section.investigationRule
-            = QStringLiteral("the deepest median depth of investigation of its configurations");
-        return Kgw::SectionPlot(section, Kgw::SectionPlot::Logarithmic,
-            QStringLiteral("%1 \u2014 cumulative sensitivity, spacing %2 m")
-                .arg(name, metres(grid.spacing())),
-            QStringLiteral("cumulative sensitivity, log scale"),
-            QStringLiteral("%1 of %2 configurations used; \u03a3 |J| per spacing\u00b2 of cell; %3")
-                .arg(used)
-                .arg(input.quadruples.size())
-                .arg(gridText));
-    }
+    if (!resolution)
+        return Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
 
     const Kgw::ResolutionModel model(*survey, progress.function(0.1, 0.8));
     if (!model.isValid()) {
@@ -97,30 +68,7 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
                         : result.error);
         return std::nullopt;
     }
-    // Relative to the best the cable can do, as the mean relative resolution counts it: a
-    // single sequence's own R_jj stays far below 1 at any damping that tells designs apart.
-    section.values = result.relative;
-    section.masked.resize(section.values.size());
-    for (int c = 0; c < section.masked.size(); ++c)
-        section.masked[c] = !model.isCompared(c);
-    section.investigationDepth = Kgw::resolvedDepth(
-        section.xEdges, section.zEdges, result.relative, (grid.electrodes() - 1) * grid.spacing());
-    section.investigationRule = QStringLiteral("below it, R_jj stays under %1 of the "
-                                               "comprehensive set's")
-                                    .arg(Kgw::InvestigationLevel);
-    return Kgw::SectionPlot(section, Kgw::SectionPlot::Unit,
-        QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
-            .arg(name, metres(grid.spacing())),
-        QStringLiteral("R_jj / R_jj of the comprehensive set"),
-        QStringLiteral("%1 of %2 configurations used; mean R_jj %3, %4 of the comprehensive "
-                       "set's; \u03bb = %5; %6; grey: its R_jj below %7")
-            .arg(result.used())
-            .arg(result.configurations)
-            .arg(result.meanResolution, 0, 'f', 3)
-            .arg(result.meanRelative, 0, 'f', 3)
-            .arg(model.lambda(), 0, 'g', 4)
-            .arg(gridText)
-            .arg(Kgw::ResolutionModel::MinComparedResolution));
+    return Kgw::resolutionSectionPlot(model, result, name, target);
 }
 
 // --range and --target, which only a section takes; the exit status when they end the command.

@@ -30,15 +30,6 @@ void reportLinesAfterEnd(Console &console, const QString &argument, const Kgw::L
         console.diagnostic(inputName(argument), list.endLineNumber, text);
 }
 
-QString metres(double value)
-{
-    if (qIsNaN(value))
-        return QStringLiteral("nan");
-    if (qIsInf(value))
-        return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
-    return QString::number(value, 'f', 3);
-}
-
 QString figure(double value)
 {
     return QString::number(value, 'f', 3);

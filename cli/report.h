@@ -1,6 +1,8 @@
 #ifndef KGW_CLI_REPORT_H
 #define KGW_CLI_REPORT_H
 
+#include "textutil.h"
+
 #include <QString>
 
 namespace Kgw {
@@ -17,8 +19,8 @@ void reportRefusedList(Console &console, const QString &argument, const Kgw::Lis
 // Says where an accepted list ended at an empty line with more after it, which no command reads.
 void reportLinesAfterEnd(Console &console, const QString &argument, const Kgw::ListResult &list);
 
-// x, z and K as the tables print them: metres with three decimals, "inf" or "nan".
-QString metres(double value);
+// x, z and K as the tables print them, as the pictures do.
+using Kgw::metres;
 
 // A figure of the model, as its reports print it: three decimals.
 QString figure(double value);

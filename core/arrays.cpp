@@ -1,5 +1,7 @@
 #include "arrays.h"
 
+#include "geometry.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -184,6 +186,58 @@ QVector<Quadruple> generateConfigurations(
             appendNew(reciprocal(result.at(index)));
     }
     return result;
+}
+
+namespace {
+
+// Leaves out what `dropped` says and returns how many; *emptied says `why` when that left none.
+template <typename Predicate>
+int leaveOut(QVector<Quadruple> &configurations, Predicate dropped, ArrayList::Emptied why,
+    ArrayList::Emptied *emptied)
+{
+    const int before = configurations.size();
+    configurations.erase(std::remove_if(configurations.begin(), configurations.end(), dropped),
+        configurations.end());
+    const int left = before - configurations.size();
+    if (configurations.isEmpty() && left > 0)
+        *emptied = why;
+    return left;
+}
+
+} // namespace
+
+ArrayList makeArrayList(const ArrayListRequest &request)
+{
+    ArrayList list;
+    QVector<Quadruple> &rows = list.configurations;
+    rows = generateConfigurations(request.kinds, request.options);
+    if (rows.isEmpty()) {
+        list.emptied = ArrayList::NothingFits;
+        return list;
+    }
+    list.overFactorLimit = leaveOut(
+        rows,
+        [&](const Quadruple &q) {
+            return exceedsFactorLimit(q, request.spacingMetres, request.factorLimitMetres);
+        },
+        ArrayList::ByFactorLimit, &list.emptied);
+    list.usingExcluded = leaveOut(
+        rows, [&](const Quadruple &q) { return request.excluded.firstUsedBy(q) != 0; },
+        ArrayList::ByExcluded, &list.emptied);
+    list.overMaxDipole = leaveOut(
+        rows, [&](const Quadruple &q) { return !withinMaxDipole(q, request.rules.maxDipole); },
+        ArrayList::ByMaxDipole, &list.emptied);
+    if (list.emptied != ArrayList::NotEmptied)
+        return list;
+
+    list.reciprocalsAsked = percentOf(rows.size(), request.reciprocalShare);
+    // Any number of dipoles to an injection: the list does not know the instrument's channels,
+    // and the reciprocals of one current pair stand together whatever they are.
+    const QVector<Quadruple> added
+        = groupedReciprocals(rows, list.reciprocalsAsked, rows.size(), request.rules);
+    list.reciprocalsAdded = added.size();
+    rows += added;
+    return list;
 }
 
 QByteArray electrodeListText(const QVector<Quadruple> &configurations)

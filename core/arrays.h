@@ -1,6 +1,8 @@
 #ifndef KGW_ARRAYS_H
 #define KGW_ARRAYS_H
 
+#include "electrodeset.h"
+#include "injection.h"
 #include "quadruple.h"
 
 #include <QByteArray>
@@ -10,6 +12,7 @@
 #include <QVector>
 
 #include <algorithm>
+#include <limits>
 
 #include <optional>
 
@@ -133,6 +136,37 @@ QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &op
 // options that aren't valid.
 QVector<Quadruple> generateConfigurations(
     const QVector<ArrayKind> &kinds, const GenerateOptions &options);
+
+// What kgw generate and the design window list for a cable.
+struct ArrayListRequest {
+    QVector<ArrayKind> kinds;
+    GenerateOptions options; // electrodes, aMax, nMax, chained
+    double spacingMetres = 5;
+    // Configurations whose |K| at the spacing is above this are too weak to measure well.
+    double factorLimitMetres = std::numeric_limits<double>::infinity();
+    ElectrodeSet excluded;
+    ChannelRules rules; // its maxDipole leaves out longer potential dipoles
+    int reciprocalShare = 0; // percent
+};
+
+struct ArrayList {
+    // Which step left nothing of what the arrays gave, or that they gave nothing at all: an
+    // empty list would only fail later, in the window or in convert, so it is not one to write.
+    enum Emptied { NotEmptied, ByFactorLimit, ByExcluded, ByMaxDipole, NothingFits };
+    Emptied emptied = NotEmptied; // configurations is empty unless NotEmptied
+    QVector<Quadruple> configurations; // reciprocals included
+    int overFactorLimit = 0;
+    int usingExcluded = 0;
+    int overMaxDipole = 0;
+    int reciprocalsAsked = 0;
+    int reciprocalsAdded = 0;
+};
+
+// The arrays as generateConfigurations() lists them, less those over the |K| limit, then those
+// using an excluded electrode, then those beyond the dipole limit, each step counting what it
+// left out; then percentOf(reciprocalShare) of what is left as groupedReciprocals, each new
+// current pair serving as many as it can.
+ArrayList makeArrayList(const ArrayListRequest &request);
 
 // The electrode list: one "A B M N" line per configuration, each ended by "\n".
 QByteArray electrodeListText(const QVector<Quadruple> &configurations);

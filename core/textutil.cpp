@@ -1,5 +1,7 @@
 #include "textutil.h"
 
+#include <QtNumeric>
+
 namespace Kgw {
 
 QString elided(const QString &text, int maxLength)
@@ -26,6 +28,15 @@ QString counted(int count, const QString &noun)
 {
     return QStringLiteral("%1 %2%3").arg(count).arg(noun).arg(
         count == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString metres(double value)
+{
+    if (qIsNaN(value))
+        return QStringLiteral("nan");
+    if (qIsInf(value))
+        return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return QString::number(value, 'f', 3);
 }
 
 } // namespace Kgw

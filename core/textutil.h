@@ -20,6 +20,9 @@ QString printable(const QString &text);
 // "1 quadruple", "2 quadruples": how reports count things. `noun` takes an s for the plural.
 QString counted(int count, const QString &noun);
 
+// x, z and K as reports and pictures print them: metres with three decimals, "inf" or "nan".
+QString metres(double value);
+
 } // namespace Kgw
 
 #endif

@@ -43,6 +43,12 @@ QPointF PlotFrame::toPicture(double x, double z) const
         m_area.top() + z / m_zMax * m_area.height());
 }
 
+QPointF PlotFrame::toGround(const QPointF &point) const
+{
+    return QPointF(m_xMin + (point.x() - m_area.left()) / m_area.width() * (m_xMax - m_xMin),
+        (point.y() - m_area.top()) / m_area.height() * m_zMax);
+}
+
 void PlotFrame::drawAxisTitles(QPainter *painter) const
 {
     const QFont axisFont = pictureFont(13);

@@ -26,6 +26,8 @@ public:
 
     QRectF area() const { return m_area; }
     QPointF toPicture(double x, double z) const;
+    // The ground under a point of the picture: x and z in metres, as toPicture() placed them.
+    QPointF toGround(const QPointF &point) const;
 
     // "x (m)" below the area and "depth z (m)" up its left side.
     void drawAxisTitles(QPainter *painter) const;

@@ -56,6 +56,8 @@ public:
     void setRange(double low, double high);
 
     QSize size() const;
+    // Where the ground lands in the picture.
+    const PlotFrame &frame() const { return m_frame; }
     // The colour of a value, as the colour bar shows it.
     QColor colourOf(double value) const;
 

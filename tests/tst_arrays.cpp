@@ -1,5 +1,6 @@
 #include "arrays.h"
 #include "electrodelist.h"
+#include "geometry.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -144,6 +145,8 @@ private slots:
     void roundTrip();
     void percentOf_data();
     void percentOf();
+    void arrayList_data();
+    void arrayList();
 };
 
 void TestArrays::names_data()
@@ -561,6 +564,75 @@ void TestArrays::percentOf()
     QFETCH(int, rows);
 
     QCOMPARE(Kgw::percentOf(count, percent), rows);
+}
+
+// On 8 electrodes, dipole-dipole of n = 1 gives the five a = 1 rows (2 1 3 4) .. (6 5 7 8),
+// |K| = 6 pi, dipoles 1 long, and the two a = 2 rows (3 1 5 7) and (4 2 6 8), |K| = 12 pi,
+// dipoles 2 long; pole-pole of n = 1 gives seven rows with a remote N, longer than any dipole.
+// A row is counted by the first step that drops it: |K|, then --exclude, then --max-dipole.
+void TestArrays::arrayList_data()
+{
+    QTest::addColumn<Kgw::ArrayKind>("kind");
+    QTest::addColumn<int>("nMax");
+    QTest::addColumn<double>("factorLimit"); // metres, at a 1 m spacing
+    QTest::addColumn<QString>("excluded");
+    QTest::addColumn<int>("maxDipole");
+    QTest::addColumn<int>("emptied");
+    QTest::addColumn<int>("rows"); // what is written
+    // Left out over |K|, using an excluded electrode, over --max-dipole.
+    QTest::addColumn<QVector<int>>("counts");
+
+    const ArrayKind dd = ArrayKind::DipoleDipole;
+    const double inf = qInf();
+    using C = QVector<int>;
+    // The a = 1 rows' own |K|, so that they stand exactly at the limit.
+    const double atLimit = std::abs(geometricFactor(Quadruple { 2, 1, 3, 4 }, 1));
+    QTest::newRow("|K| at the limit kept")
+        << dd << 1 << atLimit << "" << 0 << 0 << 5 << C { 2, 0, 0 };
+    QTest::newRow("|K| just past the limit") << dd << 1 << std::nextafter(atLimit, 0.0) << "" << 0
+                                             << int(ArrayList::ByFactorLimit) << 0 << C { 7, 0, 0 };
+    // (4 2 6 8) uses 8 too, but |K| dropped it first.
+    QTest::newRow("|K| before --exclude")
+        << dd << 1 << atLimit << "8" << 0 << 0 << 4 << C { 2, 1, 0 };
+    // (3 1 5 7) is 2 long too, but uses 1.
+    QTest::newRow("--exclude before --max-dipole")
+        << dd << 1 << inf << "1" << 1 << 0 << 4 << C { 0, 2, 1 };
+    QTest::newRow("every row excluded")
+        << dd << 1 << inf << "4-5" << 0 << int(ArrayList::ByExcluded) << 0 << C { 0, 7, 0 };
+    QTest::newRow("every dipole too long") << ArrayKind::PolePole << 1 << inf << "" << 1
+                                           << int(ArrayList::ByMaxDipole) << 0 << C { 0, 0, 7 };
+    // Gradient of s = 7 needs 9 electrodes.
+    QTest::newRow("nothing fits") << ArrayKind::Gradient << 7 << inf << "" << 0
+                                  << int(ArrayList::NothingFits) << 0 << C { 0, 0, 0 };
+}
+
+void TestArrays::arrayList()
+{
+    QFETCH(Kgw::ArrayKind, kind);
+    QFETCH(int, nMax);
+    QFETCH(double, factorLimit);
+    QFETCH(QString, excluded);
+    QFETCH(int, maxDipole);
+    QFETCH(int, emptied);
+    QFETCH(int, rows);
+    QFETCH(QVector<int>, counts);
+
+    ArrayListRequest request;
+    request.kinds = { kind };
+    request.options.electrodes = 8;
+    request.options.aMax = 2;
+    request.options.nMax = nMax;
+    request.spacingMetres = 1;
+    request.factorLimitMetres = factorLimit;
+    QString error;
+    if (!excluded.isEmpty())
+        request.excluded = *parseElectrodeSet(excluded, &error);
+    request.rules.maxDipole = maxDipole;
+    const ArrayList list = makeArrayList(request);
+    QCOMPARE(int(list.emptied), emptied);
+    QCOMPARE(list.configurations.size(), rows);
+    QCOMPARE(
+        (QVector<int> { list.overFactorLimit, list.usingExcluded, list.overMaxDipole }), counts);
 }
 
 QTEST_GUILESS_MAIN(TestArrays)

@@ -1,5 +1,6 @@
 #include "arrays.h"
 #include "design.h"
+#include "designrun.h"
 #include "geometry.h"
 
 #include <QtTest>
@@ -46,6 +47,8 @@ private slots:
     void fittedToChannels_data();
     void fittedToChannels();
     void baseSharesInjections();
+    void cancelled_data();
+    void cancelled();
 };
 
 void TestDesign::design_data()
@@ -256,6 +259,40 @@ void TestDesign::baseSharesInjections()
     QCOMPARE(design.configurations,
         (QVector<Quadruple> { { 2, 1, 3, 4 }, { 2, 1, 4, 5 }, { 3, 2, 4, 5 }, { 3, 2, 5, 6 },
             { 4, 3, 5, 6 }, { 4, 3, 6, 7 }, { 5, 4, 6, 7 }, { 5, 4, 7, 8 }, { 6, 5, 7, 8 } }));
+}
+
+void TestDesign::cancelled_data()
+{
+    QTest::addColumn<int>("throwAt"); // the progress call that throws; 0 for the last one
+    QTest::newRow("first, after the design's preparation") << 1;
+    // The last comes from the design's evaluation, with the standard arrays' beside it.
+    QTest::newRow("last, in the evaluations") << 0;
+}
+
+// A window stops a design by throwing from its progress function: the throw must reach it, and
+// the model must give the same design afterwards as before.
+void TestDesign::cancelled()
+{
+    QFETCH(int, throwAt);
+
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(8, 1), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    Kgw::DesignRequest request;
+    request.options.measurements = 40;
+    request.reciprocalShare = 50;
+    int calls = 0;
+    const Kgw::DesignRun whole = Kgw::makeDesign(model, request, [&](double) { ++calls; });
+    QVERIFY2(whole.ok(), qPrintable(whole.error));
+    QVERIFY(calls > 2);
+
+    int call = 0;
+    const int last = throwAt == 0 ? calls : throwAt;
+    const auto cancel = [&](double) {
+        if (++call == last)
+            throw Kgw::Cancelled();
+    };
+    QVERIFY_EXCEPTION_THROWN(Kgw::makeDesign(model, request, cancel), Kgw::Cancelled);
+    QCOMPARE(Kgw::makeDesign(model, request).written, whole.written);
 }
 
 QTEST_GUILESS_MAIN(TestDesign)

@@ -1,0 +1,180 @@
+// Measures what a crew waits for in KGW design: the window's first paint beside a bare
+// QMainWindow's, and the time from pressing Design to the first picture of the design's
+// resolution, beside the time the design itself takes.
+//
+// Each first paint is measured in a fresh child process, so that no run profits from another's
+// caches. Usage: designwindowbench [MEASUREMENTS]   (default 1000, on 48 electrodes 1 m apart)
+// Without a display it runs on the offscreen platform.
+
+#include "designwindow.h"
+#include "pictureview.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int Runs = 5;
+constexpr double FirstPaintTarget = 1.5;
+constexpr double PictureTarget = 0.5;
+
+// Ends the event loop at the first paint of the window or anything in it.
+class FirstPaint : public QObject
+{
+public:
+    explicit FirstPaint(QWidget *window)
+        : m_window(window)
+    { }
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *widget = qobject_cast<QWidget *>(object);
+        if (event->type() == QEvent::Paint && widget && widget->window() == m_window && !m_done) {
+            m_done = true;
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    bool m_done = false;
+};
+
+// In a child: from nothing to the first paint, in milliseconds, on standard output.
+int measureFirstPaint(bool designWindow)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QWidget *window = designWindow ? static_cast<QWidget *>(new DesignWindow)
+                                   : static_cast<QWidget *>(new QMainWindow);
+    if (!designWindow)
+        window->resize(1200, 800);
+    FirstPaint watcher(window);
+    qApp->installEventFilter(&watcher);
+    window->show();
+    QApplication::exec();
+    printf("%.3f\n", timer.nsecsElapsed() / 1e6);
+    fflush(stdout);
+    delete window;
+    return 0;
+}
+
+double medianOf(QVector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+double childMilliseconds(const QString &mode)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), { mode });
+    if (!child.waitForFinished(60000) || child.exitCode() != 0)
+        return -1;
+    return child.readAllStandardOutput().trimmed().toDouble();
+}
+
+bool reportFirstPaint()
+{
+    QVector<double> bare;
+    QVector<double> design;
+    for (int run = 0; run < Runs; ++run) {
+        bare.append(childMilliseconds(QStringLiteral("--measure-bare")));
+        design.append(childMilliseconds(QStringLiteral("--measure-window")));
+    }
+    const double bareMs = medianOf(bare);
+    const double designMs = medianOf(design);
+    const double ratio = designMs / bareMs;
+    printf("first paint, median of %d fresh processes: bare QMainWindow %.1f ms, KGW design "
+           "%.1f ms: %.2f x (target <= %.1f x)\n",
+        Runs, bareMs, designMs, ratio, FirstPaintTarget);
+    return bareMs > 0 && designMs > 0 && ratio <= FirstPaintTarget;
+}
+
+bool reportDesignToPicture(int measurements)
+{
+    DesignWindow window;
+    window.resize(1200, 800);
+    window.show();
+    DesignSession *session = window.session();
+    window.findChild<QLineEdit *>(QStringLiteral("spacing"))->setText(QStringLiteral("1"));
+    window.findChild<QComboBox *>(QStringLiteral("source"))
+        ->setCurrentIndex(int(SequenceSource::Design));
+    window.findChild<QSpinBox *>(QStringLiteral("measurements"))->setValue(measurements);
+    // The model of the cable is made once, before any design; the design is timed on its own.
+    QElapsedTimer modelTimer;
+    modelTimer.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (session->isCurrent(DesignSession::Model) && !session->isBusy())
+            loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    printf("model of 48 electrodes 1 m apart: %.2f s\n", modelTimer.nsecsElapsed() / 1e9);
+
+    PictureView *resolution = window.pictureView(DesignWindow::ResolutionView);
+    QElapsedTimer timer;
+    double pictureSeconds = 0;
+    QObject::connect(resolution, &PictureView::painted, &loop, [&] {
+        const MadeSequence *sequence = session->sequence();
+        if (timer.isValid() && sequence && sequence->design
+            && session->isCurrent(DesignSession::Figures) && resolution->hasPicture()) {
+            pictureSeconds = timer.nsecsElapsed() / 1e9;
+            loop.quit();
+        }
+    });
+    poll.stop();
+    timer.start();
+    window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
+    loop.exec();
+    const double designSeconds = session->sequence()->seconds;
+    const double extra = pictureSeconds - designSeconds;
+    printf("design of %d: the design itself %.2f s; Design to first resolution picture %.2f s: "
+           "%.2f s more (target <= %.1f s)\n",
+        measurements, designSeconds, pictureSeconds, extra, PictureTarget);
+    return extra <= PictureTarget;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // Never the crew's own settings.
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication::setOrganizationName(QStringLiteral("KGW bench"));
+    QApplication::setApplicationName(QStringLiteral("designwindowbench"));
+    QSettings().clear();
+    const QStringList args = app.arguments().mid(1);
+    if (args == QStringList { QStringLiteral("--measure-bare") })
+        return measureFirstPaint(false);
+    if (args == QStringList { QStringLiteral("--measure-window") })
+        return measureFirstPaint(true);
+    const int measurements = args.isEmpty() ? 1000 : args.first().toInt();
+    if (measurements < 1) {
+        fprintf(stderr, "usage: designwindowbench [MEASUREMENTS]\n");
+        return 2;
+    }
+    printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    const bool paint = reportFirstPaint();
+    const bool picture = reportDesignToPicture(measurements);
+    printf("%s\n", paint && picture ? "all targets met" : "TARGET MISSED");
+    return paint && picture ? 0 : 2;
+}

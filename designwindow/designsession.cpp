@@ -1,0 +1,505 @@
+#include "designsession.h"
+
+#include "designrun.h"
+#include "electrodelist.h"
+#include "exchange.h"
+#include "geometry.h"
+#include "modelsections.h"
+#include "sequencereader.h"
+#include "sequencewriter.h"
+#include "textutil.h"
+
+#include <QFileInfo>
+#include <QMutex>
+#include <QtConcurrent>
+
+#include <atomic>
+#include <future>
+
+SequenceFormat formatForName(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("kgw"))
+        return SequenceFormat::SequenceFile;
+    if (suffix == QLatin1String("csv"))
+        return SequenceFormat::Csv;
+    if (suffix == QLatin1String("dat") || suffix == QLatin1String("udf")
+        || suffix == QLatin1String("ohm"))
+        return SequenceFormat::Unified;
+    return SequenceFormat::ElectrodeList;
+}
+
+OpenedSequence openSequence(const QString &fileName, SequenceFormat format)
+{
+    OpenedSequence opened;
+    const auto refused = [&](const Kgw::ListResult &list) {
+        opened.error = list.message;
+        const QString more = list.informativeText();
+        if (!more.isEmpty())
+            opened.error += QStringLiteral(": ") + more;
+    };
+    switch (format) {
+    case SequenceFormat::SequenceFile: {
+        const Kgw::SequenceResult sequence = Kgw::readSequenceFile(fileName);
+        if (!sequence.ok()) {
+            opened.error = sequence.errorString.isEmpty()
+                ? sequence.message
+                : QStringLiteral("%1: %2").arg(sequence.message, sequence.errorString);
+            break;
+        }
+        opened.warning = sequence.spacingWarning();
+        opened.quadruples = sequence.quadruples;
+        if (opened.warning.isEmpty())
+            opened.spacingMetres = sequence.spacingMetres();
+        break;
+    }
+    case SequenceFormat::Unified:
+    case SequenceFormat::Csv: {
+        const Kgw::ExchangeResult file = Kgw::readExchangeFile(fileName,
+            format == SequenceFormat::Csv ? Kgw::ExchangeFormat::Csv : Kgw::ExchangeFormat::Unified,
+            std::nullopt);
+        if (!file.ok()) {
+            refused(file);
+            break;
+        }
+        opened.warning = file.warning;
+        opened.quadruples = file.quadruples;
+        if (file.spacingMillimetres > 0)
+            opened.spacingMetres = file.spacingMillimetres / 1000.0;
+        break;
+    }
+    case SequenceFormat::ElectrodeList: {
+        const Kgw::ListResult list = Kgw::readElectrodeList(fileName);
+        if (!list.ok()) {
+            refused(list);
+            break;
+        }
+        opened.warning = list.linesAfterEndText();
+        opened.quadruples = list.quadruples;
+        break;
+    }
+    }
+    return opened;
+}
+
+Kgw::WriteResult saveSequence(const QString &fileName, SequenceFormat format,
+    const QVector<Kgw::Quadruple> &quadruples, double spacingMetres)
+{
+    switch (format) {
+    case SequenceFormat::SequenceFile:
+        return Kgw::writeSequenceFile(fileName, quadruples, spacingMetres);
+    case SequenceFormat::Unified:
+        return Kgw::saveFile(fileName,
+            Kgw::exchangeContent(Kgw::ExchangeFormat::Unified, quadruples, spacingMetres));
+    case SequenceFormat::Csv:
+        return Kgw::saveFile(
+            fileName, Kgw::exchangeContent(Kgw::ExchangeFormat::Csv, quadruples, spacingMetres));
+    case SequenceFormat::ElectrodeList:
+        break;
+    }
+    return Kgw::saveFile(fileName, Kgw::FileContent::of({ Kgw::electrodeListText(quadruples) }));
+}
+
+// How far the work has got, and whether the crew wants it stopped: the work's progress function
+// throws Kgw::Cancelled then, which the model's work is made to pass through.
+struct DesignSession::Control {
+    std::atomic<bool> cancelled { false };
+    std::atomic<int> permille { 0 };
+    QMutex mutex;
+    QString stage;
+
+    void setStage(const QString &text)
+    {
+        QMutexLocker locker(&mutex);
+        stage = text;
+        permille = 0;
+    }
+    QString currentStage()
+    {
+        QMutexLocker locker(&mutex);
+        return stage;
+    }
+    Kgw::ProgressFunction progress()
+    {
+        return [this](double share) {
+            if (cancelled)
+                throw Kgw::Cancelled();
+            permille = int(qBound(0.0, share, 1.0) * 1000);
+        };
+    }
+};
+
+namespace {
+
+quint64 nextSequenceId()
+{
+    static std::atomic<quint64> last { 0 };
+    return ++last;
+}
+
+std::shared_ptr<const MadeSequence> madeSequence(const QString &key, const QString &name,
+    const QVector<Kgw::Quadruple> &quadruples, const QString &note)
+{
+    auto made = std::make_shared<MadeSequence>();
+    made->key = key;
+    made->id = nextSequenceId();
+    made->name = name;
+    made->quadruples = quadruples;
+    made->note = note;
+    return made;
+}
+
+QString arraysNote(const Kgw::ArrayList &list)
+{
+    QStringList parts;
+    if (list.overFactorLimit > 0)
+        parts << QStringLiteral("%1 with |K| above the limit left out").arg(list.overFactorLimit);
+    if (list.overMaxDipole > 0)
+        parts << QStringLiteral("%1 with a potential dipole longer than the limit left out")
+                     .arg(list.overMaxDipole);
+    if (list.usingExcluded > 0)
+        parts << QStringLiteral("%1 using an excluded electrode left out").arg(list.usingExcluded);
+    if (list.reciprocalsAdded > 0)
+        parts << QStringLiteral("%1 reciprocals added").arg(list.reciprocalsAdded);
+    return parts.join(QStringLiteral("; "));
+}
+
+QString emptiedText(Kgw::ArrayList::Emptied emptied)
+{
+    switch (emptied) {
+    case Kgw::ArrayList::ByFactorLimit:
+        return QStringLiteral("Every configuration of these arrays has |K| above the limit.");
+    case Kgw::ArrayList::ByExcluded:
+        return QStringLiteral("Every configuration of these arrays uses an excluded electrode.");
+    case Kgw::ArrayList::ByMaxDipole:
+        return QStringLiteral("Every configuration of these arrays has a potential dipole longer "
+                              "than the limit.");
+    case Kgw::ArrayList::NothingFits:
+    case Kgw::ArrayList::NotEmptied:
+        break;
+    }
+    return QStringLiteral("No configuration of these arrays fits on the cable with these "
+                          "steps.");
+}
+
+} // namespace
+
+DesignSession::DesignSession(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_watcher, &QFutureWatcher<Outcome>::finished, this, &DesignSession::finished);
+    m_progressTimer.setInterval(50);
+    connect(&m_progressTimer, &QTimer::timeout, this, [this] {
+        if (m_control)
+            emit progressChanged(m_control->permille, m_control->currentStage());
+    });
+    // Typing a number changes the settings at every key; the work starts once the crew pauses.
+    m_scheduleTimer.setSingleShot(true);
+    m_scheduleTimer.setInterval(150);
+    connect(&m_scheduleTimer, &QTimer::timeout, this, &DesignSession::start);
+}
+
+DesignSession::~DesignSession()
+{
+    if (m_control)
+        m_control->cancelled = true;
+    m_watcher.waitForFinished();
+}
+
+void DesignSession::setSettings(const DesignSettings &settings)
+{
+    m_settings = settings;
+    m_paused = false;
+    switch (m_settings.sequence.source) {
+    case SequenceSource::Design:
+        m_sequence = m_design;
+        break;
+    case SequenceSource::OpenedList:
+        m_sequence = m_opened;
+        break;
+    case SequenceSource::StandardArrays:
+        if (m_sequence && (m_sequence == m_design || m_sequence == m_opened))
+            m_sequence.reset();
+        break;
+    }
+    emit changed();
+    schedule();
+}
+
+void DesignSession::setOpenedSequence(
+    const QVector<Kgw::Quadruple> &quadruples, const QString &name)
+{
+    m_opened = madeSequence(QStringLiteral("opened %1").arg(++m_openedCount), name, quadruples,
+        Kgw::counted(quadruples.size(), QStringLiteral("configuration")));
+    setSettings(m_settings);
+}
+
+void DesignSession::startDesign()
+{
+    m_designAsked = true;
+    m_paused = false;
+    schedule();
+}
+
+void DesignSession::cancel()
+{
+    m_designAsked = false;
+    m_paused = true;
+    m_scheduleTimer.stop();
+    if (m_control)
+        m_control->cancelled = true;
+}
+
+bool DesignSession::isCurrent(Part part) const
+{
+    switch (part) {
+    case Model:
+        return m_model && m_model->key == m_settings.modelKey();
+    case Sequence:
+        if (!m_sequence)
+            return false;
+        return m_settings.sequence.source == SequenceSource::OpenedList
+            ? m_sequence == m_opened
+            : m_sequence->key == m_settings.sequenceKey();
+    case Figures:
+        return isCurrent(Sequence) && m_figures && m_figures->sequenceId == m_sequence->id
+            && m_figures->modelKey == m_settings.modelKey();
+    case Field:
+        return isCurrent(Sequence) && m_field && m_field->key == fieldKey();
+    }
+    return false;
+}
+
+QString DesignSession::fieldKey() const
+{
+    return QStringLiteral("%1|%2|%3")
+        .arg(m_sequence ? m_sequence->id : 0)
+        .arg(m_settings.modelKey(), m_settings.orderKey());
+}
+
+QString DesignSession::allKeys() const
+{
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(m_settings.sequenceKey(), m_settings.orderKey())
+        .arg(m_sequence ? m_sequence->id : 0)
+        .arg(m_designAsked ? 1 : 0);
+}
+
+bool DesignSession::needsWork() const
+{
+    if (m_paused || allKeys() == m_failedKey)
+        return false;
+    if (m_designAsked || !isCurrent(Model))
+        return true;
+    if (m_settings.sequence.source == SequenceSource::StandardArrays && !isCurrent(Sequence))
+        return true;
+    if (!m_sequence)
+        return false;
+    const bool figuresMade = m_figures && m_figures->sequenceId == m_sequence->id
+        && m_figures->modelKey == m_settings.modelKey();
+    const bool fieldMade = m_field && m_field->key == fieldKey();
+    return !figuresMade || !fieldMade;
+}
+
+void DesignSession::schedule()
+{
+    if (!isBusy())
+        m_scheduleTimer.start();
+}
+
+void DesignSession::start()
+{
+    if (isBusy() || !needsWork())
+        return;
+    Job job;
+    job.settings = m_settings;
+    job.design = m_designAsked;
+    m_designAsked = false;
+    job.model = m_model;
+    job.sequence = m_sequence;
+    job.figures = m_figures;
+    job.field = m_field;
+    job.control = m_control = std::make_shared<Control>();
+    m_error.clear();
+    m_watcher.setFuture(QtConcurrent::run([job] { return run(job); }));
+    m_progressTimer.start();
+    emit busyChanged(true);
+    emit progressChanged(0, QString());
+}
+
+void DesignSession::finished()
+{
+    m_progressTimer.stop();
+    const Outcome outcome = m_watcher.result();
+    m_evaluations += outcome.evaluations;
+    m_models += outcome.models;
+    m_model = outcome.model;
+    if (outcome.designed) {
+        m_design = outcome.sequence;
+        if (m_settings.sequence.source == SequenceSource::Design)
+            m_sequence = m_design;
+    } else if (m_settings.sequence.source == SequenceSource::StandardArrays && outcome.sequence
+        && outcome.sequence != m_design && outcome.sequence != m_opened) {
+        m_sequence = outcome.sequence;
+    }
+    m_figures = outcome.figures;
+    m_field = outcome.field;
+    m_error = outcome.error;
+    m_failedKey = outcome.error.isEmpty() ? QString() : allKeys();
+    m_control.reset();
+    emit busyChanged(false);
+    emit changed();
+    if (!outcome.cancelled)
+        schedule();
+}
+
+DesignSession::Outcome DesignSession::run(const Job &job)
+{
+    Outcome out;
+    out.model = job.model;
+    out.sequence = job.sequence;
+    out.figures = job.figures;
+    out.field = job.field;
+    const DesignSettings &settings = job.settings;
+    Control &control = *job.control;
+    try {
+        if (!out.model || out.model->key != settings.modelKey()) {
+            control.setStage(QStringLiteral("Modelling the ground under the cable"));
+            auto model = std::make_shared<ModelResult>();
+            model->key = settings.modelKey();
+            const Kgw::ModelGrid grid(
+                settings.cable.electrodes, settings.cable.spacingMetres, Kgw::GridOptions());
+            model->survey
+                = std::make_unique<Kgw::SurveyModel>(grid, settings.cable.resolutionOptions(),
+                    Kgw::SurveyModel::Resolution, Kgw::progressRange(control.progress(), 0, 0.1));
+            if (!model->survey->isValid()) {
+                out.error = model->survey->error();
+                return out;
+            }
+            model->resolution = std::make_unique<Kgw::ResolutionModel>(
+                *model->survey, Kgw::progressRange(control.progress(), 0.1, 1));
+            ++out.models;
+            if (!model->resolution->isValid()) {
+                out.error = model->resolution->error();
+                return out;
+            }
+            out.model = model;
+        }
+        const ModelResult &model = *out.model;
+
+        if (job.design) {
+            control.setStage(QStringLiteral("Designing"));
+            QElapsedTimer timer;
+            timer.start();
+            auto run = std::make_shared<Kgw::DesignRun>(
+                Kgw::makeDesign(*model.resolution, settings.designRequest(), control.progress()));
+            if (!run->ok()) {
+                out.error = run->error;
+                return out;
+            }
+            const Kgw::DesignResult &design = run->design;
+            auto made = std::make_shared<MadeSequence>();
+            made->key = settings.sequenceKey();
+            made->id = nextSequenceId();
+            made->name = QStringLiteral("design");
+            made->quadruples = run->written;
+            made->note = QStringLiteral("%1 of the base set, %2 chosen from %3 candidates")
+                             .arg(design.baseCount)
+                             .arg(design.configurations.size() - design.baseCount)
+                             .arg(design.candidates);
+            if (!run->reciprocals.isEmpty())
+                made->note += QStringLiteral(", %1 reciprocals").arg(run->reciprocals.size());
+            made->seconds = timer.elapsed() / 1000.0;
+            made->design = run;
+            out.sequence = made;
+            out.designed = true;
+            out.evaluations += 2;
+        } else if (settings.sequence.source == SequenceSource::StandardArrays
+            && (!out.sequence || out.sequence->key != settings.sequenceKey())) {
+            const Kgw::ArrayList list = Kgw::makeArrayList(settings.arrayListRequest());
+            if (list.emptied != Kgw::ArrayList::NotEmptied || list.configurations.isEmpty()) {
+                out.error = emptiedText(list.emptied);
+                return out;
+            }
+            out.sequence = madeSequence(settings.sequenceKey(), QStringLiteral("standard arrays"),
+                list.configurations, arraysNote(list));
+        }
+        if (!out.sequence)
+            return out;
+        const MadeSequence &sequence = *out.sequence;
+
+        if (!out.figures || out.figures->sequenceId != sequence.id
+            || out.figures->modelKey != model.key) {
+            control.setStage(QStringLiteral("Working out the sections"));
+            auto figures = std::make_shared<SequenceFigures>();
+            figures->sequenceId = sequence.id;
+            figures->modelKey = model.key;
+            // A design's figures are those of its configurations; its reciprocals would read the
+            // same ground again, so only with them is the list evaluated anew.
+            const std::shared_ptr<const Kgw::DesignRun> &design = sequence.design;
+            QVector<Kgw::Quadruple> standard;
+            if (design && design->reciprocals.isEmpty() && design->designed.ok()) {
+                figures->resolution = design->designed;
+                figures->standard = design->arrays;
+                standard = design->standard;
+            } else {
+                standard = Kgw::standardArrays(*model.survey, sequence.quadruples.size());
+                // The two are independent; the second core would idle otherwise.
+                std::future<Kgw::SequenceResolution> arrays = std::async(
+                    std::launch::async, [&] { return model.resolution->evaluate(standard); });
+                figures->resolution
+                    = model.resolution->evaluate(sequence.quadruples, control.progress());
+                figures->standard = arrays.get();
+                out.evaluations += 2;
+            }
+            figures->standardCount = standard.size();
+            figures->medianCancellation = Kgw::medianCancellation(sequence.quadruples);
+            QRectF target;
+            if (settings.sequence.target) {
+                const Kgw::TargetRegion &t = *settings.sequence.target;
+                target = QRectF(QPointF(t.x0, t.z0), QPointF(t.x1, t.z1));
+            }
+            figures->sensitivityPlot
+                = std::make_shared<const Kgw::SectionPlot>(Kgw::sensitivitySectionPlot(
+                    *model.survey, sequence.quadruples, sequence.name, target));
+            if (figures->resolution.ok() && figures->resolution.used() > 0) {
+                figures->resolutionPlot
+                    = std::make_shared<const Kgw::SectionPlot>(Kgw::resolutionSectionPlot(
+                        *model.resolution, figures->resolution, sequence.name, target));
+            } else {
+                figures->error = figures->resolution.ok()
+                    ? QStringLiteral("None of its configurations has a sensitivity within the "
+                                     "limits, so there is no resolution to show.")
+                    : figures->resolution.error;
+            }
+            figures->coverage
+                = Kgw::coveragePoints(sequence.quadruples, settings.cable.spacingMetres);
+            out.figures = figures;
+        }
+
+        const QString fieldKey = QStringLiteral("%1|%2|%3")
+                                     .arg(sequence.id)
+                                     .arg(settings.modelKey(), settings.orderKey());
+        if (!out.field || out.field->key != fieldKey) {
+            control.setStage(QStringLiteral("Ordering and checking"));
+            auto field = std::make_shared<FieldList>();
+            field->key = fieldKey;
+            const QVector<Kgw::Quadruple> &before = sequence.quadruples;
+            const Kgw::OrderOptions order = settings.orderOptions(before.size());
+            field->quadruples = settings.order.enabled ? Kgw::orderSequence(before, order) : before;
+            field->gap = order.gap;
+            field->gapBreaksBefore = Kgw::gapBreaks(before, order.gap);
+            field->gapBreaksAfter = Kgw::gapBreaks(field->quadruples, order.gap);
+            field->injectionsBefore = Kgw::injectionCount(before, order.channels, order.rules);
+            field->injectionsAfter
+                = Kgw::injectionCount(field->quadruples, order.channels, order.rules);
+            field->report = Kgw::checkQuadruples(
+                field->quadruples, settings.cable.spacingMetres, settings.cable.checkOptions());
+            out.field = field;
+        }
+    } catch (const Kgw::Cancelled &) {
+        // What was finished before stays; a design stopped half-way never reached out.
+        out.cancelled = true;
+    }
+    return out;
+}

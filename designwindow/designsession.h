@@ -1,0 +1,173 @@
+#ifndef DESIGNSESSION_H
+#define DESIGNSESSION_H
+
+#include "designsettings.h"
+
+#include "coverageplot.h"
+#include "savefile.h"
+#include "sectionplot.h"
+
+#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+// The files a sequence goes to and comes from, by what the crew chose or the name's extension.
+enum class SequenceFormat { ElectrodeList, SequenceFile, Unified, Csv };
+SequenceFormat formatForName(const QString &fileName);
+
+struct OpenedSequence {
+    QString error; // what the crew is told when the file is refused; empty when read
+    QString warning; // what was read but should be known, such as lines after the list's end
+    QVector<Kgw::Quadruple> quadruples;
+    std::optional<double> spacingMetres; // a sequence file's or a unified file's own
+};
+OpenedSequence openSequence(const QString &fileName, SequenceFormat format);
+Kgw::WriteResult saveSequence(const QString &fileName, SequenceFormat format,
+    const QVector<Kgw::Quadruple> &quadruples, double spacingMetres);
+
+// The survey model of one cable, and the resolution model made from it.
+struct ModelResult {
+    QString key;
+    std::unique_ptr<Kgw::SurveyModel> survey;
+    std::unique_ptr<Kgw::ResolutionModel> resolution;
+};
+
+// A sequence as the settings give it, before it is ordered for the field.
+struct MadeSequence {
+    QString key;
+    quint64 id = 0; // new for every sequence made, so that what is worked out of it knows it
+    QString name; // what titles call it
+    QVector<Kgw::Quadruple> quadruples;
+    QString note; // how it was made
+    double seconds = 0; // what making it took
+    // A design's own figures, which the views take rather than work out again.
+    std::shared_ptr<const Kgw::DesignRun> design;
+};
+
+// What the views show of a sequence on the model.
+struct SequenceFigures {
+    quint64 sequenceId = 0;
+    QString modelKey;
+    QString error;
+    Kgw::SequenceResolution resolution;
+    Kgw::SequenceResolution standard; // of the standard arrays of the same size
+    int standardCount = 0;
+    double medianCancellation = 0;
+    std::shared_ptr<const Kgw::SectionPlot> sensitivityPlot;
+    std::shared_ptr<const Kgw::SectionPlot> resolutionPlot;
+    QVector<Kgw::CoveragePoint> coverage;
+};
+
+// The list as it goes to the instrument: ordered or not, and what a check finds in it.
+struct FieldList {
+    QString key;
+    QVector<Kgw::Quadruple> quadruples;
+    Kgw::CheckReport report;
+    int gap = 0;
+    int gapBreaksBefore = 0;
+    int gapBreaksAfter = 0;
+    int injectionsBefore = 0;
+    int injectionsAfter = 0;
+};
+
+// Works out what the window shows, off the GUI thread: the model of the cable, the sequence, its
+// figures and its field list, each only when what it depends on has changed. A design is made
+// only when asked for, since it takes seconds; until then the previous one stays, marked out of
+// date. Only one piece of work runs at a time; settings changed meanwhile are taken up after it.
+class DesignSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Part { Model, Sequence, Figures, Field };
+
+    explicit DesignSession(QObject *parent = nullptr);
+    ~DesignSession() override;
+
+    const DesignSettings &settings() const { return m_settings; }
+    void setSettings(const DesignSettings &settings);
+    // The list to work on while the source is an opened list.
+    void setOpenedSequence(const QVector<Kgw::Quadruple> &quadruples, const QString &name);
+    bool hasOpenedSequence() const { return m_opened != nullptr; }
+
+    void startDesign();
+    void cancel();
+    bool isBusy() const { return m_watcher.isRunning(); }
+    // Whether the part on show was made for the settings as they are now.
+    bool isCurrent(Part part) const;
+    QString error() const { return m_error; }
+
+    const ModelResult *model() const { return m_model.get(); }
+    const MadeSequence *sequence() const { return m_sequence.get(); }
+    const SequenceFigures *figures() const { return m_figures.get(); }
+    const FieldList *field() const { return m_field.get(); }
+
+    // Resolution evaluations and models made so far: what a change of settings cost.
+    int evaluationCount() const { return m_evaluations; }
+    int modelCount() const { return m_models; }
+
+signals:
+    void busyChanged(bool busy);
+    void progressChanged(int permille, const QString &stage);
+    // Something shown changed, or what is current did.
+    void changed();
+
+private:
+    struct Control;
+    // What one piece of work is given: the settings, and what is already made, to reuse where
+    // it is still current.
+    struct Job {
+        DesignSettings settings;
+        bool design = false;
+        std::shared_ptr<const ModelResult> model;
+        std::shared_ptr<const MadeSequence> sequence;
+        std::shared_ptr<const SequenceFigures> figures;
+        std::shared_ptr<const FieldList> field;
+        std::shared_ptr<Control> control;
+    };
+    struct Outcome {
+        std::shared_ptr<const ModelResult> model;
+        std::shared_ptr<const MadeSequence> sequence;
+        std::shared_ptr<const SequenceFigures> figures;
+        std::shared_ptr<const FieldList> field;
+        bool designed = false;
+        bool cancelled = false;
+        int evaluations = 0;
+        int models = 0;
+        QString error;
+    };
+
+    void schedule();
+    void start();
+    void finished();
+    bool needsWork() const;
+    QString allKeys() const;
+    QString fieldKey() const;
+    static Outcome run(const Job &job);
+
+    DesignSettings m_settings;
+    bool m_designAsked = false;
+    bool m_paused = false; // after a cancel, until the crew changes something
+    QString m_error;
+    std::shared_ptr<const ModelResult> m_model;
+    std::shared_ptr<const MadeSequence> m_sequence;
+    std::shared_ptr<const MadeSequence> m_opened;
+    std::shared_ptr<const MadeSequence> m_design; // kept while another source is on show
+    std::shared_ptr<const SequenceFigures> m_figures;
+    std::shared_ptr<const FieldList> m_field;
+    std::shared_ptr<Control> m_control;
+    QFutureWatcher<Outcome> m_watcher;
+    QString m_failedKey;
+    int m_evaluations = 0;
+    int m_models = 0;
+    quint64 m_openedCount
+        = 0; // the settings the last work failed for, not to be tried again as they are
+    QTimer m_progressTimer;
+    QTimer m_scheduleTimer;
+};
+
+#endif

@@ -1,0 +1,119 @@
+#include "pictureview.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+PictureView::PictureView(QWidget *parent)
+    : QWidget(parent)
+{
+    setAutoFillBackground(false);
+    setMinimumSize(240, 160);
+}
+
+void PictureView::setPicture(QSize size, const std::function<void(QPainter *)> &draw,
+    const std::optional<Kgw::PlotFrame> &frame)
+{
+    m_size = size;
+    m_draw = draw;
+    m_frame = frame;
+    m_message.clear();
+    setCursor(frame ? Qt::CrossCursor : Qt::ArrowCursor);
+    update();
+}
+
+void PictureView::setMessage(const QString &text)
+{
+    m_message = text;
+    update();
+}
+
+void PictureView::setStaleText(const QString &text)
+{
+    if (m_stale == text)
+        return;
+    m_stale = text;
+    update();
+}
+
+QSize PictureView::sizeHint() const
+{
+    return m_size.isValid() ? m_size / 2 : QSize(600, 400);
+}
+
+QTransform PictureView::placement() const
+{
+    if (!m_size.isValid() || m_size.isEmpty())
+        return QTransform();
+    const double scale
+        = std::min(double(width()) / m_size.width(), double(height()) / m_size.height());
+    const double dx = (width() - scale * m_size.width()) / 2;
+    const double dy = (height() - scale * m_size.height()) / 2;
+    return QTransform(scale, 0, 0, scale, dx, dy);
+}
+
+void PictureView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (m_draw && m_message.isEmpty()) {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setTransform(placement());
+        m_draw(&painter);
+        painter.restore();
+    } else {
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(
+            rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, m_message);
+    }
+    if (m_dragStart) {
+        painter.setPen(QPen(QColor(0, 90, 200), 1, Qt::DashLine));
+        painter.setBrush(QColor(0, 90, 200, 40));
+        painter.drawRect(QRect(*m_dragStart, m_dragEnd).normalized());
+    }
+    if (!m_stale.isEmpty()) {
+        const QRect band(0, 0, width(), fontMetrics().height() + 12);
+        painter.fillRect(band, QColor(255, 236, 179, 230));
+        painter.setPen(Qt::black);
+        painter.drawText(band.adjusted(8, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft, m_stale);
+    }
+    emit painted();
+}
+
+void PictureView::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_frame || !m_draw || !m_message.isEmpty() || event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_dragStart = event->pos();
+    m_dragEnd = event->pos();
+}
+
+void PictureView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragStart)
+        return;
+    m_dragEnd = event->pos();
+    update();
+}
+
+void PictureView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_dragStart)
+        return;
+    const QRect dragged = QRect(*m_dragStart, event->pos()).normalized();
+    m_dragStart.reset();
+    update();
+    // A click is not a region.
+    if (dragged.width() < 4 || dragged.height() < 4)
+        return;
+    const QTransform toPicture = placement().inverted();
+    const QPointF first = m_frame->toGround(toPicture.map(QPointF(dragged.topLeft())));
+    const QPointF second = m_frame->toGround(toPicture.map(QPointF(dragged.bottomRight())));
+    QRectF metres = QRectF(first, second).normalized();
+    // The ground starts at the surface; a drag that began above it means from the top.
+    metres.setTop(std::max(0.0, metres.top()));
+    if (metres.height() > 0 && metres.width() > 0)
+        emit regionDrawn(metres);
+}

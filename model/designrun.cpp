@@ -1,0 +1,62 @@
+#include "designrun.h"
+
+#include "geometry.h"
+#include "injection.h"
+
+#include <future>
+
+namespace Kgw {
+
+DesignRun makeDesign(
+    const ResolutionModel &model, const DesignRequest &request, const ProgressFunction &progress)
+{
+    DesignRun run;
+    const SurveyModel &survey = model.survey();
+    DesignOptions options = request.options;
+    GenerateOptions smallest;
+    smallest.electrodes = survey.grid().electrodes();
+    smallest.aMax = 1;
+    smallest.nMax = 1;
+    options.base
+        = standardBase(survey, options, percentOf(options.measurements, request.baseShare));
+    for (const Quadruple &q : generateConfigurations(request.baseArrays, smallest)) {
+        if (!options.base.contains(q))
+            options.base.append(q);
+    }
+    run.design = designSequence(model, options, progressRange(progress, 0, 0.75));
+    if (!run.design.ok()) {
+        run.error = run.design.error;
+        return run;
+    }
+    run.standard = standardArrays(survey, run.design.configurations.size());
+    {
+        // The two figures are independent, and the second core is idle by now. The future is
+        // made after what its side reads, so that a throw from this side (a progress function
+        // may throw Cancelled) waits in the future's destructor for a side that reads only what
+        // still stands.
+        std::future<SequenceResolution> arraysLater
+            = std::async(std::launch::async, [&] { return model.evaluate(run.standard); });
+        run.designed = model.evaluate(run.design.configurations, progressRange(progress, 0.75, 1));
+        run.arrays = arraysLater.get();
+    }
+    if (!run.designed.ok() || !run.arrays.ok()) {
+        run.error = run.designed.ok() ? run.arrays.error : run.designed.error;
+        return run;
+    }
+
+    run.written = run.design.configurations;
+    run.reciprocalsAsked = percentOf(run.design.configurations.size(), request.reciprocalShare);
+    run.reciprocals = groupedReciprocals(
+        run.design.configurations, run.reciprocalsAsked, options.channels, options.rules);
+    run.written += run.reciprocals;
+    // A reading and its M-N swap carry the same information, so the design is free to write the
+    // one an instrument records as a positive voltage; but a chain fixes the direction of each
+    // dipole (N of one is M of the next), so a chained design keeps it, whatever the sign.
+    if (options.rules.layout != ChannelLayout::Chained) {
+        for (Quadruple &q : run.written)
+            q = withPositiveFactor(q);
+    }
+    return run;
+}
+
+} // namespace Kgw

@@ -1,0 +1,47 @@
+#ifndef KGW_DESIGNRUN_H
+#define KGW_DESIGNRUN_H
+
+#include "arrays.h"
+#include "design.h"
+
+#include <QString>
+#include <QVector>
+
+namespace Kgw {
+
+// What a design is asked for, as kgw design and the design window read it.
+struct DesignRequest {
+    // options.base is filled by makeDesign.
+    DesignOptions options;
+    // Percent of the measurements taken from the standard arrays.
+    int baseShare = DesignOptions::DefaultBaseShare;
+    // Arrays the design starts from too, at a = n = 1.
+    QVector<ArrayKind> baseArrays;
+    // Percent of the design added as reciprocals after it.
+    int reciprocalShare = 0;
+};
+
+struct DesignRun {
+    QString error; // empty when made
+    DesignResult design;
+    // What is written: the design and its reciprocals, each with K > 0 unless chained.
+    QVector<Quadruple> written;
+    QVector<Quadruple> reciprocals; // the added ones, as groupedReciprocals gives them
+    int reciprocalsAsked = 0;
+    QVector<Quadruple> standard; // the standard arrays of the design's size
+    SequenceResolution designed; // of design.configurations
+    SequenceResolution arrays; // of standard
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Everything a design takes between reading its options and writing it: the base, the design,
+// its figures beside those of the standard arrays of its size, and the reciprocals. `progress`
+// gets 0..1 of the design and its two evaluations. The model must have been made from the survey
+// the design is for.
+DesignRun makeDesign(const ResolutionModel &model, const DesignRequest &request,
+    const ProgressFunction &progress = ProgressFunction());
+
+} // namespace Kgw
+
+#endif

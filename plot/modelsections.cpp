@@ -1,0 +1,86 @@
+#include "modelsections.h"
+
+#include "textutil.h"
+
+namespace Kgw {
+
+namespace {
+
+Section gridSection(const ModelGrid &grid, const QRectF &target)
+{
+    Section section;
+    section.xEdges = grid.xEdges();
+    section.zEdges = grid.zEdges();
+    section.electrodes = grid.electrodes();
+    section.spacing = grid.spacing();
+    section.target = target;
+    return section;
+}
+
+QString gridText(const ModelGrid &grid)
+{
+    return QStringLiteral("%1 × %2 cells").arg(grid.columns()).arg(grid.layers());
+}
+
+} // namespace
+
+SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quadruple> &sequence,
+    const QString &name, const QRectF &target)
+{
+    const ModelGrid &grid = survey.grid();
+    Section section = gridSection(grid, target);
+    // Per square spacing of cell, so that the picture doesn't depend on the cells' sizes.
+    section.values = cumulativeSensitivity(survey, sequence);
+    const double unit = grid.spacing() * grid.spacing();
+    int used = 0;
+    for (const Quadruple &q : sequence)
+        used += survey.row(q, nullptr) == SurveyModel::HasRow ? 1 : 0;
+    for (int c = 0; c < section.values.size(); ++c)
+        section.values[c] /= grid.cellArea(c) / unit;
+    // Without the comprehensive set there is no resolution to judge by, but the depth that
+    // half of the deepest reading's signal comes from above is one a crew knows.
+    section.investigationDepth = deepestMedianDepth(survey, sequence);
+    section.investigationRule
+        = QStringLiteral("the deepest median depth of investigation of its configurations");
+    return SectionPlot(section, SectionPlot::Logarithmic,
+        QStringLiteral("%1 \u2014 cumulative sensitivity, spacing %2 m")
+            .arg(name, metres(grid.spacing())),
+        QStringLiteral("cumulative sensitivity, log scale"),
+        QStringLiteral("%1 of %2 configurations used; \u03a3 |J| per spacing\u00b2 of cell; %3")
+            .arg(used)
+            .arg(sequence.size())
+            .arg(gridText(grid)));
+}
+
+SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceResolution &result,
+    const QString &name, const QRectF &target)
+{
+    const ModelGrid &grid = model.survey().grid();
+    Section section = gridSection(grid, target);
+    // Relative to the best the cable can do, as the mean relative resolution counts it: a
+    // single sequence's own R_jj stays far below 1 at any damping that tells designs apart.
+    section.values = result.relative;
+    section.masked.resize(section.values.size());
+    for (int c = 0; c < section.masked.size(); ++c)
+        section.masked[c] = !model.isCompared(c);
+    section.investigationDepth = resolvedDepth(
+        section.xEdges, section.zEdges, result.relative, (grid.electrodes() - 1) * grid.spacing());
+    section.investigationRule = QStringLiteral("below it, R_jj stays under %1 of the "
+                                               "comprehensive set's")
+                                    .arg(InvestigationLevel);
+    return SectionPlot(section, SectionPlot::Unit,
+        QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
+            .arg(name, metres(grid.spacing())),
+        QStringLiteral("R_jj / R_jj of the comprehensive set"),
+        QStringLiteral("%1 of %2 configurations used; mean R_jj %3, %4 of the comprehensive "
+                       "set's; \u03bb = %5; %6; grey: its R_jj below %7")
+            .arg(result.used())
+            .arg(result.configurations)
+            .arg(result.meanResolution, 0, 'f', 3)
+            .arg(result.meanRelative, 0, 'f', 3)
+            .arg(model.lambda(), 0, 'g', 4)
+            .arg(gridText(grid))
+            .arg(ResolutionModel::MinComparedResolution));
+}
+
+} // namespace Kgw

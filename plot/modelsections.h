@@ -1,0 +1,28 @@
+#ifndef KGW_MODELSECTIONS_H
+#define KGW_MODELSECTIONS_H
+
+#include "resolution.h"
+#include "sectionplot.h"
+
+#include <QRectF>
+#include <QString>
+#include <QVector>
+
+namespace Kgw {
+
+// The model's pictures of one sequence, the same wherever they are drawn. `name` is what the
+// title calls the sequence; `target` is a region of the ground to outline, in metres (none when
+// empty).
+
+// The cumulative sensitivity of the sequence, per square spacing of cell, on a logarithmic scale.
+SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quadruple> &sequence,
+    const QString &name, const QRectF &target = QRectF());
+
+// The resolution of a sequence relative to the comprehensive set's. The result must be ok() and
+// have used() > 0: without a row there is no section to draw.
+SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceResolution &result,
+    const QString &name, const QRectF &target = QRectF());
+
+} // namespace Kgw
+
+#endif

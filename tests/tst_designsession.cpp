@@ -1,0 +1,194 @@
+#include "designsession.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "testsupport.h"
+
+#include <functional>
+
+namespace {
+
+// A short cable keeps every model small, so that the tests run in seconds in any build.
+DesignSettings smallCable()
+{
+    DesignSettings settings;
+    settings.cable.electrodes = 12;
+    settings.cable.spacingMetres = 1;
+    return settings;
+}
+
+bool waitIdle(DesignSession &session)
+{
+    // The work starts after a pause for typing, then runs off the GUI thread.
+    QTest::qWait(200);
+    return QTest::qWaitFor([&] { return !session.isBusy(); }, 120000);
+}
+
+} // namespace
+
+using Change = std::function<void(DesignSettings &)>;
+Q_DECLARE_METATYPE(Change)
+
+class TestDesignSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void arraysAsKgwGenerates();
+    void designAsKgwDesigns();
+    void onlyWhatDependsIsWorkedOut_data();
+    void onlyWhatDependsIsWorkedOut();
+    void cancelledDesignKeepsThePrevious();
+    void refusedSettingsSayWhy();
+};
+
+void TestDesignSession::arraysAsKgwGenerates()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    DesignSession session;
+    DesignSettings settings = smallCable();
+    settings.instrument.channels = 4;
+    settings.order.enabled = true;
+    session.setSettings(settings);
+    QVERIFY(waitIdle(session));
+    QVERIFY2(session.error().isEmpty(), qPrintable(session.error()));
+    QVERIFY(session.isCurrent(DesignSession::Field));
+
+    const KgwRun generated = runKgw(dir,
+        { QStringLiteral("generate"), QStringLiteral("dd"), QStringLiteral("wa"),
+            QStringLiteral("--electrodes"), QStringLiteral("12"), QStringLiteral("-o"),
+            QStringLiteral("arrays.txt") });
+    QCOMPARE(generated.exitCode, 0);
+    const KgwRun ordered = runKgw(dir,
+        { QStringLiteral("order"), QStringLiteral("--channels"), QStringLiteral("4"),
+            QStringLiteral("-o"), QStringLiteral("ordered.txt"), QStringLiteral("arrays.txt") });
+    QCOMPARE(ordered.exitCode, 0);
+    QVERIFY(saveSequence(dir.filePath(QStringLiteral("window.txt")), SequenceFormat::ElectrodeList,
+        session.field()->quadruples, 1)
+                .ok());
+    QCOMPARE(readBytes(dir, QStringLiteral("window.txt")),
+        readBytes(dir, QStringLiteral("ordered.txt")));
+}
+
+void TestDesignSession::designAsKgwDesigns()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    DesignSession session;
+    DesignSettings settings = smallCable();
+    settings.sequence.source = SequenceSource::Design;
+    settings.sequence.measurements = 40;
+    settings.sequence.reciprocalShare = 10;
+    session.setSettings(settings);
+    QVERIFY(waitIdle(session));
+    QVERIFY(!session.sequence());
+    session.startDesign();
+    QVERIFY(waitIdle(session));
+    QVERIFY2(session.error().isEmpty(), qPrintable(session.error()));
+    QVERIFY(session.isCurrent(DesignSession::Field));
+
+    const KgwRun designed = runKgw(dir,
+        { QStringLiteral("design"), QStringLiteral("--electrodes"), QStringLiteral("12"),
+            QStringLiteral("--measurements"), QStringLiteral("40"), QStringLiteral("--reciprocals"),
+            QStringLiteral("10"), QStringLiteral("--spacing"), QStringLiteral("1"),
+            QStringLiteral("--kgw"), QStringLiteral("kgw.KGW") });
+    QCOMPARE(designed.exitCode, 0);
+    QVERIFY(saveSequence(dir.filePath(QStringLiteral("window.KGW")), SequenceFormat::SequenceFile,
+        session.field()->quadruples, 1)
+                .ok());
+    QCOMPARE(
+        readBytes(dir, QStringLiteral("window.KGW")), readBytes(dir, QStringLiteral("kgw.KGW")));
+}
+
+void TestDesignSession::onlyWhatDependsIsWorkedOut_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<int>("models");
+    QTest::addColumn<int>("evaluations");
+    QTest::addColumn<bool>("sequenceKept");
+
+    // The arrays and the standard arrays of their size are evaluated: two evaluations.
+    QTest::newRow("gap: the field list only")
+        << Change([](DesignSettings &s) { s.order.gap = 3; }) << 0 << 0 << true;
+    QTest::newRow("ordering: the field list only")
+        << Change([](DesignSettings &s) { s.order.enabled = true; }) << 0 << 0 << true;
+    QTest::newRow("a-max: the arrays and their figures")
+        << Change([](DesignSettings &s) { s.sequence.aMax = 2; }) << 0 << 2 << false;
+    QTest::newRow("error: the model and all after it")
+        << Change([](DesignSettings &s) { s.cable.errorPercent = 5; }) << 1 << 2 << false;
+}
+
+void TestDesignSession::onlyWhatDependsIsWorkedOut()
+{
+    QFETCH(Change, change);
+    QFETCH(int, models);
+    QFETCH(int, evaluations);
+    QFETCH(bool, sequenceKept);
+
+    DesignSession session;
+    DesignSettings settings = smallCable();
+    session.setSettings(settings);
+    QVERIFY(waitIdle(session));
+    QCOMPARE(session.modelCount(), 1);
+    QCOMPARE(session.evaluationCount(), 2);
+    const quint64 sequence = session.sequence()->id;
+
+    change(settings);
+    session.setSettings(settings);
+    QVERIFY(!session.isCurrent(DesignSession::Field));
+    QVERIFY(waitIdle(session));
+    QVERIFY(session.isCurrent(DesignSession::Field));
+    QVERIFY(session.isCurrent(DesignSession::Figures));
+    QCOMPARE(session.modelCount() - 1, models);
+    QCOMPARE(session.evaluationCount() - 2, evaluations);
+    QCOMPARE(session.sequence()->id == sequence, sequenceKept);
+}
+
+void TestDesignSession::cancelledDesignKeepsThePrevious()
+{
+    DesignSession session;
+    DesignSettings settings = smallCable();
+    settings.sequence.source = SequenceSource::Design;
+    settings.sequence.measurements = 30;
+    session.setSettings(settings);
+    session.startDesign();
+    QVERIFY(waitIdle(session));
+    QVERIFY(session.sequence());
+    const quint64 first = session.sequence()->id;
+
+    settings.sequence.measurements = 60;
+    session.setSettings(settings);
+    QVERIFY(!session.isCurrent(DesignSession::Sequence));
+    QSignalSpy busy(&session, &DesignSession::busyChanged);
+    session.startDesign();
+    QVERIFY(busy.wait(5000));
+    session.cancel();
+    QVERIFY(waitIdle(session));
+    QCOMPARE(session.sequence()->id, first);
+    QCOMPARE(session.sequence()->quadruples.size(), 30);
+    QVERIFY(!session.isCurrent(DesignSession::Sequence));
+    // Nothing starts again on its own after a cancel.
+    QTest::qWait(400);
+    QVERIFY(!session.isBusy());
+}
+
+void TestDesignSession::refusedSettingsSayWhy()
+{
+    DesignSession session;
+    DesignSettings settings = smallCable();
+    settings.cable.factorLimitMetres
+        = 1; // no configuration of 12 electrodes 1 m apart is so strong
+    session.setSettings(settings);
+    QVERIFY(waitIdle(session));
+    QVERIFY(!session.error().isEmpty());
+    QVERIFY(!session.isCurrent(DesignSession::Field));
+    // A refusal is not tried again and again.
+    QTest::qWait(400);
+    QVERIFY(!session.isBusy());
+}
+
+QTEST_MAIN(TestDesignSession)
+#include "tst_designsession.moc"

@@ -1,0 +1,213 @@
+#include "designwindow.h"
+#include "pictureview.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "testsupport.h"
+
+namespace {
+
+bool waitIdle(DesignSession *session)
+{
+    QTest::qWait(200);
+    return QTest::qWaitFor([&] { return !session->isBusy(); }, 120000);
+}
+
+} // namespace
+
+class TestDesignWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void boxes_data();
+    void boxes();
+    void staleUntilWorkedOut();
+    void cancelKeepsTheWindowAnswering();
+    void draggedRegionBecomesTheTarget();
+    void savesAndOpens();
+    void refusedFileSaysWhy();
+
+private:
+    void setSmallCable(DesignWindow &window);
+};
+
+void TestDesignWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("KGW tests"));
+    QCoreApplication::setApplicationName(QStringLiteral("tst_designwindow"));
+}
+
+void TestDesignWindow::init()
+{
+    QSettings().clear();
+}
+
+void TestDesignWindow::setSmallCable(DesignWindow &window)
+{
+    window.findChild<QSpinBox *>(QStringLiteral("electrodes"))->setValue(12);
+}
+
+void TestDesignWindow::boxes_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+
+    // One accepted and one refused per panel; the rules themselves are the settings' to test.
+    QTest::newRow("cable: spacing with a comma") << "spacing"
+                                                 << "1,5" << true;
+    QTest::newRow("cable: spacing with a blank") << "spacing"
+                                                 << "1 5" << false;
+    QTest::newRow("instrument: seconds") << "secondsPerInjection"
+                                         << "2,5" << true;
+    QTest::newRow("instrument: seconds over an hour") << "secondsPerInjection"
+                                                      << "3601" << false;
+    QTest::newRow("sequence: target") << "target"
+                                      << "0:10,0:5" << true;
+    QTest::newRow("sequence: target backwards") << "target"
+                                                << "10:0,0:5" << false;
+    QTest::newRow("sequence: base arrays") << "baseArrays"
+                                           << "wa,dd" << true;
+    QTest::newRow("sequence: unknown base array") << "baseArrays"
+                                                  << "wa,xx" << false;
+}
+
+void TestDesignWindow::boxes()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+
+    DesignWindow window;
+    window.show();
+    // The design's boxes count only for a design.
+    window.findChild<QComboBox *>(QStringLiteral("source"))
+        ->setCurrentIndex(int(SequenceSource::Design));
+    auto *edit = window.findChild<QLineEdit *>(box);
+    QVERIFY(edit);
+    const QString before = window.session()->settings().modelKey()
+        + window.session()->settings().sequenceKey() + window.session()->settings().orderKey();
+    // As one edit, as a paste is, so that no prefix of the text counts on its own.
+    edit->selectAll();
+    edit->insert(text);
+    const DesignSettings &now = window.session()->settings();
+    const QString after = now.modelKey() + now.sequenceKey() + now.orderKey();
+    QCOMPARE(after != before, accepted);
+    QCOMPARE(edit->property("problem").toString().isEmpty(), accepted);
+    QCOMPARE(edit->toolTip() == edit->property("problem").toString(), !accepted);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestDesignWindow::staleUntilWorkedOut()
+{
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    QVERIFY(waitIdle(window.session()));
+    PictureView *resolution = window.pictureView(DesignWindow::ResolutionView);
+    QVERIFY(resolution->hasPicture());
+    QVERIFY(window.isWindowModified());
+
+    auto *spacing = window.findChild<QLineEdit *>(QStringLiteral("spacing"));
+    spacing->selectAll();
+    QTest::keyClicks(spacing, QStringLiteral("2"));
+    QVERIFY(!window.session()->isCurrent(DesignSession::Figures));
+    QVERIFY(!window.findChild<QAction *>(QStringLiteral("saveAs"))->isEnabled());
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.session()->isCurrent(DesignSession::Figures));
+    QCOMPARE(window.session()->settings().cable.spacingMetres, 2.0);
+}
+
+void TestDesignWindow::cancelKeepsTheWindowAnswering()
+{
+    DesignWindow window;
+    window.show();
+    auto *cancel = window.findChild<QPushButton *>(QStringLiteral("cancelButton"));
+    // The full cable's model takes long enough to be stopped half-way.
+    QVERIFY(QTest::qWaitFor([&] { return window.session()->isBusy(); }, 5000));
+    QTRY_VERIFY(cancel->isVisible());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(!cancel->isVisible());
+    QVERIFY(!window.session()->isCurrent(DesignSession::Model));
+}
+
+void TestDesignWindow::draggedRegionBecomesTheTarget()
+{
+    DesignWindow window;
+    window.resize(1200, 800);
+    window.show();
+    setSmallCable(window);
+    QVERIFY(waitIdle(window.session()));
+    PictureView *view = window.pictureView(DesignWindow::ResolutionView);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint centre = view->rect().center();
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, centre - QPoint(60, 20));
+    QTest::mouseMove(view, centre + QPoint(60, 40));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, centre + QPoint(60, 40));
+    auto *target = window.findChild<QLineEdit *>(QStringLiteral("target"));
+    QVERIFY(!target->text().isEmpty());
+    QVERIFY(target->property("problem").toString().isEmpty());
+    const std::optional<Kgw::TargetRegion> region = window.session()->settings().sequence.target;
+    QVERIFY(region);
+    // The middle of a cable of 12 electrodes 5 m apart lies at 27.5 m.
+    QVERIFY(region->x0 < 27.5 && region->x1 > 27.5);
+}
+
+void TestDesignWindow::savesAndOpens()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.isWindowModified());
+    const QString saved = dir.filePath(QStringLiteral("line.KGW"));
+    QVERIFY(window.saveTo(saved, formatForName(saved)));
+    QVERIFY(!window.isWindowModified());
+    QCOMPARE(window.windowTitle(), QStringLiteral("line.KGW[*] - KGW design"));
+
+    DesignWindow reopened;
+    QVERIFY(reopened.openFile(saved));
+    QCOMPARE(reopened.findChild<QComboBox *>(QStringLiteral("source"))->currentIndex(),
+        int(SequenceSource::OpenedList));
+    QVERIFY(waitIdle(reopened.session()));
+    QCOMPARE(reopened.session()->field()->quadruples, window.session()->field()->quadruples);
+    QVERIFY(!reopened.isWindowModified());
+}
+
+void TestDesignWindow::refusedFileSaysWhy()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1 2 3 60\n"));
+    DesignWindow window;
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 5000))
+            return;
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->close();
+        }
+    });
+    QVERIFY(!window.openFile(dir.filePath(QStringLiteral("bad.txt"))));
+    QVERIFY2(shown.contains(QStringLiteral("Line 2")), qPrintable(shown));
+    QVERIFY(!window.session()->hasOpenedSequence());
+}
+
+QTEST_MAIN(TestDesignWindow)
+#include "tst_designwindow.moc"
