@@ -22,8 +22,7 @@ fi
 # The real X11 platform, and Qt's own file chooser whatever desktop the caller sits at.
 unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP DESKTOP_SESSION
 
-# Generous: CI may run this on two cores next to a build, and the design itself takes a while
-# there, the more so in a sanitizer build.
+# Generous: CI may run this on two cores next to a build, and a sanitizer build designs slower.
 readonly wait_seconds=60
 readonly design_seconds=240
 
@@ -151,8 +150,7 @@ other_windows() {
     done
 }
 
-# The reference is made by the real kgw beside the window: a design takes minutes in a Debug
-# build, and the two need not wait for each other.
+# The reference is made by the real kgw while the window designs: neither needs the other.
 "$kgw" design --measurements 300 --spacing 1 -o "$work/ref.txt" 2>"$work/ref.log" &
 ref_pid=$!
 
