@@ -4,13 +4,17 @@
 //
 // Each first paint is measured in a fresh child process, so that no run profits from another's
 // caches. Usage: designwindowbench [MEASUREMENTS]   (default 1000, on 48 electrodes 1 m apart)
+//        designwindowbench --screenshots DIR   (the README's pictures of the window: a design of
+//                                               1000 for 8 channels, ordered)
 // Without a display it runs on the offscreen platform.
 
 #include "designwindow.h"
 #include "pictureview.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
@@ -18,6 +22,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -103,17 +108,24 @@ bool reportFirstPaint()
     return bareMs > 0 && designMs > 0 && ratio <= FirstPaintTarget;
 }
 
-bool reportDesignToPicture(int measurements)
+// Types into a box as a crew does, so that the window takes it up.
+void typeInto(DesignWindow &window, const QString &name, const QString &text)
 {
-    DesignWindow window;
-    window.resize(1200, 800);
+    auto *box = window.findChild<QLineEdit *>(name);
+    box->selectAll();
+    box->insert(text);
+}
+
+// Sets a design of `measurements` at 1 m and waits for the model of the cable.
+void prepareDesign(DesignWindow &window, int measurements)
+{
+    window.resize(1280, 820);
     window.show();
     DesignSession *session = window.session();
-    window.findChild<QLineEdit *>(QStringLiteral("spacing"))->setText(QStringLiteral("1"));
+    typeInto(window, QStringLiteral("spacing"), QStringLiteral("1"));
     window.findChild<QComboBox *>(QStringLiteral("source"))
         ->setCurrentIndex(int(SequenceSource::Design));
     window.findChild<QSpinBox *>(QStringLiteral("measurements"))->setValue(measurements);
-    // The model of the cable is made once, before any design; the design is timed on its own.
     QElapsedTimer modelTimer;
     modelTimer.start();
     QEventLoop loop;
@@ -126,6 +138,59 @@ bool reportDesignToPicture(int measurements)
     poll.start();
     loop.exec();
     printf("model of 48 electrodes 1 m apart: %.2f s\n", modelTimer.nsecsElapsed() / 1e9);
+}
+
+bool waitForFigures(DesignSession *session)
+{
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!session->isBusy() && session->isCurrent(DesignSession::Figures)
+            && session->isCurrent(DesignSession::Field))
+            loop.quit();
+    });
+    poll.start();
+    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return session->isCurrent(DesignSession::Field);
+}
+
+int takeScreenshots(const QString &dir)
+{
+    DesignWindow window;
+    prepareDesign(window, 1000);
+    window.findChild<QSpinBox *>(QStringLiteral("channels"))->setValue(8);
+    typeInto(window, QStringLiteral("secondsPerInjection"), QStringLiteral("2.5"));
+    window.findChild<QCheckBox *>(QStringLiteral("orderEnabled"))->setChecked(true);
+    window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
+    if (!waitForFigures(window.session())) {
+        fprintf(stderr, "the design was not made: %s\n", qPrintable(window.session()->error()));
+        return 1;
+    }
+    auto *views = window.findChild<QTabWidget *>();
+    const QVector<QPair<int, QString>> shots { { DesignWindow::ResolutionView,
+                                                   QStringLiteral("kgwdesign.png") },
+        { DesignWindow::SummaryView, QStringLiteral("kgwdesign-summary.png") } };
+    for (const auto &shot : shots) {
+        views->setCurrentIndex(shot.first);
+        QApplication::processEvents();
+        const QString path = QDir(dir).filePath(shot.second);
+        if (!window.grab().save(path)) {
+            fprintf(stderr, "could not write %s\n", qPrintable(path));
+            return 1;
+        }
+        printf("%s\n", qPrintable(path));
+    }
+    return 0;
+}
+
+bool reportDesignToPicture(int measurements)
+{
+    DesignWindow window;
+    prepareDesign(window, measurements);
+    DesignSession *session = window.session();
+    QEventLoop loop;
 
     PictureView *resolution = window.pictureView(DesignWindow::ResolutionView);
     QElapsedTimer timer;
@@ -138,7 +203,6 @@ bool reportDesignToPicture(int measurements)
             loop.quit();
         }
     });
-    poll.stop();
     timer.start();
     window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
     loop.exec();
@@ -167,6 +231,8 @@ int main(int argc, char *argv[])
         return measureFirstPaint(false);
     if (args == QStringList { QStringLiteral("--measure-window") })
         return measureFirstPaint(true);
+    if (args.size() == 2 && args.first() == QLatin1String("--screenshots"))
+        return takeScreenshots(args.at(1));
     const int measurements = args.isEmpty() ? 1000 : args.first().toInt();
     if (measurements < 1) {
         fprintf(stderr, "usage: designwindowbench [MEASUREMENTS]\n");
