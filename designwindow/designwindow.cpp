@@ -391,6 +391,8 @@ QWidget *DesignWindow::makeSequencePanel()
         &DesignWindow::onSettingsEdited);
     connect(m_source, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
         m_sourcePages->setCurrentIndex(index);
+        // An opened list is used as it stands.
+        m_reciprocals->setEnabled(index != int(SequenceSource::OpenedList));
         onSettingsEdited();
     });
     return group;
@@ -737,6 +739,9 @@ void DesignWindow::showSummary()
         rows << QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
                     .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
     };
+    if (!m_session->isCurrent(DesignSession::Field))
+        rows << QStringLiteral("<tr><td colspan=\"2\"><i>Out of date: these figures are of the "
+                               "sequence before the settings changed.</i></td></tr>");
     row(QStringLiteral("Sequence"), sequence->name);
     row(QStringLiteral("Configurations"), QString::number(sequence->quadruples.size()));
     if (!sequence->note.isEmpty())
