@@ -303,7 +303,7 @@ bool DesignSession::needsWork() const
 
 void DesignSession::schedule()
 {
-    if (!isBusy())
+    if (!isBusy() && needsWork())
         m_scheduleTimer.start();
 }
 
@@ -321,6 +321,7 @@ void DesignSession::start()
     job.field = m_field;
     job.control = m_control = std::make_shared<Control>();
     m_error.clear();
+    m_running = true;
     m_watcher.setFuture(QtConcurrent::run([job] { return run(job); }));
     m_progressTimer.start();
     emit busyChanged(true);
@@ -347,10 +348,12 @@ void DesignSession::finished()
     m_error = outcome.error;
     m_failedKey = outcome.error.isEmpty() ? QString() : allKeys();
     m_control.reset();
+    m_running = false;
     emit busyChanged(false);
     emit changed();
+    // What changed meanwhile is taken up at once: the crew has paused long enough.
     if (!outcome.cancelled)
-        schedule();
+        start();
 }
 
 DesignSession::Outcome DesignSession::run(const Job &job)

@@ -96,7 +96,10 @@ public:
 
     void startDesign();
     void cancel();
-    bool isBusy() const { return m_watcher.isRunning(); }
+    // Until its results are taken up, which is after the thread has finished.
+    bool isBusy() const { return m_running; }
+    // Whether work runs or is about to start: settings just changed are taken up after a pause.
+    bool hasPendingWork() const { return isBusy() || m_scheduleTimer.isActive(); }
     // Whether the part on show was made for the settings as they are now.
     bool isCurrent(Part part) const;
     QString error() const { return m_error; }
@@ -151,6 +154,7 @@ private:
 
     DesignSettings m_settings;
     bool m_designAsked = false;
+    bool m_running = false;
     bool m_paused = false; // after a cancel, until the crew changes something
     QString m_error;
     std::shared_ptr<const ModelResult> m_model;

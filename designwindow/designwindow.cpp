@@ -108,14 +108,11 @@ DesignWindow::DesignWindow(QWidget *parent)
     m_sensitivity->setObjectName(QStringLiteral("sensitivityView"));
     m_resolution = new PictureView;
     m_resolution->setObjectName(QStringLiteral("resolutionView"));
-    m_findings = new QTableWidget(0, 3);
-    m_findings->setObjectName(QStringLiteral("findingsTable"));
-    m_findings->setHorizontalHeaderLabels(
-        { QStringLiteral("Line"), QStringLiteral("A B M N"), QStringLiteral("Finding") });
-    m_findings->horizontalHeader()->setStretchLastSection(true);
-    m_findings->verticalHeader()->hide();
-    m_findings->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_findings->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // The table is made when its tab is first shown: the first item view of a program costs a
+    // noticeable share of the window's first paint.
+    m_findingsPage = new QWidget;
+    new QVBoxLayout(m_findingsPage);
+    m_findingsPage->layout()->setContentsMargins(0, 0, 0, 0);
     m_summary = new QLabel;
     m_summary->setObjectName(QStringLiteral("summary"));
     m_summary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -125,7 +122,7 @@ DesignWindow::DesignWindow(QWidget *parent)
     m_views->addTab(m_coverage, QStringLiteral("Coverage"));
     m_views->addTab(m_sensitivity, QStringLiteral("Sensitivity"));
     m_views->addTab(m_resolution, QStringLiteral("Resolution"));
-    m_views->addTab(m_findings, QStringLiteral("Findings"));
+    m_views->addTab(m_findingsPage, QStringLiteral("Findings"));
     m_views->addTab(m_summary, QStringLiteral("Summary"));
     m_views->setCurrentIndex(ResolutionView);
 
@@ -154,11 +151,13 @@ DesignWindow::DesignWindow(QWidget *parent)
     connect(m_session, &DesignSession::busyChanged, this, &DesignWindow::onBusyChanged);
     connect(m_session, &DesignSession::progressChanged, this, &DesignWindow::onProgress);
     connect(m_cancel, &QPushButton::clicked, m_session, &DesignSession::cancel);
-    connect(m_findings, &QTableWidget::cellClicked, this, &DesignWindow::onFindingActivated);
-    connect(m_findings, &QTableWidget::cellActivated, this, &DesignWindow::onFindingActivated);
     for (PictureView *view : { m_sensitivity, m_resolution })
         connect(view, &PictureView::regionDrawn, this, &DesignWindow::onRegionDrawn);
-    connect(m_views, &QTabWidget::currentChanged, this, [this] { onSessionChanged(); });
+    connect(m_views, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == FindingsView && !m_findings)
+            makeFindingsTable();
+        onSessionChanged();
+    });
 
     DesignSettings settings;
     QSettings store;
@@ -184,6 +183,21 @@ PictureView *DesignWindow::pictureView(View view) const
         break;
     }
     return nullptr;
+}
+
+void DesignWindow::makeFindingsTable()
+{
+    m_findings = new QTableWidget(0, 3);
+    m_findings->setObjectName(QStringLiteral("findingsTable"));
+    m_findings->setHorizontalHeaderLabels(
+        { QStringLiteral("Line"), QStringLiteral("A B M N"), QStringLiteral("Finding") });
+    m_findings->horizontalHeader()->setStretchLastSection(true);
+    m_findings->verticalHeader()->hide();
+    m_findings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_findings->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_findingsPage->layout()->addWidget(m_findings);
+    connect(m_findings, &QTableWidget::cellClicked, this, &DesignWindow::onFindingActivated);
+    connect(m_findings, &QTableWidget::cellActivated, this, &DesignWindow::onFindingActivated);
 }
 
 QLineEdit *DesignWindow::addNumberBox(
@@ -377,6 +391,8 @@ QWidget *DesignWindow::makeSequencePanel()
         &DesignWindow::onSettingsEdited);
     connect(m_source, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
         m_sourcePages->setCurrentIndex(index);
+        // An opened list is used as it stands.
+        m_reciprocals->setEnabled(index != int(SequenceSource::OpenedList));
         onSettingsEdited();
     });
     return group;
@@ -681,11 +697,16 @@ void DesignWindow::showFindings()
     const FieldList *field = m_session->field();
     const MadeSequence *sequence = m_session->sequence();
     if (!field || !sequence || !m_session->isCurrent(DesignSession::Field)) {
-        if (!field)
+        if (!field && m_findings)
             m_findings->setRowCount(0);
         return;
     }
     const QVector<Kgw::Finding> &findings = field->report.findings;
+    m_views->setTabText(FindingsView,
+        findings.isEmpty() ? QStringLiteral("Findings")
+                           : QStringLiteral("Findings (%1)").arg(findings.size()));
+    if (!m_findings)
+        return;
     // A long report would fill the table for seconds; the first thousand say what is wrong.
     const int shown = std::min(findings.size(), 1000);
     m_findings->setRowCount(shown);
@@ -700,9 +721,6 @@ void DesignWindow::showFindings()
                 QStringLiteral("%1 %2 %3 %4").arg(q.a).arg(q.b).arg(q.m).arg(q.n)));
         m_findings->setItem(row, 2, new QTableWidgetItem(finding.message()));
     }
-    m_views->setTabText(FindingsView,
-        findings.isEmpty() ? QStringLiteral("Findings")
-                           : QStringLiteral("Findings (%1)").arg(findings.size()));
 }
 
 void DesignWindow::showSummary()
@@ -721,6 +739,9 @@ void DesignWindow::showSummary()
         rows << QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
                     .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
     };
+    if (!m_session->isCurrent(DesignSession::Field))
+        rows << QStringLiteral("<tr><td colspan=\"2\"><i>Out of date: these figures are of the "
+                               "sequence before the settings changed.</i></td></tr>");
     row(QStringLiteral("Sequence"), sequence->name);
     row(QStringLiteral("Configurations"), QString::number(sequence->quadruples.size()));
     if (!sequence->note.isEmpty())
@@ -962,7 +983,7 @@ bool DesignWindow::savePicture(const QString &fileName)
 void DesignWindow::onFindingActivated(int row)
 {
     const FieldList *field = m_session->field();
-    const QTableWidgetItem *item = m_findings->item(row, 0);
+    const QTableWidgetItem *item = m_findings ? m_findings->item(row, 0) : nullptr;
     if (!field || !item)
         return;
     const int index = item->data(Qt::UserRole).toInt();

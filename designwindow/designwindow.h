@@ -63,6 +63,7 @@ private:
     QWidget *makeSequencePanel();
     QWidget *makeOrderPanel();
     void makeMenus();
+    void makeFindingsTable();
     QLineEdit *addNumberBox(
         class QFormLayout *form, const QString &label, const QString &name, const QString &toolTip);
     void showSettings(const DesignSettings &settings);
@@ -115,7 +116,8 @@ private:
     PictureView *m_coverage = nullptr;
     PictureView *m_sensitivity = nullptr;
     PictureView *m_resolution = nullptr;
-    QTableWidget *m_findings = nullptr;
+    QWidget *m_findingsPage = nullptr;
+    QTableWidget *m_findings = nullptr; // made when first shown
     QLabel *m_summary = nullptr;
     std::optional<Kgw::Quadruple> m_highlighted;
 

@@ -17,8 +17,7 @@ namespace {
 
 bool waitIdle(DesignSession *session)
 {
-    QTest::qWait(200);
-    return QTest::qWaitFor([&] { return !session->isBusy(); }, 120000);
+    return QTest::qWaitFor([&] { return !session->hasPendingWork(); }, 120000);
 }
 
 } // namespace
