@@ -436,7 +436,10 @@ void DesignWindow::makeMenus()
     m_saveAction->setShortcut(QKeySequence::Save);
     m_saveAsAction
         = file->addAction(QStringLiteral("Save &As\u2026"), this, &DesignWindow::onSaveAs);
-    m_saveAsAction->setShortcut(QKeySequence::SaveAs);
+    // Without a desktop that names one, Qt gives Save As no key; Ctrl+Shift+S is the usual one.
+    m_saveAsAction->setShortcuts(QKeySequence::keyBindings(QKeySequence::SaveAs).isEmpty()
+            ? QList<QKeySequence> { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) }
+            : QKeySequence::keyBindings(QKeySequence::SaveAs));
     m_saveAsAction->setObjectName(QStringLiteral("saveAs"));
     m_savePictureAction = file->addAction(
         QStringLiteral("Save &Picture\u2026"), this, &DesignWindow::onSavePicture);
