@@ -36,6 +36,8 @@ constexpr int Runs = 5;
 constexpr double FirstPaintTarget = 1.5;
 constexpr double PictureTarget = 0.5;
 constexpr int StallTarget = 100;
+// What the benchmark waits for at most before it reports a failure instead of a figure.
+constexpr int GiveUpMs = 600000;
 
 // Ends the event loop at the first paint of the window or anything in it.
 class FirstPaint : public QObject
@@ -155,6 +157,7 @@ void prepareDesign(DesignWindow &window, int measurements)
             loop.quit();
     });
     poll.start();
+    QTimer::singleShot(GiveUpMs, &loop, &QEventLoop::quit);
     loop.exec();
     printf("model of 48 electrodes 1 m apart: %.2f s\n", modelTimer.nsecsElapsed() / 1e9);
 }
@@ -170,7 +173,7 @@ bool waitForFigures(DesignSession *session)
             loop.quit();
     });
     poll.start();
-    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(GiveUpMs, &loop, &QEventLoop::quit);
     loop.exec();
     return session->isCurrent(DesignSession::Field);
 }
@@ -234,7 +237,13 @@ bool reportDesignToPicture(int measurements)
     sinceTick.start();
     ticker.start();
     window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
+    QTimer::singleShot(GiveUpMs, &loop, &QEventLoop::quit);
     loop.exec();
+    if (pictureSeconds == 0 || !session->sequence()) {
+        printf("no resolution picture of a design came within %d s: %s\n", GiveUpMs / 1000,
+            qPrintable(session->error()));
+        return false;
+    }
     const double designSeconds = session->sequence()->seconds;
     const double extra = pictureSeconds - designSeconds;
     printf("design of %d: the design itself %.2f s; Design to first resolution picture %.2f s: "

@@ -210,6 +210,8 @@ void DesignSession::setSettings(const DesignSettings &settings)
 {
     m_settings = settings;
     m_paused = false;
+    if (allKeys() != m_failedKey)
+        m_error.clear();
     switch (m_settings.sequence.source) {
     case SequenceSource::Design:
         m_sequence = m_design;
@@ -218,8 +220,7 @@ void DesignSession::setSettings(const DesignSettings &settings)
         m_sequence = m_opened;
         break;
     case SequenceSource::StandardArrays:
-        if (m_sequence && (m_sequence == m_design || m_sequence == m_opened))
-            m_sequence.reset();
+        m_sequence = m_arrays;
         break;
     }
     emit changed();
@@ -236,6 +237,9 @@ void DesignSession::setOpenedSequence(
 
 void DesignSession::startDesign()
 {
+    // A second press while the design runs would only make the same design again.
+    if (m_designing)
+        return;
     m_designAsked = true;
     m_paused = false;
     schedule();
@@ -314,6 +318,7 @@ void DesignSession::start()
     Job job;
     job.settings = m_settings;
     job.design = m_designAsked;
+    m_designing = m_designAsked;
     m_designAsked = false;
     job.model = m_model;
     job.sequence = m_sequence;
@@ -339,21 +344,25 @@ void DesignSession::finished()
         m_design = outcome.sequence;
         if (m_settings.sequence.source == SequenceSource::Design)
             m_sequence = m_design;
-    } else if (m_settings.sequence.source == SequenceSource::StandardArrays && outcome.sequence
-        && outcome.sequence != m_design && outcome.sequence != m_opened) {
-        m_sequence = outcome.sequence;
+    } else if (outcome.sequence && outcome.sequence != m_design && outcome.sequence != m_opened) {
+        m_arrays = outcome.sequence;
+        if (m_settings.sequence.source == SequenceSource::StandardArrays)
+            m_sequence = m_arrays;
     }
     m_figures = outcome.figures;
     m_field = outcome.field;
     m_error = outcome.error;
     m_failedKey = outcome.error.isEmpty() ? QString() : allKeys();
+    if (!outcome.error.isEmpty())
+        m_designAsked = false;
     m_control.reset();
     m_running = false;
+    m_designing = false;
     emit busyChanged(false);
     emit changed();
-    // What changed meanwhile is taken up at once: the crew has paused long enough.
-    if (!outcome.cancelled)
-        start();
+    // What changed meanwhile is taken up at once: the crew has paused long enough. After a
+    // cancel nothing needs work until the crew changes something.
+    start();
 }
 
 DesignSession::Outcome DesignSession::run(const Job &job)
@@ -403,6 +412,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             const Kgw::DesignResult &design = run->design;
             auto made = std::make_shared<MadeSequence>();
             made->key = settings.sequenceKey();
+            made->modelKey = model.key;
             made->id = nextSequenceId();
             made->name = QStringLiteral("design");
             made->quadruples = run->written;
@@ -441,7 +451,8 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             // same ground again, so only with them is the list evaluated anew.
             const std::shared_ptr<const Kgw::DesignRun> &design = sequence.design;
             QVector<Kgw::Quadruple> standard;
-            if (design && design->reciprocals.isEmpty() && design->designed.ok()) {
+            if (design && design->reciprocals.isEmpty() && design->designed.ok()
+                && sequence.modelKey == model.key) {
                 figures->resolution = design->designed;
                 figures->standard = design->arrays;
                 standard = design->standard;
@@ -457,8 +468,9 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             }
             figures->standardCount = standard.size();
             figures->medianCancellation = Kgw::medianCancellation(sequence.quadruples);
+            // The target is the design's; the sections of other lists outline none.
             QRectF target;
-            if (settings.sequence.target) {
+            if (settings.sequence.target && settings.sequence.source == SequenceSource::Design) {
                 const Kgw::TargetRegion &t = *settings.sequence.target;
                 target = QRectF(QPointF(t.x0, t.z0), QPointF(t.x1, t.z1));
             }
@@ -503,6 +515,11 @@ DesignSession::Outcome DesignSession::run(const Job &job)
     } catch (const Kgw::Cancelled &) {
         // What was finished before stays; a design stopped half-way never reached out.
         out.cancelled = true;
+    } catch (const std::bad_alloc &) {
+        out.error = QStringLiteral("There is not enough memory for this work; give a shorter cable "
+                                   "or fewer measurements.");
+    } catch (const std::exception &error) {
+        out.error = QStringLiteral("The work failed: %1").arg(QString::fromLocal8Bit(error.what()));
     }
     return out;
 }

@@ -39,6 +39,7 @@ struct ModelResult {
 // A sequence as the settings give it, before it is ordered for the field.
 struct MadeSequence {
     QString key;
+    QString modelKey; // the model it was made on
     quint64 id = 0; // new for every sequence made, so that what is worked out of it knows it
     QString name; // what titles call it
     QVector<Kgw::Quadruple> quadruples;
@@ -106,6 +107,10 @@ public:
 
     const ModelResult *model() const { return m_model.get(); }
     const MadeSequence *sequence() const { return m_sequence.get(); }
+    // The design made last, whether on show or not.
+    const MadeSequence *lastDesign() const { return m_design.get(); }
+    // Cancelled: nothing is worked out until the crew changes a setting or asks for a design.
+    bool isPaused() const { return m_paused; }
     const SequenceFigures *figures() const { return m_figures.get(); }
     const FieldList *field() const { return m_field.get(); }
 
@@ -154,22 +159,25 @@ private:
 
     DesignSettings m_settings;
     bool m_designAsked = false;
+    bool m_designing = false; // the work running makes a design
     bool m_running = false;
     bool m_paused = false; // after a cancel, until the crew changes something
     QString m_error;
     std::shared_ptr<const ModelResult> m_model;
     std::shared_ptr<const MadeSequence> m_sequence;
     std::shared_ptr<const MadeSequence> m_opened;
-    std::shared_ptr<const MadeSequence> m_design; // kept while another source is on show
+    // The last of each source, kept while another is on show.
+    std::shared_ptr<const MadeSequence> m_design;
+    std::shared_ptr<const MadeSequence> m_arrays;
     std::shared_ptr<const SequenceFigures> m_figures;
     std::shared_ptr<const FieldList> m_field;
     std::shared_ptr<Control> m_control;
     QFutureWatcher<Outcome> m_watcher;
+    // The settings the last work failed for, not to be tried again as they are.
     QString m_failedKey;
     int m_evaluations = 0;
     int m_models = 0;
-    quint64 m_openedCount
-        = 0; // the settings the last work failed for, not to be tried again as they are
+    quint64 m_openedCount = 0;
     QTimer m_progressTimer;
     QTimer m_scheduleTimer;
 };

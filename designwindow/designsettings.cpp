@@ -110,6 +110,8 @@ Kgw::ArrayListRequest DesignSettings::arrayListRequest() const
     request.factorLimitMetres = cable.factorLimit();
     request.excluded = cable.excluded;
     request.rules = instrument.rules;
+    // kgw generate never lets a dipole enclose a current electrode in its reciprocals' groups.
+    request.rules.allowEnclosing = false;
     request.reciprocalShare = sequence.reciprocalShare;
     return request;
 }
@@ -156,15 +158,18 @@ QString DesignSettings::sequenceKey() const
     // A design is made on the model; the arrays only need the cable, but the figures of either
     // need the model, so both follow it.
     QStringList parts { modelKey(), QString::number(int(sequence.source)),
-        QString::number(sequence.reciprocalShare), QString::number(instrument.channels),
-        rulesText(instrument.rules) };
+        QString::number(sequence.reciprocalShare) };
     switch (sequence.source) {
     case SequenceSource::StandardArrays:
+        // Of the instrument, only a chained layout and the dipole limit shape the arrays.
         parts << kindsText(sequence.arrays) << QString::number(sequence.aMax)
-              << QString::number(sequence.nMax);
+              << QString::number(sequence.nMax)
+              << QString::number(instrument.rules.layout == Kgw::ChannelLayout::Chained ? 1 : 0)
+              << QString::number(instrument.rules.maxDipole);
         break;
     case SequenceSource::Design:
-        parts << QString::number(sequence.measurements) << targetText(sequence.target)
+        parts << QString::number(instrument.channels) << rulesText(instrument.rules)
+              << QString::number(sequence.measurements) << targetText(sequence.target)
               << QString::number(sequence.baseShare) << kindsText(sequence.baseArrays)
               << number(sequence.maxCancellation);
         break;
@@ -176,9 +181,10 @@ QString DesignSettings::sequenceKey() const
 
 QString DesignSettings::orderKey() const
 {
+    // The seconds per injection only turn injections into field time, which is shown, not
+    // worked out.
     return QStringList { QString::number(order.enabled ? 1 : 0), QString::number(order.gap),
-        QString::number(instrument.channels), rulesText(instrument.rules),
-        number(instrument.secondsPerInjection) }
+        QString::number(instrument.channels), rulesText(instrument.rules) }
         .join(QLatin1Char('|'));
 }
 
@@ -336,5 +342,11 @@ QString checkSpacing(const QString &text, double *value)
 
 QString decimalText(double value)
 {
-    return QString::number(value, 'g', 15);
+    // Never with an exponent, which the boxes refuse.
+    QString text = QString::number(value, 'f', 9);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
 }

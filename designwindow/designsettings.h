@@ -48,8 +48,8 @@ enum class SequenceSource { StandardArrays, Design, OpenedList };
 
 struct SequenceSettings {
     SequenceSource source = SequenceSource::StandardArrays;
-    // kgw generate's arrays and steps.
-    QVector<Kgw::ArrayKind> arrays = { Kgw::ArrayKind::DipoleDipole, Kgw::ArrayKind::WennerAlpha };
+    // kgw generate's arrays and steps; the arrays in the order kgw lists them.
+    QVector<Kgw::ArrayKind> arrays = { Kgw::ArrayKind::WennerAlpha, Kgw::ArrayKind::DipoleDipole };
     int aMax = Kgw::GenerateOptions::DefaultAMax;
     int nMax = Kgw::GenerateOptions::DefaultNMax;
     // kgw design's.

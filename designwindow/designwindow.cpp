@@ -37,18 +37,26 @@
 namespace {
 
 const QString ApplicationName = QStringLiteral("KGW design");
+const QString RedBoxText
+    = QStringLiteral("A box in red needs another value; its tool tip says why.");
 
 // A box whose text breaks its rule turns red and says why in its tool tip, so that a mistake is
 // seen where it was made and nothing pops up while the crew is still typing.
-void markProblem(QLineEdit *box, const QString &problem)
+void markProblem(QWidget *box, const QString &problem)
 {
     const bool bad = !problem.isEmpty();
     if (box->property("problem").toString() == problem)
         return;
     box->setProperty("problem", problem);
     QPalette palette = box->parentWidget() ? box->parentWidget()->palette() : QPalette();
-    if (bad)
+    if (bad) {
+        // A text box shows it in its field; a check box or a list box in its text.
         palette.setColor(QPalette::Base, QColor(255, 205, 205));
+        if (!qobject_cast<QLineEdit *>(box)) {
+            palette.setColor(QPalette::WindowText, QColor(200, 0, 0));
+            palette.setColor(QPalette::ButtonText, QColor(200, 0, 0));
+        }
+    }
     box->setPalette(palette);
     box->setToolTip(bad ? problem : box->property("help").toString());
 }
@@ -254,7 +262,8 @@ QWidget *DesignWindow::makeInstrumentPanel()
     auto *form = new QFormLayout(group);
     m_channels = new QSpinBox;
     m_channels->setObjectName(QStringLiteral("channels"));
-    m_channels->setRange(1, Kgw::DesignOptions::MaxChannels);
+    // kgw order takes no more; a cable of 48 electrodes reads at most 45 dipoles at once.
+    m_channels->setRange(1, Kgw::CablePositions);
     m_channels->setToolTip(QStringLiteral("Potential dipoles the instrument reads for one current "
                                           "injection"));
     form->addRow(QStringLiteral("Cha&nnels:"), m_channels);
@@ -358,10 +367,13 @@ QWidget *DesignWindow::makeSequencePanel()
         &DesignWindow::onSettingsEdited);
     connect(m_designButton, &QPushButton::clicked, this, [this] {
         DesignSettings settings;
-        if (readSettings(&settings)) {
-            m_session->setSettings(settings);
-            m_session->startDesign();
+        m_inputsValid = readSettings(&settings);
+        if (!m_inputsValid) {
+            m_stage->setText(RedBoxText);
+            return;
         }
+        m_session->setSettings(settings);
+        m_session->startDesign();
     });
     m_sourcePages->addWidget(designPage);
 
@@ -434,6 +446,7 @@ void DesignWindow::makeMenus()
     open->setShortcut(QKeySequence::Open);
     m_saveAction = file->addAction(QStringLiteral("&Save"), this, &DesignWindow::onSave);
     m_saveAction->setShortcut(QKeySequence::Save);
+    m_saveAction->setObjectName(QStringLiteral("save"));
     m_saveAsAction
         = file->addAction(QStringLiteral("Save &As\u2026"), this, &DesignWindow::onSaveAs);
     // Without a desktop that names one, Qt gives Save As no key; Ctrl+Shift+S is the usual one.
@@ -548,6 +561,20 @@ bool DesignWindow::readSettings(DesignSettings *settings)
         if (box->isChecked())
             sequence.arrays.append(Kgw::ArrayKind(box->property("kind").toInt()));
     }
+    // The arrays matter only when they are the sequence, as kgw generate refuses them only then.
+    const bool arrays = sequence.source == SequenceSource::StandardArrays;
+    const bool chained = instrument.rules.layout == Kgw::ChannelLayout::Chained;
+    for (QCheckBox *box : qAsConst(m_arrays)) {
+        QString problem;
+        if (arrays && sequence.arrays.isEmpty())
+            problem = QStringLiteral("Tick at least one array.");
+        else if (arrays && chained && box->isChecked()
+            && !Kgw::formsChains(Kgw::ArrayKind(box->property("kind").toInt())))
+            problem = QStringLiteral("A chained layout takes only dipole-dipole, pole-dipole and "
+                                     "gradient, whose dipoles of one current pair form a chain.");
+        markProblem(box, problem);
+        ok = ok && problem.isEmpty();
+    }
     sequence.aMax = m_aMax->value();
     sequence.nMax = m_nMax->value();
     sequence.measurements = m_measurements->value();
@@ -608,7 +635,7 @@ void DesignWindow::onBusyChanged(bool busy)
     m_cancel->setVisible(busy);
     m_progress->setValue(0);
     if (!busy)
-        m_stage->setText(m_session->error());
+        m_stage->setText(m_inputsValid ? m_session->error() : RedBoxText);
 }
 
 void DesignWindow::onProgress(int permille, const QString &stage)
@@ -628,15 +655,25 @@ void DesignWindow::onSessionChanged()
     if (sequence && !sequenceCurrent && design)
         stale = QStringLiteral("Out of date: the settings changed since this design; press "
                                "Design to make it again.");
-    else if (sequence && (!sequenceCurrent || !figuresCurrent))
+    else if (sequence && (!sequenceCurrent || !figuresCurrent) && m_session->hasPendingWork())
         stale = QStringLiteral("Out of date: being worked out again for the settings as they "
                                "are now\u2026");
+    else if (sequence && (!sequenceCurrent || !figuresCurrent))
+        stale = m_session->isPaused()
+            ? QStringLiteral("Out of date: cancelled; change a setting to work it out again.")
+            : QStringLiteral("Out of date: %1").arg(m_session->error());
     for (PictureView *view : { m_coverage, m_sensitivity, m_resolution })
         view->setStaleText(stale);
     showPictures();
     showFindings();
     showSummary();
-    const bool canSave = fieldCurrent && m_session->field();
+    const bool canSave = fieldCurrent && m_session->field() && m_inputsValid;
+    // A ring on the coverage marks a row of the list it was chosen in.
+    const QString fieldKey = m_session->field() ? m_session->field()->key : QString();
+    if (fieldKey != m_highlightedField) {
+        m_highlighted.reset();
+        m_highlightedField = fieldKey;
+    }
     m_saveAction->setEnabled(canSave);
     m_saveAsAction->setEnabled(canSave);
     m_savePictureAction->setEnabled(figuresCurrent && m_views->currentIndex() <= ResolutionView);
@@ -803,14 +840,23 @@ void DesignWindow::showSummary()
     m_orderFigures->setText(orderText);
 }
 
+bool DesignWindow::showsFileSequence() const
+{
+    const MadeSequence *sequence = m_session->sequence();
+    return !m_fileName.isEmpty() && sequence && sequence->id == m_fileSequence;
+}
+
 void DesignWindow::updateTitle()
 {
+    // A list made anew, from other arrays or as another design, is not the file's.
     const QString name
-        = m_fileName.isEmpty() ? QStringLiteral("untitled") : QFileInfo(m_fileName).fileName();
+        = showsFileSequence() ? QFileInfo(m_fileName).fileName() : QStringLiteral("untitled");
     setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, ApplicationName));
     const FieldList *field = m_session->field();
     setWindowModified(field && m_session->isCurrent(DesignSession::Field)
-        && contentKey(field->quadruples, m_session->settings().cable.spacingMetres) != m_savedKey);
+        && (!showsFileSequence()
+            || contentKey(field->quadruples, m_session->settings().cable.spacingMetres)
+                != m_savedKey));
 }
 
 void DesignWindow::onOpen()
@@ -838,27 +884,44 @@ bool DesignWindow::openFile(const QString &fileName)
         name, Kgw::counted(opened.quadruples.size(), QStringLiteral("configuration"))));
     if (!opened.warning.isEmpty())
         m_openedLabel->setText(m_openedLabel->text() + QStringLiteral("\n") + opened.warning);
+    // As kgw does, the cable reaches the highest electrode the list uses.
+    int highest = 0;
+    for (const Kgw::Quadruple &q : opened.quadruples)
+        highest = std::max<int>({ highest, q.a, q.b, q.m, q.n });
     m_showing = true;
     if (opened.spacingMetres)
         m_spacing->setText(decimalText(*opened.spacingMetres));
+    if (highest > m_electrodes->value())
+        m_electrodes->setValue(highest);
     m_source->setCurrentIndex(int(SequenceSource::OpenedList));
-    m_sourcePages->setCurrentIndex(int(SequenceSource::OpenedList));
     m_showing = false;
     m_session->setOpenedSequence(opened.quadruples, name);
-    onSettingsEdited();
+    // The list goes on show even while another box is red: the crew asked for it.
+    DesignSettings settings;
+    m_inputsValid = readSettings(&settings);
+    if (!m_inputsValid) {
+        settings = m_session->settings();
+        settings.sequence.source = SequenceSource::OpenedList;
+        settings.cable.electrodes = std::max(settings.cable.electrodes, highest);
+        if (opened.spacingMetres)
+            settings.cable.spacingMetres = *opened.spacingMetres;
+    }
+    m_session->setSettings(settings);
     m_fileName = fileName;
+    m_fileSequence = m_session->sequence()->id;
+    m_fileWritten = false;
     // Until it is ordered or its spacing changes, the opened list is what the file holds.
-    m_savedKey = contentKey(opened.quadruples, m_session->settings().cable.spacingMetres);
+    m_savedKey = contentKey(opened.quadruples, settings.cable.spacingMetres);
     updateTitle();
     return true;
 }
 
 void DesignWindow::onSave()
 {
-    // An opened list is never written over: it is the crew's own, and the window's list may be
-    // ordered or carry another spacing.
-    if (m_fileName.isEmpty() || m_savedKey.isEmpty()
-        || m_session->settings().sequence.source == SequenceSource::OpenedList) {
+    // Save writes only over a file this window wrote the same list to. An opened list is the
+    // crew's own, and the window's may be ordered or carry another spacing; a list made anew is
+    // another list.
+    if (!m_fileWritten || !showsFileSequence()) {
         onSaveAs();
         return;
     }
@@ -890,7 +953,7 @@ void DesignWindow::onSaveAs()
 bool DesignWindow::saveTo(const QString &fileName, SequenceFormat format)
 {
     const FieldList *field = m_session->field();
-    if (!field || !m_session->isCurrent(DesignSession::Field))
+    if (!field || !m_session->isCurrent(DesignSession::Field) || !m_inputsValid)
         return false;
     const double spacing = m_session->settings().cable.spacingMetres;
     const Kgw::WriteResult written = saveSequence(fileName, format, field->quadruples, spacing);
@@ -901,6 +964,9 @@ bool DesignWindow::saveTo(const QString &fileName, SequenceFormat format)
         return false;
     }
     m_fileName = fileName;
+    m_fileSequence = m_session->sequence()->id;
+    m_fileWritten = true;
+    m_savedSequences.insert(m_fileSequence);
     m_savedKey = contentKey(field->quadruples, spacing);
     statusBar()->showMessage(
         QStringLiteral("%1: %2, spacing %3 m")
@@ -987,7 +1053,7 @@ void DesignWindow::onFindingActivated(int row)
 {
     const FieldList *field = m_session->field();
     const QTableWidgetItem *item = m_findings ? m_findings->item(row, 0) : nullptr;
-    if (!field || !item)
+    if (!field || !item || !m_session->isCurrent(DesignSession::Field))
         return;
     const int index = item->data(Qt::UserRole).toInt();
     if (index < 0 || index >= field->quadruples.size())
@@ -1020,14 +1086,24 @@ void DesignWindow::onAbout()
 
 bool DesignWindow::maybeSave()
 {
-    if (!isWindowModified())
+    // Arrays come back from the settings at once and an opened list is in its file, but a design
+    // takes seconds to make again, or more where the settings have moved on since.
+    const MadeSequence *design = m_session->lastDesign();
+    if (!design || m_savedSequences.contains(design->id))
         return true;
-    const QMessageBox::StandardButton answer = QMessageBox::warning(this, ApplicationName,
-        QStringLiteral("The sequence has not been saved."),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    const bool canSave = m_session->sequence() == design && m_saveAction->isEnabled();
+    QMessageBox box(QMessageBox::Warning, ApplicationName,
+        QStringLiteral("The design has not been saved."),
+        canSave ? QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel
+                : QMessageBox::Discard | QMessageBox::Cancel,
+        this);
+    if (!canSave)
+        box.setInformativeText(QStringLiteral("It was made for other settings than those on show; "
+                                              "set them back to save it."));
+    const int answer = box.exec();
     if (answer == QMessageBox::Save) {
         onSave();
-        return !isWindowModified();
+        return m_savedSequences.contains(design->id);
     }
     return answer == QMessageBox::Discard;
 }

@@ -4,6 +4,7 @@
 #include "designsession.h"
 
 #include <QMainWindow>
+#include <QSet>
 
 class PictureView;
 class QAction;
@@ -72,6 +73,7 @@ private:
     void showFindings();
     void showSummary();
     void updateTitle();
+    bool showsFileSequence() const;
     bool maybeSave();
     QString pictureName(View view) const;
 
@@ -120,6 +122,7 @@ private:
     QTableWidget *m_findings = nullptr; // made when first shown
     QLabel *m_summary = nullptr;
     std::optional<Kgw::Quadruple> m_highlighted;
+    QString m_highlightedField; // the field list the ring was chosen in
 
     QLabel *m_stage = nullptr;
     QProgressBar *m_progress = nullptr;
@@ -129,8 +132,13 @@ private:
     QAction *m_saveAsAction = nullptr;
     QAction *m_savePictureAction = nullptr;
 
+    bool m_inputsValid = true; // no box is red
+
     QString m_fileName; // the file the list was last saved to or opened from
+    quint64 m_fileSequence = 0; // the sequence made that the file holds
+    bool m_fileWritten = false; // saved there, rather than opened
     QString m_savedKey; // what was saved or opened there, to tell whether it changed since
+    QSet<quint64> m_savedSequences;
 };
 
 #endif

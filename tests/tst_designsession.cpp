@@ -39,6 +39,7 @@ private slots:
     void onlyWhatDependsIsWorkedOut_data();
     void onlyWhatDependsIsWorkedOut();
     void cancelledDesignKeepsThePrevious();
+    void outdatedDesignIsEvaluatedOnTheNewModel();
     void refusedSettingsSayWhy();
 };
 
@@ -56,7 +57,7 @@ void TestDesignSession::arraysAsKgwGenerates()
     QVERIFY(session.isCurrent(DesignSession::Field));
 
     const KgwRun generated = runKgw(dir,
-        { QStringLiteral("generate"), QStringLiteral("dd"), QStringLiteral("wa"),
+        { QStringLiteral("generate"), QStringLiteral("wa"), QStringLiteral("dd"),
             QStringLiteral("--electrodes"), QStringLiteral("12"), QStringLiteral("-o"),
             QStringLiteral("arrays.txt") });
     QCOMPARE(generated.exitCode, 0);
@@ -168,6 +169,34 @@ void TestDesignSession::cancelledDesignKeepsThePrevious()
     QCOMPARE(session.sequence()->id, first);
     QCOMPARE(session.sequence()->quadruples.size(), 30);
     QVERIFY(!session.isCurrent(DesignSession::Sequence));
+
+    // A change made while a cancelled design winds down is taken up once it has.
+    session.startDesign();
+    QVERIFY(busy.wait(5000));
+    session.cancel();
+    settings.sequence.source = SequenceSource::StandardArrays;
+    session.setSettings(settings);
+    QVERIFY(waitIdle(session));
+    QVERIFY(session.isCurrent(DesignSession::Field));
+    QCOMPARE(session.lastDesign()->id, first);
+}
+
+void TestDesignSession::outdatedDesignIsEvaluatedOnTheNewModel()
+{
+    DesignSession session;
+    DesignSettings settings = smallCable();
+    settings.sequence.source = SequenceSource::Design;
+    settings.sequence.measurements = 30;
+    session.setSettings(settings);
+    session.startDesign();
+    QVERIFY(waitIdle(session));
+    settings.cable.electrodes = 8;
+    session.setSettings(settings);
+    QVERIFY(waitIdle(session));
+    QVERIFY(!session.isCurrent(DesignSession::Sequence));
+    QCOMPARE(session.figures()->modelKey, settings.modelKey());
+    QCOMPARE(
+        session.figures()->resolution.relative.size(), int(session.model()->survey->cellCount()));
 }
 
 void TestDesignSession::refusedSettingsSayWhy()

@@ -15,6 +15,8 @@ private slots:
     void numberBoxes();
     void spacingBox_data();
     void spacingBox();
+    void writtenBack_data();
+    void writtenBack();
     void whatDependsOnWhat_data();
     void whatDependsOnWhat();
     void keptBetweenRuns();
@@ -97,6 +99,28 @@ void TestDesignSettings::spacingBox()
     QCOMPARE(read, metres);
 }
 
+void TestDesignSettings::writtenBack_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("whole") << 100.0 << "100";
+    QTest::newRow("millimetres") << 1.5 << "1.5";
+    // A box refuses an exponent, so a small value must come back without one.
+    QTest::newRow("small") << 0.00001 << "0.00001";
+}
+
+void TestDesignSettings::writtenBack()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+
+    QCOMPARE(decimalText(value), text);
+    double read = 0;
+    QVERIFY(checkNumber(text, NumberRule { 0, qInf(), false, false, 0 }, &read).isEmpty());
+    QCOMPARE(read, value);
+}
+
 using Change = std::function<void(DesignSettings &)>;
 Q_DECLARE_METATYPE(Change)
 
@@ -136,9 +160,18 @@ void TestDesignSettings::whatDependsOnWhat_data()
                               << false << true << true;
     QTest::newRow("gap") << design << Change([](DesignSettings &s) { s.order.gap = 5; }) << false
                          << false << true;
-    QTest::newRow("seconds per injection")
-        << arrays << Change([](DesignSettings &s) { s.instrument.secondsPerInjection = 2.5; })
+    QTest::newRow("channels beside the arrays")
+        << arrays << Change([](DesignSettings &s) { s.instrument.channels = 8; }) << false << false
+        << true;
+    QTest::newRow("enclosing beside the arrays")
+        << arrays << Change([](DesignSettings &s) { s.instrument.rules.allowEnclosing = true; })
         << false << false << true;
+    QTest::newRow("chained arrays") << arrays << Change([](DesignSettings &s) {
+        s.instrument.rules.layout = Kgw::ChannelLayout::Chained;
+    }) << false << true << true;
+    QTest::newRow("seconds per injection: only shown")
+        << arrays << Change([](DesignSettings &s) { s.instrument.secondsPerInjection = 2.5; })
+        << false << false << false;
 }
 
 void TestDesignSettings::whatDependsOnWhat()

@@ -11,9 +11,30 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 #include "testsupport.h"
 
 namespace {
+
+// Closes the next modal window once it is up, pressing `button` where it is a message box, and
+// says what it was.
+QString *answerNextModal(QMessageBox::StandardButton button)
+{
+    auto *seen = new QString;
+    QTimer::singleShot(0, [seen, button] {
+        if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000))
+            return;
+        QWidget *modal = QApplication::activeModalWidget();
+        *seen = modal->windowTitle();
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (box && box->button(button))
+            box->button(button)->click();
+        else
+            modal->close();
+    });
+    return seen;
+}
 
 bool waitIdle(DesignSession *session)
 {
@@ -36,6 +57,8 @@ private slots:
     void draggedRegionBecomesTheTarget();
     void savesAndOpens();
     void refusedFileSaysWhy();
+    void saveNeverWritesOverAnotherList();
+    void quittingAsksForAnUnsavedDesign();
 
 private:
     void setSmallCable(DesignWindow &window);
@@ -96,14 +119,18 @@ void TestDesignWindow::boxes()
         ->setCurrentIndex(int(SequenceSource::Design));
     auto *edit = window.findChild<QLineEdit *>(box);
     QVERIFY(edit);
-    const QString before = window.session()->settings().modelKey()
-        + window.session()->settings().sequenceKey() + window.session()->settings().orderKey();
+    // Everything the session was given, the seconds per injection, which only the summary
+    // uses, included.
+    const auto given = [&] {
+        const DesignSettings &now = window.session()->settings();
+        return now.modelKey() + now.sequenceKey() + now.orderKey()
+            + QString::number(now.instrument.secondsPerInjection);
+    };
+    const QString before = given();
     // As one edit, as a paste is, so that no prefix of the text counts on its own.
     edit->selectAll();
     edit->insert(text);
-    const DesignSettings &now = window.session()->settings();
-    const QString after = now.modelKey() + now.sequenceKey() + now.orderKey();
-    QCOMPARE(after != before, accepted);
+    QCOMPARE(given() != before, accepted);
     QCOMPARE(edit->property("problem").toString().isEmpty(), accepted);
     QCOMPARE(edit->toolTip() == edit->property("problem").toString(), !accepted);
     QVERIFY(!QApplication::activeModalWidget());
@@ -206,6 +233,52 @@ void TestDesignWindow::refusedFileSaysWhy()
     QVERIFY(!window.openFile(dir.filePath(QStringLiteral("bad.txt"))));
     QVERIFY2(shown.contains(QStringLiteral("Line 2")), qPrintable(shown));
     QVERIFY(!window.session()->hasOpenedSequence());
+}
+
+void TestDesignWindow::saveNeverWritesOverAnotherList()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray mine = "1 2 3 4\n2 3 4 5\n";
+    QVERIFY(writeBytes(dir, QStringLiteral("mine.txt"), mine));
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    QVERIFY(window.openFile(dir.filePath(QStringLiteral("mine.txt"))));
+    QVERIFY(waitIdle(window.session()));
+    window.findChild<QComboBox *>(QStringLiteral("source"))
+        ->setCurrentIndex(int(SequenceSource::StandardArrays));
+    QVERIFY(waitIdle(window.session()));
+    QCOMPARE(window.windowTitle(), QStringLiteral("untitled[*] - KGW design"));
+    // The arrays are another list: Save asks where, rather than writing over the opened one.
+    const std::unique_ptr<QString> asked(answerNextModal(QMessageBox::Cancel));
+    window.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QCOMPARE(*asked, QStringLiteral("Save sequence"));
+    QCOMPARE(readBytes(dir, QStringLiteral("mine.txt")), mine);
+}
+
+void TestDesignWindow::quittingAsksForAnUnsavedDesign()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    window.findChild<QComboBox *>(QStringLiteral("source"))
+        ->setCurrentIndex(int(SequenceSource::Design));
+    window.findChild<QSpinBox *>(QStringLiteral("measurements"))->setValue(20);
+    window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.session()->lastDesign());
+
+    const std::unique_ptr<QString> asked(answerNextModal(QMessageBox::Cancel));
+    QVERIFY(!window.close());
+    QCOMPARE(*asked, QStringLiteral("KGW design"));
+    QVERIFY(window.isVisible());
+
+    const QString saved = dir.filePath(QStringLiteral("design.KGW"));
+    QVERIFY(window.saveTo(saved, formatForName(saved)));
+    QVERIFY(window.close());
 }
 
 QTEST_MAIN(TestDesignWindow)
