@@ -58,15 +58,6 @@ std::optional<double> parseSeconds(const QString &text)
     return std::nullopt;
 }
 
-QString duration(double seconds)
-{
-    const qint64 whole = qRound64(seconds);
-    return QStringLiteral("%1:%2:%3")
-        .arg(whole / 3600)
-        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(whole % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
 int runOrder(const QStringList &arguments, Console &console)
@@ -238,8 +229,8 @@ int runOrder(const QStringList &arguments, Console &console)
     if (secondsPerInjection) {
         console.diagnostic(name, 0,
             QStringLiteral("at %1 s per injection: field time %2 before, %3 after")
-                .arg(parser.value(seconds), duration(*secondsPerInjection * injectionsBefore),
-                    duration(*secondsPerInjection * injectionsAfter)));
+                .arg(parser.value(seconds), Kgw::clockTime(*secondsPerInjection * injectionsBefore),
+                    Kgw::clockTime(*secondsPerInjection * injectionsAfter)));
     }
     return ExitSuccess;
 }

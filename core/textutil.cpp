@@ -39,4 +39,13 @@ QString metres(double value)
     return QString::number(value, 'f', 3);
 }
 
+QString clockTime(double seconds)
+{
+    const qint64 whole = qRound64(seconds);
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace Kgw

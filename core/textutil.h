@@ -23,6 +23,9 @@ QString counted(int count, const QString &noun);
 // x, z and K as reports and pictures print them: metres with three decimals, "inf" or "nan".
 QString metres(double value);
 
+// A time as a field crew reads it off a watch: "1:02:03" for 3723 seconds, to the whole second.
+QString clockTime(double seconds);
+
 } // namespace Kgw
 
 #endif

@@ -61,15 +61,6 @@ void markProblem(QWidget *box, const QString &problem)
     box->setToolTip(bad ? problem : box->property("help").toString());
 }
 
-QString duration(double seconds)
-{
-    const qint64 whole = qRound64(seconds);
-    return QStringLiteral("%1:%2:%3")
-        .arg(whole / 3600)
-        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(whole % 60, 2, 10, QLatin1Char('0'));
-}
-
 QString figure(double value)
 {
     return QString::number(value, 'f', 3);
@@ -817,10 +808,10 @@ void DesignWindow::showSummary()
         orderText = QStringLiteral("Injections: %1.").arg(injections);
         const double seconds = settings.instrument.secondsPerInjection;
         if (seconds > 0) {
-            QString time = duration(seconds * field->injectionsAfter);
+            QString time = Kgw::clockTime(seconds * field->injectionsAfter);
             if (settings.order.enabled)
                 time = QStringLiteral("%1 \u2192 %2")
-                           .arg(duration(seconds * field->injectionsBefore), time);
+                           .arg(Kgw::clockTime(seconds * field->injectionsBefore), time);
             row(QStringLiteral("Field time"), time);
             orderText += QStringLiteral(" Field time: %1.").arg(time);
         }

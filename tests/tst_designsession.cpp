@@ -19,6 +19,21 @@ DesignSettings smallCable()
     return settings;
 }
 
+bool waitIdle(DesignSession &session);
+
+// A design of `measurements` on the short cable, made and waited for; its settings.
+DesignSettings designOnSmallCable(DesignSession &session, int measurements)
+{
+    DesignSettings settings = smallCable();
+    settings.sequence.source = SequenceSource::Design;
+    settings.sequence.measurements = measurements;
+    session.setSettings(settings);
+    session.startDesign();
+    if (!waitIdle(session))
+        qWarning("the design did not end");
+    return settings;
+}
+
 bool waitIdle(DesignSession &session)
 {
     return QTest::qWaitFor([&] { return !session.hasPendingWork(); }, 120000);
@@ -149,12 +164,7 @@ void TestDesignSession::onlyWhatDependsIsWorkedOut()
 void TestDesignSession::cancelledDesignKeepsThePrevious()
 {
     DesignSession session;
-    DesignSettings settings = smallCable();
-    settings.sequence.source = SequenceSource::Design;
-    settings.sequence.measurements = 30;
-    session.setSettings(settings);
-    session.startDesign();
-    QVERIFY(waitIdle(session));
+    DesignSettings settings = designOnSmallCable(session, 30);
     QVERIFY(session.sequence());
     const quint64 first = session.sequence()->id;
 
@@ -184,12 +194,7 @@ void TestDesignSession::cancelledDesignKeepsThePrevious()
 void TestDesignSession::outdatedDesignIsEvaluatedOnTheNewModel()
 {
     DesignSession session;
-    DesignSettings settings = smallCable();
-    settings.sequence.source = SequenceSource::Design;
-    settings.sequence.measurements = 30;
-    session.setSettings(settings);
-    session.startDesign();
-    QVERIFY(waitIdle(session));
+    DesignSettings settings = designOnSmallCable(session, 30);
     settings.cable.electrodes = 8;
     session.setSettings(settings);
     QVERIFY(waitIdle(session));

@@ -47,64 +47,9 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
     XDG_CACHE_HOME=$work/cache
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
 
-step() { echo "-- $*"; }
-
-# The program is our child: once it has ended it stays a zombie until it is waited for, so look
-# at its state rather than whether its id exists.
-alive() {
-    local state
-    state=$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) || return 1
-    [ "$state" != Z ]
-}
-fail() {
-    echo "FAIL: $*" >&2
-    echo "windows of the program:" >&2
-    list_windows >&2 || true
-    exit 1
-}
-
-list_windows() {
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-        echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
-    done
-}
-
-# Prints the id of the program's visible window whose whole title matches this extended regular
-# expression, waiting up to the given number of seconds (default wait_seconds) for it to come up.
-# Short --sync searches in a loop, so that an X error from a window that vanished during one
-# search costs a retry, not the test.
-find_window() {
-    local deadline=$((SECONDS + ${2:-$wait_seconds})) found
-    while [ $SECONDS -lt $deadline ]; do
-        alive || fail "kgwdesign is gone while waiting for '$1'"
-        if found=$(timeout 5 xdotool search --sync --onlyvisible --all --pid "$pid" \
-            --name "^$1\$" 2>/dev/null); then
-            echo "${found%%$'\n'*}"
-            return 0
-        fi
-    done
-    fail "no window '$1' came up"
-}
-
-# Whether the program shows a window whose whole title matches, without waiting.
-showing() {
-    xdotool search --onlyvisible --all --pid "$pid" --name "^$1\$" >/dev/null 2>&1
-}
-
-# Waits up to the given number of seconds until the program shows no window with this title.
-wait_gone() {
-    local deadline=$((SECONDS + $2))
-    while showing "$1"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.2
-    done
-}
-
-# There is no window manager, so the keyboard goes where the input focus is set.
-focus() {
-    timeout 10 xdotool windowfocus --sync "$1" || fail "could not focus window $1"
-}
+program=kgwdesign
+# shellcheck source=xdriver.sh
+source "$(dirname "$0")/xdriver.sh"
 
 # The title changes with the file and whether it is saved; only its end stays.
 readonly main_title='.* - KGW design'
@@ -119,26 +64,6 @@ keys() {
 type_text() {
     xdotool type --clearmodifiers --delay 20 "$1"
     sleep 0.3
-}
-
-# Types a path into the open file chooser and presses Enter. The name field's completer may
-# swallow the first Enter, or a key typed while the chooser was still coming up may be lost,
-# so the whole entry is made again while the chooser stays open.
-choose_file() {
-    local chooser attempt
-    chooser=$(find_window "$1")
-    for attempt in 1 2 3; do
-        focus "$chooser"
-        xdotool key --clearmodifiers ctrl+a
-        xdotool type --clearmodifiers --delay 20 "$2"
-        sleep 0.3
-        xdotool key --clearmodifiers Return
-        if wait_gone "$1" 10; then
-            return 0
-        fi
-        echo "   the chooser is still open, entering the path again ($attempt)"
-    done
-    fail "the file chooser did not take $2"
 }
 
 # Every visible window of the program but the main one: a dialog, or one of the title-less

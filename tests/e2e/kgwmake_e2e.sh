@@ -36,58 +36,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-step() { echo "-- $*"; }
-
-# The program is our child: once it has ended it stays a zombie until it is waited for, so look
-# at its state rather than whether its id exists.
-alive() {
-    local state
-    state=$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null) || return 1
-    [ "$state" != Z ]
-}
-fail() {
-    echo "FAIL: $*" >&2
-    echo "windows of the program:" >&2
-    list_windows >&2 || true
-    exit 1
-}
-
-list_windows() {
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
-        echo "  $w '$(xdotool getwindowname "$w" 2>/dev/null)'"
-    done
-}
-
-# Prints the id of the program's visible window with exactly this title, waiting for it to come
-# up. Short --sync searches in a loop, so that an X error from a window that vanished during one
-# search costs a retry, not the test.
-find_window() {
-    local deadline=$((SECONDS + wait_seconds)) found
-    while [ $SECONDS -lt $deadline ]; do
-        alive || fail "kgwmake is gone while waiting for '$1'"
-        if found=$(timeout 5 xdotool search --sync --onlyvisible --all --pid "$pid" \
-            --name "^$1\$" 2>/dev/null); then
-            echo "${found%%$'\n'*}"
-            return 0
-        fi
-    done
-    fail "no window '$1' came up"
-}
-
-# Waits up to the given number of seconds until the program shows no window with this title.
-wait_gone() {
-    local deadline=$((SECONDS + $2))
-    while xdotool search --onlyvisible --all --pid "$pid" --name "^$1\$" >/dev/null 2>&1; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.2
-    done
-}
-
-# There is no window manager, so the keyboard goes where the input focus is set.
-focus() {
-    timeout 10 xdotool windowfocus --sync "$1" || fail "could not focus window $1"
-}
+program=kgwmake
+# shellcheck source=xdriver.sh
+source "$(dirname "$0")/xdriver.sh"
 
 # Presses "Load TXT" in the main window: the button fills the lower half of it.
 press_load() {
@@ -95,26 +46,6 @@ press_load() {
     main=$(find_window 'KGW make')
     focus "$main"
     xdotool mousemove --window "$main" 100 100 click 1
-}
-
-# Types a path into the open file chooser and presses Enter. The name field's completer may
-# swallow the first Enter, or a key typed while the chooser was still coming up may be lost,
-# so the whole entry is made again while the chooser stays open.
-choose_file() {
-    local chooser attempt
-    chooser=$(find_window 'Open')
-    for attempt in 1 2 3; do
-        focus "$chooser"
-        xdotool key --clearmodifiers ctrl+a
-        xdotool type --clearmodifiers --delay 20 "$1"
-        sleep 0.3
-        xdotool key --clearmodifiers Return
-        if wait_gone 'Open' 10; then
-            return 0
-        fi
-        echo "   the chooser is still open, entering the path again ($attempt)"
-    done
-    fail "the file chooser did not take $1"
 }
 
 # Confirms the message box with this title with Enter on its Ok button.
@@ -143,7 +74,7 @@ eval "$(xdotool getwindowgeometry --shell "$main")"
 
 step "a good list gives its sequence file"
 press_load
-choose_file "$work/line1.txt"
+choose_file Open "$work/line1.txt"
 confirm_box 'Information'
 [ -f "$work/line1.txt.KGW" ] || fail "no line1.txt.KGW after 'KGW file created'"
 cmp "$data/expected/line1.txt.KGW" "$work/line1.txt.KGW" \
@@ -151,7 +82,7 @@ cmp "$data/expected/line1.txt.KGW" "$work/line1.txt.KGW" \
 
 step "a list with a bad line gives a warning and no file"
 press_load
-choose_file "$work/badline.txt"
+choose_file Open "$work/badline.txt"
 confirm_box 'Warning'
 [ ! -e "$work/badline.txt.KGW" ] || fail "badline.txt.KGW was written"
 cmp "$data/expected/line1.txt.KGW" "$work/line1.txt.KGW" || fail "line1.txt.KGW changed"
