@@ -458,9 +458,14 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                 standard = design->standard;
             } else {
                 standard = Kgw::standardArrays(*model.survey, sequence.quadruples.size());
-                // The two are independent; the second core would idle otherwise.
-                std::future<Kgw::SequenceResolution> arrays = std::async(
-                    std::launch::async, [&] { return model.resolution->evaluate(standard); });
+                // The two are independent; the second core would idle otherwise. Both stop at a
+                // cancel, so that neither keeps the crew waiting.
+                const Kgw::ProgressFunction stopOnly = [&control](double) {
+                    if (control.cancelled)
+                        throw Kgw::Cancelled();
+                };
+                std::future<Kgw::SequenceResolution> arrays = std::async(std::launch::async,
+                    [&] { return model.resolution->evaluate(standard, stopOnly); });
                 figures->resolution
                     = model.resolution->evaluate(sequence.quadruples, control.progress());
                 figures->standard = arrays.get();
