@@ -163,7 +163,7 @@ DesignWindow::DesignWindow(QWidget *parent)
     settings.load(&store);
     showSettings(settings);
     resize(1200, 800);
-    onSettingsEdited();
+    applySettings();
 }
 
 DesignWindow::~DesignWindow() = default;
@@ -357,14 +357,8 @@ QWidget *DesignWindow::makeSequencePanel()
     connect(m_baseShare, QOverload<int>::of(&QSpinBox::valueChanged), this,
         &DesignWindow::onSettingsEdited);
     connect(m_designButton, &QPushButton::clicked, this, [this] {
-        DesignSettings settings;
-        m_inputsValid = readSettings(&settings);
-        if (!m_inputsValid) {
-            m_stage->setText(RedBoxText);
-            return;
-        }
-        m_session->setSettings(settings);
-        m_session->startDesign();
+        if (applySettings())
+            m_session->startDesign();
     });
     m_sourcePages->addWidget(designPage);
 
@@ -609,15 +603,24 @@ void DesignWindow::onSettingsEdited()
 {
     if (m_showing)
         return;
+    if (applySettings()) {
+        QSettings store;
+        m_session->settings().save(&store);
+    }
+}
+
+bool DesignWindow::applySettings()
+{
     DesignSettings settings;
-    if (!readSettings(&settings)) {
-        m_stage->setText(
-            QStringLiteral("A box in red needs another value; its tool tip says why."));
-        return;
+    m_inputsValid = readSettings(&settings);
+    if (!m_inputsValid) {
+        m_stage->setText(RedBoxText);
+        // Saving is off until the box is mended.
+        onSessionChanged();
+        return false;
     }
     m_session->setSettings(settings);
-    QSettings store;
-    settings.save(&store);
+    return true;
 }
 
 void DesignWindow::onBusyChanged(bool busy)

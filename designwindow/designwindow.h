@@ -69,6 +69,8 @@ private:
         class QFormLayout *form, const QString &label, const QString &name, const QString &toolTip);
     void showSettings(const DesignSettings &settings);
     bool readSettings(DesignSettings *settings);
+    // Hands the boxes' settings to the session; false, and nothing handed, while one is red.
+    bool applySettings();
     void showPictures();
     void showFindings();
     void showSummary();
