@@ -6,7 +6,8 @@
 PictureView::PictureView(QWidget *parent)
     : QWidget(parent)
 {
-    setAutoFillBackground(false);
+    // It paints every pixel itself, so nothing under it need be painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(240, 160);
 }
 
