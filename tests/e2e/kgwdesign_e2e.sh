@@ -14,13 +14,8 @@ if [ $# -ne 2 ]; then
 fi
 kgwdesign=$1
 kgw=$2
-if [ -z "${DISPLAY:-}" ]; then
-    echo "no X display: run this under xvfb-run" >&2
-    exit 2
-fi
-
-# The real X11 platform, and Qt's own file chooser whatever desktop the caller sits at.
-unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP DESKTOP_SESSION
+# shellcheck source=xdriver.sh
+source "$(dirname "$0")/xdriver.sh"
 
 # Generous: CI may run this on two cores next to a build, and a sanitizer build designs slower.
 readonly wait_seconds=60
@@ -48,8 +43,6 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data \
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
 
 program=kgwdesign
-# shellcheck source=xdriver.sh
-source "$(dirname "$0")/xdriver.sh"
 
 # The title changes with the file and whether it is saved; only its end stays.
 readonly main_title='.* - KGW design'

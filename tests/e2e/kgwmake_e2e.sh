@@ -14,13 +14,8 @@ if [ $# -ne 2 ]; then
 fi
 kgwmake=$1
 data=$2
-if [ -z "${DISPLAY:-}" ]; then
-    echo "no X display: run this under xvfb-run" >&2
-    exit 2
-fi
-
-# The real X11 platform, and Qt's own file chooser whatever desktop the caller sits at.
-unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP DESKTOP_SESSION
+# shellcheck source=xdriver.sh
+source "$(dirname "$0")/xdriver.sh"
 
 # Generous: CI may run this on two cores next to a build.
 readonly wait_seconds=60
@@ -37,8 +32,6 @@ cleanup() {
 trap cleanup EXIT
 
 program=kgwmake
-# shellcheck source=xdriver.sh
-source "$(dirname "$0")/xdriver.sh"
 
 # Presses "Load TXT" in the main window: the button fills the lower half of it.
 press_load() {

@@ -2,6 +2,14 @@
 # Sourced, not run. The script sets `program` (its name, for messages), `pid` (the program's
 # process, once started) and `wait_seconds` (how long a window may take to come up).
 
+if [ -z "${DISPLAY:-}" ]; then
+    echo "no X display: run this under xvfb-run" >&2
+    exit 2
+fi
+
+# The real X11 platform, and Qt's own file chooser whatever desktop the caller sits at.
+unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP DESKTOP_SESSION
+
 step() { echo "-- $*"; }
 
 # The program is our child: once it has ended it stays a zombie until it is waited for, so look
