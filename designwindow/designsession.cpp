@@ -14,7 +14,6 @@
 #include <QtConcurrent>
 
 #include <atomic>
-#include <future>
 
 SequenceFormat formatForName(const QString &fileName)
 {
@@ -137,7 +136,13 @@ quint64 nextSequenceId()
     return ++last;
 }
 
-std::shared_ptr<const MadeSequence> madeSequence(const QString &key, const QString &name,
+// A field list is checked on the cable and ordered for the instrument, of one sequence.
+QString fieldKeyOf(quint64 sequenceId, const DesignSettings &settings)
+{
+    return QStringLiteral("%1|%2|%3").arg(sequenceId).arg(settings.modelKey(), settings.orderKey());
+}
+
+std::shared_ptr<MadeSequence> madeSequence(const QString &key, const QString &name,
     const QVector<Kgw::Quadruple> &quadruples, const QString &note)
 {
     auto made = std::make_shared<MadeSequence>();
@@ -276,9 +281,7 @@ bool DesignSession::isCurrent(Part part) const
 
 QString DesignSession::fieldKey() const
 {
-    return QStringLiteral("%1|%2|%3")
-        .arg(m_sequence ? m_sequence->id : 0)
-        .arg(m_settings.modelKey(), m_settings.orderKey());
+    return fieldKeyOf(m_sequence ? m_sequence->id : 0, m_settings);
 }
 
 QString DesignSession::allKeys() const
@@ -410,18 +413,15 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                 return out;
             }
             const Kgw::DesignResult &design = run->design;
-            auto made = std::make_shared<MadeSequence>();
-            made->key = settings.sequenceKey();
-            made->modelKey = model.key;
-            made->id = nextSequenceId();
-            made->name = QStringLiteral("design");
-            made->quadruples = run->written;
-            made->note = QStringLiteral("%1 of the base set, %2 chosen from %3 candidates")
-                             .arg(design.baseCount)
-                             .arg(design.configurations.size() - design.baseCount)
-                             .arg(design.candidates);
+            QString note = QStringLiteral("%1 of the base set, %2 chosen from %3 candidates")
+                               .arg(design.baseCount)
+                               .arg(design.configurations.size() - design.baseCount)
+                               .arg(design.candidates);
             if (!run->reciprocals.isEmpty())
-                made->note += QStringLiteral(", %1 reciprocals").arg(run->reciprocals.size());
+                note += QStringLiteral(", %1 reciprocals").arg(run->reciprocals.size());
+            const std::shared_ptr<MadeSequence> made = madeSequence(
+                settings.sequenceKey(), QStringLiteral("design"), run->written, note);
+            made->modelKey = model.key;
             made->seconds = timer.elapsed() / 1000.0;
             made->design = run;
             out.sequence = made;
@@ -457,18 +457,16 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                 figures->standard = design->arrays;
                 standard = design->standard;
             } else {
-                standard = Kgw::standardArrays(*model.survey, sequence.quadruples.size());
-                // The two are independent; the second core would idle otherwise. Both stop at a
-                // cancel, so that neither keeps the crew waiting.
+                // The arrays' side only stops at a cancel, so that neither keeps the crew waiting.
                 const Kgw::ProgressFunction stopOnly = [&control](double) {
                     if (control.cancelled)
                         throw Kgw::Cancelled();
                 };
-                std::future<Kgw::SequenceResolution> arrays = std::async(std::launch::async,
-                    [&] { return model.resolution->evaluate(standard, stopOnly); });
-                figures->resolution
-                    = model.resolution->evaluate(sequence.quadruples, control.progress());
-                figures->standard = arrays.get();
+                Kgw::StandardComparison comparison = Kgw::compareWithStandardArrays(
+                    *model.resolution, sequence.quadruples, control.progress(), stopOnly);
+                standard = std::move(comparison.standard);
+                figures->resolution = std::move(comparison.sequence);
+                figures->standard = std::move(comparison.arrays);
                 out.evaluations += 2;
             }
             figures->standardCount = standard.size();
@@ -497,9 +495,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             out.figures = figures;
         }
 
-        const QString fieldKey = QStringLiteral("%1|%2|%3")
-                                     .arg(sequence.id)
-                                     .arg(settings.modelKey(), settings.orderKey());
+        const QString fieldKey = fieldKeyOf(sequence.id, settings);
         if (!out.field || out.field->key != fieldKey) {
             control.setStage(QStringLiteral("Ordering and checking"));
             auto field = std::make_shared<FieldList>();

@@ -13,36 +13,9 @@ QString number(double value)
     return QString::number(value, 'g', 17);
 }
 
-QString kindsText(const QVector<Kgw::ArrayKind> &kinds)
-{
-    QStringList names;
-    for (const Kgw::ArrayKind kind : kinds) {
-        for (const Kgw::ArrayKindName &name : Kgw::arrayKindNames()) {
-            if (name.kind == kind)
-                names.append(name.alias);
-        }
-    }
-    return names.join(QLatin1Char(','));
-}
-
-QVector<Kgw::ArrayKind> kindsFromText(const QString &text)
-{
-    QVector<Kgw::ArrayKind> kinds;
-    for (const QString &name : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name);
-        if (kind && !kinds.contains(*kind))
-            kinds.append(*kind);
-    }
-    return kinds;
-}
-
 QString targetText(const std::optional<Kgw::TargetRegion> &target)
 {
-    if (!target)
-        return QString();
-    return QStringLiteral("%1:%2,%3:%4")
-        .arg(decimalText(target->x0), decimalText(target->x1), decimalText(target->z0),
-            decimalText(target->z1));
+    return target ? Kgw::targetRegionText(*target) : QString();
 }
 
 QString rulesText(const Kgw::ChannelRules &rules)
@@ -162,7 +135,7 @@ QString DesignSettings::sequenceKey() const
     switch (sequence.source) {
     case SequenceSource::StandardArrays:
         // Of the instrument, only a chained layout and the dipole limit shape the arrays.
-        parts << kindsText(sequence.arrays) << QString::number(sequence.aMax)
+        parts << arrayNamesText(sequence.arrays) << QString::number(sequence.aMax)
               << QString::number(sequence.nMax)
               << QString::number(instrument.rules.layout == Kgw::ChannelLayout::Chained ? 1 : 0)
               << QString::number(instrument.rules.maxDipole);
@@ -170,7 +143,7 @@ QString DesignSettings::sequenceKey() const
     case SequenceSource::Design:
         parts << QString::number(instrument.channels) << rulesText(instrument.rules)
               << QString::number(sequence.measurements) << targetText(sequence.target)
-              << QString::number(sequence.baseShare) << kindsText(sequence.baseArrays)
+              << QString::number(sequence.baseShare) << arrayNamesText(sequence.baseArrays)
               << number(sequence.maxCancellation);
         break;
     case SequenceSource::OpenedList:
@@ -209,13 +182,13 @@ void DesignSettings::save(QSettings *store) const
     // An opened list is not kept, so a restart begins with what can be made again.
     store->setValue(
         QStringLiteral("sequence/source"), sequence.source == SequenceSource::Design ? 1 : 0);
-    store->setValue(QStringLiteral("sequence/arrays"), kindsText(sequence.arrays));
+    store->setValue(QStringLiteral("sequence/arrays"), arrayNamesText(sequence.arrays));
     store->setValue(QStringLiteral("sequence/aMax"), sequence.aMax);
     store->setValue(QStringLiteral("sequence/nMax"), sequence.nMax);
     store->setValue(QStringLiteral("sequence/measurements"), sequence.measurements);
     store->setValue(QStringLiteral("sequence/target"), targetText(sequence.target));
     store->setValue(QStringLiteral("sequence/baseShare"), sequence.baseShare);
-    store->setValue(QStringLiteral("sequence/baseArrays"), kindsText(sequence.baseArrays));
+    store->setValue(QStringLiteral("sequence/baseArrays"), arrayNamesText(sequence.baseArrays));
     store->setValue(QStringLiteral("sequence/maxCancellation"), sequence.maxCancellation);
     store->setValue(QStringLiteral("sequence/reciprocals"), sequence.reciprocalShare);
     store->setValue(QStringLiteral("order/enabled"), order.enabled);
@@ -255,7 +228,9 @@ void DesignSettings::load(QSettings *store)
     if (store->value(QStringLiteral("sequence/source")).toInt() == 1)
         sequence.source = SequenceSource::Design;
     if (store->contains(QStringLiteral("sequence/arrays")))
-        sequence.arrays = kindsFromText(store->value(QStringLiteral("sequence/arrays")).toString());
+        sequence.arrays
+            = parseArrayNames(store->value(QStringLiteral("sequence/arrays")).toString())
+                  .value_or(sequence.arrays);
     readBounded(store, QStringLiteral("sequence/aMax"), Kgw::GenerateOptions::MinAMax,
         Kgw::GenerateOptions::MaxAMax, &sequence.aMax);
     readBounded(store, QStringLiteral("sequence/nMax"), Kgw::GenerateOptions::MinNMax,
@@ -266,7 +241,8 @@ void DesignSettings::load(QSettings *store)
         = Kgw::parseTargetRegion(store->value(QStringLiteral("sequence/target")).toString());
     readBounded(store, QStringLiteral("sequence/baseShare"), 0, 100, &sequence.baseShare);
     sequence.baseArrays
-        = kindsFromText(store->value(QStringLiteral("sequence/baseArrays")).toString());
+        = parseArrayNames(store->value(QStringLiteral("sequence/baseArrays")).toString())
+              .value_or(QVector<Kgw::ArrayKind>());
     if (sequence.baseShare == 0 && sequence.baseArrays.isEmpty())
         sequence.baseShare = Kgw::DesignOptions::DefaultBaseShare;
     readBounded(
@@ -275,6 +251,35 @@ void DesignSettings::load(QSettings *store)
     order.enabled = store->value(QStringLiteral("order/enabled")).toBool();
     readBounded(store, QStringLiteral("order/gap"), OrderSettings::AutomaticGap,
         Kgw::MaxSequenceQuadruples, &order.gap);
+}
+
+QString arrayNamesText(const QVector<Kgw::ArrayKind> &kinds)
+{
+    QStringList names;
+    for (const Kgw::ArrayKind kind : kinds) {
+        for (const Kgw::ArrayKindName &name : Kgw::arrayKindNames()) {
+            if (name.kind == kind)
+                names.append(name.alias);
+        }
+    }
+    return names.join(QLatin1Char(','));
+}
+
+std::optional<QVector<Kgw::ArrayKind>> parseArrayNames(const QString &text, QString *unknown)
+{
+    QVector<Kgw::ArrayKind> kinds;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString name = part.trimmed();
+        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name);
+        if (!kind) {
+            if (unknown)
+                *unknown = name;
+            return std::nullopt;
+        }
+        if (!kinds.contains(*kind))
+            kinds.append(*kind);
+    }
+    return kinds;
 }
 
 std::optional<double> parseDecimal(const QString &text)

@@ -90,6 +90,13 @@ struct DesignSettings {
     void load(QSettings *store);
 };
 
+// Array names as the window keeps and shows them, "wa,dd", in the order given.
+QString arrayNamesText(const QVector<Kgw::ArrayKind> &kinds);
+// Names or aliases separated by commas, each array once; nothing, with *unknown the first name
+// that is none, for anything else.
+std::optional<QVector<Kgw::ArrayKind>> parseArrayNames(
+    const QString &text, QString *unknown = nullptr);
+
 // A number as the window's boxes take it: a comma and a full stop are both the decimal point and
 // nothing else may separate digits, so "1,5" is 1.5 in every locale; no sign, blank or exponent.
 std::optional<double> parseDecimal(const QString &text);

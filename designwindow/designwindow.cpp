@@ -480,18 +480,9 @@ void DesignWindow::showSettings(const DesignSettings &settings)
     m_aMax->setValue(sequence.aMax);
     m_nMax->setValue(sequence.nMax);
     m_measurements->setValue(sequence.measurements);
-    m_target->setText(sequence.target
-            ? QStringLiteral("%1:%2,%3:%4")
-                  .arg(decimalText(sequence.target->x0), decimalText(sequence.target->x1),
-                      decimalText(sequence.target->z0), decimalText(sequence.target->z1))
-            : QString());
+    m_target->setText(sequence.target ? Kgw::targetRegionText(*sequence.target) : QString());
     m_baseShare->setValue(sequence.baseShare);
-    QStringList bases;
-    for (const Kgw::ArrayKindName &name : Kgw::arrayKindNames()) {
-        if (sequence.baseArrays.contains(name.kind))
-            bases.append(name.alias);
-    }
-    m_baseArrays->setText(bases.join(QLatin1Char(',')));
+    m_baseArrays->setText(arrayNamesText(sequence.baseArrays));
     m_maxCancellation->setText(decimalText(sequence.maxCancellation));
     m_reciprocals->setValue(sequence.reciprocalShare);
     m_orderEnabled->setChecked(settings.order.enabled);
@@ -574,19 +565,14 @@ bool DesignWindow::readSettings(DesignSettings *settings)
     markProblem(m_target, targetProblem);
     ok = ok && targetProblem.isEmpty();
     sequence.baseShare = m_baseShare->value();
-    sequence.baseArrays.clear();
+    QString unknown;
+    const std::optional<QVector<Kgw::ArrayKind>> bases
+        = parseArrayNames(m_baseArrays->text(), &unknown);
+    sequence.baseArrays = bases.value_or(QVector<Kgw::ArrayKind>());
     QString baseProblem;
-    for (const QString &name : m_baseArrays->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name.trimmed());
-        if (!kind) {
-            baseProblem = QStringLiteral("Unknown array '%1': give names separated by commas, "
-                                         "of %2")
-                              .arg(name.trimmed(), Kgw::allowedArrayNames());
-            break;
-        }
-        if (!sequence.baseArrays.contains(*kind))
-            sequence.baseArrays.append(*kind);
-    }
+    if (!bases)
+        baseProblem = QStringLiteral("Unknown array '%1': give names separated by commas, of %2")
+                          .arg(unknown, Kgw::allowedArrayNames());
     if (baseProblem.isEmpty() && sequence.baseShare == 0 && sequence.baseArrays.isEmpty())
         baseProblem = QStringLiteral("With a base share of 0 %, name an array to start from.");
     markProblem(m_baseArrays, baseProblem);
@@ -1059,11 +1045,10 @@ void DesignWindow::onFindingActivated(int row)
 
 void DesignWindow::onRegionDrawn(const QRectF &metres)
 {
-    m_target->setText(QStringLiteral("%1:%2,%3:%4")
-                          .arg(metres.left(), 0, 'f', 1)
-                          .arg(metres.right(), 0, 'f', 1)
-                          .arg(metres.top(), 0, 'f', 1)
-                          .arg(metres.bottom(), 0, 'f', 1));
+    // A hand does not drag to the millimetre: tenths of a metre, as a crew would type them.
+    const auto tenths = [](double value) { return std::round(value * 10) / 10; };
+    m_target->setText(Kgw::targetRegionText({ tenths(metres.left()), tenths(metres.right()),
+        tenths(metres.top()), tenths(metres.bottom()) }));
     onSettingsEdited();
 }
 

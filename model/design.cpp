@@ -628,6 +628,13 @@ std::optional<TargetRegion> parseTargetRegion(const QString &text)
     return TargetRegion { values[0], values[1], values[2], values[3] };
 }
 
+QString targetRegionText(const TargetRegion &target)
+{
+    const auto number = [](double value) { return QString::number(value, 'g', 15); };
+    return QStringLiteral("%1:%2,%3:%4")
+        .arg(number(target.x0), number(target.x1), number(target.z0), number(target.z1));
+}
+
 int comparedCellsIn(const ResolutionModel &model, const TargetRegion &target)
 {
     const ModelGrid &grid = model.survey().grid();

@@ -26,6 +26,8 @@ struct TargetRegion {
 // "X0:X1,Z0:Z1" in metres, spaces allowed around it; nothing unless X0 < X1 and 0 <= Z0 < Z1,
 // as a region of the ground under the cable must be.
 std::optional<TargetRegion> parseTargetRegion(const QString &text);
+// The region as parseTargetRegion() reads it back.
+QString targetRegionText(const TargetRegion &target);
 
 // The cells of the target that the model compares; a mean over none would say nothing.
 int comparedCellsIn(const ResolutionModel &model, const TargetRegion &target);

@@ -7,6 +7,22 @@
 
 namespace Kgw {
 
+StandardComparison compareWithStandardArrays(const ResolutionModel &model,
+    const QVector<Quadruple> &sequence, const ProgressFunction &progress,
+    const ProgressFunction &besideProgress)
+{
+    StandardComparison comparison;
+    comparison.standard = standardArrays(model.survey(), sequence.size());
+    // The two figures are independent, and a second core would idle otherwise. The future is
+    // made after what its side reads, so that a throw from this side waits in the future's
+    // destructor for a side that reads only what still stands.
+    std::future<SequenceResolution> arraysLater = std::async(
+        std::launch::async, [&] { return model.evaluate(comparison.standard, besideProgress); });
+    comparison.sequence = model.evaluate(sequence, progress);
+    comparison.arrays = arraysLater.get();
+    return comparison;
+}
+
 DesignRun makeDesign(
     const ResolutionModel &model, const DesignRequest &request, const ProgressFunction &progress)
 {
@@ -28,17 +44,11 @@ DesignRun makeDesign(
         run.error = run.design.error;
         return run;
     }
-    run.standard = standardArrays(survey, run.design.configurations.size());
-    {
-        // The two figures are independent, and the second core is idle by now. The future is
-        // made after what its side reads, so that a throw from this side (a progress function
-        // may throw Cancelled) waits in the future's destructor for a side that reads only what
-        // still stands.
-        std::future<SequenceResolution> arraysLater
-            = std::async(std::launch::async, [&] { return model.evaluate(run.standard); });
-        run.designed = model.evaluate(run.design.configurations, progressRange(progress, 0.75, 1));
-        run.arrays = arraysLater.get();
-    }
+    StandardComparison comparison = compareWithStandardArrays(
+        model, run.design.configurations, progressRange(progress, 0.75, 1));
+    run.standard = std::move(comparison.standard);
+    run.designed = std::move(comparison.sequence);
+    run.arrays = std::move(comparison.arrays);
     if (!run.designed.ok() || !run.arrays.ok()) {
         run.error = run.designed.ok() ? run.arrays.error : run.designed.error;
         return run;

@@ -21,6 +21,21 @@ struct DesignRequest {
     int reciprocalShare = 0;
 };
 
+// A sequence's figures beside those of the standard arrays of its size, which every figure of a
+// sequence is judged against.
+struct StandardComparison {
+    QVector<Quadruple> standard; // the standard arrays of the sequence's size
+    SequenceResolution sequence;
+    SequenceResolution arrays; // of standard
+};
+
+// Works the two out side by side, the standard arrays on a thread of their own: `progress`
+// follows the sequence's, and `besideProgress`, called from that other thread, the arrays' (give
+// one only where that is safe; either may throw Cancelled to stop both).
+StandardComparison compareWithStandardArrays(const ResolutionModel &model,
+    const QVector<Quadruple> &sequence, const ProgressFunction &progress = ProgressFunction(),
+    const ProgressFunction &besideProgress = ProgressFunction());
+
 struct DesignRun {
     QString error; // empty when made
     DesignResult design;
