@@ -4,7 +4,7 @@
 //
 // Each first paint is measured in a fresh child process, so that no run profits from another's
 // caches. Usage: designwindowbench [MEASUREMENTS]   (default 1000, on 48 electrodes 1 m apart)
-//        designwindowbench --screenshots DIR   (the README's pictures of the window: a design of
+//        designwindowbench --screenshots DIR   (the pictures of the window in docs/: a design of
 //                                               1000 for 8 channels, ordered)
 // Without a display it runs on the offscreen platform.
 

@@ -43,7 +43,7 @@ QString description()
         "well a real inversion images the ground with the design is for an inversion to tell "
         "(bench/yardstick.sh in the source). Under one, designs of 1000 at 1 m imaged a dipping "
         "contact about twice as well as the standard arrays of the same count, and compact "
-        "bodies a little less sharply (the README has the figures).\n"
+        "bodies a little less sharply (docs/validation.md in the source has the figures).\n"
         "With --channels above 1, a candidate whose potential dipole encloses a current "
         "electrode is taken as its reciprocal, or left out when that encloses one too, unless "
         "--allow-enclosing; --max-dipole does the same for longer dipoles at any channel count, "
