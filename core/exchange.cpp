@@ -406,7 +406,7 @@ ExchangeResult UnifiedReader::read()
         qint64 values[4];
         if (const std::optional<QString> problem = datumProblem(*words, values))
             return refusal(m_lines.lineNumber(), *problem);
-        result.quadruples.append(quadrupleOf(values));
+        result.append(quadrupleOf(values));
         result.lineNumbers.append(m_lines.lineNumber());
     }
     // A failure may have cut the last line short.
@@ -612,7 +612,7 @@ ExchangeResult readCsv(QIODevice *device)
                 QStringLiteral("The file holds more than %1 quadruples, the most a KGW file holds")
                     .arg(MaxSequenceQuadruples));
         }
-        result.quadruples.append(quadrupleOf(values));
+        result.append(quadrupleOf(values));
         result.lineNumbers.append(lines.lineNumber());
     }
     if (lines.failed() || lines.tooLong())
