@@ -72,6 +72,7 @@ std::optional<Input> InputReader::read(
         if (!file.warning.isEmpty())
             console.diagnostic(inputName(argument), file.warningLineNumber, file.warning);
         input.quadruples = file.quadruples;
+        input.unmeasurable = file.unmeasurable;
         input.lineNumbers = file.lineNumbers;
         if (file.spacingMillimetres > 0) {
             input.spacingMetres = file.spacingMillimetres / 1000.0;
@@ -99,6 +100,7 @@ std::optional<Input> InputReader::read(
             return std::nullopt;
         }
         input.quadruples = list.quadruples;
+        input.unmeasurable = list.unmeasurable;
         reportLinesAfterEnd(console, argument, list);
     }
     return input;
