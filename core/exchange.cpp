@@ -656,10 +656,10 @@ TopographyResult readTopography(QIODevice *device)
         if (const std::optional<QString> problem = topographyProblem(words, point))
             return refuse(*problem);
         // Between two points at one x the height would be a cliff, and backwards a fold.
-        if (!result.x.isEmpty() && point[0] <= result.x.constLast()) {
+        if (!result.x.isEmpty() && point[0] <= result.x.last()) {
             return refuse(QStringLiteral("x = %1 does not increase from x = %2 on line %3")
                               .arg(quoted(words.at(0)))
-                              .arg(result.x.constLast())
+                              .arg(result.x.last())
                               .arg(previousLine));
         }
         result.x.append(point[0]);
@@ -690,14 +690,14 @@ std::optional<QVector<double>> electrodeHeights(
     const qint64 lastMillimetres = qint64(qBound(1, lastUsed, CablePositions) - 1) * millimetres;
     const QVector<double> &x = topography.x;
     const QVector<double> &z = topography.z;
-    if (x.isEmpty() || x.constFirst() > 0 || x.constLast() < lastMillimetres / 1000.0) {
+    if (x.isEmpty() || x.first() > 0 || x.last() < lastMillimetres / 1000.0) {
         *error = QStringLiteral("The topography does not cover the electrodes used, at x = 0 to "
                                 "%1 m")
                      .arg(QString::fromLatin1(metresText(lastMillimetres)));
         if (!x.isEmpty())
             *error += QStringLiteral(": it runs from x = %1 to %2 m")
-                          .arg(x.constFirst())
-                          .arg(x.constLast());
+                          .arg(x.first())
+                          .arg(x.last());
         return std::nullopt;
     }
     QVector<double> heights;
