@@ -67,7 +67,7 @@ int runDesign(const QStringList &arguments, Console &console)
         QStringLiteral("Potential dipoles the instrument measures for one current injection; "
                        "above 1, configurations are chosen in groups of up to C that share A "
                        "and B, listed together"),
-        1, Kgw::DesignOptions::MaxChannels, 1);
+        1, Kgw::MaxChannels, 1);
     const IntegerOption baseShare(QStringLiteral("base-share"), QStringLiteral("PERCENT"),
         QStringLiteral("Share of the measurements taken from the standard arrays (the list "
                        "the design is compared with) before the design chooses the rest"),

@@ -22,6 +22,10 @@ enum class ChannelLayout {
 // "free" or "chained", in any letter case; nothing for anything else.
 std::optional<ChannelLayout> findChannelLayout(const QString &name);
 
+// The most potential dipoles an instrument reads for one injection: as many as its cable has
+// electrodes, the limit of every instrument the sequence file is written for.
+constexpr int MaxChannels = CablePositions;
+
 // What one injection may read at once.
 struct ChannelRules {
     ChannelLayout layout = ChannelLayout::Free;

@@ -215,7 +215,7 @@ void DesignSettings::load(QSettings *store)
     readBounded(store, QStringLiteral("cable/error"), 1e-300, 100.0, &cable.errorPercent);
     readBounded(store, QStringLiteral("cable/kMax"), 0.0, Huge, &cable.factorLimitMetres);
     readBounded(store, QStringLiteral("cable/minVoltage"), 0.0, Huge, &cable.minVoltageMillivolts);
-    readBounded(store, QStringLiteral("instrument/channels"), 1, Kgw::DesignOptions::MaxChannels,
+    readBounded(store, QStringLiteral("instrument/channels"), 1, Kgw::MaxChannels,
         &instrument.channels);
     if (store->value(QStringLiteral("instrument/chained")).toBool())
         instrument.rules.layout = Kgw::ChannelLayout::Chained;
