@@ -81,6 +81,11 @@ QStringList Option::choiceList() const
     return QString::fromLatin1(choices).split(QLatin1Char('|'));
 }
 
+QStringList Option::shownChoices() const
+{
+    return shownAs ? translated(shownAs).split(QLatin1Char('|')) : choiceList();
+}
+
 QString Option::rangeText(Syntax syntax) const
 {
     const QString from = plainNumber(low);

@@ -71,6 +71,8 @@ struct Option {
     // What a refusal offers instead, "a positive number of metres"; by default the range's words.
     const char *allowed = nullptr;
     const char *choices = nullptr; // "free|chained"
+    // What a box shows for each choice, or for none where a whole number may be none.
+    const char *shownAs = nullptr;
     const char *label = nullptr; // the window's, with its mnemonic
     const char *key = nullptr; // where the window keeps it between runs; null where it doesn't
 
@@ -167,6 +169,12 @@ struct Option {
         option.defaultValue = defaultIndex;
         return option;
     }
+    constexpr Option showing(const char *texts) const
+    {
+        Option option = *this;
+        option.shownAs = texts;
+        return option;
+    }
     constexpr Option shown(const char *labelText, const char *settingsKey) const
     {
         Option option = *this;
@@ -197,6 +205,8 @@ struct Option {
     // The text a box shows and the window keeps for the default: "" for none.
     QString defaultValueText() const;
     QStringList choiceList() const;
+    // What the window shows for each choice, translated.
+    QStringList shownChoices() const;
 
     // Reads a number of a numeric kind, or the choice's index or the flag's 0 or 1; nothing when
     // the text breaks the option's rule. Not for an empty text that means none.
@@ -355,21 +365,22 @@ inline constexpr Option ChannelLayout
               QT_TRANSLATE_NOOP(
                   "Kgw::Options", "Chained, only dipoles that chain are read at once."))
           .allowing(QT_TRANSLATE_NOOP("Kgw::Options", "free or chained"))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Channel &layout:"), "instrument/layout");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Channel layout:"), "instrument/layout");
 inline constexpr Option MaxDipole
     = Option::whole("max-dipole", "SPACINGS", 1, CablePositions - 1, 0)
           .noneWhenEmpty(QT_TRANSLATE_NOOP("Kgw::Options", "no limit"))
+          .inUnit("spacings")
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "The longest potential dipole |M - N| the instrument reads, in electrode "
               "spacings; a remote M or N is longer than any: {range} ({default})."))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Longest &dipole:"), "instrument/maxDipole");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Longest dipole:"), "instrument/maxDipole");
 inline constexpr Option AllowEnclosing
     = Option::flag("allow-enclosing")
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "Let a potential dipole with a current electrode between M and N share an "
               "injection with others; by default it is read alone, as its large potential "
               "would set the gain of every channel read with it."))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Dipoles may &enclose a current electrode"),
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Dipoles may enclose a current electrode"),
               "instrument/allowEnclosing");
 // The longest injection cycle worth planning with is an hour.
 inline constexpr Option SecondsPerInjection
@@ -379,7 +390,7 @@ inline constexpr Option SecondsPerInjection
           .helped(QT_TRANSLATE_NOOP(
               "Kgw::Options", "Report the field time at S seconds per injection: {range}."))
           .inUnit("s")
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Seconds per in&jection:"),
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Seconds per injection:"),
               "instrument/secondsPerInjection");
 inline constexpr Option GapSeconds
     = Option::decimal("gap-seconds", "S", 0, false, 3600, 0)
@@ -393,6 +404,7 @@ inline constexpr Option GapSeconds
 inline constexpr Option Source
     = Option::text(nullptr, nullptr, OptionKind::Choice)
           .choosing("arrays|design|list")
+          .showing(QT_TRANSLATE_NOOP("Kgw::Options", "Standard arrays|Design|Opened list"))
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "&Sequence:"), "sequence/source");
 inline constexpr Option Arrays
     = Option::text(nullptr, "ARRAY", OptionKind::Arrays, "wa,dd")
@@ -405,14 +417,14 @@ inline constexpr Option AMax
         GenerateOptions::DefaultAMax)
           .helped(QT_TRANSLATE_NOOP(
               "Kgw::Options", "Largest spacing a, in electrode steps: {range} ({default})."))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Largest &a:"), "sequence/aMax");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Largest a:"), "sequence/aMax");
 inline constexpr Option NMax
     = Option::whole("n-max", "N", GenerateOptions::MinNMax, GenerateOptions::MaxNMax,
         GenerateOptions::DefaultNMax)
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "Largest separation factor n: {range} ({default}). For gradient, the number s "
               "of potential dipoles per current pair."))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Largest &n:"), "sequence/nMax");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Largest n:"), "sequence/nMax");
 // The window starts a design from a thousand measurements; kgw must be told.
 inline constexpr Option Measurements
     = Option::whole("measurements", "N", 1, MaxSequenceQuadruples, 1000)
@@ -436,14 +448,14 @@ inline constexpr Option BaseShare
               "Share of the measurements taken from the standard arrays (the list the design "
               "is compared with) before the design chooses the rest: {range} ({default})."))
           .inUnit("%")
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Base s&hare:"), "sequence/baseShare");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Base share:"), "sequence/baseShare");
 inline constexpr Option Base
     = Option::text("base", "ARRAY", OptionKind::Arrays)
           .noneWhenEmpty(QT_TRANSLATE_NOOP("Kgw::Options", "none"))
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "An array the design starts from too, at its smallest spacing (a = n = 1); "
               "repeat it or separate names by commas for several: {range}."))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Base arra&ys:"), "sequence/baseArrays");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Base arrays:"), "sequence/baseArrays");
 inline constexpr Option MaxCancellation
     = Option::decimal("max-cancellation", "R", 1, true, std::numeric_limits<double>::infinity(),
         DesignOptions::DefaultMaxCancellation)
@@ -451,7 +463,7 @@ inline constexpr Option MaxCancellation
               "Leave out candidates whose signal cancels more than R, {range}: (|part of A| + "
               "|part of B|) / |G|, or the same for M and N ({default})."))
           .shown(
-              QT_TRANSLATE_NOOP("Kgw::Options", "Most &cancellation:"), "sequence/maxCancellation");
+              QT_TRANSLATE_NOOP("Kgw::Options", "Most cancellation:"), "sequence/maxCancellation");
 inline constexpr Option Reciprocals
     = Option::whole("reciprocals", "PERCENT", 0, 100, 0)
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
@@ -459,7 +471,7 @@ inline constexpr Option Reciprocals
               "their current pair: {range} ({default}). 100 adds the reciprocal of every "
               "configuration."))
           .inUnit("%")
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Rec&iprocals:"), "sequence/reciprocals");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Reciprocals:"), "sequence/reciprocals");
 
 // The order for the field.
 inline constexpr Option Order
@@ -473,6 +485,8 @@ inline constexpr Option Order
 inline constexpr Option Gap
     = Option::whole("gap", "D", 0, MaxSequenceQuadruples, 0)
           .noneWhenEmpty(QT_TRANSLATE_NOOP("Kgw::Options", "min(32, 10 % of the sequence)"))
+          .showing(QT_TRANSLATE_NOOP("Kgw::Options", "automatic"))
+          .inUnit("measurements")
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "Measurements that must pass before an electrode used as A or B is M or N: "
               "{range} ({default})."))
