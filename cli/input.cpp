@@ -10,6 +10,8 @@
 #include "sequencereader.h"
 #include "sequencewriter.h"
 
+#include <algorithm>
+
 namespace Cli {
 
 InputReader::InputReader(CommandLine &commandLine, Sequences sequences)
@@ -71,8 +73,18 @@ std::optional<Input> InputReader::read(
         }
         if (!file.warning.isEmpty())
             console.diagnostic(inputName(argument), file.warningLineNumber, file.warning);
+        const auto [lowest, highest]
+            = std::minmax_element(file.heights.cbegin(), file.heights.cend());
+        if (lowest != file.heights.cend() && *lowest != *highest) {
+            console.diagnostic(inputName(argument), 0,
+                QStringLiteral("electrodes at heights from %1 to %2 m: geometric factors and "
+                               "models are those of a flat ground")
+                    .arg(*lowest)
+                    .arg(*highest));
+        }
         input.quadruples = file.quadruples;
         input.lineNumbers = file.lineNumbers;
+        input.heights = file.heights;
         if (file.spacingMillimetres > 0) {
             input.spacingMetres = file.spacingMillimetres / 1000.0;
             input.ownSpacing = true;

@@ -26,6 +26,7 @@ struct Input {
     bool ownSpacing = false; // the file gave the spacing
     bool sequenceFile = false; // read from a sequence file, which has no lines
     QVector<qint64> lineNumbers; // each quadruple's line where other lines come between
+    QVector<double> heights; // a unified data file's electrode heights, to be written again
 
     qint64 lineNumber(int index) const
     {

@@ -675,15 +675,17 @@ void TestKgwCli::newOptions_data()
     QTest::addColumn<QString>("out"); // how standard output starts
     QTest::addColumn<QString>("err");
 
-    // Falling 1 m in 2, so that electrode k, at 2 (k - 1) m, lies at 101 - k.
+    // Falling 1 m in 2, each 2 m of tape runs 2 / sqrt(1.25) = 1.7888544 m on and half that
+    // down. Electrode 25 needs 24 of them, 42.9 m of ground.
     const QStringList heights { "export", "--format", "unified", "--spacing", "2", "a.txt" };
-    QTest::newRow("export --topography") << heights + QStringList { "--topography", "t.txt" } << 0
-                                         << "48\n# x z\n0 100\n2 99\n4 98\n"
-                                         << "<stdout>: 2 configurations, spacing 2.000 m\n";
+    QTest::newRow("export --topography")
+        << heights + QStringList { "--topography", "t.txt" } << 0
+        << "48\n# x z\n0 100\n1.7888544 99.1055728\n3.5777088 98.2111456\n"
+        << "<stdout>: 2 configurations, spacing 2.000 m\n";
     QTest::newRow("export --topography, short")
         << heights + QStringList { "--topography", "short.txt" } << 1 << QString()
-        << "short.txt: The topography does not cover the electrodes used, at x = 0 to 48 m: it "
-           "runs from x = 0 to 46 m\n";
+        << "short.txt: The topography does not cover the electrodes used, 1 to 25: it runs from x "
+           "= 0 to 40 m, which holds electrodes 1 to 23 at a spacing of 2 m\n";
     const QString beyond = "a.txt:2: Beyond the cable: electrode 25, with 24 electrodes in use\n";
     QTest::newRow("convert --electrodes")
         << QStringList { "convert", "--electrodes", "24", "a.txt" } << 1 << QString() << beyond;
@@ -709,7 +711,7 @@ void TestKgwCli::newOptions()
     QTemporaryDir dir;
     writeBytes(dir, QStringLiteral("a.txt"), "1 24 2 3\n1 25 2 3\n");
     writeBytes(dir, QStringLiteral("t.txt"), "0 100\n94 53\n");
-    writeBytes(dir, QStringLiteral("short.txt"), "0 100\n46 77\n");
+    writeBytes(dir, QStringLiteral("short.txt"), "0 100\n40 80\n");
     const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
@@ -730,7 +732,15 @@ void TestKgwCli::fromFormats_data()
                                  << defaultSpacing("convert");
     QTest::newRow("convert refuses at the line")
         << QStringList { "convert", "--from", "unified", "bad.dat" } << 1 << QString()
-        << "bad.dat:4: Electrode 2 at z = 1 is off the cable's grid (z = 0)\n";
+        << "bad.dat:5: Electrode 3 lies 2.692582 m from electrode 2, not the cable's spacing of "
+           "2.5 m (to within 0.1 %)\n";
+    const QString slope = QStringLiteral(KGW_TEST_DATA_DIR "/slope48.dat");
+    QTest::newRow("convert reads a line along a slope")
+        << QStringList { "convert", "--from", "unified", "-o", "o.KGW", slope } << 0
+        << "o.KGW: 24 quadruples, spacing 2.000 m\n"
+        << slope
+            + ": electrodes at heights from -8.41 to 0 m: geometric factors and models are those "
+              "of a flat ground\n";
     QTest::newRow("convert says what it left unread")
         << QStringList { "convert", "--from", "unified", "-o", "o.KGW", "more.dat" } << 0
         << "o.KGW: 2 quadruples, spacing 2.500 m\n"
@@ -747,7 +757,8 @@ void TestKgwCli::fromFormats_data()
     QTest::newRow("plot checks a spacing given")
         << QStringList { "plot", "--from", "unified", "--spacing", "5", "-o", "p.png", "in.dat" }
         << 1 << QString()
-        << "in.dat:3: Electrode 2 at x = 2.5 is off the cable's grid (x = 5 at a spacing of 5 m)\n";
+        << "in.dat:3: Electrode 2 lies 2.5 m from electrode 1, not the cable's spacing of 5 m (to "
+           "within 0.1 %)\n";
     QTest::newRow("order csv")
         << QStringList { "order", "--from", "CSV", "in.csv" } << 0 << "1 4 2 3\n"
         << "<stdout>: 1 configuration; places that break a gap of 0: 0 before, 0 after\n";
@@ -768,7 +779,7 @@ void TestKgwCli::fromFormats()
     writeBytes(dir, QStringLiteral("in.csv"), "Id,A,B,M,N\nx,1,4,2,3\n");
     writeBytes(dir, QStringLiteral("bad.csv"), "a,b,m,n\n1,4,x,3\n");
     writeBytes(dir, QStringLiteral("in.dat"), "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n");
-    writeBytes(dir, QStringLiteral("bad.dat"), "2\n# x z\n0 0\n2.5 1\n1\n1 0 2 0\n");
+    writeBytes(dir, QStringLiteral("bad.dat"), "3\n# x z\n0 0\n2.5 0\n5 1\n1\n1 0 2 0\n");
     writeBytes(dir, QStringLiteral("more.dat"),
         "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n2 0 1 0\n");
     const KgwRun run = runKgw(dir, arguments);
@@ -876,6 +887,22 @@ void TestKgwCli::exchangeRoundTrip()
             0);
         QCOMPARE(readBytes(dir, QStringLiteral("again.KGW")), converted);
     }
+
+    // Laid along a ground and read back, the same again, and its heights with it.
+    writeBytes(dir, QStringLiteral("ground.txt"), "0 0\n2 0\n40 -12\n60 -3\n120 5\n");
+    QCOMPARE(runKgw(dir,
+                 { "export", "--format", "unified", "--topography", "ground.txt", "-o", "s.dat",
+                     "l.txt.KGW" })
+                 .exitCode,
+        0);
+    QCOMPARE(
+        runKgw(dir, { "convert", "-o", "again.KGW", "--from", "unified", "s.dat" }).exitCode, 0);
+    QCOMPARE(readBytes(dir, QStringLiteral("again.KGW")), converted);
+    QCOMPARE(runKgw(dir,
+                 { "export", "--format", "unified", "--from", "unified", "-o", "s2.dat", "s.dat" })
+                 .exitCode,
+        0);
+    QCOMPARE(readBytes(dir, QStringLiteral("s2.dat")), readBytes(dir, QStringLiteral("s.dat")));
 }
 
 void TestKgwCli::modelRefusals_data()
