@@ -103,7 +103,7 @@ int runExport(const QStringList &arguments, Console &console)
     if (withHeights && isStandardStream(inputs.first())
         && isStandardStream(commandLine.parser().value(topography)))
         return commandLine.usageError(QStringLiteral("standard input can be read only once"));
-    if (!reader.accept(inputs))
+    if (!reader.accept())
         return ExitUsage;
 
     const QString input = inputs.first();

@@ -25,7 +25,7 @@ InputReader::InputReader(CommandLine &commandLine, Sequences sequences)
     commandLine.parser().addOption(m_from);
 }
 
-bool InputReader::accept(const QStringList &arguments)
+bool InputReader::accept()
 {
     const QCommandLineParser &parser = m_commandLine.parser();
     if (parser.isSet(m_from)) {
@@ -33,14 +33,6 @@ bool InputReader::accept(const QStringList &arguments)
         if (!m_format) {
             m_commandLine.usageError(QStringLiteral("unknown format '%1': give %2")
                                          .arg(parser.value(m_from), Kgw::allowedExchangeFormats()));
-            return false;
-        }
-    }
-    for (const QString &argument : arguments) {
-        if (m_commandLine.spacingGiven() && isSequence(argument)
-            && m_sequences != ComparesSequences) {
-            m_commandLine.usageError(
-                QStringLiteral("--spacing is for electrode lists; a sequence file has its own"));
             return false;
         }
     }
@@ -98,6 +90,13 @@ std::optional<Input> InputReader::read(
         const QString warning = sequence.spacingWarning();
         if (needsSpacing && !warning.isEmpty()) {
             console.diagnostic(inputName(argument), 0, warning);
+            return std::nullopt;
+        }
+        if (m_commandLine.spacingGiven()
+            && sequence.spacingMillimetres != Kgw::spacingToMillimetres(m_spacing)) {
+            console.diagnostic(inputName(argument), 0,
+                QStringLiteral("Spacing %1 m differs from --spacing %2 m; give the file's or none")
+                    .arg(metres(sequence.spacingMetres()), metres(m_spacing)));
             return std::nullopt;
         }
         input.quadruples = sequence.quadruples;

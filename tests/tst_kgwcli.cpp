@@ -49,6 +49,7 @@ private slots:
     void inspectReportsHeaderDifferences();
     void checkReportsFindings();
     void checkRefusesLikeConvert();
+    void checkReadsSequenceFiles();
     void plot_data();
     void plot();
     void factorLimit_data();
@@ -272,8 +273,7 @@ void TestKgwCli::usageErrors_data()
                                   << "kgw inspect: --list and --geometry exclude each other";
     QTest::newRow("inspect two") << QStringList { "inspect", "a.KGW", "b.KGW" }
                                  << "kgw inspect: give exactly one sequence file";
-    QTest::newRow("check none") << QStringList { "check" }
-                                << "kgw check: give exactly one electrode list";
+    QTest::newRow("check none") << QStringList { "check" } << "kgw check: give exactly one input";
     QTest::newRow("order layout") << QStringList { "order", "--channel-layout", "ring", "a.txt" }
                                   << "kgw order: unknown --channel-layout 'ring': give free or "
                                      "chained";
@@ -483,6 +483,27 @@ void TestKgwCli::checkRefusesLikeConvert()
     QCOMPARE(check.err, convert.err);
 }
 
+// At the sequence file's own spacing, with its quadruples for lines.
+void TestKgwCli::checkReadsSequenceFiles()
+{
+    QTemporaryDir dir;
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 4, 1, 3, 2 } }, 2500));
+    const KgwRun run = runKgw(dir, { "check", "s.KGW" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QString());
+    QVERIFY2(run.out.startsWith(
+                 QStringLiteral("s.KGW:2: Duplicate of line 1\nquadruples: 2\nspacing: 2.500 m\n")),
+        qPrintable(run.out));
+
+    writeBytes(dir, QStringLiteral("nil.KGW"), sequenceFileOf({ { 1, 4, 2, 3 } }, 0));
+    const KgwRun refused = runKgw(dir, { "check", "nil.KGW" });
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(refused.out, QString());
+    QCOMPARE(
+        refused.err, QStringLiteral("nil.KGW: Cable spacing of 0 mm is outside 1 to 100000 mm\n"));
+}
+
 void TestKgwCli::plot_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -513,8 +534,10 @@ void TestKgwCli::plot_data()
     QTest::newRow("other picture format")
         << QStringList { "plot", "-o", "p.jpg", "a.txt" } << 2 << QString() << QString();
     QTest::newRow("no output") << QStringList { "plot", "a.txt" } << 2 << QString() << QString();
-    QTest::newRow("spacing for a sequence file") << QStringList { "plot", "--spacing", "2", "-o",
-        "p.png", "s.KGW" } << 2 << QString() << QString();
+    QTest::newRow("spacing for a sequence file, not its own")
+        << QStringList { "plot", "--spacing", "2", "-o", "p.png", "s.KGW" } << 1
+        << "s.KGW: Spacing 5.000 m differs from --spacing 2.000 m; give the file's or none\n"
+        << QString();
     QTest::newRow("model option for the coverage") << QStringList { "plot", "--grid-depth", "9",
         "-o", "p.png", "a.txt" } << 2 << QString() << QString();
 }
@@ -624,7 +647,8 @@ void TestKgwCli::order()
     // Each is the other's reciprocal, so the gap can't be met; the sequence keeps its spacing.
     const QByteArray reciprocals = sequenceFileOf({ { 1, 2, 3, 4 }, { 3, 4, 1, 2 } }, 2500);
     writeBytes(dir, QStringLiteral("r.KGW"), reciprocals);
-    const KgwRun unmet = runKgw(dir, { "order", "--gap", "1", "--kgw", "o.KGW", "r.KGW" });
+    const KgwRun unmet
+        = runKgw(dir, { "order", "--gap", "1", "--kgw", "o.KGW", "--spacing", "2.5", "r.KGW" });
     QCOMPARE(unmet.exitCode, 0);
     QCOMPARE(unmet.err,
         QStringLiteral("o.KGW: 2 configurations, spacing 2.500 m; places that break a gap of 1: 1 "
@@ -642,6 +666,15 @@ void TestKgwCli::order()
                  "<stdout>: 2 configurations; places that break a gap of 3 injections: 0 before, "
                  "0 after\n<stdout>: with 2 channels: 2 injections before, 1 after\n")),
         qPrintable(chained.err));
+
+    // A list records no spacing, and a sequence file of it needs one.
+    const KgwRun noSpacing = runKgw(dir, { "order", "--kgw", "a.KGW", "a.txt" });
+    QCOMPARE(noSpacing.exitCode, 2);
+    QVERIFY2(noSpacing.err.startsWith(QStringLiteral(
+                 "kgw order: --kgw writes a sequence file, which records the cable's spacing, and "
+                 "none was given: give --spacing METRES\n")),
+        qPrintable(noSpacing.err));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("a.KGW"))));
 
     writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1 2 3 60\n");
     const KgwRun refused = runKgw(dir, { "order", "-o", "b.txt", "bad.txt" });
@@ -954,6 +987,10 @@ void TestKgwCli::design_data()
         << QStringList { "design", "--measurements", "12", "--base-share", "0" } << 2 << 0
         << "kgw design: --base-share 0 needs --base ARRAY: the design starts from at least one "
            "configuration\nTry 'kgw design --help' for more information.\n";
+    QTest::newRow("no spacing for the sequence file")
+        << QStringList { "design", "--measurements", "12", "--kgw", "d.KGW" } << 2 << 0
+        << "kgw design: --kgw writes a sequence file, which records the cable's spacing, and none "
+           "was given: give --spacing METRES\nTry 'kgw design --help' for more information.\n";
     QTest::newRow("reciprocals refused")
         << QStringList { "design", "--measurements", "12", "--reciprocals" } << 2 << 0
         << "kgw design: Missing value after '--reciprocals'.\nTry 'kgw design --help' for more "
