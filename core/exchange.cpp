@@ -732,12 +732,10 @@ ExchangeResult readCsv(QIODevice *device)
     findColumns(names, ElectrodeColumns, columns);
     for (int i = 0; i < 4; ++i) {
         const QString name = QLatin1String(ElectrodeColumns[i]);
-        if (columns[i] < 0) {
+        if (columns[i] < 0)
             return records.refused(QStringLiteral("Header has no column %1").arg(name));
-        }
-        if (names.lastIndexOf(name) != columns[i]) {
+        if (names.lastIndexOf(name) != columns[i])
             return records.refused(QStringLiteral("Header names column %1 twice").arg(name));
-        }
     }
 
     ExchangeResult result;
@@ -887,8 +885,6 @@ std::optional<QVector<double>> electrodeHeights(
             return std::nullopt;
         }
         // Past the points, where no reading is, the ground runs on level.
-        if (!laid)
-            electrode[0] += spacing;
         heights.append(electrode[1]);
     }
     return heights;

@@ -33,6 +33,15 @@ std::optional<ExchangeFormat> findExchangeFormat(const QString &name);
 // The names, as a usage message offers them: "unified or csv".
 QString allowedExchangeFormats();
 
+// No survey coordinate lies 10,000 km from anything: a larger one is a slip, and refusing it
+// keeps every distance worked out from coordinates far from overflow.
+constexpr double MaxCoordinate = 1e7;
+
+// How far the distance between neighbouring electrodes of a unified data file may stray from
+// the spacing, as a share of it: a cable laid along the ground keeps its electrodes that far
+// apart, and a survey of them measures that closely.
+constexpr double SpacingTolerance = 0.001;
+
 // A sequence read from an exchange file. A file is refused whole, with its line, as an electrode
 // list is; but it is read to its end, and blank lines do not end it.
 struct ExchangeResult : ListResult {
@@ -94,10 +103,6 @@ struct TopographyResult {
 TopographyResult readTopography(QIODevice *device);
 TopographyResult readTopographyFile(const QString &fileName);
 
-// No survey coordinate lies 10,000 km from anything: a larger one is a slip, and refusing it
-// keeps every distance worked out from coordinates far from overflow.
-constexpr double MaxCoordinate = 1e7;
-
 // The heights of the cable's electrodes laid along the ground, which runs straight between the
 // points: electrode 1 at x = 0, and each next one the first point further on that lies the
 // spacing from it in a straight line, as a tape between them measures it. The points must
@@ -115,11 +120,6 @@ std::optional<QVector<double>> electrodeHeights(
 // file's electrode count. What follows the data, such as a topography block, is not read; rows
 // of more data than the count gives are not read either, but the result's warning names them.
 ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres);
-
-// How far the distance between neighbouring electrodes of a unified data file may stray from
-// the spacing, as a share of it: a cable laid along the ground keeps its electrodes that far
-// apart, and a survey of them measures that closely.
-constexpr double SpacingTolerance = 0.001;
 
 // Reads a CSV. The header names the columns in any letter case and any order, and other
 // columns are ignored; fields are separated by commas, or by semicolons or tabs when the header
