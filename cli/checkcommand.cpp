@@ -44,17 +44,19 @@ int runCheck(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("check"),
         QStringLiteral(
-            "Reads an electrode list by the converter's rules, then reports what a field "
-            "crew would want to know:\nrepeated electrodes, configurations with no "
-            "signal (G = 0), with a weak one (|K| above --k-max), duplicates (A/B or M/N swapped "
-            "count) and reciprocals; with --exclude, lines that use a dead electrode, and with "
-            "--min-voltage, those expected to read too low a voltage.\n"
+            "Reads an electrode list by the converter's rules, or a sequence file (*.KGW) at its "
+            "own spacing, then reports what a field crew would want to know:\n"
+            "repeated electrodes, configurations with no signal (G = 0), with a weak one (|K| "
+            "above --k-max), duplicates (A/B or M/N swapped count) and reciprocals; with "
+            "--exclude, lines that use a dead electrode, and with --min-voltage, those expected "
+            "to read too low a voltage.\n"
             "The summary also counts the configurations with K < 0, which many instruments "
             "record as negative voltages (kgw order --positive-k turns them), and gives the "
             "range of the voltages rho I / |K| expected at --resistivity and --current.\n"
-            "With --from, LIST is read in that format instead, and lines are the file's.\n"
+            "Findings name the line of INPUT, in a sequence file the quadruple, counted from 1. "
+            "With --from, INPUT is read in that format instead.\n"
             "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
-            "list is refused or any other finding was made, 2 for a usage error."));
+            "input is refused or any other finding was made, 2 for a usage error."));
     commandLine.addSpacingOption();
     const QCommandLineOption factors(QStringLiteral("geometric-factors"),
         QStringLiteral("Also print the geometric factor K of every line, in metres."));
@@ -72,16 +74,18 @@ int runCheck(const QStringList &arguments, Console &console)
     field.addTo(commandLine.parser());
     const ExcludeOption exclude(QStringLiteral("lines that use one are reported."));
     commandLine.parser().addOption(exclude.option());
-    InputReader reader(commandLine, InputReader::ListsOnly);
-    commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
-        QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
+    InputReader reader(commandLine, InputReader::TakesSequences);
+    commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
+        QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
+                       "input."),
+        QStringLiteral("INPUT"));
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
-    const QStringList lists = commandLine.parser().positionalArguments();
-    if (lists.size() != 1)
-        return commandLine.usageError(QStringLiteral("give exactly one electrode list"));
-    if (!reader.accept(lists))
+    const QStringList inputs = commandLine.parser().positionalArguments();
+    if (inputs.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one input"));
+    if (!reader.accept())
         return ExitUsage;
     const std::optional<double> limit = factorLimit.read(commandLine);
     if (!limit)
@@ -103,8 +107,9 @@ int runCheck(const QStringList &arguments, Console &console)
     options.excluded = *excluded;
     options.cableElectrodes = *cable;
 
-    const QString &list = lists.first();
-    const std::optional<Input> read = reader.read(console, list);
+    const QString &list = inputs.first();
+    // K and the voltages are worked out at the spacing.
+    const std::optional<Input> read = reader.read(console, list, true);
     if (!read)
         return ExitRefused;
 

@@ -54,11 +54,12 @@ CommandLine::CommandLine(Console &console, const QString &command, const QString
     m_parser.addOption(m_help);
 }
 
-void CommandLine::addSpacingOption(const QString &use)
+void CommandLine::addSpacingOption(const QString &use, bool defaulted)
 {
     if (!use.isEmpty()) {
-        m_spacing.setDescription(
-            QStringLiteral("%1: %2 (default 5).").arg(use, Kgw::spacingRangeText()));
+        m_spacing.setDescription(QStringLiteral("%1: %2%3.")
+                                     .arg(use, Kgw::spacingRangeText(),
+                                         defaulted ? QStringLiteral(" (default 5)") : QString()));
     }
     m_parser.addOption(m_spacing);
 }
@@ -132,7 +133,7 @@ void CommandLine::addConfigurationsOutput()
     m_parser.addOption(m_sequenceOutput);
 }
 
-std::optional<ConfigurationsTarget> CommandLine::configurationsOutput()
+std::optional<ConfigurationsTarget> CommandLine::configurationsOutput(bool inputMayGiveSpacing)
 {
     const bool toList = m_parser.isSet(m_listOutput);
     const bool toSequence = m_parser.isSet(m_sequenceOutput);
@@ -145,7 +146,18 @@ std::optional<ConfigurationsTarget> CommandLine::configurationsOutput()
     target.name = toSequence ? m_parser.value(m_sequenceOutput)
         : toList             ? m_parser.value(m_listOutput)
                              : QStringLiteral("-");
+    if (!inputMayGiveSpacing && !sequenceSpacingKnown(target, false))
+        return std::nullopt;
     return target;
+}
+
+bool CommandLine::sequenceSpacingKnown(const ConfigurationsTarget &target, bool inputGaveIt)
+{
+    if (!target.asSequence || inputGaveIt || spacingGiven())
+        return true;
+    usageError(QStringLiteral("--kgw writes a sequence file, which records the cable's spacing, "
+                              "and none was given: give --spacing METRES"));
+    return false;
 }
 
 int CommandLine::usageError(const QString &message)

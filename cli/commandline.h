@@ -49,9 +49,10 @@ public:
 
     QCommandLineParser &parser() { return m_parser; }
 
-    // Adds --spacing METRES, defaulting to 5. A command that uses it only now and then says when
-    // in `use`, which stands before the allowed values in the help.
-    void addSpacingOption(const QString &use = QString());
+    // Adds --spacing METRES, defaulting to 5 unless `defaulted` is false, where the command takes
+    // no spacing that nobody gave. A command that uses it only now and then says when in `use`,
+    // which stands before the allowed values in the help.
+    void addSpacingOption(const QString &use = QString(), bool defaulted = true);
     // Whether --spacing was given at all, not merely defaulted.
     bool spacingGiven() const { return m_parser.isSet(m_spacing); }
     // The spacing a command recorded or used, as its confirmation names it: "1.000 m". A wrong
@@ -75,8 +76,14 @@ public:
 
     // Adds -o LIST and --kgw FILE.
     void addConfigurationsOutput();
-    // The output they name; nothing after a usage error, when both are given.
-    std::optional<ConfigurationsTarget> configurationsOutput();
+    // The output they name; nothing after a usage error: when both are given, or, unless
+    // `inputMayGiveSpacing`, when --kgw is given without --spacing (see sequenceSpacingKnown).
+    std::optional<ConfigurationsTarget> configurationsOutput(bool inputMayGiveSpacing = false);
+    // A sequence file records the spacing the field data will be located with, so --kgw is
+    // written only at one that was given: by --spacing, or by an input that records one
+    // (`inputGaveIt`). Otherwise reports a usage error and returns false. A command whose input
+    // may give the spacing calls this once it has read the input, before writing anything.
+    bool sequenceSpacingKnown(const ConfigurationsTarget &target, bool inputGaveIt);
 
     // Reports a usage error of this command and returns its exit status.
     int usageError(const QString &message);

@@ -65,7 +65,7 @@ int runConvert(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("-o names one output; give one LIST"));
     if (!hasOutput && lists.contains(QStringLiteral("-")))
         return commandLine.usageError(QStringLiteral("a list from standard input needs -o OUT"));
-    if (!reader.accept(lists))
+    if (!reader.accept())
         return ExitUsage;
     const std::optional<int> cable = commandLine.value(electrodes);
     if (!cable)

@@ -101,7 +101,9 @@ int runDesign(const QStringList &arguments, Console &console)
         QStringLiteral("R"), QString::number(Kgw::DesignOptions::DefaultMaxCancellation));
     parser.addOption(cancellation);
     commandLine.addConfigurationsOutput();
-    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres"));
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres of the model (default 5) and --kgw (needed)"),
+        false);
     ModelOptions model(commandLine, Kgw::CablePositions);
     const ExcludeOption exclude(QStringLiteral(
         "no configuration that uses one is chosen, nor counted in the comprehensive set."));

@@ -87,7 +87,9 @@ int runGenerate(const QStringList &arguments, Console &console)
     const ExcludeOption exclude(QStringLiteral("configurations that use one are left out."));
     parser.addOption(exclude.option());
     commandLine.addConfigurationsOutput();
-    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw and --k-max"));
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres for --k-max (default 5) and --kgw (needed)"),
+        false);
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
         QStringLiteral("Array name or alias: %1.").arg(Kgw::allowedArrayNames()),
         QStringLiteral("ARRAY..."));
@@ -115,9 +117,6 @@ int runGenerate(const QStringList &arguments, Console &console)
     const std::optional<double> limit = factorLimit.read(commandLine);
     if (!limit)
         return ExitUsage;
-    if (commandLine.spacingGiven() && !target->asSequence && !qIsFinite(*limit))
-        return commandLine.usageError(
-            QStringLiteral("--spacing applies only to --kgw FILE and --k-max"));
     const std::optional<double> spacing = commandLine.spacing();
     if (!spacing)
         return ExitUsage;

@@ -299,8 +299,8 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
     m_resolution.noise.floorPerMetre = Kgw::NoiseModel::floorPerMetreAt(
         microvolts * 1e-6, field->resistivityOhmMetres, field->currentAmperes);
 
-    // One cable for every input, so that they are compared on the same footing.
-    const bool spacingGiven = m_commandLine.spacingGiven();
+    // One cable for every input, so that they are compared on the same footing. Each that
+    // records a spacing was read in agreement with --spacing, where that is given.
     const std::optional<double> spacing = m_commandLine.spacing();
     if (!spacing)
         return ExitUsage;
@@ -309,19 +309,19 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
     for (const Input &input : inputs) {
         if (!input.ownSpacing)
             continue;
-        if (!spacingGiven && !reference)
+        if (!reference)
             m_spacing = input.spacingMetres;
         if (input.spacingMetres != m_spacing) {
             console.diagnostic(inputName(input.argument), 0,
                 QStringLiteral("Spacing %1 m differs from the %2 m of %3; compare sequences on "
                                "one cable")
                     .arg(metres(input.spacingMetres), metres(m_spacing),
-                        reference ? inputName(reference->argument) : QStringLiteral("--spacing")));
+                        inputName(reference->argument)));
             return ExitRefused;
         }
         reference = reference ? reference : &input;
     }
-    m_spacingFromInputs = !spacingGiven && reference;
+    m_spacingFromInputs = !m_commandLine.spacingGiven() && reference;
 
     int highest = std::max(4, m_defaultElectrodes);
     for (const Input &input : inputs) {

@@ -93,8 +93,10 @@ int runOrder(const QStringList &arguments, Console &console)
         QStringLiteral("an input that uses one is refused, as nothing is dropped."));
     parser.addOption(exclude.option());
     commandLine.addConfigurationsOutput();
-    commandLine.addSpacingOption(
-        QStringLiteral("Cable spacing in metres for --kgw, when INPUT has none of its own"));
+    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw, needed "
+                                                "unless INPUT records one, which it must agree "
+                                                "with"),
+        false);
     InputReader reader(commandLine, InputReader::TakesSequences);
     parser.addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
@@ -142,10 +144,10 @@ int runOrder(const QStringList &arguments, Console &console)
     const QStringList inputs = parser.positionalArguments();
     if (inputs.size() != 1)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
-    const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput();
+    const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput(true);
     if (!target)
         return ExitUsage;
-    if (!reader.accept(inputs))
+    if (!reader.accept())
         return ExitUsage;
     const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
     if (!excluded)
@@ -157,6 +159,8 @@ int runOrder(const QStringList &arguments, Console &console)
     const std::optional<Input> read = reader.read(console, input, target->asSequence);
     if (!read || refuseExcluded(console, *read, *excluded))
         return ExitRefused;
+    if (!commandLine.sequenceSpacingKnown(*target, read->ownSpacing))
+        return ExitUsage;
 
     // Turned before the ordering, so that what it groups and spaces is what is written.
     QVector<Kgw::Quadruple> turned;

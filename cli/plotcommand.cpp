@@ -176,7 +176,7 @@ int runPlot(const QStringList &arguments, Console &console)
             sensitivitySection ? Kgw::SectionPlot::Logarithmic : Kgw::SectionPlot::Unit,
             &colourRange, &region))
         return *status;
-    if (!reader.accept(inputs))
+    if (!reader.accept())
         return ExitUsage;
     const QString input = inputs.first();
     if (!outputAllowed(console, input, outFile))

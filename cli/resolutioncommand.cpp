@@ -63,7 +63,7 @@ int runResolution(const QStringList &arguments, Console &console)
     const ExcludeOption exclude(QStringLiteral(
         "an input that uses one is refused, and the comprehensive set leaves them out."));
     commandLine.parser().addOption(exclude.option());
-    InputReader reader(commandLine, InputReader::ComparesSequences);
+    InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input. "
                        "Several are compared side by side."),
@@ -79,7 +79,7 @@ int runResolution(const QStringList &arguments, Console &console)
     std::optional<Kgw::TargetRegion> region;
     if (!target.read(commandLine, &region))
         return ExitUsage;
-    if (!reader.accept(names))
+    if (!reader.accept())
         return ExitUsage;
     const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
     if (!excluded)

@@ -56,6 +56,7 @@ private slots:
     void cancelledDesignKeepsThePrevious();
     void outdatedDesignIsEvaluatedOnTheNewModel();
     void refusedSettingsSayWhy();
+    void openRefusesACsvAsKgwDoes();
 };
 
 void TestDesignSession::arraysAsKgwGenerates()
@@ -224,6 +225,18 @@ void TestDesignSession::refusedSettingsSayWhy()
     QVERIFY(waitIdle(session));
     QVERIFY(!session.error().isEmpty());
     QVERIFY(!session.isCurrent(DesignSession::Field));
+}
+
+// File → Open reads a CSV with the reader of kgw --from csv, quoting rules and all.
+void TestDesignSession::openRefusesACsvAsKgwDoes()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir, QStringLiteral("bad.csv"), "a,b,m,n\n\"1\"2,3,4,5\n"));
+    const QString name = dir.filePath(QStringLiteral("bad.csv"));
+    const OpenedSequence opened = openSequence(name, formatForName(name));
+    QVERIFY(opened.quadruples.isEmpty());
+    QCOMPARE(opened.error,
+        QStringLiteral("Field 1 goes on after its closing quote: Line 2: \"1\"2,3,4,5"));
 }
 
 QTEST_MAIN(TestDesignSession)
