@@ -63,9 +63,7 @@ DesignSettings DesignSettings::from(const Kgw::OptionValues &values)
 
     InstrumentSettings &instrument = settings.instrument;
     instrument.channels = values.whole(Options::Channels);
-    instrument.rules.layout = values.whole(Options::ChannelLayout) == 1
-        ? Kgw::ChannelLayout::Chained
-        : Kgw::ChannelLayout::Free;
+    instrument.rules.layout = Kgw::ChannelLayout(values.whole(Options::ChannelLayout));
     instrument.rules.maxDipole = int(values.optionalNumber(Options::MaxDipole).value_or(0));
     instrument.rules.allowEnclosing = values.flag(Options::AllowEnclosing).value_or(false);
     instrument.secondsPerInjection = values.optionalNumber(Options::SecondsPerInjection);
@@ -208,9 +206,7 @@ QHash<const Kgw::Option *, QString> settingsProblems(const Kgw::OptionValues &va
         if (!refusal.isEmpty())
             problems.insert(option, refusal);
     }
-    const Kgw::ChannelLayout layout = values.whole(Options::ChannelLayout) == 1
-        ? Kgw::ChannelLayout::Chained
-        : Kgw::ChannelLayout::Free;
+    const auto layout = Kgw::ChannelLayout(values.whole(Options::ChannelLayout));
     if (arrays && !problems.contains(&Options::Arrays)) {
         for (const Kgw::ArrayKind kind : values.arrays(Options::Arrays)) {
             const QString problem = Kgw::chainedArrayProblem(kind, layout, Kgw::Syntax::Box);

@@ -251,7 +251,8 @@ std::optional<double> Option::read(const QString &given, Syntax syntax) const
 QString Option::refusal(const QString &text, Syntax syntax) const
 {
     const bool box = syntax == Syntax::Box;
-    if (emptyIsNone && text.trimmed().isEmpty() && (box || kind != OptionKind::Arrays))
+    // In a box, nothing typed is none; on the command line an option given is given a value.
+    if (emptyIsNone && box && text.trimmed().isEmpty())
         return QString();
     const QString option = QStringLiteral("--") + QLatin1String(name);
     // What a box asks for when it may also be left empty.

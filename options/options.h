@@ -354,6 +354,7 @@ inline constexpr Option Channels
               "Potential dipoles the instrument reads per current injection: {range} "
               "({default})."))
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Cha&nnels:"), "instrument/channels");
+// Its choices are those of Kgw::ChannelLayout, in its order.
 inline constexpr Option ChannelLayout
     = Option::text("channel-layout", "LAYOUT", OptionKind::Choice)
           .choosing("free|chained")
