@@ -4,7 +4,6 @@
 #include "report.h"
 #include "spacing.h"
 
-
 namespace Cli {
 
 CommandLine::CommandLine(Console &console, const QString &command, const QString &description)

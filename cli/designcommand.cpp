@@ -79,7 +79,7 @@ int runDesign(const QStringList &arguments, Console &console)
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres of the model (default 5) and --kgw (needed)"),
         false);
-    ModelOptions model(commandLine, Kgw::CablePositions);
+    ModelOptions model(commandLine, int(Kgw::Options::Electrodes.defaultValue));
     commandLine.add(Options::Exclude, nullptr,
         QStringLiteral(
             "no configuration that uses one is chosen, nor counted in the comprehensive set."));

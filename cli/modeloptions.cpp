@@ -103,7 +103,8 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
     for (const Kgw::Option *option : modelOptions) {
         if (option == &Options::Electrodes && defaultElectrodes <= 0)
             commandLine.add(*option, nullptr, QString(),
-                QStringLiteral("the highest one the inputs use, at least 4"));
+                QStringLiteral("the highest one the inputs use, at least %1")
+                    .arg(Options::Electrodes.low));
         else if (option == &Options::MinVoltage)
             commandLine.add(*option, nullptr, QStringLiteral("Leave out"));
         else
@@ -199,7 +200,7 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
     }
     m_spacingFromInputs = !m_commandLine.spacingGiven() && reference;
 
-    int highest = std::max(4, m_defaultElectrodes);
+    int highest = std::max(int(Options::Electrodes.low), m_defaultElectrodes);
     for (const Input &input : inputs) {
         for (const Kgw::Quadruple &q : input.quadruples)
             highest = std::max<int>({ highest, q.a, q.b, q.m, q.n });

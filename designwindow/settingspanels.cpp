@@ -55,6 +55,8 @@ SequencePanel::SequencePanel(QWidget *parent)
     QGridLayout *arraysForm = grid(arrays, false);
     for (const Kgw::Option *option : { &Options::Arrays, &Options::AMax, &Options::NMax })
         addBox(*option, arraysForm);
+    // A page shorter than the tallest keeps its rows together at the top.
+    arraysForm->setRowStretch(arraysForm->rowCount(), 1);
     m_pages->addWidget(arrays);
 
     auto *design = new QWidget;
@@ -62,6 +64,7 @@ SequencePanel::SequencePanel(QWidget *parent)
     for (const Kgw::Option *option : { &Options::Measurements, &Options::Target,
              &Options::BaseShare, &Options::Base, &Options::MaxCancellation })
         addBox(*option, designForm);
+    designForm->setRowStretch(designForm->rowCount(), 1);
     m_pages->addWidget(design);
 
     auto *opened = new QWidget;
@@ -73,6 +76,7 @@ SequencePanel::SequencePanel(QWidget *parent)
     auto *open = new QPushButton(tr("Open a list\u2026"));
     openedLayout->addWidget(m_opened);
     openedLayout->addWidget(open);
+    openedLayout->addStretch();
     connect(open, &QPushButton::clicked, this, &SequencePanel::openRequested);
     m_pages->addWidget(opened);
     layout->addWidget(m_pages);
