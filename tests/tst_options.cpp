@@ -15,16 +15,22 @@ Q_DECLARE_METATYPE(Kgw::Syntax)
 
 namespace {
 
-// A text the option takes that is not its default, as a crew might type it: the decimals
-// beyond what a box would write back are the point.
+// A text the option takes that is not its default, and no other option's (the index of the
+// option makes it so), as a crew might type it: the decimals beyond what a box would write back
+// are the point.
 QString otherText(const Option &option)
 {
+    const int index = Options::all().indexOf(&option);
     switch (option.kind) {
-    case OptionKind::Whole:
-        return QString::number(
-            qint64(option.defaultValue == option.high ? option.low : option.high));
+    case OptionKind::Whole: {
+        int value = int(option.low) + 1 + index;
+        if (value == option.defaultValue)
+            ++value;
+        return QString::number(value);
+    }
     case OptionKind::Decimal:
-        return option.accepts(1e-10) ? QStringLiteral("0,0000000001") : QStringLiteral("1,5");
+        return &option == &Options::Resistivity ? QStringLiteral("0,0000000001")
+                                                : QStringLiteral("%1,25").arg(index + 2);
     case OptionKind::Spacing:
         return QStringLiteral("2,125");
     case OptionKind::Seconds:
@@ -34,12 +40,12 @@ QString otherText(const Option &option)
     case OptionKind::Region:
         return QStringLiteral("10:20.5,0:4");
     case OptionKind::Arrays:
-        return QStringLiteral("dd,gr");
+        return option.emptyIsNone ? QStringLiteral("wa,slm") : QStringLiteral("dd,gr");
     case OptionKind::Choice:
         return option.choiceList().constLast();
     case OptionKind::Flag:
-        return option.defaultValueText() == QLatin1String("true") ? QStringLiteral("false")
-                                                                  : QStringLiteral("true");
+        return option.defaultValueText() == QLatin1String("false") ? QStringLiteral("true")
+                                                                   : QStringLiteral("false");
     }
     return QString();
 }
@@ -67,6 +73,7 @@ private slots:
 void TestOptions::everyDescription()
 {
     QSet<QString> keys;
+    QSet<QString> others;
     for (const Option *option : Options::all()) {
         const QString what = QString::fromLatin1(option->name ? option->name : option->key);
         // Its default is a value it takes, in both front ends.
@@ -87,6 +94,9 @@ void TestOptions::everyDescription()
             QVERIFY2(option->label, option->key);
             QVERIFY2(option->refusal(otherText(*option), Syntax::Box).isEmpty(), option->key);
             QVERIFY2(otherText(*option) != option->defaultValueText(), option->key);
+            // So that one read back under another's key shows.
+            QVERIFY2(!others.contains(otherText(*option)), option->key);
+            others.insert(otherText(*option));
         }
         // kgw's help names every range and default it has.
         if (option->name && option->help) {
