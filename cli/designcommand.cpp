@@ -69,9 +69,7 @@ int runDesign(const QStringList &arguments, Console &console)
     commandLine.add(Options::BaseShare);
     commandLine.add(Options::Base);
     commandLine.add(Options::Target);
-    commandLine.add(Options::Reciprocals,
-        "After the whole design, add reciprocals M N A B of this share of it, grouped by their "
-        "current pair: {range} ({default}). 100 adds the reciprocal of every configuration.");
+    commandLine.add(Options::Reciprocals, nullptr, QStringLiteral("design"));
     ChannelOptions channelOptions(commandLine,
         QStringLiteral("Chained, each group of --channels is chosen along a chain."), true);
     commandLine.add(Options::MaxCancellation);

@@ -467,10 +467,12 @@ inline constexpr Option MaxCancellation
               QT_TRANSLATE_NOOP("Kgw::Options", "Most cancellation:"), "sequence/maxCancellation");
 inline constexpr Option Reciprocals
     = Option::whole("reciprocals", "PERCENT", 0, 100, 0)
-          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
-              "After the whole list, add reciprocals M N A B of this share of it, grouped by "
-              "their current pair: {range} ({default}). 100 adds the reciprocal of every "
-              "configuration."))
+          .helped(
+              QT_TRANSLATE_NOOP("Kgw::Options",
+                  "After the whole {use}, add reciprocals M N A B of this share of it, grouped by "
+                  "their current pair: {range} ({default}). 100 adds the reciprocal of every "
+                  "configuration."),
+              QT_TRANSLATE_NOOP("Kgw::Options", "list"))
           .inUnit("%")
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Reciprocals:"), "sequence/reciprocals");
 
