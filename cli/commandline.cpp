@@ -48,13 +48,19 @@ bool CommandLine::read(const Kgw::Option &option, std::optional<double> *value)
     if (!isSet(option) && option.emptyIsNone)
         return true;
     const QString given = text(option);
-    const QString refusal = option.refusal(given, Kgw::Syntax::CommandLine);
-    if (!refusal.isEmpty()) {
-        usageError(refusal);
+    if (!accepts(option, given))
         return false;
-    }
     *value = option.read(given, Kgw::Syntax::CommandLine);
     return true;
+}
+
+bool CommandLine::accepts(const Kgw::Option &option, const QString &given)
+{
+    const QString refusal = option.refusal(given, Kgw::Syntax::CommandLine);
+    if (refusal.isEmpty())
+        return true;
+    usageError(refusal);
+    return false;
 }
 
 std::optional<double> CommandLine::number(const Kgw::Option &option)

@@ -41,6 +41,8 @@ public:
     // The number given, else the default; none where the option has none. False after a usage
     // error, the option's refusal.
     bool read(const Kgw::Option &option, std::optional<double> *value);
+    // Whether the option takes the text; reports its refusal as a usage error where not.
+    bool accepts(const Kgw::Option &option, const QString &given);
     // The same for an option with a default; nothing after a usage error.
     std::optional<double> number(const Kgw::Option &option);
     std::optional<int> whole(const Kgw::Option &option);

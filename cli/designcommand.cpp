@@ -110,9 +110,8 @@ int runDesign(const QStringList &arguments, Console &console)
     if (commandLine.isSet(Options::Base)) {
         const QString names
             = parser.values(QLatin1String(Options::Base.name)).join(QLatin1Char(','));
-        const QString refusal = Options::Base.refusal(names, Kgw::Syntax::CommandLine);
-        if (!refusal.isEmpty())
-            return commandLine.usageError(refusal);
+        if (!commandLine.accepts(Options::Base, names))
+            return ExitUsage;
         kinds = *Kgw::parseArrayNames(names);
     }
     const QString noBase = Kgw::designBaseProblem(*share, kinds, Kgw::Syntax::CommandLine);

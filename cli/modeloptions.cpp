@@ -47,11 +47,8 @@ std::optional<Kgw::ElectrodeSet> readExcluded(CommandLine &commandLine)
     if (!commandLine.isSet(Options::Exclude))
         return Kgw::ElectrodeSet();
     const QString text = commandLine.text(Options::Exclude);
-    const QString refusal = Options::Exclude.refusal(text, Kgw::Syntax::CommandLine);
-    if (!refusal.isEmpty()) {
-        commandLine.usageError(refusal);
+    if (!commandLine.accepts(Options::Exclude, text))
         return std::nullopt;
-    }
     QString unused;
     return Kgw::parseElectrodeSet(text, &unused);
 }
@@ -87,11 +84,8 @@ bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *regi
     if (!commandLine.isSet(Options::Target))
         return true;
     const QString text = commandLine.text(Options::Target);
-    const QString refusal = Options::Target.refusal(text, Kgw::Syntax::CommandLine);
-    if (!refusal.isEmpty()) {
-        commandLine.usageError(refusal);
+    if (!commandLine.accepts(Options::Target, text))
         return false;
-    }
     *region = Kgw::parseTargetRegion(text);
     return true;
 }

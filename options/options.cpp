@@ -94,9 +94,7 @@ QString Option::rangeText(Syntax syntax) const
     case OptionKind::Whole:
         return words("%1 to %2", syntax).arg(from, to);
     case OptionKind::Spacing:
-        return syntax == Syntax::Box
-            ? translated("0.001 to 100 metres, with at most three decimals")
-            : spacingRangeText();
+        return words(qPrintable(spacingRangeText()), syntax);
     case OptionKind::Seconds:
         return words("above %1 and up to %2, with at most three decimals", syntax).arg(from, to);
     case OptionKind::Decimal:
@@ -312,15 +310,6 @@ QString Option::refusal(const QString &text, Syntax syntax) const
     if (kind == OptionKind::Spacing)
         return QStringLiteral("invalid spacing '%1': give %2").arg(text, allowedText(syntax));
     return QStringLiteral("invalid %1 '%2': give %3").arg(option, text, allowedText(syntax));
-}
-
-QString Option::plainLabel() const
-{
-    QString text = translated(label);
-    text.remove(QLatin1Char('&'));
-    if (text.endsWith(QLatin1Char(':')))
-        text.chop(1);
-    return text;
 }
 
 QString arrayNamesText(const QVector<ArrayKind> &kinds)

@@ -213,11 +213,8 @@ struct Option {
     std::optional<double> read(const QString &text, Syntax syntax) const;
     // Empty when the text is allowed, else what the crew is told: on the command line
     // "invalid --error '0': give a number from 0 (excluded) up to 100", in a box a sentence
-    // that says what to give. An empty text that means none is allowed.
+    // that says what to give. An empty box is allowed where it means none.
     QString refusal(const QString &text, Syntax syntax) const;
-
-    // The label as a sentence may name the box: "Relative error (%)".
-    QString plainLabel() const;
 };
 
 // A number as short as it is exact, never with an exponent, as a help text and a box show it.
