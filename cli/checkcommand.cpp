@@ -61,19 +61,13 @@ int runCheck(const QStringList &arguments, Console &console)
     const QCommandLineOption factors(QStringLiteral("geometric-factors"),
         QStringLiteral("Also print the geometric factor K of every line, in metres."));
     commandLine.parser().addOption(factors);
-    const FactorLimitOption factorLimit(
-        QStringLiteral("Report configurations whose |K| exceeds METRES: too weak a signal to "
-                       "measure well. Default: no limit."));
-    commandLine.parser().addOption(factorLimit.option());
-    const IntegerOption electrodes(QStringLiteral("electrodes"), QStringLiteral("E"),
-        QStringLiteral("Electrodes of the cable in use, at positions 1 to E; lines that use a "
-                       "higher one are reported"),
-        1, Kgw::CablePositions, Kgw::CablePositions);
-    commandLine.parser().addOption(electrodes.option());
-    const FieldOptions field(QStringLiteral("Report"));
-    field.addTo(commandLine.parser());
-    const ExcludeOption exclude(QStringLiteral("lines that use one are reported."));
-    commandLine.parser().addOption(exclude.option());
+    commandLine.add(Kgw::Options::FactorLimit,
+        "Report configurations whose |K| exceeds METRES: too weak a signal to measure well. "
+        "Default: no limit.");
+    commandLine.add(Kgw::Options::CableInUse);
+    addFieldOptions(commandLine, QStringLiteral("Report"));
+    commandLine.add(
+        Kgw::Options::Exclude, nullptr, QStringLiteral("lines that use one are reported."));
     InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
@@ -87,24 +81,19 @@ int runCheck(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
     if (!reader.accept())
         return ExitUsage;
-    const std::optional<double> limit = factorLimit.read(commandLine);
-    if (!limit)
+    Kgw::SurveySettings survey;
+    const std::optional<double> limit = readFactorLimit(commandLine);
+    const std::optional<int> cable
+        = limit ? commandLine.whole(Kgw::Options::CableInUse) : std::nullopt;
+    if (!cable || !readFieldOptions(commandLine, &survey))
         return ExitUsage;
-    const std::optional<int> cable = commandLine.value(electrodes);
-    if (!cable)
-        return ExitUsage;
-    const std::optional<FieldValues> fieldValues = field.read(commandLine);
-    if (!fieldValues)
-        return ExitUsage;
-    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    const std::optional<Kgw::ElectrodeSet> excluded = readExcluded(commandLine);
     if (!excluded)
         return ExitUsage;
-    Kgw::CheckOptions options;
-    options.factorLimitMetres = *limit;
-    options.resistivityOhmMetres = fieldValues->resistivityOhmMetres;
-    options.currentAmperes = fieldValues->currentAmperes;
-    options.minVoltage = fieldValues->minVoltage;
-    options.excluded = *excluded;
+    if (qIsFinite(*limit))
+        survey.factorLimit = *limit;
+    survey.excluded = *excluded;
+    Kgw::CheckOptions options = survey.checkOptions();
     options.cableElectrodes = *cable;
 
     const QString &list = inputs.first();
@@ -140,7 +129,7 @@ int runCheck(const QStringList &arguments, Console &console)
         << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n';
     if (qIsFinite(*limit))
         out << "weak signal: " << report.count(Kgw::Finding::WeakSignal) << '\n';
-    if (commandLine.parser().isSet(electrodes.option()))
+    if (commandLine.isSet(Kgw::Options::CableInUse))
         out << "beyond the cable: " << report.count(Kgw::Finding::BeyondCable) << '\n';
     out << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
         << "reciprocals: " << report.count(Kgw::Finding::Reciprocal) << '\n'
@@ -149,7 +138,7 @@ int runCheck(const QStringList &arguments, Console &console)
                    ? QStringLiteral("none")
                    : metres(report.largestAbsoluteFactor) + QStringLiteral(" m"))
         << '\n';
-    printFieldSummary(out, report, options, commandLine.parser().isSet(field.minVoltage()));
+    printFieldSummary(out, report, options, commandLine.isSet(Kgw::Options::MinVoltage));
     return report.hasProblems() ? ExitRefused : ExitSuccess;
 }
 
