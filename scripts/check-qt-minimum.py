@@ -3,11 +3,11 @@
 
 The Qt 5 reference (Debian: qtbase5-doc-html) notes of every class, function, enum and value added
 during Qt 5 "This ... was introduced in Qt 5.N", and of some changes "Since Qt 5.N, ...". This reads
-those notes for QtCore, QtGui and QtWidgets. A newer class, or a global function or macro, counts
-where its name is a word of the sources. A newer member counts where the compiler calls it: for
-every such name that follows '.', '->' or '::' in the sources, clang-query finds the calls and
-constructions of that name in the Qt headers, and the overload each one takes, and a use counts
-when that overload is one of the newer ones (a function template's matches any call).
+those notes for QtCore, QtGui and QtWidgets. For the functions, constructors and enum values among
+them whose names the sources use, clang-query finds every call, construction and use in the
+sources and the overload it takes; a use counts when that overload is a newer one (a function
+template's: any call with as many arguments). A newer class, or a macro, counts where its name is
+a word of the sources.
 
 Prints each use, and exits 1 when there is any; prints nothing and exits 0 when there is none.
 Usage: scripts/check-qt-minimum.py [--minimum 5.4] [--docs /usr/share/qt5/doc] [DIR...]
@@ -16,6 +16,7 @@ Needs clang-query (Debian: clang-tools) and pkg-config with Qt 5's development f
 
 import argparse
 import html
+import os
 import pathlib
 import re
 import subprocess
@@ -40,6 +41,7 @@ NOTE = re.compile(r'This (\w+)(?: value)?(?: was| has been)? (?:introduced|added
 
 
 def text_of(fragment):
+    fragment = re.sub(r'<br */?>', ' ', fragment)
     return ' '.join(html.unescape(re.sub(r'<[^>]+>', '', fragment)).split())
 
 
@@ -65,27 +67,26 @@ def read_docs(docs, minimum):
             title = text_of(title.group(1))
             words = title.split()
             scope = words[0] if words[-1] in ('Class', 'Struct', 'Namespace') else ''
-            head, *blocks = content.split('<!-- $$$')
-            if scope and words[-1] != 'Namespace':
-                description = re.sub(r'<table.*?</table>', '', head, flags=re.S)
-                for version in newer_notes(description, minimum)[:1]:
-                    newer.setdefault(scope, []).append((title, version))
+            _, *blocks = content.split('<!-- $$$')
+            note = re.search(r'This (?:class|struct) was introduced in Qt (\d+)\.(\d+)', content)
+            if scope and note and (int(note.group(1)), int(note.group(2))) > minimum:
+                newer.setdefault(scope, []).append((title, f'{note.group(1)}.{note.group(2)}'))
             for block in blocks:
                 heading = re.search(r'<h3 class="\w+"[^>]*>(.*?)</h3>', block, re.S)
                 if not heading:
                     continue
                 signature = text_of(heading.group(1))
-                names = [text_of(name).split('::')[-1]
-                         for name in re.findall(r'<span class="name">(.*?)</span>', heading.group(1))]
-                values = [re.search(r'<code>([\w:]+)</code>', row)
-                          for row in re.findall(r'<tr>(.*?)</tr>', block, re.S)]
-                values = [value.group(1) for value in values if value]
-                # A value added to an enum later is noted in its own row.
+                names = re.findall(r'<span class="name">(.*?)</span>', heading.group(1))
+                names = [text_of(name).split('::')[-1] for name in names]
+                values = []
                 for row in re.findall(r'<tr>(.*?)</tr>', block, re.S):
                     value = re.search(r'<code>([\w:]+)</code>', row)
+                    if not value:
+                        continue
+                    values.append(value.group(1))
+                    # A value added to an enum later is noted in its own row.
                     for version in newer_notes(row, minimum)[:1]:
-                        if value:
-                            newer.setdefault(value.group(1), []).append((value.group(1), version))
+                        newer.setdefault(value.group(1), []).append((value.group(1), version))
                 text = re.sub(r'<table.*?</table>', '', block, flags=re.S)
                 for version in newer_notes(text, minimum)[:1]:
                     for name in names:
@@ -100,14 +101,13 @@ def read_docs(docs, minimum):
 
 
 def read_sources(directories):
-    """The source files, and the words of their code with what precedes each."""
+    """The sources, and the words of their code with what precedes each."""
     files, words = [], []
     for directory in directories:
         for path in sorted(pathlib.Path(directory).rglob('*')):
             if path.suffix not in ('.cpp', '.h'):
                 continue
-            if path.suffix == '.cpp':
-                files.append(path)
+            files.append(path)
             for number, line in enumerate(path.read_text(encoding='utf-8').splitlines(), 1):
                 code = re.sub(r'//.*', '', re.sub(r'"(?:\\.|[^"\\])*"', '""', line))
                 for match in re.finditer(r'(\.|->|::)?\s*\b(\w+)\b', code):
@@ -182,21 +182,24 @@ def compiled_uses(files, names, directories):
     flags = subprocess.run(['pkg-config', '--cflags', 'Qt5Widgets'], check=True,
                            capture_output=True, text=True).stdout.split()
     flags += ['-std=c++17', '-fPIC', '-DQT_NO_CAST_FROM_ASCII']
-    flags += [f'-I{directory}' for directory in ('core', *directories)]
-    output = subprocess.run(['clang-query', *map(str, files), '--', *flags],
-                            input='\n'.join(matchers) + '\n', capture_output=True,
-                            text=True).stdout
+    # Each header on its own too, for what it does inline.
+    flags += ['-xc++', *(f'-I{directory}' for directory in ('core', *directories))]
+    query = subprocess.run(['clang-query', *map(str, files), '--', *flags],
+                           input='\n'.join(matchers) + '\n', capture_output=True, text=True)
+    # What it could not read, it would pass over without a word.
+    if query.returncode != 0 or ': error: ' in query.stderr:
+        sys.exit(f'clang-query could not read the sources:\n{query.stderr}')
     uses = []
-    for match in output.split('\nMatch #')[1:]:
+    for match in query.stdout.split('\nMatch #')[1:]:
         # Where the call stands in the sources, also where it starts in a macro.
         root = re.search(r'^(\S+):(\d+):\d+: note: "root" binds here', match, re.M)
-        bound = re.search(r'Binding for "([^"]+)":\n\w+Decl .* (\w+) (\'[^\']*\')', match)
+        bound = re.search(r'Binding for "([^"]+)":\n\w+Decl [^\n]*?> (?:line:\d+:)?(?:col:)?\d+ '
+                          r'(?:\w+ )*?(\S+) (\'[^\']*\')', match)
         if root and bound:
             scope, _, template = bound.group(1).partition(' ')
             scope = '' if scope == 'global' else scope + '::'
-            path = pathlib.Path(root.group(1)).resolve().relative_to(pathlib.Path.cwd())
-            uses.append((str(path), int(root.group(2)), scope + bound.group(2), bound.group(3),
-                         bool(template)))
+            uses.append((os.path.relpath(root.group(1)), int(root.group(2)),
+                         scope + bound.group(2), bound.group(3), bool(template)))
     return uses
 
 
@@ -218,6 +221,8 @@ def main():
     # Members and global functions are left to the compiler, which tells the overloads apart.
     def looked_for(name):
         scope, _, member = name.rpartition('::')
+        if member.startswith('operator'):
+            return not scope or scope.split('::')[-1] in used
         constructor = scope and member == scope.split('::')[-1]
         return member in (used if constructor or not scope else members)
 
