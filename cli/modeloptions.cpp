@@ -169,7 +169,7 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
               .arg(Kgw::GridOptions::DefaultGrowth),
           QStringLiteral("FACTOR"), number(Kgw::GridOptions::DefaultGrowth))
     , m_depth(QStringLiteral("grid-depth"),
-          QStringLiteral("Depth the layers reach (default: (E - 1) spacings / 5)."),
+          QStringLiteral("Depth the layers reach (default: (E - 1) spacings / 3)."),
           QStringLiteral("METRES"))
     , m_error(QStringLiteral("error"),
           QStringLiteral("Relative error of a measurement, above 0 up to 100 (default %1).")

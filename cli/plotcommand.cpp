@@ -40,10 +40,15 @@ std::optional<std::pair<double, double>> parseRange(const QString &text)
 }
 
 // The model's picture of one sequence: its cumulative sensitivity or its resolution; nothing,
-// with *status the exit status, when the model refuses.
+// with *status the exit status, when the model refuses. A target is judged as resolution judges
+// it, so that what one outlines the other counts.
 std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input,
-    ModelOptions &options, bool resolution, const QRectF &target, int *status)
+    ModelOptions &options, bool resolution, const std::optional<Kgw::TargetRegion> &region,
+    int *status)
 {
+    const QRectF target = region
+        ? QRectF(QPointF(region->x0, region->z0), QPointF(region->x1, region->z1))
+        : QRectF();
     Progress progress(console, QStringLiteral("plot"));
     const std::unique_ptr<Kgw::SurveyModel> survey = options.read(console, { input },
         resolution ? Kgw::SurveyModel::Resolution : Kgw::SurveyModel::Sensitivity,
@@ -51,20 +56,28 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
     if (!survey)
         return std::nullopt;
     const QString name = QFileInfo(inputName(input.argument)).fileName();
-    if (!resolution)
-        return Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
+    if (!resolution) {
+        const QString error = region ? Kgw::targetError(survey->grid(), *region) : QString();
+        if (error.isEmpty())
+            return Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
+        *status = refuse(console, QStringLiteral("kgw plot"), error);
+        return std::nullopt;
+    }
 
     const Kgw::ResolutionModel model(*survey, progress.function(0.1, 0.8));
-    if (!model.isValid()) {
-        *status = refuse(console, QStringLiteral("kgw plot"), model.error());
+    const QString error
+        = model.isValid() && region ? Kgw::targetError(model, *region) : model.error();
+    if (!error.isEmpty()) {
+        *status = refuse(console, QStringLiteral("kgw plot"), error);
         return std::nullopt;
     }
     const Kgw::SequenceResolution result
         = model.evaluate(input.quadruples, progress.function(0.8, 1));
     if (!result.ok() || result.used() == 0) {
         *status = refuse(console, inputName(input.argument),
-            result.ok() ? QStringLiteral("none of its configurations has a sensitivity within "
-                                         "the |K| limit, so there is no section to draw")
+            result.ok() ? QStringLiteral("none of its configurations gives a reading to draw a "
+                                         "section of: %1")
+                              .arg(Kgw::withoutRowsText(result, survey->options()))
                         : result.error);
         return std::nullopt;
     }
@@ -190,11 +203,8 @@ int runPlot(const QStringList &arguments, Console &console)
     Kgw::WriteResult written;
     if (sensitivitySection || resolutionSection) {
         int status = ExitSuccess;
-        const QRectF outline = region
-            ? QRectF(QPointF(region->x0, region->z0), QPointF(region->x1, region->z1))
-            : QRectF();
         std::optional<Kgw::SectionPlot> plot
-            = sectionPlot(console, *sequence, model, resolutionSection, outline, &status);
+            = sectionPlot(console, *sequence, model, resolutionSection, region, &status);
         if (!plot)
             return status;
         if (colourRange)

@@ -26,8 +26,12 @@ struct GridOptions {
     double firstLayerMetres = 0;
     // Each layer is this many times as thick as the one above it.
     double growth = DefaultGrowth;
-    // Layers are added until they reach this depth in metres; 0 means (E - 1) spacings / 5,
-    // about the median depth of the widest configurations a cable of E electrodes can make.
+    // Layers are added until they reach this depth in metres; 0 means (E - 1) spacings / 3.
+    // All configurations of a cable together resolve a cell to 1 % down to about (E - 1)
+    // spacings / 5; a grid that ends there puts the depth a sequence is resolved to at its
+    // bottom, and says nothing. With layers below, a section shows where the cable stops
+    // resolving, and a design on it imaged as well under an inversion.
+    static constexpr double DefaultDepthInCable = 1.0 / 3;
     double depthMetres = 0;
 };
 
