@@ -140,7 +140,7 @@ bool TargetOption::read(CommandLine &commandLine, std::optional<Kgw::TargetRegio
     return false;
 }
 
-ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
+ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes, double depthDivisor)
     : m_commandLine(commandLine)
     , m_factorLimit(QStringLiteral(
           "Leave out configurations whose |K| exceeds METRES: too weak a signal to measure. "
@@ -169,7 +169,8 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
               .arg(Kgw::GridOptions::DefaultGrowth),
           QStringLiteral("FACTOR"), number(Kgw::GridOptions::DefaultGrowth))
     , m_depth(QStringLiteral("grid-depth"),
-          QStringLiteral("Depth the layers reach (default: (E - 1) spacings / 3)."),
+          QStringLiteral("Depth the layers reach (default: (E - 1) spacings / %1).")
+              .arg(depthDivisor),
           QStringLiteral("METRES"))
     , m_error(QStringLiteral("error"),
           QStringLiteral("Relative error of a measurement, above 0 up to 100 (default %1).")
@@ -195,6 +196,7 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
           QStringLiteral("DAMPING"), number(Kgw::ResolutionOptions::DefaultDamping))
     , m_defaultElectrodes(defaultElectrodes)
 {
+    m_grid.depthDivisor = depthDivisor;
     QCommandLineParser &parser = commandLine.parser();
     parser.addOption(m_factorLimit.option());
     parser.addOption(m_electrodesOption);

@@ -123,10 +123,15 @@ int runPlot(const QStringList &arguments, Console &console)
             "(on a logarithmic scale) or its model resolution per cell, as R_jj over the best R_jj "
             "the cable can reach (0 to 1). The model "
             "options apply only to these.\n"
-            "Each section draws the sequence's depth of investigation as a dashed line: for the "
-            "resolution, the depth below which R_jj stays under %1 of the comprehensive set's "
-            "under the cable; for the sensitivity, the deepest median depth of investigation of "
-            "its configurations.\n"
+            "Each section draws a dashed line across and says in its legend what it is: on the "
+            "resolution, the depth of investigation, below which most cells under the cable get "
+            "less than %1 of the resolution of all configurations; on the sensitivity, the "
+            "deepest median depth of investigation of its configurations. The resolution greys "
+            "the cells beyond the cable's ends and those that all configurations together resolve "
+            "less than 0.01.\n"
+            "The sections reach (E - 1) spacings / 3 deep, deeper than kgw resolution's grid, so "
+            "that they show where the cable stops resolving; the figures in their caption are "
+            "those of their own grid.\n"
             "INPUT is an electrode list, a sequence file (*.KGW) with its own spacing, or with "
             "--from a file in that format.\n"
             "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
@@ -155,7 +160,8 @@ int runPlot(const QStringList &arguments, Console &console)
         QStringLiteral("Outline on the section the region between X0 and X1 along the cable "
                        "(electrode 1 at 0) and Z0 and Z1 deep, in metres."));
     commandLine.parser().addOption(target.option());
-    ModelOptions model(commandLine);
+    // Deeper than the figures' grid, so that the sections show where the cable stops resolving.
+    ModelOptions model(commandLine, 0, Kgw::GridOptions::SectionDepthDivisor);
     InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input."),

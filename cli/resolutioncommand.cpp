@@ -41,7 +41,7 @@ QString description()
         "signal cancellation. "
         "The grid: cells spacing / N wide, from one spacing before electrode 1 to one past "
         "electrode E; layers from half a spacing thick, growing by --layer-growth, down to "
-        "(E - 1) spacings / 3.\n"
+        "(E - 1) spacings / 5.\n"
         "INPUT is an electrode list, or a sequence file (*.KGW) with its own spacing.\n"
         "Exit status: 0 when every input was judged, 1 when an input is refused, 2 for a usage "
         "error.");

@@ -34,9 +34,9 @@ ModelGrid::ModelGrid(int electrodes, double spacingMetres, const GridOptions &op
         = options.firstLayerMetres > 0 ? options.firstLayerMetres : spacingMetres / 2;
     const double depth = options.depthMetres > 0
         ? options.depthMetres
-        : (electrodes - 1) * spacingMetres * GridOptions::DefaultDepthInCable;
-    if (!std::isfinite(first) || !std::isfinite(depth) || options.firstLayerMetres < 0
-        || options.depthMetres < 0) {
+        : (electrodes - 1) * spacingMetres / options.depthDivisor;
+    if (!std::isfinite(first) || !(depth > 0) || !std::isfinite(depth)
+        || options.firstLayerMetres < 0 || options.depthMetres < 0) {
         m_error = QStringLiteral("layer thickness and depth must be positive numbers of metres");
         return;
     }

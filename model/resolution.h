@@ -96,7 +96,7 @@ QVector<double> cumulativeSensitivity(
 
 // The relative resolution below which a cell counts as unseen by a sequence: a tenth of what
 // every configuration of the cable together resolves there, the rest being the smoothing. On 24
-// electrodes 2 m apart, --grid-depth 25, it puts Wenner-alpha of a = 1 at 3.3 m and of a <= 3
+// electrodes 2 m apart, --grid-depth 25, it puts Wenner-alpha of a = 1 at 2.1 m and of a <= 3
 // at 11.4 m; at half that level the latter already reached the bottom of what the comprehensive set
 // resolves at all, and the line told nothing about the sequence.
 constexpr double InvestigationLevel = 0.1;

@@ -83,14 +83,14 @@ SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceRe
         QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
             .arg(name, metres(grid.spacing())),
         QStringLiteral("resolution, relative to all configurations"),
-        QStringLiteral("%1 of %2 configurations used; mean relative resolution %3 (mean R_jj %4); "
-                       "\u03bb = %5; %6")
+        QStringLiteral("%1 of %2 configurations used; on these %3: mean relative resolution %4, "
+                       "mean R_jj %5, \u03bb = %6")
             .arg(result.used())
             .arg(result.configurations)
+            .arg(gridText(grid))
             .arg(result.meanRelative, 0, 'f', 3)
             .arg(result.meanResolution, 0, 'f', 3)
-            .arg(model.lambdaText())
-            .arg(gridText(grid)));
+            .arg(model.lambdaText()));
 }
 
 } // namespace Kgw

@@ -99,15 +99,20 @@ void TestModel::grid_data()
     QTest::addColumn<QVector<double>>("zEdges");
 
     // Cells 2.5 m wide from -5 to 240 m; layers from 2.5 m, each 10 % thicker, until they reach
-    // 47 × 5 / 3 = 78.3 m: 2.5 (1.1^n - 1) / 0.1 first does for n = 15.
+    // 47 m: 2.5 (1.1^n - 1) / 0.1 first does for n = 12; a section's 78.3 m for n = 15.
     QVector<double> layers { 0 };
     for (int n = 1; n <= 15; ++n)
         layers << 25 * (std::pow(1.1, n) - 1);
     QTest::newRow("defaults, 48 electrodes at 5 m")
-        << 48 << 5.0 << Kgw::GridOptions() << QVector<double> { -5, 240 } << 98 << layers;
+        << 48 << 5.0 << Kgw::GridOptions() << QVector<double> { -5, 240 } << 98
+        << layers.mid(0, 13);
+    Kgw::GridOptions section;
+    section.depthDivisor = Kgw::GridOptions::SectionDepthDivisor;
+    QTest::newRow("a section, 48 electrodes at 5 m")
+        << 48 << 5.0 << section << QVector<double> { -5, 240 } << 98 << layers;
     QTest::newRow("defaults, 10 electrodes at 1 m")
         << 10 << 1.0 << Kgw::GridOptions() << QVector<double> { -1, 10 } << 22
-        << QVector<double> { 0, 0.5, 1.05, 1.655, 2.3205, 3.05255 };
+        << QVector<double> { 0, 0.5, 1.05, 1.655, 2.3205 };
     Kgw::GridOptions options;
     options.cellsPerSpacing = 3;
     options.marginSpacings = 2;
