@@ -184,7 +184,6 @@ int takeScreenshots(const QString &dir)
     prepareDesign(window, 1000);
     window.findChild<QSpinBox *>(QStringLiteral("channels"))->setValue(8);
     typeInto(window, QStringLiteral("secondsPerInjection"), QStringLiteral("2.5"));
-    window.findChild<QCheckBox *>(QStringLiteral("orderEnabled"))->setChecked(true);
     window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
     if (!waitForFigures(window.session())) {
         fprintf(stderr, "the design was not made: %s\n", qPrintable(window.session()->error()));

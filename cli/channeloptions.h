@@ -5,7 +5,6 @@
 
 #include "injection.h"
 
-#include <QCommandLineOption>
 #include <QString>
 
 #include <optional>
@@ -20,21 +19,18 @@ public:
     // `layoutNote` follows the layouts in the help, to say what the layout does for the command.
     ChannelOptions(CommandLine &commandLine, const QString &layoutNote, bool groups);
 
-    bool layoutGiven() const { return m_commandLine.parser().isSet(m_layout); }
-    bool maxDipoleGiven() const { return m_commandLine.parser().isSet(m_maxDipole.option()); }
+    bool layoutGiven() const { return m_commandLine.isSet(Kgw::Options::ChannelLayout); }
+    bool maxDipoleGiven() const { return m_commandLine.isSet(Kgw::Options::MaxDipole); }
     bool anyGiven() const
     {
         return layoutGiven() || maxDipoleGiven()
-            || (m_groups && m_commandLine.parser().isSet(m_allowEnclosing));
+            || (m_groups && m_commandLine.isSet(Kgw::Options::AllowEnclosing));
     }
     // The rules given; nothing after a usage error.
     std::optional<Kgw::ChannelRules> read();
 
 private:
     CommandLine &m_commandLine;
-    QCommandLineOption m_layout;
-    IntegerOption m_maxDipole;
-    QCommandLineOption m_allowEnclosing;
     bool m_groups;
 };
 

@@ -41,67 +41,61 @@ int runCheck(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("check"),
         QStringLiteral(
-            "Reads an electrode list by the converter's rules, then reports what a field "
-            "crew would want to know:\nrepeated electrodes, configurations with no "
-            "signal (G = 0), with a weak one (|K| above --k-max), duplicates (A/B or M/N swapped "
-            "count) and reciprocals; with --exclude, lines that use a dead electrode, and with "
-            "--min-voltage, those expected to read too low a voltage.\n"
+            "Reads an electrode list by the converter's rules, or a sequence file (*.KGW) at its "
+            "own spacing, then reports what a field crew would want to know:\n"
+            "repeated electrodes, configurations with no signal (G = 0), with a weak one (|K| "
+            "above --k-max), duplicates (A/B or M/N swapped count) and reciprocals; with "
+            "--exclude, lines that use a dead electrode, and with --min-voltage, those expected "
+            "to read too low a voltage.\n"
             "The summary also counts the configurations with K < 0, which many instruments "
             "record as negative voltages (kgw order --positive-k turns them), and gives the "
             "range of the voltages rho I / |K| expected at --resistivity and --current.\n"
-            "With --from, LIST is read in that format instead, and lines are the file's.\n"
+            "Findings name the line of INPUT, in a sequence file the quadruple, counted from 1. "
+            "With --from, INPUT is read in that format instead.\n"
             "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
-            "list is refused or any other finding was made, 2 for a usage error."));
+            "input is refused or any other finding was made, 2 for a usage error."));
     commandLine.addSpacingOption();
     const QCommandLineOption factors(QStringLiteral("geometric-factors"),
         QStringLiteral("Also print the geometric factor K of every line, in metres."));
     commandLine.parser().addOption(factors);
-    const FactorLimitOption factorLimit(
-        QStringLiteral("Report configurations whose |K| exceeds METRES: too weak a signal to "
-                       "measure well. Default: no limit."));
-    commandLine.parser().addOption(factorLimit.option());
-    const IntegerOption electrodes(QStringLiteral("electrodes"), QStringLiteral("E"),
-        QStringLiteral("Electrodes of the cable in use, at positions 1 to E; lines that use a "
-                       "higher one are reported"),
-        1, Kgw::CablePositions, Kgw::CablePositions);
-    commandLine.parser().addOption(electrodes.option());
-    const FieldOptions field(QStringLiteral("Report"));
-    field.addTo(commandLine.parser());
-    const ExcludeOption exclude(QStringLiteral("lines that use one are reported."));
-    commandLine.parser().addOption(exclude.option());
-    InputReader reader(commandLine, InputReader::ListsOnly);
-    commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
-        QStringLiteral("Electrode list; - reads it from standard input."), QStringLiteral("LIST"));
+    commandLine.add(Kgw::Options::FactorLimit,
+        "Report configurations whose |K| exceeds METRES: too weak a signal to measure well. "
+        "Default: no limit.");
+    commandLine.add(Kgw::Options::CableInUse);
+    addFieldOptions(commandLine, QStringLiteral("Report"));
+    commandLine.add(
+        Kgw::Options::Exclude, nullptr, QStringLiteral("lines that use one are reported."));
+    InputReader reader(commandLine, InputReader::TakesSequences);
+    commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
+        QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
+                       "input."),
+        QStringLiteral("INPUT"));
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
-    const QStringList lists = commandLine.parser().positionalArguments();
-    if (lists.size() != 1)
-        return commandLine.usageError(QStringLiteral("give exactly one electrode list"));
-    if (!reader.accept(lists))
+    const QStringList inputs = commandLine.parser().positionalArguments();
+    if (inputs.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one input"));
+    if (!reader.accept())
         return ExitUsage;
-    const std::optional<double> limit = factorLimit.read(commandLine);
-    if (!limit)
+    Kgw::SurveySettings survey;
+    const std::optional<double> limit = readFactorLimit(commandLine);
+    const std::optional<int> cable
+        = limit ? commandLine.whole(Kgw::Options::CableInUse) : std::nullopt;
+    if (!cable || !readFieldOptions(commandLine, &survey))
         return ExitUsage;
-    const std::optional<int> cable = commandLine.value(electrodes);
-    if (!cable)
-        return ExitUsage;
-    const std::optional<FieldValues> fieldValues = field.read(commandLine);
-    if (!fieldValues)
-        return ExitUsage;
-    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    const std::optional<Kgw::ElectrodeSet> excluded = readExcluded(commandLine);
     if (!excluded)
         return ExitUsage;
-    Kgw::CheckOptions options;
-    options.factorLimitMetres = *limit;
-    options.resistivityOhmMetres = fieldValues->resistivityOhmMetres;
-    options.currentAmperes = fieldValues->currentAmperes;
-    options.minVoltage = fieldValues->minVoltage;
-    options.excluded = *excluded;
+    if (qIsFinite(*limit))
+        survey.factorLimit = *limit;
+    survey.excluded = *excluded;
+    Kgw::CheckOptions options = survey.checkOptions();
     options.cableElectrodes = *cable;
 
-    const QString &list = lists.first();
-    const std::optional<Input> read = reader.read(console, list);
+    const QString &list = inputs.first();
+    // K and the voltages are worked out at the spacing.
+    const std::optional<Input> read = reader.read(console, list, true);
     if (!read)
         return ExitRefused;
 
@@ -140,7 +134,7 @@ int runCheck(const QStringList &arguments, Console &console)
         << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n';
     if (qIsFinite(*limit))
         out << "weak signal: " << report.count(Kgw::Finding::WeakSignal) << '\n';
-    if (commandLine.parser().isSet(electrodes.option()))
+    if (commandLine.isSet(Kgw::Options::CableInUse))
         out << "beyond the cable: " << report.count(Kgw::Finding::BeyondCable) << '\n';
     out << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
         << "reciprocals: " << report.count(Kgw::Finding::Reciprocal) << '\n'
@@ -149,7 +143,7 @@ int runCheck(const QStringList &arguments, Console &console)
                    ? QStringLiteral("none")
                    : metres(report.largestAbsoluteFactor) + QStringLiteral(" m"))
         << '\n';
-    printFieldSummary(out, report, options, commandLine.parser().isSet(field.minVoltage()));
+    printFieldSummary(out, report, options, commandLine.isSet(Kgw::Options::MinVoltage));
     return report.hasProblems() ? ExitRefused : ExitSuccess;
 }
 

@@ -4,43 +4,13 @@
 #include "report.h"
 #include "spacing.h"
 
-#include <QLocale>
-#include <QRegularExpression>
-#include <QtMath>
-
 namespace Cli {
-
-IntegerOption::IntegerOption(const QString &name, const QString &valueName, const QString &what,
-    int min, int max, int defaultValue, const QString &note)
-    : m_option(name,
-        QStringLiteral("%1: %2 to %3 (default %4).%5")
-            .arg(what)
-            .arg(min)
-            .arg(max)
-            .arg(defaultValue)
-            .arg(note.isEmpty() ? QString() : QLatin1Char(' ') + note),
-        valueName, QString::number(defaultValue))
-    , m_min(min)
-    , m_max(max)
-{ }
-
-IntegerOption::IntegerOption(const QString &name, const QString &valueName, const QString &what,
-    int min, int max, const QString &defaultText)
-    : m_option(name,
-        QStringLiteral("%1: %2 to %3 (default: %4).").arg(what).arg(min).arg(max).arg(defaultText),
-        valueName)
-    , m_min(min)
-    , m_max(max)
-{ }
 
 CommandLine::CommandLine(Console &console, const QString &command, const QString &description)
     : m_console(console)
     , m_command(command)
     , m_help({ QStringLiteral("h"), QStringLiteral("help") },
           QStringLiteral("Displays help on this command."))
-    , m_spacing(QStringLiteral("spacing"),
-          QStringLiteral("Cable spacing in metres: %1 (default 5).").arg(Kgw::spacingRangeText()),
-          QStringLiteral("METRES"), QStringLiteral("5"))
     , m_listOutput({ QStringLiteral("o"), QStringLiteral("output") },
           QStringLiteral("Write the electrode list to LIST instead of standard output (- is "
                          "standard output)."),
@@ -54,13 +24,63 @@ CommandLine::CommandLine(Console &console, const QString &command, const QString
     m_parser.addOption(m_help);
 }
 
-void CommandLine::addSpacingOption(const QString &use)
+void CommandLine::add(const Kgw::Option &option, const char *ownHelp, const QString &ownUse,
+    const QString &ownDefault)
 {
-    if (!use.isEmpty()) {
-        m_spacing.setDescription(
-            QStringLiteral("%1: %2 (default 5).").arg(use, Kgw::spacingRangeText()));
-    }
-    m_parser.addOption(m_spacing);
+    m_parser.addOption(QCommandLineOption(QLatin1String(option.name),
+        option.helpText(Kgw::Syntax::CommandLine, ownHelp, ownUse, ownDefault),
+        option.kind == Kgw::OptionKind::Flag ? QString() : QLatin1String(option.valueName)));
+}
+
+bool CommandLine::isSet(const Kgw::Option &option) const
+{
+    return m_parser.isSet(QLatin1String(option.name));
+}
+
+QString CommandLine::text(const Kgw::Option &option) const
+{
+    return isSet(option) ? m_parser.value(QLatin1String(option.name)) : option.defaultValueText();
+}
+
+bool CommandLine::read(const Kgw::Option &option, std::optional<double> *value)
+{
+    value->reset();
+    if (!isSet(option) && option.emptyIsNone)
+        return true;
+    const QString given = text(option);
+    if (!accepts(option, given))
+        return false;
+    *value = option.read(given, Kgw::Syntax::CommandLine);
+    return true;
+}
+
+bool CommandLine::accepts(const Kgw::Option &option, const QString &given)
+{
+    const QString refusal = option.refusal(given, Kgw::Syntax::CommandLine);
+    if (refusal.isEmpty())
+        return true;
+    usageError(refusal);
+    return false;
+}
+
+std::optional<double> CommandLine::number(const Kgw::Option &option)
+{
+    std::optional<double> value;
+    if (!read(option, &value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> CommandLine::whole(const Kgw::Option &option)
+{
+    if (const std::optional<double> value = number(option))
+        return int(*value);
+    return std::nullopt;
+}
+
+void CommandLine::addSpacingOption(const QString &use, bool defaulted)
+{
+    add(Kgw::Options::Spacing, defaulted ? nullptr : "{use}: {range}.", use);
 }
 
 std::optional<int> CommandLine::parse(const QStringList &arguments)
@@ -72,16 +92,6 @@ std::optional<int> CommandLine::parse(const QStringList &arguments)
         return ExitSuccess;
     }
     return std::nullopt;
-}
-
-std::optional<double> CommandLine::spacing()
-{
-    const QString text = m_parser.value(m_spacing);
-    const std::optional<double> metres = Kgw::parseSpacing(text);
-    if (!metres)
-        usageError(
-            QStringLiteral("invalid spacing '%1': give %2").arg(text, Kgw::spacingRangeText()));
-    return metres;
 }
 
 QString CommandLine::spacingUsed(double metres, bool inputGaveIt)
@@ -97,42 +107,13 @@ QString CommandLine::spacingUsed(double metres, bool inputGaveIt)
     return text;
 }
 
-std::optional<int> CommandLine::value(const IntegerOption &option)
-{
-    // Digits only: a sign, blanks or an exponent are more likely typos than intent. Nine digits
-    // always fit an int.
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}\\z"));
-    const QString text = m_parser.value(option.option());
-    const int value = text.toInt();
-    if (digits.match(text).hasMatch() && value >= option.min() && value <= option.max())
-        return value;
-    usageError(QStringLiteral("invalid --%1 '%2': give a whole number from %3 to %4")
-                   .arg(option.option().names().constFirst(), text)
-                   .arg(option.min())
-                   .arg(option.max()));
-    return std::nullopt;
-}
-
-std::optional<double> CommandLine::number(const QCommandLineOption &option, double low, double high,
-    bool lowIncluded, const QString &allowed)
-{
-    const QString text = m_parser.value(option);
-    bool ok = false;
-    const double number = QLocale::c().toDouble(text, &ok);
-    if (ok && qIsFinite(number) && (lowIncluded ? number >= low : number > low) && number <= high)
-        return number;
-    usageError(QStringLiteral("invalid --%1 '%2': give %3")
-                   .arg(option.names().constFirst(), text, allowed));
-    return std::nullopt;
-}
-
 void CommandLine::addConfigurationsOutput()
 {
     m_parser.addOption(m_listOutput);
     m_parser.addOption(m_sequenceOutput);
 }
 
-std::optional<ConfigurationsTarget> CommandLine::configurationsOutput()
+std::optional<ConfigurationsTarget> CommandLine::configurationsOutput(bool inputMayGiveSpacing)
 {
     const bool toList = m_parser.isSet(m_listOutput);
     const bool toSequence = m_parser.isSet(m_sequenceOutput);
@@ -145,7 +126,18 @@ std::optional<ConfigurationsTarget> CommandLine::configurationsOutput()
     target.name = toSequence ? m_parser.value(m_sequenceOutput)
         : toList             ? m_parser.value(m_listOutput)
                              : QStringLiteral("-");
+    if (!inputMayGiveSpacing && !sequenceSpacingKnown(target, false))
+        return std::nullopt;
     return target;
+}
+
+bool CommandLine::sequenceSpacingKnown(const ConfigurationsTarget &target, bool inputGaveIt)
+{
+    if (!target.asSequence || inputGaveIt || spacingGiven())
+        return true;
+    usageError(QStringLiteral("--kgw writes a sequence file, which records the cable's spacing, "
+                              "and none was given: give --spacing METRES"));
+    return false;
 }
 
 int CommandLine::usageError(const QString &message)

@@ -1,6 +1,8 @@
 #ifndef KGW_CLI_COMMANDLINE_H
 #define KGW_CLI_COMMANDLINE_H
 
+#include "options.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
@@ -10,27 +12,6 @@
 namespace Cli {
 
 class Console;
-
-// An option that takes a whole number within limits, which its help names.
-class IntegerOption
-{
-public:
-    // `note` follows the limits in the help.
-    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
-        int max, int defaultValue, const QString &note = QString());
-    // Without a fixed default: `defaultText` says what applies when the option is not given.
-    IntegerOption(const QString &name, const QString &valueName, const QString &what, int min,
-        int max, const QString &defaultText);
-
-    const QCommandLineOption &option() const { return m_option; }
-    int min() const { return m_min; }
-    int max() const { return m_max; }
-
-private:
-    QCommandLineOption m_option;
-    int m_min;
-    int m_max;
-};
 
 // Where a command that makes configurations writes them: an electrode list on standard output,
 // -o LIST, or a sequence file with --kgw FILE ("-" is standard output for either).
@@ -49,11 +30,29 @@ public:
 
     QCommandLineParser &parser() { return m_parser; }
 
-    // Adds --spacing METRES, defaulting to 5. A command that uses it only now and then says when
-    // in `use`, which stands before the allowed values in the help.
-    void addSpacingOption(const QString &use = QString());
+    // Adds the option as the settings table describes it, with the command's own help where it
+    // says more than the table's (`ownHelp`, which may hold {range} and {default}), or its own
+    // use or default in the table's help.
+    void add(const Kgw::Option &option, const char *ownHelp = nullptr,
+        const QString &ownUse = QString(), const QString &ownDefault = QString());
+    bool isSet(const Kgw::Option &option) const;
+    // The text given, or the default's.
+    QString text(const Kgw::Option &option) const;
+    // The number given, else the default; none where the option has none. False after a usage
+    // error, the option's refusal.
+    bool read(const Kgw::Option &option, std::optional<double> *value);
+    // Whether the option takes the text; reports its refusal as a usage error where not.
+    bool accepts(const Kgw::Option &option, const QString &given);
+    // The same for an option with a default; nothing after a usage error.
+    std::optional<double> number(const Kgw::Option &option);
+    std::optional<int> whole(const Kgw::Option &option);
+
+    // Adds --spacing METRES, defaulting to 5 unless `defaulted` is false, where the command takes
+    // no spacing that nobody gave. A command that uses it only now and then says when in `use`,
+    // which stands before the allowed values in the help.
+    void addSpacingOption(const QString &use = QString(), bool defaulted = true);
     // Whether --spacing was given at all, not merely defaulted.
-    bool spacingGiven() const { return m_parser.isSet(m_spacing); }
+    bool spacingGiven() const { return isSet(Kgw::Options::Spacing); }
     // The spacing a command recorded or used, as its confirmation names it: "1.000 m". A wrong
     // spacing puts every position off, so where it is the default, as neither --spacing nor an
     // input (`inputGaveIt`) gave one, this says so on standard error, once. Call it before
@@ -65,18 +64,18 @@ public:
     std::optional<int> parse(const QStringList &arguments);
 
     // The --spacing value; nothing after a usage error.
-    std::optional<double> spacing();
-    // The option's value; nothing after a usage error.
-    std::optional<int> value(const IntegerOption &option);
-    // A decimal number (an exponent allowed) within low..high; nothing after a usage error,
-    // which names the range as `allowed` says it.
-    std::optional<double> number(const QCommandLineOption &option, double low, double high,
-        bool lowIncluded, const QString &allowed);
+    std::optional<double> spacing() { return number(Kgw::Options::Spacing); }
 
     // Adds -o LIST and --kgw FILE.
     void addConfigurationsOutput();
-    // The output they name; nothing after a usage error, when both are given.
-    std::optional<ConfigurationsTarget> configurationsOutput();
+    // The output they name; nothing after a usage error: when both are given, or, unless
+    // `inputMayGiveSpacing`, when --kgw is given without --spacing (see sequenceSpacingKnown).
+    std::optional<ConfigurationsTarget> configurationsOutput(bool inputMayGiveSpacing = false);
+    // A sequence file records the spacing the field data will be located with, so --kgw is
+    // written only at one that was given: by --spacing, or by an input that records one
+    // (`inputGaveIt`). Otherwise reports a usage error and returns false. A command whose input
+    // may give the spacing calls this once it has read the input, before writing anything.
+    bool sequenceSpacingKnown(const ConfigurationsTarget &target, bool inputGaveIt);
 
     // Reports a usage error of this command and returns its exit status.
     int usageError(const QString &message);
@@ -86,7 +85,6 @@ private:
     QString m_command;
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
-    QCommandLineOption m_spacing;
     QCommandLineOption m_listOutput;
     QCommandLineOption m_sequenceOutput;
     bool m_defaultSpacingReported = false;

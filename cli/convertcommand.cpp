@@ -45,11 +45,8 @@ int runConvert(const QStringList &arguments, Console &console)
                        "only; needed for -)."),
         QStringLiteral("OUT"));
     commandLine.parser().addOption(output);
-    const IntegerOption electrodes(QStringLiteral("electrodes"), QStringLiteral("E"),
-        QStringLiteral("Electrodes of the cable in use, at positions 1 to E; a list with a line "
-                       "that uses a higher one is refused"),
-        1, Kgw::CablePositions, Kgw::CablePositions);
-    commandLine.parser().addOption(electrodes.option());
+    commandLine.add(Kgw::Options::CableInUse, nullptr,
+        QStringLiteral("a list with a line that uses a higher one is refused"));
     InputReader reader(commandLine, InputReader::ListsOnly);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode list; - reads it from standard input."),
@@ -65,9 +62,9 @@ int runConvert(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("-o names one output; give one LIST"));
     if (!hasOutput && lists.contains(QStringLiteral("-")))
         return commandLine.usageError(QStringLiteral("a list from standard input needs -o OUT"));
-    if (!reader.accept(lists))
+    if (!reader.accept())
         return ExitUsage;
-    const std::optional<int> cable = commandLine.value(electrodes);
+    const std::optional<int> cable = commandLine.whole(Kgw::Options::CableInUse);
     if (!cable)
         return ExitUsage;
 

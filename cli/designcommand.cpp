@@ -60,67 +60,43 @@ int runDesign(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("design"), description());
     QCommandLineParser &parser = commandLine.parser();
-    const IntegerOption measurements(QStringLiteral("measurements"), QStringLiteral("N"),
-        QStringLiteral("Configurations in the design, the base set included"), 1,
-        Kgw::MaxSequenceQuadruples, QStringLiteral("none, it must be given"));
-    const IntegerOption channels(QStringLiteral("channels"), QStringLiteral("C"),
-        QStringLiteral("Potential dipoles the instrument measures for one current injection; "
-                       "above 1, configurations are chosen in groups of up to C that share A "
-                       "and B, listed together"),
-        1, Kgw::DesignOptions::MaxChannels, 1);
-    const IntegerOption baseShare(QStringLiteral("base-share"), QStringLiteral("PERCENT"),
-        QStringLiteral("Share of the measurements taken from the standard arrays (the list "
-                       "the design is compared with) before the design chooses the rest"),
-        0, 100, Kgw::DesignOptions::DefaultBaseShare);
-    const QCommandLineOption base(QStringLiteral("base"),
-        QStringLiteral("An array the design starts from too, at its smallest spacing (a = n = "
-                       "1); repeat it or separate names by commas for several: %1.")
-            .arg(Kgw::allowedArrayNames()),
-        QStringLiteral("ARRAY"));
-    const TargetOption target(
-        QStringLiteral("Count the resolution only in the cells whose centre lies between X0 "
-                       "and X1 along the cable (electrode 1 at 0) and Z0 and Z1 deep, in "
-                       "metres. Default: the whole section."));
-    const IntegerOption reciprocals(QStringLiteral("reciprocals"), QStringLiteral("PERCENT"),
-        QStringLiteral("After the whole design, add reciprocals M N A B of this share of it, "
-                       "grouped by their current pair"),
-        0, 100, 0, QStringLiteral("100 adds the reciprocal of every configuration."));
-    parser.addOption(measurements.option());
-    parser.addOption(channels.option());
-    parser.addOption(baseShare.option());
-    parser.addOption(base);
-    parser.addOption(target.option());
-    parser.addOption(reciprocals.option());
+    namespace Options = Kgw::Options;
+    commandLine.add(Options::Measurements);
+    commandLine.add(Options::Channels,
+        "Potential dipoles the instrument measures for one current injection; above 1, "
+        "configurations are chosen in groups of up to C that share A and B, listed together: "
+        "{range} ({default}).");
+    commandLine.add(Options::BaseShare);
+    commandLine.add(Options::Base);
+    commandLine.add(Options::Target);
+    commandLine.add(Options::Reciprocals, nullptr, QStringLiteral("design"));
     ChannelOptions channelOptions(commandLine,
         QStringLiteral("Chained, each group of --channels is chosen along a chain."), true);
-    const QCommandLineOption cancellation(QStringLiteral("max-cancellation"),
-        QStringLiteral("Leave out candidates whose signal cancels more than R, at least 1: "
-                       "(|part of A| + |part of B|) / |G|, or the same for M and N "
-                       "(default %1). The base set is kept as given: the standard arrays' "
-                       "dipole-dipole reaches n + 1 = 7.")
-            .arg(Kgw::DesignOptions::DefaultMaxCancellation),
-        QStringLiteral("R"), QString::number(Kgw::DesignOptions::DefaultMaxCancellation));
-    parser.addOption(cancellation);
+    commandLine.add(Options::MaxCancellation);
     commandLine.addConfigurationsOutput();
-    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres"));
-    ModelOptions model(commandLine, Kgw::CablePositions);
-    const ExcludeOption exclude(QStringLiteral(
-        "no configuration that uses one is chosen, nor counted in the comprehensive set."));
-    parser.addOption(exclude.option());
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres of the model (default 5) and --kgw (needed)"),
+        false);
+    ModelOptions model(commandLine, int(Kgw::Options::Electrodes.defaultValue));
+    commandLine.add(Options::Exclude, nullptr,
+        QStringLiteral(
+            "no configuration that uses one is chosen, nor counted in the comprehensive set."));
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
     if (!parser.positionalArguments().isEmpty())
         return commandLine.usageError(QStringLiteral("unexpected argument '%1'")
                                           .arg(parser.positionalArguments().constFirst()));
-    if (!parser.isSet(measurements.option()))
+    if (!commandLine.isSet(Options::Measurements))
         return commandLine.usageError(
             QStringLiteral("give the size of the design: --measurements N"));
-    const std::optional<int> count = commandLine.value(measurements);
-    const std::optional<int> channelCount = count ? commandLine.value(channels) : std::nullopt;
-    const std::optional<int> share = channelCount ? commandLine.value(baseShare) : std::nullopt;
+    const std::optional<int> count = commandLine.whole(Options::Measurements);
+    const std::optional<int> channelCount
+        = count ? commandLine.whole(Options::Channels) : std::nullopt;
+    const std::optional<int> share
+        = channelCount ? commandLine.whole(Options::BaseShare) : std::nullopt;
     const std::optional<int> reciprocalShare
-        = share ? commandLine.value(reciprocals) : std::nullopt;
+        = share ? commandLine.whole(Options::Reciprocals) : std::nullopt;
     const std::optional<Kgw::ChannelRules> rules
         = reciprocalShare ? channelOptions.read() : std::nullopt;
     if (!rules)
@@ -131,36 +107,31 @@ int runDesign(const QStringList &arguments, Console &console)
     options.channels = *channelCount;
 
     QVector<Kgw::ArrayKind> kinds;
-    for (const QString &value : parser.values(base)) {
-        for (const QString &name : value.split(QLatin1Char(','))) {
-            const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name.trimmed());
-            if (!kind)
-                return commandLine.usageError(QStringLiteral("unknown array '%1' for --base: give "
-                                                             "one of %2")
-                                                  .arg(name, Kgw::allowedArrayNames()));
-            kinds.append(*kind);
-        }
+    if (commandLine.isSet(Options::Base)) {
+        const QString names
+            = parser.values(QLatin1String(Options::Base.name)).join(QLatin1Char(','));
+        if (!commandLine.accepts(Options::Base, names))
+            return ExitUsage;
+        kinds = *Kgw::parseArrayNames(names);
     }
-    if (*share == 0 && kinds.isEmpty())
-        return commandLine.usageError(
-            QStringLiteral("--base-share 0 needs --base ARRAY: the design starts from at least one "
-                           "configuration"));
+    const QString noBase = Kgw::designBaseProblem(*share, kinds, Kgw::Syntax::CommandLine);
+    if (!noBase.isEmpty())
+        return commandLine.usageError(noBase);
     std::optional<Kgw::TargetRegion> region;
-    if (!target.read(commandLine, &region))
+    if (!readTarget(commandLine, &region))
         return ExitUsage;
     if (region) {
         options.targeted = true;
         options.target = *region;
     }
-    const std::optional<double> limit = commandLine.number(
-        cancellation, 1, qInf(), true, QStringLiteral("a number of at least 1"));
+    const std::optional<double> limit = commandLine.number(Options::MaxCancellation);
     if (!limit)
         return ExitUsage;
     options.maxCancellation = *limit;
     const std::optional<ConfigurationsTarget> destination = commandLine.configurationsOutput();
     if (!destination)
         return ExitUsage;
-    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    const std::optional<Kgw::ElectrodeSet> excluded = readExcluded(commandLine);
     if (!excluded)
         return ExitUsage;
     model.exclude(*excluded);

@@ -50,15 +50,16 @@ int runExport(const QStringList &arguments, Console &console)
             "Writes the configurations of INPUT for other programs, to standard output or to "
             "-o OUT:\n"
             "  unified  the unified data format of the open inversion packages, for forward "
-            "modelling: the cable's 48 electrodes at x = (k - 1) * spacing, z = 0, then "
-            "\"a b m n k\" per configuration, 0 for a remote electrode and k the geometric "
-            "factor in metres;\n"
+            "modelling: the cable's 48 electrodes at x = (k - 1) * spacing, z = 0, or at the "
+            "heights of a unified INPUT, then \"a b m n k\" per configuration, 0 for a remote "
+            "electrode and k the geometric factor in metres;\n"
             "  csv      a header a,b,m,n and a row per configuration.\n"
-            "With --topography, the unified format gives the electrodes their heights, z, "
-            "interpolated linearly along the line; the geometric factors k stay those of a flat "
-            "ground, as does any model kgw computes.\n"
-            "Both read back with --from on convert, check, plot and order, unified without "
-            "heights. The count goes to standard error.\n"
+            "With --topography, the electrodes are laid along that ground instead, each the "
+            "spacing from the one before in a straight line, as a tape between them measures it; "
+            "the geometric factors k stay those of a flat ground, as does any model kgw "
+            "computes.\n"
+            "Both read back with --from on convert, check, plot, resolution and order, the "
+            "unified format with its heights. The count goes to standard error.\n"
             "Exit status: 0 when the file was written, 1 when the input is refused or writing "
             "failed, 2 for a usage error."));
     const QCommandLineOption format(QStringLiteral("format"),
@@ -70,14 +71,15 @@ int runExport(const QStringList &arguments, Console &console)
     commandLine.parser().addOption(output);
     const QCommandLineOption topography(QStringLiteral("topography"),
         QStringLiteral(
-            "Electrode heights for the unified format from FILE: one \"x z\" pair "
-            "per line, x in metres along the line from electrode 1, increasing, and "
-            "z the height there, covering every electrode the input uses (- is standard input)."),
+            "The ground to lay the electrodes of the unified format on, from FILE: one \"x z\" "
+            "pair per line, x in metres along the line from electrode 1, measured level and "
+            "increasing, and z the height there, covering every electrode the input uses (- is "
+            "standard input)."),
         QStringLiteral("FILE"));
     commandLine.parser().addOption(topography);
     commandLine.addSpacingOption(
-        QStringLiteral("Cable spacing in metres of the unified format, when INPUT has none of "
-                       "its own"));
+        QStringLiteral("Cable spacing in metres of the unified format, when INPUT records none; "
+                       "one it records must agree"));
     InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
@@ -101,7 +103,7 @@ int runExport(const QStringList &arguments, Console &console)
     if (withHeights && isStandardStream(inputs.first())
         && isStandardStream(commandLine.parser().value(topography)))
         return commandLine.usageError(QStringLiteral("standard input can be read only once"));
-    if (!reader.accept(inputs))
+    if (!reader.accept())
         return ExitUsage;
 
     const QString input = inputs.first();
@@ -117,7 +119,7 @@ int runExport(const QStringList &arguments, Console &console)
     int lastUsed = 1;
     for (const Kgw::Quadruple &q : read->quadruples)
         lastUsed = std::max({ lastUsed, int(q.a), int(q.b), int(q.m), int(q.n) });
-    QVector<double> heights;
+    QVector<double> heights = read->heights;
     if (withHeights
         && !readHeights(console, commandLine.parser().value(topography), read->spacingMetres,
             lastUsed, &heights))

@@ -60,45 +60,35 @@ int runGenerate(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("generate"), description());
     QCommandLineParser &parser = commandLine.parser();
-    const IntegerOption electrodes(QStringLiteral("electrodes"), QStringLiteral("E"),
-        QStringLiteral("Electrodes in use, at positions 1 to E"), GenerateOptions::MinElectrodes,
-        GenerateOptions::MaxElectrodes, GenerateOptions::DefaultElectrodes);
-    const IntegerOption aMax(QStringLiteral("a-max"), QStringLiteral("A"),
-        QStringLiteral("Largest spacing a, in electrode steps"), GenerateOptions::MinAMax,
-        GenerateOptions::MaxAMax, GenerateOptions::DefaultAMax);
-    const IntegerOption nMax(QStringLiteral("n-max"), QStringLiteral("N"),
-        QStringLiteral("Largest separation factor n"), GenerateOptions::MinNMax,
-        GenerateOptions::MaxNMax, GenerateOptions::DefaultNMax,
-        QStringLiteral("For gradient, the number s of potential dipoles per current pair."));
-    const IntegerOption reciprocals(QStringLiteral("reciprocals"), QStringLiteral("PERCENT"),
-        QStringLiteral("After the whole list, add reciprocals M N A B of this share of it, "
-                       "grouped by their current pair"),
-        0, 100, 0, QStringLiteral("100 adds the reciprocal of every configuration."));
-    parser.addOption(electrodes.option());
-    parser.addOption(aMax.option());
-    parser.addOption(nMax.option());
-    const FactorLimitOption factorLimit(
-        QStringLiteral("Leave out configurations whose |K| at the spacing exceeds METRES: too "
-                       "weak a signal to measure well. Default: no limit."));
-    parser.addOption(reciprocals.option());
-    parser.addOption(factorLimit.option());
+    namespace Options = Kgw::Options;
+    commandLine.add(
+        Options::Electrodes, "Electrodes in use, at positions 1 to E: {range} ({default}).");
+    commandLine.add(Options::AMax);
+    commandLine.add(Options::NMax);
+    commandLine.add(Options::Reciprocals);
+    commandLine.add(Options::FactorLimit,
+        "Leave out configurations whose |K| at the spacing exceeds METRES: too weak a signal to "
+        "measure well. Default: no limit.");
     ChannelOptions channelOptions(
         commandLine, QStringLiteral("For dipole-dipole, pole-dipole and gradient only."), false);
-    const ExcludeOption exclude(QStringLiteral("configurations that use one are left out."));
-    parser.addOption(exclude.option());
+    commandLine.add(
+        Options::Exclude, nullptr, QStringLiteral("configurations that use one are left out."));
     commandLine.addConfigurationsOutput();
-    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw and --k-max"));
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres for --k-max (default 5) and --kgw (needed)"),
+        false);
     parser.addPositionalArgument(QStringLiteral("ARRAY"),
         QStringLiteral("Array name or alias: %1.").arg(Kgw::allowedArrayNames()),
         QStringLiteral("ARRAY..."));
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
-    const std::optional<int> electrodeCount = commandLine.value(electrodes);
-    const std::optional<int> aLimit = electrodeCount ? commandLine.value(aMax) : std::nullopt;
-    const std::optional<int> nLimit = aLimit ? commandLine.value(nMax) : std::nullopt;
+    const std::optional<int> electrodeCount = commandLine.whole(Options::Electrodes);
+    const std::optional<int> aLimit
+        = electrodeCount ? commandLine.whole(Options::AMax) : std::nullopt;
+    const std::optional<int> nLimit = aLimit ? commandLine.whole(Options::NMax) : std::nullopt;
     const std::optional<int> reciprocalShare
-        = nLimit ? commandLine.value(reciprocals) : std::nullopt;
+        = nLimit ? commandLine.whole(Options::Reciprocals) : std::nullopt;
     const std::optional<Kgw::ChannelRules> rules
         = reciprocalShare ? channelOptions.read() : std::nullopt;
     if (!rules)
@@ -112,16 +102,13 @@ int runGenerate(const QStringList &arguments, Console &console)
     const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput();
     if (!target)
         return ExitUsage;
-    const std::optional<double> limit = factorLimit.read(commandLine);
+    const std::optional<double> limit = readFactorLimit(commandLine);
     if (!limit)
         return ExitUsage;
-    if (commandLine.spacingGiven() && !target->asSequence && !qIsFinite(*limit))
-        return commandLine.usageError(
-            QStringLiteral("--spacing applies only to --kgw FILE and --k-max"));
     const std::optional<double> spacing = commandLine.spacing();
     if (!spacing)
         return ExitUsage;
-    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    const std::optional<Kgw::ElectrodeSet> excluded = readExcluded(commandLine);
     if (!excluded)
         return ExitUsage;
 
@@ -135,12 +122,10 @@ int runGenerate(const QStringList &arguments, Console &console)
         if (!kind)
             return commandLine.usageError(QStringLiteral("unknown array '%1': give one of %2")
                                               .arg(name, Kgw::allowedArrayNames()));
-        if (options.chained && !Kgw::formsChains(*kind))
-            return commandLine.usageError(
-                QStringLiteral("--channel-layout chained applies only to dipole-dipole, "
-                               "pole-dipole and gradient, whose dipoles of one current pair form "
-                               "a chain; not to '%1'")
-                    .arg(name));
+        const QString unchained
+            = Kgw::chainedArrayProblem(*kind, rules->layout, Kgw::Syntax::CommandLine, name);
+        if (!unchained.isEmpty())
+            return commandLine.usageError(unchained);
         kinds.append(*kind);
     }
 

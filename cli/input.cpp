@@ -10,6 +10,8 @@
 #include "sequencereader.h"
 #include "sequencewriter.h"
 
+#include <algorithm>
+
 namespace Cli {
 
 InputReader::InputReader(CommandLine &commandLine, Sequences sequences)
@@ -23,7 +25,7 @@ InputReader::InputReader(CommandLine &commandLine, Sequences sequences)
     commandLine.parser().addOption(m_from);
 }
 
-bool InputReader::accept(const QStringList &arguments)
+bool InputReader::accept()
 {
     const QCommandLineParser &parser = m_commandLine.parser();
     if (parser.isSet(m_from)) {
@@ -31,14 +33,6 @@ bool InputReader::accept(const QStringList &arguments)
         if (!m_format) {
             m_commandLine.usageError(QStringLiteral("unknown format '%1': give %2")
                                          .arg(parser.value(m_from), Kgw::allowedExchangeFormats()));
-            return false;
-        }
-    }
-    for (const QString &argument : arguments) {
-        if (m_commandLine.spacingGiven() && isSequence(argument)
-            && m_sequences != ComparesSequences) {
-            m_commandLine.usageError(
-                QStringLiteral("--spacing is for electrode lists; a sequence file has its own"));
             return false;
         }
     }
@@ -71,8 +65,18 @@ std::optional<Input> InputReader::read(
         }
         if (!file.warning.isEmpty())
             console.diagnostic(inputName(argument), file.warningLineNumber, file.warning);
+        const auto [lowest, highest]
+            = std::minmax_element(file.heights.cbegin(), file.heights.cend());
+        if (lowest != file.heights.cend() && *lowest != *highest) {
+            console.diagnostic(inputName(argument), 0,
+                QStringLiteral("electrodes at heights from %1 to %2 m: geometric factors and "
+                               "models are those of a flat ground")
+                    .arg(*lowest)
+                    .arg(*highest));
+        }
         input.quadruples = file.quadruples;
         input.lineNumbers = file.lineNumbers;
+        input.heights = file.heights;
         if (file.spacingMillimetres > 0) {
             input.spacingMetres = file.spacingMillimetres / 1000.0;
             input.ownSpacing = true;
@@ -86,6 +90,13 @@ std::optional<Input> InputReader::read(
         const QString warning = sequence.spacingWarning();
         if (needsSpacing && !warning.isEmpty()) {
             console.diagnostic(inputName(argument), 0, warning);
+            return std::nullopt;
+        }
+        if (m_commandLine.spacingGiven()
+            && sequence.spacingMillimetres != Kgw::spacingToMillimetres(m_spacing)) {
+            console.diagnostic(inputName(argument), 0,
+                QStringLiteral("Spacing %1 m differs from --spacing %2 m; give the file's or none")
+                    .arg(metres(sequence.spacingMetres()), metres(m_spacing)));
             return std::nullopt;
         }
         input.quadruples = sequence.quadruples;

@@ -26,6 +26,7 @@ struct Input {
     bool ownSpacing = false; // the file gave the spacing
     bool sequenceFile = false; // read from a sequence file, which has no lines
     QVector<qint64> lineNumbers; // each quadruple's line where other lines come between
+    QVector<double> heights; // a unified data file's electrode heights, to be written again
 
     qint64 lineNumber(int index) const
     {
@@ -34,22 +35,18 @@ struct Input {
 };
 
 // How a command reads its inputs: as electrode lists; as sequence files, told by their *.KGW
-// names, where the command takes them; or, with --from, in an exchange format.
+// names, where the command takes them; or, with --from, in an exchange format. A file that
+// records a spacing must agree with --spacing where both are given.
 class InputReader
 {
 public:
-    enum Sequences {
-        ListsOnly,
-        TakesSequences, // a sequence file brings its own spacing, so --spacing is refused with it
-        ComparesSequences // --spacing stands beside sequence files, which must agree with it
-    };
+    enum Sequences { ListsOnly, TakesSequences };
 
     // Adds --from; the command adds --spacing itself.
     InputReader(CommandLine &commandLine, Sequences sequences);
 
-    // After parsing, checks --from and --spacing against the inputs. Reports a usage error and
-    // returns false.
-    bool accept(const QStringList &arguments);
+    // After parsing, checks --from and --spacing. Reports a usage error and returns false.
+    bool accept();
 
     // Reads an input, or reports its refusal as its reader words it and returns nothing. With
     // `needsSpacing`, a sequence file at a spacing the window never writes is refused, since

@@ -5,10 +5,10 @@
 #include "input.h"
 
 #include "design.h"
+#include "options.h"
 #include "quadruple.h"
 #include "surveymodel.h"
 
-#include <QCommandLineOption>
 #include <QString>
 #include <QVector>
 
@@ -18,76 +18,28 @@ namespace Cli {
 
 class Console;
 
-// The ground and current the crew expects, and the least voltage worth reading.
-struct FieldValues {
-    double resistivityOhmMetres = 0;
-    double currentAmperes = 0;
-    double minVoltage = 0; // volts; 0 when not given
-};
-
 // --resistivity OHMM, --current MA and --min-voltage MV, which state the expected voltage
-// rho I / |K| of a configuration in the crew's units.
-class FieldOptions
-{
-public:
-    // `minVoltageUse` says what the command does with a configuration below the least voltage.
-    explicit FieldOptions(const QString &minVoltageUse);
-    void addTo(QCommandLineParser &parser) const;
-    const QCommandLineOption &resistivity() const { return m_resistivity; }
-    const QCommandLineOption &current() const { return m_current; }
-    const QCommandLineOption &minVoltage() const { return m_minVoltage; }
-    // The values given, or their defaults; nothing after a usage error.
-    std::optional<FieldValues> read(CommandLine &commandLine) const;
+// rho I / |K| of a configuration in the crew's units. `minVoltageUse` says what the command does
+// with a configuration below the least voltage.
+void addFieldOptions(CommandLine &commandLine, const QString &minVoltageUse);
+// Their values given, or their defaults; false after a usage error.
+bool readFieldOptions(CommandLine &commandLine, Kgw::SurveySettings *survey);
 
-private:
-    QCommandLineOption m_resistivity;
-    QCommandLineOption m_current;
-    QCommandLineOption m_minVoltage;
-};
-
-// --exclude LIST, the dead or missing electrodes of the cable.
-class ExcludeOption
-{
-public:
-    // `use` says what the command does with a configuration that uses one.
-    explicit ExcludeOption(const QString &use);
-    const QCommandLineOption &option() const { return m_option; }
-    // The electrodes, none when not given; nothing after a usage error.
-    std::optional<Kgw::ElectrodeSet> read(CommandLine &commandLine) const;
-
-private:
-    QCommandLineOption m_option;
-};
+// --exclude LIST, added with the command's use of it: the electrodes, none when not given;
+// nothing after a usage error.
+std::optional<Kgw::ElectrodeSet> readExcluded(CommandLine &commandLine);
 
 // A command that drops nothing silently refuses an input that uses an excluded electrode,
 // naming the first line that does. True when it did.
 bool refuseExcluded(Console &console, const Input &input, const Kgw::ElectrodeSet &excluded);
 
-// --k-max METRES, the weak-signal limit on |K|; infinite when not given.
-class FactorLimitOption
-{
-public:
-    explicit FactorLimitOption(const QString &description);
-    const QCommandLineOption &option() const { return m_option; }
-    // The limit in metres, infinite when not given; nothing after a usage error.
-    std::optional<double> read(CommandLine &commandLine) const;
+// --k-max METRES, the weak-signal limit on |K|: infinite when not given; nothing after a usage
+// error.
+std::optional<double> readFactorLimit(CommandLine &commandLine);
 
-private:
-    QCommandLineOption m_option;
-};
-
-// --target X0:X1,Z0:Z1, a region of the ground in metres.
-class TargetOption
-{
-public:
-    explicit TargetOption(const QString &description);
-    const QCommandLineOption &option() const { return m_option; }
-    // False after a usage error; *region stays empty when the option is not given.
-    bool read(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *region) const;
-
-private:
-    QCommandLineOption m_option;
-};
+// --target X0:X1,Z0:Z1, a region of the ground in metres. False after a usage error; *region
+// stays empty when the option is not given.
+bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *region);
 
 // The cable, grid, noise and damping options that resolution and the section pictures share.
 class ModelOptions
@@ -109,30 +61,18 @@ public:
     // Whether the spacing read was that of a sequence file rather than --spacing or its default.
     bool spacingFromInputs() const { return m_spacingFromInputs; }
     // Electrodes the model gives no row to; set before read().
-    void exclude(const Kgw::ElectrodeSet &electrodes) { m_resolution.excluded = electrodes; }
+    void exclude(const Kgw::ElectrodeSet &electrodes) { m_excluded = electrodes; }
 
 private:
     std::optional<int> readOptions(Console &console, const QVector<Input> &inputs);
-    std::optional<double> readNumber(
-        const QCommandLineOption &option, double low, double high, bool lowIncluded);
 
     CommandLine &m_commandLine;
-    FactorLimitOption m_factorLimit;
-    QCommandLineOption m_electrodesOption;
-    QCommandLineOption m_cellsPerSpacing;
-    QCommandLineOption m_firstLayer;
-    QCommandLineOption m_growth;
-    QCommandLineOption m_depth;
-    QCommandLineOption m_error;
-    QCommandLineOption m_floor;
-    FieldOptions m_field;
-    QCommandLineOption m_cancellationError;
-    QCommandLineOption m_damping;
     double m_spacing = 0;
     int m_defaultElectrodes = 0;
     bool m_spacingFromInputs = false;
     int m_electrodes = 0;
     Kgw::GridOptions m_grid;
+    Kgw::ElectrodeSet m_excluded;
     Kgw::ResolutionOptions m_resolution;
 };
 

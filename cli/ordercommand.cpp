@@ -11,16 +11,11 @@
 #include "geometry.h"
 #include "ordering.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 namespace Cli {
 
 namespace {
-
-// The longest injection cycle worth planning with: an hour.
-constexpr double MaxSecondsPerInjection = 3600;
 
 QString description()
 {
@@ -46,55 +41,30 @@ QString description()
         "everywhere; 1 when the input is refused or writing failed; 2 for a usage error.");
 }
 
-// Seconds as the --spacing value is written: a plain decimal number with at most three
-// decimals, above 0 and up to an hour.
-std::optional<double> parseSeconds(const QString &text)
-{
-    static const QRegularExpression plainDecimal(
-        QStringLiteral("^(?=\\.?[0-9])[0-9]{0,4}(\\.[0-9]{1,3})?\\z"));
-    const double seconds = text.toDouble();
-    if (plainDecimal.match(text).hasMatch() && seconds > 0 && seconds <= MaxSecondsPerInjection)
-        return seconds;
-    return std::nullopt;
-}
-
 } // namespace
 
 int runOrder(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("order"), description());
     QCommandLineParser &parser = commandLine.parser();
-    const IntegerOption gap(QStringLiteral("gap"), QStringLiteral("D"),
-        QStringLiteral("Measurements that must pass before an electrode used as A or B is M or N"),
-        0, Kgw::MaxSequenceQuadruples, QStringLiteral("min(32, 10 % of the sequence)"));
-    const IntegerOption channels(QStringLiteral("channels"), QStringLiteral("C"),
-        QStringLiteral("Potential dipoles the instrument reads per current injection"), 1,
-        Kgw::CablePositions, 1);
-    const QCommandLineOption seconds(QStringLiteral("seconds-per-injection"),
-        QStringLiteral("Report the field time at S seconds per injection: above 0 and up to "
-                       "3600, with at most three decimals."),
-        QStringLiteral("S"));
-    parser.addOption(gap.option());
-    parser.addOption(channels.option());
-    parser.addOption(seconds);
-    const QCommandLineOption gapSeconds(QStringLiteral("gap-seconds"),
-        QStringLiteral("Seconds that must pass before an electrode used as A or B is M or N: "
-                       "above 0 and up to 3600, with at most three decimals; needs "
-                       "--seconds-per-injection, and counts injections, not measurements."),
-        QStringLiteral("S"));
-    parser.addOption(gapSeconds);
+    namespace Options = Kgw::Options;
+    commandLine.add(Options::Gap);
+    commandLine.add(Options::Channels);
+    commandLine.add(Options::SecondsPerInjection);
+    commandLine.add(Options::GapSeconds);
     ChannelOptions channelOptions(commandLine,
         QStringLiteral("With chained, only measurements whose dipoles chain share an injection."),
         true);
     const QCommandLineOption positive(
         QStringLiteral("positive-k"), QStringLiteral("Write every configuration with K > 0."));
     parser.addOption(positive);
-    const ExcludeOption exclude(
+    commandLine.add(Options::Exclude, nullptr,
         QStringLiteral("an input that uses one is refused, as nothing is dropped."));
-    parser.addOption(exclude.option());
     commandLine.addConfigurationsOutput();
-    commandLine.addSpacingOption(
-        QStringLiteral("Cable spacing in metres for --kgw, when INPUT has none of its own"));
+    commandLine.addSpacingOption(QStringLiteral("Cable spacing in metres for --kgw, needed "
+                                                "unless INPUT records one, which it must agree "
+                                                "with"),
+        false);
     InputReader reader(commandLine, InputReader::TakesSequences);
     parser.addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
@@ -103,20 +73,13 @@ int runOrder(const QStringList &arguments, Console &console)
     if (const std::optional<int> status = commandLine.parse(arguments))
         return *status;
 
-    const std::optional<int> gapValue
-        = parser.isSet(gap.option()) ? commandLine.value(gap) : std::optional<int>(-1);
-    const std::optional<int> channelCount = gapValue ? commandLine.value(channels) : std::nullopt;
-    if (!channelCount)
-        return ExitUsage;
+    std::optional<double> gapValue;
+    const std::optional<int> channelCount = commandLine.read(Options::Gap, &gapValue)
+        ? commandLine.whole(Options::Channels)
+        : std::nullopt;
     std::optional<double> secondsPerInjection;
-    if (parser.isSet(seconds)) {
-        secondsPerInjection = parseSeconds(parser.value(seconds));
-        if (!secondsPerInjection)
-            return commandLine.usageError(
-                QStringLiteral("invalid --seconds-per-injection '%1': give seconds above 0 and "
-                               "up to 3600, with at most three decimals")
-                    .arg(parser.value(seconds)));
-    }
+    if (!channelCount || !commandLine.read(Options::SecondsPerInjection, &secondsPerInjection))
+        return ExitUsage;
     const std::optional<Kgw::ChannelRules> rules = channelOptions.read();
     if (!rules)
         return ExitUsage;
@@ -125,29 +88,25 @@ int runOrder(const QStringList &arguments, Console &console)
             QStringLiteral("--channel-layout, --max-dipole and --allow-enclosing shape the "
                            "injections of several channels: give --channels C above 1"));
     std::optional<double> gapSecondsValue;
-    if (parser.isSet(gapSeconds)) {
-        if (parser.isSet(gap.option()))
+    if (commandLine.isSet(Options::GapSeconds)) {
+        if (commandLine.isSet(Options::Gap))
             return commandLine.usageError(
                 QStringLiteral("--gap and --gap-seconds exclude each other: give one"));
         if (!secondsPerInjection)
             return commandLine.usageError(QStringLiteral(
                 "--gap-seconds needs --seconds-per-injection T to count the injections"));
-        gapSecondsValue = parseSeconds(parser.value(gapSeconds));
-        if (!gapSecondsValue)
-            return commandLine.usageError(
-                QStringLiteral("invalid --gap-seconds '%1': give seconds above 0 and up to "
-                               "3600, with at most three decimals")
-                    .arg(parser.value(gapSeconds)));
+        if (!commandLine.read(Options::GapSeconds, &gapSecondsValue))
+            return ExitUsage;
     }
     const QStringList inputs = parser.positionalArguments();
     if (inputs.size() != 1)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
-    const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput();
+    const std::optional<ConfigurationsTarget> target = commandLine.configurationsOutput(true);
     if (!target)
         return ExitUsage;
-    if (!reader.accept(inputs))
+    if (!reader.accept())
         return ExitUsage;
-    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    const std::optional<Kgw::ElectrodeSet> excluded = readExcluded(commandLine);
     if (!excluded)
         return ExitUsage;
 
@@ -157,6 +116,8 @@ int runOrder(const QStringList &arguments, Console &console)
     const std::optional<Input> read = reader.read(console, input, target->asSequence);
     if (!read || refuseExcluded(console, *read, *excluded))
         return ExitRefused;
+    if (!commandLine.sequenceSpacingKnown(*target, read->ownSpacing))
+        return ExitUsage;
 
     // Turned before the ordering, so that what it groups and spaces is what is written.
     QVector<Kgw::Quadruple> turned;
@@ -169,7 +130,7 @@ int runOrder(const QStringList &arguments, Console &console)
     // The figures "before" are those of the list as it was given, not yet turned.
     const QVector<Kgw::Quadruple> &before = read->quadruples;
     Kgw::OrderOptions options;
-    options.gap = *gapValue >= 0 ? *gapValue : Kgw::defaultPolarisationGap(toOrder.size());
+    options.gap = gapValue ? int(*gapValue) : Kgw::defaultPolarisationGap(toOrder.size());
     options.channels = *channelCount;
     options.rules = *rules;
     if (gapSecondsValue) {
@@ -201,7 +162,8 @@ int runOrder(const QStringList &arguments, Console &console)
     if (gapSecondsValue) {
         console.diagnostic(name, 0,
             QStringLiteral("a gap of %1 s at %2 s per injection: ceil(%1 / %2) = %3")
-                .arg(parser.value(gapSeconds), parser.value(seconds),
+                .arg(commandLine.text(Options::GapSeconds),
+                    commandLine.text(Options::SecondsPerInjection),
                     Kgw::counted(options.gap, QStringLiteral("injection"))));
     }
     const int breaks = breaksIn(after);
@@ -219,7 +181,7 @@ int runOrder(const QStringList &arguments, Console &console)
             .arg(breaks > 0 ? QStringLiteral(": no order found meets it") : QString()));
     const int injectionsBefore = Kgw::injectionCount(before, options.channels, options.rules);
     const int injectionsAfter = Kgw::injectionCount(after, options.channels, options.rules);
-    if (parser.isSet(channels.option())) {
+    if (commandLine.isSet(Options::Channels)) {
         console.diagnostic(name, 0,
             QStringLiteral("with %1: %2 before, %3 after")
                 .arg(Kgw::counted(options.channels, QStringLiteral("channel")),
@@ -229,7 +191,8 @@ int runOrder(const QStringList &arguments, Console &console)
     if (secondsPerInjection) {
         console.diagnostic(name, 0,
             QStringLiteral("at %1 s per injection: field time %2 before, %3 after")
-                .arg(parser.value(seconds), Kgw::clockTime(*secondsPerInjection * injectionsBefore),
+                .arg(commandLine.text(Options::SecondsPerInjection),
+                    Kgw::clockTime(*secondsPerInjection * injectionsBefore),
                     Kgw::clockTime(*secondsPerInjection * injectionsAfter)));
     }
     return ExitSuccess;

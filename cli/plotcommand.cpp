@@ -86,14 +86,15 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
 
 // --range and --target, which only a section takes; the exit status when they end the command.
 std::optional<int> readSectionMarks(CommandLine &commandLine, bool section,
-    const QCommandLineOption &range, const TargetOption &target, Kgw::SectionPlot::Scale scale,
+    const QCommandLineOption &range, Kgw::SectionPlot::Scale scale,
     std::optional<std::pair<double, double>> *colourRange, std::optional<Kgw::TargetRegion> *region)
 {
-    for (const QCommandLineOption *option : { &range, &target.option() }) {
-        if (!section && commandLine.parser().isSet(*option))
+    const QString rangeName = QStringLiteral("--") + range.names().constFirst();
+    const QString targetName = QStringLiteral("--") + QLatin1String(Kgw::Options::Target.name);
+    for (const QString &option : { rangeName, targetName }) {
+        if (!section && commandLine.parser().isSet(option.mid(2)))
             return commandLine.usageError(
-                QStringLiteral("--%1 applies only to --sensitivity and --resolution")
-                    .arg(option->names().constFirst()));
+                QStringLiteral("%1 applies only to --sensitivity and --resolution").arg(option));
     }
     if (commandLine.parser().isSet(range)) {
         const QString text = commandLine.parser().value(range);
@@ -105,7 +106,7 @@ std::optional<int> readSectionMarks(CommandLine &commandLine, bool section,
             return commandLine.usageError(
                 QStringLiteral("invalid --range '%1': %2").arg(text, error));
     }
-    if (!target.read(commandLine, region))
+    if (!readTarget(commandLine, region))
         return ExitUsage;
     return std::nullopt;
 }
@@ -156,10 +157,9 @@ int runPlot(const QStringList &arguments, Console &console)
                        "for the resolution."),
         QStringLiteral("LOW:HIGH"));
     commandLine.parser().addOption(range);
-    const TargetOption target(
-        QStringLiteral("Outline on the section the region between X0 and X1 along the cable "
-                       "(electrode 1 at 0) and Z0 and Z1 deep, in metres."));
-    commandLine.parser().addOption(target.option());
+    commandLine.add(Kgw::Options::Target,
+        "Outline on the section the region between X0 and X1 along the cable (electrode 1 at 0) "
+        "and Z0 and Z1 deep, in metres.");
     // Deeper than the figures' grid, so that the sections show where the cable stops resolving.
     ModelOptions model(commandLine, 0, Kgw::GridOptions::SectionDepthDivisor);
     InputReader reader(commandLine, InputReader::TakesSequences);
@@ -191,11 +191,11 @@ int runPlot(const QStringList &arguments, Console &console)
     std::optional<std::pair<double, double>> colourRange;
     std::optional<Kgw::TargetRegion> region;
     if (const std::optional<int> status
-        = readSectionMarks(commandLine, sensitivitySection || resolutionSection, range, target,
+        = readSectionMarks(commandLine, sensitivitySection || resolutionSection, range,
             sensitivitySection ? Kgw::SectionPlot::Logarithmic : Kgw::SectionPlot::Unit,
             &colourRange, &region))
         return *status;
-    if (!reader.accept(inputs))
+    if (!reader.accept())
         return ExitUsage;
     const QString input = inputs.first();
     if (!outputAllowed(console, input, outFile))

@@ -55,15 +55,13 @@ int runResolution(const QStringList &arguments, Console &console)
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres, unless sequence files give theirs"));
     ModelOptions model(commandLine);
-    const TargetOption target(
-        QStringLiteral("Also give the mean relative resolution of the cells whose centre lies "
-                       "between X0 and X1 along the cable (electrode 1 at 0) and Z0 and Z1 "
-                       "deep, in metres."));
-    commandLine.parser().addOption(target.option());
-    const ExcludeOption exclude(QStringLiteral(
-        "an input that uses one is refused, and the comprehensive set leaves them out."));
-    commandLine.parser().addOption(exclude.option());
-    InputReader reader(commandLine, InputReader::ComparesSequences);
+    commandLine.add(Kgw::Options::Target,
+        "Also give the mean relative resolution of the cells whose centre lies between X0 and X1 "
+        "along the cable (electrode 1 at 0) and Z0 and Z1 deep, in metres.");
+    commandLine.add(Kgw::Options::Exclude, nullptr,
+        QStringLiteral(
+            "an input that uses one is refused, and the comprehensive set leaves them out."));
+    InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input. "
                        "Several are compared side by side."),
@@ -77,11 +75,11 @@ int runResolution(const QStringList &arguments, Console &console)
     if (names.count(QStringLiteral("-")) > 1)
         return commandLine.usageError(QStringLiteral("standard input can be read only once"));
     std::optional<Kgw::TargetRegion> region;
-    if (!target.read(commandLine, &region))
+    if (!readTarget(commandLine, &region))
         return ExitUsage;
-    if (!reader.accept(names))
+    if (!reader.accept())
         return ExitUsage;
-    const std::optional<Kgw::ElectrodeSet> excluded = exclude.read(commandLine);
+    const std::optional<Kgw::ElectrodeSet> excluded = readExcluded(commandLine);
     if (!excluded)
         return ExitUsage;
     model.exclude(*excluded);

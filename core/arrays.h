@@ -4,6 +4,7 @@
 #include "electrodeset.h"
 #include "injection.h"
 #include "quadruple.h"
+#include "spacing.h"
 
 #include <QByteArray>
 #include <QLatin1String>
@@ -141,7 +142,7 @@ QVector<Quadruple> generateConfigurations(
 struct ArrayListRequest {
     QVector<ArrayKind> kinds;
     GenerateOptions options; // electrodes, aMax, nMax, chained
-    double spacingMetres = 5;
+    double spacingMetres = DefaultSpacingMetres;
     // Configurations whose |K| at the spacing is above this are too weak to measure well.
     double factorLimitMetres = std::numeric_limits<double>::infinity();
     ElectrodeSet excluded;

@@ -7,6 +7,8 @@
 #include "spacing.h"
 #include "textutil.h"
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace Kgw {
@@ -16,8 +18,9 @@ namespace {
 // Far longer than any line of either format that a program or a person writes. A file without
 // line ends, such as a device of zeros, is refused at this length instead of filling memory.
 constexpr int MaxLineLength = 64 * 1024;
-// Half a millimetre: the resolution of the spacing that a sequence file records.
-constexpr double PositionTolerance = 0.0005;
+// Far below what any survey measures, and far above the rounding of a few dozen steps along
+// the ground.
+constexpr double RoundingSlack = 1e-9;
 // Quadruples are turned into text a piece at a time, so that a sequence is never held twice.
 constexpr int QuadruplesPerPiece = 16384;
 
@@ -36,8 +39,9 @@ public:
     // The next line without its end. Nothing at the end of the text, after a read failure
     // (failed()), and for a line longer than MaxLineLength (tooLong()).
     std::optional<QString> next();
-    // The line last returned, or the one too long.
+    // The line last returned, or the one too long, and its text.
     qint64 lineNumber() const { return m_lineNumber; }
+    const QString &line() const { return m_line; }
     bool tooLong() const { return m_tooLong; }
     bool failed() const { return deviceFailed(m_device); }
     QString errorString() const { return m_device->errorString(); }
@@ -48,6 +52,7 @@ private:
     const QChar *m_next = nullptr; // where the next line starts or goes on in the piece
     bool m_tooLong = false;
     qint64 m_lineNumber = 0;
+    QString m_line;
 };
 
 std::optional<QString> LineReader::next()
@@ -63,7 +68,7 @@ std::optional<QString> LineReader::next()
             if (line.isEmpty())
                 return std::nullopt;
             ++m_lineNumber;
-            return line;
+            return m_line = line;
         }
         const QChar *p = m_next;
         while (p != m_text.end() && !LineSplitter::isLineEnd(p->unicode()))
@@ -80,17 +85,24 @@ std::optional<QString> LineReader::next()
         }
         m_next = m_text.pastLineEnd(p);
         ++m_lineNumber;
-        return line;
+        return m_line = line;
     }
 }
 
-ExchangeResult refusal(qint64 lineNumber, const QString &message)
+ExchangeResult refusal(qint64 lineNumber, const QString &message, const QString &line = QString())
 {
     ExchangeResult result;
     result.status = ListResult::BadLine;
     result.message = message;
     result.lineNumber = lineNumber;
+    result.lineText = elided(printable(line), LineQuoteLength);
     return result;
+}
+
+// The line the reader stopped at refused.
+ExchangeResult refusal(const LineReader &lines, const QString &message)
+{
+    return refusal(lines.lineNumber(), message, lines.line());
 }
 
 // Where the lines stopped before the file was complete: a read failure, a line too long, or
@@ -198,6 +210,22 @@ QStringList wordsOf(const QString &line)
     return words;
 }
 
+// A coordinate in metres, or why the word is none: "x is not a number (a)".
+std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value)
+{
+    bool ok = false;
+    *value = word.toDouble(&ok);
+    if (!ok || !qIsFinite(*value))
+        return QStringLiteral("%1 is not a number (%2)").arg(name, quoted(word));
+    if (qAbs(*value) > MaxCoordinate) {
+        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
+            .arg(name)
+            .arg(MaxCoordinate, 0, 'f', 0)
+            .arg(quoted(word));
+    }
+    return std::nullopt;
+}
+
 // The metres of a whole number of millimetres, exactly and as short as it goes: "0", "2.5".
 QByteArray metresText(qint64 millimetres)
 {
@@ -233,6 +261,8 @@ private:
     QStringList m_positionNames;
     QStringList m_dataNames;
     int m_electrodes = 0;
+    double m_previous[3] = {}; // the position of the electrode read last
+    QVector<double> m_heights;
 };
 
 std::optional<QStringList> UnifiedReader::nextWords(QStringList *names)
@@ -271,41 +301,45 @@ std::optional<QString> UnifiedReader::positionProblem(int electrode, const QStri
         columns[1] = words.size() >= 3 ? 1 : -1;
         columns[2] = words.size() == 2 ? 1 : words.size() >= 3 ? 2 : -1;
     }
+    double position[3] = {}; // an axis the file doesn't name lies at 0
     for (int axis = 0; axis < 3; ++axis) {
-        // An axis the file doesn't name lies at 0.
         if (columns[axis] < 0)
             continue;
         const QString name = QLatin1String(Axes[axis]);
         if (columns[axis] >= words.size())
             return QStringLiteral("Electrode %1 has no %2").arg(electrode).arg(name);
-        const QString &word = words.at(columns[axis]);
-        bool ok = false;
-        const double value = word.toDouble(&ok);
-        if (!ok) {
-            return QStringLiteral("Electrode %1 %2 is not a number (%3)")
-                .arg(electrode)
-                .arg(name, quoted(word));
+        if (const std::optional<QString> problem
+            = coordinateProblem(name, words.at(columns[axis]), &position[axis]))
+            return QStringLiteral("Electrode %1 %2").arg(electrode).arg(*problem);
+    }
+    const double distance = electrode == 1
+        ? 0
+        : std::hypot(
+            position[0] - m_previous[0], position[1] - m_previous[1], position[2] - m_previous[2]);
+    std::copy(position, position + 3, m_previous);
+    m_heights.append(position[2]);
+    if (electrode == 1)
+        return std::nullopt;
+    if (m_spacing == 0) {
+        // The sequence file records the spacing to the millimetre.
+        m_spacing = distance < 1e6 ? qint32(qRound64(distance * 1000)) : 0;
+        if (!isSpacingInRange(m_spacing)) {
+            return QStringLiteral(
+                "Electrode 2 lies %1 m from electrode 1: a cable spacing outside %2")
+                .arg(distance, 0, 'g', 7)
+                .arg(spacingRangeText());
         }
-        if (axis == 0 && electrode == 2 && m_spacing == 0) {
-            // Checked before rounding, as a long enough run of digits reads as infinity.
-            const bool inRange = value > 0 && value < 1e6;
-            m_spacing = inRange ? qint32(qRound64(value * 1000)) : 0;
-            if (!isSpacingInRange(m_spacing)) {
-                return QStringLiteral("Electrode 2 at x = %1 gives a cable spacing outside %2")
-                    .arg(quoted(word), spacingRangeText());
-            }
-        }
-        const qint64 expected = axis == 0 ? qint64(electrode - 1) * m_spacing : 0;
-        // Written so that NaN is off the grid too.
-        if (!(qAbs(value - expected / 1000.0) <= PositionTolerance)) {
-            const QString spacing = m_spacing > 0 && axis == 0
-                ? QStringLiteral(" at a spacing of %1 m")
-                      .arg(QString::fromLatin1(metresText(m_spacing)))
-                : QString();
-            return QStringLiteral("Electrode %1 at %2 = %3 is off the cable's grid (%2 = %4%5)")
-                .arg(electrode)
-                .arg(name, quoted(word), QString::fromLatin1(metresText(expected)), spacing);
-        }
+    }
+    const double spacing = m_spacing / 1000.0;
+    if (!(qAbs(distance - spacing) <= SpacingTolerance * spacing)) {
+        return QStringLiteral(
+            "Electrode %1 lies %2 m from electrode %3, not the cable's spacing of "
+            "%4 m (to within %5 %)")
+            .arg(electrode)
+            .arg(distance, 0, 'g', 7)
+            .arg(electrode - 1)
+            .arg(QString::fromLatin1(metresText(m_spacing)))
+            .arg(SpacingTolerance * 100);
     }
     return std::nullopt;
 }
@@ -363,12 +397,17 @@ ExchangeResult UnifiedReader::read()
         return stopped(m_lines, noElectrodeCount);
     const std::optional<qint64> electrodes = count(*words);
     if (!electrodes)
-        return refusal(m_lines.lineNumber(), noElectrodeCount);
-    if (*electrodes < 1 || *electrodes > CablePositions) {
-        return refusal(m_lines.lineNumber(),
-            QStringLiteral("Electrode count is out of range [1, %1] (%2)")
-                .arg(CablePositions)
-                .arg(*electrodes));
+        return refusal(m_lines, noElectrodeCount);
+    if (*electrodes > CablePositions) {
+        return refusal(m_lines,
+            QStringLiteral("A line of %1 electrodes is longer than the cable of %2: it is measured "
+                           "in spreads; split the file into spreads of at most %2 electrodes")
+                .arg(*electrodes)
+                .arg(CablePositions));
+    }
+    if (*electrodes < 1) {
+        return refusal(m_lines,
+            QStringLiteral("Electrode count is out of range [1, %1] (0)").arg(CablePositions));
     }
     m_electrodes = int(*electrodes);
     for (int electrode = 1; electrode <= m_electrodes; ++electrode) {
@@ -380,7 +419,7 @@ ExchangeResult UnifiedReader::read()
                     .arg(m_electrodes));
         }
         if (const std::optional<QString> problem = positionProblem(electrode, *words))
-            return refusal(m_lines.lineNumber(), *problem);
+            return refusal(m_lines, *problem);
     }
 
     words = nextWords();
@@ -389,9 +428,9 @@ ExchangeResult UnifiedReader::read()
         return stopped(m_lines, noDataCount);
     const std::optional<qint64> data = count(*words);
     if (!data)
-        return refusal(m_lines.lineNumber(), noDataCount);
+        return refusal(m_lines, noDataCount);
     if (*data > MaxSequenceQuadruples) {
-        return refusal(m_lines.lineNumber(),
+        return refusal(m_lines,
             QStringLiteral("Data count is out of range [0, %1] (%2)")
                 .arg(MaxSequenceQuadruples)
                 .arg(*data));
@@ -405,7 +444,7 @@ ExchangeResult UnifiedReader::read()
         }
         qint64 values[4];
         if (const std::optional<QString> problem = datumProblem(*words, values))
-            return refusal(m_lines.lineNumber(), *problem);
+            return refusal(m_lines, *problem);
         result.quadruples.append(quadrupleOf(values));
         result.lineNumbers.append(m_lines.lineNumber());
     }
@@ -415,33 +454,135 @@ ExchangeResult UnifiedReader::read()
     if (result.quadruples.isEmpty())
         return noConfigurations();
     result.spacingMillimetres = m_spacing;
+    result.heights = m_heights;
     warnOfUnreadData(*data, &result);
     return result;
 }
 
-// The fields of a CSV row, each trimmed. A field in double quotes may hold the separator, and ""
-// within it stands for one quote.
-QStringList csvFields(const QString &line, QChar separator)
+// The records of a CSV, each split into its fields, as spreadsheets write them: a field either
+// unquoted, holding no quote, or quoted whole, where "" stands for a quote and the separator
+// and line ends are its text. Blanks around a field are not part of it, and blank lines are
+// skipped. The separator is the header's: its first comma, semicolon or tab.
+class CsvReader
 {
+public:
+    explicit CsvReader(QIODevice *device)
+        : m_lines(device)
+    { }
+
+    // The fields of the next record, each trimmed; nothing at the end of the file, and where the
+    // file could not be read or breaks the quoting (failure() says which).
+    std::optional<QStringList> next();
+    // The line the record last returned, or the one refused, starts on.
+    qint64 lineNumber() const { return m_start; }
+    // That record refused.
+    ExchangeResult refused(const QString &message) const
+    {
+        return refusal(m_start, message, m_startLine);
+    }
+    // Why next() gave nothing: a refusal, or nothing at the end of the file.
+    std::optional<ExchangeResult> failure() const;
+
+private:
+    std::optional<QStringList> refuse(const QString &problem);
+
+    LineReader m_lines;
+    QChar m_separator;
+    qint64 m_start = 0;
+    QString m_startLine;
+    QString m_problem;
+};
+
+std::optional<QStringList> CsvReader::next()
+{
+    std::optional<QString> line;
+    while ((line = m_lines.next()) && line->trimmed().isEmpty()) { }
+    if (!line)
+        return std::nullopt;
+    m_start = m_lines.lineNumber();
+    m_startLine = *line;
+    if (m_separator.isNull()) {
+        // Spreadsheets in locales with a decimal comma separate by semicolons.
+        m_separator = QLatin1Char(',');
+        for (const char candidate : { ',', ';', '\t' }) {
+            if (line->contains(QLatin1Char(candidate))) {
+                m_separator = QLatin1Char(candidate);
+                break;
+            }
+        }
+    }
+    const QChar quote = QLatin1Char('"');
+    enum { Before, Unquoted, Quoted, After } state = Before;
     QStringList fields;
     QString field;
-    bool quoted = false;
-    for (int i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line.at(i + 1) == c) {
-            field += c;
-            ++i;
-        } else if (c == QLatin1Char('"')) {
-            quoted = !quoted;
-        } else if (c == separator && !quoted) {
+    qint64 length = line->size();
+    for (int i = 0;; ++i) {
+        if (i == line->size()) {
+            if (state != Quoted)
+                break;
+            // A quoted field goes on at the next line, but not for ever where a quote is missing.
+            line = m_lines.next();
+            if (!line)
+                return m_lines.failed() || m_lines.tooLong()
+                    ? std::nullopt
+                    : refuse(QStringLiteral("Field %1 opens a quote that is never closed")
+                                 .arg(fields.size() + 1));
+            length += line->size() + 1;
+            if (length > MaxLineLength) {
+                return refuse(QStringLiteral("Field %1 runs on past %2 characters: is its "
+                                             "closing quote missing?")
+                                  .arg(fields.size() + 1)
+                                  .arg(MaxLineLength));
+            }
+            field += QLatin1Char('\n');
+            i = -1;
+            continue;
+        }
+        const QChar c = line->at(i);
+        if (state == Quoted) {
+            if (c != quote)
+                field += c;
+            else if (i + 1 < line->size() && line->at(i + 1) == quote)
+                field += line->at(++i);
+            else
+                state = After;
+        } else if (c == m_separator) {
             fields.append(field.trimmed());
             field.clear();
-        } else {
+            state = Before;
+        } else if (state == After) {
+            if (!c.isSpace()) {
+                return refuse(QStringLiteral("Field %1 goes on after its closing quote")
+                                  .arg(fields.size() + 1));
+            }
+        } else if (c == quote) {
+            if (state == Unquoted) {
+                return refuse(QStringLiteral("Field %1 holds a quote, but is not quoted whole")
+                                  .arg(fields.size() + 1));
+            }
+            state = Quoted;
+        } else if (state == Unquoted || !c.isSpace()) {
             field += c;
+            state = Unquoted;
         }
     }
     fields.append(field.trimmed());
     return fields;
+}
+
+std::optional<QStringList> CsvReader::refuse(const QString &problem)
+{
+    m_problem = problem;
+    return std::nullopt;
+}
+
+std::optional<ExchangeResult> CsvReader::failure() const
+{
+    if (!m_problem.isEmpty())
+        return refused(m_problem);
+    if (m_lines.failed() || m_lines.tooLong())
+        return stopped(m_lines, QString());
+    return std::nullopt;
 }
 
 // Text made a piece at a time as it is written. Its size is known only by making every piece, so
@@ -477,15 +618,28 @@ QByteArray electrodesText(const Quadruple &q, char separator)
     return text;
 }
 
-// A height in metres to the millimetre, as short as it goes: "0", "-2.5", "312.45".
-QByteArray heightText(double metres)
+// A coordinate in metres to 0.1 µm, as short as it goes: "0", "-2.5", "3.9867306". At any
+// spacing the cable takes, that puts neighbours the spacing apart far within SpacingTolerance.
+QByteArray coordinateText(double metres)
 {
-    QByteArray text = QByteArray::number(metres, 'f', 3);
+    QByteArray text = QByteArray::number(metres, 'f', 7);
     while (text.endsWith('0'))
         text.chop(1);
     if (text.endsWith('.'))
         text.chop(1);
     return text == "-0" ? QByteArray("0") : text;
+}
+
+// Where along the segment from o to o + d, relative to the last electrode, the ground lies the
+// spacing from it: the later root t of |o + t d| = spacing, with o inside that circle. A share
+// from 0 to 1; 1 where the segment is too short to tell.
+double shareAtSpacing(const double o[2], const double d[2], double spacing)
+{
+    const double a = d[0] * d[0] + d[1] * d[1];
+    const double b = o[0] * d[0] + o[1] * d[1];
+    const double c = o[0] * o[0] + o[1] * o[1] - spacing * spacing; // at most 0
+    const double t = (std::sqrt(b * b - a * c) - b) / a;
+    return t >= 0 && t <= 1 ? t : 1;
 }
 
 // A topography's line: its x and z, or why it is none.
@@ -496,13 +650,9 @@ std::optional<QString> topographyProblem(const QStringList &words, double point[
             .arg(counted(words.size(), QStringLiteral("word")));
     }
     for (int i = 0; i < 2; ++i) {
-        bool ok = false;
-        point[i] = words.at(i).toDouble(&ok);
-        if (!ok || !qIsFinite(point[i])) {
-            return QStringLiteral("%1 is not a number (%2)")
-                .arg(QLatin1Char(i == 0 ? 'x' : 'z'))
-                .arg(quoted(words.at(i)));
-        }
+        if (const std::optional<QString> problem
+            = coordinateProblem(QLatin1String(i == 0 ? "x" : "z"), words.at(i), &point[i]))
+            return problem;
     }
     return std::nullopt;
 }
@@ -527,15 +677,26 @@ FileContent unifiedDataContent(
     const QVector<Quadruple> &quadruples, double spacingMetres, const QVector<double> &heights)
 {
     const qint32 millimetres = spacingToMillimetres(spacingMetres);
+    const double spacing = millimetres / 1000.0;
     QByteArray head = QByteArray::number(CablePositions) + "\n# x z\n";
-    for (int k = 1; k <= CablePositions; ++k)
-        head += metresText(qint64(k - 1) * millimetres) + ' ' + heightText(heights.value(k - 1))
-            + '\n';
+    double x = 0;
+    double previous = 0;
+    for (int k = 1; k <= CablePositions; ++k) {
+        const QByteArray zText
+            = coordinateText(heights.value(k - 1, heights.isEmpty() ? 0.0 : heights.constLast()));
+        // Laid out from the heights as written, the file reads back as it was written.
+        const double z = zText.toDouble();
+        if (k > 1) {
+            const double rise = qAbs(z - previous);
+            x += std::sqrt(std::max(0.0, (spacing - rise) * (spacing + rise)));
+        }
+        previous = z;
+        head += coordinateText(x) + ' ' + zText + '\n';
+    }
     head += QByteArray::number(quadruples.size()) + "\n# a b m n k\n";
-    const double metres = millimetres / 1000.0;
-    return textContent(head, quadruples, [metres](const Quadruple &q) {
+    return textContent(head, quadruples, [spacing](const Quadruple &q) {
         return electrodesText(q, ' ') + ' '
-            + QByteArray::number(geometricFactor(q, metres), 'g', 10) + '\n';
+            + QByteArray::number(geometricFactor(q, spacing), 'g', 10) + '\n';
     });
 }
 
@@ -560,41 +721,29 @@ ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingM
 
 ExchangeResult readCsv(QIODevice *device)
 {
-    LineReader lines(device);
-    std::optional<QString> header;
-    while ((header = lines.next()) && header->trimmed().isEmpty()) { }
+    CsvReader records(device);
+    const std::optional<QStringList> header = records.next();
     if (!header)
-        return lines.failed() || lines.tooLong() ? stopped(lines, QString()) : noConfigurations();
-
-    // Spreadsheets in locales with a decimal comma separate by semicolons.
-    QChar separator = QLatin1Char(',');
-    for (const char candidate : { ',', ';', '\t' }) {
-        if (header->contains(QLatin1Char(candidate))) {
-            separator = QLatin1Char(candidate);
-            break;
-        }
-    }
-    const QStringList names = csvFields(header->toLower(), separator);
+        return records.failure().value_or(noConfigurations());
+    QStringList names = *header;
+    for (QString &name : names)
+        name = name.toLower();
     int columns[4];
     findColumns(names, ElectrodeColumns, columns);
     for (int i = 0; i < 4; ++i) {
         const QString name = QLatin1String(ElectrodeColumns[i]);
         if (columns[i] < 0)
-            return refusal(lines.lineNumber(), QStringLiteral("Header has no column %1").arg(name));
+            return records.refused(QStringLiteral("Header has no column %1").arg(name));
         if (names.lastIndexOf(name) != columns[i])
-            return refusal(
-                lines.lineNumber(), QStringLiteral("Header names column %1 twice").arg(name));
+            return records.refused(QStringLiteral("Header names column %1 twice").arg(name));
     }
 
     ExchangeResult result;
-    while (const std::optional<QString> line = lines.next()) {
-        if (line->trimmed().isEmpty())
-            continue;
-        const QStringList fields = csvFields(*line, separator);
+    while (const std::optional<QStringList> fields = records.next()) {
         qint64 values[4] = {};
         std::optional<QString> problem;
         for (int i = 0; i < 4 && !problem; ++i) {
-            const QString field = fields.value(columns[i]);
+            const QString field = fields->value(columns[i]);
             const std::optional<qint64> value = wholeNumber(field);
             if (field.isEmpty())
                 problem = missing(i);
@@ -606,17 +755,17 @@ ExchangeResult readCsv(QIODevice *device)
         if (!problem)
             problem = brokenRule(values, CablePositions);
         if (problem)
-            return refusal(lines.lineNumber(), *problem);
+            return records.refused(*problem);
         if (result.quadruples.size() == MaxSequenceQuadruples) {
             return loadFailure<ExchangeResult>(ListResult::TooLarge,
                 QStringLiteral("The file holds more than %1 quadruples, the most a KGW file holds")
                     .arg(MaxSequenceQuadruples));
         }
         result.quadruples.append(quadrupleOf(values));
-        result.lineNumbers.append(lines.lineNumber());
+        result.lineNumbers.append(records.lineNumber());
     }
-    if (lines.failed() || lines.tooLong())
-        return stopped(lines, QString());
+    if (const std::optional<ExchangeResult> failure = records.failure())
+        return *failure;
     if (result.quadruples.isEmpty())
         return noConfigurations();
     return result;
@@ -686,32 +835,57 @@ TopographyResult readTopographyFile(const QString &fileName)
 std::optional<QVector<double>> electrodeHeights(
     const TopographyResult &topography, double spacingMetres, int lastUsed, QString *error)
 {
-    const qint32 millimetres = spacingToMillimetres(spacingMetres);
-    const qint64 lastMillimetres = qint64(qBound(1, lastUsed, CablePositions) - 1) * millimetres;
+    const double spacing = spacingToMillimetres(spacingMetres) / 1000.0;
     const QVector<double> &x = topography.x;
     const QVector<double> &z = topography.z;
-    if (x.isEmpty() || x.constFirst() > 0 || x.constLast() < lastMillimetres / 1000.0) {
-        *error = QStringLiteral("The topography does not cover the electrodes used, at x = 0 to "
-                                "%1 m")
-                     .arg(QString::fromLatin1(metresText(lastMillimetres)));
-        if (!x.isEmpty())
-            *error += QStringLiteral(": it runs from x = %1 to %2 m")
-                          .arg(x.constFirst())
-                          .arg(x.constLast());
+    const QString extent = x.isEmpty()
+        ? QString()
+        : QStringLiteral(": it runs from x = %1 to %2 m").arg(x.constFirst()).arg(x.constLast());
+    if (x.isEmpty() || x.constFirst() > 0 || x.constLast() < 0) {
+        *error = QStringLiteral("The topography does not reach electrode 1 at x = 0") + extent;
         return std::nullopt;
     }
-    QVector<double> heights;
-    int j = 0; // the point at or before the electrode
-    for (int k = 1; k <= CablePositions; ++k) {
-        const double position = qint64(k - 1) * millimetres / 1000.0;
-        while (j + 1 < x.size() && x.at(j + 1) <= position)
-            ++j;
-        if (x.at(j) == position || j + 1 == x.size()) {
-            heights.append(z.at(j));
-            continue;
+    int j = 0; // the point at or before the last electrode laid
+    while (j + 1 < x.size() && x.at(j + 1) <= 0)
+        ++j;
+    double electrode[2] = { 0, z.at(j) };
+    if (x.at(j) < 0)
+        electrode[1] += -x.at(j) / (x.at(j + 1) - x.at(j)) * (z.at(j + 1) - z.at(j));
+    QVector<double> heights { electrode[1] };
+    const int used = qBound(1, lastUsed, CablePositions);
+    for (int k = 2; k <= CablePositions; ++k) {
+        // Along the ground from the last electrode, segment by segment, to the first point the
+        // spacing from it.
+        double from[2] = { electrode[0], electrode[1] };
+        bool laid = false;
+        for (; j + 1 < x.size(); ++j) {
+            const double to[2] = { x.at(j + 1), z.at(j + 1) };
+            // A point at the spacing, as the ground's last point may be, stays one however the
+            // steps before it were rounded.
+            if (std::hypot(to[0] - electrode[0], to[1] - electrode[1])
+                >= spacing * (1 - RoundingSlack)) {
+                const double o[2] = { from[0] - electrode[0], from[1] - electrode[1] };
+                const double d[2] = { to[0] - from[0], to[1] - from[1] };
+                const double t = shareAtSpacing(o, d, spacing);
+                electrode[0] = from[0] + t * d[0];
+                electrode[1] = from[1] + t * d[1];
+                laid = true;
+                break;
+            }
+            from[0] = to[0];
+            from[1] = to[1];
         }
-        const double share = (position - x.at(j)) / (x.at(j + 1) - x.at(j));
-        heights.append(z.at(j) + share * (z.at(j + 1) - z.at(j)));
+        if (!laid && k <= used) {
+            *error = QStringLiteral("The topography does not cover the electrodes used, 1 to %1%2, "
+                                    "which holds electrodes 1 to %3 at a spacing of %4 m")
+                         .arg(used)
+                         .arg(extent)
+                         .arg(k - 1)
+                         .arg(QString::fromLatin1(coordinateText(spacing)));
+            return std::nullopt;
+        }
+        // Past the points, where no reading is, the ground runs on level.
+        heights.append(electrode[1]);
     }
     return heights;
 }

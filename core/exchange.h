@@ -33,12 +33,23 @@ std::optional<ExchangeFormat> findExchangeFormat(const QString &name);
 // The names, as a usage message offers them: "unified or csv".
 QString allowedExchangeFormats();
 
+// No survey coordinate lies 10,000 km from anything: a larger one is a slip, and refusing it
+// keeps every distance worked out from coordinates far from overflow.
+constexpr double MaxCoordinate = 1e7;
+
+// How far the distance between neighbouring electrodes of a unified data file may stray from
+// the spacing, as a share of it: a cable laid along the ground keeps its electrodes that far
+// apart, and a survey of them measures that closely.
+constexpr double SpacingTolerance = 0.001;
+
 // A sequence read from an exchange file. A file is refused whole, with its line, as an electrode
 // list is; but it is read to its end, and blank lines do not end it.
 struct ExchangeResult : ListResult {
     // From a unified data file, the spacing its electrode positions lie at; 0 where the file
     // names fewer than two electrodes and no spacing was given, and for a CSV.
     qint32 spacingMillimetres = 0;
+    // From a unified data file, the height z of each electrode it lists; empty for a CSV.
+    QVector<double> heights;
     QVector<qint64> lineNumbers; // the file's line of each quadruple, when Ok
     // What was left unread of a file that is Ok, such as data rows past the data count, and the
     // first line of it; empty and 0 when nothing was.
@@ -48,10 +59,12 @@ struct ExchangeResult : ListResult {
     static constexpr char LoadFailureMessage[] = "Failed to load file";
 };
 
-// The sequence as a unified data file: the cable's electrodes at x = (k - 1) × spacing and
-// z = 0, or at the heights given for them, then `a b m n k` per quadruple, with k its geometric
-// factor in metres on a flat ground. The text is made as it is written, a piece at a time, so
-// the quadruples must outlive the content.
+// The sequence as a unified data file: the cable's electrodes at the heights given for them
+// (0 without; an electrode past the last height keeps it), each the spacing from the one before
+// as a tape laid between them measures it, electrode 1 at x = 0; then `a b m n k` per quadruple,
+// with k its geometric factor in metres on a flat ground. Coordinates are written to 0.1 µm, so
+// that the file reads back at the spacing and heights it was written with. The text is made as
+// it is written, a piece at a time, so the quadruples must outlive the content.
 FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres,
     const QVector<double> &heights = QVector<double>());
 
@@ -63,8 +76,9 @@ FileContent exchangeContent(ExchangeFormat format, const QVector<Quadruple> &qua
     double spacingMetres, const QVector<double> &heights = QVector<double>());
 
 // The ground along a survey line, from a file of one "x z" pair per line: x in metres along the
-// line from electrode 1, increasing from line to line, and z the height there. Blank lines and
-// what follows a # are skipped. A file is refused whole, with its line.
+// line from electrode 1, measured level and increasing from line to line, and z the height
+// there, each within ±MaxCoordinate. Blank lines and what follows a # are skipped. A file is
+// refused whole, with its line.
 struct TopographyResult {
     enum Status {
         Ok,
@@ -89,26 +103,31 @@ struct TopographyResult {
 TopographyResult readTopography(QIODevice *device);
 TopographyResult readTopographyFile(const QString &fileName);
 
-// The heights of the cable's electrodes where the unified data file puts them, electrode k at
-// x = (k - 1) × spacing, each interpolated linearly between the points on either side. The
-// points must reach from electrode 1 to `lastUsed`, the highest electrode the sequence uses:
-// nothing, with *error saying why, where they do not. The file lists every electrode of the
-// cable, and one beyond the points, which no reading uses, keeps the height of the last point.
+// The heights of the cable's electrodes laid along the ground, which runs straight between the
+// points: electrode 1 at x = 0, and each next one the first point further on that lies the
+// spacing from it in a straight line, as a tape between them measures it. The points must
+// reach from electrode 1 to `lastUsed`, the highest electrode the sequence uses: nothing, with
+// *error saying why, where they do not. The file lists every electrode of the cable, and one
+// beyond the points, which no reading uses, keeps the height of the one before.
 std::optional<QVector<double>> electrodeHeights(
     const TopographyResult &topography, double spacingMetres, int lastUsed, QString *error);
 
-// Reads a unified data file. Its electrodes must lie on the cable's grid, electrode k at
-// x = (k - 1) × spacing, y = z = 0 within half a millimetre, at the spacing given or else at
-// the one electrode 2 implies; the cable holds at most its 48. Every datum must keep the
-// electrode rules of a list, with electrodes up to the file's electrode count. What follows
-// the data, such as a topography block, is not read; rows of more data than the count gives are
-// not read either, but the result's warning names them.
+// Reads a unified data file. Its electrodes are the cable's, laid along the ground: each must lie
+// the spacing from the one before, in a straight line and to within SpacingTolerance, at the
+// spacing given or else at the one electrode 2 implies, wherever electrode 1 lies and at any
+// height; the cable holds at most its 48, and a longer line is refused as one to be measured
+// in spreads. Every datum must keep the electrode rules of a list, with electrodes up to the
+// file's electrode count. What follows the data, such as a topography block, is not read; rows
+// of more data than the count gives are not read either, but the result's warning names them.
 ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres);
 
 // Reads a CSV. The header names the columns in any letter case and any order, and other
 // columns are ignored; fields are separated by commas, or by semicolons or tabs when the header
-// has no comma, and may be quoted. Every row must hold a whole number in each of a, b, m and n
-// that keeps the electrode rules of a list.
+// has no comma. A field may be quoted whole, as spreadsheets write it: in double quotes, "" in
+// it standing for a quote, and then it may hold the separator and line ends. A quote elsewhere in
+// a field, or text after the closing one, is refused. Blanks around a field and blank lines are
+// skipped. Every row must hold a whole number in each of a, b, m and n that keeps the electrode
+// rules of a list.
 ExchangeResult readCsv(QIODevice *device);
 
 // Reads either format; the spacing only matters to a unified data file.

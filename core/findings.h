@@ -2,6 +2,7 @@
 #define KGW_FINDINGS_H
 
 #include "electrodeset.h"
+#include "geometry.h"
 #include "quadruple.h"
 
 #include <QByteArray>
@@ -80,8 +81,8 @@ struct CheckOptions {
     // The expected voltage rho I / |K| is counted at this ground and current; below minVoltage
     // (volts) a reading is too weak. 100 ohm m and 100 mA are common ground and a common
     // instrument.
-    double resistivityOhmMetres = 100;
-    double currentAmperes = 0.1;
+    double resistivityOhmMetres = DefaultResistivityOhmMetres;
+    double currentAmperes = DefaultCurrentAmperes;
     double minVoltage = 0;
     ElectrodeSet excluded;
     // One that uses an electrode above this, where a shorter cable is in use, can't be measured

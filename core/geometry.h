@@ -54,6 +54,11 @@ double geometricFactor(const Quadruple &q, double spacingMetres);
 // a quadruple without signal or with a repeated electrode is a fault of another kind.
 bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres);
 
+// The ground and current a voltage is expected at when the crew names none: common ground and a
+// common instrument.
+constexpr double DefaultResistivityOhmMetres = 100;
+constexpr double DefaultCurrentAmperes = 0.1;
+
 // The voltage rho I / |K| in volts that a configuration of geometric factor K measures over a
 // uniform ground of that resistivity (ohm m) with that current (amperes). 0 without signal
 // (K infinite), NaN with a repeated electrode.

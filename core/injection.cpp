@@ -100,15 +100,6 @@ void appendChains(const QVector<Quadruple> &rows, const std::vector<int> &member
 
 } // namespace
 
-std::optional<ChannelLayout> findChannelLayout(const QString &name)
-{
-    if (name.compare(QLatin1String("free"), Qt::CaseInsensitive) == 0)
-        return ChannelLayout::Free;
-    if (name.compare(QLatin1String("chained"), Qt::CaseInsensitive) == 0)
-        return ChannelLayout::Chained;
-    return std::nullopt;
-}
-
 bool enclosesCurrent(const Quadruple &q)
 {
     if (q.m == 0 || q.n == 0)

@@ -13,14 +13,16 @@ namespace Kgw {
 
 // How a multichannel instrument wires the potential dipoles of one injection: each channel on
 // two electrodes of its own (free), or the channels in a row along a chain of electrodes, N of
-// one dipole being M of the next (chained), which needs one electrode fewer per dipole.
+// one dipole being M of the next (chained), which needs one electrode fewer per dipole. kgw and
+// the window name them "free" and "chained", in this order.
 enum class ChannelLayout {
     Free,
     Chained,
 };
 
-// "free" or "chained", in any letter case; nothing for anything else.
-std::optional<ChannelLayout> findChannelLayout(const QString &name);
+// The most potential dipoles an instrument reads for one injection: as many as its cable has
+// electrodes, the limit of every instrument the sequence file is written for.
+constexpr int MaxChannels = CablePositions;
 
 // What one injection may read at once.
 struct ChannelRules {

@@ -12,6 +12,10 @@ namespace Kgw {
 constexpr qint32 MinimumSpacingMillimetres = 1;
 constexpr qint32 MaximumSpacingMillimetres = 100000;
 
+// What KGW make's box starts with, and what a command takes where neither the crew nor an input
+// file gave a spacing.
+constexpr double DefaultSpacingMetres = 5;
+
 inline bool isSpacingInRange(qint32 millimetres)
 {
     return millimetres >= MinimumSpacingMillimetres && millimetres <= MaximumSpacingMillimetres;

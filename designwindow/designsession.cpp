@@ -158,14 +158,16 @@ QString arraysNote(const Kgw::ArrayList &list)
 {
     QStringList parts;
     if (list.overFactorLimit > 0)
-        parts << QStringLiteral("%1 with |K| above the limit left out").arg(list.overFactorLimit);
+        parts
+            << DesignSession::tr("%1 with |K| above the limit left out").arg(list.overFactorLimit);
     if (list.overMaxDipole > 0)
-        parts << QStringLiteral("%1 with a potential dipole longer than the limit left out")
+        parts << DesignSession::tr("%1 with a potential dipole longer than the limit left out")
                      .arg(list.overMaxDipole);
     if (list.usingExcluded > 0)
-        parts << QStringLiteral("%1 using an excluded electrode left out").arg(list.usingExcluded);
+        parts
+            << DesignSession::tr("%1 using an excluded electrode left out").arg(list.usingExcluded);
     if (list.reciprocalsAdded > 0)
-        parts << QStringLiteral("%1 reciprocals added").arg(list.reciprocalsAdded);
+        parts << DesignSession::tr("%1 reciprocals added").arg(list.reciprocalsAdded);
     return parts.join(QStringLiteral("; "));
 }
 
@@ -173,18 +175,19 @@ QString emptiedText(Kgw::ArrayList::Emptied emptied)
 {
     switch (emptied) {
     case Kgw::ArrayList::ByFactorLimit:
-        return QStringLiteral("Every configuration of these arrays has |K| above the limit.");
+        return DesignSession::tr("Every configuration of these arrays has |K| above the limit.");
     case Kgw::ArrayList::ByExcluded:
-        return QStringLiteral("Every configuration of these arrays uses an excluded electrode.");
+        return DesignSession::tr("Every configuration of these arrays uses an excluded electrode.");
     case Kgw::ArrayList::ByMaxDipole:
-        return QStringLiteral("Every configuration of these arrays has a potential dipole longer "
-                              "than the limit.");
+        return DesignSession::tr(
+            "Every configuration of these arrays has a potential dipole longer "
+            "than the limit.");
     case Kgw::ArrayList::NothingFits:
     case Kgw::ArrayList::NotEmptied:
         break;
     }
-    return QStringLiteral("No configuration of these arrays fits on the cable with these "
-                          "steps.");
+    return DesignSession::tr("No configuration of these arrays fits on the cable with these "
+                             "steps.");
 }
 
 } // namespace
@@ -236,7 +239,7 @@ void DesignSession::setOpenedSequence(
     const QVector<Kgw::Quadruple> &quadruples, const QString &name)
 {
     m_opened = madeSequence(QStringLiteral("opened %1").arg(++m_openedCount), name, quadruples,
-        Kgw::counted(quadruples.size(), QStringLiteral("configuration")));
+        Kgw::counted(quadruples.size(), tr("configuration")));
     setSettings(m_settings);
 }
 
@@ -277,6 +280,13 @@ bool DesignSession::isCurrent(Part part) const
         return isCurrent(Sequence) && m_field && m_field->key == fieldKey();
     }
     return false;
+}
+
+std::shared_ptr<const FieldList> DesignSession::fieldOnShow() const
+{
+    if (m_field && m_sequence && m_field->sequenceId == m_sequence->id)
+        return m_field;
+    return nullptr;
 }
 
 QString DesignSession::fieldKey() const
@@ -379,7 +389,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
     Control &control = *job.control;
     try {
         if (!out.model || out.model->key != settings.modelKey()) {
-            control.setStage(QStringLiteral("Modelling the ground under the cable"));
+            control.setStage(DesignSession::tr("Modelling the ground under the cable"));
             auto model = std::make_shared<ModelResult>();
             model->key = settings.modelKey();
             const Kgw::ModelGrid grid(
@@ -403,7 +413,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
         const ModelResult &model = *out.model;
 
         if (job.design) {
-            control.setStage(QStringLiteral("Designing"));
+            control.setStage(DesignSession::tr("Designing"));
             QElapsedTimer timer;
             timer.start();
             auto run = std::make_shared<Kgw::DesignRun>(
@@ -413,14 +423,14 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                 return out;
             }
             const Kgw::DesignResult &design = run->design;
-            QString note = QStringLiteral("%1 of the base set, %2 chosen from %3 candidates")
+            QString note = DesignSession::tr("%1 of the base set, %2 chosen from %3 candidates")
                                .arg(design.baseCount)
                                .arg(design.configurations.size() - design.baseCount)
                                .arg(design.candidates);
             if (!run->reciprocals.isEmpty())
-                note += QStringLiteral(", %1 reciprocals").arg(run->reciprocals.size());
+                note += DesignSession::tr(", %1 reciprocals").arg(run->reciprocals.size());
             const std::shared_ptr<MadeSequence> made = madeSequence(
-                settings.sequenceKey(), QStringLiteral("design"), run->written, note);
+                settings.sequenceKey(), DesignSession::tr("design"), run->written, note);
             made->modelKey = model.key;
             made->seconds = timer.elapsed() / 1000.0;
             made->design = run;
@@ -434,8 +444,8 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                 out.error = emptiedText(list.emptied);
                 return out;
             }
-            out.sequence = madeSequence(settings.sequenceKey(), QStringLiteral("standard arrays"),
-                list.configurations, arraysNote(list));
+            out.sequence = madeSequence(settings.sequenceKey(),
+                DesignSession::tr("standard arrays"), list.configurations, arraysNote(list));
         }
         if (!out.sequence)
             return out;
@@ -443,7 +453,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
 
         if (!out.figures || out.figures->sequenceId != sequence.id
             || out.figures->modelKey != model.key) {
-            control.setStage(QStringLiteral("Working out the sections"));
+            control.setStage(DesignSession::tr("Working out the sections"));
             auto figures = std::make_shared<SequenceFigures>();
             figures->sequenceId = sequence.id;
             figures->modelKey = model.key;
@@ -476,6 +486,18 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             if (settings.sequence.target && settings.sequence.source == SequenceSource::Design) {
                 const Kgw::TargetRegion &t = *settings.sequence.target;
                 target = QRectF(QPointF(t.x0, t.z0), QPointF(t.x1, t.z1));
+                // Of the design's own configurations where it has them, as kgw design reports
+                // the target; its reciprocals read the same ground again.
+                const bool own = design && design->designed.ok() && design->arrays.ok()
+                    && sequence.modelKey == model.key;
+                const Kgw::SequenceResolution &designed
+                    = own ? design->designed : figures->resolution;
+                const Kgw::SequenceResolution &arrays = own ? design->arrays : figures->standard;
+                if (designed.ok() && arrays.ok()) {
+                    figures->target = t;
+                    figures->targetRelative = Kgw::meanRelativeIn(*model.resolution, designed, t);
+                    figures->targetStandard = Kgw::meanRelativeIn(*model.resolution, arrays, t);
+                }
             }
             figures->sensitivityPlot
                 = std::make_shared<const Kgw::SectionPlot>(Kgw::sensitivitySectionPlot(
@@ -486,8 +508,8 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                         *model.resolution, figures->resolution, sequence.name, target));
             } else {
                 figures->error = figures->resolution.ok()
-                    ? QStringLiteral("None of its configurations has a sensitivity within the "
-                                     "limits, so there is no resolution to show.")
+                    ? DesignSession::tr("None of its configurations has a sensitivity within the "
+                                        "limits, so there is no resolution to show.")
                     : figures->resolution.error;
             }
             figures->coverage
@@ -497,9 +519,10 @@ DesignSession::Outcome DesignSession::run(const Job &job)
 
         const QString fieldKey = fieldKeyOf(sequence.id, settings);
         if (!out.field || out.field->key != fieldKey) {
-            control.setStage(QStringLiteral("Ordering and checking"));
+            control.setStage(DesignSession::tr("Ordering and checking"));
             auto field = std::make_shared<FieldList>();
             field->key = fieldKey;
+            field->sequenceId = sequence.id;
             const QVector<Kgw::Quadruple> &before = sequence.quadruples;
             const Kgw::OrderOptions order = settings.orderOptions(before.size());
             field->quadruples = settings.order.enabled ? Kgw::orderSequence(before, order) : before;
@@ -517,10 +540,12 @@ DesignSession::Outcome DesignSession::run(const Job &job)
         // What was finished before stays; a design stopped half-way never reached out.
         out.cancelled = true;
     } catch (const std::bad_alloc &) {
-        out.error = QStringLiteral("There is not enough memory for this work; give a shorter cable "
-                                   "or fewer measurements.");
+        out.error
+            = DesignSession::tr("There is not enough memory for this work; give a shorter cable "
+                                "or fewer measurements.");
     } catch (const std::exception &error) {
-        out.error = QStringLiteral("The work failed: %1").arg(QString::fromLocal8Bit(error.what()));
+        out.error
+            = DesignSession::tr("The work failed: %1").arg(QString::fromLocal8Bit(error.what()));
     }
     return out;
 }

@@ -57,6 +57,11 @@ struct SequenceFigures {
     Kgw::SequenceResolution resolution;
     Kgw::SequenceResolution standard; // of the standard arrays of the same size
     int standardCount = 0;
+    // A design's target: the mean relative resolution over its cells, of the sequence and of
+    // the standard arrays, as kgw design reports them.
+    std::optional<Kgw::TargetRegion> target;
+    double targetRelative = 0;
+    double targetStandard = 0;
     double medianCancellation = 0;
     std::shared_ptr<const Kgw::SectionPlot> sensitivityPlot;
     std::shared_ptr<const Kgw::SectionPlot> resolutionPlot;
@@ -66,6 +71,7 @@ struct SequenceFigures {
 // The list as it goes to the instrument: ordered or not, and what a check finds in it.
 struct FieldList {
     QString key;
+    quint64 sequenceId = 0; // the sequence it was made of
     QVector<Kgw::Quadruple> quadruples;
     Kgw::CheckReport report;
     int gap = 0;
@@ -99,6 +105,8 @@ public:
     void cancel();
     // Until its results are taken up, which is after the thread has finished.
     bool isBusy() const { return m_running; }
+    // Whether a design runs or is about to.
+    bool isDesigning() const { return m_designing || m_designAsked; }
     // Whether work runs or is about to start: settings just changed are taken up after a pause.
     bool hasPendingWork() const { return isBusy() || m_scheduleTimer.isActive(); }
     // Whether the part on show was made for the settings as they are now.
@@ -113,6 +121,9 @@ public:
     bool isPaused() const { return m_paused; }
     const SequenceFigures *figures() const { return m_figures.get(); }
     const FieldList *field() const { return m_field.get(); }
+    // The field list of the sequence on show, to keep for as long as a view shows it; none while
+    // it is worked out.
+    std::shared_ptr<const FieldList> fieldOnShow() const;
 
     // Resolution evaluations and models made so far: what a change of settings cost.
     int evaluationCount() const { return m_evaluations; }

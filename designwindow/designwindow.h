@@ -1,28 +1,30 @@
 #ifndef DESIGNWINDOW_H
 #define DESIGNWINDOW_H
 
+#include "designdocument.h"
 #include "designsession.h"
 
+#include <QHash>
 #include <QMainWindow>
-#include <QSet>
 
+class FindingsView;
+class OrderPanel;
 class PictureView;
 class QAction;
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QSpinBox;
-class QStackedWidget;
 class QTabWidget;
-class QTableWidget;
+class SequencePanel;
+class SettingsPanel;
 
 // KGW design: a crew sets the cable, the ground and the instrument, makes a sequence (standard
 // arrays, a design, or a list of its own), orders it for the field, sees what it resolves and
-// saves what the instrument reads. Everything it works out comes from the libraries kgw uses;
-// the window only gathers settings and shows results.
+// saves what the instrument reads. Everything it works out comes from the libraries kgw uses,
+// and every box is one of kgw's options; the window gathers settings and shows results.
+//
+// On the left the panels of settings with the Design button below them, always in sight; on
+// the right the views of the list on show: its pictures, its findings and a summary.
 class DesignWindow : public QMainWindow
 {
     Q_OBJECT
@@ -34,7 +36,9 @@ public:
     ~DesignWindow() override;
 
     DesignSession *session() const { return m_session; }
+    const DesignDocument &document() const { return m_document; }
     PictureView *pictureView(View view) const;
+    ::FindingsView *findingsView() const { return m_findings; }
 
     // What the File menu's entries do once a name is chosen; false, after telling the crew why,
     // when nothing was read or written.
@@ -45,8 +49,17 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
-private slots:
-    void onSettingsEdited();
+private:
+    QWidget *makeSettingsSide();
+    void makeViews();
+    void makeStatusBar();
+    void makeMenus();
+
+    void onEdited();
+    // Reads the boxes, shows beside each what is wrong with it, and hands the settings to the
+    // session; false, and nothing handed, while a box needs another value.
+    bool applySettings();
+    void onDesign();
     void onSessionChanged();
     void onBusyChanged(bool busy);
     void onProgress(int permille, const QString &stage);
@@ -54,93 +67,52 @@ private slots:
     void onSave();
     void onSaveAs();
     void onSavePicture();
-    void onFindingActivated(int row);
+    void onConfigurationChosen(const Kgw::Quadruple &configuration);
     void onRegionDrawn(const QRectF &metres);
     void onAbout();
 
-private:
-    QWidget *makeCablePanel();
-    QWidget *makeInstrumentPanel();
-    QWidget *makeSequencePanel();
-    QWidget *makeOrderPanel();
-    void makeMenus();
-    void makeFindingsTable();
-    QLineEdit *addNumberBox(
-        class QFormLayout *form, const QString &label, const QString &name, const QString &toolTip);
-    void showSettings(const DesignSettings &settings);
-    bool readSettings(DesignSettings *settings);
-    // Hands the boxes' settings to the session; false, and nothing handed, while one is red.
-    bool applySettings();
+    // Why what the part shows is not what the settings give; empty when it is.
+    QString staleText(DesignSession::Part part) const;
     void showPictures();
     void showFindings();
     void showSummary();
+    void showStatus();
     void updateTitle();
-    bool showsFileSequence() const;
     bool maybeSave();
-    QString pictureName(View view) const;
+    bool canSave() const;
+    quint64 sequenceOnShow() const;
+    // The content of the field list on show, as the document compares it.
+    QString fieldContentKey();
 
     DesignSession *m_session = nullptr;
-    bool m_showing = false; // while boxes are filled from settings, their signals mean nothing
+    DesignDocument m_document;
+    Kgw::OptionValues m_values;
+    QHash<const Kgw::Option *, QString> m_problems;
 
-    QSpinBox *m_electrodes = nullptr;
-    QLineEdit *m_spacing = nullptr;
-    QLineEdit *m_excluded = nullptr;
-    QLineEdit *m_resistivity = nullptr;
-    QLineEdit *m_current = nullptr;
-    QLineEdit *m_floor = nullptr;
-    QLineEdit *m_error = nullptr;
-    QLineEdit *m_factorLimit = nullptr;
-    QLineEdit *m_minVoltage = nullptr;
-
-    QSpinBox *m_channels = nullptr;
-    QComboBox *m_layout = nullptr;
-    QSpinBox *m_maxDipole = nullptr;
-    QCheckBox *m_allowEnclosing = nullptr;
-    QLineEdit *m_secondsPerInjection = nullptr;
-
-    QComboBox *m_source = nullptr;
-    QStackedWidget *m_sourcePages = nullptr;
-    QVector<QCheckBox *> m_arrays;
-    QSpinBox *m_aMax = nullptr;
-    QSpinBox *m_nMax = nullptr;
-    QSpinBox *m_measurements = nullptr;
-    QLineEdit *m_target = nullptr;
-    QSpinBox *m_baseShare = nullptr;
-    QLineEdit *m_baseArrays = nullptr;
-    QLineEdit *m_maxCancellation = nullptr;
+    QVector<SettingsPanel *> m_panels;
+    SequencePanel *m_sequencePanel = nullptr;
+    OrderPanel *m_orderPanel = nullptr;
     QPushButton *m_designButton = nullptr;
-    QLabel *m_openedLabel = nullptr;
-    QSpinBox *m_reciprocals = nullptr;
-
-    QCheckBox *m_orderEnabled = nullptr;
-    QSpinBox *m_gap = nullptr;
-    QLabel *m_orderFigures = nullptr;
 
     QTabWidget *m_views = nullptr;
     PictureView *m_coverage = nullptr;
     PictureView *m_sensitivity = nullptr;
     PictureView *m_resolution = nullptr;
-    QWidget *m_findingsPage = nullptr;
-    QTableWidget *m_findings = nullptr; // made when first shown
+    ::FindingsView *m_findings = nullptr;
     QLabel *m_summary = nullptr;
     std::optional<Kgw::Quadruple> m_highlighted;
-    QString m_highlightedField; // the field list the ring was chosen in
+    std::shared_ptr<const FieldList> m_highlightedField; // the field list the ring was chosen in
+    std::shared_ptr<const FieldList> m_keyedField;
+    QString m_fieldContentKey;
 
     QLabel *m_stage = nullptr;
+    QString m_progressStage;
     QProgressBar *m_progress = nullptr;
     QPushButton *m_cancel = nullptr;
 
     QAction *m_saveAction = nullptr;
     QAction *m_saveAsAction = nullptr;
     QAction *m_savePictureAction = nullptr;
-
-    bool m_inputsValid = true; // no box is red
-
-    QString m_fileName; // the file the list was last saved to or opened from
-    quint64 m_fileSequence = 0; // the sequence made that the file holds
-    bool m_fileWritten = false; // saved there, rather than opened
-    QString m_savedKey; // what was saved or opened there, to tell whether it changed since
-    QSet<quint64> m_savedSequences;
 };
 
 #endif

@@ -41,41 +41,54 @@ QSize PictureView::sizeHint() const
     return m_size.isValid() ? m_size / 2 : QSize(600, 400);
 }
 
+int PictureView::bandHeight() const
+{
+    return m_stale.isEmpty() ? 0 : fontMetrics().height() + 12;
+}
+
 QTransform PictureView::placement() const
 {
     if (!m_size.isValid() || m_size.isEmpty())
         return QTransform();
-    const double scale
-        = std::min(double(width()) / m_size.width(), double(height()) / m_size.height());
-    const double dx = (width() - scale * m_size.width()) / 2;
-    const double dy = (height() - scale * m_size.height()) / 2;
+    // The whole picture, as large as the view takes it, below the band where one is shown; it
+    // is drawn, not a bitmap scaled, so that it stays sharp at any size.
+    const QRectF room = QRectF(rect()).adjusted(0, bandHeight(), 0, 0);
+    const double scale = std::min(room.width() / m_size.width(), room.height() / m_size.height());
+    const double dx = room.left() + (room.width() - scale * m_size.width()) / 2;
+    const double dy = room.top() + (room.height() - scale * m_size.height()) / 2;
     return QTransform(scale, 0, 0, scale, dx, dy);
 }
 
 void PictureView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
+    const QPalette &colours = palette();
+    painter.fillRect(rect(), colours.color(QPalette::Base));
     if (m_draw && m_message.isEmpty()) {
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setTransform(placement());
+        // The pictures are drawn as kgw writes them, ink on white paper, whatever the theme.
+        painter.fillRect(QRect(QPoint(), m_size), Qt::white);
         m_draw(&painter);
         painter.restore();
     } else {
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(
-            rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, m_message);
+        painter.setPen(colours.color(QPalette::Text));
+        painter.drawText(rect().adjusted(20, 20 + bandHeight(), -20, -20),
+            Qt::AlignCenter | Qt::TextWordWrap, m_message);
     }
     if (m_dragStart) {
-        painter.setPen(QPen(QColor(0, 90, 200), 1, Qt::DashLine));
-        painter.setBrush(QColor(0, 90, 200, 40));
+        QColor fill = colours.color(QPalette::Highlight);
+        painter.setPen(QPen(fill, 1, Qt::DashLine));
+        fill.setAlpha(40);
+        painter.setBrush(fill);
         painter.drawRect(QRect(*m_dragStart, m_dragEnd).normalized());
     }
     if (!m_stale.isEmpty()) {
-        const QRect band(0, 0, width(), fontMetrics().height() + 12);
-        painter.fillRect(band, QColor(255, 236, 179, 230));
-        painter.setPen(Qt::black);
+        // The palette's colours for a note, as a tool tip has them.
+        const QRect band(0, 0, width(), bandHeight());
+        painter.fillRect(band, colours.color(QPalette::ToolTipBase));
+        painter.setPen(colours.color(QPalette::ToolTipText));
         painter.drawText(band.adjusted(8, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft, m_stale);
     }
     emit painted();

@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
-// Shows one of the pictures kgw draws, scaled to fit, so that the window and the saved file look
-// alike. Over a section the crew can drag a rectangle to mark a region of the ground.
+// Shows one of the pictures kgw draws, scaled to fill the view, so that the window and the saved
+// file look alike. Over a section the crew can drag a rectangle to mark a region of the ground.
 class PictureView : public QWidget
 {
     Q_OBJECT
@@ -26,6 +26,8 @@ public:
     // A band across the top saying the picture is not that of the settings as they are.
     void setStaleText(const QString &text);
     bool hasPicture() const { return bool(m_draw); }
+    QString message() const { return m_message; }
+    QString staleText() const { return m_stale; }
 
     QSize sizeHint() const override;
 
@@ -43,6 +45,8 @@ protected:
 private:
     // How the picture is scaled into the widget.
     QTransform placement() const;
+    // The band's, when one is shown.
+    int bandHeight() const;
 
     QSize m_size;
     std::function<void(QPainter *)> m_draw;

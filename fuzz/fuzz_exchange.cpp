@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the readers of the exchange formats, the first byte choosing the
 // format. Besides crashes and sanitizer reports it checks that a refusal holds nothing, and that
-// whatever is accepted keeps the electrode rules of a list, with a line for every quadruple.
+// whatever is accepted keeps the electrode rules of a list, with a line for every quadruple, and
+// electrodes at heights some ground has.
 
 #include "exchange.h"
 
@@ -38,5 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(result.lineNumbers.at(i) > previousLine);
         previousLine = result.lineNumbers.at(i);
     }
+    require(format == Kgw::ExchangeFormat::Unified || result.heights.isEmpty());
+    for (const double height : result.heights)
+        require(qAbs(height) <= Kgw::MaxCoordinate);
     return 0;
 }

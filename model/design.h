@@ -52,7 +52,6 @@ struct DesignOptions {
     // resolution more closely; larger ones need fewer updates. 5 % is where the design stopped
     // gaining from smaller rounds.
     static constexpr double DefaultBatchShare = 0.05;
-    static constexpr int MaxChannels = 64;
 
     // The standard arrays' smallest readings give the near-surface the dense, even coverage that
     // compact bodies need, which readings chosen one by one for the whole section spread

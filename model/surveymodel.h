@@ -2,6 +2,7 @@
 #define KGW_SURVEYMODEL_H
 
 #include "electrodeset.h"
+#include "geometry.h"
 #include "sensitivity.h"
 
 #include <Eigen/Core>
@@ -71,8 +72,8 @@ struct ResolutionOptions {
     // The ground and current a configuration's voltage rho I / |K| is expected at; those whose
     // voltage is below minVoltage (volts) are left out like those over the |K| limit. The
     // defaults, 100 ohm m and 100 mA, are those NoiseModel's default floor is counted at.
-    double resistivityOhmMetres = 100;
-    double currentAmperes = 0.1;
+    double resistivityOhmMetres = DefaultResistivityOhmMetres;
+    double currentAmperes = DefaultCurrentAmperes;
     double minVoltage = 0;
     // Dead or missing electrodes: no configuration that uses one has a row, in the comprehensive
     // set neither, so that a design on the cable is judged by what the cable can still measure.

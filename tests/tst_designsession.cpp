@@ -56,6 +56,7 @@ private slots:
     void cancelledDesignKeepsThePrevious();
     void outdatedDesignIsEvaluatedOnTheNewModel();
     void refusedSettingsSayWhy();
+    void openRefusesACsvAsKgwDoes();
 };
 
 void TestDesignSession::arraysAsKgwGenerates()
@@ -96,6 +97,7 @@ void TestDesignSession::designAsKgwDesigns()
     settings.sequence.source = SequenceSource::Design;
     settings.sequence.measurements = 40;
     settings.sequence.reciprocalShare = 10;
+    settings.sequence.target = Kgw::TargetRegion { 2, 8, 0, 2 };
     session.setSettings(settings);
     QVERIFY(waitIdle(session));
     QVERIFY(!session.sequence());
@@ -108,8 +110,17 @@ void TestDesignSession::designAsKgwDesigns()
         { QStringLiteral("design"), QStringLiteral("--electrodes"), QStringLiteral("12"),
             QStringLiteral("--measurements"), QStringLiteral("40"), QStringLiteral("--reciprocals"),
             QStringLiteral("10"), QStringLiteral("--spacing"), QStringLiteral("1"),
-            QStringLiteral("--kgw"), QStringLiteral("kgw.KGW") });
+            QStringLiteral("--target"), QStringLiteral("2:8,0:2"), QStringLiteral("--kgw"),
+            QStringLiteral("kgw.KGW") });
     QCOMPARE(designed.exitCode, 0);
+    // The summary's figures in the target are those kgw design reports.
+    const SequenceFigures *figures = session.figures();
+    QVERIFY(figures->target);
+    const QString inTarget = QStringLiteral("in the target: mean relative resolution %1, standard "
+                                            "arrays %2")
+                                 .arg(figures->targetRelative, 0, 'f', 3)
+                                 .arg(figures->targetStandard, 0, 'f', 3);
+    QVERIFY2(designed.err.contains(inTarget), qPrintable(designed.err));
     QVERIFY(saveSequence(dir.filePath(QStringLiteral("window.KGW")), SequenceFormat::SequenceFile,
         session.field()->quadruples, 1)
                 .ok());
@@ -132,7 +143,7 @@ void TestDesignSession::onlyWhatDependsIsWorkedOut_data()
     QTest::newRow("a-max: the arrays and their figures")
         << Change([](DesignSettings &s) { s.sequence.aMax = 2; }) << 0 << 2 << false;
     QTest::newRow("error: the model and all after it")
-        << Change([](DesignSettings &s) { s.cable.errorPercent = 5; }) << 1 << 2 << false;
+        << Change([](DesignSettings &s) { s.cable.survey.error = 5; }) << 1 << 2 << false;
 }
 
 void TestDesignSession::onlyWhatDependsIsWorkedOut()
@@ -208,12 +219,24 @@ void TestDesignSession::refusedSettingsSayWhy()
 {
     DesignSession session;
     DesignSettings settings = smallCable();
-    settings.cable.factorLimitMetres
+    settings.cable.survey.factorLimit
         = 1; // no configuration of 12 electrodes 1 m apart is so strong
     session.setSettings(settings);
     QVERIFY(waitIdle(session));
     QVERIFY(!session.error().isEmpty());
     QVERIFY(!session.isCurrent(DesignSession::Field));
+}
+
+// File → Open reads a CSV with the reader of kgw --from csv, quoting rules and all.
+void TestDesignSession::openRefusesACsvAsKgwDoes()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir, QStringLiteral("bad.csv"), "a,b,m,n\n\"1\"2,3,4,5\n"));
+    const QString name = dir.filePath(QStringLiteral("bad.csv"));
+    const OpenedSequence opened = openSequence(name, formatForName(name));
+    QVERIFY(opened.quadruples.isEmpty());
+    QCOMPARE(opened.error,
+        QStringLiteral("Field 1 goes on after its closing quote: Line 2: \"1\"2,3,4,5"));
 }
 
 QTEST_MAIN(TestDesignSession)

@@ -1,13 +1,17 @@
 #include "designwindow.h"
+#include "findingsview.h"
 #include "pictureview.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -53,6 +57,10 @@ private slots:
     void boxes_data();
     void boxes();
     void staleUntilWorkedOut();
+    void designingSaysSo();
+    void typedDecimalsSurviveARestart();
+    void findingsOfTheListOnShow();
+    void firstSight();
     void cancelKeepsTheWindowAnswering();
     void draggedRegionBecomesTheTarget();
     void savesAndOpens();
@@ -124,15 +132,18 @@ void TestDesignWindow::boxes()
     const auto given = [&] {
         const DesignSettings &now = window.session()->settings();
         return now.modelKey() + now.sequenceKey() + now.orderKey()
-            + QString::number(now.instrument.secondsPerInjection);
+            + QString::number(now.instrument.secondsPerInjection.value_or(0));
     };
     const QString before = given();
     // As one edit, as a paste is, so that no prefix of the text counts on its own.
     edit->selectAll();
     edit->insert(text);
     QCOMPARE(given() != before, accepted);
-    QCOMPARE(edit->property("problem").toString().isEmpty(), accepted);
-    QCOMPARE(edit->toolTip() == edit->property("problem").toString(), !accepted);
+    // What is wrong is said beside the box.
+    auto *problem = window.findChild<QLabel *>(box + QStringLiteral("Problem"));
+    QVERIFY(problem);
+    QCOMPARE(problem->isVisible(), !accepted);
+    QCOMPARE(problem->text().isEmpty(), accepted);
     QVERIFY(!QApplication::activeModalWidget());
 }
 
@@ -150,10 +161,19 @@ void TestDesignWindow::staleUntilWorkedOut()
 
     // A red box holds everything back, saving too: the list on show is not what the boxes say.
     auto *spacing = window.findChild<QLineEdit *>(QStringLiteral("spacing"));
+    auto *stage = window.findChild<QLabel *>(QStringLiteral("stage"));
     spacing->selectAll();
     spacing->insert(QStringLiteral("2x"));
     QVERIFY(!saveAs->isEnabled());
     QVERIFY(window.session()->isCurrent(DesignSession::Figures));
+    const QString redBox = stage->text();
+    QVERIFY(!redBox.isEmpty());
+
+    // Mended as it was, nothing needs working out, and nothing is held back any more.
+    spacing->selectAll();
+    spacing->insert(QStringLiteral("5"));
+    QVERIFY(saveAs->isEnabled());
+    QVERIFY(stage->text() != redBox);
 
     spacing->selectAll();
     QTest::keyClicks(spacing, QStringLiteral("2"));
@@ -163,6 +183,109 @@ void TestDesignWindow::staleUntilWorkedOut()
     QVERIFY(window.session()->isCurrent(DesignSession::Figures));
     QVERIFY(saveAs->isEnabled());
     QCOMPARE(window.session()->settings().cable.spacingMetres, 2.0);
+}
+
+void TestDesignWindow::designingSaysSo()
+{
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    window.findChild<QComboBox *>(QStringLiteral("source"))
+        ->setCurrentIndex(int(SequenceSource::Design));
+    QVERIFY(waitIdle(window.session()));
+    PictureView *resolution = window.pictureView(DesignWindow::ResolutionView);
+    const QString before = resolution->message();
+    window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
+    QVERIFY(window.session()->isDesigning());
+    QVERIFY(!resolution->message().isEmpty());
+    QVERIFY(resolution->message() != before);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(resolution->hasPicture());
+    QVERIFY(resolution->message().isEmpty());
+}
+
+void TestDesignWindow::typedDecimalsSurviveARestart()
+{
+    const QString typed = QStringLiteral("0,0000000001");
+    {
+        DesignWindow window;
+        setSmallCable(window);
+        auto *resistivity = window.findChild<QLineEdit *>(QStringLiteral("resistivity"));
+        resistivity->selectAll();
+        resistivity->insert(typed);
+        QVERIFY(waitIdle(window.session()));
+    }
+    DesignWindow window;
+    auto *resistivity = window.findChild<QLineEdit *>(QStringLiteral("resistivity"));
+    QCOMPARE(resistivity->text(), typed);
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("resistivityProblem"))->isHidden());
+    QCOMPARE(window.session()->settings().cable.survey.resistivity, 1e-10);
+    // Whatever the model makes of such a ground, the window says it, rather than working on.
+    QVERIFY(waitIdle(window.session()));
+    PictureView *view = window.pictureView(DesignWindow::ResolutionView);
+    QVERIFY(view->hasPicture() || !window.session()->error().isEmpty());
+    QVERIFY(!view->message().endsWith(QChar(0x2026)));
+}
+
+void TestDesignWindow::findingsOfTheListOnShow()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Two findings in a list of its own; the arrays on the same cable have none.
+    QVERIFY(writeBytes(dir, QStringLiteral("twice.txt"), "1 2 3 4\n1 2 3 4\n1 2 4 3\n"));
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    QVERIFY(window.openFile(dir.filePath(QStringLiteral("twice.txt"))));
+    QVERIFY(waitIdle(window.session()));
+    auto *views = window.findChild<QTabWidget *>();
+    QCOMPARE(views->tabText(DesignWindow::FindingsView), QStringLiteral("Findings (2)"));
+    QCOMPARE(window.findingsView()->model()->rowCount(), 2);
+
+    // Another sequence: not a row of the opened list's stays, and the count is the summary's.
+    window.findChild<QComboBox *>(QStringLiteral("source"))
+        ->setCurrentIndex(int(SequenceSource::StandardArrays));
+    QCOMPARE(window.findingsView()->model()->rowCount(), 0);
+    QVERIFY(waitIdle(window.session()));
+    QCOMPARE(views->tabText(DesignWindow::FindingsView), QStringLiteral("Findings"));
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("summary"))
+                ->text()
+                .contains(QStringLiteral("Findings</b></td><td>none")));
+
+    // A change the list is not worked out for yet: its findings stay, said to be out of date.
+    auto *spacing = window.findChild<QLineEdit *>(QStringLiteral("spacing"));
+    window.findChild<QComboBox *>(QStringLiteral("source"))
+        ->setCurrentIndex(int(SequenceSource::OpenedList));
+    QVERIFY(waitIdle(window.session()));
+    spacing->selectAll();
+    spacing->insert(QStringLiteral("2"));
+    QCOMPARE(window.findingsView()->model()->rowCount(), 2);
+    QVERIFY(!window.findingsView()->staleText().isEmpty());
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.findingsView()->staleText().isEmpty());
+}
+
+void TestDesignWindow::firstSight()
+{
+    DesignWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The main action is in sight at the size the window opens at.
+    auto *design = window.findChild<QPushButton *>(QStringLiteral("designButton"));
+    QVERIFY(!design->visibleRegion().isEmpty());
+    QVERIFY(window.rect().contains(QRect(design->mapTo(&window, QPoint()), design->size())));
+
+    // Ordered for the field once there is more than one channel, unless the crew says not.
+    auto *order = window.findChild<QCheckBox *>(QStringLiteral("enabled"));
+    QVERIFY(!order->isChecked());
+    window.findChild<QSpinBox *>(QStringLiteral("channels"))->setValue(8);
+    QVERIFY(order->isChecked());
+    QVERIFY(window.session()->settings().order.enabled);
+    order->click();
+    window.findChild<QSpinBox *>(QStringLiteral("channels"))->setValue(6);
+    QVERIFY(!order->isChecked());
+    QVERIFY(!window.session()->settings().order.enabled);
+    window.session()->cancel();
 }
 
 void TestDesignWindow::cancelKeepsTheWindowAnswering()
@@ -276,9 +399,16 @@ void TestDesignWindow::quittingAsksForAnUnsavedDesign()
     window.findChild<QComboBox *>(QStringLiteral("source"))
         ->setCurrentIndex(int(SequenceSource::Design));
     window.findChild<QSpinBox *>(QStringLiteral("measurements"))->setValue(20);
+    auto *target = window.findChild<QLineEdit *>(QStringLiteral("target"));
+    target->selectAll();
+    target->insert(QStringLiteral("5:40,0:5"));
     window.findChild<QPushButton *>(QStringLiteral("designButton"))->click();
     QVERIFY(waitIdle(window.session()));
     QVERIFY(window.session()->lastDesign());
+    // A targeted design's summary gives the figure in the target.
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("summary"))
+                ->text()
+                .contains(QStringLiteral("In the target")));
 
     const std::unique_ptr<QString> asked(answerNextModal(QMessageBox::Cancel));
     QVERIFY(!window.close());

@@ -19,6 +19,14 @@ ExchangeResult read(const QByteArray &bytes, int spacingMillimetres = 0)
         &buffer, spacingMillimetres > 0 ? std::optional<qint32>(spacingMillimetres) : std::nullopt);
 }
 
+QByteArray bytesOf(const Kgw::FileContent &content)
+{
+    QByteArray bytes;
+    for (int i = 0; i < content.pieceCount; ++i)
+        bytes += content.piece(i);
+    return bytes;
+}
+
 } // namespace
 
 class tst_Exchange : public QObject
@@ -30,6 +38,10 @@ private slots:
     void writes();
     void readsUnified_data();
     void readsUnified();
+    void readsFieldFiles_data();
+    void readsFieldFiles();
+    void readsWhatItWrites_data();
+    void readsWhatItWrites();
     void readsCsv_data();
     void readsCsv();
     void topography_data();
@@ -41,6 +53,7 @@ private slots:
 void tst_Exchange::writes_data()
 {
     QTest::addColumn<bool>("unified");
+    QTest::addColumn<QVector<double>>("heights");
     QTest::addColumn<QByteArray>("expected");
 
     QByteArray positions;
@@ -52,26 +65,31 @@ void tst_Exchange::writes_data()
         positions += QByteArray(x) + " 0\n";
     // K = 2πa for Wenner, 2π / (1/AM - 1/AN) for pole-dipole; none for a repeated electrode,
     // infinite where G = 0.
-    QTest::newRow("unified") << true
-                             << "48\n# x z\n" + positions
-            + "4\n# a b m n k\n1 4 2 3 15.70796327\n1 0 2 3 31.41592654\n5 5 6 7 nan\n"
-              "2 0 1 3 inf\n";
-    QTest::newRow("csv") << false << QByteArray("a,b,m,n\n1,4,2,3\n1,0,2,3\n5,5,6,7\n2,0,1,3\n");
+    const QByteArray data = "4\n# a b m n k\n1 4 2 3 15.70796327\n1 0 2 3 31.41592654\n5 5 6 7 "
+                            "nan\n2 0 1 3 inf\n";
+    QTest::newRow("unified") << true << QVector<double>() << "48\n# x z\n" + positions + data;
+    // Rising 1.5 m over 2.5 m of tape, electrode 2 stands 2 m on; the rest keep its height.
+    QByteArray sloped = "0 0\n";
+    for (int k = 2; k <= 48; ++k)
+        sloped += QByteArray::number(2 + 2.5 * (k - 2)) + " 1.5\n";
+    QTest::newRow("unified with heights")
+        << true << QVector<double> { 0, 1.5 } << "48\n# x z\n" + sloped + data;
+    QTest::newRow("csv") << false << QVector<double> { 1 }
+                         << QByteArray("a,b,m,n\n1,4,2,3\n1,0,2,3\n5,5,6,7\n2,0,1,3\n");
 }
 
 void tst_Exchange::writes()
 {
     QFETCH(bool, unified);
+    QFETCH(QVector<double>, heights);
     QFETCH(QByteArray, expected);
 
     const QVector<Kgw::Quadruple> quadruples
         = quadruplesFromHex("01040203010002030505060702000103");
-    const Kgw::FileContent content = Kgw::exchangeContent(
-        unified ? Kgw::ExchangeFormat::Unified : Kgw::ExchangeFormat::Csv, quadruples, 2.5);
-    QByteArray bytes;
-    for (int i = 0; i < content.pieceCount; ++i)
-        bytes += content.piece(i);
-    QCOMPARE(bytes, expected);
+    const Kgw::FileContent content
+        = Kgw::exchangeContent(unified ? Kgw::ExchangeFormat::Unified : Kgw::ExchangeFormat::Csv,
+            quadruples, 2.5, heights);
+    QCOMPARE(bytesOf(content), expected);
     QCOMPARE(content.size, qint64(expected.size()));
 }
 
@@ -102,25 +120,48 @@ void tst_Exchange::readsUnified_data()
                                    << 5 << QByteArray("01000200") << 1;
     QTest::newRow("no electrode count")
         << QByteArray("# x z\n0 0\n") << 0 << "Missing electrode count" << 2 << QByteArray() << 0;
-    QTest::newRow("more electrodes than the cable")
-        << QByteArray("49\n") << 0 << "Electrode count is out of range [1, 48] (49)" << 1
-        << QByteArray() << 0;
-    QTest::newRow("off the grid")
-        << QByteArray("3\n0 0\n2.5 0\n5.001 0\n") << 0
-        << "Electrode 3 at x = 5.001 is off the cable's grid (x = 5 at a spacing of 2.5 m)" << 4
-        << QByteArray() << 0;
-    QTest::newRow("off the surface")
-        << QByteArray("2\n# x z\n0 0\n2.5 0.01\n") << 0
-        << "Electrode 2 at z = 0.01 is off the cable's grid (z = 0)" << 4 << QByteArray() << 0;
+    QTest::newRow("a line longer than the cable")
+        << QByteArray("64\n") << 0
+        << "A line of 64 electrodes is longer than the cable of 48: it is measured in spreads; "
+           "split the file into spreads of at most 48 electrodes"
+        << 1 << QByteArray() << 0;
+    // The cable's spacing is measured along the ground: 2 m of tape over a rise of 1.2 m in 1.6.
+    QTest::newRow("along a slope") << QByteArray("3\n# x z\n0 10\n1.6 8.8\n3.2 7.6\n1\n1 0 2 0\n")
+                                   << 0 << QString() << 7 << QByteArray("01000200") << 2000;
+    QTest::newRow("levelled, x y z")
+        << QByteArray("3\n# x y z\n0 0 108.8\n5 0 108.8\n10 0 108.8\n1\n1 0 2 0\n") << 0
+        << QString() << 7 << QByteArray("01000200") << 5000;
+    QTest::newRow("surveyed coordinates")
+        << QByteArray("2\n# x y z\n500000 5000000 0\n500001.2 5000001.6 0\n1\n1 0 2 0\n") << 0
+        << QString() << 6 << QByteArray("01000200") << 2000;
+    // Within 0.1 % of the spacing of 2 m, 2 mm; up the slope 1.2 in 1.6, 2.00199 m is
+    // 1.000995 times its 2 m.
+    QTest::newRow("long, just within") << QByteArray("3\n0 0\n2 0\n3.601592 1.201194\n1\n1 0 2 0\n")
+                                       << 0 << QString() << 6 << QByteArray("01000200") << 2000;
+    QTest::newRow("long, just beyond")
+        << QByteArray("3\n0 0\n2 0\n4.00201 0\n") << 0
+        << "Electrode 3 lies 2.00201 m from electrode 2, not the cable's spacing of 2 m (to "
+           "within 0.1 %)"
+        << 4 << QByteArray() << 0;
+    QTest::newRow("short, just beyond")
+        << QByteArray("3\n0 0\n2 0\n3.99799 0\n") << 0
+        << "Electrode 3 lies 1.99799 m from electrode 2, not the cable's spacing of 2 m (to "
+           "within 0.1 %)"
+        << 4 << QByteArray() << 0;
     QTest::newRow("not at the spacing given")
         << QByteArray("2\n0 0\n2.5 0\n") << 2000
-        << "Electrode 2 at x = 2.5 is off the cable's grid (x = 2 at a spacing of 2 m)" << 3
-        << QByteArray() << 0;
+        << "Electrode 2 lies 2.5 m from electrode 1, not the cable's spacing of 2 m (to within "
+           "0.1 %)"
+        << 3 << QByteArray() << 0;
     QTest::newRow("no spacing the cable takes")
         << QByteArray("2\n0 0\n200 0\n") << 0
-        << "Electrode 2 at x = 200 gives a cable spacing outside 0.001 to 100 metres, with at "
-           "most three decimals"
+        << "Electrode 2 lies 200 m from electrode 1: a cable spacing outside 0.001 to 100 "
+           "metres, with at most three decimals"
         << 3 << QByteArray() << 0;
+    QTest::newRow("coordinate beyond any ground")
+        << QByteArray("2\n0 0\n0 -10000001\n") << 0
+        << "Electrode 2 z is out of range [-10000000, 10000000] m (-10000001)" << 3 << QByteArray()
+        << 0;
     QTest::newRow("no data count") << QByteArray("2\n0 0\n1 0\n1 2 3 0\n") << 0
                                    << "Missing data count" << 4 << QByteArray() << 0;
     QTest::newRow("electrode outside the list")
@@ -157,6 +198,80 @@ void tst_Exchange::readsUnified()
         qint64(lineNumber));
     QCOMPARE(hexOf(result.quadruples), quadruples);
     QCOMPARE(result.spacingMillimetres, implied);
+}
+
+// Files as a survey gives them, made by tests/data/make-field-files.py.
+void tst_Exchange::readsFieldFiles_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("spacing"); // in millimetres
+    QTest::addColumn<int>("count");
+    QTest::addColumn<qint64>("lastLine");
+    QTest::addColumn<QVector<double>>("heights"); // of electrodes 1, 3 and the last
+
+    QTest::newRow("48 electrodes down a hillside at 2 m")
+        << "slope48.dat" << 2000 << 24 << qint64(76) << QVector<double> { 0, -0.23, -6.31 };
+    QTest::newRow("Wenner line levelled at 108.8 m")
+        << "levelled-wenner.dat" << 5000 << 54 << qint64(82)
+        << QVector<double> { 108.8, 108.8, 108.8 };
+}
+
+void tst_Exchange::readsFieldFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(int, spacing);
+    QFETCH(int, count);
+    QFETCH(qint64, lastLine);
+    QFETCH(QVector<double>, heights);
+
+    const ExchangeResult result = Kgw::readExchangeFile(
+        QStringLiteral(KGW_TEST_DATA_DIR "/") + file, Kgw::ExchangeFormat::Unified, std::nullopt);
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    QCOMPARE(result.spacingMillimetres, spacing);
+    QCOMPARE(result.quadruples.size(), count);
+    QCOMPARE(result.lineNumbers.constLast(), lastLine);
+    QCOMPARE((QVector<double> {
+                 result.heights.constFirst(), result.heights.at(2), result.heights.constLast() }),
+        heights);
+}
+
+// Electrodes laid on a ground, written, read back and written again give the same file, at
+// every spacing the cable takes.
+void tst_Exchange::readsWhatItWrites_data()
+{
+    QTest::addColumn<QByteArray>("ground");
+    QTest::addColumn<double>("spacing");
+
+    QTest::newRow("down a hillside at 2 m")
+        << QByteArray("0 0\n2 0\n40 -12\n60 -3\n120 5\n") << 2.0;
+    QTest::newRow("a kink at 1 mm")
+        << QByteArray("0 0\n0.0005 0\n0.0008 0.0006\n1 0.0006\n") << 0.001;
+    QTest::newRow("steep and rough at 100 m")
+        << QByteArray("0 0\n150 400\n300 -100\n6000 0\n") << 100.0;
+    QTest::newRow("level at 108.8 m") << QByteArray("0 108.8\n300 108.8\n") << 5.0;
+}
+
+void tst_Exchange::readsWhatItWrites()
+{
+    QFETCH(QByteArray, ground);
+    QFETCH(double, spacing);
+
+    QBuffer buffer(&ground);
+    buffer.open(QIODevice::ReadOnly);
+    QString error;
+    const std::optional<QVector<double>> heights
+        = Kgw::electrodeHeights(Kgw::readTopography(&buffer), spacing, 48, &error);
+    QVERIFY2(heights, qPrintable(error));
+    const QVector<Kgw::Quadruple> quadruples = quadruplesFromHex("0104020301300203");
+    const QByteArray written = bytesOf(Kgw::unifiedDataContent(quadruples, spacing, *heights));
+
+    const ExchangeResult result = read(written);
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    QCOMPARE(result.spacingMillimetres, qRound(spacing * 1000));
+    QCOMPARE(hexOf(result.quadruples), QByteArray("0104020301300203"));
+    QCOMPARE(bytesOf(Kgw::unifiedDataContent(
+                 result.quadruples, result.spacingMillimetres / 1000.0, result.heights)),
+        written);
 }
 
 void tst_Exchange::readsCsv_data()
@@ -196,6 +311,30 @@ void tst_Exchange::readsCsv_data()
                                     << "A electrode can not be remote (0)" << 2 << QByteArray();
     QTest::newRow("no rows") << QByteArray("a,b,m,n\n") << "File holds no configurations" << 0
                              << QByteArray();
+    // Quoted whole, a field holds quotes as "", the separator and line ends.
+    QTest::newRow("quotes and the separator quoted")
+        << QByteArray("\"a\", b ,m,n,note\n \"1\" ,4,2,3,\"say \"\"hi\"\", then go\"\n")
+        << QString() << 2 << QByteArray("01040203");
+    QTest::newRow("a quoted field over two lines")
+        << QByteArray("a,b,m,n,note\n1,4,2,3,\"two\r\nlines\"\n1,0,2,0,\n") << QString() << 4
+        << QByteArray("0104020301000200");
+    QTest::newRow("text after the closing quote")
+        << QByteArray("a,b,m,n\n\"1\"2,3,4,5\n") << "Field 1 goes on after its closing quote" << 2
+        << QByteArray();
+    QTest::newRow("a quote in an unquoted field")
+        << QByteArray("a,b,m,n\n1,2,3,4\"\n") << "Field 4 holds a quote, but is not quoted whole"
+        << 2 << QByteArray();
+    QTest::newRow("a quote never closed")
+        << QByteArray("a,b,m,n\n1,4,2,3\n1,2,3,\"4\n1,4,2,3\n")
+        << "Field 4 opens a quote that is never closed" << 3 << QByteArray();
+    // Past 65536 characters with its line ends, where a quote is missing, a record is not read
+    // on to the end of the file.
+    QTest::newRow("a record just too long")
+        << "a,b,m,n,x\n1,4,2,3,\"" + QByteArray(65526, 'x') + "\n\"\n"
+        << "Field 5 runs on past 65536 characters: is its closing quote missing?" << 2
+        << QByteArray();
+    QTest::newRow("the longest record") << "a,b,m,n,x\n1,4,2,3,\"" + QByteArray(65525, 'x')
+            + "\n\"\n" << QString() << 2 << QByteArray("01040203");
 }
 
 void tst_Exchange::readsCsv()
@@ -211,25 +350,46 @@ void tst_Exchange::readsCsv()
     QCOMPARE(hexOf(result.quadruples), quadruples);
 }
 
-// A topography read, laid under the cable at 1 m and written with the sequence.
+// A topography read, the cable laid on it at 1 m and written with the sequence.
 void tst_Exchange::topography_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message"); // a refusal, or why the electrodes are not covered
     QTest::addColumn<int>("lineNumber");
     QTest::addColumn<QByteArray>("first"); // the lines of electrodes 1 to 3
-    QTest::addColumn<QByteArray>("last"); // and of electrode 48, at 47 m
+    QTest::addColumn<QByteArray>("last"); // and of electrode 48
 
-    QTest::newRow("pairs, blank lines and comments")
-        << QByteArray("# x z\n0 100\n\n1 99.999 # peg 2\r\n47 99.953") << QString() << 0
-        << QByteArray("0 100\n1 99.999\n2 99.998\n") << QByteArray("47 99.953\n");
-    // From (2.5, 4) the ground falls 2 m in 1: electrode 48 lies at 4 - 2 × 44.5.
-    QTest::newRow("points at and between electrodes, past both ends")
-        << QByteArray("-5 0\n0 0\n2 4\n2.5 4\n60 -111\n") << QString() << 0
-        << QByteArray("0 0\n1 2\n2 4\n") << QByteArray("47 -85\n");
-    QTest::newRow("x just increases, heights round to 0")
-        << QByteArray("0 -0.0004\n46.999 0\n47 0\n") << QString() << 0
+    QTest::newRow("level, blank lines and comments")
+        << QByteArray("# x z\n0 100\n\n60 100 # peg 61\r\n") << QString() << 0
+        << QByteArray("0 100\n1 100\n2 100\n") << QByteArray("47 100\n");
+    // Falling 3 in 4, each metre of tape runs 0.8 m on and 0.6 m down.
+    QTest::newRow("down a slope, from before electrode 1")
+        << QByteArray("-4 3\n40 -30\n") << QString() << 0 << QByteArray("0 0\n0.8 -0.6\n1.6 -1.2\n")
+        << QByteArray("37.6 -28.2\n");
+    // Level to 0.5 m, then up 2 in 1: (0.8, 0.6) is the first point of it 1 m from the origin,
+    // with 0.5 + v, 2v at 5v² + v - 0.75 = 0.
+    QTest::newRow("a kink between electrodes")
+        << QByteArray("0 0\n0.5 0\n0.8 0.6\n60 0.6\n") << QString() << 0
+        << QByteArray("0 0\n0.8 0.6\n1.8 0.6\n") << QByteArray("46.8 0.6\n");
+    // 200 m over 20,000 km: each metre of tape rises 10 µm.
+    QTest::newRow("coordinates at their limit")
+        << QByteArray("-10000000 -100\n10000000 100\n") << QString() << 0
+        << QByteArray("0 0\n1 0.00001\n2 0.00002\n") << QByteArray("47 0.00047\n");
+    QTest::newRow("heights below 0.05 µm are 0")
+        << QByteArray("0 -0.00000004\n60 -0.00000004\n") << QString() << 0
         << QByteArray("0 0\n1 0\n2 0\n") << QByteArray("47 0\n");
+    QTest::newRow("ends at the last electrode")
+        << QByteArray("0 0\n37.6 -28.2\n") << QString() << 0
+        << QByteArray("0 0\n0.8 -0.6\n1.6 -1.2\n") << QByteArray("37.6 -28.2\n");
+    QTest::newRow("ends short of it")
+        << QByteArray("0 10\n46.999 10\n")
+        << "The topography does not cover the electrodes used, 1 to 48: it runs from x = 0 to "
+           "46.999 m, which holds electrodes 1 to 47 at a spacing of 1 m"
+        << 0 << QByteArray() << QByteArray();
+    QTest::newRow("starts past the first electrode")
+        << QByteArray("0.001 10\n50 57\n")
+        << "The topography does not reach electrode 1 at x = 0: it runs from x = 0.001 to 50 m" << 0
+        << QByteArray() << QByteArray();
     QTest::newRow("x repeats") << QByteArray("0 1\n5 2\n5 3\n")
                                << "x = 5 does not increase from x = 5 on line 2" << 3
                                << QByteArray() << QByteArray();
@@ -240,16 +400,13 @@ void tst_Exchange::topography_data()
         << QByteArray() << QByteArray();
     QTest::newRow("z infinite") << QByteArray("0 inf") << "z is not a number (inf)" << 1
                                 << QByteArray() << QByteArray();
-    QTest::newRow("short of the last electrode") << QByteArray("0 10\n46.999 57\n")
-                                                 << "The topography does not cover the electrodes "
-                                                    "used, at x = 0 to 47 m: it runs from x = 0 "
-                                                    "to 46.999 m"
-                                                 << 0 << QByteArray() << QByteArray();
-    QTest::newRow("starting past the first electrode")
-        << QByteArray("0.001 10\n50 57\n")
-        << "The topography does not cover the electrodes used, at x = 0 to 47 m: it runs from x = "
-           "0.001 to 50 m"
-        << 0 << QByteArray() << QByteArray();
+    QTest::newRow("x beyond any ground") << QByteArray("-1e308 100\n1e308 90\n")
+                                         << "x is out of range [-10000000, 10000000] m (-1e308)"
+                                         << 1 << QByteArray() << QByteArray();
+    QTest::newRow("z just beyond any ground")
+        << QByteArray("0 100\n60 -10000001\n")
+        << "z is out of range [-10000000, 10000000] m (-10000001)" << 2 << QByteArray()
+        << QByteArray();
 }
 
 void tst_Exchange::topography()
@@ -277,19 +434,20 @@ void tst_Exchange::topography()
     QVERIFY2(head.endsWith(last + "1\n# a b m n k\n"), head.constData());
 }
 
-// A list on electrodes 1 to 4 at 1 m needs heights from x = 0 to 3 m; the cable's other
-// electrodes keep the last point's.
+// A list on electrodes 1 to 4 at 1 m needs the ground as far as electrode 4, 2.4 m on down a
+// slope of 3 in 4; the cable's other electrodes keep the last one's height.
 void tst_Exchange::topographyOfElectrodesUsed_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QByteArray>("heights"); // of electrodes 1, 2, 3, 4, 5 and 48
 
-    QTest::newRow("up to the last electrode used")
-        << QByteArray("0 10\n3 13\n") << QString() << QByteArray("10 11 12 13 13 13");
-    QTest::newRow("short of it") << QByteArray("0 10\n2.999 13\n")
-                                 << "The topography does not cover the electrodes used, at x = 0 "
-                                    "to 3 m: it runs from x = 0 to 2.999 m"
+    QTest::newRow("past the last electrode used") << QByteArray("0 10\n2.48 11.86\n") << QString()
+                                                  << QByteArray("10 10.6 11.2 11.8 11.8 11.8");
+    QTest::newRow("short of it") << QByteArray("0 10\n2.32 11.74\n")
+                                 << "The topography does not cover the electrodes used, 1 to 4: it "
+                                    "runs from x = 0 to 2.32 m, which holds electrodes 1 to 3 at "
+                                    "a spacing of 1 m"
                                  << QByteArray();
 }
 

@@ -49,6 +49,7 @@ private slots:
     void inspectReportsHeaderDifferences();
     void checkReportsFindings();
     void checkRefusesLikeConvert();
+    void checkReadsSequenceFiles();
     void plot_data();
     void plot();
     void factorLimit_data();
@@ -272,8 +273,7 @@ void TestKgwCli::usageErrors_data()
                                   << "kgw inspect: --list and --geometry exclude each other";
     QTest::newRow("inspect two") << QStringList { "inspect", "a.KGW", "b.KGW" }
                                  << "kgw inspect: give exactly one sequence file";
-    QTest::newRow("check none") << QStringList { "check" }
-                                << "kgw check: give exactly one electrode list";
+    QTest::newRow("check none") << QStringList { "check" } << "kgw check: give exactly one input";
     QTest::newRow("order layout") << QStringList { "order", "--channel-layout", "ring", "a.txt" }
                                   << "kgw order: unknown --channel-layout 'ring': give free or "
                                      "chained";
@@ -483,6 +483,27 @@ void TestKgwCli::checkRefusesLikeConvert()
     QCOMPARE(check.err, convert.err);
 }
 
+// At the sequence file's own spacing, with its quadruples for lines.
+void TestKgwCli::checkReadsSequenceFiles()
+{
+    QTemporaryDir dir;
+    writeBytes(
+        dir, QStringLiteral("s.KGW"), sequenceFileOf({ { 1, 4, 2, 3 }, { 4, 1, 3, 2 } }, 2500));
+    const KgwRun run = runKgw(dir, { "check", "s.KGW" });
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QString());
+    QVERIFY2(run.out.startsWith(
+                 QStringLiteral("s.KGW:2: Duplicate of line 1\nquadruples: 2\nspacing: 2.500 m\n")),
+        qPrintable(run.out));
+
+    writeBytes(dir, QStringLiteral("nil.KGW"), sequenceFileOf({ { 1, 4, 2, 3 } }, 0));
+    const KgwRun refused = runKgw(dir, { "check", "nil.KGW" });
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(refused.out, QString());
+    QCOMPARE(
+        refused.err, QStringLiteral("nil.KGW: Cable spacing of 0 mm is outside 1 to 100000 mm\n"));
+}
+
 void TestKgwCli::plot_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -513,8 +534,10 @@ void TestKgwCli::plot_data()
     QTest::newRow("other picture format")
         << QStringList { "plot", "-o", "p.jpg", "a.txt" } << 2 << QString() << QString();
     QTest::newRow("no output") << QStringList { "plot", "a.txt" } << 2 << QString() << QString();
-    QTest::newRow("spacing for a sequence file") << QStringList { "plot", "--spacing", "2", "-o",
-        "p.png", "s.KGW" } << 2 << QString() << QString();
+    QTest::newRow("spacing for a sequence file, not its own")
+        << QStringList { "plot", "--spacing", "2", "-o", "p.png", "s.KGW" } << 1
+        << "s.KGW: Spacing 5.000 m differs from --spacing 2.000 m; give the file's or none\n"
+        << QString();
     QTest::newRow("model option for the coverage") << QStringList { "plot", "--grid-depth", "9",
         "-o", "p.png", "a.txt" } << 2 << QString() << QString();
 }
@@ -624,7 +647,8 @@ void TestKgwCli::order()
     // Each is the other's reciprocal, so the gap can't be met; the sequence keeps its spacing.
     const QByteArray reciprocals = sequenceFileOf({ { 1, 2, 3, 4 }, { 3, 4, 1, 2 } }, 2500);
     writeBytes(dir, QStringLiteral("r.KGW"), reciprocals);
-    const KgwRun unmet = runKgw(dir, { "order", "--gap", "1", "--kgw", "o.KGW", "r.KGW" });
+    const KgwRun unmet
+        = runKgw(dir, { "order", "--gap", "1", "--kgw", "o.KGW", "--spacing", "2.5", "r.KGW" });
     QCOMPARE(unmet.exitCode, 0);
     QCOMPARE(unmet.err,
         QStringLiteral("o.KGW: 2 configurations, spacing 2.500 m; places that break a gap of 1: 1 "
@@ -642,6 +666,15 @@ void TestKgwCli::order()
                  "<stdout>: 2 configurations; places that break a gap of 3 injections: 0 before, "
                  "0 after\n<stdout>: with 2 channels: 2 injections before, 1 after\n")),
         qPrintable(chained.err));
+
+    // A list records no spacing, and a sequence file of it needs one.
+    const KgwRun noSpacing = runKgw(dir, { "order", "--kgw", "a.KGW", "a.txt" });
+    QCOMPARE(noSpacing.exitCode, 2);
+    QVERIFY2(noSpacing.err.startsWith(QStringLiteral(
+                 "kgw order: --kgw writes a sequence file, which records the cable's spacing, and "
+                 "none was given: give --spacing METRES\n")),
+        qPrintable(noSpacing.err));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("a.KGW"))));
 
     writeBytes(dir, QStringLiteral("bad.txt"), "1 2 3 4\n1 2 3 60\n");
     const KgwRun refused = runKgw(dir, { "order", "-o", "b.txt", "bad.txt" });
@@ -675,15 +708,17 @@ void TestKgwCli::newOptions_data()
     QTest::addColumn<QString>("out"); // how standard output starts
     QTest::addColumn<QString>("err");
 
-    // Falling 1 m in 2, so that electrode k, at 2 (k - 1) m, lies at 101 - k.
+    // Falling 1 m in 2, each 2 m of tape runs 2 / sqrt(1.25) = 1.7888544 m on and half that
+    // down. Electrode 25 needs 24 of them, 42.9 m of ground.
     const QStringList heights { "export", "--format", "unified", "--spacing", "2", "a.txt" };
-    QTest::newRow("export --topography") << heights + QStringList { "--topography", "t.txt" } << 0
-                                         << "48\n# x z\n0 100\n2 99\n4 98\n"
-                                         << "<stdout>: 2 configurations, spacing 2.000 m\n";
+    QTest::newRow("export --topography")
+        << heights + QStringList { "--topography", "t.txt" } << 0
+        << "48\n# x z\n0 100\n1.7888544 99.1055728\n3.5777088 98.2111456\n"
+        << "<stdout>: 2 configurations, spacing 2.000 m\n";
     QTest::newRow("export --topography, short")
         << heights + QStringList { "--topography", "short.txt" } << 1 << QString()
-        << "short.txt: The topography does not cover the electrodes used, at x = 0 to 48 m: it "
-           "runs from x = 0 to 46 m\n";
+        << "short.txt: The topography does not cover the electrodes used, 1 to 25: it runs from x "
+           "= 0 to 40 m, which holds electrodes 1 to 23 at a spacing of 2 m\n";
     const QString beyond = "a.txt:2: Beyond the cable: electrode 25, with 24 electrodes in use\n";
     QTest::newRow("convert --electrodes")
         << QStringList { "convert", "--electrodes", "24", "a.txt" } << 1 << QString() << beyond;
@@ -709,7 +744,7 @@ void TestKgwCli::newOptions()
     QTemporaryDir dir;
     writeBytes(dir, QStringLiteral("a.txt"), "1 24 2 3\n1 25 2 3\n");
     writeBytes(dir, QStringLiteral("t.txt"), "0 100\n94 53\n");
-    writeBytes(dir, QStringLiteral("short.txt"), "0 100\n46 77\n");
+    writeBytes(dir, QStringLiteral("short.txt"), "0 100\n40 80\n");
     const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.out.startsWith(out), qPrintable(run.out));
@@ -730,7 +765,15 @@ void TestKgwCli::fromFormats_data()
                                  << defaultSpacing("convert");
     QTest::newRow("convert refuses at the line")
         << QStringList { "convert", "--from", "unified", "bad.dat" } << 1 << QString()
-        << "bad.dat:4: Electrode 2 at z = 1 is off the cable's grid (z = 0)\n";
+        << "bad.dat:5: Electrode 3 lies 2.692582 m from electrode 2, not the cable's spacing of "
+           "2.5 m (to within 0.1 %)\n";
+    const QString slope = QStringLiteral(KGW_TEST_DATA_DIR "/slope48.dat");
+    QTest::newRow("convert reads a line along a slope")
+        << QStringList { "convert", "--from", "unified", "-o", "o.KGW", slope } << 0
+        << "o.KGW: 24 quadruples, spacing 2.000 m\n"
+        << slope
+            + ": electrodes at heights from -8.41 to 0 m: geometric factors and models are those "
+              "of a flat ground\n";
     QTest::newRow("convert says what it left unread")
         << QStringList { "convert", "--from", "unified", "-o", "o.KGW", "more.dat" } << 0
         << "o.KGW: 2 quadruples, spacing 2.500 m\n"
@@ -747,7 +790,8 @@ void TestKgwCli::fromFormats_data()
     QTest::newRow("plot checks a spacing given")
         << QStringList { "plot", "--from", "unified", "--spacing", "5", "-o", "p.png", "in.dat" }
         << 1 << QString()
-        << "in.dat:3: Electrode 2 at x = 2.5 is off the cable's grid (x = 5 at a spacing of 5 m)\n";
+        << "in.dat:3: Electrode 2 lies 2.5 m from electrode 1, not the cable's spacing of 5 m (to "
+           "within 0.1 %)\n";
     QTest::newRow("order csv")
         << QStringList { "order", "--from", "CSV", "in.csv" } << 0 << "1 4 2 3\n"
         << "<stdout>: 1 configuration; places that break a gap of 0: 0 before, 0 after\n";
@@ -768,7 +812,7 @@ void TestKgwCli::fromFormats()
     writeBytes(dir, QStringLiteral("in.csv"), "Id,A,B,M,N\nx,1,4,2,3\n");
     writeBytes(dir, QStringLiteral("bad.csv"), "a,b,m,n\n1,4,x,3\n");
     writeBytes(dir, QStringLiteral("in.dat"), "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n");
-    writeBytes(dir, QStringLiteral("bad.dat"), "2\n# x z\n0 0\n2.5 1\n1\n1 0 2 0\n");
+    writeBytes(dir, QStringLiteral("bad.dat"), "3\n# x z\n0 0\n2.5 0\n5 1\n1\n1 0 2 0\n");
     writeBytes(dir, QStringLiteral("more.dat"),
         "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n2 0 1 0\n");
     const KgwRun run = runKgw(dir, arguments);
@@ -876,6 +920,22 @@ void TestKgwCli::exchangeRoundTrip()
             0);
         QCOMPARE(readBytes(dir, QStringLiteral("again.KGW")), converted);
     }
+
+    // Laid along a ground and read back, the same again, and its heights with it.
+    writeBytes(dir, QStringLiteral("ground.txt"), "0 0\n2 0\n40 -12\n60 -3\n120 5\n");
+    QCOMPARE(runKgw(dir,
+                 { "export", "--format", "unified", "--topography", "ground.txt", "-o", "s.dat",
+                     "l.txt.KGW" })
+                 .exitCode,
+        0);
+    QCOMPARE(
+        runKgw(dir, { "convert", "-o", "again.KGW", "--from", "unified", "s.dat" }).exitCode, 0);
+    QCOMPARE(readBytes(dir, QStringLiteral("again.KGW")), converted);
+    QCOMPARE(runKgw(dir,
+                 { "export", "--format", "unified", "--from", "unified", "-o", "s2.dat", "s.dat" })
+                 .exitCode,
+        0);
+    QCOMPARE(readBytes(dir, QStringLiteral("s2.dat")), readBytes(dir, QStringLiteral("s.dat")));
 }
 
 void TestKgwCli::modelRefusals_data()
@@ -934,6 +994,10 @@ void TestKgwCli::design_data()
         << QStringList { "design", "--measurements", "12", "--base-share", "0" } << 2 << 0
         << "kgw design: --base-share 0 needs --base ARRAY: the design starts from at least one "
            "configuration\nTry 'kgw design --help' for more information.\n";
+    QTest::newRow("no spacing for the sequence file")
+        << QStringList { "design", "--measurements", "12", "--kgw", "d.KGW" } << 2 << 0
+        << "kgw design: --kgw writes a sequence file, which records the cable's spacing, and none "
+           "was given: give --spacing METRES\nTry 'kgw design --help' for more information.\n";
     QTest::newRow("reciprocals refused")
         << QStringList { "design", "--measurements", "12", "--reciprocals" } << 2 << 0
         << "kgw design: Missing value after '--reciprocals'.\nTry 'kgw design --help' for more "

@@ -1,0 +1,70 @@
+#ifndef SETTINGSPANELS_H
+#define SETTINGSPANELS_H
+
+#include "optionbox.h"
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+
+// The panels of the window's left side, top to bottom, each of the settings it names.
+
+// The cable as it lies, the ground and the least signal worth reading.
+class CablePanel : public SettingsPanel
+{
+    Q_OBJECT
+
+public:
+    explicit CablePanel(QWidget *parent = nullptr);
+};
+
+// What one injection of the instrument reads, and how long it takes.
+class InstrumentPanel : public SettingsPanel
+{
+    Q_OBJECT
+
+public:
+    explicit InstrumentPanel(QWidget *parent = nullptr);
+};
+
+// Which sequence: standard arrays, a design or an opened list, with the settings of each.
+class SequencePanel : public SettingsPanel
+{
+    Q_OBJECT
+
+public:
+    explicit SequencePanel(QWidget *parent = nullptr);
+
+    // What the opened list is, or that none is.
+    void setOpenedText(const QString &text);
+
+signals:
+    void openRequested();
+
+protected:
+    void valuesShown() override { showSource(); }
+
+private:
+    void showSource();
+
+    QStackedWidget *m_pages = nullptr;
+    QLabel *m_opened = nullptr;
+};
+
+// Whether and how the list is ordered for the field, and what that saves.
+class OrderPanel : public SettingsPanel
+{
+    Q_OBJECT
+
+public:
+    explicit OrderPanel(QWidget *parent = nullptr);
+
+    // Whether ordering is on where the crew left it to the channels.
+    void showOrdering(bool on);
+    void setFigures(const QString &text);
+
+private:
+    QLabel *m_figures = nullptr;
+};
+
+#endif
