@@ -950,10 +950,9 @@ void TestKgwCli::modelRefusals_data()
         << "kgw plot: No configuration of the cable is left to compare with: the 51 that give a "
            "reading are all beyond the |K| limit of 1 m\n";
     // As resolution refuses it, so that what one outlines the other counts.
-    QTest::newRow("plot, target beyond the section")
-        << QStringList { "plot", "--resolution", "--target", "300:400,0:15", "-o", "r.png",
-               "a.txt" }
-        << "kgw plot: No cell that the cable resolves has its centre in the target\n";
+    QTest::newRow("plot, target beyond the section") << QStringList {
+        "plot", "--resolution", "--target", "300:400,0:15", "-o", "r.png", "a.txt"
+    } << "kgw plot: No cell that the cable resolves has its centre in the target\n";
     QTest::newRow("resolution, too little damping")
         << QStringList { "resolution", "--damping", "1e-15", "a.txt" }
         << "kgw resolution: The damping 1e-15 is too small for this grid: its equations cannot be "

@@ -604,8 +604,6 @@ void TestModel::nothingToCompareWith_data()
     options.minVoltage = std::nextafter(10 / (2 * Kgw::Pi), 1.0);
     QTest::newRow("least voltage")
         << options << "the 394 that give a reading are all beyond the least voltage of";
-    options.factorLimit = 1;
-    QTest::newRow("|K| limit and least voltage") << options << "beyond the |K| limit of 1 m and";
     options = Kgw::ResolutionOptions();
     // As lambda grows, R tends to the uniform change alone, whose share of a small grid's cells
     // stays above 0.01 in the top ones: only a larger cable spreads it thinner.
