@@ -171,8 +171,8 @@ QString arraysNote(const Kgw::ArrayList &list)
     return parts.join(QStringLiteral("; "));
 }
 
-// The survey and resolution models of the cable on the grid to (E - 1) spacings / depthDivisor;
-// with error() saying why where either is invalid.
+// The survey and resolution models of the cable on the grid to (E - 1) spacings / depthDivisor,
+// with an error saying why where either is invalid.
 std::shared_ptr<ModelResult> makeModel(
     const DesignSettings &settings, double depthDivisor, const Kgw::ProgressFunction &progress)
 {

@@ -134,25 +134,28 @@ void TestDesignSession::designAsKgwDesigns()
 void TestDesignSession::sectionsAsKgwPlotsThem_data()
 {
     QTest::addColumn<QByteArray>("list");
-    QTest::addColumn<QStringList>("limit");
+    QTest::addColumn<double>("kMax"); // 0 for none
 
-    QTest::newRow("drawn") << QByteArray("1 4 2 3\n2 5 3 4\n1 7 3 5\n") << QStringList();
+    QTest::newRow("drawn") << QByteArray("1 4 2 3\n2 5 3 4\n1 7 3 5\n") << 0.0;
     // Dipole-dipole of n = 9 has |K| = 3110 m.
-    QTest::newRow("no reading within the |K| limit") << QByteArray(
-        "1 2 11 12\n") << QStringList { QStringLiteral("--k-max"), QStringLiteral("100") };
+    QTest::newRow("no reading within the |K| limit") << QByteArray("1 2 11 12\n") << 100.0;
 }
 
-// The pictures are kgw plot's, on its deeper grid; the summary's figures stay kgw resolution's.
+// The pictures are kgw plot's, on its deeper grid, and where it draws none, say why as it does.
 void TestDesignSession::sectionsAsKgwPlotsThem()
 {
     QFETCH(QByteArray, list);
-    QFETCH(QStringList, limit);
+    QFETCH(double, kMax);
     QTemporaryDir dir;
     QVERIFY(writeBytes(dir, QStringLiteral("list.txt"), list));
     DesignSession session;
     DesignSettings settings = smallCable();
-    if (!limit.isEmpty())
-        settings.cable.survey.factorLimit = limit.last().toDouble();
+    QStringList cable { QStringLiteral("--electrodes"), QStringLiteral("12"),
+        QStringLiteral("--spacing"), QStringLiteral("1") };
+    if (kMax > 0) {
+        settings.cable.survey.factorLimit = kMax;
+        cable << QStringLiteral("--k-max") << QString::number(kMax);
+    }
     settings.sequence.source = SequenceSource::OpenedList;
     session.setSettings(settings);
     session.setOpenedSequence(
@@ -163,9 +166,6 @@ void TestDesignSession::sectionsAsKgwPlotsThem()
     QVERIFY(session.isCurrent(DesignSession::Figures));
     const SequenceFigures *figures = session.figures();
 
-    const QStringList cable = QStringList { QStringLiteral("--electrodes"), QStringLiteral("12"),
-        QStringLiteral("--spacing"), QStringLiteral("1") }
-        + limit;
     const QVector<QPair<QString, const Kgw::SectionPlot *>> sections {
         { QStringLiteral("sensitivity"), figures->sensitivityPlot.get() },
         { QStringLiteral("resolution"), figures->resolutionPlot.get() }
@@ -189,13 +189,6 @@ void TestDesignSession::sectionsAsKgwPlotsThem()
         QVERIFY(!drawn.isNull());
         QCOMPARE(drawn, QImage(dir.filePath(QStringLiteral("kgw-") + name)));
     }
-    const KgwRun judged = runKgw(dir,
-        QStringList { QStringLiteral("resolution") } + cable
-            + QStringList { QStringLiteral("list.txt") });
-    QVERIFY2(judged.out.contains(
-                 QRegularExpression(QStringLiteral("mean relative +%1\n")
-                                        .arg(figures->resolution.meanRelative, 0, 'f', 3))),
-        qPrintable(judged.out));
 }
 
 void TestDesignSession::onlyWhatDependsIsWorkedOut_data()
