@@ -137,7 +137,7 @@ void typeInto(DesignWindow &window, const QString &name, const QString &text)
     box->insert(text);
 }
 
-// Sets a design of `measurements` at 1 m and waits for the model of the cable.
+// Sets a design of `measurements` at 1 m and waits for the models of the cable.
 void prepareDesign(DesignWindow &window, int measurements)
 {
     window.resize(1280, 820);
@@ -159,7 +159,8 @@ void prepareDesign(DesignWindow &window, int measurements)
     poll.start();
     QTimer::singleShot(GiveUpMs, &loop, &QEventLoop::quit);
     loop.exec();
-    printf("model of 48 electrodes 1 m apart: %.2f s\n", modelTimer.nsecsElapsed() / 1e9);
+    printf("models of 48 electrodes 1 m apart, the design's and the sections': %.2f s\n",
+        modelTimer.nsecsElapsed() / 1e9);
 }
 
 bool waitForFigures(DesignSession *session)

@@ -9,15 +9,11 @@
 
 #include "findings.h"
 #include "geometry.h"
+#include "textutil.h"
 
 namespace Cli {
 
 namespace {
-
-QString millivolts(double volts)
-{
-    return QString::number(volts * 1000, 'f', 3);
-}
 
 // What the crew's ground, current and cable make of the list.
 void printFieldSummary(QTextStream &out, const Kgw::CheckReport &report,
@@ -27,11 +23,12 @@ void printFieldSummary(QTextStream &out, const Kgw::CheckReport &report,
     if (qIsNaN(report.smallestVoltage))
         out << "none\n";
     else
-        out << millivolts(report.smallestVoltage) << " to " << millivolts(report.largestVoltage)
-            << " mV at " << QString::number(options.resistivityOhmMetres, 'g', 10) << " ohm m and "
+        out << Kgw::millivolts(report.smallestVoltage) << " to "
+            << Kgw::millivolts(report.largestVoltage) << " mV at "
+            << QString::number(options.resistivityOhmMetres, 'g', 10) << " ohm m and "
             << QString::number(options.currentAmperes * 1000, 'g', 10) << " mA\n";
     if (minVoltageGiven)
-        out << "below " << millivolts(options.minVoltage)
+        out << "below " << Kgw::millivoltLimit(options.minVoltage)
             << " mV: " << report.count(Kgw::Finding::LowVoltage) << '\n';
     if (!options.excluded.isEmpty())
         out << "using excluded electrodes (" << options.excluded.text()
@@ -104,6 +101,14 @@ int runCheck(const QStringList &arguments, Console &console)
 
     const double spacing = read->spacingMetres;
     const Kgw::CheckReport report = Kgw::checkQuadruples(read->quadruples, spacing, options);
+    // Such a voltage would print as inf or 0.
+    if (!report.voltagesInRange())
+        return commandLine.usageError(
+            QStringLiteral("the voltages expected at --resistivity %1 ohm m and --current %2 mA "
+                           "are beyond what a number holds; give values nearer to a real "
+                           "ground's")
+                .arg(QString::number(options.resistivityOhmMetres, 'g', 10),
+                    QString::number(options.currentAmperes * 1000, 'g', 10)));
     QTextStream &out = console.out();
     for (const Kgw::Finding &finding : report.findings) {
         out << inputName(list) << ':' << read->lineNumber(finding.index) << ": "

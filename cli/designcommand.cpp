@@ -172,9 +172,31 @@ int runDesign(const QStringList &arguments, Console &console)
         chosen += QStringLiteral("; fewer than the %1 asked for, as no more candidates are left")
                       .arg(options.measurements);
     console.diagnostic(name, 0, chosen);
+    if (design.baseWithoutRoom > 0)
+        console.diagnostic(name, 0,
+            QStringLiteral("%1 of the base left out: the design holds %2, fewer than the base "
+                           "has; give a smaller --base-share or more --measurements")
+                .arg(Kgw::counted(design.baseWithoutRoom, QStringLiteral("configuration")))
+                .arg(options.measurements));
+    if (design.baseUnfit > 0)
+        console.diagnostic(name, 0,
+            QStringLiteral("%1 of the base left out: without a reading within the limits, or "
+                           "against the channel rules")
+                .arg(Kgw::counted(design.baseUnfit, QStringLiteral("configuration"))));
+    // The limit holds for what the design chose; the base is as the standard arrays give it.
+    double baseCancellation = 0;
+    for (int i = 0; i < design.baseCount; ++i)
+        baseCancellation
+            = std::max(baseCancellation, Kgw::signalCancellation(design.configurations.at(i)));
     console.diagnostic(name, 0,
-        QStringLiteral("signal cancellation at most %1 (median %2, standard arrays %3)")
+        QStringLiteral("signal cancellation at most %1 in the %2 chosen%3 (median %4, standard "
+                       "arrays %5)")
             .arg(options.maxCancellation)
+            .arg(design.configurations.size() - design.baseCount)
+            .arg(baseCancellation > options.maxCancellation
+                    ? QStringLiteral(", up to %1 in the base, kept as given")
+                          .arg(baseCancellation, 0, 'g', 4)
+                    : QString())
             .arg(figure(Kgw::medianCancellation(design.configurations)),
                 figure(Kgw::medianCancellation(run.standard))));
     console.diagnostic(name, 0,

@@ -90,15 +90,20 @@ bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *regi
     return true;
 }
 
-ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes)
+ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes, double depthDivisor)
     : m_commandLine(commandLine)
     , m_defaultElectrodes(defaultElectrodes)
 {
+    m_grid.depthDivisor = depthDivisor;
     for (const Kgw::Option *option : modelOptions) {
         if (option == &Options::Electrodes && defaultElectrodes <= 0)
             commandLine.add(*option, nullptr, QString(),
                 QStringLiteral("the highest one the inputs use, at least %1")
                     .arg(Options::Electrodes.low));
+        else if (option == &Options::GridDepth
+            && depthDivisor != Kgw::GridOptions::DefaultDepthDivisor)
+            commandLine.add(*option, nullptr, QString(),
+                QStringLiteral("(E - 1) spacings / %1").arg(depthDivisor));
         else if (option == &Options::MinVoltage)
             commandLine.add(*option, nullptr, QStringLiteral("Leave out"));
         else

@@ -45,8 +45,10 @@ bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *regi
 class ModelOptions
 {
 public:
-    // Without inputs to take the cable from, defaultElectrodes (above 0) is the cable.
-    explicit ModelOptions(CommandLine &commandLine, int defaultElectrodes = 0);
+    // Without inputs to take the cable from, defaultElectrodes (above 0) is the cable. Without
+    // --grid-depth the layers reach (E - 1) spacings / depthDivisor (GridOptions).
+    explicit ModelOptions(CommandLine &commandLine, int defaultElectrodes = 0,
+        double depthDivisor = Kgw::GridOptions::DefaultDepthDivisor);
 
     // Reads the options for these inputs: the spacing (--spacing, else that of the sequence
     // files, which must agree), the electrodes (--electrodes, else the highest one used) and the

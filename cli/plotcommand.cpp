@@ -40,10 +40,15 @@ std::optional<std::pair<double, double>> parseRange(const QString &text)
 }
 
 // The model's picture of one sequence: its cumulative sensitivity or its resolution; nothing,
-// with *status the exit status, when the model refuses.
+// with *status the exit status, when the model refuses. A target is judged as resolution judges
+// it, so that what one outlines the other counts.
 std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input,
-    ModelOptions &options, bool resolution, const QRectF &target, int *status)
+    ModelOptions &options, bool resolution, const std::optional<Kgw::TargetRegion> &region,
+    int *status)
 {
+    const QRectF target = region
+        ? QRectF(QPointF(region->x0, region->z0), QPointF(region->x1, region->z1))
+        : QRectF();
     Progress progress(console, QStringLiteral("plot"));
     const std::unique_ptr<Kgw::SurveyModel> survey = options.read(console, { input },
         resolution ? Kgw::SurveyModel::Resolution : Kgw::SurveyModel::Sensitivity,
@@ -51,20 +56,28 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
     if (!survey)
         return std::nullopt;
     const QString name = QFileInfo(inputName(input.argument)).fileName();
-    if (!resolution)
-        return Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
+    if (!resolution) {
+        const QString error = region ? Kgw::targetError(survey->grid(), *region) : QString();
+        if (error.isEmpty())
+            return Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
+        *status = refuse(console, QStringLiteral("kgw plot"), error);
+        return std::nullopt;
+    }
 
     const Kgw::ResolutionModel model(*survey, progress.function(0.1, 0.8));
-    if (!model.isValid()) {
-        *status = refuse(console, QStringLiteral("kgw plot"), model.error());
+    const QString error
+        = model.isValid() && region ? Kgw::targetError(model, *region) : model.error();
+    if (!error.isEmpty()) {
+        *status = refuse(console, QStringLiteral("kgw plot"), error);
         return std::nullopt;
     }
     const Kgw::SequenceResolution result
         = model.evaluate(input.quadruples, progress.function(0.8, 1));
     if (!result.ok() || result.used() == 0) {
         *status = refuse(console, inputName(input.argument),
-            result.ok() ? QStringLiteral("none of its configurations has a sensitivity within "
-                                         "the |K| limit, so there is no section to draw")
+            result.ok() ? QStringLiteral("none of its configurations gives a reading to draw a "
+                                         "section of: %1")
+                              .arg(Kgw::withoutRowsText(result, survey->options()))
                         : result.error);
         return std::nullopt;
     }
@@ -111,10 +124,15 @@ int runPlot(const QStringList &arguments, Console &console)
             "(on a logarithmic scale) or its model resolution per cell, as R_jj over the best R_jj "
             "the cable can reach (0 to 1). The model "
             "options apply only to these.\n"
-            "Each section draws the sequence's depth of investigation as a dashed line: for the "
-            "resolution, the depth below which R_jj stays under %1 of the comprehensive set's "
-            "under the cable; for the sensitivity, the deepest median depth of investigation of "
-            "its configurations.\n"
+            "Each section draws a dashed line across and says in its legend what it is: on the "
+            "resolution, the depth of investigation, below which most cells under the cable get "
+            "less than %1 of the resolution of all configurations; on the sensitivity, the "
+            "deepest median depth of investigation of its configurations. The resolution greys "
+            "the cells beyond the cable's ends and those that all configurations together resolve "
+            "less than 0.01.\n"
+            "The sections reach (E - 1) spacings / 3 deep, deeper than kgw resolution's grid, so "
+            "that they show where the cable stops resolving; the figures in their caption are "
+            "those of their own grid.\n"
             "INPUT is an electrode list, a sequence file (*.KGW) with its own spacing, or with "
             "--from a file in that format.\n"
             "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
@@ -142,7 +160,8 @@ int runPlot(const QStringList &arguments, Console &console)
     commandLine.add(Kgw::Options::Target,
         "Outline on the section the region between X0 and X1 along the cable (electrode 1 at 0) "
         "and Z0 and Z1 deep, in metres.");
-    ModelOptions model(commandLine);
+    // Deeper than the figures' grid, so that the sections show where the cable stops resolving.
+    ModelOptions model(commandLine, 0, Kgw::GridOptions::SectionDepthDivisor);
     InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input."),
@@ -190,11 +209,8 @@ int runPlot(const QStringList &arguments, Console &console)
     Kgw::WriteResult written;
     if (sensitivitySection || resolutionSection) {
         int status = ExitSuccess;
-        const QRectF outline = region
-            ? QRectF(QPointF(region->x0, region->z0), QPointF(region->x1, region->z1))
-            : QRectF();
         std::optional<Kgw::SectionPlot> plot
-            = sectionPlot(console, *sequence, model, resolutionSection, outline, &status);
+            = sectionPlot(console, *sequence, model, resolutionSection, region, &status);
         if (!plot)
             return status;
         if (colourRange)

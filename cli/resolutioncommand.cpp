@@ -107,8 +107,8 @@ int runResolution(const QStringList &arguments, Console &console)
         return refuse(console, QStringLiteral("kgw resolution"), resolution.error());
     const int targetCells = region ? Kgw::comparedCellsIn(resolution, *region) : 0;
     if (region && targetCells == 0)
-        return refuse(console, QStringLiteral("kgw resolution"),
-            QStringLiteral("no cell that the cable resolves has its centre in the target"));
+        return refuse(
+            console, QStringLiteral("kgw resolution"), Kgw::targetError(resolution, *region));
     QVector<Kgw::SequenceResolution> results;
     for (int i = 0; i < inputs.size(); ++i) {
         const double from = comprehensiveShare + (1 - comprehensiveShare) * i / inputs.size();
@@ -133,7 +133,7 @@ int runResolution(const QStringList &arguments, Console &console)
                    : QString())
         << best.overLimit << " over the |K| limit, mean R_jj " << figure(best.meanResolution)
         << '\n'
-        << "lambda: " << QString::number(resolution.lambda(), 'g', 4) << '\n';
+        << "lambda: " << resolution.lambdaText() << '\n';
     if (region) {
         out << "target: x " << metres(region->x0) << " to " << metres(region->x1) << " m, depth "
             << metres(region->z0) << " to " << metres(region->z1) << " m, "

@@ -133,8 +133,7 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
             .arg(factorLimit, 0, 'f', 3);
     case LowVoltage:
         return QStringLiteral("Low voltage: %1 mV expected, below the minimum of %2 mV")
-            .arg(factor * 1000, 0, 'f', 3)
-            .arg(factorLimit * 1000, 0, 'f', 3);
+            .arg(millivolts(factor), millivoltLimit(factorLimit));
     case Duplicate:
         return QLatin1String("Duplicate of line ") + QString::number(earlierLine);
     case Reciprocal:
@@ -145,6 +144,12 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
             .arg(counted(int(factorLimit), QStringLiteral("electrode")));
     }
     return QString();
+}
+
+bool CheckReport::voltagesInRange() const
+{
+    return std::isnan(smallestVoltage)
+        || (std::isnormal(smallestVoltage * 1000) && std::isfinite(largestVoltage * 1000));
 }
 
 bool CheckReport::hasProblems() const

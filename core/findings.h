@@ -62,6 +62,9 @@ struct CheckReport {
     int count(Finding::Kind kind) const { return counts[kind]; }
     // A reciprocal is information only; every other finding is a problem.
     bool hasProblems() const;
+    // Whether the expected voltages are numbers in millivolts, neither 0 nor beyond what a double
+    // holds, as no real ground and current make them; also when there are none.
+    bool voltagesInRange() const;
 };
 
 // Reviews the quadruples of a list without changing what is accepted. A configuration whose

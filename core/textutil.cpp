@@ -2,6 +2,8 @@
 
 #include <QtNumeric>
 
+#include <cmath>
+
 namespace Kgw {
 
 QString elided(const QString &text, int maxLength)
@@ -37,6 +39,23 @@ QString metres(double value)
     if (qIsInf(value))
         return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
     return QString::number(value, 'f', 3);
+}
+
+QString millivolts(double volts)
+{
+    const double value = volts * 1000;
+    if (std::abs(value) >= 0.1 && std::abs(value) < 1e9)
+        return QString::number(value, 'f', 3);
+    return QString::number(value, 'g', 4);
+}
+
+QString millivoltLimit(double volts)
+{
+    const double value = volts * 1000;
+    const QString decimals = QString::number(value, 'f', 3);
+    // Ten digits are more than anyone types, and hide the rounding of the conversion to volts.
+    const QString given = QString::number(value, 'g', 10);
+    return given.toDouble() == decimals.toDouble() ? decimals : given;
 }
 
 QString clockTime(double seconds)

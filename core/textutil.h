@@ -23,6 +23,15 @@ QString counted(int count, const QString &noun);
 // x, z and K as reports and pictures print them: metres with three decimals, "inf" or "nan".
 QString metres(double value);
 
+// A voltage in volts as reports print it in millivolts: three decimals from 0.1 mV up, as a crew
+// reads an instrument, and four significant digits where those would show nothing ("0.000") or
+// hundreds of digits.
+QString millivolts(double volts);
+
+// A limit in volts, in millivolts as given: three decimals where they hold it exactly, else as
+// many digits as it takes, so that a report's label agrees with what it counts.
+QString millivoltLimit(double volts);
+
 // A time as a field crew reads it off a watch: "1:02:03" for 3723 seconds, to the whole second.
 QString clockTime(double seconds);
 

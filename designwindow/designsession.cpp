@@ -171,6 +171,31 @@ QString arraysNote(const Kgw::ArrayList &list)
     return parts.join(QStringLiteral("; "));
 }
 
+// The survey and resolution models of the cable on the grid to (E - 1) spacings / depthDivisor,
+// with an error saying why where either is invalid.
+std::shared_ptr<ModelResult> makeModel(
+    const DesignSettings &settings, double depthDivisor, const Kgw::ProgressFunction &progress)
+{
+    auto model = std::make_shared<ModelResult>();
+    model->key = settings.modelKey();
+    Kgw::GridOptions options;
+    options.depthDivisor = depthDivisor;
+    const Kgw::ModelGrid grid(settings.cable.electrodes, settings.cable.spacingMetres, options);
+    model->survey = std::make_unique<Kgw::SurveyModel>(grid, settings.cable.resolutionOptions(),
+        Kgw::SurveyModel::Resolution, Kgw::progressRange(progress, 0, 0.1));
+    if (!model->survey->isValid()) {
+        model->error = model->survey->error();
+        return model;
+    }
+    auto resolution = std::make_unique<Kgw::ResolutionModel>(
+        *model->survey, Kgw::progressRange(progress, 0.1, 1));
+    if (resolution->isValid())
+        model->resolution = std::move(resolution);
+    else
+        model->error = resolution->error();
+    return model;
+}
+
 QString emptiedText(Kgw::ArrayList::Emptied emptied)
 {
     switch (emptied) {
@@ -266,7 +291,8 @@ bool DesignSession::isCurrent(Part part) const
 {
     switch (part) {
     case Model:
-        return m_model && m_model->key == m_settings.modelKey();
+        return m_model && m_model->key == m_settings.modelKey() && m_sectionModel
+            && m_sectionModel->key == m_settings.modelKey();
     case Sequence:
         if (!m_sequence)
             return false;
@@ -334,6 +360,7 @@ void DesignSession::start()
     m_designing = m_designAsked;
     m_designAsked = false;
     job.model = m_model;
+    job.sectionModel = m_sectionModel;
     job.sequence = m_sequence;
     job.figures = m_figures;
     job.field = m_field;
@@ -353,6 +380,7 @@ void DesignSession::finished()
     m_evaluations += outcome.evaluations;
     m_models += outcome.models;
     m_model = outcome.model;
+    m_sectionModel = outcome.sectionModel;
     if (outcome.designed) {
         m_design = outcome.sequence;
         if (m_settings.sequence.source == SequenceSource::Design)
@@ -382,6 +410,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
 {
     Outcome out;
     out.model = job.model;
+    out.sectionModel = job.sectionModel;
     out.sequence = job.sequence;
     out.figures = job.figures;
     out.field = job.field;
@@ -390,22 +419,11 @@ DesignSession::Outcome DesignSession::run(const Job &job)
     try {
         if (!out.model || out.model->key != settings.modelKey()) {
             control.setStage(DesignSession::tr("Modelling the ground under the cable"));
-            auto model = std::make_shared<ModelResult>();
-            model->key = settings.modelKey();
-            const Kgw::ModelGrid grid(
-                settings.cable.electrodes, settings.cable.spacingMetres, Kgw::GridOptions());
-            model->survey
-                = std::make_unique<Kgw::SurveyModel>(grid, settings.cable.resolutionOptions(),
-                    Kgw::SurveyModel::Resolution, Kgw::progressRange(control.progress(), 0, 0.1));
-            if (!model->survey->isValid()) {
-                out.error = model->survey->error();
-                return out;
-            }
-            model->resolution = std::make_unique<Kgw::ResolutionModel>(
-                *model->survey, Kgw::progressRange(control.progress(), 0.1, 1));
+            std::shared_ptr<ModelResult> model
+                = makeModel(settings, Kgw::GridOptions::DefaultDepthDivisor, control.progress());
             ++out.models;
-            if (!model->resolution->isValid()) {
-                out.error = model->resolution->error();
+            if (!model->error.isEmpty()) {
+                out.error = model->error;
                 return out;
             }
             out.model = model;
@@ -447,13 +465,22 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             out.sequence = madeSequence(settings.sequenceKey(),
                 DesignSession::tr("standard arrays"), list.configurations, arraysNote(list));
         }
+        // After the design, which so waits for no picture, and before there is a list to draw:
+        // made while the crew sets a design up, it leaves Design only the list's sections.
+        if (!out.sectionModel || out.sectionModel->key != settings.modelKey()) {
+            control.setStage(DesignSession::tr("Modelling the ground for the sections"));
+            out.sectionModel
+                = makeModel(settings, Kgw::GridOptions::SectionDepthDivisor, control.progress());
+            ++out.models;
+        }
+        const ModelResult &sections = *out.sectionModel;
         if (!out.sequence)
             return out;
         const MadeSequence &sequence = *out.sequence;
 
         if (!out.figures || out.figures->sequenceId != sequence.id
             || out.figures->modelKey != model.key) {
-            control.setStage(DesignSession::tr("Working out the sections"));
+            control.setStage(DesignSession::tr("Working out the figures"));
             auto figures = std::make_shared<SequenceFigures>();
             figures->sequenceId = sequence.id;
             figures->modelKey = model.key;
@@ -499,18 +526,27 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                     figures->targetStandard = Kgw::meanRelativeIn(*model.resolution, arrays, t);
                 }
             }
-            figures->sensitivityPlot
-                = std::make_shared<const Kgw::SectionPlot>(Kgw::sensitivitySectionPlot(
-                    *model.survey, sequence.quadruples, sequence.name, target));
-            if (figures->resolution.ok() && figures->resolution.used() > 0) {
-                figures->resolutionPlot
-                    = std::make_shared<const Kgw::SectionPlot>(Kgw::resolutionSectionPlot(
-                        *model.resolution, figures->resolution, sequence.name, target));
+            control.setStage(DesignSession::tr("Working out the sections"));
+            if (sections.survey->isValid())
+                figures->sensitivityPlot
+                    = std::make_shared<const Kgw::SectionPlot>(Kgw::sensitivitySectionPlot(
+                        *sections.survey, sequence.quadruples, sequence.name, target));
+            if (sections.resolution) {
+                const Kgw::SequenceResolution drawn
+                    = sections.resolution->evaluate(sequence.quadruples, control.progress());
+                ++out.evaluations;
+                if (drawn.ok() && drawn.used() > 0)
+                    figures->resolutionPlot
+                        = std::make_shared<const Kgw::SectionPlot>(Kgw::resolutionSectionPlot(
+                            *sections.resolution, drawn, sequence.name, target));
+                else
+                    figures->error = drawn.ok()
+                        ? DesignSession::tr("None of its configurations gives a reading to draw a "
+                                            "section of: %1")
+                              .arg(Kgw::withoutRowsText(drawn, sections.survey->options()))
+                        : drawn.error;
             } else {
-                figures->error = figures->resolution.ok()
-                    ? DesignSession::tr("None of its configurations has a sensitivity within the "
-                                        "limits, so there is no resolution to show.")
-                    : figures->resolution.error;
+                figures->error = sections.error;
             }
             figures->coverage
                 = Kgw::coveragePoints(sequence.quadruples, settings.cable.spacingMetres);

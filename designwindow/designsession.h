@@ -29,9 +29,10 @@ OpenedSequence openSequence(const QString &fileName, SequenceFormat format);
 Kgw::WriteResult saveSequence(const QString &fileName, SequenceFormat format,
     const QVector<Kgw::Quadruple> &quadruples, double spacingMetres);
 
-// The survey model of one cable, and the resolution model made from it.
+// The survey model of one cable, and the resolution model made from it, on one grid.
 struct ModelResult {
     QString key;
+    QString error; // why it could not be made; empty when both models are valid
     std::unique_ptr<Kgw::SurveyModel> survey;
     std::unique_ptr<Kgw::ResolutionModel> resolution;
 };
@@ -53,7 +54,7 @@ struct MadeSequence {
 struct SequenceFigures {
     quint64 sequenceId = 0;
     QString modelKey;
-    QString error;
+    QString error; // why a section is not drawn
     Kgw::SequenceResolution resolution;
     Kgw::SequenceResolution standard; // of the standard arrays of the same size
     int standardCount = 0;
@@ -63,6 +64,7 @@ struct SequenceFigures {
     double targetRelative = 0;
     double targetStandard = 0;
     double medianCancellation = 0;
+    // On the sections' model, as kgw plot draws them.
     std::shared_ptr<const Kgw::SectionPlot> sensitivityPlot;
     std::shared_ptr<const Kgw::SectionPlot> resolutionPlot;
     QVector<Kgw::CoveragePoint> coverage;
@@ -81,10 +83,11 @@ struct FieldList {
     int injectionsAfter = 0;
 };
 
-// Works out what the window shows, off the GUI thread: the model of the cable, the sequence, its
-// figures and its field list, each only when what it depends on has changed. A design is made
-// only when asked for, since it takes seconds; until then the previous one stays, marked out of
-// date. Only one piece of work runs at a time; settings changed meanwhile are taken up after it.
+// Works out what the window shows, off the GUI thread: the models of the cable (the design's, and
+// a deeper one the pictures are drawn on), the sequence, its figures, its pictures and its field
+// list, each only when what it depends on has changed. A design is made only when asked for,
+// since it takes seconds; until then the previous one stays, marked out of date. Only one piece
+// of work runs at a time; settings changed meanwhile are taken up after it.
 class DesignSession : public QObject
 {
     Q_OBJECT
@@ -109,10 +112,12 @@ public:
     bool isDesigning() const { return m_designing || m_designAsked; }
     // Whether work runs or is about to start: settings just changed are taken up after a pause.
     bool hasPendingWork() const { return isBusy() || m_scheduleTimer.isActive(); }
-    // Whether the part on show was made for the settings as they are now.
+    // Whether the part on show was made for the settings as they are now; the model is current
+    // when the sections' model is too.
     bool isCurrent(Part part) const;
     QString error() const { return m_error; }
 
+    // The model the design and the summary's figures are worked out on.
     const ModelResult *model() const { return m_model.get(); }
     const MadeSequence *sequence() const { return m_sequence.get(); }
     // The design made last, whether on show or not.
@@ -143,6 +148,7 @@ private:
         DesignSettings settings;
         bool design = false;
         std::shared_ptr<const ModelResult> model;
+        std::shared_ptr<const ModelResult> sectionModel;
         std::shared_ptr<const MadeSequence> sequence;
         std::shared_ptr<const SequenceFigures> figures;
         std::shared_ptr<const FieldList> field;
@@ -150,6 +156,7 @@ private:
     };
     struct Outcome {
         std::shared_ptr<const ModelResult> model;
+        std::shared_ptr<const ModelResult> sectionModel;
         std::shared_ptr<const MadeSequence> sequence;
         std::shared_ptr<const SequenceFigures> figures;
         std::shared_ptr<const FieldList> field;
@@ -175,6 +182,9 @@ private:
     bool m_paused = false; // after a cancel, until the crew changes something
     QString m_error;
     std::shared_ptr<const ModelResult> m_model;
+    // The deeper one the pictures are drawn on (GridOptions::SectionDepthDivisor), as kgw plot
+    // draws them: on the design's grid the depth a list is resolved to is its bottom.
+    std::shared_ptr<const ModelResult> m_sectionModel;
     std::shared_ptr<const MadeSequence> m_sequence;
     std::shared_ptr<const MadeSequence> m_opened;
     // The last of each source, kept while another is on show.

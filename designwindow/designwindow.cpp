@@ -355,17 +355,16 @@ void DesignWindow::showPictures()
             p->setBrush(Qt::NoBrush);
             p->drawEllipse(at, 12, 12);
         });
-    const std::shared_ptr<const Kgw::SectionPlot> sensitivity = figures->sensitivityPlot;
-    m_sensitivity->setPicture(
-        sensitivity->size(), [sensitivity](QPainter *p) { sensitivity->draw(p); },
-        sensitivity->frame());
-    const std::shared_ptr<const Kgw::SectionPlot> resolution = figures->resolutionPlot;
-    if (resolution) {
-        m_resolution->setPicture(
-            resolution->size(), [resolution](QPainter *p) { resolution->draw(p); },
-            resolution->frame());
-    } else {
-        m_resolution->setMessage(figures->error);
+    const QVector<QPair<PictureView *, std::shared_ptr<const Kgw::SectionPlot>>> sections {
+        { m_sensitivity, figures->sensitivityPlot }, { m_resolution, figures->resolutionPlot }
+    };
+    for (const auto &section : sections) {
+        const std::shared_ptr<const Kgw::SectionPlot> plot = section.second;
+        if (plot)
+            section.first->setPicture(
+                plot->size(), [plot](QPainter *p) { plot->draw(p); }, plot->frame());
+        else
+            section.first->setMessage(figures->error);
     }
 }
 
@@ -561,7 +560,7 @@ bool DesignWindow::savePicture(const QString &fileName)
         written = Kgw::CoveragePlot(
             figures->coverage, sequence->name, m_session->settings().cable.spacingMetres)
                       .write(fileName);
-    } else if (view == SensitivityView) {
+    } else if (view == SensitivityView && figures->sensitivityPlot) {
         written = figures->sensitivityPlot->write(fileName);
     } else if (view == ResolutionView && figures->resolutionPlot) {
         written = figures->resolutionPlot->write(fileName);

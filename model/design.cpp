@@ -177,8 +177,9 @@ bool Designer::weighCells(QString *error)
             ++counted;
         }
     }
+    // The model compares some cell, or it would be invalid; only a target can miss them all.
     if (counted == 0) {
-        *error = QStringLiteral("no cell that the cable resolves has its centre in the target");
+        *error = targetError(m_model, m_options.target);
         return false;
     }
     for (double &w : m_cellWeights)
@@ -408,7 +409,7 @@ std::vector<int> chainOf(
 // otherwise stay short.
 std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
     const std::vector<double> &scores, int channels, bool chained, int room, int remaining,
-    double threshold)
+    double threshold, int *groupsTaken)
 {
     std::vector<Ranked> ranked;
     ranked.reserve(candidates.rows.size());
@@ -461,6 +462,7 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
     };
     const auto take = [&](size_t position) {
         const std::vector<int> group = members(position);
+        ++*groupsTaken;
         for (const int entry : group) {
             if (int(picked.size()) >= remaining)
                 break;
@@ -538,19 +540,26 @@ DesignResult designSequence(
 
     std::vector<SurveyRow> baseRows;
     QSet<ConfigurationKey> used;
+    QSet<ConfigurationKey> withoutRoom;
     for (const Quadruple &configuration : options.base) {
         const std::optional<Quadruple> fitted = fittedToChannels(configuration, options);
-        if (!fitted)
-            continue;
-        const Quadruple &q = *fitted;
         SurveyRow row;
-        if (int(baseRows.size()) >= options.measurements
-            || survey.row(q, &row) != SurveyModel::HasRow || used.contains(measurementKey(q)))
+        if (!fitted || survey.row(*fitted, &row) != SurveyModel::HasRow) {
+            ++result.baseUnfit;
             continue;
-        used.insert(measurementKey(q));
+        }
+        const ConfigurationKey key = measurementKey(*fitted);
+        if (used.contains(key))
+            continue;
+        if (int(baseRows.size()) >= options.measurements) {
+            withoutRoom.insert(key);
+            continue;
+        }
+        used.insert(key);
         baseRows.push_back(row);
-        result.configurations.append(q);
+        result.configurations.append(*fitted);
     }
+    result.baseWithoutRoom = withoutRoom.size();
     listByInjection(&result.configurations, &baseRows, options);
     result.baseCount = result.configurations.size();
     if (baseRows.empty()) {
@@ -582,7 +591,7 @@ DesignResult designSequence(
         const int remaining = wanted - result.configurations.size();
         const std::vector<int> picked = pick(survey, candidates, scores, channels,
             options.rules.layout == ChannelLayout::Chained, std::min(batchSize, remaining),
-            remaining, std::clamp(designer.tracked(), 0.0, 1.0));
+            remaining, std::clamp(designer.tracked(), 0.0, 1.0), &result.groups);
         if (picked.empty())
             break;
         std::vector<const SurveyRow *> batch;
@@ -642,6 +651,22 @@ int comparedCellsIn(const ResolutionModel &model, const TargetRegion &target)
     for (int j = 0; j < grid.cellCount(); ++j)
         count += model.isCompared(j) && target.containsCell(grid, j) ? 1 : 0;
     return count;
+}
+
+QString targetError(const ResolutionModel &model, const TargetRegion &target)
+{
+    return comparedCellsIn(model, target) > 0
+        ? QString()
+        : QStringLiteral("no cell that the cable resolves has its centre in the target");
+}
+
+QString targetError(const ModelGrid &grid, const TargetRegion &target)
+{
+    for (int j = 0; j < grid.cellCount(); ++j) {
+        if (target.containsCell(grid, j))
+            return QString();
+    }
+    return QStringLiteral("no cell of the section has its centre in the target");
 }
 
 double meanRelativeIn(

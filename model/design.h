@@ -31,6 +31,11 @@ QString targetRegionText(const TargetRegion &target);
 
 // The cells of the target that the model compares; a mean over none would say nothing.
 int comparedCellsIn(const ResolutionModel &model, const TargetRegion &target);
+// Why the target cannot be judged, or outlined on a section of the model: it holds no cell that
+// the model compares. Empty when it holds one.
+QString targetError(const ResolutionModel &model, const TargetRegion &target);
+// The same for a section without a resolution: the target holds no cell of the grid.
+QString targetError(const ModelGrid &grid, const TargetRegion &target);
 
 // The mean of R_jj / R_jj of the comprehensive set over the cells of the target that the model
 // compares; 0 when there are none.
@@ -60,7 +65,8 @@ struct DesignOptions {
     // in groups that share A and B.
     int channels = 1;
     // Where the design starts; the rows of it that the resolution model leaves out (over the
-    // |K| limit, no signal) are dropped.
+    // limits, no signal) or that break the channel rules are dropped, and so are those past the
+    // measurements.
     QVector<Quadruple> base;
     // Where the resolution gain counts; none means the whole grid.
     bool targeted = false;
@@ -70,7 +76,9 @@ struct DesignOptions {
     // linear resolution rewards them most, and a real inversion can use them least: a ground
     // that moves one part of such a reading by a few per cent moves the reading by many times
     // that, so the data stop being near-linear in the ground, and an inversion of a design made
-    // of them converged slowly or not at all. Dipole-dipole reaches 4 at n = 3.
+    // of them converged slowly or not at all. Dipole-dipole reaches 4 at n = 3. The base is kept
+    // as given, the standard arrays' dipole-dipole up to n + 1 = 7: held to the limit too, the
+    // default design imaged no better under an inversion.
     static constexpr double DefaultMaxCancellation = 4;
     double maxCancellation = DefaultMaxCancellation;
     // What one injection can read. A candidate beyond the dipole limit, or above one channel one
@@ -96,8 +104,16 @@ struct DesignResult {
     // those of one current pair next to one another.
     QVector<Quadruple> configurations;
     int baseCount = 0;
+    // Configurations of the base left out: with no room for them in the measurements asked for,
+    // or without a reading within the limits or against the channel rules.
+    int baseWithoutRoom = 0;
+    int baseUnfit = 0;
     int candidates = 0; // four-electrode configurations that could be chosen
     int rounds = 0;
+    // The groups of one current pair the rounds chose, each for one injection of the channels.
+    // A current pair may come back in a later round, its group next to its last one: the
+    // instrument then reads the two as the channels allow, in no more injections.
+    int groups = 0;
     // Seconds spent preparing the pair-level tables of the base set, and in the rounds.
     double preparationSeconds = 0;
     double selectionSeconds = 0;

@@ -32,10 +32,11 @@ ModelGrid::ModelGrid(int electrodes, double spacingMetres, const GridOptions &op
     }
     const double first
         = options.firstLayerMetres > 0 ? options.firstLayerMetres : spacingMetres / 2;
-    const double depth
-        = options.depthMetres > 0 ? options.depthMetres : (electrodes - 1) * spacingMetres / 5;
-    if (!std::isfinite(first) || !std::isfinite(depth) || options.firstLayerMetres < 0
-        || options.depthMetres < 0) {
+    const double depth = options.depthMetres > 0
+        ? options.depthMetres
+        : (electrodes - 1) * spacingMetres / options.depthDivisor;
+    if (!std::isfinite(first) || !(depth > 0) || !std::isfinite(depth)
+        || options.firstLayerMetres < 0 || options.depthMetres < 0) {
         m_error = QStringLiteral("layer thickness and depth must be positive numbers of metres");
         return;
     }

@@ -1,8 +1,11 @@
 #include "resolution.h"
 
 #include "depth.h"
+#include "textutil.h"
 
 #include <Eigen/Dense>
+
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -62,6 +65,54 @@ QVector<Quadruple> comprehensiveConfigurations(int electrodes)
         }
     }
     return all;
+}
+
+QString limitsText(const ResolutionOptions &options)
+{
+    QStringList limits;
+    const auto number = [](double value) { return QString::number(value, 'g', 10); };
+    if (std::isfinite(options.factorLimit))
+        limits << QStringLiteral("the |K| limit of %1 m").arg(number(options.factorLimit));
+    if (options.minVoltage > 0)
+        limits << QStringLiteral("the least voltage of %1 mV at %2 ohm m and %3 mA")
+                      .arg(number(options.minVoltage * 1000), number(options.resistivityOhmMetres),
+                          number(options.currentAmperes * 1000));
+    return limits.join(QStringLiteral(" and "));
+}
+
+QString withoutRowsText(const SequenceResolution &result, const ResolutionOptions &options)
+{
+    QStringList parts;
+    if (result.overLimit > 0)
+        parts << QStringLiteral("%1 beyond %2").arg(result.overLimit).arg(limitsText(options));
+    if (result.withoutRow > 0)
+        parts << QStringLiteral("%1 with no signal or a repeated%2 electrode, or one beyond the "
+                                "cable")
+                     .arg(result.withoutRow)
+                     .arg(options.excluded.isEmpty()
+                             ? QString()
+                             : QStringLiteral(" or excluded (%1)").arg(options.excluded.text()));
+    return QStringLiteral("of %1, %2")
+        .arg(counted(result.configurations, QStringLiteral("configuration")),
+            parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", ")));
+}
+
+QString scaledNumber(double value, int exponent)
+{
+    const double plain = std::ldexp(value, exponent);
+    if (value == 0 || !std::isfinite(value) || std::isnormal(plain))
+        return QString::number(plain, 'g', 4);
+    // Beyond what a double holds: the decimal exponent from the logarithm.
+    const double decimal = std::log10(std::abs(value)) + exponent * std::log10(2.0);
+    double power = std::floor(decimal);
+    QString mantissa = QString::number(std::pow(10.0, decimal - power), 'g', 4);
+    if (mantissa.startsWith(QLatin1String("10"))) {
+        mantissa = QStringLiteral("1");
+        ++power;
+    }
+    return QStringLiteral("%1%2e%3")
+        .arg(value < 0 ? QStringLiteral("-") : QString(), mantissa)
+        .arg(qint64(power));
 }
 
 namespace {
@@ -163,8 +214,15 @@ ResolutionModel::ResolutionModel(const SurveyModel &survey, const ProgressFuncti
     m_comprehensive
         = collectRows(survey, comprehensiveConfigurations(survey.grid().electrodes()), &rows);
     if (rows.empty()) {
-        m_error = QStringLiteral("no configuration of the comprehensive set is within the |K| "
-                                 "limit, so there is nothing to compare with");
+        const ResolutionOptions &options = survey.options();
+        m_error = m_comprehensive.overLimit == 0
+            ? QStringLiteral("no configuration of the cable is left to compare with: each uses "
+                             "an excluded electrode (%1) or gives no signal")
+                  .arg(options.excluded.text())
+            : QStringLiteral("no configuration of the cable is left to compare with: the %1 "
+                             "that give a reading are all beyond %2")
+                  .arg(m_comprehensive.overLimit)
+                  .arg(limitsText(options));
         return;
     }
     Eigen::MatrixXd a = survey.normalMatrix(rows, progressRange(progress, 0, 0.6));
@@ -173,6 +231,26 @@ ResolutionModel::ResolutionModel(const SurveyModel &survey, const ProgressFuncti
     m_lambda = survey.options().damping * a.trace() / survey.smoothnessTrace();
     resolve(survey, a, m_lambda, nullptr, &m_comprehensive, progressRange(progress, 0.6, 1));
     m_error = m_comprehensive.error;
+    if (m_error.isEmpty()
+        && !std::any_of(m_comprehensive.resolution.cbegin(), m_comprehensive.resolution.cend(),
+            [](double r) { return r >= MinComparedResolution; })) {
+        // Every relative figure would be 0, of any sequence.
+        m_error = QStringLiteral("all %1 within the limits together resolve no cell to %2 "
+                                 "(R_jj), so there is nothing to compare with: give a smaller "
+                                 "damping than %3%4")
+                      .arg(counted(m_comprehensive.used(), QStringLiteral("configuration")))
+                      .arg(MinComparedResolution)
+                      .arg(survey.options().damping, 0, 'g', 6)
+                      .arg(m_comprehensive.overLimit > 0
+                              ? QStringLiteral(", or leave more configurations within %1")
+                                    .arg(limitsText(survey.options()))
+                              : QString());
+    }
+}
+
+QString ResolutionModel::lambdaText() const
+{
+    return scaledNumber(m_lambda, -2 * m_survey.weightExponent());
 }
 
 bool ResolutionModel::isCompared(int cell) const
@@ -217,16 +295,23 @@ double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdge
     const int layers = zEdges.size() - 1;
     if (layers <= 0)
         return 0;
-    int deepest = -1;
+    std::vector<int> under(size_t(layers), 0);
+    std::vector<int> reaching(size_t(layers), 0);
     for (int cell = 0; cell < relative.size(); ++cell) {
         const int column = cell / layers;
         if (column + 1 >= xEdges.size())
             break;
         const double x = (xEdges.at(column) + xEdges.at(column + 1)) / 2;
-        if (x >= 0 && x <= cableLength && relative.at(cell) >= level)
-            deepest = std::max(deepest, cell % layers);
+        if (x < 0 || x > cableLength)
+            continue;
+        ++under[size_t(cell % layers)];
+        reaching[size_t(cell % layers)] += relative.at(cell) >= level ? 1 : 0;
     }
-    return deepest < 0 ? 0 : zEdges.at(deepest + 1);
+    for (int layer = layers - 1; layer >= 0; --layer) {
+        if (under[size_t(layer)] > 0 && 2 * reaching[size_t(layer)] >= under[size_t(layer)])
+            return zEdges.at(layer + 1);
+    }
+    return 0;
 }
 
 double deepestMedianDepth(const SurveyModel &survey, const QVector<Quadruple> &sequence)

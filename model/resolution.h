@@ -35,6 +35,18 @@ struct SequenceResolution {
     int used() const { return configurations - withoutRow - overLimit; }
 };
 
+// The limits the options set on a configuration's reading, "the |K| limit of 1000 m and the least
+// voltage of …", as messages name them; empty when none is set.
+QString limitsText(const ResolutionOptions &options);
+
+// Why configurations of a sequence give no row: "of 12 configurations, 3 beyond the |K| limit
+// of 100 m, 9 with no signal or a repeated electrode, or one beyond the cable".
+QString withoutRowsText(const SequenceResolution &result, const ResolutionOptions &options);
+
+// value × 2^exponent with four significant digits, also where that is beyond what a double
+// holds ("7.189e-400").
+QString scaledNumber(double value, int exponent);
+
 // The model resolution R = (GᵀWG + lambda CᵀC)^-1 GᵀWG of sequences on one cable, G the
 // sensitivity rows, W = diag(1 / sigma²) and C the first differences between cells side by side
 // and one above the other. Constructing it works out the comprehensive set, which fixes lambda
@@ -52,13 +64,16 @@ public:
         const SurveyModel &survey, const ProgressFunction &progress = ProgressFunction());
 
     // False, with error() saying why, when the survey is invalid, the comprehensive set has no
-    // configuration within the limit, which leaves nothing to compare with, or its equations
-    // cannot be solved.
+    // configuration within the limits or resolves no cell to MinComparedResolution, which
+    // leaves nothing to compare with, or its equations cannot be solved.
     bool isValid() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
 
     const SurveyModel &survey() const { return m_survey; }
+    // In the unit the survey weighs its rows in (SurveyModel::weightExponent()).
     double lambda() const { return m_lambda; }
+    // lambda as sigma in plain units gives it, as reports print it.
+    QString lambdaText() const;
     const SequenceResolution &comprehensive() const { return m_comprehensive; }
     // Whether the relative figures count the cell: the comprehensive set resolves at least
     // MinComparedResolution of it.
@@ -81,17 +96,18 @@ QVector<double> cumulativeSensitivity(
 
 // The relative resolution below which a cell counts as unseen by a sequence: a tenth of what
 // every configuration of the cable together resolves there, the rest being the smoothing. On 24
-// electrodes 2 m apart, --grid-depth 25, it puts Wenner-alpha of a = 1 at 3.3 m and of a <= 3
+// electrodes 2 m apart, --grid-depth 25, it puts Wenner-alpha of a = 1 at 2.1 m and of a <= 3
 // at 11.4 m; at half that level the latter already reached the bottom of what the comprehensive set
 // resolves at all, and the line told nothing about the sequence.
 constexpr double InvestigationLevel = 0.1;
 
 // The depth of investigation of a sequence as its relative resolution tells it: the bottom of
-// the deepest layer in which a cell under the cable (its centre from 0 to cableLength along it)
-// reaches `level`, so that below it every such cell stays under it; 0 when none reaches it.
-// Beyond the cable's ends no configuration looks down, and what the smoothing carries there
-// says nothing about the sequence. `relative` holds a value per cell, column by column and top
-// to bottom within a column, of the grid that xEdges and zEdges bound.
+// the deepest layer in which at least half of the cells under the cable (their centres from 0
+// to cableLength along it) reach `level`; 0 when none does. Beyond the cable's ends no
+// configuration looks down, and what the smoothing carries there says nothing about the
+// sequence; near them, the grid's sides hold the cells less, and a column or two looks resolved
+// far deeper than the ground beneath the rest of the cable. `relative` holds a value per cell,
+// column by column and top to bottom within a column, of the grid that xEdges and zEdges bound.
 double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdges,
     const QVector<double> &relative, double cableLength, double level = InvestigationLevel);
 

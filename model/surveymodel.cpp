@@ -35,10 +35,34 @@ ProgressFunction progressRange(const ProgressFunction &progress, double from, do
     return [progress, from, to](double share) { progress(from + (to - from) * share); };
 }
 
-double NoiseModel::sigma(double factorMetres, double cancellation) const
+double NoiseModel::sigma(double factorMetres, double cancellation, int exponent) const
 {
-    return relativeError + cancellationError * (cancellation - 1)
-        + floorPerMetre * std::abs(factorMetres);
+    return std::ldexp(relativeError, -exponent)
+        + std::ldexp(cancellationError, -exponent) * (cancellation - 1)
+        + std::ldexp(floorPerMetre, -exponent) * std::abs(factorMetres);
+}
+
+QString NoiseModel::error() const
+{
+    // The floor per metre is floor / (rho I): a product of ground and current that underflows
+    // makes it infinite.
+    if (!std::isfinite(floorPerMetre))
+        return QStringLiteral("the voltages rho I / |K| expected at this resistivity and current "
+                              "are too small to work with: give a larger resistivity or current");
+    if (!(relativeError >= 0 && cancellationError >= 0 && floorPerMetre >= 0)
+        || !std::isfinite(relativeError) || !std::isfinite(cancellationError)
+        || std::max({ relativeError, cancellationError, floorPerMetre }) == 0)
+        return QStringLiteral("the noise model needs a relative error, a cancellation error or "
+                              "a voltage floor above 0, and none below it");
+    return QString();
+}
+
+int NoiseModel::weightExponent() const
+{
+    const double largest = std::max({ relativeError, cancellationError, floorPerMetre });
+    if (!error().isEmpty())
+        return 0;
+    return std::ilogb(largest) - std::ilogb(DefaultRelativeError);
 }
 
 double NoiseModel::floorPerMetreAt(
@@ -60,16 +84,25 @@ QString gridError(const ModelGrid &grid, SurveyModel::Scope scope)
     return QString();
 }
 
+// A sensitivity weighs no row, so only a resolution needs a noise model that can.
+QString modelError(
+    const ModelGrid &grid, const ResolutionOptions &options, SurveyModel::Scope scope)
+{
+    const QString error = gridError(grid, scope);
+    return error.isEmpty() && scope == SurveyModel::Resolution ? options.noise.error() : error;
+}
+
 } // namespace
 
 // A refused grid is not worked on at all: the table alone would take long on one too large.
 SurveyModel::SurveyModel(const ModelGrid &grid, const ResolutionOptions &options, Scope scope,
     const ProgressFunction &progress)
-    : m_table(
-        gridError(grid, scope).isEmpty() ? grid : ModelGrid(), progressRange(progress, 0, 0.9))
+    : m_table(modelError(grid, options, scope).isEmpty() ? grid : ModelGrid(),
+        progressRange(progress, 0, 0.9))
     , m_options(options)
     , m_scope(scope)
-    , m_error(gridError(grid, scope))
+    , m_error(modelError(grid, options, scope))
+    , m_weightExponent(options.noise.weightExponent())
 {
     if (!m_error.isEmpty() || scope == Sensitivity)
         return;
@@ -128,8 +161,9 @@ SurveyModel::RowStatus SurveyModel::row(const Quadruple &q, SurveyRow *row) cons
             row->sign[t] = qint8(terms[t].sign);
         }
         row->scale = factor
-            / m_options.noise.sigma(
-                factor, m_options.noise.cancellationError > 0 ? signalCancellation(q) : 1);
+            / m_options.noise.sigma(factor,
+                m_options.noise.cancellationError > 0 ? signalCancellation(q) : 1,
+                m_weightExponent);
         row->current = q.b > 0 ? pairIndex(q.a, q.b) : -1;
     }
     return HasRow;

@@ -39,7 +39,17 @@ struct NoiseModel {
     double floorPerMetre = DefaultFloorPerMetre;
     double cancellationError = DefaultCancellationError;
 
-    double sigma(double factorMetres, double cancellation = 1) const;
+    // In units of 2^exponent: scaled by a power of two, so that the weights can be worked out
+    // in a unit of the model's choosing to the last bit (weightExponent()).
+    double sigma(double factorMetres, double cancellation = 1, int exponent = 0) const;
+
+    // Empty when the weights 1 / sigma² can be worked out in some unit; else what to change.
+    QString error() const;
+    // The power of two the model's weights take sigma in: none at the defaults, and one that
+    // brings the largest of the three coefficients near the default relative error otherwise.
+    // Only the ratios of the weights matter (lambda follows their scale), and without a unit of
+    // its own a crew's tiny ground or current made them underflow and every figure nan.
+    int weightExponent() const;
 
     // The floor's share of a reading is floor / V, V = rho I / |K| the voltage expected over the
     // crew's ground with the crew's current: floorPerMetre for a floor in volts, a ground in
@@ -108,7 +118,7 @@ public:
     enum Scope { Sensitivity, Resolution };
 
     // An invalid model, with error() saying why, when the grid makes no sense or, for a
-    // resolution, has more than MaxCells cells.
+    // resolution, has more than MaxCells cells or a noise model without weights.
     SurveyModel(const ModelGrid &grid, const ResolutionOptions &options, Scope scope = Resolution,
         const ProgressFunction &progress = ProgressFunction());
 
@@ -133,6 +143,10 @@ public:
     Eigen::MatrixXd normalMatrix(const std::vector<SurveyRow> &rows,
         const ProgressFunction &progress = ProgressFunction()) const;
 
+    // The power of two W is worked out in (NoiseModel::weightExponent()): W and lambda are
+    // 2^(-2 × it) times what sigma in plain units gives.
+    int weightExponent() const { return m_weightExponent; }
+
     // Per cell, the cells it is differenced with in the smoothness C: the one beside it on
     // either side and the one above and below.
     const std::vector<std::vector<int>> &neighbours() const { return m_neighbours; }
@@ -142,8 +156,9 @@ public:
 
     // Overwrites the lower triangle of a, GᵀWG + lambda CᵀC, with its Cholesky factor L. False,
     // with error saying which option to change, when a holds a number too large to compute with
-    // or is too near singular (MinReciprocalCondition) to solve in working precision: then the
-    // damping is too weak for the grid.
+    // (weights that span more than a double holds) or is too near singular
+    // (MinReciprocalCondition) to solve in working precision: then the damping is too weak for
+    // the grid.
     bool factorise(Eigen::MatrixXd &a, QString *error) const;
 
 private:
@@ -153,6 +168,7 @@ private:
     QString m_error;
     Eigen::MatrixXd m_pairs;
     std::vector<std::vector<int>> m_neighbours;
+    int m_weightExponent = 0;
 };
 
 } // namespace Kgw

@@ -459,7 +459,8 @@ inline constexpr Option MaxCancellation
         DesignOptions::DefaultMaxCancellation)
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "Leave out candidates whose signal cancels more than R, {range}: (|part of A| + "
-              "|part of B|) / |G|, or the same for M and N ({default})."))
+              "|part of B|) / |G|, or the same for M and N ({default}). The base set is kept as "
+              "given: the standard arrays' dipole-dipole reaches n + 1 = 7."))
           .shown(
               QT_TRANSLATE_NOOP("Kgw::Options", "Most cancellation:"), "sequence/maxCancellation");
 inline constexpr Option Reciprocals

@@ -40,8 +40,9 @@ SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quad
     // Without the comprehensive set there is no resolution to judge by, but the depth that
     // half of the deepest reading's signal comes from above is one a crew knows.
     section.investigationDepth = deepestMedianDepth(survey, sequence);
+    section.investigationName = QStringLiteral("deepest median depth");
     section.investigationRule
-        = QStringLiteral("the deepest median depth of investigation of its configurations");
+        = QStringLiteral("half the signal of the list's deepest reading comes from above it");
     return SectionPlot(section, SectionPlot::Logarithmic,
         QStringLiteral("%1 \u2014 cumulative sensitivity, spacing %2 m")
             .arg(name, metres(grid.spacing())),
@@ -56,31 +57,40 @@ SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceRe
     const QString &name, const QRectF &target)
 {
     const ModelGrid &grid = model.survey().grid();
+    const double cable = (grid.electrodes() - 1) * grid.spacing();
     Section section = gridSection(grid, target);
     // Relative to the best the cable can do, as the mean relative resolution counts it: a
     // single sequence's own R_jj stays far below 1 at any damping that tells designs apart.
     section.values = result.relative;
+    // Beyond the cable's ends no configuration looks down: a ratio there is the smoothing's,
+    // however high.
     section.masked.resize(section.values.size());
-    for (int c = 0; c < section.masked.size(); ++c)
-        section.masked[c] = !model.isCompared(c);
-    section.investigationDepth = resolvedDepth(
-        section.xEdges, section.zEdges, result.relative, (grid.electrodes() - 1) * grid.spacing());
-    section.investigationRule = QStringLiteral("below it, R_jj stays under %1 of the "
-                                               "comprehensive set's")
+    for (int c = 0; c < section.masked.size(); ++c) {
+        const int column = grid.columnOf(c);
+        const double x = (grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2;
+        section.masked[c] = !model.isCompared(c) || x < 0 || x > cable;
+    }
+    section.maskedMeaning = QStringLiteral("beyond the cable's ends, or where all configurations "
+                                           "of the cable together resolve less than %1")
+                                .arg(ResolutionModel::MinComparedResolution);
+    section.investigationDepth
+        = resolvedDepth(section.xEdges, section.zEdges, result.relative, cable);
+    section.investigationName = QStringLiteral("depth of investigation");
+    section.investigationRule = QStringLiteral("below it, most cells under the cable get less "
+                                               "than %1 of the resolution all configurations give")
                                     .arg(InvestigationLevel);
     return SectionPlot(section, SectionPlot::Unit,
         QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
             .arg(name, metres(grid.spacing())),
-        QStringLiteral("R_jj / R_jj of the comprehensive set"),
-        QStringLiteral("%1 of %2 configurations used; mean R_jj %3, %4 of the comprehensive "
-                       "set's; \u03bb = %5; %6; grey: its R_jj below %7")
+        QStringLiteral("resolution, relative to all configurations"),
+        QStringLiteral("%1 of %2 configurations used; on these %3: mean relative resolution %4, "
+                       "mean R_jj %5, \u03bb = %6")
             .arg(result.used())
             .arg(result.configurations)
-            .arg(result.meanResolution, 0, 'f', 3)
-            .arg(result.meanRelative, 0, 'f', 3)
-            .arg(model.lambda(), 0, 'g', 4)
             .arg(gridText(grid))
-            .arg(ResolutionModel::MinComparedResolution));
+            .arg(result.meanRelative, 0, 'f', 3)
+            .arg(result.meanResolution, 0, 'f', 3)
+            .arg(model.lambdaText()));
 }
 
 } // namespace Kgw

@@ -137,7 +137,14 @@ QString tickLabel(double value, double step)
     const int decimals = std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
     if (std::abs(value) < step * 1e-6)
         value = 0; // no "-0"
-    return QString::number(value, 'f', decimals);
+    if (decimals <= 6 && std::abs(value) < 1e7)
+        return QString::number(value, 'f', decimals);
+    // Far from 1, decimals would run to hundreds of digits: as many significant ones as tell the
+    // steps apart.
+    const double largest = std::max(std::abs(value), step);
+    const int digits = int(std::floor(std::log10(largest) + 1e-9))
+        - int(std::floor(std::log10(step) + 1e-9)) + 1;
+    return QString::number(value, 'g', std::max(1, digits));
 }
 
 QFont pictureFont(int pixelSize, bool bold)

@@ -54,7 +54,7 @@ bool canWriteSvg();
 bool isSupportedPicture(const QString &fileName);
 
 // A step of 1, 2 or 5 times a power of ten that cuts range into about count pieces, and a
-// tick's label with as many decimals as the step needs.
+// tick's label with as many decimals as the step needs (significant digits, far from 1).
 double niceStep(double range, int count);
 QString tickLabel(double value, double step);
 

@@ -24,6 +24,8 @@ constexpr double BarWidth = 24;
 constexpr double MinPlotHeight = 220;
 constexpr double MaxPlotHeight = 560;
 constexpr int Decades = 4;
+// The narrowest colour bar, relative to its bounds: its labels then need up to 8 digits.
+constexpr double MinRelativeRange = 1e-6;
 // A line of legend below the caption.
 constexpr double LegendHeight = 22;
 constexpr double LegendSample = 28;
@@ -114,6 +116,12 @@ QString SectionPlot::rangeError(Scale scale, double low, double high)
         return QStringLiteral("give finite numbers");
     if (low >= high)
         return QStringLiteral("LOW must be below HIGH");
+    // The bar steps through the range, and labels its steps with as many digits as tell them
+    // apart: neither may run beyond a number or beyond the picture.
+    if (!std::isfinite(high - low))
+        return QStringLiteral("LOW and HIGH are too far apart to draw");
+    if (high - low < MinRelativeRange * std::max(std::abs(low), std::abs(high)))
+        return QStringLiteral("LOW and HIGH are too close to tell apart on a colour bar");
     if (scale == Logarithmic && low <= 0)
         return QStringLiteral("the sensitivity's logarithmic scale needs bounds above 0");
     return QString();
@@ -132,8 +140,8 @@ void SectionPlot::setRange(double low, double high)
 
 QSize SectionPlot::size() const
 {
-    return QSize(Width,
-        int(std::ceil(PlotTop + m_plotHeight + BelowPlot + (hasLegend() ? LegendHeight : 0))));
+    return QSize(
+        Width, int(std::ceil(PlotTop + m_plotHeight + BelowPlot + legendLines() * LegendHeight)));
 }
 
 QColor SectionPlot::colourOf(double value) const
@@ -302,13 +310,21 @@ void SectionPlot::drawTexts(QPainter *painter) const
     const double baseline = size().height() - 12 - metrics.descent();
     painter->drawText(QPointF(PlotLeft, baseline),
         metrics.elidedText(m_caption, Qt::ElideRight, Width - PlotLeft - 16));
-    if (hasLegend())
-        drawLegend(painter, baseline - LegendHeight);
+    drawLegend(painter, baseline - legendLines() * LegendHeight);
 }
 
-bool SectionPlot::hasLegend() const
+bool SectionPlot::hasMaskedCells() const
 {
-    return !m_section.target.isEmpty() || std::isfinite(m_section.investigationDepth);
+    return !m_section.maskedMeaning.isEmpty()
+        && std::find(m_section.masked.cbegin(), m_section.masked.cend(), true)
+        != m_section.masked.cend();
+}
+
+// A line for each mark and for the grey cells, so that each says in words what it is.
+int SectionPlot::legendLines() const
+{
+    return (m_section.target.isEmpty() ? 0 : 1)
+        + (std::isfinite(m_section.investigationDepth) ? 1 : 0) + (hasMaskedCells() ? 1 : 0);
 }
 
 void SectionPlot::drawMarks(QPainter *painter) const
@@ -337,22 +353,19 @@ void SectionPlot::drawLegend(QPainter *painter, double baseline) const
     const QFont font = pictureFont(12);
     const QFontMetricsF metrics(font, painter->device());
     painter->setFont(font);
-    const double middle = baseline - metrics.ascent() / 2 + 1;
-    double x = PlotLeft;
-    const auto entry = [&](const QPainterPath &sample, bool dashed, const QString &text) {
-        drawMark(painter, sample, dashed);
+    const auto entry = [&](const auto &drawSample, const QString &text) {
+        const double middle = baseline - metrics.ascent() / 2 + 1;
+        drawSample(PlotLeft, middle);
         painter->setPen(Ink);
-        x += LegendSample + 8;
+        const double x = PlotLeft + LegendSample + 8;
         painter->drawText(QPointF(x, baseline),
-            metrics.elidedText(text, Qt::ElideRight, std::max(0.0, Width - 16 - x)));
-        x += metrics.horizontalAdvance(text) + 24;
+            metrics.elidedText(withoutControls(text), Qt::ElideRight, Width - 16 - x));
+        baseline += LegendHeight;
     };
     const double depth = m_section.investigationDepth;
     if (std::isfinite(depth)) {
-        QPainterPath line;
-        line.moveTo(x, middle);
-        line.lineTo(x + LegendSample, middle);
-        QString text = QStringLiteral("depth of investigation %1 m").arg(depth, 0, 'f', 1);
+        QString text
+            = QStringLiteral("%1 %2 m").arg(m_section.investigationName).arg(depth, 0, 'f', 1);
         const double bottom = m_section.zEdges.value(m_section.zEdges.size() - 1, 0);
         if (depth > bottom)
             text += QStringLiteral(", below the section");
@@ -360,18 +373,37 @@ void SectionPlot::drawLegend(QPainter *painter, double baseline) const
             text += QStringLiteral(", the section's bottom");
         if (!m_section.investigationRule.isEmpty())
             text += QStringLiteral(": ") + m_section.investigationRule;
-        entry(line, true, withoutControls(text));
+        entry(
+            [&](double x, double middle) {
+                QPainterPath line;
+                line.moveTo(x, middle);
+                line.lineTo(x + LegendSample, middle);
+                drawMark(painter, line, true);
+            },
+            text);
     }
     if (!m_section.target.isEmpty()) {
-        QPainterPath box;
-        box.addRect(QRectF(x + 4, middle - 6, LegendSample - 8, 12));
         const QRectF &t = m_section.target;
-        entry(box, false,
+        entry(
+            [&](double x, double middle) {
+                QPainterPath box;
+                box.addRect(QRectF(x + 4, middle - 6, LegendSample - 8, 12));
+                drawMark(painter, box, false);
+            },
             QStringLiteral("target x %1 to %2 m, depth %3 to %4 m")
                 .arg(t.left(), 0, 'g', 6)
                 .arg(t.right(), 0, 'g', 6)
                 .arg(t.top(), 0, 'g', 6)
                 .arg(t.bottom(), 0, 'g', 6));
+    }
+    if (hasMaskedCells()) {
+        entry(
+            [&](double x, double middle) {
+                painter->setPen(QPen(Ink, 1));
+                painter->setBrush(MaskedCell);
+                painter->drawRect(QRectF(x + 4, middle - 6, LegendSample - 8, 12));
+            },
+            QStringLiteral("grey: ") + m_section.maskedMeaning);
     }
 }
 

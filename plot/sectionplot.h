@@ -22,14 +22,17 @@ struct Section {
     QVector<double> zEdges; // metres, ascending from the surface at 0
     QVector<double> values; // per cell, column by column, top to bottom within a column
     QVector<bool> masked; // per cell, as values; true where the value means nothing, drawn grey
+    QString maskedMeaning; // what the grey cells are, for the legend
     int electrodes = 0; // electrode k at x = (k - 1) × spacing
     double spacing = 0;
     // A region of the ground to outline, x from left() to right() and z from top() to bottom()
     // in metres; none when empty.
     QRectF target;
-    // The sequence's depth of investigation in metres, drawn as a dashed line across; NaN for
-    // none. The legend says it by the rule that gave it.
+    // A depth in metres that tells how deep the sequence sees, drawn as a dashed line across;
+    // NaN for none. The legend gives its name ("depth of investigation") and, in words, the rule
+    // that gave it.
     double investigationDepth = std::numeric_limits<double>::quiet_NaN();
+    QString investigationName;
     QString investigationRule;
 };
 
@@ -72,7 +75,8 @@ private:
     void drawTexts(QPainter *painter) const;
     void drawMarks(QPainter *painter) const;
     void drawLegend(QPainter *painter, double baseline) const;
-    bool hasLegend() const;
+    bool hasMaskedCells() const;
+    int legendLines() const;
 
     Section m_section;
     Scale m_scale;

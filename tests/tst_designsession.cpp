@@ -1,5 +1,6 @@
 #include "designsession.h"
 
+#include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -51,6 +52,8 @@ class TestDesignSession : public QObject
 private slots:
     void arraysAsKgwGenerates();
     void designAsKgwDesigns();
+    void sectionsAsKgwPlotsThem_data();
+    void sectionsAsKgwPlotsThem();
     void onlyWhatDependsIsWorkedOut_data();
     void onlyWhatDependsIsWorkedOut();
     void cancelledDesignKeepsThePrevious();
@@ -128,6 +131,66 @@ void TestDesignSession::designAsKgwDesigns()
         readBytes(dir, QStringLiteral("window.KGW")), readBytes(dir, QStringLiteral("kgw.KGW")));
 }
 
+void TestDesignSession::sectionsAsKgwPlotsThem_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<double>("kMax"); // 0 for none
+
+    QTest::newRow("drawn") << QByteArray("1 4 2 3\n2 5 3 4\n1 7 3 5\n") << 0.0;
+    // Dipole-dipole of n = 9 has |K| = 3110 m.
+    QTest::newRow("no reading within the |K| limit") << QByteArray("1 2 11 12\n") << 100.0;
+}
+
+// The pictures are kgw plot's, on its deeper grid, and where it draws none, say why as it does.
+void TestDesignSession::sectionsAsKgwPlotsThem()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(double, kMax);
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir, QStringLiteral("list.txt"), list));
+    DesignSession session;
+    DesignSettings settings = smallCable();
+    QStringList cable { QStringLiteral("--electrodes"), QStringLiteral("12"),
+        QStringLiteral("--spacing"), QStringLiteral("1") };
+    if (kMax > 0) {
+        settings.cable.survey.factorLimit = kMax;
+        cable << QStringLiteral("--k-max") << QString::number(kMax);
+    }
+    settings.sequence.source = SequenceSource::OpenedList;
+    session.setSettings(settings);
+    session.setOpenedSequence(
+        openSequence(dir.filePath(QStringLiteral("list.txt")), SequenceFormat::ElectrodeList)
+            .quadruples,
+        QStringLiteral("list.txt"));
+    QVERIFY(waitIdle(session));
+    QVERIFY(session.isCurrent(DesignSession::Figures));
+    const SequenceFigures *figures = session.figures();
+
+    const QVector<QPair<QString, const Kgw::SectionPlot *>> sections {
+        { QStringLiteral("sensitivity"), figures->sensitivityPlot.get() },
+        { QStringLiteral("resolution"), figures->resolutionPlot.get() }
+    };
+    for (const auto &section : sections) {
+        const QString name = section.first + QStringLiteral(".png");
+        const KgwRun plotted = runKgw(dir,
+            QStringList { QStringLiteral("plot"), QStringLiteral("--") + section.first } + cable
+                + QStringList { QStringLiteral("-o"), QStringLiteral("kgw-") + name,
+                    QStringLiteral("list.txt") });
+        if (plotted.exitCode != 0) {
+            QVERIFY(!section.second);
+            QVERIFY2(plotted.err.contains(QStringLiteral("list.txt: ") + figures->error),
+                qPrintable(plotted.err));
+            continue;
+        }
+        QVERIFY(section.second);
+        QVERIFY(section.second->write(dir.filePath(name)).ok());
+        // Pixel for pixel: the files differ in the resolution the platform states.
+        const QImage drawn(dir.filePath(name));
+        QVERIFY(!drawn.isNull());
+        QCOMPARE(drawn, QImage(dir.filePath(QStringLiteral("kgw-") + name)));
+    }
+}
+
 void TestDesignSession::onlyWhatDependsIsWorkedOut_data()
 {
     QTest::addColumn<Change>("change");
@@ -135,15 +198,17 @@ void TestDesignSession::onlyWhatDependsIsWorkedOut_data()
     QTest::addColumn<int>("evaluations");
     QTest::addColumn<bool>("sequenceKept");
 
-    // The arrays and the standard arrays of their size are evaluated: two evaluations.
+    // A cable has two models, the design's and the deeper one of the sections. The arrays and
+    // the standard arrays of their size are evaluated on the first, the arrays again on the
+    // second: three evaluations.
     QTest::newRow("gap: the field list only")
         << Change([](DesignSettings &s) { s.order.gap = 3; }) << 0 << 0 << true;
     QTest::newRow("ordering: the field list only")
         << Change([](DesignSettings &s) { s.order.enabled = true; }) << 0 << 0 << true;
     QTest::newRow("a-max: the arrays and their figures")
-        << Change([](DesignSettings &s) { s.sequence.aMax = 2; }) << 0 << 2 << false;
-    QTest::newRow("error: the model and all after it")
-        << Change([](DesignSettings &s) { s.cable.survey.error = 5; }) << 1 << 2 << false;
+        << Change([](DesignSettings &s) { s.sequence.aMax = 2; }) << 0 << 3 << false;
+    QTest::newRow("error: the models and all after them")
+        << Change([](DesignSettings &s) { s.cable.survey.error = 5; }) << 2 << 3 << false;
 }
 
 void TestDesignSession::onlyWhatDependsIsWorkedOut()
@@ -157,8 +222,8 @@ void TestDesignSession::onlyWhatDependsIsWorkedOut()
     DesignSettings settings = smallCable();
     session.setSettings(settings);
     QVERIFY(waitIdle(session));
-    QCOMPARE(session.modelCount(), 1);
-    QCOMPARE(session.evaluationCount(), 2);
+    QCOMPARE(session.modelCount(), 2);
+    QCOMPARE(session.evaluationCount(), 3);
     const quint64 sequence = session.sequence()->id;
 
     change(settings);
@@ -167,8 +232,8 @@ void TestDesignSession::onlyWhatDependsIsWorkedOut()
     QVERIFY(waitIdle(session));
     QVERIFY(session.isCurrent(DesignSession::Field));
     QVERIFY(session.isCurrent(DesignSession::Figures));
-    QCOMPARE(session.modelCount() - 1, models);
-    QCOMPARE(session.evaluationCount() - 2, evaluations);
+    QCOMPARE(session.modelCount() - 2, models);
+    QCOMPARE(session.evaluationCount() - 3, evaluations);
     QCOMPARE(session.sequence()->id == sequence, sequenceKept);
 }
 

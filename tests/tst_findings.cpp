@@ -31,7 +31,10 @@ private slots:
     void weakSignal();
     void beyondCable_data();
     void beyondCable();
+    void fieldLimits_data();
     void fieldLimits();
+    void voltagesInRange_data();
+    void voltagesInRange();
     void electrodeRanges_data();
     void electrodeRanges();
 };
@@ -165,22 +168,68 @@ void TestFindings::beyondCable()
     QCOMPARE(report.hasProblems(), !lines.isEmpty());
 }
 
-// At 5 m, Wenner a = 5 m has K = 10 pi m and reads 10 V m / 10 pi m = 318.310 mV, exactly the
-// minimum; the pole-dipole, K = 20 pi m, half of it.
+// At 5 m, Wenner a = 5 m has K = 10 pi m; pole-dipole 1 0 2 3 20 pi m; dipole-dipole 3 1 5 7
+// (a = 10 m, n = 1) 60 pi m; dipole-dipole a = 5 m, n = 7 2520 pi m. A limit prints as given.
+void TestFindings::fieldLimits_data()
+{
+    QTest::addColumn<double>("rhoTimesCurrent"); // ohm m A
+    QTest::addColumn<double>("minVoltage");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("expected");
+
+    // At 100 ohm m and 100 mA the Wenner reads 10 V m / 10 pi m = 318.310 mV, exactly the
+    // minimum; the pole-dipole half of it.
+    QTest::newRow("at and below the minimum")
+        << 10.0 << 10 / (10 * Pi) << "1 4 2 3; 7 10 8 9; 1 0 2 3"
+        << QStringList { "2: Excluded electrode: 9 is used",
+               "3: Low voltage: 159.155 mV expected, below the minimum of 318.3098862 mV" };
+    // At 0.1 ohm m and 1 mA the readings are 1.59 uV, 0.531 uV and 12.6 nV: a minimum of 0.5 uV
+    // keeps the second, which three decimals of millivolts would have called 0.001 mV.
+    QTest::newRow("a minimum finer than three decimals")
+        << 1e-4 << 5e-7 << "1 0 2 3; 3 1 5 7; 3 2 10 11"
+        << QStringList { "3: Low voltage: 1.263e-05 mV expected, below the minimum of 0.0005 mV" };
+}
+
 void TestFindings::fieldLimits()
 {
+    QFETCH(double, rhoTimesCurrent);
+    QFETCH(double, minVoltage);
+    QFETCH(QString, list);
+    QFETCH(QStringList, expected);
+
     Kgw::CheckOptions options;
-    options.minVoltage = 10 / (10 * Pi);
+    options.resistivityOhmMetres = rhoTimesCurrent / options.currentAmperes;
+    options.minVoltage = minVoltage;
     options.excluded.insert(9);
-    const Kgw::CheckReport report
-        = Kgw::checkQuadruples(body("1 4 2 3; 7 10 8 9; 1 0 2 3"), 5, options);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(body(list), 5, options);
     QStringList found;
     for (const Kgw::Finding &finding : report.findings)
         found << QStringLiteral("%1: %2").arg(finding.lineNumber()).arg(finding.message());
-    QCOMPARE(found,
-        (QStringList { "2: Excluded electrode: 9 is used",
-            "3: Low voltage: 159.155 mV expected, below the minimum of 318.310 mV" }));
+    QCOMPARE(found, expected);
     QVERIFY(report.hasProblems());
+}
+
+// Wenner a = 5 m, K = 10 pi m, at 100 mA reads rho / 100 pi V, 3.18 rho mV: beyond a double
+// (1.8e308) at rho = 1e308, and below its smallest normal number (2.2e-308) at 1e-310.
+void TestFindings::voltagesInRange_data()
+{
+    QTest::addColumn<double>("resistivity");
+    QTest::addColumn<bool>("inRange");
+    QTest::newRow("100 ohm m") << 100.0 << true;
+    QTest::newRow("1e305 ohm m") << 1e305 << true;
+    QTest::newRow("1e308 ohm m") << 1e308 << false;
+    QTest::newRow("1e-300 ohm m") << 1e-300 << true;
+    QTest::newRow("1e-310 ohm m") << 1e-310 << false;
+}
+
+void TestFindings::voltagesInRange()
+{
+    QFETCH(double, resistivity);
+    QFETCH(bool, inRange);
+    Kgw::CheckOptions options;
+    options.resistivityOhmMetres = resistivity;
+    QCOMPARE(Kgw::checkQuadruples(body("1 4 2 3"), 5, options).voltagesInRange(), inRange);
+    QVERIFY(Kgw::checkQuadruples(body("1 1 2 3"), 5, options).voltagesInRange());
 }
 
 void TestFindings::electrodeRanges_data()

@@ -950,10 +950,16 @@ void TestKgwCli::modelRefusals_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("err");
 
+    // 3 C(5, 4) + C(5, 2) + 5 C(4, 2) = 55 on the cable of 5, of which the 4 pole-dipoles with A
+    // midway between M and N give no signal.
     QTest::newRow("plot, nothing within the limit")
         << QStringList { "plot", "--resolution", "--k-max", "1", "-o", "r.png", "a.txt" }
-        << "kgw plot: No configuration of the comprehensive set is within the |K| limit, so there "
-           "is nothing to compare with\n";
+        << "kgw plot: No configuration of the cable is left to compare with: the 51 that give a "
+           "reading are all beyond the |K| limit of 1 m\n";
+    // As resolution refuses it, so that what one outlines the other counts.
+    QTest::newRow("plot, target beyond the section") << QStringList {
+        "plot", "--resolution", "--target", "300:400,0:15", "-o", "r.png", "a.txt"
+    } << "kgw plot: No cell that the cable resolves has its centre in the target\n";
     QTest::newRow("resolution, too little damping")
         << QStringList { "resolution", "--damping", "1e-15", "a.txt" }
         << "kgw resolution: The damping 1e-15 is too small for this grid: its equations cannot be "
@@ -1066,6 +1072,10 @@ void TestKgwCli::fieldOptions_data()
     row("plot", "plot --min-voltage 200 -o p.svg a.txt", 2, "--min-voltage applies only");
     // Electrodes 1 to 4 are left: the base's 1 4 2 3 and two more arrangements of them.
     row("design", "design --electrodes 5 --exclude 5 --measurements 9 -o -", 0, "fewer than");
+    // The 12 of the standard arrays fill it; pole-pole at a = 1 has 7 more.
+    row("design, base without room",
+        "design --electrodes 8 --measurements 12 --base-share 100 --base pp -o -", 0,
+        "kgw design: 7 configurations of the base left out: the design holds 12");
 }
 
 void TestKgwCli::fieldOptions()

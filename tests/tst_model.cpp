@@ -3,6 +3,8 @@
 #include "resolution.h"
 #include "sensitivity.h"
 
+#include <Eigen/Dense>
+
 #include <QtTest>
 
 #include <cmath>
@@ -14,6 +16,7 @@ Q_DECLARE_METATYPE(Quadruple)
 Q_DECLARE_METATYPE(QVector<Quadruple>)
 Q_DECLARE_METATYPE(Kgw::GridOptions)
 Q_DECLARE_METATYPE(QVector<Kgw::ArrayKind>)
+Q_DECLARE_METATYPE(Kgw::ResolutionOptions)
 
 namespace {
 
@@ -56,6 +59,11 @@ private slots:
     void fieldLimits_data();
     void fieldLimits();
     void floorAtTheCrewsGround();
+    void weightOfAReading_data();
+    void weightOfAReading();
+    void denseReference();
+    void onlyRatiosOfWeightsCount_data();
+    void onlyRatiosOfWeightsCount();
     void comprehensiveSet();
     void comprehensiveSetResolvesItself();
     void countsWhatItLeavesOut();
@@ -63,6 +71,8 @@ private slots:
     void moreDataNeverResolvesLess();
     void refusesWhatItCannotSolve_data();
     void refusesWhatItCannotSolve();
+    void nothingToCompareWith_data();
+    void nothingToCompareWith();
     void nothingBeatsTheComprehensiveSet_data();
     void nothingBeatsTheComprehensiveSet();
     void resolvedDepth_data();
@@ -89,12 +99,17 @@ void TestModel::grid_data()
     QTest::addColumn<QVector<double>>("zEdges");
 
     // Cells 2.5 m wide from -5 to 240 m; layers from 2.5 m, each 10 % thicker, until they reach
-    // 47 m: 2.5 (1.1^n - 1) / 0.1 first does for n = 12.
+    // 47 m: 2.5 (1.1^n - 1) / 0.1 first does for n = 12; a section's 78.3 m for n = 15.
     QVector<double> layers { 0 };
-    for (int n = 1; n <= 12; ++n)
+    for (int n = 1; n <= 15; ++n)
         layers << 25 * (std::pow(1.1, n) - 1);
     QTest::newRow("defaults, 48 electrodes at 5 m")
-        << 48 << 5.0 << Kgw::GridOptions() << QVector<double> { -5, 240 } << 98 << layers;
+        << 48 << 5.0 << Kgw::GridOptions() << QVector<double> { -5, 240 } << 98
+        << layers.mid(0, 13);
+    Kgw::GridOptions section;
+    section.depthDivisor = Kgw::GridOptions::SectionDepthDivisor;
+    QTest::newRow("a section, 48 electrodes at 5 m")
+        << 48 << 5.0 << section << QVector<double> { -5, 240 } << 98 << layers;
     QTest::newRow("defaults, 10 electrodes at 1 m")
         << 10 << 1.0 << Kgw::GridOptions() << QVector<double> { -1, 10 } << 22
         << QVector<double> { 0, 0.5, 1.05, 1.655, 2.3205 };
@@ -308,6 +323,137 @@ void TestModel::floorAtTheCrewsGround()
     QCOMPARE(noise.sigma(1000), 0.13);
 }
 
+// sigma = error + cancellation error × (C - 1) + floor / V, and a row weighs K / sigma. At 2 m,
+// 100 ohm m and 100 mA the floor per metre is 1e-5: Wenner a = 2 m has K = 4 pi m and C = 1;
+// dipole-dipole a = 2 m, n = 2 has K = pi a n (n + 1) (n + 2) = 48 pi m and C = n + 1 = 3.
+void TestModel::weightOfAReading_data()
+{
+    QTest::addColumn<Quadruple>("q");
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<double>("sigma");
+
+    const double pi = Kgw::Pi;
+    QTest::newRow("Wenner") << Quadruple { 1, 4, 2, 3 } << 4 * pi << 0.03 + 4e-5 * pi;
+    QTest::newRow("dipole-dipole n = 2")
+        << Quadruple { 2, 1, 4, 5 } << 48 * pi << 0.03 + 0.03 * 2 + 48e-5 * pi;
+}
+
+void TestModel::weightOfAReading()
+{
+    QFETCH(Quadruple, q);
+    QFETCH(double, factor);
+    QFETCH(double, sigma);
+
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(8, Spacing), Kgw::ResolutionOptions());
+    Kgw::SurveyRow row;
+    QCOMPARE(int(survey.row(q, &row)), int(Kgw::SurveyModel::HasRow));
+    QVERIFY2(std::abs(row.scale - factor / sigma) <= 1e-12 * std::abs(factor / sigma),
+        qPrintable(QStringLiteral("%1, by hand %2").arg(row.scale).arg(factor / sigma)));
+}
+
+// R = (GᵀWG + lambda CᵀC)^-1 GᵀWG formed densely from its pieces: the rows of the sensitivity,
+// sigma by hand, C from the six cells' seven edges (trace(CᵀC) = 14), lambda from the trace of
+// every configuration of 4 electrodes, and a full inverse.
+void TestModel::denseReference()
+{
+    Kgw::GridOptions options;
+    options.cellsPerSpacing = 1;
+    options.marginSpacings = 0;
+    options.firstLayerMetres = 0.5 * Spacing;
+    options.growth = 1;
+    options.depthMetres = Spacing;
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(4, Spacing, options), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    QVERIFY2(model.isValid(), qPrintable(model.error()));
+    QCOMPARE(survey.cellCount(), Eigen::Index(6));
+
+    // Cells column by column, two layers each: 0 1 | 2 3 | 4 5.
+    const int edges[7][2]
+        = { { 0, 1 }, { 2, 3 }, { 4, 5 }, { 0, 2 }, { 2, 4 }, { 1, 3 }, { 3, 5 } };
+    Eigen::MatrixXd ctc = Eigen::MatrixXd::Zero(6, 6);
+    for (const auto &edge : edges) {
+        ctc(edge[0], edge[0]) += 1;
+        ctc(edge[1], edge[1]) += 1;
+        ctc(edge[0], edge[1]) -= 1;
+        ctc(edge[1], edge[0]) -= 1;
+    }
+    QCOMPARE(ctc.trace(), 14.0);
+    const auto normal = [&](const QVector<Quadruple> &sequence) {
+        Eigen::MatrixXd h = Eigen::MatrixXd::Zero(6, 6);
+        for (const Quadruple &q : sequence) {
+            Eigen::VectorXd j(6);
+            const double k = Kgw::geometricFactor(q, Spacing);
+            if (!std::isfinite(k) || !m_table || !survey.table().row(q, j.data()))
+                continue;
+            const double sigma
+                = 0.03 + 0.03 * (Kgw::signalCancellation(q) - 1) + 1e-5 * std::abs(k);
+            h += j * j.transpose() / (sigma * sigma);
+        }
+        return h;
+    };
+    const Eigen::MatrixXd all = normal(Kgw::comprehensiveConfigurations(4));
+    const double lambda = 0.03 * all.trace() / 14;
+    QVERIFY2(std::abs(model.lambda() - lambda) <= 1e-12 * lambda,
+        qPrintable(QStringLiteral("%1, densely %2").arg(model.lambda()).arg(lambda)));
+
+    const QVector<Quadruple> sequence { { 1, 4, 2, 3 }, { 2, 1, 3, 4 } };
+    const Eigen::MatrixXd h = normal(sequence);
+    const Eigen::MatrixXd r = (h + lambda * ctc).inverse() * h;
+    const Eigen::MatrixXd best = (all + lambda * ctc).inverse() * all;
+    const Kgw::SequenceResolution result = model.evaluate(sequence);
+    for (int j = 0; j < 6; ++j) {
+        QVERIFY2(std::abs(result.resolution.at(j) - r(j, j)) <= 1e-9,
+            qPrintable(QStringLiteral("cell %1: %2, densely %3")
+                           .arg(j)
+                           .arg(result.resolution.at(j))
+                           .arg(r(j, j))));
+        QVERIFY(std::abs(model.comprehensive().resolution.at(j) - best(j, j)) <= 1e-9);
+    }
+}
+
+// Only how the readings weigh against one another counts, as lambda follows the weights' scale:
+// errors 2^600 times larger or smaller, beyond what 1 / sigma² holds, resolve the same to the
+// last bit, and a ground so poor that the floor is all of every sigma resolves as a poor one.
+void TestModel::onlyRatiosOfWeightsCount_data()
+{
+    QTest::addColumn<double>("scale"); // of every error; 0 for the poor ground
+    QTest::newRow("2^-600") << std::ldexp(1.0, -600);
+    QTest::newRow("2^600") << std::ldexp(1.0, 600);
+    QTest::newRow("1e-160 ohm m, as 1e-60") << 0.0;
+}
+
+void TestModel::onlyRatiosOfWeightsCount()
+{
+    QFETCH(double, scale);
+
+    const auto meanResolutions = [](const Kgw::NoiseModel &noise) {
+        Kgw::ResolutionOptions options;
+        options.noise = noise;
+        const Kgw::SurveyModel survey(Kgw::ModelGrid(8, Spacing), options);
+        const Kgw::ResolutionModel model(survey);
+        const Kgw::SequenceResolution dd = model.evaluate({ { 2, 1, 3, 4 }, { 3, 2, 5, 6 } });
+        return QVector<double> { model.comprehensive().meanResolution, dd.meanResolution,
+            dd.meanRelative };
+    };
+    Kgw::NoiseModel noise;
+    Kgw::NoiseModel other;
+    if (scale > 0) {
+        other.relativeError *= scale;
+        other.cancellationError *= scale;
+        other.floorPerMetre *= scale;
+    } else {
+        noise.floorPerMetre = Kgw::NoiseModel::floorPerMetreAt(1e-4, 1e-60, 0.1);
+        other.floorPerMetre = Kgw::NoiseModel::floorPerMetreAt(1e-4, 1e-160, 0.1);
+    }
+    const QVector<double> expected = meanResolutions(noise);
+    const QVector<double> got = meanResolutions(other);
+    for (int i = 0; i < expected.size(); ++i) {
+        QVERIFY2(
+            std::abs(got.at(i) - expected.at(i)) <= (scale > 0 ? 0 : 1e-12) && expected.at(i) > 0,
+            qPrintable(QStringLiteral("%1, not %2").arg(got.at(i)).arg(expected.at(i))));
+    }
+}
+
 // 3 C(48, 4) = 583,740 configurations, none of them the same as another or its reciprocal.
 void TestModel::comprehensiveSet()
 {
@@ -436,6 +582,46 @@ void TestModel::refusesWhatItCannotSolve()
         QVERIFY(!model.evaluate({ Quadruple { 2, 1, 3, 4 } }).ok());
 }
 
+// With nothing to compare with, every relative figure would be 0: the model says which option
+// left it nothing.
+void TestModel::nothingToCompareWith_data()
+{
+    QTest::addColumn<Kgw::ResolutionOptions>("options");
+    QTest::addColumn<QString>("error");
+
+    Kgw::ResolutionOptions options;
+    options.excluded.insert(1);
+    options.excluded.insert(2);
+    options.excluded.insert(3);
+    options.excluded.insert(4);
+    options.excluded.insert(5);
+    options.excluded.insert(6);
+    options.excluded.insert(7);
+    QTest::newRow("one electrode left") << options << "each uses an excluded electrode (1-7)";
+    // Pole-pole at 2 m reads 10 / 2 pi V, the most of any configuration. Of the 3 C(8, 4) + C(8,
+    // 2) + 8 C(7, 2) = 406, the 12 pole-dipoles with A midway between M and N give no signal.
+    options = Kgw::ResolutionOptions();
+    options.minVoltage = std::nextafter(10 / (2 * Kgw::Pi), 1.0);
+    QTest::newRow("least voltage")
+        << options << "the 394 that give a reading are all beyond the least voltage of";
+    options = Kgw::ResolutionOptions();
+    // As lambda grows, R tends to the uniform change alone, whose share of a small grid's cells
+    // stays above 0.01 in the top ones: only a larger cable spreads it thinner.
+    options.damping = 1e6;
+    QTest::newRow("damping too strong, 24 electrodes")
+        << options << "give a smaller damping than 1e+06";
+}
+
+void TestModel::nothingToCompareWith()
+{
+    QFETCH(Kgw::ResolutionOptions, options);
+    QFETCH(QString, error);
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(options.damping > 1 ? 24 : 8, Spacing), options);
+    const Kgw::ResolutionModel model(survey);
+    QVERIFY(!model.isValid());
+    QVERIFY2(model.error().contains(error), qPrintable(model.error()));
+}
+
 void TestModel::nothingBeatsTheComprehensiveSet_data()
 {
     QTest::addColumn<QVector<Quadruple>>("sequence");
@@ -475,28 +661,38 @@ void TestModel::nothingBeatsTheComprehensiveSet()
         QVERIFY(!model.isCompared(survey.grid().cell(0, survey.grid().layers() - 1)));
 }
 
-// Columns -1-0, 0-1 and 1-2 m, only the middle one under a cable 1 m long; layers 0-1, 1-3 and
-// 3-6 m. The value exactly at the level counts as reaching it.
+// Columns of 1 m from -1 to 4 m, the three from 0 to 3 m under a cable 3 m long; layers 0-1,
+// 1-3 and 3-6 m. A layer counts when at least two of the three columns reach the level there,
+// the value exactly at it included.
 void TestModel::resolvedDepth_data()
 {
-    QTest::addColumn<QVector<double>>("middle");
+    QTest::addColumn<QVector<double>>("first"); // the column next to the cable's start
+    QTest::addColumn<QVector<double>>("others"); // each of the other two under it
     QTest::addColumn<double>("depth");
 
     const double at = Kgw::InvestigationLevel;
     const double under = std::nextafter(at, 0.0);
-    QTest::newRow("middle layer at the level") << QVector<double> { 0.5, at, under } << 3.0;
-    QTest::newRow("middle layer just under") << QVector<double> { 0.5, under, under } << 1.0;
-    QTest::newRow("nothing reaches it") << QVector<double> { under, 0, 0 } << 0.0;
+    QTest::newRow("two of three at the level")
+        << QVector<double> { 0.5, under, under } << QVector<double> { 0.5, at, under } << 3.0;
+    QTest::newRow("all three just under in the middle layer")
+        << QVector<double> { 0.5, under, under } << QVector<double> { 0.5, under, under } << 1.0;
+    // The grid's side holds the cells next to it less, and they look resolved deeper.
+    QTest::newRow("one column alone deeper")
+        << QVector<double> { 0.5, 0.5, 0.5 } << QVector<double> { 0.5, under, under } << 1.0;
+    QTest::newRow("nothing reaches it")
+        << QVector<double> { under, 0, 0 } << QVector<double> { under, 0, 0 } << 0.0;
 }
 
 void TestModel::resolvedDepth()
 {
-    QFETCH(QVector<double>, middle);
+    QFETCH(QVector<double>, first);
+    QFETCH(QVector<double>, others);
     QFETCH(double, depth);
     // Beyond the cable's ends even the bottom layer reaches the level.
     const QVector<double> margin { 0.9, 0.9, 0.9 };
-    QCOMPARE(
-        Kgw::resolvedDepth({ -1, 0, 1, 2 }, { 0, 1, 3, 6 }, margin + middle + margin, 1), depth);
+    QCOMPARE(Kgw::resolvedDepth({ -1, 0, 1, 2, 3, 4 }, { 0, 1, 3, 6 },
+                 margin + first + others + others + margin, 3),
+        depth);
 }
 
 QTEST_GUILESS_MAIN(TestModel)

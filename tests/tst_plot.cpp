@@ -1,5 +1,7 @@
 #include "coverageplot.h"
 #include "depth.h"
+#include "modelsections.h"
+#include "picture.h"
 #include "sectionplot.h"
 
 #include <QFile>
@@ -88,6 +90,9 @@ private slots:
     void sectionRange_data();
     void sectionRange();
     void sectionMarks();
+    void resolutionBeyondTheCable();
+    void tickLabels_data();
+    void tickLabels();
 };
 
 void TestPlot::writesBothFormats_data()
@@ -420,10 +425,17 @@ void TestPlot::sectionRange_data()
     const int log = Kgw::SectionPlot::Logarithmic;
     const int unit = Kgw::SectionPlot::Unit;
     QTest::newRow("unit") << unit << 0.2 << 0.6 << 0.4;
-    QTest::newRow("unit, LOW just below HIGH") << unit << std::nextafter(1.0, 0.0) << 1.0 << 1.0;
+    QTest::newRow("unit, LOW just below HIGH")
+        << unit << std::nextafter(1.0, 0.0) << 1.0 << qQNaN();
     QTest::newRow("unit, LOW = HIGH") << unit << 0.5 << 0.5 << qQNaN();
-    // Two apart, where doubles are two apart: the bar's ticks must still come to an end.
-    QTest::newRow("unit, narrow beside its size") << unit << 1e16 << 1e16 + 2 << 1e16 + 2;
+    // Labels that told such bounds apart would need 17 digits; 8 is the most that fit.
+    QTest::newRow("unit, narrow beside its size") << unit << 1e16 << 1e16 + 2 << qQNaN();
+    // A millionth of the bounds apart: just wider, and just narrower.
+    QTest::newRow("unit, as narrow as labels fit")
+        << unit << 1.0 << 1 + std::ldexp(1.0, -19) << 1 + std::ldexp(1.0, -20);
+    QTest::newRow("unit, narrower") << unit << 1.0 << 1 + std::ldexp(1.0, -20) << qQNaN();
+    QTest::newRow("unit, wider than a number") << unit << -1e308 << 1e308 << qQNaN();
+    QTest::newRow("unit, near the smallest number") << unit << 1e-300 << 3e-300 << 2e-300;
     QTest::newRow("log") << log << 1.0 << 100.0 << 10.0;
     QTest::newRow("log, LOW just above 0")
         << log << std::numeric_limits<double>::denorm_min() << 1.0 << 1.0;
@@ -444,7 +456,8 @@ void TestPlot::sectionRange()
     plot.setRange(low, high);
     // At the top of the bar where the value is HIGH, else in its middle.
     const QColor colour = value == high ? QColor(253, 231, 37) : QColor(33, 144, 141);
-    QVERIFY(std::isnan(value) || near(plot.colourOf(value).rgb(), colour, 1));
+    QVERIFY2(std::isnan(value) || near(plot.colourOf(value).rgb(), colour, 1),
+        qPrintable(plot.colourOf(value).name()));
     QImage image(plot.size(), QImage::Format_RGB32);
     QPainter painter(&image);
     plot.draw(&painter);
@@ -473,6 +486,50 @@ void TestPlot::sectionMarks()
     for (int x = 200; x < 212; ++x)
         dashed = dashed || white(x, 320);
     QVERIFY(dashed); // the depth line
+}
+
+// No configuration looks down beyond the cable's ends, so the resolution there is the
+// smoothing's and is drawn grey, as are the cells that no configuration resolves. Under the
+// cable the top cells are resolved.
+void TestPlot::resolutionBeyondTheCable()
+{
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(8, 1), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    const Kgw::SequenceResolution result = model.evaluate(Kgw::fourElectrodeConfigurations(8));
+    const Kgw::SectionPlot plot = Kgw::resolutionSectionPlot(model, result, "all.txt");
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.draw(&painter);
+    painter.end();
+    const auto pixel
+        = [&](double x, double z) { return image.pixel(plot.frame().toPicture(x, z).toPoint()); };
+    const QColor grey(0xb0, 0xb0, 0xb0);
+    QVERIFY(model.isCompared(0)); // the top cell left of electrode 1
+    QVERIFY(near(pixel(-0.75, 0.25), grey, 0));
+    QVERIFY(near(pixel(7.75, 0.25), grey, 0));
+    QVERIFY(!near(pixel(3.25, 0.25), grey, 40));
+}
+
+// As many decimals as the step needs, and far from 1 as many significant digits.
+void TestPlot::tickLabels_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("metres") << 15.0 << 5.0 << "15";
+    QTest::newRow("no -0") << -1e-17 << 0.2 << "0.0";
+    QTest::newRow("seven") << 2e-7 << 1e-7 << "2e-07";
+    QTest::newRow("near the smallest number") << 1.2e-300 << 2e-301 << "1.2e-300";
+    QTest::newRow("large, fine steps") << 1.0000005e7 << 0.5 << "10000005";
+}
+
+void TestPlot::tickLabels()
+{
+    QFETCH(double, value);
+    QFETCH(double, step);
+    QFETCH(QString, label);
+    QCOMPARE(Kgw::tickLabel(value, step), label);
 }
 
 QTEST_MAIN(TestPlot)
