@@ -9,22 +9,24 @@
 
 #include "sequencewriter.h"
 
-#include <QtMath>
-
 namespace Cli {
 
 namespace {
 
-// Reports each line that uses an electrode beyond the cable in use. Returns whether any does.
-bool reportBeyondCable(Console &console, const Input &input, const Kgw::CheckReport &report)
+// Reports each line that uses an electrode beyond the cable in use, by the check's own rule, so
+// that convert and check never disagree on a line. Returns whether any does.
+bool reportBeyondCable(Console &console, const Input &input, int cableElectrodes)
 {
-    for (const Kgw::Finding &finding : report.findings) {
-        if (finding.kind == Kgw::Finding::BeyondCable) {
-            console.diagnostic(inputName(input.argument), input.lineNumber(finding.index),
-                finding.message(input.lineNumbers));
-        }
+    // Every reader keeps to the whole cable already.
+    if (cableElectrodes >= Kgw::CablePositions)
+        return false;
+    const QVector<Kgw::Finding> findings
+        = Kgw::beyondCableFindings(input.quadruples, cableElectrodes);
+    for (const Kgw::Finding &finding : findings) {
+        console.diagnostic(inputName(input.argument), input.lineNumber(finding.index),
+            finding.message(input.lineNumbers));
     }
-    return report.count(Kgw::Finding::BeyondCable) > 0;
+    return !findings.isEmpty();
 }
 
 } // namespace
@@ -81,12 +83,7 @@ int runConvert(const QStringList &arguments, Console &console)
             status = ExitRefused;
             continue;
         }
-        // The check's own rules, so that convert and check never disagree on a line.
-        Kgw::CheckOptions checkOptions;
-        checkOptions.cableElectrodes = *cable;
-        const Kgw::CheckReport report
-            = Kgw::checkQuadruples(read->quadruples, read->spacingMetres, checkOptions);
-        if (reportBeyondCable(console, *read, report)) {
+        if (reportBeyondCable(console, *read, *cable)) {
             status = ExitRefused;
             continue;
         }
@@ -105,11 +102,11 @@ int runConvert(const QStringList &arguments, Console &console)
             console.diagnostic(outputName(target), 0, count);
         else
             console.out() << target << ": " << count << '\n';
-        if (const int unmeasurable = Kgw::unmeasurableCount(report)) {
+        if (read->unmeasurable > 0) {
             console.diagnostic(inputName(list), 0,
                 QStringLiteral("quadruples written that repeat an electrode or give no signal: %1; "
                                "kgw check names their lines")
-                    .arg(unmeasurable));
+                    .arg(read->unmeasurable));
         }
     }
     return status;

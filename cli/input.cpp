@@ -75,6 +75,7 @@ std::optional<Input> InputReader::read(
                     .arg(*highest));
         }
         input.quadruples = file.quadruples;
+        input.unmeasurable = file.unmeasurable;
         input.lineNumbers = file.lineNumbers;
         input.heights = file.heights;
         if (file.spacingMillimetres > 0) {
@@ -110,6 +111,7 @@ std::optional<Input> InputReader::read(
             return std::nullopt;
         }
         input.quadruples = list.quadruples;
+        input.unmeasurable = list.unmeasurable;
         reportLinesAfterEnd(console, argument, list);
     }
     return input;

@@ -97,6 +97,9 @@ private:
     void addDigit(int digit);
     void endWord(const QChar *p);
     void endLine(const QChar *p);
+    // Adds the quadruple of a line. Returns false, and ends the list, when it holds too many.
+    bool take(const Quadruple &q);
+    static const QChar *plainLine(const QChar *p, Quadruple *q);
     // Whether the fields obey the electrode rules; brokenRule() names the first one they break.
     bool isGood() const
     {
@@ -299,27 +302,33 @@ void ListParser::endLine(const QChar *p)
         m_ended = true;
         return;
     }
-    if (m_count == MaxSequenceQuadruples) {
-        m_result = loadFailure<ListResult>(ListResult::TooLarge,
-            QStringLiteral("The list holds more than %1 quadruples, the most a KGW file holds")
-                .arg(MaxSequenceQuadruples));
-        m_ended = true;
+    if (!take(Quadruple(int(m_fields[0].value()), int(m_fields[1].value()),
+            int(m_fields[2].value()), int(m_fields[3].value()))))
         return;
-    }
-    // Growing copies every quadruple, so where the size was unknown it is done in large steps.
-    if (m_count == m_result.quadruples.capacity())
-        m_result.quadruples.reserve(qMax(4096, m_count * 2));
-    m_result.quadruples.append(Quadruple(int(m_fields[0].value()), int(m_fields[1].value()),
-        int(m_fields[2].value()), int(m_fields[3].value())));
-    ++m_count;
-
-    ++m_lineNumber;
     for (Field &field : m_fields)
         field = Field();
     m_field = 0;
     m_state = Gap;
     if (!m_head.isEmpty())
         m_head.resize(0);
+}
+
+inline bool ListParser::take(const Quadruple &q)
+{
+    if (m_count == MaxSequenceQuadruples) {
+        m_result = loadFailure<ListResult>(ListResult::TooLarge,
+            QStringLiteral("The list holds more than %1 quadruples, the most a KGW file holds")
+                .arg(MaxSequenceQuadruples));
+        m_ended = true;
+        return false;
+    }
+    // Growing copies every quadruple, so where the size was unknown it is done in large steps.
+    if (m_count == m_result.quadruples.capacity())
+        m_result.quadruples.reserve(qMax(4096, m_count * 2));
+    m_result.append(q);
+    ++m_count;
+    ++m_lineNumber;
+    return true;
 }
 
 // Reads on from p until the line and the bad word are quoted as far as a message shows them.
@@ -380,35 +389,18 @@ bool ListParser::feed(LineSplitter &text)
         return completeQuotes(p, end);
 
     while (p < end) {
-        const ushort u = p->unicode();
-        if (m_state == Gap) {
-            // Most lists hold plain decimal numbers separated by spaces: read those at once.
-            if (u == ' ' || u == '\t') {
-                ++p;
-                continue;
-            }
-            if (unsigned(u - '1') < 9) {
-                m_wordStart = p;
-                m_base = 10;
-                m_state = Digits;
-                quint64 magnitude = u - '0';
-                for (++p; p < end && magnitude <= Int32Magnitude; ++p) {
-                    const unsigned digit = unsigned(p->unicode() - '0');
-                    if (digit >= 10)
-                        break;
-                    magnitude = magnitude * 10 + digit;
-                }
-                m_fields[m_field].magnitude = magnitude;
-                // A blank after one of the first three numbers only starts the next word.
-                if (p < end && (p->unicode() == ' ' || p->unicode() == '\t')
-                    && magnitude < Int32Magnitude && m_field < FieldsPerLine - 1) {
-                    ++m_field;
-                    m_state = Gap;
-                    ++p;
-                }
+        // At the start of a line, none of which is read yet.
+        if (p == m_lineStart && m_field == 0 && m_state == Gap && m_head.isEmpty()) {
+            Quadruple q;
+            if (const QChar *lineEnd = plainLine(p, &q)) {
+                if (!take(q))
+                    return true;
+                p = text.pastLineEnd(lineEnd);
+                m_lineStart = m_wordStart = p;
                 continue;
             }
         }
+        const ushort u = p->unicode();
         if (LineSplitter::isLineEnd(u)) {
             endLine(p);
             if (m_endedAtEmptyLine)
@@ -441,6 +433,52 @@ bool ListParser::feed(LineSplitter &text)
     if (m_state != Gap && m_state != Ignored)
         keepWord(p);
     return false;
+}
+
+// Nearly every line of a list is four small decimal numbers within the electrode rules, separated
+// by spaces or tabs: such a line is read here at once. Returns its line end, or nullptr for any
+// other line, which the word-by-word reading then takes from its start. The 0 that ends the piece
+// is no part of such a line, so a line that runs past the piece is also left to that reading.
+const QChar *ListParser::plainLine(const QChar *p, Quadruple *q)
+{
+    ushort u = p->unicode();
+    const auto isSpace = [&u] { return u == ' ' || u == '\t'; };
+    // The electrode of a column that starts after spaces at p; -1 for anything else.
+    const auto electrode = [&p, &u, &isSpace](int column) {
+        while (isSpace())
+            u = (++p)->unicode();
+        int value = u - '0';
+        if (unsigned(value) >= 10)
+            return -1;
+        // A 0 stands alone; any other number has at most the two digits of an electrode. One or
+        // two digits is a toss-up in a list, so no branch is taken on it.
+        const int next = p[1].unicode() - '0';
+        const bool twoDigits = value != 0 && unsigned(next) < 10;
+        value = twoDigits ? value * 10 + next : value;
+        p += twoDigits ? 2 : 1;
+        u = p->unicode();
+        return value >= ElectrodeRules[column].minimum && value <= CablePositions ? value : -1;
+    };
+    const int a = electrode(0);
+    if (a < 0 || !isSpace())
+        return nullptr;
+    const int b = electrode(1);
+    if (b < 0 || !isSpace())
+        return nullptr;
+    const int m = electrode(2);
+    if (m < 0 || !isSpace())
+        return nullptr;
+    const int n = electrode(3);
+    if (n < 0 || !(isSpace() || LineSplitter::isLineEnd(u)))
+        return nullptr;
+    // What follows the fourth word is ignored.
+    while (!LineSplitter::isLineEnd(u)) {
+        if (u == 0)
+            return nullptr;
+        u = (++p)->unicode();
+    }
+    *q = Quadruple(a, b, m, n);
+    return p;
 }
 
 ListResult ListParser::finish()

@@ -1,6 +1,7 @@
 #ifndef KGW_ELECTRODELIST_H
 #define KGW_ELECTRODELIST_H
 
+#include "geometry.h"
 #include "quadruple.h"
 
 #include <QString>
@@ -29,6 +30,9 @@ struct ListResult {
     QString hint; // a guess at the cause of a BadLine, when there is one
     QString errorString; // the reason for OpenFailed, ReadFailed and TooLarge
     QVector<Quadruple> quadruples; // when Ok
+    // How many of them no instrument reads a signal from (isUnmeasurable), counted as they are
+    // read, so that a command that only reports the count need not review the list again.
+    int unmeasurable = 0;
     // Where the list ended at an empty line: that line, and the lines after it that hold more
     // than blanks, which are not part of the list. They are counted only so far as
     // ListLookAheadCharacters go, or the device could be read, else linesAfterEndCut is set.
@@ -38,6 +42,12 @@ struct ListResult {
 
     bool ok() const { return status == Ok; }
     int count() const { return quadruples.size(); }
+    // Takes a quadruple read, and counts it where it is unmeasurable.
+    void append(const Quadruple &q)
+    {
+        quadruples.append(q);
+        unmeasurable += isUnmeasurable(q) ? 1 : 0;
+    }
 
     // What loadFailure() (iodevice.h) says where a list can't be opened, read or held whole.
     static constexpr char LoadFailureMessage[] = "Failed to load TXT file";

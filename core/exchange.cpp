@@ -445,7 +445,7 @@ ExchangeResult UnifiedReader::read()
         qint64 values[4];
         if (const std::optional<QString> problem = datumProblem(*words, values))
             return refusal(m_lines, *problem);
-        result.quadruples.append(quadrupleOf(values));
+        result.append(quadrupleOf(values));
         result.lineNumbers.append(m_lines.lineNumber());
     }
     // A failure may have cut the last line short.
@@ -683,7 +683,7 @@ FileContent unifiedDataContent(
     double previous = 0;
     for (int k = 1; k <= CablePositions; ++k) {
         const QByteArray zText
-            = coordinateText(heights.value(k - 1, heights.isEmpty() ? 0.0 : heights.constLast()));
+            = coordinateText(heights.value(k - 1, heights.isEmpty() ? 0.0 : heights.last()));
         // Laid out from the heights as written, the file reads back as it was written.
         const double z = zText.toDouble();
         if (k > 1) {
@@ -761,7 +761,7 @@ ExchangeResult readCsv(QIODevice *device)
                 QStringLiteral("The file holds more than %1 quadruples, the most a KGW file holds")
                     .arg(MaxSequenceQuadruples));
         }
-        result.quadruples.append(quadrupleOf(values));
+        result.append(quadrupleOf(values));
         result.lineNumbers.append(records.lineNumber());
     }
     if (const std::optional<ExchangeResult> failure = records.failure())
@@ -805,10 +805,10 @@ TopographyResult readTopography(QIODevice *device)
         if (const std::optional<QString> problem = topographyProblem(words, point))
             return refuse(*problem);
         // Between two points at one x the height would be a cliff, and backwards a fold.
-        if (!result.x.isEmpty() && point[0] <= result.x.constLast()) {
+        if (!result.x.isEmpty() && point[0] <= result.x.last()) {
             return refuse(QStringLiteral("x = %1 does not increase from x = %2 on line %3")
                               .arg(quoted(words.at(0)))
-                              .arg(result.x.constLast())
+                              .arg(result.x.last())
                               .arg(previousLine));
         }
         result.x.append(point[0]);
@@ -840,8 +840,8 @@ std::optional<QVector<double>> electrodeHeights(
     const QVector<double> &z = topography.z;
     const QString extent = x.isEmpty()
         ? QString()
-        : QStringLiteral(": it runs from x = %1 to %2 m").arg(x.constFirst()).arg(x.constLast());
-    if (x.isEmpty() || x.constFirst() > 0 || x.constLast() < 0) {
+        : QStringLiteral(": it runs from x = %1 to %2 m").arg(x.first()).arg(x.last());
+    if (x.isEmpty() || x.first() > 0 || x.last() < 0) {
         *error = QStringLiteral("The topography does not reach electrode 1 at x = 0") + extent;
         return std::nullopt;
     }

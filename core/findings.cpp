@@ -98,6 +98,22 @@ private:
     std::unordered_map<quint32, int> m_others;
 };
 
+// Whether q needs an electrode above those of the cable in use.
+bool isBeyondCable(const Quadruple &q, int cableElectrodes)
+{
+    return qMax(qMax(q.a, q.b), qMax(q.m, q.n)) > cableElectrodes;
+}
+
+Finding beyondCable(const Quadruple &q, int index, int cableElectrodes)
+{
+    Finding finding;
+    finding.kind = Finding::BeyondCable;
+    finding.index = index;
+    finding.quadruple = q;
+    finding.factorLimit = cableElectrodes;
+    return finding;
+}
+
 } // namespace
 
 QString Finding::message(const QVector<qint64> &lineNumbers) const
@@ -142,11 +158,6 @@ bool CheckReport::hasProblems() const
         + count(Finding::NoSignal) + count(Finding::WeakSignal) + count(Finding::LowVoltage)
         + count(Finding::Duplicate) + count(Finding::BeyondCable)
         > 0;
-}
-
-int unmeasurableCount(const CheckReport &report)
-{
-    return report.count(Finding::RepeatedElectrode) + report.count(Finding::NoSignal);
 }
 
 CheckReport checkQuadruples(
@@ -243,13 +254,8 @@ CheckReport checkQuadruples(
                 finding.earlierIndex = earlier >= 0 ? earlier : -2 - earlier;
                 add(finding);
             }
-            if (std::max({ q.a, q.b, q.m, q.n }) > cableElectrodes) {
-                finding.kind = Finding::BeyondCable;
-                finding.earlierIndex = -1;
-                finding.quadruple = q;
-                finding.factorLimit = cableElectrodes;
-                add(finding);
-            }
+            if (isBeyondCable(q, cableElectrodes))
+                add(beyondCable(q, i, cableElectrodes));
         }
     }
 
@@ -262,6 +268,18 @@ CheckReport checkQuadruples(
             report.electrodes.append(e);
     }
     return report;
+}
+
+QVector<Finding> beyondCableFindings(const QVector<Quadruple> &quadruples, int cableElectrodes)
+{
+    QVector<Finding> findings;
+    int index = 0;
+    for (const Quadruple &q : quadruples) {
+        if (isBeyondCable(q, cableElectrodes))
+            findings.append(beyondCable(q, index, cableElectrodes));
+        ++index;
+    }
+    return findings;
 }
 
 QString electrodeRangesText(const QVector<int> &electrodes)

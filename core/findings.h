@@ -17,6 +17,7 @@ namespace Kgw {
 struct Finding {
     enum Kind {
         ExcludedElectrode, // an electrode the check was told is dead or missing
+        // These two are the quadruples that isUnmeasurable (geometry.h) tells, by its rules.
         RepeatedElectrode, // an electrode used twice in one quadruple
         NoSignal, // G = 0, so the geometric factor is infinite
         WeakSignal, // |K| above the limit the check was given
@@ -71,10 +72,6 @@ struct CheckReport {
 CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres,
     double factorLimitMetres = std::numeric_limits<double>::infinity());
 
-// How many quadruples the report found that no instrument reads a signal from: those that
-// repeat an electrode or have G = 0. A sequence file may hold them all the same.
-int unmeasurableCount(const CheckReport &report);
-
 // What a check is told of the field: the weak-signal limits and the electrodes not to use.
 struct CheckOptions {
     double factorLimitMetres = std::numeric_limits<double>::infinity();
@@ -92,6 +89,9 @@ struct CheckOptions {
 
 CheckReport checkQuadruples(
     const QVector<Quadruple> &quadruples, double spacingMetres, const CheckOptions &options);
+
+// Only the BeyondCable findings of a check with that cable, without the rest of its work.
+QVector<Finding> beyondCableFindings(const QVector<Quadruple> &quadruples, int cableElectrodes);
 
 // The electrodes as ranges, "1-4, 7", with ", remote" when 0 is among them.
 QString electrodeRangesText(const QVector<int> &electrodes);

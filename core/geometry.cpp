@@ -25,22 +25,33 @@ bool same(int left, int right)
     return left != 0 && left == right;
 }
 
-// G in whole electrode steps as an exact fraction. Distances are at most 47 steps, so the
-// product of four of them stays far inside 64 bits.
+// G in whole electrode steps as an exact fraction, for electrodes on the cable. Distances are at
+// most 47 steps, so the product of four of them stays far inside 32 bits.
 struct StepFraction {
     qint64 numerator = 0;
     qint64 denominator = 1;
 };
 
-StepFraction stepSum(const Quadruple &q)
+inline StepFraction stepSum(const Quadruple &q)
 {
-    SignalPair pairs[4];
-    const int count = signalPairs(q, pairs);
-    StepFraction sum;
-    for (int i = 0; i < count; ++i) {
-        sum.numerator = sum.numerator * pairs[i].steps + pairs[i].sign * sum.denominator;
-        sum.denominator *= pairs[i].steps;
+    // A pair with a remote electrode has sign 0 and a step of 1, which leave the sum as it is: one
+    // expression for every quadruple, since a list reader counts every one by this.
+    const int current[4] = { q.a, q.a, q.b, q.b };
+    const int potential[4] = { q.m, q.n, q.m, q.n };
+    const int pairSign[4] = { 1, -1, -1, 1 };
+    int steps[4];
+    int sign[4];
+    for (int i = 0; i < 4; ++i) {
+        const bool remote = current[i] == 0 || potential[i] == 0;
+        steps[i] = remote ? 1 : std::abs(current[i] - potential[i]);
+        sign[i] = remote ? 0 : pairSign[i];
     }
+    const int first = steps[0] * steps[1];
+    const int second = steps[2] * steps[3];
+    StepFraction sum;
+    sum.numerator = (sign[0] * steps[1] + sign[1] * steps[0]) * second
+        + (sign[2] * steps[3] + sign[3] * steps[2]) * first;
+    sum.denominator = first * second;
     return sum;
 }
 
@@ -84,13 +95,34 @@ double electrodePosition(int electrode, double spacingMetres)
 
 bool hasRepeatedElectrode(const Quadruple &q)
 {
-    return same(q.a, q.b) || same(q.m, q.n) || same(q.a, q.m) || same(q.a, q.n) || same(q.b, q.m)
-        || same(q.b, q.n);
+    // Every pair, without a branch on each, which a list in no order would mispredict.
+    const int electrodes[4] = { q.a, q.b, q.m, q.n };
+    bool repeated = false;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = i + 1; j < 4; ++j)
+            repeated |= same(electrodes[i], electrodes[j]);
+    }
+    return repeated;
 }
+
+namespace {
+
+// G = 0, for a quadruple without a repeated electrode.
+bool hasZeroSum(const Quadruple &q)
+{
+    return isValid(q) && stepSum(q).numerator == 0;
+}
+
+} // namespace
 
 bool measuresNoSignal(const Quadruple &q)
 {
-    return isValid(q) && !hasRepeatedElectrode(q) && stepSum(q).numerator == 0;
+    return !hasRepeatedElectrode(q) && hasZeroSum(q);
+}
+
+bool isUnmeasurable(const Quadruple &q)
+{
+    return hasRepeatedElectrode(q) || hasZeroSum(q);
 }
 
 double geometricFactor(const Quadruple &q, double spacingMetres)

@@ -36,6 +36,10 @@ bool hasRepeatedElectrode(const Quadruple &q);
 // symmetric configurations are not missed to rounding. False with a repeated electrode.
 bool measuresNoSignal(const Quadruple &q);
 
+// No instrument reads a signal from it: it repeats an electrode or measures no signal. A sequence
+// file may hold such quadruples all the same.
+bool isUnmeasurable(const Quadruple &q);
+
 // How much of the signal cancels: G = ΔA - ΔB, the part of current electrode A
 // (1/r_AM - 1/r_AN) less that of B, and also G = ΔM - ΔN by the potential electrodes; this is
 // the larger of (|ΔA| + |ΔB|) / |G| and (|ΔM| + |ΔN|) / |G|. 1 where the parts add, as for

@@ -206,7 +206,7 @@ QVector<int> injectionOfRows(
 
 int injectionCount(const QVector<Quadruple> &sequence, int channels, const ChannelRules &rules)
 {
-    return sequence.isEmpty() ? 0 : injectionOfRows(sequence, channels, rules).constLast() + 1;
+    return sequence.isEmpty() ? 0 : injectionOfRows(sequence, channels, rules).last() + 1;
 }
 
 QVector<Quadruple> groupedReciprocals(

@@ -16,7 +16,8 @@ LineSplitter::LineSplitter(QIODevice *device)
 bool LineSplitter::readPiece()
 {
     m_piece = m_in.read(PieceLength);
-    m_begin = m_piece.constData();
+    // utf16() rather than constData() for the 0 after the characters, which it promises.
+    m_begin = reinterpret_cast<const QChar *>(m_piece.utf16());
     m_end = m_begin + m_piece.size();
     if (m_piece.isEmpty())
         return false;

@@ -20,7 +20,8 @@ public:
     bool readPiece();
 
     // The piece last read. It holds neither a byte-order mark at the start of the text nor the
-    // LF of a CRLF that the piece before ended within.
+    // LF of a CRLF that the piece before ended within. A 0 follows it at end(), so that a reader
+    // that stops at any character it does not expect need not compare with end().
     const QChar *begin() const { return m_begin; }
     const QChar *end() const { return m_end; }
 

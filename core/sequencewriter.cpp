@@ -65,8 +65,10 @@ FileContent sequenceContent(const QVector<Quadruple> &quadruples, double spacing
         const int first = (index - 1) * QuadruplesPerPiece;
         const int count = qMin(QuadruplesPerPiece, quadruples.size() - first);
         QByteArray bytes(count * BodyBytesPerQuadruple, Qt::Uninitialized);
+        char *const body = bytes.data(); // once: data() checks whether to detach every time
+        const Quadruple *const from = quadruples.constData() + first;
         for (int i = 0; i < count; ++i)
-            encodeQuadruple(quadruples.at(first + i), bytes.data() + i * BodyBytesPerQuadruple);
+            encodeQuadruple(from[i], body + i * BodyBytesPerQuadruple);
         return bytes;
     };
     return content;

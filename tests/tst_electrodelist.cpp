@@ -44,6 +44,7 @@ private slots:
     void longLines();
     void verdictEndsReading_data();
     void verdictEndsReading();
+    void countsUnmeasurable();
     void tooManyQuadruples();
     void missingFile();
     void readFailurePartWay();
@@ -118,6 +119,18 @@ void tst_ElectrodeList::lists_data()
         << QByteArray("49 3 0 2") << remoteM << "Line 1: 49 3 0 2" << QByteArray();
     QTest::newRow("A too large") << QByteArray("49 3 2 1") << rangeA.arg(49) << "Line 1: 49 3 2 1"
                                  << QByteArray();
+    QTest::newRow("A remote") << QByteArray("0 3 2 1") << remoteA << "Line 1: 0 3 2 1"
+                              << QByteArray();
+    QTest::newRow("M remote") << QByteArray("1 3 0 2") << remoteM << "Line 1: 1 3 0 2"
+                              << QByteArray();
+    QTest::newRow("M one too large")
+        << QByteArray("1 2 49 3") << rangeM.arg(49) << "Line 1: 1 2 49 3" << QByteArray();
+    QTest::newRow("N one too large")
+        << QByteArray("1 2 3 49") << rangeN.arg(49) << "Line 1: 1 2 3 49" << QByteArray();
+    QTest::newRow("A of three digits")
+        << QByteArray("100 2 3 4") << rangeA.arg(100) << "Line 1: 100 2 3 4" << QByteArray();
+    QTest::newRow("N of three digits")
+        << QByteArray("1 2 3 100") << rangeN.arg(100) << "Line 1: 1 2 3 100" << QByteArray();
     QTest::newRow("A negative") << QByteArray("-1 3 2 1") << rangeA.arg(-1) << "Line 1: -1 3 2 1"
                                 << QByteArray();
     QTest::newRow("B too large") << QByteArray("1 49 2 3") << rangeB.arg(49) << "Line 1: 1 49 2 3"
@@ -238,11 +251,15 @@ void tst_ElectrodeList::lists()
     QFETCH(QString, informative);
     QFETCH(QByteArray, quadruples);
 
-    const ListResult result = readBytes(content);
-    QCOMPARE(result.message, message);
-    QCOMPARE(result.informativeText(), informative);
-    QCOMPARE(hexOf(result.quadruples), quadruples);
-    QCOMPARE(result.ok(), message.isEmpty());
+    // A line that ends in the text is read another way, as a whole, than one that ends with it:
+    // both must give the same verdict.
+    for (const QByteArray &text : { content, content + '\n' }) {
+        const ListResult result = readBytes(text);
+        QCOMPARE(result.message, message);
+        QCOMPARE(result.informativeText(), informative);
+        QCOMPARE(hexOf(result.quadruples), quadruples);
+        QCOMPARE(result.ok(), message.isEmpty());
+    }
 }
 
 // Lines after the end are counted, over 16 Mi characters at most: a fill of "x\n" lines follows.
@@ -422,6 +439,12 @@ void tst_ElectrodeList::verdictEndsReading()
 }
 
 // One quadruple more than a sequence file may hold is refused, never stored.
+void tst_ElectrodeList::countsUnmeasurable()
+{
+    // M repeats A on line 2; on line 3, read without a line end, M lies midway between A and B.
+    QCOMPARE(readBytes(QByteArray("1 4 2 3\n1 2 1 3\n1 3 2 0")).unmeasurable, 2);
+}
+
 void tst_ElectrodeList::tooManyQuadruples()
 {
     const QByteArray line = "1 0 1 0\n";

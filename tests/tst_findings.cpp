@@ -109,7 +109,6 @@ void TestFindings::summary()
     QCOMPARE(report.count(Kgw::Finding::NoSignal), 1);
     QCOMPARE(report.count(Kgw::Finding::Duplicate), 1);
     QCOMPARE(report.count(Kgw::Finding::Reciprocal), 1);
-    QCOMPARE(Kgw::unmeasurableCount(report), 2);
     QCOMPARE(report.electrodes, (QVector<int> { 0, 1, 2, 3, 4, 7, 8, 9 }));
     // The pole-dipole's 2π·2·5; neither the infinite nor the missing factor counts.
     QVERIFY(qAbs(report.largestAbsoluteFactor - 20 * Pi) < 1e-9);

@@ -111,6 +111,7 @@ void TestGeometry::factorWithoutSignalOrWithRepeats()
 
     QCOMPARE(Kgw::hasRepeatedElectrode(q), repeated);
     QCOMPARE(Kgw::measuresNoSignal(q), noSignal);
+    QCOMPARE(Kgw::isUnmeasurable(q), repeated || noSignal);
     const double k = Kgw::geometricFactor(q, 5);
     if (repeated)
         QVERIFY(qIsNaN(k));

@@ -763,6 +763,12 @@ void TestKgwCli::fromFormats_data()
     QTest::newRow("convert csv") << QStringList { "convert", "--from", "csv", "-o", "o.KGW",
         "in.csv" } << 0 << "o.KGW: 1 quadruple, spacing 5.000 m\n"
                                  << defaultSpacing("convert");
+    QTest::newRow("convert counts what gives no signal")
+        << QStringList { "convert", "--from", "csv", "-o", "o.KGW", "none.csv" } << 0
+        << "o.KGW: 2 quadruples, spacing 5.000 m\n"
+        << defaultSpacing("convert")
+            + "none.csv: quadruples written that repeat an electrode or give no signal: 1; kgw "
+              "check names their lines\n";
     QTest::newRow("convert refuses at the line")
         << QStringList { "convert", "--from", "unified", "bad.dat" } << 1 << QString()
         << "bad.dat:5: Electrode 3 lies 2.692582 m from electrode 2, not the cable's spacing of "
@@ -811,6 +817,7 @@ void TestKgwCli::fromFormats()
     QTemporaryDir dir;
     writeBytes(dir, QStringLiteral("in.csv"), "Id,A,B,M,N\nx,1,4,2,3\n");
     writeBytes(dir, QStringLiteral("bad.csv"), "a,b,m,n\n1,4,x,3\n");
+    writeBytes(dir, QStringLiteral("none.csv"), "a,b,m,n\n1,4,2,3\n1,3,2,0\n");
     writeBytes(dir, QStringLiteral("in.dat"), "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n");
     writeBytes(dir, QStringLiteral("bad.dat"), "3\n# x z\n0 0\n2.5 0\n5 1\n1\n1 0 2 0\n");
     writeBytes(dir, QStringLiteral("more.dat"),
