@@ -11,10 +11,12 @@ namespace Kgw {
 
 namespace {
 
-bool isValid(const Quadruple &q)
+// Every formula works on line rows, in which a cable row is one on a spread that starts at line
+// position 1; only the positions a row may name differ.
+bool isValid(const LineQuadruple &q, int positions)
 {
     for (const int e : { q.a, q.b, q.m, q.n }) {
-        if (e < 0 || e > CablePositions)
+        if (e < 0 || e > positions)
             return false;
     }
     return true;
@@ -25,14 +27,15 @@ bool same(int left, int right)
     return left != 0 && left == right;
 }
 
-// G in whole electrode steps as an exact fraction, for electrodes on the cable. Distances are at
-// most 47 steps, so the product of four of them stays far inside 32 bits.
+// G in whole electrode steps as an exact fraction. Distances along a line are below
+// MaxLinePositions steps, so the product of four of them stays far inside 64 bits, and inside a
+// double's 53 for the division that gives K.
 struct StepFraction {
     qint64 numerator = 0;
     qint64 denominator = 1;
 };
 
-inline StepFraction stepSum(const Quadruple &q)
+inline StepFraction stepSum(const LineQuadruple &q)
 {
     // A pair with a remote electrode has sign 0 and a step of 1, which leave the sum as it is: one
     // expression for every quadruple, since a list reader counts every one by this.
@@ -46,8 +49,8 @@ inline StepFraction stepSum(const Quadruple &q)
         steps[i] = remote ? 1 : std::abs(current[i] - potential[i]);
         sign[i] = remote ? 0 : pairSign[i];
     }
-    const int first = steps[0] * steps[1];
-    const int second = steps[2] * steps[3];
+    const qint64 first = qint64(steps[0]) * steps[1];
+    const qint64 second = qint64(steps[2]) * steps[3];
     StepFraction sum;
     sum.numerator = (sign[0] * steps[1] + sign[1] * steps[0]) * second
         + (sign[2] * steps[3] + sign[3] * steps[2]) * first;
@@ -55,20 +58,28 @@ inline StepFraction stepSum(const Quadruple &q)
     return sum;
 }
 
-double pairPosition(int first, int second, double spacingMetres)
+double position(int electrode, int positions, double spacingMetres)
+{
+    if (electrode < 1 || electrode > positions)
+        return qQNaN();
+    return (electrode - 1) * spacingMetres;
+}
+
+double pairPosition(int first, int second, int positions, double spacingMetres)
 {
     if (first == 0 && second == 0)
         return qQNaN();
     if (first == 0)
-        return electrodePosition(second, spacingMetres);
+        return position(second, positions, spacingMetres);
     if (second == 0)
-        return electrodePosition(first, spacingMetres);
-    return (electrodePosition(first, spacingMetres) + electrodePosition(second, spacingMetres)) / 2;
+        return position(first, positions, spacingMetres);
+    return (position(first, positions, spacingMetres) + position(second, positions, spacingMetres))
+        / 2;
 }
 
 } // namespace
 
-int signalPairs(const Quadruple &q, SignalPair pairs[4])
+int signalPairs(const LineQuadruple &q, SignalPair pairs[4])
 {
     const struct {
         int current;
@@ -88,12 +99,15 @@ int signalPairs(const Quadruple &q, SignalPair pairs[4])
 
 double electrodePosition(int electrode, double spacingMetres)
 {
-    if (electrode < 1 || electrode > CablePositions)
-        return qQNaN();
-    return (electrode - 1) * spacingMetres;
+    return position(electrode, CablePositions, spacingMetres);
 }
 
 bool hasRepeatedElectrode(const Quadruple &q)
+{
+    return hasRepeatedElectrode(toLinePositions(q));
+}
+
+bool hasRepeatedElectrode(const LineQuadruple &q)
 {
     // Every pair, without a branch on each, which a list in no order would mispredict.
     const int electrodes[4] = { q.a, q.b, q.m, q.n };
@@ -108,26 +122,14 @@ bool hasRepeatedElectrode(const Quadruple &q)
 namespace {
 
 // G = 0, for a quadruple without a repeated electrode.
-bool hasZeroSum(const Quadruple &q)
+bool hasZeroSum(const LineQuadruple &q, int positions)
 {
-    return isValid(q) && stepSum(q).numerator == 0;
+    return isValid(q, positions) && stepSum(q).numerator == 0;
 }
 
-} // namespace
-
-bool measuresNoSignal(const Quadruple &q)
+double factorOf(const LineQuadruple &q, int positions, double spacingMetres)
 {
-    return !hasRepeatedElectrode(q) && hasZeroSum(q);
-}
-
-bool isUnmeasurable(const Quadruple &q)
-{
-    return hasRepeatedElectrode(q) || hasZeroSum(q);
-}
-
-double geometricFactor(const Quadruple &q, double spacingMetres)
-{
-    if (!isValid(q) || hasRepeatedElectrode(q))
+    if (!isValid(q, positions) || hasRepeatedElectrode(q))
         return qQNaN();
     const StepFraction g = stepSum(q);
     if (g.numerator == 0)
@@ -135,9 +137,56 @@ double geometricFactor(const Quadruple &q, double spacingMetres)
     return 2 * Pi * double(g.denominator) * spacingMetres / double(g.numerator);
 }
 
+bool isBeyond(double factorMetres, double limitMetres)
+{
+    const double k = std::abs(factorMetres);
+    return qIsFinite(k) && k > limitMetres;
+}
+
+double pseudoPositionOf(const LineQuadruple &q, int positions, double spacingMetres)
+{
+    if (!isValid(q, positions))
+        return qQNaN();
+    return (pairPosition(q.a, q.b, positions, spacingMetres)
+               + pairPosition(q.m, q.n, positions, spacingMetres))
+        / 2;
+}
+
+} // namespace
+
+bool measuresNoSignal(const Quadruple &q)
+{
+    return !hasRepeatedElectrode(q) && hasZeroSum(toLinePositions(q), CablePositions);
+}
+
+bool measuresNoSignal(const LineQuadruple &q)
+{
+    return !hasRepeatedElectrode(q) && hasZeroSum(q, MaxLinePositions);
+}
+
+bool isUnmeasurable(const Quadruple &q)
+{
+    return hasRepeatedElectrode(q) || hasZeroSum(toLinePositions(q), CablePositions);
+}
+
+bool isUnmeasurable(const LineQuadruple &q)
+{
+    return hasRepeatedElectrode(q) || hasZeroSum(q, MaxLinePositions);
+}
+
+double geometricFactor(const Quadruple &q, double spacingMetres)
+{
+    return factorOf(toLinePositions(q), CablePositions, spacingMetres);
+}
+
+double geometricFactor(const LineQuadruple &q, double spacingMetres)
+{
+    return factorOf(q, MaxLinePositions, spacingMetres);
+}
+
 double signalCancellation(const Quadruple &q)
 {
-    if (!isValid(q) || hasRepeatedElectrode(q))
+    if (!isValid(toLinePositions(q), CablePositions) || hasRepeatedElectrode(q))
         return qQNaN();
     if (measuresNoSignal(q))
         return qInf();
@@ -180,8 +229,12 @@ double medianCancellation(const QVector<Quadruple> &sequence)
 
 bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres)
 {
-    const double k = std::abs(geometricFactor(q, spacingMetres));
-    return qIsFinite(k) && k > limitMetres;
+    return isBeyond(geometricFactor(q, spacingMetres), limitMetres);
+}
+
+bool exceedsFactorLimit(const LineQuadruple &q, double spacingMetres, double limitMetres)
+{
+    return isBeyond(geometricFactor(q, spacingMetres), limitMetres);
 }
 
 double expectedVoltage(double factorMetres, double resistivityOhmMetres, double currentAmperes)
@@ -201,9 +254,12 @@ Quadruple withPositiveFactor(const Quadruple &q)
 
 double pseudoPosition(const Quadruple &q, double spacingMetres)
 {
-    if (!isValid(q))
-        return qQNaN();
-    return (pairPosition(q.a, q.b, spacingMetres) + pairPosition(q.m, q.n, spacingMetres)) / 2;
+    return pseudoPositionOf(toLinePositions(q), CablePositions, spacingMetres);
+}
+
+double pseudoPosition(const LineQuadruple &q, double spacingMetres)
+{
+    return pseudoPositionOf(q, MaxLinePositions, spacingMetres);
 }
 
 } // namespace Kgw
