@@ -11,12 +11,27 @@ namespace Kgw {
 
 namespace {
 
-// Every formula works on line rows, in which a cable row is one on a spread that starts at line
-// position 1; only the positions a row may name differ.
-bool isValid(const LineQuadruple &q, int positions)
+// Every formula serves cable and line rows alike, of which only the positions a row may name
+// differ. It is written once, for either row as it is: widening a cable row first would slow the
+// review of lists of millions.
+template <typename Row>
+constexpr int positionsOf();
+template <>
+constexpr int positionsOf<Quadruple>()
 {
-    for (const int e : { q.a, q.b, q.m, q.n }) {
-        if (e < 0 || e > positions)
+    return CablePositions;
+}
+template <>
+constexpr int positionsOf<LineQuadruple>()
+{
+    return MaxLinePositions;
+}
+
+template <typename Row>
+bool isValid(const Row &q)
+{
+    for (const int e : { int(q.a), int(q.b), int(q.m), int(q.n) }) {
+        if (e < 0 || e > positionsOf<Row>())
             return false;
     }
     return true;
@@ -35,7 +50,8 @@ struct StepFraction {
     qint64 denominator = 1;
 };
 
-inline StepFraction stepSum(const LineQuadruple &q)
+template <typename Row>
+StepFraction stepSum(const Row &q)
 {
     // A pair with a remote electrode has sign 0 and a step of 1, which leave the sum as it is: one
     // expression for every quadruple, since a list reader counts every one by this.
@@ -77,6 +93,54 @@ double pairPosition(int first, int second, int positions, double spacingMetres)
         / 2;
 }
 
+template <typename Row>
+bool repeats(const Row &q)
+{
+    // Every pair, without a branch on each, which a list in no order would mispredict.
+    const int electrodes[4] = { q.a, q.b, q.m, q.n };
+    bool repeated = false;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = i + 1; j < 4; ++j)
+            repeated |= same(electrodes[i], electrodes[j]);
+    }
+    return repeated;
+}
+
+// G = 0, for a quadruple without a repeated electrode.
+template <typename Row>
+bool hasZeroSum(const Row &q)
+{
+    return isValid(q) && stepSum(q).numerator == 0;
+}
+
+template <typename Row>
+double factorOf(const Row &q, double spacingMetres)
+{
+    if (!isValid(q) || repeats(q))
+        return qQNaN();
+    const StepFraction g = stepSum(q);
+    if (g.numerator == 0)
+        return qInf();
+    return 2 * Pi * double(g.denominator) * spacingMetres / double(g.numerator);
+}
+
+bool isBeyond(double factorMetres, double limitMetres)
+{
+    const double k = std::abs(factorMetres);
+    return qIsFinite(k) && k > limitMetres;
+}
+
+template <typename Row>
+double pseudoPositionOf(const Row &q, double spacingMetres)
+{
+    if (!isValid(q))
+        return qQNaN();
+    const int positions = positionsOf<Row>();
+    return (pairPosition(q.a, q.b, positions, spacingMetres)
+               + pairPosition(q.m, q.n, positions, spacingMetres))
+        / 2;
+}
+
 } // namespace
 
 int signalPairs(const LineQuadruple &q, SignalPair pairs[4])
@@ -104,89 +168,47 @@ double electrodePosition(int electrode, double spacingMetres)
 
 bool hasRepeatedElectrode(const Quadruple &q)
 {
-    return hasRepeatedElectrode(toLinePositions(q));
+    return repeats(q);
 }
 
 bool hasRepeatedElectrode(const LineQuadruple &q)
 {
-    // Every pair, without a branch on each, which a list in no order would mispredict.
-    const int electrodes[4] = { q.a, q.b, q.m, q.n };
-    bool repeated = false;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i + 1; j < 4; ++j)
-            repeated |= same(electrodes[i], electrodes[j]);
-    }
-    return repeated;
+    return repeats(q);
 }
-
-namespace {
-
-// G = 0, for a quadruple without a repeated electrode.
-bool hasZeroSum(const LineQuadruple &q, int positions)
-{
-    return isValid(q, positions) && stepSum(q).numerator == 0;
-}
-
-double factorOf(const LineQuadruple &q, int positions, double spacingMetres)
-{
-    if (!isValid(q, positions) || hasRepeatedElectrode(q))
-        return qQNaN();
-    const StepFraction g = stepSum(q);
-    if (g.numerator == 0)
-        return qInf();
-    return 2 * Pi * double(g.denominator) * spacingMetres / double(g.numerator);
-}
-
-bool isBeyond(double factorMetres, double limitMetres)
-{
-    const double k = std::abs(factorMetres);
-    return qIsFinite(k) && k > limitMetres;
-}
-
-double pseudoPositionOf(const LineQuadruple &q, int positions, double spacingMetres)
-{
-    if (!isValid(q, positions))
-        return qQNaN();
-    return (pairPosition(q.a, q.b, positions, spacingMetres)
-               + pairPosition(q.m, q.n, positions, spacingMetres))
-        / 2;
-}
-
-} // namespace
 
 bool measuresNoSignal(const Quadruple &q)
 {
-    return !hasRepeatedElectrode(q) && hasZeroSum(toLinePositions(q), CablePositions);
+    return !repeats(q) && hasZeroSum(q);
 }
 
 bool measuresNoSignal(const LineQuadruple &q)
 {
-    return !hasRepeatedElectrode(q) && hasZeroSum(q, MaxLinePositions);
+    return !repeats(q) && hasZeroSum(q);
 }
 
 bool isUnmeasurable(const Quadruple &q)
 {
-    return hasRepeatedElectrode(q) || hasZeroSum(toLinePositions(q), CablePositions);
+    return repeats(q) || hasZeroSum(q);
 }
 
 bool isUnmeasurable(const LineQuadruple &q)
 {
-    return hasRepeatedElectrode(q) || hasZeroSum(q, MaxLinePositions);
+    return repeats(q) || hasZeroSum(q);
 }
 
 double geometricFactor(const Quadruple &q, double spacingMetres)
 {
-    return factorOf(toLinePositions(q), CablePositions, spacingMetres);
+    return factorOf(q, spacingMetres);
 }
 
 double geometricFactor(const LineQuadruple &q, double spacingMetres)
 {
-    return factorOf(q, MaxLinePositions, spacingMetres);
+    return factorOf(q, spacingMetres);
 }
 
 double signalCancellation(const Quadruple &q)
 {
-    if (!isValid(toLinePositions(q), CablePositions) || hasRepeatedElectrode(q))
+    if (!isValid(q) || hasRepeatedElectrode(q))
         return qQNaN();
     if (measuresNoSignal(q))
         return qInf();
@@ -254,12 +276,12 @@ Quadruple withPositiveFactor(const Quadruple &q)
 
 double pseudoPosition(const Quadruple &q, double spacingMetres)
 {
-    return pseudoPositionOf(toLinePositions(q), CablePositions, spacingMetres);
+    return pseudoPositionOf(q, spacingMetres);
 }
 
 double pseudoPosition(const LineQuadruple &q, double spacingMetres)
 {
-    return pseudoPositionOf(q, MaxLinePositions, spacingMetres);
+    return pseudoPositionOf(q, spacingMetres);
 }
 
 } // namespace Kgw
