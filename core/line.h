@@ -20,39 +20,11 @@ namespace Kgw {
 // grid of about 16 KiB for each nearest pair distance a line uses.
 constexpr int MaxLinePositions = 1000;
 
-// A measurement in line positions, in the column order and under the remote rules of a Quadruple.
-// A row of its own, since a Quadruple's byte per electrode, on which the memory of long cable
-// lists rests, holds no position past 127.
-struct LineQuadruple {
-    constexpr LineQuadruple() = default;
-    constexpr LineQuadruple(int a, int b, int m, int n)
-        : a(qint16(a))
-        , b(qint16(b))
-        , m(qint16(m))
-        , n(qint16(n))
-    { }
-
-    qint16 a = 0;
-    qint16 b = 0;
-    qint16 m = 0;
-    qint16 n = 0;
-};
+// A measurement in line positions, under the remote rules of a cable row. A row of its own, since
+// a Quadruple's byte per electrode, on which the memory of long cable lists rests, holds no
+// position past 127.
+using LineQuadruple = BasicQuadruple<qint16>;
 static_assert(sizeof(LineQuadruple) == 8, "a line row takes eight bytes");
-
-inline bool operator==(const LineQuadruple &l, const LineQuadruple &r)
-{
-    return l.a == r.a && l.b == r.b && l.m == r.m && l.n == r.n;
-}
-inline bool operator!=(const LineQuadruple &l, const LineQuadruple &r)
-{
-    return !(l == r);
-}
-
-// M N A B: the current and the potential pair exchanged.
-inline LineQuadruple reciprocal(const LineQuadruple &q)
-{
-    return LineQuadruple { q.m, q.n, q.a, q.b };
-}
 
 // Whether a configuration's reciprocal counts as the configuration itself: it measures the same
 // transfer resistance, so a crew that measures reciprocals on purpose keeps them apart, and one
