@@ -102,7 +102,8 @@ std::optional<SpreadLayout> SpreadLayout::plan(
                       .arg(electrodes);
     }
     if (!problem.isEmpty()) {
-        *error = problem;
+        if (error)
+            *error = problem;
         return std::nullopt;
     }
     return SpreadLayout(linePositions, electrodes, move);

@@ -58,8 +58,8 @@ private:
 };
 
 // The cable row measured on a spread whose electrode 1 stands at line position `first`, in line
-// positions; a remote electrode stays remote. With `first` 1 the positions stay as they are,
-// which is how the geometry takes cable rows, in lists of millions: hence inline.
+// positions; a remote electrode stays remote. With `first` 1 the positions stay as they are: the
+// cable row as the functions of line rows take it.
 inline LineQuadruple toLinePositions(const Quadruple &q, int first = 1)
 {
     const auto shifted = [first](int e) { return e == 0 ? 0 : e + first - 1; };
@@ -77,7 +77,7 @@ struct ElectrodeSpan {
     int lowest = 0;
     int highest = 0;
 
-    // The cable electrodes from the lowest to the highest, both counted.
+    // How many electrodes of a cable lie from the lowest to the highest, both counted.
     int positions() const { return lowest == 0 ? 0 : highest - lowest + 1; }
 };
 ElectrodeSpan electrodeSpan(const LineQuadruple &q);
@@ -89,10 +89,10 @@ ElectrodeSpan electrodeSpan(const LineQuadruple &q);
 class SpreadLayout
 {
 public:
-    // The layout, or nothing with *error saying, as the crew reads it, why no roll-along measures
-    // the line so: a cable outside 4 to CablePositions, a line longer than MaxLinePositions or
-    // shorter than the cable, a move below 1, or one longer than the cable, which leaves
-    // positions between spreads that no spread covers.
+    // The layout, or nothing with *error (where given) saying, as the crew reads it, why no
+    // roll-along measures the line so: a cable outside 4 to CablePositions, a line longer than
+    // MaxLinePositions or shorter than the cable, a move below 1, or one longer than the cable,
+    // which leaves positions between spreads that no spread covers.
     static std::optional<SpreadLayout> plan(
         int linePositions, int electrodes, int move, QString *error);
 
