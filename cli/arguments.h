@@ -1,6 +1,8 @@
 #ifndef KGW_CLI_ARGUMENTS_H
 #define KGW_CLI_ARGUMENTS_H
 
+#include "quadruple.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -12,7 +14,6 @@ enum class ExchangeFormat;
 struct ExchangeResult;
 struct FileContent;
 struct ListResult;
-struct Quadruple;
 struct SequenceResult;
 struct TopographyResult;
 struct WriteResult;

@@ -8,6 +8,11 @@ namespace Kgw {
 
 ConfigurationKind configurationKind(const Quadruple &q)
 {
+    return configurationKind(toLinePositions(q));
+}
+
+ConfigurationKind configurationKind(const LineQuadruple &q)
+{
     if (hasRepeatedElectrode(q))
         return ConfigurationKind::Other;
 

@@ -1,6 +1,7 @@
 #ifndef KGW_CONFIGURATIONKIND_H
 #define KGW_CONFIGURATIONKIND_H
 
+#include "line.h"
 #include "quadruple.h"
 
 #include <QString>
@@ -19,6 +20,7 @@ enum class ConfigurationKind {
 constexpr int ConfigurationKindCount = 5;
 
 ConfigurationKind configurationKind(const Quadruple &q);
+ConfigurationKind configurationKind(const LineQuadruple &q);
 
 // "pole-pole", "pole-dipole", "dipole-dipole", "nested" or "other".
 QString configurationKindName(ConfigurationKind kind);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace Kgw {
@@ -20,25 +21,26 @@ namespace {
 constexpr double GridStart = 1e-6;
 const double GridStep = std::pow(2.0, 1.0 / 32);
 
-// |G| >= 1 / 47^4 in 1/steps, so the search never goes beyond 8 × 47^4 steps.
-const double GridEnd = 8 * std::pow(double(CablePositions), 4) * 1.01;
+// |G| >= 1 / 999^4 in 1/steps along a line, so the search never goes beyond 8 × 999^4 steps.
+const double GridEnd = 8 * std::pow(double(MaxLinePositions), 4) * 1.01;
 
-// The grid for each nearest pair distance, 1 to CablePositions - 1 steps.
+// The grid for each nearest pair distance, 1 to MaxLinePositions - 1 steps, made when a row first
+// needs it: a cable uses 47 of them, and a line seldom many more. Each grid only grows past the
+// end a shorter line needs, so a cable row's depth does not depend on how long lines may be.
 const std::vector<double> &searchGrid(int nearest)
 {
-    static const std::array<std::vector<double>, CablePositions> grids = [] {
-        std::array<std::vector<double>, CablePositions> all;
-        for (int r = 1; r < CablePositions; ++r) {
-            double z = GridStart * r;
-            all[r].push_back(z);
-            while (z < GridEnd) {
-                z *= GridStep;
-                all[r].push_back(z);
-            }
+    static std::array<std::once_flag, MaxLinePositions> made;
+    static std::array<std::vector<double>, MaxLinePositions> grids;
+    std::call_once(made[size_t(nearest)], [nearest] {
+        std::vector<double> &grid = grids[size_t(nearest)];
+        double z = GridStart * nearest;
+        grid.push_back(z);
+        while (z < GridEnd) {
+            z *= GridStep;
+            grid.push_back(z);
         }
-        return all;
-    }();
-    return grids[nearest];
+    });
+    return grids[size_t(nearest)];
 }
 
 struct Pairs {
@@ -210,46 +212,61 @@ double depthInSteps(const Pairs &p, int nearest)
 // Quadruples of one shape, which arrays repeat all along the cable, share their depth; even
 // random quadruples of a 48-electrode cable come in only about 170,000 shapes.
 struct CacheEntry {
-    quint32 key = 0; // 0: empty
+    quint64 key = 0; // 0: empty
     double steps = 0;
 };
 constexpr int CacheBits = 17;
+// A shape's key holds each pair's distance and sign in this many bits, and its pair count.
+constexpr int PairBits = 11;
+static_assert(MaxLinePositions <= 1 << (PairBits - 1), "a pair's distance fits its key");
 
-} // namespace
-
-double medianDepth(const Quadruple &q, double spacingMetres)
+// The depth of q, whose geometric factor at the spacing is `factor`: the cable and the line
+// decide differently which electrodes have a geometry, and both by their factor.
+double depthOf(const LineQuadruple &q, double factor, double spacingMetres)
 {
     const double noDepth = std::numeric_limits<double>::quiet_NaN();
     if (!std::isfinite(spacingMetres) || spacingMetres <= 0)
         return noDepth;
     // K is infinite for no signal and undefined off the cable or with a repeated electrode:
     // exactly the quadruples without a depth.
-    if (!std::isfinite(geometricFactor(q, spacingMetres)))
+    if (!std::isfinite(factor))
         return noDepth;
 
     // Distances in electrode steps, so that the search is the same for every spacing and the
     // depth scales exactly with it.
     Pairs p;
     p.count = signalPairs(q, p.pairs);
-    int nearest = CablePositions;
-    quint32 key = quint32(p.count);
+    int nearest = MaxLinePositions;
+    quint64 key = quint64(p.count);
     for (int i = 0; i < p.count; ++i) {
         const double r = p.pairs[i].steps;
         p.g += p.pairs[i].sign / r;
         nearest = std::min(nearest, p.pairs[i].steps);
-        key = key << 7 | quint32(p.pairs[i].steps) << 1 | (p.pairs[i].sign > 0 ? 1 : 0);
+        key = key << PairBits | quint64(p.pairs[i].steps) << 1 | (p.pairs[i].sign > 0 ? 1 : 0);
     }
 
     thread_local std::unique_ptr<CacheEntry[]> cache;
     if (!cache)
         cache.reset(new CacheEntry[size_t(1) << CacheBits]);
-    CacheEntry &entry = cache[(key * 2654435761u) >> (32 - CacheBits)];
+    CacheEntry &entry = cache[(key * 0x9e3779b97f4a7c15u) >> (64 - CacheBits)];
     if (entry.key != key) {
         p.prepare();
         entry.key = key;
         entry.steps = depthInSteps(p, nearest);
     }
     return entry.steps * spacingMetres;
+}
+
+} // namespace
+
+double medianDepth(const Quadruple &q, double spacingMetres)
+{
+    return depthOf(toLinePositions(q), geometricFactor(q, spacingMetres), spacingMetres);
+}
+
+double medianDepth(const LineQuadruple &q, double spacingMetres)
+{
+    return depthOf(q, geometricFactor(q, spacingMetres), spacingMetres);
 }
 
 } // namespace Kgw

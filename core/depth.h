@@ -1,6 +1,7 @@
 #ifndef KGW_DEPTH_H
 #define KGW_DEPTH_H
 
+#include "line.h"
 #include "quadruple.h"
 
 namespace Kgw {
@@ -13,6 +14,8 @@ namespace Kgw {
 // NaN when the quadruple has no depth: it measures no signal (G = 0), uses an electrode twice,
 // names a position off the cable, or the spacing is not a positive finite number.
 double medianDepth(const Quadruple &q, double spacingMetres);
+// The same for a line row, whose electrodes may lie anywhere on the line.
+double medianDepth(const LineQuadruple &q, double spacingMetres);
 
 } // namespace Kgw
 

@@ -7,6 +7,8 @@
 #include "spacing.h"
 #include "textutil.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -166,9 +168,23 @@ std::optional<QString> brokenRule(const qint64 values[4], int maximum)
     return std::nullopt;
 }
 
-Quadruple quadrupleOf(const qint64 values[4])
+// The highest position a reader of that extent takes.
+int positionsOf(ExchangeExtent extent)
 {
-    return Quadruple(int(values[0]), int(values[1]), int(values[2]), int(values[3]));
+    return extent == ExchangeExtent::WholeLine ? MaxLinePositions : CablePositions;
+}
+
+// Takes the row read, as the extent wants it; its values keep the electrode rules.
+void appendRow(ExchangeResult *result, const qint64 values[4], ExchangeExtent extent)
+{
+    const int a = int(values[0]);
+    const int b = int(values[1]);
+    const int m = int(values[2]);
+    const int n = int(values[3]);
+    if (extent == ExchangeExtent::WholeLine)
+        result->append(LineQuadruple(a, b, m, n));
+    else
+        result->append(Quadruple(a, b, m, n));
 }
 
 // Where each of the names stands among the columns: -1 for one they don't name.
@@ -236,12 +252,19 @@ QByteArray metresText(qint64 millimetres)
     return fraction.isEmpty() ? text : text + '.' + fraction;
 }
 
+// How a whole-line file records its spreads, on its first line; what the reader takes and the
+// writer writes.
+const char RollAlongPrefix[] = "# roll-along:";
+const char RollAlongForm[] = "# roll-along: spreads of %1 electrodes, moved by %2";
+
 class UnifiedReader
 {
 public:
-    UnifiedReader(QIODevice *device, std::optional<qint32> spacingMillimetres)
+    UnifiedReader(
+        QIODevice *device, std::optional<qint32> spacingMillimetres, ExchangeExtent extent)
         : m_lines(device)
         , m_spacing(spacingMillimetres.value_or(0))
+        , m_extent(extent)
     { }
 
     ExchangeResult read();
@@ -254,10 +277,14 @@ private:
     static std::optional<qint64> count(const QStringList &words);
     std::optional<QString> positionProblem(int electrode, const QStringList &words);
     std::optional<QString> datumProblem(const QStringList &words, qint64 values[4]) const;
+    std::optional<ExchangeResult> readLayout();
     void warnOfUnreadData(qint64 count, ExchangeResult *result);
 
     LineReader m_lines;
     qint32 m_spacing; // 0 until electrode 2 implies it, where none was given
+    ExchangeExtent m_extent;
+    QString m_rollAlong; // the first line, where it records spreads
+    std::optional<SpreadLayout> m_layout;
     QStringList m_positionNames;
     QStringList m_dataNames;
     int m_electrodes = 0;
@@ -269,6 +296,8 @@ std::optional<QStringList> UnifiedReader::nextWords(QStringList *names)
 {
     while (const std::optional<QString> line = m_lines.next()) {
         const QString text = line->trimmed();
+        if (m_lines.lineNumber() == 1 && text.startsWith(QLatin1String(RollAlongPrefix)))
+            m_rollAlong = text;
         if (text.startsWith(QLatin1Char('#'))) {
             if (names)
                 *names = wordsOf(text.mid(1).toLower());
@@ -367,6 +396,29 @@ std::optional<QString> UnifiedReader::datumProblem(const QStringList &words, qin
     return brokenRule(values, m_electrodes);
 }
 
+// The spreads the first line records, once the electrode count gives the line's length; a
+// refusal where they are malformed or can not measure the line.
+std::optional<ExchangeResult> UnifiedReader::readLayout()
+{
+    if (m_rollAlong.isEmpty() || m_extent != ExchangeExtent::WholeLine)
+        return std::nullopt;
+    // The line is the form with its two numbers, written as the writer writes them.
+    static const QRegularExpression number(QStringLiteral("\\d{1,6}"));
+    QVector<int> numbers;
+    for (QRegularExpressionMatchIterator i = number.globalMatch(m_rollAlong); i.hasNext();)
+        numbers.append(i.next().captured().toInt());
+    const QString form = QString::fromLatin1(RollAlongForm);
+    QString problem;
+    if (numbers.size() == 2 && form.arg(numbers.at(0)).arg(numbers.at(1)) == m_rollAlong)
+        m_layout = SpreadLayout::plan(m_electrodes, numbers.at(0), numbers.at(1), &problem);
+    else
+        problem = QStringLiteral("Expected \"%1\"")
+                      .arg(form.arg(QStringLiteral("E")).arg(QStringLiteral("S")));
+    if (problem.isEmpty())
+        return std::nullopt;
+    return refusal(1, problem, m_rollAlong);
+}
+
 // The inversion packages stop at the data count too, so a count too small would lose data
 // without a word. Such rows end at a lone number: the count of a block that follows, such as
 // topography, while a datum has at least its A and M.
@@ -398,18 +450,22 @@ ExchangeResult UnifiedReader::read()
     const std::optional<qint64> electrodes = count(*words);
     if (!electrodes)
         return refusal(m_lines, noElectrodeCount);
-    if (*electrodes > CablePositions) {
+    if (m_extent == ExchangeExtent::Cable && *electrodes > CablePositions) {
         return refusal(m_lines,
             QStringLiteral("A line of %1 electrodes is longer than the cable of %2: it is measured "
                            "in spreads; split the file into spreads of at most %2 electrodes")
                 .arg(*electrodes)
                 .arg(CablePositions));
     }
-    if (*electrodes < 1) {
+    if (*electrodes < 1 || *electrodes > positionsOf(m_extent)) {
         return refusal(m_lines,
-            QStringLiteral("Electrode count is out of range [1, %1] (0)").arg(CablePositions));
+            QStringLiteral("Electrode count is out of range [1, %1] (%2)")
+                .arg(positionsOf(m_extent))
+                .arg(*electrodes));
     }
     m_electrodes = int(*electrodes);
+    if (const std::optional<ExchangeResult> refused = readLayout())
+        return *refused;
     for (int electrode = 1; electrode <= m_electrodes; ++electrode) {
         words = nextWords(electrode == 1 ? &m_positionNames : nullptr);
         if (!words) {
@@ -445,16 +501,17 @@ ExchangeResult UnifiedReader::read()
         qint64 values[4];
         if (const std::optional<QString> problem = datumProblem(*words, values))
             return refusal(m_lines, *problem);
-        result.append(quadrupleOf(values));
+        appendRow(&result, values, m_extent);
         result.lineNumbers.append(m_lines.lineNumber());
     }
     // A failure may have cut the last line short.
     if (m_lines.failed())
         return loadFailure<ExchangeResult>(ListResult::ReadFailed, m_lines.errorString());
-    if (result.quadruples.isEmpty())
+    if (result.lineNumbers.isEmpty())
         return noConfigurations();
     result.spacingMillimetres = m_spacing;
     result.heights = m_heights;
+    result.layout = m_layout;
     warnOfUnreadData(*data, &result);
     return result;
 }
@@ -587,19 +644,20 @@ std::optional<ExchangeResult> CsvReader::failure() const
 
 // Text made a piece at a time as it is written. Its size is known only by making every piece, so
 // they are made once beforehand and counted.
-FileContent textContent(const QByteArray &head, const QVector<Quadruple> &quadruples,
-    const std::function<QByteArray(const Quadruple &)> &line)
+template <typename Row>
+FileContent textContent(const QByteArray &head, const QVector<Row> &rows,
+    const std::function<QByteArray(const Row &)> &line)
 {
     FileContent content;
-    content.pieceCount = 1 + (quadruples.size() + QuadruplesPerPiece - 1) / QuadruplesPerPiece;
-    content.piece = [head, &quadruples, line](int index) {
+    content.pieceCount = 1 + (rows.size() + QuadruplesPerPiece - 1) / QuadruplesPerPiece;
+    content.piece = [head, &rows, line](int index) {
         if (index == 0)
             return head;
         QByteArray text;
         const int first = (index - 1) * QuadruplesPerPiece;
-        const int last = qMin(first + QuadruplesPerPiece, quadruples.size());
+        const int last = qMin(first + QuadruplesPerPiece, rows.size());
         for (int i = first; i < last; ++i)
-            text += line(quadruples.at(i));
+            text += line(rows.at(i));
         return text;
     };
     for (int i = 0; i < content.pieceCount; ++i)
@@ -607,10 +665,11 @@ FileContent textContent(const QByteArray &head, const QVector<Quadruple> &quadru
     return content;
 }
 
-QByteArray electrodesText(const Quadruple &q, char separator)
+template <typename Row>
+QByteArray electrodesText(const Row &q, char separator)
 {
     QByteArray text;
-    for (const qint8 electrode : { q.a, q.b, q.m, q.n }) {
+    for (const int electrode : { int(q.a), int(q.b), int(q.m), int(q.n) }) {
         if (!text.isEmpty())
             text += separator;
         text += QByteArray::number(electrode);
@@ -657,6 +716,35 @@ std::optional<QString> topographyProblem(const QStringList &words, double point[
     return std::nullopt;
 }
 
+// A unified data file of `electrodes` electrodes, the head before it if any, and the rows.
+template <typename Row>
+FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electrodes,
+    double spacingMetres, const QVector<double> &heights)
+{
+    const qint32 millimetres = spacingToMillimetres(spacingMetres);
+    const double spacing = millimetres / 1000.0;
+    head += QByteArray::number(electrodes) + "\n# x z\n";
+    double x = 0;
+    double previous = 0;
+    for (int k = 1; k <= electrodes; ++k) {
+        const QByteArray zText
+            = coordinateText(heights.value(k - 1, heights.isEmpty() ? 0.0 : heights.last()));
+        // Laid out from the heights as written, the file reads back as it was written.
+        const double z = zText.toDouble();
+        if (k > 1) {
+            const double rise = qAbs(z - previous);
+            x += std::sqrt(std::max(0.0, (spacing - rise) * (spacing + rise)));
+        }
+        previous = z;
+        head += coordinateText(x) + ' ' + zText + '\n';
+    }
+    head += QByteArray::number(rows.size()) + "\n# a b m n k\n";
+    return textContent<Row>(head, rows, [spacing](const Row &q) {
+        return electrodesText(q, ' ') + ' '
+            + QByteArray::number(geometricFactor(q, spacing), 'g', 10) + '\n';
+    });
+}
+
 } // namespace
 
 std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
@@ -676,33 +764,27 @@ QString allowedExchangeFormats()
 FileContent unifiedDataContent(
     const QVector<Quadruple> &quadruples, double spacingMetres, const QVector<double> &heights)
 {
-    const qint32 millimetres = spacingToMillimetres(spacingMetres);
-    const double spacing = millimetres / 1000.0;
-    QByteArray head = QByteArray::number(CablePositions) + "\n# x z\n";
-    double x = 0;
-    double previous = 0;
-    for (int k = 1; k <= CablePositions; ++k) {
-        const QByteArray zText
-            = coordinateText(heights.value(k - 1, heights.isEmpty() ? 0.0 : heights.last()));
-        // Laid out from the heights as written, the file reads back as it was written.
-        const double z = zText.toDouble();
-        if (k > 1) {
-            const double rise = qAbs(z - previous);
-            x += std::sqrt(std::max(0.0, (spacing - rise) * (spacing + rise)));
-        }
-        previous = z;
-        head += coordinateText(x) + ' ' + zText + '\n';
+    return unifiedContent(QByteArray(), quadruples, CablePositions, spacingMetres, heights);
+}
+
+FileContent unifiedLineContent(const QVector<LineQuadruple> &rows, int linePositions,
+    double spacingMetres, const QVector<double> &heights, const std::optional<SpreadLayout> &layout)
+{
+    Q_ASSERT(!layout || layout->linePositions() == linePositions);
+    QByteArray head;
+    if (layout) {
+        head = QString::fromLatin1(RollAlongForm)
+                   .arg(layout->electrodes())
+                   .arg(layout->move())
+                   .toLatin1()
+            + '\n';
     }
-    head += QByteArray::number(quadruples.size()) + "\n# a b m n k\n";
-    return textContent(head, quadruples, [spacing](const Quadruple &q) {
-        return electrodesText(q, ' ') + ' '
-            + QByteArray::number(geometricFactor(q, spacing), 'g', 10) + '\n';
-    });
+    return unifiedContent(head, rows, linePositions, spacingMetres, heights);
 }
 
 FileContent csvContent(const QVector<Quadruple> &quadruples)
 {
-    return textContent(
+    return textContent<Quadruple>(
         "a,b,m,n\n", quadruples, [](const Quadruple &q) { return electrodesText(q, ',') + '\n'; });
 }
 
@@ -714,12 +796,13 @@ FileContent exchangeContent(ExchangeFormat format, const QVector<Quadruple> &qua
         : csvContent(quadruples);
 }
 
-ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres)
+ExchangeResult readUnifiedData(
+    QIODevice *device, std::optional<qint32> spacingMillimetres, ExchangeExtent extent)
 {
-    return UnifiedReader(device, spacingMillimetres).read();
+    return UnifiedReader(device, spacingMillimetres, extent).read();
 }
 
-ExchangeResult readCsv(QIODevice *device)
+ExchangeResult readCsv(QIODevice *device, ExchangeExtent extent)
 {
     CsvReader records(device);
     const std::optional<QStringList> header = records.next();
@@ -753,36 +836,37 @@ ExchangeResult readCsv(QIODevice *device)
                 values[i] = *value;
         }
         if (!problem)
-            problem = brokenRule(values, CablePositions);
+            problem = brokenRule(values, positionsOf(extent));
         if (problem)
             return records.refused(*problem);
-        if (result.quadruples.size() == MaxSequenceQuadruples) {
+        if (result.lineNumbers.size() == MaxSequenceQuadruples) {
             return loadFailure<ExchangeResult>(ListResult::TooLarge,
                 QStringLiteral("The file holds more than %1 quadruples, the most a KGW file holds")
                     .arg(MaxSequenceQuadruples));
         }
-        result.append(quadrupleOf(values));
+        appendRow(&result, values, extent);
         result.lineNumbers.append(records.lineNumber());
     }
     if (const std::optional<ExchangeResult> failure = records.failure())
         return *failure;
-    if (result.quadruples.isEmpty())
+    if (result.lineNumbers.isEmpty())
         return noConfigurations();
     return result;
 }
 
-ExchangeResult readExchange(
-    QIODevice *device, ExchangeFormat format, std::optional<qint32> spacingMillimetres)
+ExchangeResult readExchange(QIODevice *device, ExchangeFormat format,
+    std::optional<qint32> spacingMillimetres, ExchangeExtent extent)
 {
-    return format == ExchangeFormat::Unified ? readUnifiedData(device, spacingMillimetres)
-                                             : readCsv(device);
+    return format == ExchangeFormat::Unified ? readUnifiedData(device, spacingMillimetres, extent)
+                                             : readCsv(device, extent);
 }
 
-ExchangeResult readExchangeFile(
-    const QString &fileName, ExchangeFormat format, std::optional<qint32> spacingMillimetres)
+ExchangeResult readExchangeFile(const QString &fileName, ExchangeFormat format,
+    std::optional<qint32> spacingMillimetres, ExchangeExtent extent)
 {
-    return readFile<ExchangeResult>(fileName,
-        [&](QIODevice *device) { return readExchange(device, format, spacingMillimetres); });
+    return readFile<ExchangeResult>(fileName, [&](QIODevice *device) {
+        return readExchange(device, format, spacingMillimetres, extent);
+    });
 }
 
 TopographyResult readTopography(QIODevice *device)

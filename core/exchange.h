@@ -2,6 +2,7 @@
 #define KGW_EXCHANGE_H
 
 #include "electrodelist.h"
+#include "line.h"
 #include "quadruple.h"
 #include "savefile.h"
 
@@ -42,21 +43,42 @@ constexpr double MaxCoordinate = 1e7;
 // apart, and a survey of them measures that closely.
 constexpr double SpacingTolerance = 0.001;
 
+// Which rows a reader takes: a cable's, in positions 1 to CablePositions, for every command that
+// works on one cable; or, only where the caller asks for it, a whole line's in line positions 1
+// to MaxLinePositions. A cable command given the file of a longer line so refuses it, rather
+// than lose the rows no cable holds.
+enum class ExchangeExtent { Cable, WholeLine };
+
 // A sequence read from an exchange file. A file is refused whole, with its line, as an electrode
 // list is; but it is read to its end, and blank lines do not end it.
 struct ExchangeResult : ListResult {
     // From a unified data file, the spacing its electrode positions lie at; 0 where the file
     // names fewer than two electrodes and no spacing was given, and for a CSV.
     qint32 spacingMillimetres = 0;
-    // From a unified data file, the height z of each electrode it lists; empty for a CSV.
+    // From a unified data file, the height z of each electrode it lists, so that its size is the
+    // file's electrode count, the line's length; empty for a CSV.
     QVector<double> heights;
-    QVector<qint64> lineNumbers; // the file's line of each quadruple, when Ok
+    // Read as a whole line: the rows in line positions, in the place of quadruples, which stays
+    // empty (and unmeasurable counts these).
+    QVector<LineQuadruple> lineQuadruples;
+    // Read as a whole line from a unified data file that records the spreads it was planned in
+    // (see unifiedLineContent()), those spreads; the pictures of a plan need them.
+    std::optional<SpreadLayout> layout;
+    QVector<qint64> lineNumbers; // the file's line of each row, when Ok
     // What was left unread of a file that is Ok, such as data rows past the data count, and the
     // first line of it; empty and 0 when nothing was.
     QString warning;
     qint64 warningLineNumber = 0;
 
     static constexpr char LoadFailureMessage[] = "Failed to load file";
+
+    // Takes a line row read, and counts it where it is unmeasurable.
+    void append(const LineQuadruple &q)
+    {
+        lineQuadruples.append(q);
+        unmeasurable += isUnmeasurable(q) ? 1 : 0;
+    }
+    using ListResult::append;
 };
 
 // The sequence as a unified data file: the cable's electrodes at the heights given for them
@@ -67,6 +89,15 @@ struct ExchangeResult : ListResult {
 // it is written, a piece at a time, so the quadruples must outlive the content.
 FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres,
     const QVector<double> &heights = QVector<double>());
+
+// The rows of a whole line as a unified data file in line positions: `linePositions` electrodes
+// laid as above, then `a b m n k` per row. With a layout (of that line), the file's first line
+// records its spreads, "# roll-along: spreads of E electrodes, moved by S": a comment before the
+// electrode count, which the inversion packages skip and the whole-line reader returns, so that a
+// plan's file still knows the spreads it was planned in. Made as above.
+FileContent unifiedLineContent(const QVector<LineQuadruple> &rows, int linePositions,
+    double spacingMetres, const QVector<double> &heights = QVector<double>(),
+    const std::optional<SpreadLayout> &layout = std::nullopt);
 
 // The sequence as a CSV: the header a,b,m,n, then a row per quadruple. Made as above.
 FileContent csvContent(const QVector<Quadruple> &quadruples);
@@ -119,7 +150,11 @@ std::optional<QVector<double>> electrodeHeights(
 // in spreads. Every datum must keep the electrode rules of a list, with electrodes up to the
 // file's electrode count. What follows the data, such as a topography block, is not read; rows
 // of more data than the count gives are not read either, but the result's warning names them.
-ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres);
+// Read as a whole line, the file may list up to MaxLinePositions electrodes, laid alike, and
+// its rows come as line rows; a first line "# roll-along: …" must name spreads the line can be
+// measured in.
+ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingMillimetres,
+    ExchangeExtent extent = ExchangeExtent::Cable);
 
 // Reads a CSV. The header names the columns in any letter case and any order, and other
 // columns are ignored; fields are separated by commas, or by semicolons or tabs when the header
@@ -127,14 +162,14 @@ ExchangeResult readUnifiedData(QIODevice *device, std::optional<qint32> spacingM
 // it standing for a quote, and then it may hold the separator and line ends. A quote elsewhere in
 // a field, or text after the closing one, is refused. Blanks around a field and blank lines are
 // skipped. Every row must hold a whole number in each of a, b, m and n that keeps the electrode
-// rules of a list.
-ExchangeResult readCsv(QIODevice *device);
+// rules of a list, on the cable or, read as a whole line, on a line of MaxLinePositions.
+ExchangeResult readCsv(QIODevice *device, ExchangeExtent extent = ExchangeExtent::Cable);
 
 // Reads either format; the spacing only matters to a unified data file.
-ExchangeResult readExchange(
-    QIODevice *device, ExchangeFormat format, std::optional<qint32> spacingMillimetres);
-ExchangeResult readExchangeFile(
-    const QString &fileName, ExchangeFormat format, std::optional<qint32> spacingMillimetres);
+ExchangeResult readExchange(QIODevice *device, ExchangeFormat format,
+    std::optional<qint32> spacingMillimetres, ExchangeExtent extent = ExchangeExtent::Cable);
+ExchangeResult readExchangeFile(const QString &fileName, ExchangeFormat format,
+    std::optional<qint32> spacingMillimetres, ExchangeExtent extent = ExchangeExtent::Cable);
 
 } // namespace Kgw
 

@@ -11,10 +11,27 @@ namespace Kgw {
 
 namespace {
 
-bool isValid(const Quadruple &q)
+// Every formula serves cable and line rows alike, of which only the positions a row may name
+// differ. It is written once, for either row as it is: widening a cable row first would slow the
+// review of lists of millions.
+template <typename Row>
+constexpr int positionsOf();
+template <>
+constexpr int positionsOf<Quadruple>()
 {
-    for (const int e : { q.a, q.b, q.m, q.n }) {
-        if (e < 0 || e > CablePositions)
+    return CablePositions;
+}
+template <>
+constexpr int positionsOf<LineQuadruple>()
+{
+    return MaxLinePositions;
+}
+
+template <typename Row>
+bool isValid(const Row &q)
+{
+    for (const int e : { int(q.a), int(q.b), int(q.m), int(q.n) }) {
+        if (e < 0 || e > positionsOf<Row>())
             return false;
     }
     return true;
@@ -25,14 +42,16 @@ bool same(int left, int right)
     return left != 0 && left == right;
 }
 
-// G in whole electrode steps as an exact fraction, for electrodes on the cable. Distances are at
-// most 47 steps, so the product of four of them stays far inside 32 bits.
+// G in whole electrode steps as an exact fraction. Distances along a line are below
+// MaxLinePositions steps, so the product of four of them stays far inside 64 bits, and inside a
+// double's 53 for the division that gives K.
 struct StepFraction {
     qint64 numerator = 0;
     qint64 denominator = 1;
 };
 
-inline StepFraction stepSum(const Quadruple &q)
+template <typename Row>
+StepFraction stepSum(const Row &q)
 {
     // A pair with a remote electrode has sign 0 and a step of 1, which leave the sum as it is: one
     // expression for every quadruple, since a list reader counts every one by this.
@@ -46,8 +65,8 @@ inline StepFraction stepSum(const Quadruple &q)
         steps[i] = remote ? 1 : std::abs(current[i] - potential[i]);
         sign[i] = remote ? 0 : pairSign[i];
     }
-    const int first = steps[0] * steps[1];
-    const int second = steps[2] * steps[3];
+    const qint64 first = qint64(steps[0]) * steps[1];
+    const qint64 second = qint64(steps[2]) * steps[3];
     StepFraction sum;
     sum.numerator = (sign[0] * steps[1] + sign[1] * steps[0]) * second
         + (sign[2] * steps[3] + sign[3] * steps[2]) * first;
@@ -55,20 +74,76 @@ inline StepFraction stepSum(const Quadruple &q)
     return sum;
 }
 
-double pairPosition(int first, int second, double spacingMetres)
+double position(int electrode, int positions, double spacingMetres)
+{
+    if (electrode < 1 || electrode > positions)
+        return qQNaN();
+    return (electrode - 1) * spacingMetres;
+}
+
+double pairPosition(int first, int second, int positions, double spacingMetres)
 {
     if (first == 0 && second == 0)
         return qQNaN();
     if (first == 0)
-        return electrodePosition(second, spacingMetres);
+        return position(second, positions, spacingMetres);
     if (second == 0)
-        return electrodePosition(first, spacingMetres);
-    return (electrodePosition(first, spacingMetres) + electrodePosition(second, spacingMetres)) / 2;
+        return position(first, positions, spacingMetres);
+    return (position(first, positions, spacingMetres) + position(second, positions, spacingMetres))
+        / 2;
+}
+
+template <typename Row>
+bool repeats(const Row &q)
+{
+    // Every pair, without a branch on each, which a list in no order would mispredict.
+    const int electrodes[4] = { q.a, q.b, q.m, q.n };
+    bool repeated = false;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = i + 1; j < 4; ++j)
+            repeated |= same(electrodes[i], electrodes[j]);
+    }
+    return repeated;
+}
+
+// G = 0, for a quadruple without a repeated electrode.
+template <typename Row>
+bool hasZeroSum(const Row &q)
+{
+    return isValid(q) && stepSum(q).numerator == 0;
+}
+
+template <typename Row>
+double factorOf(const Row &q, double spacingMetres)
+{
+    if (!isValid(q) || repeats(q))
+        return qQNaN();
+    const StepFraction g = stepSum(q);
+    if (g.numerator == 0)
+        return qInf();
+    return 2 * Pi * double(g.denominator) * spacingMetres / double(g.numerator);
+}
+
+bool isBeyond(double factorMetres, double limitMetres)
+{
+    const double k = std::abs(factorMetres);
+    return qIsFinite(k) && k > limitMetres;
+}
+
+template <typename Row>
+double pseudoPositionOf(const Row &q, double spacingMetres)
+{
+    if (!isValid(q))
+        return qQNaN();
+    const int positions = positionsOf<Row>();
+    return (pairPosition(q.a, q.b, positions, spacingMetres)
+               + pairPosition(q.m, q.n, positions, spacingMetres))
+        / 2;
 }
 
 } // namespace
 
-int signalPairs(const Quadruple &q, SignalPair pairs[4])
+int signalPairs(const LineQuadruple &q, SignalPair pairs[4])
 {
     const struct {
         int current;
@@ -88,51 +163,47 @@ int signalPairs(const Quadruple &q, SignalPair pairs[4])
 
 double electrodePosition(int electrode, double spacingMetres)
 {
-    if (electrode < 1 || electrode > CablePositions)
-        return qQNaN();
-    return (electrode - 1) * spacingMetres;
+    return position(electrode, CablePositions, spacingMetres);
 }
 
 bool hasRepeatedElectrode(const Quadruple &q)
 {
-    // Every pair, without a branch on each, which a list in no order would mispredict.
-    const int electrodes[4] = { q.a, q.b, q.m, q.n };
-    bool repeated = false;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i + 1; j < 4; ++j)
-            repeated |= same(electrodes[i], electrodes[j]);
-    }
-    return repeated;
+    return repeats(q);
 }
 
-namespace {
-
-// G = 0, for a quadruple without a repeated electrode.
-bool hasZeroSum(const Quadruple &q)
+bool hasRepeatedElectrode(const LineQuadruple &q)
 {
-    return isValid(q) && stepSum(q).numerator == 0;
+    return repeats(q);
 }
-
-} // namespace
 
 bool measuresNoSignal(const Quadruple &q)
 {
-    return !hasRepeatedElectrode(q) && hasZeroSum(q);
+    return !repeats(q) && hasZeroSum(q);
+}
+
+bool measuresNoSignal(const LineQuadruple &q)
+{
+    return !repeats(q) && hasZeroSum(q);
 }
 
 bool isUnmeasurable(const Quadruple &q)
 {
-    return hasRepeatedElectrode(q) || hasZeroSum(q);
+    return repeats(q) || hasZeroSum(q);
+}
+
+bool isUnmeasurable(const LineQuadruple &q)
+{
+    return repeats(q) || hasZeroSum(q);
 }
 
 double geometricFactor(const Quadruple &q, double spacingMetres)
 {
-    if (!isValid(q) || hasRepeatedElectrode(q))
-        return qQNaN();
-    const StepFraction g = stepSum(q);
-    if (g.numerator == 0)
-        return qInf();
-    return 2 * Pi * double(g.denominator) * spacingMetres / double(g.numerator);
+    return factorOf(q, spacingMetres);
+}
+
+double geometricFactor(const LineQuadruple &q, double spacingMetres)
+{
+    return factorOf(q, spacingMetres);
 }
 
 double signalCancellation(const Quadruple &q)
@@ -180,8 +251,12 @@ double medianCancellation(const QVector<Quadruple> &sequence)
 
 bool exceedsFactorLimit(const Quadruple &q, double spacingMetres, double limitMetres)
 {
-    const double k = std::abs(geometricFactor(q, spacingMetres));
-    return qIsFinite(k) && k > limitMetres;
+    return isBeyond(geometricFactor(q, spacingMetres), limitMetres);
+}
+
+bool exceedsFactorLimit(const LineQuadruple &q, double spacingMetres, double limitMetres)
+{
+    return isBeyond(geometricFactor(q, spacingMetres), limitMetres);
 }
 
 double expectedVoltage(double factorMetres, double resistivityOhmMetres, double currentAmperes)
@@ -201,9 +276,12 @@ Quadruple withPositiveFactor(const Quadruple &q)
 
 double pseudoPosition(const Quadruple &q, double spacingMetres)
 {
-    if (!isValid(q))
-        return qQNaN();
-    return (pairPosition(q.a, q.b, spacingMetres) + pairPosition(q.m, q.n, spacingMetres)) / 2;
+    return pseudoPositionOf(q, spacingMetres);
+}
+
+double pseudoPosition(const LineQuadruple &q, double spacingMetres)
+{
+    return pseudoPositionOf(q, spacingMetres);
 }
 
 } // namespace Kgw

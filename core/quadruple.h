@@ -18,37 +18,45 @@ struct ElectrodeRule {
 };
 constexpr ElectrodeRule ElectrodeRules[4] = { { 'A', 1 }, { 'B', 0 }, { 'M', 1 }, { 'N', 0 } };
 
-// One measurement, in the column order of an electrode list. A byte per electrode is all any
-// sequence file holds, and keeps a sequence at four bytes a quadruple in memory too.
-struct Quadruple {
-    constexpr Quadruple() = default;
-    constexpr Quadruple(int a, int b, int m, int n)
-        : a(qint8(a))
-        , b(qint8(b))
-        , m(qint8(m))
-        , n(qint8(n))
+// One measurement, in the column order of an electrode list, with a position per electrode of
+// the given type. Cable rows and the rows of a longer line differ only in that type.
+template <typename Electrode>
+struct BasicQuadruple {
+    constexpr BasicQuadruple() = default;
+    constexpr BasicQuadruple(int a, int b, int m, int n)
+        : a(Electrode(a))
+        , b(Electrode(b))
+        , m(Electrode(m))
+        , n(Electrode(n))
     { }
 
-    qint8 a = 0;
-    qint8 b = 0;
-    qint8 m = 0;
-    qint8 n = 0;
+    Electrode a = 0;
+    Electrode b = 0;
+    Electrode m = 0;
+    Electrode n = 0;
 };
+
+// A measurement on the cable. A byte per electrode is all any sequence file holds, and keeps a
+// sequence at four bytes a quadruple in memory too.
+using Quadruple = BasicQuadruple<qint8>;
 static_assert(sizeof(Quadruple) == 4, "a sequence takes four bytes a quadruple");
 
-inline bool operator==(const Quadruple &l, const Quadruple &r)
+template <typename Electrode>
+bool operator==(const BasicQuadruple<Electrode> &l, const BasicQuadruple<Electrode> &r)
 {
     return l.a == r.a && l.b == r.b && l.m == r.m && l.n == r.n;
 }
-inline bool operator!=(const Quadruple &l, const Quadruple &r)
+template <typename Electrode>
+bool operator!=(const BasicQuadruple<Electrode> &l, const BasicQuadruple<Electrode> &r)
 {
     return !(l == r);
 }
 
 // A B M N becomes M N A B: the current and the potential pair exchanged.
-inline Quadruple reciprocal(const Quadruple &q)
+template <typename Electrode>
+BasicQuadruple<Electrode> reciprocal(const BasicQuadruple<Electrode> &q)
 {
-    return Quadruple { q.m, q.n, q.a, q.b };
+    return BasicQuadruple<Electrode> { q.m, q.n, q.a, q.b };
 }
 
 // One key for a configuration and for its variants with A and B or M and N swapped, which

@@ -4,19 +4,39 @@
 #include <QBuffer>
 #include <QtTest>
 
+using Kgw::ExchangeExtent;
 using Kgw::ExchangeResult;
 
 namespace {
 
-ExchangeResult read(const QByteArray &bytes, int spacingMillimetres = 0)
+ExchangeResult read(const QByteArray &bytes, int spacingMillimetres = 0,
+    ExchangeExtent extent = ExchangeExtent::Cable)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     if (spacingMillimetres < 0)
-        return Kgw::readCsv(&buffer);
-    return Kgw::readUnifiedData(
-        &buffer, spacingMillimetres > 0 ? std::optional<qint32>(spacingMillimetres) : std::nullopt);
+        return Kgw::readCsv(&buffer, extent);
+    return Kgw::readUnifiedData(&buffer,
+        spacingMillimetres > 0 ? std::optional<qint32>(spacingMillimetres) : std::nullopt, extent);
+}
+
+// Line rows as "a b m n", separated by semicolons.
+QString textOf(const QVector<Kgw::LineQuadruple> &rows)
+{
+    QStringList text;
+    for (const Kgw::LineQuadruple &q : rows)
+        text << QStringLiteral("%1 %2 %3 %4").arg(q.a).arg(q.b).arg(q.m).arg(q.n);
+    return text.join(QLatin1Char(';'));
+}
+
+// A unified data file of a level line at 1 m, after the head, with the data given.
+QByteArray lineFile(const QByteArray &head, int electrodes, const QByteArray &data)
+{
+    QByteArray file = head + QByteArray::number(electrodes) + "\n# x z\n";
+    for (int k = 1; k <= electrodes; ++k)
+        file += QByteArray::number(k - 1) + " 0\n";
+    return file + data;
 }
 
 QByteArray bytesOf(const Kgw::FileContent &content)
@@ -42,6 +62,10 @@ private slots:
     void readsFieldFiles();
     void readsWhatItWrites_data();
     void readsWhatItWrites();
+    void readsWholeLines_data();
+    void readsWholeLines();
+    void writesWholeLines_data();
+    void writesWholeLines();
     void readsCsv_data();
     void readsCsv();
     void topography_data();
@@ -120,6 +144,10 @@ void tst_Exchange::readsUnified_data()
                                    << 5 << QByteArray("01000200") << 1;
     QTest::newRow("no electrode count")
         << QByteArray("# x z\n0 0\n") << 0 << "Missing electrode count" << 2 << QByteArray() << 0;
+    // Only a reader of whole lines takes it as one.
+    QTest::newRow("a roll-along record is a comment")
+        << QByteArray("# roll-along: of no form\n2\n0 0\n1 0\n1\n1 0 2 0\n") << 0 << QString() << 6
+        << QByteArray("01000200") << 1000;
     QTest::newRow("a line longer than the cable")
         << QByteArray("64\n") << 0
         << "A line of 64 electrodes is longer than the cable of 48: it is measured in spreads; "
@@ -233,6 +261,19 @@ void tst_Exchange::readsFieldFiles()
     QCOMPARE((QVector<double> {
                  result.heights.constFirst(), result.heights.at(2), result.heights.constLast() }),
         heights);
+
+    // Read as a whole line, a cable's file is the line of one spread.
+    const ExchangeResult line = Kgw::readExchangeFile(QStringLiteral(KGW_TEST_DATA_DIR "/") + file,
+        Kgw::ExchangeFormat::Unified, std::nullopt, ExchangeExtent::WholeLine);
+    QVERIFY2(line.ok(), qPrintable(line.message));
+    QVERIFY(line.quadruples.isEmpty());
+    QVector<Kgw::LineQuadruple> rows;
+    for (const Kgw::Quadruple &q : result.quadruples)
+        rows.append(Kgw::toLinePositions(q));
+    QCOMPARE(line.lineQuadruples, rows);
+    QCOMPARE(line.lineNumbers, result.lineNumbers);
+    QCOMPARE(line.heights, result.heights);
+    QCOMPARE(line.spacingMillimetres, result.spacingMillimetres);
 }
 
 // Electrodes laid on a ground, written, read back and written again give the same file, at
@@ -271,6 +312,130 @@ void tst_Exchange::readsWhatItWrites()
     QCOMPARE(hexOf(result.quadruples), QByteArray("0104020301300203"));
     QCOMPARE(bytesOf(Kgw::unifiedDataContent(
                  result.quadruples, result.spacingMillimetres / 1000.0, result.heights)),
+        written);
+}
+
+void tst_Exchange::readsWholeLines_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("csv");
+    QTest::addColumn<QString>("message"); // the refusal; empty when accepted
+    QTest::addColumn<int>("lineNumber"); // of the refusal, or of the last row
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("layout"); // the spreads recorded, "E S"
+
+    const QByteArray spreads = "# roll-along: spreads of 48 electrodes, moved by 8\n";
+    const QByteArray data = "2\n# a b m n k\n1 0 64 0 395.8406744\n17 20 18 19 6.283185307\n";
+    QTest::newRow("64 electrodes in spreads")
+        << lineFile(spreads, 64, data) << false << QString() << 71 << "1 0 64 0;17 20 18 19"
+        << "48 8";
+    QTest::newRow("no spreads recorded") << lineFile(QByteArray(), 64, data) << false << QString()
+                                         << 70 << "1 0 64 0;17 20 18 19" << QString();
+    QTest::newRow("the record only on the first line")
+        << lineFile("# by hand\n# roll-along: of no form\n", 64, data) << false << QString() << 72
+        << "1 0 64 0;17 20 18 19" << QString();
+    QTest::newRow("the longest line") << lineFile(QByteArray(), 1000, "1\n1 0 1000 0\n") << false
+                                      << QString() << 1004 << "1 0 1000 0" << QString();
+    QTest::newRow("a line too long")
+        << lineFile(QByteArray(), 1001, "1\n1 0 2 0\n") << false
+        << "Electrode count is out of range [1, 1000] (1001)" << 1 << QString() << QString();
+    QTest::newRow("past the line's electrodes")
+        << lineFile(spreads, 64, "1\n1 0 65 0\n") << false
+        << "M electrode is out of range [1, 64] (65)" << 69 << QString() << QString();
+    QByteArray stray = lineFile(spreads, 64, data);
+    stray.replace("\n49 0\n", "\n50 0\n");
+    QTest::newRow("off the spacing past the cable")
+        << stray << false
+        << "Electrode 50 lies 2 m from electrode 49, not the cable's spacing of 1 m (to within 0.1 "
+           "%)"
+        << 53 << QString() << QString();
+    QTest::newRow("spreads that leave gaps")
+        << lineFile("# roll-along: spreads of 48 electrodes, moved by 49\n", 64, data) << false
+        << "A move of 49 electrodes leaves a gap between spreads: the cable of 48 moves by 48 at "
+           "most"
+        << 1 << QString() << QString();
+    QTest::newRow("spreads longer than the line")
+        << lineFile("# roll-along: spreads of 48 electrodes, moved by 8\n", 40, "1\n1 0 2 0\n")
+        << false
+        << "A line of 40 electrodes is shorter than the cable of 48: measure it with 40 of the "
+           "cable's electrodes"
+        << 1 << QString() << QString();
+    QTest::newRow("a record of no form")
+        << lineFile("# roll-along: spreads of 48 electrodes, moved by 08\n", 64, data) << false
+        << "Expected \"# roll-along: spreads of E electrodes, moved by S\"" << 1 << QString()
+        << QString();
+    QTest::newRow("csv") << QByteArray("a,b,m,n\n1,0,1000,0\n") << true << QString() << 2
+                         << "1 0 1000 0" << QString();
+    QTest::newRow("csv past the line")
+        << QByteArray("a,b,m,n\n1,0,1001,0\n") << true
+        << "M electrode is out of range [1, 1000] (1001)" << 2 << QString() << QString();
+}
+
+void tst_Exchange::readsWholeLines()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, csv);
+    QFETCH(QString, message);
+    QFETCH(int, lineNumber);
+    QFETCH(QString, rows);
+    QFETCH(QString, layout);
+
+    const ExchangeResult result = read(content, csv ? -1 : 0, ExchangeExtent::WholeLine);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.ok() ? result.lineNumbers.constLast() : result.lineNumber, qint64(lineNumber));
+    QVERIFY(result.quadruples.isEmpty());
+    QCOMPARE(textOf(result.lineQuadruples), rows);
+    QCOMPARE(result.layout
+            ? QStringLiteral("%1 %2").arg(result.layout->electrodes()).arg(result.layout->move())
+            : QString(),
+        layout);
+}
+
+// A whole line written in line positions, read back and written again gives the same file.
+void tst_Exchange::writesWholeLines_data()
+{
+    QTest::addColumn<int>("move"); // of the spreads recorded; 0 for none
+    QTest::addColumn<QVector<double>>("heights");
+    QTest::addColumn<QByteArray>("expected");
+
+    // K = 2πa, 2π AM for pole-pole, 2π / (2/4 - 2/7) for Schlumberger; 12 electrodes at 2.5 m.
+    const QByteArray data = "4\n# a b m n k\n1 4 2 3 15.70796327\n7 0 12 0 78.53981634\n"
+                            "1 12 5 8 73.30382858\n1 0 12 0 172.7875959\n";
+    const QByteArray level = "12\n# x z\n0 0\n2.5 0\n5 0\n7.5 0\n10 0\n12.5 0\n15 0\n17.5 "
+                             "0\n20 0\n22.5 0\n25 0\n27.5 0\n";
+    QTest::newRow("in spreads of 6 moved by 3")
+        << 3 << QVector<double>()
+        << "# roll-along: spreads of 6 electrodes, moved by 3\n" + level + data;
+    QTest::newRow("no spreads") << 0 << QVector<double>() << level + data;
+    // Rising 1.5 m over 2.5 m of tape, electrode 2 stands 2 m on; the rest keep its height.
+    QTest::newRow("up a step")
+        << 6 << QVector<double> { 0, 1.5 }
+        << "# roll-along: spreads of 6 electrodes, moved by 6\n12\n# x z\n0 0\n2 1.5\n4.5 "
+           "1.5\n7 1.5\n9.5 1.5\n12 1.5\n14.5 1.5\n17 1.5\n19.5 1.5\n22 1.5\n24.5 1.5\n27 "
+           "1.5\n"
+            + data;
+}
+
+void tst_Exchange::writesWholeLines()
+{
+    QFETCH(int, move);
+    QFETCH(QVector<double>, heights);
+    QFETCH(QByteArray, expected);
+
+    QString error;
+    const std::optional<Kgw::SpreadLayout> layout
+        = move > 0 ? Kgw::SpreadLayout::plan(12, 6, move, &error) : std::nullopt;
+    const QVector<Kgw::LineQuadruple> rows { { 1, 4, 2, 3 }, { 7, 0, 12, 0 }, { 1, 12, 5, 8 },
+        { 1, 0, 12, 0 } };
+    const QByteArray written = bytesOf(Kgw::unifiedLineContent(rows, 12, 2.5, heights, layout));
+    QCOMPARE(written, expected);
+
+    const ExchangeResult result = read(written, 0, ExchangeExtent::WholeLine);
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    QCOMPARE(result.lineQuadruples, rows);
+    QCOMPARE(result.heights.size(), 12);
+    QCOMPARE(bytesOf(Kgw::unifiedLineContent(result.lineQuadruples, result.heights.size(),
+                 result.spacingMillimetres / 1000.0, result.heights, result.layout)),
         written);
 }
 
