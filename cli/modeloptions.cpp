@@ -42,15 +42,15 @@ bool readFieldOptions(CommandLine &commandLine, Kgw::SurveySettings *survey)
     return true;
 }
 
-std::optional<Kgw::ElectrodeSet> readExcluded(CommandLine &commandLine)
+std::optional<Kgw::ElectrodeSet> readExcluded(CommandLine &commandLine, const Kgw::Option &option)
 {
-    if (!commandLine.isSet(Options::Exclude))
+    if (!commandLine.isSet(option))
         return Kgw::ElectrodeSet();
-    const QString text = commandLine.text(Options::Exclude);
-    if (!commandLine.accepts(Options::Exclude, text))
+    const QString text = commandLine.text(option);
+    if (!commandLine.accepts(option, text))
         return std::nullopt;
     QString unused;
-    return Kgw::parseElectrodeSet(text, &unused);
+    return Kgw::parseElectrodeSet(text, &unused, int(option.high));
 }
 
 bool refuseExcluded(Console &console, const Input &input, const Kgw::ElectrodeSet &excluded)
@@ -123,10 +123,8 @@ QString ModelOptions::firstGiven() const
 std::unique_ptr<Kgw::SurveyModel> ModelOptions::read(Console &console, const QVector<Input> &inputs,
     Kgw::SurveyModel::Scope scope, const Kgw::ProgressFunction &progress, int *status)
 {
-    if (const std::optional<int> refused = readOptions(console, inputs)) {
-        *status = *refused;
+    if (!readWithoutModel(console, inputs, status))
         return nullptr;
-    }
     const Kgw::ModelGrid grid(m_electrodes, m_spacing, m_grid);
     auto model = std::make_unique<Kgw::SurveyModel>(grid, m_resolution, scope, progress);
     if (model->isValid())
@@ -137,6 +135,14 @@ std::unique_ptr<Kgw::SurveyModel> ModelOptions::read(Console &console, const QVe
                              "shallower --grid-depth"))
         : m_commandLine.usageError(QStringLiteral("no model grid: %1").arg(grid.error()));
     return nullptr;
+}
+
+bool ModelOptions::readWithoutModel(Console &console, const QVector<Input> &inputs, int *status)
+{
+    const std::optional<int> refused = readOptions(console, inputs);
+    if (refused)
+        *status = *refused;
+    return !refused;
 }
 
 std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Input> &inputs)
