@@ -55,6 +55,13 @@ RollAlongPlan assign(const SpreadLayout &layout, const QVector<LineQuadruple> &r
     return plan;
 }
 
+// Reciprocals are added on each spread, so where they are asked for, a configuration whose
+// reciprocal is already listed would be measured twice.
+Reciprocals sameReciprocals(const LinePlanRequest &request)
+{
+    return request.reciprocalShare > 0 ? Reciprocals::Same : Reciprocals::Distinct;
+}
+
 RollAlongPlan refused(const QString &error)
 {
     RollAlongPlan plan;
@@ -133,12 +140,8 @@ RollAlongPlan planArrays(const LinePlanRequest &request)
                            .arg(overFactorLimit)
                            .arg(usingExcluded)
                            .arg(overMaxDipole));
-    // Reciprocals are added on each spread, so a configuration whose reciprocal the arrays
-    // already gave is one configuration measured twice.
-    if (request.reciprocalShare > 0) {
-        LineConfigurationSet listed(Reciprocals::Same);
-        leaveOut(rows, [&](const LineQuadruple &q) { return !listed.insert(q); });
-    }
+    LineConfigurationSet listed(sameReciprocals(request));
+    leaveOut(rows, [&](const LineQuadruple &q) { return !listed.insert(q); });
     RollAlongPlan plan = assign(*layout, rows, QVector<int>(), request);
     plan.overFactorLimit = overFactorLimit;
     plan.usingExcluded = usingExcluded;
@@ -159,7 +162,7 @@ RollAlongPlan planRows(const QVector<LineQuadruple> &rows, const LinePlanRequest
                                .arg(electrodeSpan(q).highest)
                                .arg(request.linePositions));
     }
-    LineConfigurationSet listed;
+    LineConfigurationSet listed(sameReciprocals(request));
     QVector<LineQuadruple> kept;
     QVector<int> indices;
     QVector<int> repeats;

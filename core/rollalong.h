@@ -89,14 +89,15 @@ struct RollAlongPlan {
 std::optional<SpreadLayout> planSpreads(const LinePlanRequest &request, QString *error);
 
 // The request's arrays along the whole line, less those over the limits (counted as kgw
-// generate counts them) and, with reciprocals, those whose reciprocal came before; each on the
-// first spread that holds it, the rest lost. Refused with the reason where the spreads are
-// impossible, or where the limits leave nothing, or no spread holds anything.
+// generate counts them) and, where reciprocals are asked for, those whose reciprocal came
+// before; each on the first spread that holds it, the rest lost. Refused with the reason where
+// the spreads are impossible, or where the limits leave nothing, or no spread holds anything.
 RollAlongPlan planArrays(const LinePlanRequest &request);
 
-// Rows given in line positions, such as a whole line's file, in their order: each once, on the
-// first spread that holds it; a repeat and a row no spread holds are counted by their index.
-// The request's arrays and limits are not used.
+// Rows given in line positions, such as a whole line's file, in their order: each once (a
+// variant with A and B or M and N swapped, and where reciprocals are asked for a reciprocal, is
+// a repeat), on the first spread that holds it; a repeat and a row no spread holds are counted
+// by their index. The request's arrays and limits are not used.
 RollAlongPlan planRows(const QVector<LineQuadruple> &rows, const LinePlanRequest &request);
 
 // The building blocks of a plan whose spreads choose their rows one after another, as a design
