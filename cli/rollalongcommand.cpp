@@ -104,10 +104,10 @@ void printPlan(Console &console, const Kgw::RollAlongPlan &plan,
                    fieldTime ? QStringLiteral(", field time ") + Kgw::clockTime(plan.fieldSeconds())
                              : QString());
     const int full = plan.fullPatternReadings();
-    out << QStringLiteral("saving: %1 of the %2 that every spread measuring all it holds takes "
-                          "(%3 %)\n")
-               .arg(full - plan.readings())
+    out << QStringLiteral("full spreads: %1, each spread measuring all it holds; the plan saves "
+                          "%2 (%3 %)\n")
                .arg(Kgw::counted(full, QStringLiteral("configuration")))
+               .arg(full - plan.readings())
                .arg(percent(full - plan.readings(), full));
     out << QStringLiteral("lost: %1 that no spread holds (longer than the cable, or across two "
                           "spreads)\n")
