@@ -35,7 +35,7 @@ QString description()
         "per spread, made spread after spread: what earlier spreads measured on a spread's cable "
         "counts among its N, stands first in the base of its design, which builds on it, and is "
         "not measured again; the spread measures what its design adds. --base-share, --base, "
-        "--target (in the spread's cable positions, electrode 1 at 0), --max-cancellation and "
+        "--target (in metres along each spread, its electrode 1 at 0), --max-cancellation and "
         "the model options apply to --design only.\n"
         "--split FILE takes the rows of a unified data file (or with --from csv a CSV) of the "
         "whole line instead, in line positions, each on the first spread that holds it; rows no "
@@ -51,7 +51,8 @@ QString description()
         "Prints the plan: per spread its first line position and x, its configurations, its "
         "injections with --channels C and its field time with --seconds-per-injection, as kgw "
         "order counts them; then the totals, the configurations lost, and the saving against "
-        "every spread measuring all it holds. With more than one channel each spread's list is "
+        "every spread measuring all it holds (with --design, its whole design). With more than one "
+        "channel each spread's list is "
         "ordered for the field as kgw order orders it.\n"
         "Exit status: 0 when the plan was written, 1 when it is refused or writing failed, 2 "
         "for a usage error.");
@@ -70,7 +71,7 @@ QString percent(int part, int whole)
 }
 
 void printPlan(Console &console, const Kgw::RollAlongPlan &plan,
-    const Kgw::LinePlanRequest &request, bool fieldTime)
+    const Kgw::LinePlanRequest &request, bool fieldTime, bool designed)
 {
     QTextStream &out = console.out();
     const Kgw::SpreadLayout &layout = *plan.layout;
@@ -104,9 +105,9 @@ void printPlan(Console &console, const Kgw::RollAlongPlan &plan,
                    fieldTime ? QStringLiteral(", field time ") + Kgw::clockTime(plan.fieldSeconds())
                              : QString());
     const int full = plan.fullPatternReadings();
-    out << QStringLiteral("full spreads: %1, each spread measuring all it holds; the plan saves "
-                          "%2 (%3 %)\n")
-               .arg(Kgw::counted(full, QStringLiteral("configuration")))
+    out << QStringLiteral("full spreads: %1, each spread measuring %2; the plan saves %3 (%4 %)\n")
+               .arg(Kgw::counted(full, QStringLiteral("configuration")),
+                   designed ? QStringLiteral("its whole design") : QStringLiteral("all it holds"))
                .arg(full - plan.readings())
                .arg(percent(full - plan.readings(), full));
     out << QStringLiteral("lost: %1 that no spread holds (longer than the cable, or across two "
@@ -149,7 +150,7 @@ int runRollAlong(const QStringList &arguments, Console &console)
     commandLine.add(Options::NMax);
     commandLine.add(Options::Channels);
     commandLine.add(Options::SecondsPerInjection);
-    commandLine.add(Options::Reciprocals, nullptr, QStringLiteral("list of each spread"));
+    commandLine.add(Options::Reciprocals, nullptr, QStringLiteral("spread's list"));
     ChannelOptions channelOptions(commandLine,
         QStringLiteral("Chained, arrays are listed and a design chosen along chains."), true);
     commandLine.add(Options::BaseShare);
@@ -370,7 +371,7 @@ int runRollAlong(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    printPlan(console, plan, line, secondsPerInjection.has_value());
+    printPlan(console, plan, line, secondsPerInjection.has_value(), designing);
     QString left;
     if (plan.overFactorLimit > 0)
         left += QStringLiteral(", %1 with |K| above --k-max").arg(plan.overFactorLimit);
