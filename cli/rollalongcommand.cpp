@@ -36,7 +36,8 @@ QString description()
         "counts among its N, stands first in the base of its design, which builds on it, and is "
         "not measured again; the spread measures what its design adds. --base-share, --base, "
         "--target (in metres along each spread, its electrode 1 at 0), --max-cancellation and "
-        "the model options apply to --design only.\n"
+        "the model options apply to --design only, --a-max and --n-max to arrays only; a split "
+        "file's rows are planned as given, without them or --k-max and --exclude.\n"
         "--split FILE takes the rows of a unified data file (or with --from csv a CSV) of the "
         "whole line instead, in line positions, each on the first spread that holds it; rows no "
         "spread holds and repeated rows are named.\n"
@@ -58,12 +59,24 @@ QString description()
         "for a usage error.");
 }
 
-// The options that only a design reads.
-const Kgw::Option *const designOnly[] { &Options::BaseShare, &Options::Base, &Options::Target,
-    &Options::MaxCancellation, &Options::CellsPerSpacing, &Options::FirstLayer,
-    &Options::LayerGrowth, &Options::GridDepth, &Options::Error, &Options::Floor,
-    &Options::Resistivity, &Options::Current, &Options::MinVoltage, &Options::CancellationError,
-    &Options::Damping };
+// The options that arrays or a design read and another way of planning does not, where they
+// would be passed over without a word. A split file's rows are planned as given: none of them
+// applies to it.
+struct PlannedBy {
+    const Kgw::Option *option;
+    bool arrays;
+    bool design;
+};
+const PlannedBy plannedBy[] { { &Options::AMax, true, false }, { &Options::NMax, true, false },
+    { &Options::FactorLimit, true, true }, { &Options::LineExclude, true, true },
+    { &Options::BaseShare, false, true }, { &Options::Base, false, true },
+    { &Options::Target, false, true }, { &Options::MaxCancellation, false, true },
+    { &Options::CellsPerSpacing, false, true }, { &Options::FirstLayer, false, true },
+    { &Options::LayerGrowth, false, true }, { &Options::GridDepth, false, true },
+    { &Options::Error, false, true }, { &Options::Floor, false, true },
+    { &Options::Resistivity, false, true }, { &Options::Current, false, true },
+    { &Options::MinVoltage, false, true }, { &Options::CancellationError, false, true },
+    { &Options::Damping, false, true } };
 
 QString percent(int part, int whole)
 {
@@ -196,12 +209,15 @@ int runRollAlong(const QStringList &arguments, Console &console)
                       .arg(Kgw::allowedArrayNames()));
     if (!splitting && parser.isSet(QStringLiteral("from")))
         return commandLine.usageError(QStringLiteral("--from applies to --split's file"));
-    if (!designing) {
-        for (const Kgw::Option *option : designOnly) {
-            if (commandLine.isSet(*option))
-                return commandLine.usageError(QStringLiteral("--%1 applies to --design only")
-                                                  .arg(QLatin1String(option->name)));
-        }
+    for (const PlannedBy &entry : plannedBy) {
+        const bool read = designing ? entry.design : !splitting && entry.arrays;
+        if (read || !commandLine.isSet(*entry.option))
+            continue;
+        const QString readers = !entry.design ? QStringLiteral("arrays only")
+            : entry.arrays                    ? QStringLiteral("arrays and --design")
+                                              : QStringLiteral("--design only");
+        return commandLine.usageError(
+            QStringLiteral("--%1 applies to %2").arg(QLatin1String(entry.option->name), readers));
     }
     if (!parser.isSet(prefix))
         return commandLine.usageError(
