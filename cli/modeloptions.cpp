@@ -90,6 +90,59 @@ bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *regi
     return true;
 }
 
+bool readDesignChoices(CommandLine &commandLine, Kgw::DesignRequest *request)
+{
+    const std::optional<int> share = commandLine.whole(Options::BaseShare);
+    if (!share)
+        return false;
+    request->baseShare = *share;
+    if (commandLine.isSet(Options::Base)) {
+        const QString names
+            = commandLine.parser().values(QLatin1String(Options::Base.name)).join(QLatin1Char(','));
+        if (!commandLine.accepts(Options::Base, names))
+            return false;
+        request->baseArrays = *Kgw::parseArrayNames(names);
+    }
+    const QString noBase
+        = Kgw::designBaseProblem(*share, request->baseArrays, Kgw::Syntax::CommandLine);
+    if (!noBase.isEmpty()) {
+        commandLine.usageError(noBase);
+        return false;
+    }
+    std::optional<Kgw::TargetRegion> region;
+    if (!readTarget(commandLine, &region))
+        return false;
+    request->options.targeted = region.has_value();
+    request->options.target = region.value_or(Kgw::TargetRegion());
+    const std::optional<double> limit = commandLine.number(Options::MaxCancellation);
+    if (!limit)
+        return false;
+    request->options.maxCancellation = *limit;
+    return true;
+}
+
+std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
+    CommandLine &commandLine, const QStringList &names, Kgw::ChannelLayout layout)
+{
+    QVector<Kgw::ArrayKind> kinds;
+    for (const QString &name : names) {
+        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name);
+        if (!kind) {
+            commandLine.usageError(QStringLiteral("unknown array '%1': give one of %2")
+                                       .arg(name, Kgw::allowedArrayNames()));
+            return std::nullopt;
+        }
+        const QString unchained
+            = Kgw::chainedArrayProblem(*kind, layout, Kgw::Syntax::CommandLine, name);
+        if (!unchained.isEmpty()) {
+            commandLine.usageError(unchained);
+            return std::nullopt;
+        }
+        kinds.append(*kind);
+    }
+    return kinds;
+}
+
 ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes, double depthDivisor)
     : m_commandLine(commandLine)
     , m_defaultElectrodes(defaultElectrodes)

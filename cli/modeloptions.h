@@ -5,6 +5,7 @@
 #include "input.h"
 
 #include "design.h"
+#include "designrun.h"
 #include "options.h"
 #include "quadruple.h"
 #include "surveymodel.h"
@@ -41,6 +42,16 @@ std::optional<double> readFactorLimit(CommandLine &commandLine);
 // --target X0:X1,Z0:Z1, a region of the ground in metres. False after a usage error; *region
 // stays empty when the option is not given.
 bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *region);
+
+// The options a design starts from and chooses by, --base-share, --base, --target and
+// --max-cancellation, into the request; its size, channels and rules are the command's. False
+// after a usage error.
+bool readDesignChoices(CommandLine &commandLine, Kgw::DesignRequest *request);
+
+// The arrays named on the command line, each one that the channel layout takes; nothing after a
+// usage error.
+std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
+    CommandLine &commandLine, const QStringList &names, Kgw::ChannelLayout layout);
 
 // The cable, grid, noise and damping options that resolution and the section pictures share.
 class ModelOptions

@@ -269,17 +269,11 @@ int runRollAlong(const QStringList &arguments, Console &console)
     line.secondsPerInjection = secondsPerInjection.value_or(0);
     line.factorLimitMetres = *factorLimit;
     line.excluded = *excluded;
-    for (const QString &name : names) {
-        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name);
-        if (!kind)
-            return commandLine.usageError(QStringLiteral("unknown array '%1': give one of %2")
-                                              .arg(name, Kgw::allowedArrayNames()));
-        const QString unchained
-            = Kgw::chainedArrayProblem(*kind, rules->layout, Kgw::Syntax::CommandLine, name);
-        if (!unchained.isEmpty())
-            return commandLine.usageError(unchained);
-        line.kinds.append(*kind);
-    }
+    const std::optional<QVector<Kgw::ArrayKind>> kinds
+        = readArrayNames(commandLine, names, rules->layout);
+    if (!kinds)
+        return ExitUsage;
+    line.kinds = *kinds;
 
     std::optional<Input> input;
     if (splitting) {
@@ -316,29 +310,10 @@ int runRollAlong(const QStringList &arguments, Console &console)
 
     if (designing) {
         std::optional<double> count;
-        const std::optional<int> share = commandLine.whole(Options::BaseShare);
-        if (!share || !commandLine.read(Options::DesignPerSpread, &count))
+        if (!commandLine.read(Options::DesignPerSpread, &count)
+            || !readDesignChoices(commandLine, &request.design))
             return ExitUsage;
         request.design.options.measurements = int(*count);
-        request.design.baseShare = *share;
-        if (commandLine.isSet(Options::Base)) {
-            const QString bases
-                = parser.values(QLatin1String(Options::Base.name)).join(QLatin1Char(','));
-            if (!commandLine.accepts(Options::Base, bases))
-                return ExitUsage;
-            request.design.baseArrays = *Kgw::parseArrayNames(bases);
-        }
-        const QString noBase
-            = Kgw::designBaseProblem(*share, request.design.baseArrays, Kgw::Syntax::CommandLine);
-        if (!noBase.isEmpty())
-            return commandLine.usageError(noBase);
-        std::optional<Kgw::TargetRegion> region;
-        const std::optional<double> cancellation = commandLine.number(Options::MaxCancellation);
-        if (!cancellation || !readTarget(commandLine, &region))
-            return ExitUsage;
-        request.design.options.maxCancellation = *cancellation;
-        request.design.options.targeted = region.has_value();
-        request.design.options.target = region.value_or(Kgw::TargetRegion());
         int status = ExitSuccess;
         if (!model.readWithoutModel(console, {}, &status))
             return status;
