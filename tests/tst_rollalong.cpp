@@ -25,18 +25,11 @@ Kgw::LinePlanRequest smallLine(int move)
     return request;
 }
 
-QString rowsText(const QVector<Quadruple> &rows)
+template <typename Row>
+QString rowsText(const QVector<Row> &rows)
 {
     QStringList texts;
-    for (const Quadruple &q : rows)
-        texts << QStringLiteral("%1 %2 %3 %4").arg(q.a).arg(q.b).arg(q.m).arg(q.n);
-    return texts.join(QStringLiteral(", "));
-}
-
-QString rowsText(const QVector<LineQuadruple> &rows)
-{
-    QStringList texts;
-    for (const LineQuadruple &q : rows)
+    for (const Row &q : rows)
         texts << QStringLiteral("%1 %2 %3 %4").arg(q.a).arg(q.b).arg(q.m).arg(q.n);
     return texts.join(QStringLiteral(", "));
 }
@@ -84,7 +77,6 @@ private slots:
     void givenRows();
     void refusals_data();
     void refusals();
-    void lineRowsMatchTheFile();
     void staleSpreadFiles();
     void filesReplaceNothingUntilAllAreWritten();
 };
@@ -258,18 +250,6 @@ void TestRollAlong::refusals()
         plan = Kgw::planArrays(request);
     }
     QCOMPARE(plan.error, error);
-}
-
-// The whole line's file holds the spreads' rows in line positions, spread after spread.
-void TestRollAlong::lineRowsMatchTheFile()
-{
-    Kgw::LinePlanRequest request = smallLine(4);
-    request.kinds = { Kgw::ArrayKind::WennerAlpha };
-    const Kgw::RollAlongPlan plan = Kgw::planArrays(request);
-    QCOMPARE(rowsText(plan.lineRows),
-        QStringLiteral("1 4 2 3, 2 5 3 4, 3 6 4 5, 5 8 6 7, 6 9 7 8, 7 10 8 9, 8 11 9 10, "
-                       "9 12 10 11"));
-    QCOMPARE(plan.layout->lastMove(), 2);
 }
 
 void TestRollAlong::staleSpreadFiles()
