@@ -13,6 +13,8 @@
 //                                                 sizes 1000000 10000000)
 //        kgwbench --order [SIZE...]   (orders random configurations with the customary gap, on
 //                                      one channel and on eight; default size 100000)
+//        kgwbench --rollalong   (plans a line of 1000 electrodes in spreads, and a design per
+//                                spread on 240 electrodes beside one design's time)
 
 #include "arrays.h"
 #include "depth.h"
@@ -22,6 +24,7 @@
 #include "findings.h"
 #include "ordering.h"
 #include "resolution.h"
+#include "rollalongrun.h"
 #include "sequencewriter.h"
 #include "syntheticdevice.h"
 
@@ -317,6 +320,118 @@ bool reportDesign()
     return met;
 }
 
+// The child: plans a line of `linePositions` electrodes with 48-electrode spreads moved by 24,
+// dipole-dipole of a up to 6 and n up to 8 laid along it, or a design of `design` per spread
+// (none for 0), and makes the files the plan writes. Prints nanoseconds for the plan and for its
+// files' content, the peak memory before and after, the readings and the spreads.
+int measureRollAlong(int linePositions, int design)
+{
+    const qint64 baseline = peakResidentBytes();
+    Kgw::RollAlongRequest request;
+    request.line.linePositions = linePositions;
+    request.line.move = 24;
+    request.line.spacingMetres = 1;
+    request.line.kinds = { Kgw::ArrayKind::DipoleDipole };
+    request.line.options.aMax = 6;
+    request.line.options.nMax = 8;
+    if (design > 0) {
+        request.source = Kgw::RollAlongRequest::Design;
+        request.design.options.measurements = design;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const Kgw::RollAlongPlan plan = Kgw::makeRollAlong(request);
+    const qint64 planNs = timer.nsecsElapsed();
+    if (!plan.ok()) {
+        fprintf(stderr, "plan failed: %s\n", qPrintable(plan.error));
+        return 1;
+    }
+    timer.restart();
+    qint64 bytes = 0;
+    for (const Kgw::NamedContent &file :
+        Kgw::planFiles(plan, QStringLiteral("line"), true, request.line.spacingMetres)) {
+        for (int i = 0; i < file.content.pieceCount; ++i)
+            bytes += file.content.piece(i).size();
+    }
+    const qint64 filesNs = timer.nsecsElapsed();
+    printf("%lld %lld %lld %lld %d %d %lld\n", planNs, filesNs, baseline, peakResidentBytes(),
+        plan.readings(), plan.spreads.size(), bytes);
+    return 0;
+}
+
+// The child: one design of `measurements` on the 48-electrode cable at 1 m as a spread of a plan
+// makes it (its model, its base and the design), in nanoseconds.
+int measureOneDesign(int measurements)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(Kgw::CablePositions, 1), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    Kgw::DesignRequest request;
+    request.options.measurements = measurements;
+    request.options.base = Kgw::designBase(survey, request);
+    const Kgw::DesignResult design = Kgw::designSequence(model, request.options);
+    if (!design.ok())
+        return 1;
+    printf("%lld\n", timer.nsecsElapsed());
+    return 0;
+}
+
+QList<QByteArray> childNumbers(const QStringList &arguments)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit
+        || child.exitCode() != 0) {
+        fprintf(stderr, "%s failed: %s\n", qPrintable(arguments.join(QLatin1Char(' '))),
+            child.readAllStandardError().constData());
+        return {};
+    }
+    return child.readAllStandardOutput().trimmed().split(' ');
+}
+
+bool reportRollAlong()
+{
+    bool met = true;
+    printf("\nroll-along: 48-electrode spreads moved by 24, at 1 m\n");
+    printf("%-52s %10s %10s %8s\n", "", "measured", "target", "");
+    const QList<QByteArray> line = childNumbers(
+        { QStringLiteral("--measure-rollalong"), QStringLiteral("1000"), QStringLiteral("0") });
+    if (line.size() < 7)
+        return false;
+    const double planS = line.at(0).toLongLong() / 1e9;
+    const double filesS = line.at(1).toLongLong() / 1e9;
+    const double peakMiB = line.at(3).toLongLong() / (1024.0 * 1024.0);
+    const bool lineMet = planS + filesS <= 1 && peakMiB <= 200;
+    met = met && lineMet;
+    printf("1000 electrodes, dd a <= 6, n <= 8: %s configurations in %s spreads\n",
+        line.at(4).constData(), line.at(5).constData());
+    printf("%-52s %10.3f %10s\n", "  plan, s", planS, "-");
+    printf("%-52s %10.3f %10s\n", "  its files' content (sequence files), s", filesS, "-");
+    printf("%-52s %10.3f %10d %8s\n", "  both, s", planS + filesS, 1, lineMet ? "met" : "MISSED");
+    printf("%-52s %10.1f %10d\n", "  peak RSS, MiB", peakMiB, 200);
+
+    const QList<QByteArray> one
+        = childNumbers({ QStringLiteral("--measure-one-design"), QStringLiteral("1000") });
+    const QList<QByteArray> designed = childNumbers(
+        { QStringLiteral("--measure-rollalong"), QStringLiteral("240"), QStringLiteral("1000") });
+    if (one.isEmpty() || designed.size() < 7)
+        return false;
+    const double oneS = one.at(0).toLongLong() / 1e9;
+    const double perSpreadS = designed.at(0).toLongLong() / 1e9;
+    const bool designMet = perSpreadS <= 10 * oneS;
+    met = met && designMet;
+    printf("240 electrodes, a design of 1000 per spread: %s configurations in %s spreads\n",
+        designed.at(4).constData(), designed.at(5).constData());
+    printf("%-52s %10.2f %10s\n", "  one design of 1000 on 48 electrodes with its model, s", oneS,
+        "-");
+    printf("%-52s %10.2f %10.2f %8s\n", "  the plan, s", perSpreadS, 10 * oneS,
+        designMet ? "met" : "MISSED");
+    printf("%-52s %10.1f %10s\n", "  the plan's peak RSS, MiB",
+        designed.at(3).toLongLong() / (1024.0 * 1024.0), "-");
+    return met;
+}
+
 struct Figures {
     double milliseconds = 0;
     double peakMiB = 0;
@@ -460,6 +575,15 @@ int main(int argc, char *argv[])
     if (args.size() == 5 && args.first() == QLatin1String("--measure-design"))
         return measureDesign(
             args.at(1).toInt(), args.at(2).toDouble(), args.at(3).toDouble(), args.at(4));
+    if (args.size() == 3 && args.first() == QLatin1String("--measure-rollalong"))
+        return measureRollAlong(args.at(1).toInt(), args.at(2).toInt());
+    if (args.size() == 2 && args.first() == QLatin1String("--measure-one-design"))
+        return measureOneDesign(args.at(1).toInt());
+    if (args.size() == 1 && args.first() == QLatin1String("--rollalong")) {
+        const bool met = reportRollAlong();
+        printf("%s\n", met ? "all targets met" : "TARGET MISSED");
+        return met ? 0 : 2;
+    }
     if (args.size() == 1 && args.first() == QLatin1String("--design")) {
         const bool met = reportDesign();
         printf("%s\n", met ? "all targets met" : "TARGET MISSED");

@@ -34,6 +34,7 @@ int runResolution(const QStringList &arguments, Console &console);
 int runOrder(const QStringList &arguments, Console &console);
 int runExport(const QStringList &arguments, Console &console);
 int runDesign(const QStringList &arguments, Console &console);
+int runRollAlong(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 

@@ -93,41 +93,18 @@ int runDesign(const QStringList &arguments, Console &console)
     const std::optional<int> count = commandLine.whole(Options::Measurements);
     const std::optional<int> channelCount
         = count ? commandLine.whole(Options::Channels) : std::nullopt;
-    const std::optional<int> share
-        = channelCount ? commandLine.whole(Options::BaseShare) : std::nullopt;
     const std::optional<int> reciprocalShare
-        = share ? commandLine.whole(Options::Reciprocals) : std::nullopt;
+        = channelCount ? commandLine.whole(Options::Reciprocals) : std::nullopt;
     const std::optional<Kgw::ChannelRules> rules
         = reciprocalShare ? channelOptions.read() : std::nullopt;
-    if (!rules)
+    Kgw::DesignRequest request;
+    if (!rules || !readDesignChoices(commandLine, &request))
         return ExitUsage;
-    Kgw::DesignOptions options;
+    Kgw::DesignOptions &options = request.options;
     options.rules = *rules;
     options.measurements = *count;
     options.channels = *channelCount;
-
-    QVector<Kgw::ArrayKind> kinds;
-    if (commandLine.isSet(Options::Base)) {
-        const QString names
-            = parser.values(QLatin1String(Options::Base.name)).join(QLatin1Char(','));
-        if (!commandLine.accepts(Options::Base, names))
-            return ExitUsage;
-        kinds = *Kgw::parseArrayNames(names);
-    }
-    const QString noBase = Kgw::designBaseProblem(*share, kinds, Kgw::Syntax::CommandLine);
-    if (!noBase.isEmpty())
-        return commandLine.usageError(noBase);
-    std::optional<Kgw::TargetRegion> region;
-    if (!readTarget(commandLine, &region))
-        return ExitUsage;
-    if (region) {
-        options.targeted = true;
-        options.target = *region;
-    }
-    const std::optional<double> limit = commandLine.number(Options::MaxCancellation);
-    if (!limit)
-        return ExitUsage;
-    options.maxCancellation = *limit;
+    request.reciprocalShare = *reciprocalShare;
     const std::optional<ConfigurationsTarget> destination = commandLine.configurationsOutput();
     if (!destination)
         return ExitUsage;
@@ -150,11 +127,6 @@ int runDesign(const QStringList &arguments, Console &console)
     if (!resolution.isValid())
         return refuse(console, name, resolution.error());
 
-    Kgw::DesignRequest request;
-    request.options = options;
-    request.baseShare = *share;
-    request.baseArrays = kinds;
-    request.reciprocalShare = *reciprocalShare;
     const Kgw::DesignRun run = Kgw::makeDesign(resolution, request, progress.function(0.4, 1));
     if (!run.ok())
         return refuse(console, name, run.error);

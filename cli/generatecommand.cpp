@@ -116,21 +116,13 @@ int runGenerate(const QStringList &arguments, Console &console)
     if (names.isEmpty())
         return commandLine.usageError(
             QStringLiteral("no array given: give one or more of %1").arg(Kgw::allowedArrayNames()));
-    QVector<Kgw::ArrayKind> kinds;
-    for (const QString &name : names) {
-        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name);
-        if (!kind)
-            return commandLine.usageError(QStringLiteral("unknown array '%1': give one of %2")
-                                              .arg(name, Kgw::allowedArrayNames()));
-        const QString unchained
-            = Kgw::chainedArrayProblem(*kind, rules->layout, Kgw::Syntax::CommandLine, name);
-        if (!unchained.isEmpty())
-            return commandLine.usageError(unchained);
-        kinds.append(*kind);
-    }
+    const std::optional<QVector<Kgw::ArrayKind>> kinds
+        = readArrayNames(commandLine, names, rules->layout);
+    if (!kinds)
+        return ExitUsage;
 
     Kgw::ArrayListRequest request;
-    request.kinds = kinds;
+    request.kinds = *kinds;
     request.options = options;
     request.spacingMetres = *spacing;
     request.factorLimitMetres = *limit;

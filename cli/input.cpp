@@ -6,7 +6,6 @@
 #include "report.h"
 
 #include "electrodelist.h"
-#include "exchange.h"
 #include "sequencereader.h"
 #include "sequencewriter.h"
 
@@ -14,9 +13,10 @@
 
 namespace Cli {
 
-InputReader::InputReader(CommandLine &commandLine, Sequences sequences)
+InputReader::InputReader(CommandLine &commandLine, Sequences sequences, Kgw::ExchangeExtent extent)
     : m_commandLine(commandLine)
     , m_sequences(sequences)
+    , m_extent(extent)
     , m_from(QStringLiteral("from"),
           QStringLiteral("Read the input as FORMAT: unified (the unified data format of the open "
                          "inversion packages) or csv (a header naming columns a, b, m and n)."),
@@ -35,6 +35,8 @@ bool InputReader::accept()
                                          .arg(parser.value(m_from), Kgw::allowedExchangeFormats()));
             return false;
         }
+    } else {
+        m_format = m_defaultFormat;
     }
     const std::optional<double> spacing = m_commandLine.spacing();
     m_spacing = spacing.value_or(0);
@@ -58,7 +60,7 @@ std::optional<Input> InputReader::read(
         const std::optional<qint32> given = m_commandLine.spacingGiven()
             ? std::optional<qint32>(Kgw::spacingToMillimetres(m_spacing))
             : std::nullopt;
-        const Kgw::ExchangeResult file = readExchangeArgument(argument, *m_format, given);
+        const Kgw::ExchangeResult file = readExchangeArgument(argument, *m_format, given, m_extent);
         if (!file.ok()) {
             reportRefusedList(console, argument, file);
             return std::nullopt;
@@ -78,6 +80,11 @@ std::optional<Input> InputReader::read(
         input.unmeasurable = file.unmeasurable;
         input.lineNumbers = file.lineNumbers;
         input.heights = file.heights;
+        if (m_extent == Kgw::ExchangeExtent::WholeLine) {
+            input.lineQuadruples = file.lineQuadruples;
+            input.lineElectrodes = file.heights.size();
+            input.layout = file.layout;
+        }
         if (file.spacingMillimetres > 0) {
             input.spacingMetres = file.spacingMillimetres / 1000.0;
             input.ownSpacing = true;

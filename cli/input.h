@@ -1,6 +1,8 @@
 #ifndef KGW_CLI_INPUT_H
 #define KGW_CLI_INPUT_H
 
+#include "exchange.h"
+#include "line.h"
 #include "quadruple.h"
 
 #include <QCommandLineOption>
@@ -8,10 +10,6 @@
 #include <QVector>
 
 #include <optional>
-
-namespace Kgw {
-enum class ExchangeFormat;
-} // namespace Kgw
 
 namespace Cli {
 
@@ -30,6 +28,11 @@ struct Input {
     // The quadruples that repeat an electrode or give no signal, as a list or an exchange file
     // counts them while it is read; a sequence file's are not counted.
     int unmeasurable = 0;
+    // Read as a whole line: its rows in line positions, in the place of quadruples; a unified
+    // file's electrode count (0 for a CSV, which has none) and the spreads it records.
+    QVector<Kgw::LineQuadruple> lineQuadruples;
+    int lineElectrodes = 0;
+    std::optional<Kgw::SpreadLayout> layout;
 
     qint64 lineNumber(int index) const
     {
@@ -45,8 +48,14 @@ class InputReader
 public:
     enum Sequences { ListsOnly, TakesSequences };
 
-    // Adds --from; the command adds --spacing itself.
-    InputReader(CommandLine &commandLine, Sequences sequences);
+    // Adds --from; the command adds --spacing itself. An exchange file is read as `extent`
+    // asks: as one cable's, or as a whole line's.
+    InputReader(CommandLine &commandLine, Sequences sequences,
+        Kgw::ExchangeExtent extent = Kgw::ExchangeExtent::Cable);
+
+    // The format an input is read in where --from is not given, for a command that takes only
+    // exchange files; by default such an input is an electrode list.
+    void setDefaultFormat(Kgw::ExchangeFormat format) { m_defaultFormat = format; }
 
     // After parsing, checks --from and --spacing. Reports a usage error and returns false.
     bool accept();
@@ -62,8 +71,10 @@ private:
 
     CommandLine &m_commandLine;
     Sequences m_sequences;
+    Kgw::ExchangeExtent m_extent;
     QCommandLineOption m_from;
     std::optional<Kgw::ExchangeFormat> m_format;
+    std::optional<Kgw::ExchangeFormat> m_defaultFormat;
     double m_spacing = 0;
 };
 

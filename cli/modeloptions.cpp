@@ -42,15 +42,15 @@ bool readFieldOptions(CommandLine &commandLine, Kgw::SurveySettings *survey)
     return true;
 }
 
-std::optional<Kgw::ElectrodeSet> readExcluded(CommandLine &commandLine)
+std::optional<Kgw::ElectrodeSet> readExcluded(CommandLine &commandLine, const Kgw::Option &option)
 {
-    if (!commandLine.isSet(Options::Exclude))
+    if (!commandLine.isSet(option))
         return Kgw::ElectrodeSet();
-    const QString text = commandLine.text(Options::Exclude);
-    if (!commandLine.accepts(Options::Exclude, text))
+    const QString text = commandLine.text(option);
+    if (!commandLine.accepts(option, text))
         return std::nullopt;
     QString unused;
-    return Kgw::parseElectrodeSet(text, &unused);
+    return Kgw::parseElectrodeSet(text, &unused, int(option.high));
 }
 
 bool refuseExcluded(Console &console, const Input &input, const Kgw::ElectrodeSet &excluded)
@@ -90,6 +90,59 @@ bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *regi
     return true;
 }
 
+bool readDesignChoices(CommandLine &commandLine, Kgw::DesignRequest *request)
+{
+    const std::optional<int> share = commandLine.whole(Options::BaseShare);
+    if (!share)
+        return false;
+    request->baseShare = *share;
+    if (commandLine.isSet(Options::Base)) {
+        const QString names
+            = commandLine.parser().values(QLatin1String(Options::Base.name)).join(QLatin1Char(','));
+        if (!commandLine.accepts(Options::Base, names))
+            return false;
+        request->baseArrays = *Kgw::parseArrayNames(names);
+    }
+    const QString noBase
+        = Kgw::designBaseProblem(*share, request->baseArrays, Kgw::Syntax::CommandLine);
+    if (!noBase.isEmpty()) {
+        commandLine.usageError(noBase);
+        return false;
+    }
+    std::optional<Kgw::TargetRegion> region;
+    if (!readTarget(commandLine, &region))
+        return false;
+    request->options.targeted = region.has_value();
+    request->options.target = region.value_or(Kgw::TargetRegion());
+    const std::optional<double> limit = commandLine.number(Options::MaxCancellation);
+    if (!limit)
+        return false;
+    request->options.maxCancellation = *limit;
+    return true;
+}
+
+std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
+    CommandLine &commandLine, const QStringList &names, Kgw::ChannelLayout layout)
+{
+    QVector<Kgw::ArrayKind> kinds;
+    for (const QString &name : names) {
+        const std::optional<Kgw::ArrayKind> kind = Kgw::findArrayKind(name);
+        if (!kind) {
+            commandLine.usageError(QStringLiteral("unknown array '%1': give one of %2")
+                                       .arg(name, Kgw::allowedArrayNames()));
+            return std::nullopt;
+        }
+        const QString unchained
+            = Kgw::chainedArrayProblem(*kind, layout, Kgw::Syntax::CommandLine, name);
+        if (!unchained.isEmpty()) {
+            commandLine.usageError(unchained);
+            return std::nullopt;
+        }
+        kinds.append(*kind);
+    }
+    return kinds;
+}
+
 ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes, double depthDivisor)
     : m_commandLine(commandLine)
     , m_defaultElectrodes(defaultElectrodes)
@@ -123,10 +176,8 @@ QString ModelOptions::firstGiven() const
 std::unique_ptr<Kgw::SurveyModel> ModelOptions::read(Console &console, const QVector<Input> &inputs,
     Kgw::SurveyModel::Scope scope, const Kgw::ProgressFunction &progress, int *status)
 {
-    if (const std::optional<int> refused = readOptions(console, inputs)) {
-        *status = *refused;
+    if (!readWithoutModel(console, inputs, status))
         return nullptr;
-    }
     const Kgw::ModelGrid grid(m_electrodes, m_spacing, m_grid);
     auto model = std::make_unique<Kgw::SurveyModel>(grid, m_resolution, scope, progress);
     if (model->isValid())
@@ -137,6 +188,14 @@ std::unique_ptr<Kgw::SurveyModel> ModelOptions::read(Console &console, const QVe
                              "shallower --grid-depth"))
         : m_commandLine.usageError(QStringLiteral("no model grid: %1").arg(grid.error()));
     return nullptr;
+}
+
+bool ModelOptions::readWithoutModel(Console &console, const QVector<Input> &inputs, int *status)
+{
+    const std::optional<int> refused = readOptions(console, inputs);
+    if (refused)
+        *status = *refused;
+    return !refused;
 }
 
 std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Input> &inputs)

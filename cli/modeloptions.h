@@ -5,6 +5,7 @@
 #include "input.h"
 
 #include "design.h"
+#include "designrun.h"
 #include "options.h"
 #include "quadruple.h"
 #include "surveymodel.h"
@@ -25,9 +26,10 @@ void addFieldOptions(CommandLine &commandLine, const QString &minVoltageUse);
 // Their values given, or their defaults; false after a usage error.
 bool readFieldOptions(CommandLine &commandLine, Kgw::SurveySettings *survey);
 
-// --exclude LIST, added with the command's use of it: the electrodes, none when not given;
-// nothing after a usage error.
-std::optional<Kgw::ElectrodeSet> readExcluded(CommandLine &commandLine);
+// --exclude LIST, added with the command's use of it (on the cable, or along a line with
+// Options::LineExclude): the electrodes, none when not given; nothing after a usage error.
+std::optional<Kgw::ElectrodeSet> readExcluded(
+    CommandLine &commandLine, const Kgw::Option &option = Kgw::Options::Exclude);
 
 // A command that drops nothing silently refuses an input that uses an excluded electrode,
 // naming the first line that does. True when it did.
@@ -40,6 +42,16 @@ std::optional<double> readFactorLimit(CommandLine &commandLine);
 // --target X0:X1,Z0:Z1, a region of the ground in metres. False after a usage error; *region
 // stays empty when the option is not given.
 bool readTarget(CommandLine &commandLine, std::optional<Kgw::TargetRegion> *region);
+
+// The options a design starts from and chooses by, --base-share, --base, --target and
+// --max-cancellation, into the request; its size, channels and rules are the command's. False
+// after a usage error.
+bool readDesignChoices(CommandLine &commandLine, Kgw::DesignRequest *request);
+
+// The arrays named on the command line, each one that the channel layout takes; nothing after a
+// usage error.
+std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
+    CommandLine &commandLine, const QStringList &names, Kgw::ChannelLayout layout);
 
 // The cable, grid, noise and damping options that resolution and the section pictures share.
 class ModelOptions
@@ -56,6 +68,12 @@ public:
     // the exit status, when the command ends here after a usage error or a refusal it reported.
     std::unique_ptr<Kgw::SurveyModel> read(Console &console, const QVector<Input> &inputs,
         Kgw::SurveyModel::Scope scope, const Kgw::ProgressFunction &progress, int *status);
+    // Reads the options as read() does without building a model, for a command that builds its
+    // own models of the cable from gridOptions() and resolutionOptions(). False, with *status
+    // the exit status, after a usage error or a refusal it reported.
+    bool readWithoutModel(Console &console, const QVector<Input> &inputs, int *status);
+    const Kgw::GridOptions &gridOptions() const { return m_grid; }
+    const Kgw::ResolutionOptions &resolutionOptions() const { return m_resolution; }
     // The first of these options given on the command line, "--k-max" say; empty for none.
     QString firstGiven() const;
     // Whether the spacing read was that of a sequence file rather than --spacing or its default.

@@ -23,10 +23,11 @@ struct Offsets {
     // The farthest on-cable electrode from i; i may run up to electrodes - span().
     int span() const { return std::max({ a, b, m, n }); }
 
-    Quadruple at(int i) const
+    template <typename Row>
+    Row at(int i) const
     {
         auto place = [i](int offset) { return offset == Remote ? 0 : i + offset; };
-        return Quadruple { place(a), place(b), place(m), place(n) };
+        return Row { place(a), place(b), place(m), place(n) };
     }
 };
 
@@ -77,6 +78,20 @@ bool inRange(int value, int min, int max)
     return value >= min && value <= max;
 }
 
+// The highest position rows of the type may take, and how their repeats are noticed.
+template <typename Row>
+struct RowTraits;
+template <>
+struct RowTraits<Quadruple> {
+    static constexpr int Positions = CablePositions;
+    using Set = ConfigurationSet;
+};
+template <>
+struct RowTraits<LineQuadruple> {
+    static constexpr int Positions = MaxLinePositions;
+    using Set = LineConfigurationSet;
+};
+
 } // namespace
 
 const QVector<ArrayKindName> &arrayKindNames()
@@ -118,9 +133,9 @@ bool formsChains(ArrayKind kind)
         || kind == ArrayKind::Gradient;
 }
 
-bool GenerateOptions::isValid() const
+bool GenerateOptions::isValid(int positions) const
 {
-    return inRange(electrodes, MinElectrodes, MaxElectrodes) && inRange(aMax, MinAMax, MaxAMax)
+    return inRange(electrodes, MinElectrodes, positions) && inRange(aMax, MinAMax, MaxAMax)
         && inRange(nMax, MinNMax, MaxNMax);
 }
 
@@ -131,10 +146,11 @@ bool ConfigurationSet::insert(const Quadruple &q)
     return m_keys.size() != before;
 }
 
-QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &options)
+template <typename Row>
+QVector<Row> arrayConfigurations(ArrayKind kind, const GenerateOptions &options)
 {
-    QVector<Quadruple> result;
-    if (!options.isValid())
+    QVector<Row> result;
+    if (!options.isValid(RowTraits<Row>::Positions))
         return result;
 
     const int aLast = loopsOverA(kind) ? options.aMax : 1;
@@ -148,7 +164,7 @@ QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &op
             for (int i = 1; i <= options.electrodes - offsets(kind, a, 1, 1, s).span(); ++i) {
                 for (int n = 1;
                      n <= nLast && i + offsets(kind, a, n, 1, s).span() <= options.electrodes; ++n)
-                    result.append(offsets(kind, a, n, 1, s).at(i));
+                    result.append(offsets(kind, a, n, 1, s).template at<Row>(i));
             }
         }
         return result;
@@ -159,25 +175,25 @@ QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &op
             const int iLast = options.electrodes - offsets(kind, a, n, 1, s).span();
             for (int i = 1; i <= iLast; ++i) {
                 for (int k = 1; k <= kLast; ++k)
-                    result.append(offsets(kind, a, n, k, s).at(i));
+                    result.append(offsets(kind, a, n, k, s).template at<Row>(i));
             }
         }
     }
     return result;
 }
 
-QVector<Quadruple> generateConfigurations(
-    const QVector<ArrayKind> &kinds, const GenerateOptions &options)
+template <typename Row>
+QVector<Row> generateConfigurations(const QVector<ArrayKind> &kinds, const GenerateOptions &options)
 {
-    QVector<Quadruple> result;
-    ConfigurationSet listed;
-    auto appendNew = [&](const Quadruple &q) {
+    QVector<Row> result;
+    typename RowTraits<Row>::Set listed;
+    auto appendNew = [&](const Row &q) {
         if (listed.insert(q))
             result.append(q);
     };
 
     for (ArrayKind kind : kinds) {
-        for (const Quadruple &q : arrayConfigurations(kind, options))
+        for (const Row &q : arrayConfigurations<Row>(kind, options))
             appendNew(q);
     }
     if (options.reciprocals) {
@@ -187,6 +203,13 @@ QVector<Quadruple> generateConfigurations(
     }
     return result;
 }
+
+template QVector<Quadruple> arrayConfigurations(ArrayKind, const GenerateOptions &);
+template QVector<LineQuadruple> arrayConfigurations(ArrayKind, const GenerateOptions &);
+template QVector<Quadruple> generateConfigurations(
+    const QVector<ArrayKind> &, const GenerateOptions &);
+template QVector<LineQuadruple> generateConfigurations(
+    const QVector<ArrayKind> &, const GenerateOptions &);
 
 namespace {
 

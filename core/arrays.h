@@ -3,6 +3,7 @@
 
 #include "electrodeset.h"
 #include "injection.h"
+#include "line.h"
 #include "quadruple.h"
 #include "spacing.h"
 
@@ -85,6 +86,7 @@ struct GenerateOptions {
     static constexpr int MinNMax = 1;
     static constexpr int MaxNMax = CablePositions - 1;
 
+    // The cable's electrodes; for the rows of a whole line, the line's positions.
     int electrodes = DefaultElectrodes;
     int aMax = DefaultAMax;
     int nMax = DefaultNMax;
@@ -93,7 +95,9 @@ struct GenerateOptions {
     // formsChains()), for an instrument whose channels are chained.
     bool chained = false;
 
-    bool isValid() const;
+    // Within the limits above, with electrodes up to `positions`: the cable's, or
+    // MaxLinePositions for the rows of a whole line.
+    bool isValid(int positions = MaxElectrodes) const;
 };
 
 // Whether the array's potential dipoles of one current pair follow one another, N of one being
@@ -126,7 +130,10 @@ inline int percentOf(int count, int percent)
 // long as every electrode stays within 1..electrodes), and for gradient k innermost; chained,
 // for an array that forms chains, a, then i, then n, so that each current pair's chain stands
 // together. Nothing is left out and no reciprocal added. Empty for options that aren't valid.
-QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &options);
+// As line rows (LineQuadruple), the arrays are laid along a whole line of options.electrodes
+// positions, up to MaxLinePositions, in the same order.
+template <typename Row = Quadruple>
+QVector<Row> arrayConfigurations(ArrayKind kind, const GenerateOptions &options);
 
 // The arrays one after another in the given order. A configuration that repeats an earlier one,
 // also with A and B or M and N swapped, is left out, so a crew doesn't measure it twice: the
@@ -134,8 +141,9 @@ QVector<Quadruple> arrayConfigurations(ArrayKind kind, const GenerateOptions &op
 // reciprocals, M N A B of every configuration follows the whole list, in the same order; a
 // reciprocal that repeats a configuration already listed is left out as well (none of the
 // standard arrays is the reciprocal of another, so this only guards the rule). Empty for
-// options that aren't valid.
-QVector<Quadruple> generateConfigurations(
+// options that aren't valid. As line rows, along a whole line, as arrayConfigurations() lays them.
+template <typename Row = Quadruple>
+QVector<Row> generateConfigurations(
     const QVector<ArrayKind> &kinds, const GenerateOptions &options);
 
 // What kgw generate and the design window list for a cable.

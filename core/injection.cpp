@@ -1,5 +1,7 @@
 #include "injection.h"
 
+#include "geometry.h"
+
 #include <QHash>
 #include <QSet>
 
@@ -111,13 +113,6 @@ bool enclosesCurrent(const Quadruple &q)
     return inside(q.a) || inside(q.b);
 }
 
-bool withinMaxDipole(const Quadruple &q, int maxDipole)
-{
-    if (maxDipole <= 0)
-        return true;
-    return q.m != 0 && q.n != 0 && std::abs(q.m - q.n) <= maxDipole;
-}
-
 bool isValidGroup(const Quadruple *rows, int count, const ChannelRules &rules)
 {
     if (count < 1)
@@ -207,6 +202,14 @@ QVector<int> injectionOfRows(
 int injectionCount(const QVector<Quadruple> &sequence, int channels, const ChannelRules &rules)
 {
     return sequence.isEmpty() ? 0 : injectionOfRows(sequence, channels, rules).last() + 1;
+}
+
+void turnToPositiveFactor(QVector<Quadruple> *rows, ChannelLayout layout)
+{
+    if (layout == ChannelLayout::Chained)
+        return;
+    for (Quadruple &q : *rows)
+        q = withPositiveFactor(q);
 }
 
 QVector<Quadruple> groupedReciprocals(

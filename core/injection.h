@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -39,8 +40,15 @@ struct ChannelRules {
 // line: it encloses nothing and is never enclosed.
 bool enclosesCurrent(const Quadruple &q);
 
-// Whether the potential dipole is no longer than `maxDipole` spacings (0: no limit).
-bool withinMaxDipole(const Quadruple &q, int maxDipole);
+// Whether the potential dipole is no longer than `maxDipole` spacings (0: no limit), on the
+// cable or along a line.
+template <typename Electrode>
+bool withinMaxDipole(const BasicQuadruple<Electrode> &q, int maxDipole)
+{
+    if (maxDipole <= 0)
+        return true;
+    return q.m != 0 && q.n != 0 && std::abs(q.m - q.n) <= maxDipole;
+}
 
 // Whether the rows may be read in one injection, in their order: one current pair A B, every
 // dipole within the maximum, and, for more than one row, no dipole enclosing a current
@@ -62,6 +70,11 @@ int injectionCount(
 // For each row, the injection it is read in, counted from 0 as injectionCount() counts them.
 QVector<int> injectionOfRows(
     const QVector<Quadruple> &sequence, int channels, const ChannelRules &rules);
+
+// Turns every row to K > 0, as withPositiveFactor() does, so that no reading comes out as a
+// negative voltage; but not in a chained layout, whose chain fixes the direction of each dipole
+// (N of one is M of the next), whatever its sign.
+void turnToPositiveFactor(QVector<Quadruple> *rows, ChannelLayout layout);
 
 // Up to `count` reciprocals (M N A B) of `rows`, as whole injections of their new current pair
 // M N: the pairs that the most rows share first, so that an injection serves as many of them as

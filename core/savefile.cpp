@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <memory>
+#include <vector>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -125,6 +128,36 @@ WriteResult saveFile(const QString &fileName, const FileContent &content)
         return WriteResult();
     // Dropped uncommitted, the QSaveFile removes its temporary file and keeps the earlier one.
     return failure(WriteResult::WriteFailed, file.errorString());
+}
+
+WriteResult saveFiles(const QVector<NamedContent> &files, int *failed)
+{
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    const auto failure = [&](int index, WriteResult::Status status, const QString &reason) {
+        if (failed)
+            *failed = index;
+        return Kgw::failure(status, reason);
+    };
+    for (int i = 0; i < files.size(); ++i) {
+        const QFileInfo existing(files.at(i).fileName);
+        auto file = std::make_unique<QSaveFile>(files.at(i).fileName);
+        // Unbuffered, as saveFile writes; and never rewritten in place, which would make the
+        // file new before the others are written.
+        file->setDirectWriteFallback(false);
+        if (existing.exists() && !existing.isFile() && !existing.isDir())
+            return failure(i, WriteResult::CreateFailed,
+                QStringLiteral("Not a regular file; write it on its own"));
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return failure(i, WriteResult::CreateFailed, file->errorString());
+        if (!writeAll(file.get(), files.at(i).content))
+            return failure(i, WriteResult::WriteFailed, file->errorString());
+        written.push_back(std::move(file));
+    }
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (!written[i]->commit())
+            return failure(int(i), WriteResult::WriteFailed, written[i]->errorString());
+    }
+    return WriteResult();
 }
 
 WriteResult saveToDevice(QIODevice *device, const FileContent &content)

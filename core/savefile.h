@@ -49,6 +49,18 @@ struct FileContent {
 // socket of that name is written to as it is, never replaced by a file.
 WriteResult saveFile(const QString &fileName, const FileContent &content);
 
+// A file of a set that belongs together, such as the spreads of one plan.
+struct NamedContent {
+    QString fileName;
+    FileContent content;
+};
+
+// Writes every file whole before any replaces an earlier one of its name, so that a failure
+// leaves each earlier file as it was and none of a set half new. Only the renames come after
+// that, one after another. Where a file fails, *failed (where given) is its index. Each is written
+// as saveFile() writes it, but a device or FIFO, and a folder that refuses new files, fail here.
+WriteResult saveFiles(const QVector<NamedContent> &files, int *failed = nullptr);
+
 // Writes the content to a device that is already open, such as standard output.
 WriteResult saveToDevice(QIODevice *device, const FileContent &content);
 

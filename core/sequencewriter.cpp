@@ -52,6 +52,8 @@ namespace {
 // Quadruples are turned into bytes a piece at a time, so that a sequence is never held twice.
 constexpr int QuadruplesPerPiece = 16384;
 
+} // namespace
+
 FileContent sequenceContent(const QVector<Quadruple> &quadruples, double spacingMetres)
 {
     const QByteArray header
@@ -73,6 +75,8 @@ FileContent sequenceContent(const QVector<Quadruple> &quadruples, double spacing
     };
     return content;
 }
+
+namespace {
 
 WriteResult described(WriteResult result)
 {

@@ -46,6 +46,10 @@ QByteArray sequenceHeader(qint32 count, qint32 spacingMillimetres);
 // A sequence is written beside its list, under the list's full name.
 QString sequenceFileName(const QString &listFileName);
 
+// Header and body as a file's content, made as it is written: the quadruples, at most
+// MaxSequenceQuadruples, must outlive it.
+FileContent sequenceContent(const QVector<Quadruple> &quadruples, double spacingMetres);
+
 // Writes header and body so that an earlier file of that name is replaced only by a complete
 // new one.
 WriteResult writeSequenceFile(

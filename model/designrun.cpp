@@ -23,22 +23,27 @@ StandardComparison compareWithStandardArrays(const ResolutionModel &model,
     return comparison;
 }
 
-DesignRun makeDesign(
-    const ResolutionModel &model, const DesignRequest &request, const ProgressFunction &progress)
+QVector<Quadruple> designBase(const SurveyModel &survey, const DesignRequest &request)
 {
-    DesignRun run;
-    const SurveyModel &survey = model.survey();
-    DesignOptions options = request.options;
     GenerateOptions smallest;
     smallest.electrodes = survey.grid().electrodes();
     smallest.aMax = 1;
     smallest.nMax = 1;
-    options.base
-        = standardBase(survey, options, percentOf(options.measurements, request.baseShare));
+    QVector<Quadruple> base = standardBase(
+        survey, request.options, percentOf(request.options.measurements, request.baseShare));
     for (const Quadruple &q : generateConfigurations(request.baseArrays, smallest)) {
-        if (!options.base.contains(q))
-            options.base.append(q);
+        if (!base.contains(q))
+            base.append(q);
     }
+    return base;
+}
+
+DesignRun makeDesign(
+    const ResolutionModel &model, const DesignRequest &request, const ProgressFunction &progress)
+{
+    DesignRun run;
+    DesignOptions options = request.options;
+    options.base = designBase(model.survey(), request);
     run.design = designSequence(model, options, progressRange(progress, 0, 0.75));
     if (!run.design.ok()) {
         run.error = run.design.error;
@@ -60,12 +65,8 @@ DesignRun makeDesign(
         run.design.configurations, run.reciprocalsAsked, options.channels, options.rules);
     run.written += run.reciprocals;
     // A reading and its M-N swap carry the same information, so the design is free to write the
-    // one an instrument records as a positive voltage; but a chain fixes the direction of each
-    // dipole (N of one is M of the next), so a chained design keeps it, whatever the sign.
-    if (options.rules.layout != ChannelLayout::Chained) {
-        for (Quadruple &q : run.written)
-            q = withPositiveFactor(q);
-    }
+    // one an instrument records as a positive voltage.
+    turnToPositiveFactor(&run.written, options.rules.layout);
     return run;
 }
 

@@ -36,6 +36,10 @@ StandardComparison compareWithStandardArrays(const ResolutionModel &model,
     const QVector<Quadruple> &sequence, const ProgressFunction &progress = ProgressFunction(),
     const ProgressFunction &besideProgress = ProgressFunction());
 
+// The base the request's design starts from on the survey's cable: its share of the standard
+// arrays, then its base arrays at a = n = 1.
+QVector<Quadruple> designBase(const SurveyModel &survey, const DesignRequest &request);
+
 struct DesignRun {
     QString error; // empty when made
     DesignResult design;

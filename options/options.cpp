@@ -260,7 +260,7 @@ QString Option::refusal(const QString &text, Syntax syntax) const
     switch (kind) {
     case OptionKind::Electrodes: {
         QString error;
-        if (parseElectrodeSet(text, &error))
+        if (parseElectrodeSet(text, &error, int(high)))
             return QString();
         return box ? translated("Give %1%2: %3").arg(allowedText(syntax), orNothing, error)
                    : QStringLiteral("invalid %1: %2").arg(option, error);
@@ -355,7 +355,7 @@ const QVector<const Option *> &all()
         &FirstLayer, &LayerGrowth, &GridDepth, &CancellationError, &Damping, &Channels,
         &ChannelLayout, &MaxDipole, &AllowEnclosing, &SecondsPerInjection, &GapSeconds, &Source,
         &Arrays, &AMax, &NMax, &Measurements, &Target, &BaseShare, &Base, &MaxCancellation,
-        &Reciprocals, &Order, &Gap };
+        &Reciprocals, &Order, &Gap, &LineElectrodes, &Move, &LineExclude, &DesignPerSpread };
     return options;
 }
 

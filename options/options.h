@@ -149,6 +149,13 @@ struct Option {
         option.defaultWords = words;
         return option;
     }
+    // Positions from 1 to `highest` for an option of electrodes: the cable's or a line's.
+    constexpr Option positionsUpTo(int highest) const
+    {
+        Option option = *this;
+        option.high = highest;
+        return option;
+    }
     constexpr Option mustBeGiven() const
     {
         Option option = *this;
@@ -253,6 +260,7 @@ inline constexpr Option Spacing
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "S&pacing (m):"), "cable/spacing");
 inline constexpr Option Exclude
     = Option::text("exclude", "LIST", OptionKind::Electrodes)
+          .positionsUpTo(CablePositions)
           .noneWhenEmpty(QT_TRANSLATE_NOOP("Kgw::Options", "no dead electrode"))
           .helped(
               QT_TRANSLATE_NOOP("Kgw::Options", "Dead or missing electrodes, as 7,23-24: {use}"),
@@ -492,6 +500,41 @@ inline constexpr Option Gap
               "Measurements that must pass before an electrode used as A or B is M or N: "
               "{range} ({default})."))
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "&Gap:"), "order/gap");
+
+// A line longer than the cable, measured in spreads (roll-along). kgw must be told the line and
+// the move; the window starts from a line of two cables moved by half a cable.
+inline constexpr Option LineElectrodes
+    = Option::whole("line-electrodes", "L", GenerateOptions::MinElectrodes, MaxLinePositions,
+        2 * CablePositions)
+          .mustBeGiven()
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Electrode positions along the whole line, at least the cable's: {range} "
+              "({default})."))
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Line electrodes:"), "line/electrodes");
+inline constexpr Option Move
+    = Option::whole("move", "S", 1, CablePositions, CablePositions / 2)
+          .mustBeGiven()
+          .inUnit("electrodes")
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Electrodes the cable moves along the line from one spread to the next, at most "
+              "the cable's: {range} ({default}). The last move is shorter where the line ends "
+              "sooner."))
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Move:"), "line/move");
+// Dead or missing electrodes of a line are named by their line positions.
+inline constexpr Option LineExclude
+    = Exclude.positionsUpTo(MaxLinePositions)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+                      "Dead or missing electrodes in line positions, as 7,23-24: {use}"),
+              QT_TRANSLATE_NOOP("Kgw::Options", "configurations that use one are left out."))
+          .allowing(QT_TRANSLATE_NOOP("Kgw::Options", "line positions as 7,23-24"))
+          .shown(nullptr, nullptr);
+inline constexpr Option DesignPerSpread
+    = Option::whole("design", "N", 1, MaxSequenceQuadruples, 1000)
+          .mustBeGiven()
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "A design of N configurations on each spread, in place of arrays: {range}. What "
+              "earlier spreads measured on the spread's cable counts among its N and is not "
+              "measured again; the design builds on it."));
 
 // Every option above, in the order the window shows them.
 const QVector<const Option *> &all();

@@ -45,7 +45,7 @@ std::optional<bool> OptionValues::flag(const Option &option) const
 ElectrodeSet OptionValues::electrodes(const Option &option) const
 {
     QString error;
-    return parseElectrodeSet(text(option), &error).value_or(ElectrodeSet());
+    return parseElectrodeSet(text(option), &error, int(option.high)).value_or(ElectrodeSet());
 }
 
 std::optional<TargetRegion> OptionValues::region(const Option &option) const

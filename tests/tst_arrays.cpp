@@ -138,6 +138,7 @@ private slots:
     void swappedVariantsAreOneConfiguration();
 
     void reciprocals();
+    void alongTheWholeLine();
 
     void everyOutputIsSound_data();
     void everyOutputIsSound();
@@ -633,6 +634,22 @@ void TestArrays::arrayList()
     QCOMPARE(list.configurations.size(), rows);
     QCOMPARE(
         (QVector<int> { list.overFactorLimit, list.usingExcluded, list.overMaxDipole }), counts);
+}
+
+// Line rows reach past the cable, to the longest line, in the cable's order.
+void TestArrays::alongTheWholeLine()
+{
+    GenerateOptions options;
+    options.electrodes = Kgw::MaxLinePositions;
+    options.nMax = 2;
+    const QVector<Kgw::LineQuadruple> rows
+        = Kgw::arrayConfigurations<Kgw::LineQuadruple>(ArrayKind::PolePole, options);
+    QCOMPARE(rows.size(), 999 + 998);
+    QVERIFY(rows.constFirst() == Kgw::LineQuadruple(1, 0, 2, 0));
+    QVERIFY(rows.at(998) == Kgw::LineQuadruple(999, 0, 1000, 0));
+    QVERIFY(rows.constLast() == Kgw::LineQuadruple(998, 0, 1000, 0));
+    options.electrodes = Kgw::MaxLinePositions + 1;
+    QVERIFY(Kgw::arrayConfigurations<Kgw::LineQuadruple>(ArrayKind::PolePole, options).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestArrays)

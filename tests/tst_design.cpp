@@ -3,6 +3,7 @@
 #include "designrun.h"
 #include "geometry.h"
 #include "injection.h"
+#include "rollalongrun.h"
 
 #include <Eigen/Core>
 
@@ -58,6 +59,7 @@ private slots:
     void baseSharesInjections();
     void cancelled_data();
     void cancelled();
+    void designPerSpread();
 };
 
 void TestDesign::design_data()
@@ -408,6 +410,37 @@ void TestDesign::cancelled()
     };
     QVERIFY_EXCEPTION_THROWN(Kgw::makeDesign(model, request, cancel), Kgw::Cancelled);
     QCOMPARE(Kgw::makeDesign(model, request).written, whole.written);
+}
+
+// A design of N per spread counts what earlier spreads measured on its cable among its N, and
+// measures no configuration (nor its reciprocal) twice.
+void TestDesign::designPerSpread()
+{
+    Kgw::RollAlongRequest request;
+    request.source = Kgw::RollAlongRequest::Design;
+    request.line.linePositions = 16;
+    request.line.electrodes = 8;
+    request.line.move = 4;
+    request.line.spacingMetres = 1;
+    request.design.options.measurements = 20;
+    const Kgw::RollAlongPlan plan = Kgw::makeRollAlong(request);
+    QVERIFY2(plan.ok(), qPrintable(plan.error));
+    QCOMPARE(plan.spreads.size(), 3);
+    Kgw::LineConfigurationSet measured(Kgw::Reciprocals::Same);
+    for (const Kgw::SpreadPlan &spread : plan.spreads) {
+        for (const Quadruple &q : spread.rows)
+            QVERIFY(measured.insert(Kgw::toLinePositions(q, spread.firstPosition)));
+        int onCable = 0;
+        for (const Kgw::SpreadPlan &earlier : plan.spreads.mid(0, spread.spread)) {
+            for (const Quadruple &q : earlier.rows)
+                onCable += Kgw::toCablePositions(Kgw::toLinePositions(q, earlier.firstPosition),
+                               spread.firstPosition, 8)
+                    ? 1
+                    : 0;
+        }
+        QCOMPARE(onCable, 20);
+    }
+    QVERIFY(plan.spreads.at(1).rows.size() < 20);
 }
 
 QTEST_GUILESS_MAIN(TestDesign)

@@ -73,6 +73,8 @@ private slots:
     void designStartsFromStandardArrays();
     void fieldOptions_data();
     void fieldOptions();
+    void rollAlong();
+    void rollAlongRoundTrip();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -1090,6 +1092,98 @@ void TestKgwCli::fieldOptions()
     const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.out.contains(expected) || run.err.contains(expected), qPrintable(run.err));
+}
+
+void TestKgwCli::rollAlong()
+{
+    QTemporaryDir dir;
+    const QStringList plan { "rollalong", "--line-electrodes", "12", "--electrodes", "6", "--move",
+        "4", "--spacing", "2.5", "wa", "--a-max", "1", "--kgw", "-o", "p" };
+    // Left from a plan of more spreads, it would look current beside this one.
+    writeBytes(dir, QStringLiteral("p-4.KGW"), "old");
+    const KgwRun stale = runKgw(dir, plan);
+    QCOMPARE(stale.exitCode, 1);
+    QCOMPARE(stale.err,
+        QStringLiteral("p-4.KGW: Left from an earlier plan, and this one would not replace it: "
+                       "remove it or give another -o PREFIX; nothing written\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("p-4.KGW") });
+
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("p-4.KGW"))));
+    const KgwRun run = runKgw(dir, plan);
+    QCOMPARE(run.exitCode, 0);
+    // Spreads 1-6, 5-10 and 7-12; Wenner-alpha of a = 1 starting at 4 lies across the first two.
+    QCOMPARE(run.out,
+        QStringLiteral(
+            "line: 12 electrodes at 2.500 m; a cable of 6 moved by 4: 3 spreads\n"
+            "spread  first     x (m)  configurations  injections\n"
+            "     1      1     0.000               3           3\n"
+            "     2      5    10.000               3           3\n"
+            "     3      7    15.000               2           2\n"
+            "total: 8 configurations, 8 injections with 1 channel\n"
+            "full spreads: 9 configurations, each spread measuring all it holds; the plan saves 1 "
+            "(11.1 %)\n"
+            "lost: 1 configuration that no spread holds (longer than the cable, or across two "
+            "spreads)\n"
+            "last move: 2 electrodes, shorter than the others, where the line ends\n"));
+    QCOMPARE(run.err,
+        QStringLiteral("p: 3 spread files and p.dat written, 8 configurations, spacing 2.500 m\n"));
+    const QVector<Kgw::Quadruple> wenner { { 1, 4, 2, 3 }, { 2, 5, 3, 4 }, { 3, 6, 4, 5 } };
+    QCOMPARE(readBytes(dir, QStringLiteral("p-1.KGW")), sequenceFileOf(wenner, 2500));
+    QCOMPARE(readBytes(dir, QStringLiteral("p-2.KGW")), sequenceFileOf(wenner, 2500));
+    QCOMPARE(readBytes(dir, QStringLiteral("p-3.KGW")), sequenceFileOf(wenner.mid(1), 2500));
+    // K = 2 pi a = 15.70796327 m.
+    QByteArray line = "# roll-along: spreads of 6 electrodes, moved by 4\n12\n# x z\n";
+    for (const char *x :
+        { "0", "2.5", "5", "7.5", "10", "12.5", "15", "17.5", "20", "22.5", "25", "27.5" })
+        line += QByteArray(x) + " 0\n";
+    line += "8\n# a b m n k\n";
+    for (const char *row : { "1 4 2 3", "2 5 3 4", "3 6 4 5", "5 8 6 7", "6 9 7 8", "7 10 8 9",
+             "8 11 9 10", "9 12 10 11" })
+        line += QByteArray(row) + " 15.70796327\n";
+    QCOMPARE(readBytes(dir, QStringLiteral("p.dat")), line);
+}
+
+// The spreads converted by kgw convert and read back by kgw inspect give, in line positions,
+// exactly the whole line's file, row for row.
+void TestKgwCli::rollAlongRoundTrip()
+{
+    QTemporaryDir dir;
+    const int line = 75;
+    const int cable = 24;
+    const int move = 10;
+    const KgwRun plan = runKgw(dir,
+        { "rollalong", "--line-electrodes", QString::number(line), "--electrodes",
+            QString::number(cable), "--move", QString::number(move), "--spacing", "2", "dd", "slm",
+            "--reciprocals", "20", "--channels", "4", "-o", "p" });
+    QCOMPARE(plan.exitCode, 0);
+
+    QStringList merged;
+    int spreads = 0;
+    for (int k = 1; QFile::exists(dir.filePath(QStringLiteral("p-%1.txt").arg(k))); ++k) {
+        spreads = k;
+        const QString list = QStringLiteral("p-%1.txt").arg(k);
+        QCOMPARE(runKgw(dir, { "convert", "--spacing", "2", list }).exitCode, 0);
+        const KgwRun read = runKgw(dir, { "inspect", "--list", list + ".KGW" });
+        QCOMPARE(read.exitCode, 0);
+        const int first = std::min(1 + (k - 1) * move, line - cable + 1);
+        for (const QString &row : read.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            QStringList shifted;
+            for (const QString &e : row.split(QLatin1Char(' ')))
+                shifted << QString::number(e.toInt() == 0 ? 0 : e.toInt() + first - 1);
+            merged << shifted.join(QLatin1Char(' '));
+        }
+    }
+    QCOMPARE(spreads, 1 + (line - cable + move - 1) / move);
+
+    const QStringList file
+        = QString::fromLatin1(readBytes(dir, QStringLiteral("p.dat"))).split(QLatin1Char('\n'));
+    const int data = file.indexOf(QStringLiteral("# a b m n k"));
+    QVERIFY(data > 0);
+    QCOMPARE(file.at(data - 1).toInt(), merged.size());
+    QStringList rows;
+    for (const QString &row : file.mid(data + 1, merged.size()))
+        rows << row.section(QLatin1Char(' '), 0, 3);
+    QCOMPARE(rows, merged);
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)
