@@ -1,28 +1,35 @@
 #ifndef KGW_ELECTRODESET_H
 #define KGW_ELECTRODESET_H
 
+#include "line.h"
 #include "quadruple.h"
 
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace Kgw {
 
-// Electrodes of the cable that must not be used, dead or missing ones. A remote electrode is
-// never among them: it is not on the cable.
+// Electrodes that must not be used, dead or missing ones, in cable positions or, for a line
+// longer than the cable, in line positions. A remote electrode is never among them: it is not on
+// the line.
 class ElectrodeSet
 {
 public:
-    bool isEmpty() const { return m_bits == 0; }
+    bool isEmpty() const;
     bool contains(int electrode) const
     {
-        return electrode >= 1 && electrode <= CablePositions && (m_bits >> electrode & 1) != 0;
+        return electrode >= 1 && electrode <= MaxLinePositions
+            && (m_bits[size_t(electrode) / 64] >> electrode % 64 & 1) != 0;
     }
-    // Electrodes outside 1..CablePositions are ignored.
+    // Electrodes outside 1..MaxLinePositions are ignored.
     void insert(int electrode);
+    // The highest electrode in the set; 0 for an empty set.
+    int highest() const;
     // The first electrode of q, in the order A, B, M, N, that is in the set; 0 when none is.
-    int firstUsedBy(const Quadruple &q) const
+    template <typename Electrode>
+    int firstUsedBy(const BasicQuadruple<Electrode> &q) const
     {
         for (const int e : { int(q.a), int(q.b), int(q.m), int(q.n) }) {
             if (contains(e))
@@ -34,13 +41,15 @@ public:
     QString text() const;
 
 private:
-    quint64 m_bits = 0; // bit e for electrode e
+    std::array<quint64, MaxLinePositions / 64 + 1> m_bits {}; // bit e % 64 of word e / 64
 };
 
-// Reads electrodes as the crew writes them, "7,23-24": numbers from 1 to CablePositions and
-// ranges FIRST-LAST with FIRST < LAST, separated by commas, blanks allowed around each part.
-// Nothing, with *error saying what is wrong, for anything else, an empty text among them.
-std::optional<ElectrodeSet> parseElectrodeSet(const QString &text, QString *error);
+// Reads electrodes as the crew writes them, "7,23-24": numbers from 1 to `positions` (the cable's
+// by default, a line's for a whole line) and ranges FIRST-LAST with FIRST < LAST, separated by
+// commas, blanks allowed around each part. Nothing, with *error saying what is wrong, for
+// anything else, an empty text among them.
+std::optional<ElectrodeSet> parseElectrodeSet(
+    const QString &text, QString *error, int positions = CablePositions);
 
 } // namespace Kgw
 
