@@ -138,15 +138,17 @@ Kgw::SequenceResult readSequenceArgument(const QString &argument)
         [](QIODevice *device) { return Kgw::readSequence(device); });
 }
 
-Kgw::ExchangeResult readExchangeArgument(
-    const QString &argument, Kgw::ExchangeFormat format, std::optional<qint32> spacingMillimetres)
+Kgw::ExchangeResult readExchangeArgument(const QString &argument, Kgw::ExchangeFormat format,
+    std::optional<qint32> spacingMillimetres, Kgw::ExchangeExtent extent)
 {
     return readArgument<Kgw::ExchangeResult>(
         argument,
         [&](const QString &name) {
-            return Kgw::readExchangeFile(name, format, spacingMillimetres);
+            return Kgw::readExchangeFile(name, format, spacingMillimetres, extent);
         },
-        [&](QIODevice *device) { return Kgw::readExchange(device, format, spacingMillimetres); });
+        [&](QIODevice *device) {
+            return Kgw::readExchange(device, format, spacingMillimetres, extent);
+        });
 }
 
 Kgw::TopographyResult readTopographyArgument(const QString &argument)

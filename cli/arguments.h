@@ -10,6 +10,7 @@
 #include <optional>
 
 namespace Kgw {
+enum class ExchangeExtent;
 enum class ExchangeFormat;
 struct ExchangeResult;
 struct FileContent;
@@ -36,8 +37,8 @@ void keepArgumentBytes(int argc, char *argv[]);
 
 Kgw::ListResult readListArgument(const QString &argument);
 Kgw::SequenceResult readSequenceArgument(const QString &argument);
-Kgw::ExchangeResult readExchangeArgument(
-    const QString &argument, Kgw::ExchangeFormat format, std::optional<qint32> spacingMillimetres);
+Kgw::ExchangeResult readExchangeArgument(const QString &argument, Kgw::ExchangeFormat format,
+    std::optional<qint32> spacingMillimetres, Kgw::ExchangeExtent extent);
 Kgw::TopographyResult readTopographyArgument(const QString &argument);
 
 // Whether `output` may be written for `input` (empty when there is none): never over the input

@@ -14,9 +14,10 @@
 
 namespace Cli {
 
-InputReader::InputReader(CommandLine &commandLine, Sequences sequences)
+InputReader::InputReader(CommandLine &commandLine, Sequences sequences, Kgw::ExchangeExtent extent)
     : m_commandLine(commandLine)
     , m_sequences(sequences)
+    , m_extent(extent)
     , m_from(QStringLiteral("from"),
           QStringLiteral("Read the input as FORMAT: unified (the unified data format of the open "
                          "inversion packages) or csv (a header naming columns a, b, m and n)."),
@@ -47,6 +48,30 @@ bool InputReader::isSequence(const QString &argument) const
         && argument.endsWith(QLatin1String(".KGW"), Qt::CaseInsensitive);
 }
 
+namespace {
+
+// A file read whole is a line when it is longer than the cable, or records the spreads it was
+// planned in; any other is the cable's, as a cable's reader reads it.
+void takeLine(const Kgw::ExchangeResult &file, Input *input)
+{
+    int positions = file.heights.size();
+    if (file.heights.isEmpty()) {
+        for (const Kgw::LineQuadruple &q : file.lineQuadruples)
+            positions = std::max<int>({ positions, q.a, q.b, q.m, q.n });
+    }
+    if (positions > Kgw::CablePositions || file.layout) {
+        input->lineQuadruples = file.lineQuadruples;
+        input->lineElectrodes = positions;
+        input->layout = file.layout;
+        return;
+    }
+    input->quadruples.reserve(file.lineQuadruples.size());
+    for (const Kgw::LineQuadruple &q : file.lineQuadruples)
+        input->quadruples.append(Kgw::Quadruple(q.a, q.b, q.m, q.n));
+}
+
+} // namespace
+
 std::optional<Input> InputReader::read(
     Console &console, const QString &argument, bool needsSpacing) const
 {
@@ -58,7 +83,7 @@ std::optional<Input> InputReader::read(
         const std::optional<qint32> given = m_commandLine.spacingGiven()
             ? std::optional<qint32>(Kgw::spacingToMillimetres(m_spacing))
             : std::nullopt;
-        const Kgw::ExchangeResult file = readExchangeArgument(argument, *m_format, given);
+        const Kgw::ExchangeResult file = readExchangeArgument(argument, *m_format, given, m_extent);
         if (!file.ok()) {
             reportRefusedList(console, argument, file);
             return std::nullopt;
@@ -76,6 +101,8 @@ std::optional<Input> InputReader::read(
         }
         input.quadruples = file.quadruples;
         input.unmeasurable = file.unmeasurable;
+        if (m_extent == Kgw::ExchangeExtent::WholeLine)
+            takeLine(file, &input);
         input.lineNumbers = file.lineNumbers;
         input.heights = file.heights;
         if (file.spacingMillimetres > 0) {

@@ -1,6 +1,8 @@
 #ifndef KGW_CLI_INPUT_H
 #define KGW_CLI_INPUT_H
 
+#include "exchange.h"
+#include "line.h"
 #include "quadruple.h"
 
 #include <QCommandLineOption>
@@ -8,10 +10,6 @@
 #include <QVector>
 
 #include <optional>
-
-namespace Kgw {
-enum class ExchangeFormat;
-} // namespace Kgw
 
 namespace Cli {
 
@@ -30,6 +28,14 @@ struct Input {
     // The quadruples that repeat an electrode or give no signal, as a list or an exchange file
     // counts them while it is read; a sequence file's are not counted.
     int unmeasurable = 0;
+    // Read as a whole line: a file of more electrodes than the cable's, or one that records the
+    // spreads it was planned in, gives its rows here in line positions (and none in
+    // quadruples), the line's length and its spreads; any other is read as a cable's.
+    QVector<Kgw::LineQuadruple> lineQuadruples;
+    int lineElectrodes = 0;
+    std::optional<Kgw::SpreadLayout> layout;
+
+    bool isLine() const { return lineElectrodes > 0; }
 
     qint64 lineNumber(int index) const
     {
@@ -45,8 +51,10 @@ class InputReader
 public:
     enum Sequences { ListsOnly, TakesSequences };
 
-    // Adds --from; the command adds --spacing itself.
-    InputReader(CommandLine &commandLine, Sequences sequences);
+    // Adds --from; the command adds --spacing itself. With the whole line as the extent, a
+    // unified data or CSV file is read as a whole line (see Input).
+    InputReader(CommandLine &commandLine, Sequences sequences,
+        Kgw::ExchangeExtent extent = Kgw::ExchangeExtent::Cable);
 
     // After parsing, checks --from and --spacing. Reports a usage error and returns false.
     bool accept();
@@ -62,6 +70,7 @@ private:
 
     CommandLine &m_commandLine;
     Sequences m_sequences;
+    Kgw::ExchangeExtent m_extent;
     QCommandLineOption m_from;
     std::optional<Kgw::ExchangeFormat> m_format;
     double m_spacing = 0;

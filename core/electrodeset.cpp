@@ -40,15 +40,6 @@ void ElectrodeSet::insert(int electrode)
         m_bits[size_t(electrode) / 64] |= quint64(1) << electrode % 64;
 }
 
-int ElectrodeSet::highest() const
-{
-    for (int e = MaxLinePositions; e >= 1; --e) {
-        if (contains(e))
-            return e;
-    }
-    return 0;
-}
-
 QString ElectrodeSet::text() const
 {
     QStringList parts;

@@ -25,8 +25,6 @@ public:
     }
     // Electrodes outside 1..MaxLinePositions are ignored.
     void insert(int electrode);
-    // The highest electrode in the set; 0 for an empty set.
-    int highest() const;
     // The first electrode of q, in the order A, B, M, N, that is in the set; 0 when none is.
     template <typename Electrode>
     int firstUsedBy(const BasicQuadruple<Electrode> &q) const
