@@ -15,6 +15,9 @@
 //                                      one channel and on eight; default size 100000)
 //        kgwbench --rollalong   (plans a line of 1000 electrodes in spreads, and a design per
 //                                spread on 240 electrodes beside one design's time)
+//        kgwbench --line-model [L...]   (the model of a line of L positions measured in spreads
+//                                        of 48 moved by 24, as kgw plot draws its sections:
+//                                        time and memory; default 96 120 240)
 
 #include "arrays.h"
 #include "depth.h"
@@ -22,6 +25,7 @@
 #include "electrodelist.h"
 #include "electrodeset.h"
 #include "findings.h"
+#include "line.h"
 #include "ordering.h"
 #include "resolution.h"
 #include "rollalongrun.h"
@@ -168,6 +172,107 @@ int measureModel()
     printf("%lld %lld %lld %lld %lld %lld %d %g\n", tableNs, comprehensiveNs,
         sequenceNs.at(Runs / 2), depthNs, baseline, peakResidentBytes(), survey.grid().cellCount(),
         sum);
+    return 0;
+}
+
+// Dipole-dipole of a up to 6 and n up to 8 along a line, as a roll-along plan measures it: each
+// configuration that a spread of the layout holds, once.
+QVector<Kgw::LineQuadruple> lineDipoleDipole(const Kgw::SpreadLayout &layout)
+{
+    QVector<Kgw::LineQuadruple> rows;
+    for (int a = 1; a <= 6; ++a) {
+        for (int n = 1; n <= 8; ++n) {
+            for (int b = 1; b + (n + 2) * a <= layout.linePositions(); ++b) {
+                const Kgw::LineQuadruple q(b + a, b, b + a + n * a, b + 2 * a + n * a);
+                if (layout.firstHolding(q) != 0)
+                    rows.append(q);
+            }
+        }
+    }
+    return rows;
+}
+
+// The child: the model of a line of `positions` measured in spreads of 48 moved by 24, on the
+// grid of kgw plot's sections at `cellsPerSpacing`: the pair table, the comprehensive set and
+// its resolution, the resolution and the cumulative sensitivity of a plan's dipole-dipole.
+int measureLineModel(int positions, int cellsPerSpacing)
+{
+    const qint64 baseline = peakResidentBytes();
+    QString error;
+    const std::optional<Kgw::SpreadLayout> layout
+        = Kgw::SpreadLayout::plan(positions, Kgw::CablePositions, 24, &error);
+    if (!layout) {
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    Kgw::GridOptions grid;
+    grid.cellsPerSpacing = cellsPerSpacing;
+    grid.depthDivisor = Kgw::GridOptions::SectionDepthDivisor;
+    const Kgw::ModelGrid cells(positions, 5, grid, Kgw::CablePositions);
+    QElapsedTimer timer;
+    timer.start();
+    const Kgw::SurveyModel survey(cells, Kgw::ResolutionOptions());
+    const qint64 tableNs = timer.nsecsElapsed();
+    if (!survey.isValid()) {
+        fprintf(stderr, "%s\n", qPrintable(survey.error()));
+        return 1;
+    }
+    timer.restart();
+    const Kgw::ResolutionModel model(survey);
+    const qint64 comprehensiveNs = timer.nsecsElapsed();
+    if (!model.isValid()) {
+        fprintf(stderr, "%s\n", qPrintable(model.error()));
+        return 1;
+    }
+    const QVector<Kgw::LineQuadruple> plan = lineDipoleDipole(*layout);
+    timer.restart();
+    const Kgw::SequenceResolution resolved = model.evaluateLine(plan);
+    const qint64 sequenceNs = timer.nsecsElapsed();
+    timer.restart();
+    const Kgw::SurveyModel sensitivity(
+        cells, Kgw::ResolutionOptions(), Kgw::SurveyModel::Sensitivity);
+    const double sum = Kgw::cumulativeSensitivity(sensitivity, plan).value(0);
+    const qint64 sensitivityNs = timer.nsecsElapsed();
+    printf("%lld %lld %lld %lld %lld %lld %d %lld %d %d %.4f %g\n", tableNs, comprehensiveNs,
+        sequenceNs, sensitivityNs, baseline, peakResidentBytes(), cells.cellCount(),
+        qint64(survey.pairCount()), model.comprehensive().configurations, plan.size(),
+        resolved.meanRelative, sum);
+    return 0;
+}
+
+// Runs the line model's child for each length and prints its figures; there is no target, but
+// the 4,000-cell limit decides which lengths the default grid takes.
+int benchLineModel(QList<int> positions)
+{
+    if (positions.isEmpty())
+        positions = { 96, 120, 240 };
+    printf("line model, spreads of 48 moved by 24, 5 m, the sections' grid ((E - 1) / 3 deep):\n");
+    printf("%6s %6s %6s %7s %11s %9s %14s %11s %11s %10s %9s\n", "L", "cells/", "cells", "pairs",
+        "configur.", "table s", "comprehensive", "plan rows", "plan s", "sens. s", "peak MiB");
+    printf("%6s %6s\n", "", "spacing");
+    for (const int length : positions) {
+        // The default of 2 cells a spacing while the grid keeps to the 4,000 cells.
+        Kgw::GridOptions grid;
+        grid.depthDivisor = Kgw::GridOptions::SectionDepthDivisor;
+        const bool fits = Kgw::ModelGrid(length, 5, grid, Kgw::CablePositions).cellCount()
+            <= Kgw::SurveyModel::MaxCells;
+        const int cellsPerSpacing = fits ? 2 : 1;
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("--measure-line-model"), QString::number(length),
+                QString::number(cellsPerSpacing) });
+        if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit
+            || child.exitCode() != 0) {
+            fprintf(stderr, "L = %d: %s\n", length, child.readAllStandardError().constData());
+            return 1;
+        }
+        const QList<QByteArray> n = child.readAllStandardOutput().trimmed().split(' ');
+        printf("%6d %6d %6d %7lld %11d %9.2f %14.2f %11d %11.2f %10.2f %9.1f\n", length,
+            cellsPerSpacing, n.value(6).toInt(), n.value(7).toLongLong(), n.value(8).toInt(),
+            n.value(0).toLongLong() / 1e9, n.value(1).toLongLong() / 1e9, n.value(9).toInt(),
+            n.value(2).toLongLong() / 1e9, n.value(3).toLongLong() / 1e9,
+            n.value(5).toLongLong() / (1024.0 * 1024.0));
+    }
     return 0;
 }
 
@@ -572,6 +677,14 @@ int main(int argc, char *argv[])
         return measureLongLine(args.at(1).toDouble());
     if (args.size() == 1 && args.first() == QLatin1String("--measure-model"))
         return measureModel();
+    if (args.size() == 3 && args.first() == QLatin1String("--measure-line-model"))
+        return measureLineModel(args.at(1).toInt(), args.at(2).toInt());
+    if (!args.isEmpty() && args.first() == QLatin1String("--line-model")) {
+        QList<int> positions;
+        for (const QString &arg : args.mid(1))
+            positions.append(arg.toInt());
+        return benchLineModel(positions);
+    }
     if (args.size() == 5 && args.first() == QLatin1String("--measure-design"))
         return measureDesign(
             args.at(1).toInt(), args.at(2).toDouble(), args.at(3).toDouble(), args.at(4));

@@ -7,6 +7,7 @@
 #include "modeloptions.h"
 #include "report.h"
 
+#include "electrodeset.h"
 #include "findings.h"
 #include "geometry.h"
 #include "textutil.h"
@@ -35,6 +36,18 @@ void printFieldSummary(QTextStream &out, const Kgw::CheckReport &report,
             << "): " << report.count(Kgw::Finding::ExcludedElectrode) << '\n';
 }
 
+// The text of --exclude where the input may be a whole line, whose positions are known once it is
+// read: with --from, and electrodes within the longest line. Empty otherwise.
+QString exclusionsOfALine(CommandLine &commandLine)
+{
+    if (!commandLine.isSet(Kgw::Options::Exclude)
+        || !commandLine.parser().isSet(QStringLiteral("from")))
+        return QString();
+    const QString text = commandLine.text(Kgw::Options::Exclude);
+    QString unused;
+    return Kgw::parseElectrodeSet(text, &unused, Kgw::MaxLinePositions) ? text : QString();
+}
+
 } // namespace
 
 int runCheck(const QStringList &arguments, Console &console)
@@ -51,7 +64,10 @@ int runCheck(const QStringList &arguments, Console &console)
             "record as negative voltages (kgw order --positive-k turns them), and gives the "
             "range of the voltages rho I / |K| expected at --resistivity and --current.\n"
             "Findings name the line of INPUT, in a sequence file the quadruple, counted from 1. "
-            "With --from, INPUT is read in that format instead.\n"
+            "With --from, INPUT is read in that format instead; a file of more than 48 electrodes, "
+            "or one that records the spreads it was planned in, is checked as a whole line, in "
+            "line positions (--exclude too), and its rows that none of the spreads holds are "
+            "reported.\n"
             "Exit status: 0 when only reciprocals or nothing were found, 1 when the "
             "input is refused or any other finding was made, 2 for a usage error."));
     commandLine.addSpacingOption();
@@ -65,7 +81,7 @@ int runCheck(const QStringList &arguments, Console &console)
     addFieldOptions(commandLine, QStringLiteral("Report"));
     commandLine.add(
         Kgw::Options::Exclude, nullptr, QStringLiteral("lines that use one are reported."));
-    InputReader reader(commandLine, InputReader::TakesSequences);
+    InputReader reader(commandLine, InputReader::TakesSequences, Kgw::ExchangeExtent::WholeLine);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file (*.KGW); - reads a list from standard "
                        "input."),
@@ -84,23 +100,47 @@ int runCheck(const QStringList &arguments, Console &console)
         = limit ? commandLine.whole(Kgw::Options::CableInUse) : std::nullopt;
     if (!cable || !readFieldOptions(commandLine, &survey))
         return ExitUsage;
-    const std::optional<Kgw::ElectrodeSet> excluded = readExcluded(commandLine);
+    // A whole line's positions run to its length, which is known once it is read.
+    const QString lineExclusions = exclusionsOfALine(commandLine);
+    std::optional<Kgw::ElectrodeSet> excluded
+        = lineExclusions.isEmpty() ? readExcluded(commandLine) : Kgw::ElectrodeSet();
     if (!excluded)
         return ExitUsage;
     if (qIsFinite(*limit))
         survey.factorLimit = *limit;
-    survey.excluded = *excluded;
-    Kgw::CheckOptions options = survey.checkOptions();
-    options.cableElectrodes = *cable;
 
     const QString &list = inputs.first();
     // K and the voltages are worked out at the spacing.
     const std::optional<Input> read = reader.read(console, list, true);
     if (!read)
         return ExitRefused;
+    if (!lineExclusions.isEmpty()) {
+        QString error;
+        excluded = read->isLine()
+            ? Kgw::parseElectrodeSet(lineExclusions, &error, read->lineElectrodes)
+            : readExcluded(commandLine);
+        if (!excluded)
+            return error.isEmpty() ? ExitUsage
+                                   : commandLine.usageError(
+                                       QStringLiteral("invalid --%1: %2")
+                                           .arg(QLatin1String(Kgw::Options::Exclude.name), error));
+    }
+    if (read->isLine() && commandLine.isSet(Kgw::Options::CableInUse))
+        return commandLine.usageError(
+            QStringLiteral("--%1 names the cable of a list; %2 is a whole line of %3 electrodes")
+                .arg(QLatin1String(Kgw::Options::CableInUse.name), inputName(list))
+                .arg(read->lineElectrodes));
+    survey.excluded = *excluded;
+    Kgw::CheckOptions options = survey.checkOptions();
+    // A line's rows are held by its spreads, not by one cable.
+    if (!read->isLine())
+        options.cableElectrodes = *cable;
+    options.layout = read->layout;
 
     const double spacing = read->spacingMetres;
-    const Kgw::CheckReport report = Kgw::checkQuadruples(read->quadruples, spacing, options);
+    const Kgw::CheckReport report = read->isLine()
+        ? Kgw::checkQuadruples(read->lineQuadruples, spacing, options)
+        : Kgw::checkQuadruples(read->quadruples, spacing, options);
     // Such a voltage would print as inf or 0.
     if (!report.voltagesInRange())
         return commandLine.usageError(
@@ -117,25 +157,33 @@ int runCheck(const QStringList &arguments, Console &console)
 
     if (commandLine.parser().isSet(factors)) {
         out << "# line A B M N K z\n";
-        for (int i = 0; i < report.quadruples; ++i) {
-            const Kgw::Quadruple &q = read->quadruples.at(i);
+        const auto print = [&](int i, const auto &q) {
             out << read->lineNumber(i) << ' ' << q.a << ' ' << q.b << ' ' << q.m << ' ' << q.n
                 << ' ' << metres(Kgw::geometricFactor(q, spacing)) << ' '
                 << metres(Kgw::medianDepth(q, spacing)) << '\n';
+        };
+        for (int i = 0; i < report.quadruples; ++i) {
+            if (read->isLine())
+                print(i, read->lineQuadruples.at(i));
+            else
+                print(i, read->quadruples.at(i));
         }
     }
 
     // Before any of the summary, so that the note never lands inside one of its lines.
     const QString spacingText = commandLine.spacingUsed(spacing, read->ownSpacing);
-    out << "quadruples: " << report.quadruples << '\n'
-        << "spacing: " << spacingText << '\n'
-        << "electrodes: " << Kgw::electrodeRangesText(report.electrodes) << '\n'
+    out << "quadruples: " << report.quadruples << '\n' << "spacing: " << spacingText << '\n';
+    if (read->isLine())
+        out << "line: " << lineText(read->lineElectrodes, read->layout) << '\n';
+    out << "electrodes: " << Kgw::electrodeRangesText(report.electrodes) << '\n'
         << "repeated electrodes: " << report.count(Kgw::Finding::RepeatedElectrode) << '\n'
         << "no signal: " << report.count(Kgw::Finding::NoSignal) << '\n';
     if (qIsFinite(*limit))
         out << "weak signal: " << report.count(Kgw::Finding::WeakSignal) << '\n';
     if (commandLine.isSet(Kgw::Options::CableInUse))
         out << "beyond the cable: " << report.count(Kgw::Finding::BeyondCable) << '\n';
+    if (read->layout)
+        out << "beyond the spreads: " << report.count(Kgw::Finding::BeyondSpreads) << '\n';
     out << "duplicates: " << report.count(Kgw::Finding::Duplicate) << '\n'
         << "reciprocals: " << report.count(Kgw::Finding::Reciprocal) << '\n'
         << "largest |K|: "

@@ -49,6 +49,31 @@ bool InputReader::isSequence(const QString &argument) const
         && argument.endsWith(QLatin1String(".KGW"), Qt::CaseInsensitive);
 }
 
+namespace {
+
+// A file read whole is a line when it is longer than the cable, or records the spreads it was
+// planned in; any other is the cable's, as a cable's reader reads it.
+void takeLine(const Kgw::ExchangeResult &file, Input *input)
+{
+    int positions = file.heights.size();
+    if (file.heights.isEmpty()) {
+        for (const Kgw::LineQuadruple &q : file.lineQuadruples)
+            positions = std::max<int>({ positions, q.a, q.b, q.m, q.n });
+    }
+    // Planning a line takes any file's rows in line positions, a cable's too.
+    input->lineQuadruples = file.lineQuadruples;
+    if (positions > Kgw::CablePositions || file.layout) {
+        input->lineElectrodes = positions;
+        input->layout = file.layout;
+        return;
+    }
+    input->quadruples.reserve(file.lineQuadruples.size());
+    for (const Kgw::LineQuadruple &q : file.lineQuadruples)
+        input->quadruples.append(Kgw::Quadruple(q.a, q.b, q.m, q.n));
+}
+
+} // namespace
+
 std::optional<Input> InputReader::read(
     Console &console, const QString &argument, bool needsSpacing) const
 {
@@ -78,13 +103,10 @@ std::optional<Input> InputReader::read(
         }
         input.quadruples = file.quadruples;
         input.unmeasurable = file.unmeasurable;
+        if (m_extent == Kgw::ExchangeExtent::WholeLine)
+            takeLine(file, &input);
         input.lineNumbers = file.lineNumbers;
         input.heights = file.heights;
-        if (m_extent == Kgw::ExchangeExtent::WholeLine) {
-            input.lineQuadruples = file.lineQuadruples;
-            input.lineElectrodes = file.heights.size();
-            input.layout = file.layout;
-        }
         if (file.spacingMillimetres > 0) {
             input.spacingMetres = file.spacingMillimetres / 1000.0;
             input.ownSpacing = true;

@@ -28,11 +28,15 @@ struct Input {
     // The quadruples that repeat an electrode or give no signal, as a list or an exchange file
     // counts them while it is read; a sequence file's are not counted.
     int unmeasurable = 0;
-    // Read as a whole line: its rows in line positions, in the place of quadruples; a unified
-    // file's electrode count (0 for a CSV, which has none) and the spreads it records.
+    // Read with the whole line as the extent, every file gives its rows here in line positions.
+    // One of more electrodes than the cable's, or one that records the spreads it was planned
+    // in, is a line: it gives the line's length and its spreads, and no quadruples; any other
+    // is read as a cable's as well.
     QVector<Kgw::LineQuadruple> lineQuadruples;
     int lineElectrodes = 0;
     std::optional<Kgw::SpreadLayout> layout;
+
+    bool isLine() const { return lineElectrodes > 0; }
 
     qint64 lineNumber(int index) const
     {
@@ -48,8 +52,8 @@ class InputReader
 public:
     enum Sequences { ListsOnly, TakesSequences };
 
-    // Adds --from; the command adds --spacing itself. An exchange file is read as `extent`
-    // asks: as one cable's, or as a whole line's.
+    // Adds --from; the command adds --spacing itself. With the whole line as the extent, a
+    // unified data or CSV file is read as a whole line (see Input).
     InputReader(CommandLine &commandLine, Sequences sequences,
         Kgw::ExchangeExtent extent = Kgw::ExchangeExtent::Cable);
 

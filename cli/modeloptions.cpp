@@ -178,7 +178,7 @@ std::unique_ptr<Kgw::SurveyModel> ModelOptions::read(Console &console, const QVe
 {
     if (!readWithoutModel(console, inputs, status))
         return nullptr;
-    const Kgw::ModelGrid grid(m_electrodes, m_spacing, m_grid);
+    const Kgw::ModelGrid grid(m_electrodes, m_spacing, m_grid, m_spread);
     auto model = std::make_unique<Kgw::SurveyModel>(grid, m_resolution, scope, progress);
     if (model->isValid())
         return model;
@@ -258,6 +258,10 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
     }
     m_spacingFromInputs = !m_commandLine.spacingGiven() && reference;
 
+    for (const Input &input : inputs) {
+        if (input.isLine())
+            return readLine(input);
+    }
     int highest = std::max(int(Options::Electrodes.low), m_defaultElectrodes);
     for (const Input &input : inputs) {
         for (const Kgw::Quadruple &q : input.quadruples)
@@ -286,6 +290,27 @@ std::optional<int> ModelOptions::readOptions(Console &console, const QVector<Inp
         }
     }
 
+    return std::nullopt;
+}
+
+std::optional<int> ModelOptions::readLine(const Input &input)
+{
+    m_electrodes = input.lineElectrodes;
+    m_spread = input.layout ? input.layout->electrodes() : Kgw::CablePositions;
+    if (m_commandLine.isSet(Options::Electrodes)) {
+        const std::optional<int> given = m_commandLine.whole(Options::Electrodes);
+        if (!given)
+            return ExitUsage;
+        if (input.layout && *given != m_spread)
+            return m_commandLine.usageError(
+                QStringLiteral("--electrodes %1 differs from the spreads of %2 electrodes that %3 "
+                               "records; give that or none")
+                    .arg(*given)
+                    .arg(m_spread)
+                    .arg(inputName(input.argument)));
+        m_spread = *given;
+    }
+    m_spread = std::min(m_spread, m_electrodes);
     return std::nullopt;
 }
 

@@ -66,6 +66,8 @@ public:
     // files, which must agree), the electrodes (--electrodes, else the highest one used) and the
     // rest, and builds the survey model of that cable for `scope`. Returns nothing, with *status
     // the exit status, when the command ends here after a usage error or a refusal it reported.
+    // An input of a whole line gives the model of the line, measured by the cable of its
+    // spreads, or else of --electrodes or 48.
     std::unique_ptr<Kgw::SurveyModel> read(Console &console, const QVector<Input> &inputs,
         Kgw::SurveyModel::Scope scope, const Kgw::ProgressFunction &progress, int *status);
     // Reads the options as read() does without building a model, for a command that builds its
@@ -83,12 +85,15 @@ public:
 
 private:
     std::optional<int> readOptions(Console &console, const QVector<Input> &inputs);
+    // The line and the cable that measures it, for an input of a whole line.
+    std::optional<int> readLine(const Input &input);
 
     CommandLine &m_commandLine;
     double m_spacing = 0;
     int m_defaultElectrodes = 0;
     bool m_spacingFromInputs = false;
     int m_electrodes = 0;
+    int m_spread = 0; // the cable's electrodes along a line; 0 for a cable
     Kgw::GridOptions m_grid;
     Kgw::ElectrodeSet m_excluded;
     Kgw::ResolutionOptions m_resolution;

@@ -58,6 +58,8 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
     const QString name = QFileInfo(inputName(input.argument)).fileName();
     if (!resolution) {
         const QString error = region ? Kgw::targetError(survey->grid(), *region) : QString();
+        if (error.isEmpty() && input.isLine())
+            return Kgw::sensitivitySectionPlot(*survey, input.lineQuadruples, name, target);
         if (error.isEmpty())
             return Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
         *status = refuse(console, QStringLiteral("kgw plot"), error);
@@ -71,8 +73,9 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
         *status = refuse(console, QStringLiteral("kgw plot"), error);
         return std::nullopt;
     }
-    const Kgw::SequenceResolution result
-        = model.evaluate(input.quadruples, progress.function(0.8, 1));
+    const Kgw::SequenceResolution result = input.isLine()
+        ? model.evaluateLine(input.lineQuadruples, progress.function(0.8, 1))
+        : model.evaluate(input.quadruples, progress.function(0.8, 1));
     if (!result.ok() || result.used() == 0) {
         *status = refuse(console, inputName(input.argument),
             result.ok() ? QStringLiteral("none of its configurations gives a reading to draw a "
@@ -117,8 +120,14 @@ int runPlot(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("plot"),
         QStringLiteral(
-            "Draws a pseudosection coverage plot: one marker per quadruple at its pseudo-position "
-            "and median depth of investigation, coloured by kind of configuration.\n"
+            "Draws a pseudosection coverage plot (--coverage, the default): one marker per "
+            "quadruple at its pseudo-position and median depth of investigation, coloured by kind "
+            "of configuration.\n"
+            "With --from, a file of more than 48 electrodes, or one that records the spreads it "
+            "was planned in (kgw rollalong's PREFIX.dat), is drawn as a whole line in line "
+            "positions: each spread's configurations in a colour of their own, and the ground "
+            "deeper than any spread reaches shaded; its sections run along the whole line, as "
+            "deep as one spread sees.\n"
             "With --sensitivity or --resolution it draws a section of the ground under the cable "
             "instead, as kgw resolution models it: the cumulative sensitivity of the sequence "
             "(on a logarithmic scale) or its model resolution per cell, as R_jj over the best R_jj "
@@ -142,12 +151,15 @@ int runPlot(const QStringList &arguments, Console &console)
     const QCommandLineOption output(QStringLiteral("o"),
         QStringLiteral("The picture to write: a name ending in .svg or .png."),
         QStringLiteral("OUT"));
+    const QCommandLineOption coverage(QStringLiteral("coverage"),
+        QStringLiteral("Draw the pseudosection coverage plot (the default)."));
     const QCommandLineOption sensitivity(QStringLiteral("sensitivity"),
         QStringLiteral("Draw the cumulative sensitivity section: sum of |J| over the sequence."));
     const QCommandLineOption resolution(QStringLiteral("resolution"),
         QStringLiteral(
             "Draw the model resolution section: R_jj over that of the comprehensive set."));
     commandLine.parser().addOption(output);
+    commandLine.parser().addOption(coverage);
     commandLine.parser().addOption(sensitivity);
     commandLine.parser().addOption(resolution);
     const QCommandLineOption range(QStringLiteral("range"),
@@ -162,7 +174,7 @@ int runPlot(const QStringList &arguments, Console &console)
         "and Z0 and Z1 deep, in metres.");
     // Deeper than the figures' grid, so that the sections show where the cable stops resolving.
     ModelOptions model(commandLine, 0, Kgw::GridOptions::SectionDepthDivisor);
-    InputReader reader(commandLine, InputReader::TakesSequences);
+    InputReader reader(commandLine, InputReader::TakesSequences, Kgw::ExchangeExtent::WholeLine);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input."),
         QStringLiteral("INPUT"));
@@ -184,6 +196,10 @@ int runPlot(const QStringList &arguments, Console &console)
     if (sensitivitySection && resolutionSection)
         return commandLine.usageError(
             QStringLiteral("--sensitivity and --resolution exclude each other"));
+    if (commandLine.parser().isSet(coverage) && (sensitivitySection || resolutionSection))
+        return commandLine.usageError(QStringLiteral("--coverage and --%1 exclude each other")
+                                          .arg(sensitivitySection ? QStringLiteral("sensitivity")
+                                                                  : QStringLiteral("resolution")));
     const QString modelOption = model.firstGiven();
     if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
         return commandLine.usageError(
@@ -216,6 +232,13 @@ int runPlot(const QStringList &arguments, Console &console)
         if (colourRange)
             plot->setRange(colourRange->first, colourRange->second);
         written = plot->write(outFile);
+    } else if (sequence->isLine()) {
+        const double spacing = sequence->spacingMetres;
+        const Kgw::CoveragePlot plot(
+            Kgw::coveragePoints(sequence->lineQuadruples, spacing, sequence->layout),
+            QFileInfo(inputName(input)).fileName(), spacing,
+            { sequence->lineElectrodes, sequence->layout });
+        written = plot.write(outFile);
     } else {
         const double spacing = sequence->spacingMetres;
         const Kgw::CoveragePlot plot(Kgw::coveragePoints(sequence->quadruples, spacing),
@@ -229,7 +252,12 @@ int runPlot(const QStringList &arguments, Console &console)
     const QString spacingText
         = commandLine.spacingUsed(sequence->spacingMetres, sequence->ownSpacing);
     console.out() << outFile << ": "
-                  << Kgw::counted(sequence->quadruples.size(), QStringLiteral("quadruple"))
+                  << Kgw::counted(sequence->isLine() ? sequence->lineQuadruples.size()
+                                                     : sequence->quadruples.size(),
+                         QStringLiteral("quadruple"))
+                  << (sequence->isLine()
+                             ? QStringLiteral(" along %1 electrodes").arg(sequence->lineElectrodes)
+                             : QString())
                   << ", spacing " << spacingText << '\n';
     return ExitSuccess;
 }

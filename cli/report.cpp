@@ -51,4 +51,18 @@ int refuse(Console &console, const QString &file, const QString &reason)
     return ExitRefused;
 }
 
+QString lineText(int electrodes, const std::optional<Kgw::SpreadLayout> &layout)
+{
+    QString text = Kgw::counted(electrodes, QStringLiteral("electrode"));
+    if (!layout)
+        return text;
+    text += QStringLiteral(", %1 of %2 moved by %3")
+                .arg(Kgw::counted(layout->count(), QStringLiteral("spread")))
+                .arg(layout->electrodes())
+                .arg(layout->move());
+    if (layout->count() > 1 && layout->lastMove() != layout->move())
+        text += QStringLiteral(", the last by %1").arg(layout->lastMove());
+    return text;
+}
+
 } // namespace Cli

@@ -1,9 +1,12 @@
 #ifndef KGW_CLI_REPORT_H
 #define KGW_CLI_REPORT_H
 
+#include "line.h"
 #include "textutil.h"
 
 #include <QString>
+
+#include <optional>
 
 namespace Kgw {
 struct ListResult;
@@ -28,6 +31,10 @@ QString figure(double value);
 // ", 3 of the 7 reciprocals asked for: the others repeat a row or break --max-dipole" where a
 // --reciprocals share could not be met in full; empty where it was.
 QString reciprocalShortfall(int added, int asked);
+
+// A whole line as reports name it: "120 electrodes, 4 spreads of 48 moved by 24", with ", the
+// last by 12" where that move is shorter.
+QString lineText(int electrodes, const std::optional<Kgw::SpreadLayout> &layout);
 
 // Reports why the model refused, as a sentence, and returns the exit status of a refusal.
 int refuse(Console &console, const QString &file, const QString &reason);

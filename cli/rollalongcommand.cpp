@@ -281,7 +281,8 @@ int runRollAlong(const QStringList &arguments, Console &console)
         input = reader.read(console, file);
         if (!input)
             return ExitRefused;
-        const int fileLength = input->lineElectrodes;
+        // A unified file counts its electrodes; a CSV does not.
+        const int fileLength = input->heights.size();
         if (fileLength > 0 && lineLength && line.linePositions != fileLength)
             return commandLine.usageError(
                 QStringLiteral("--line-electrodes %1 differs from the %2 electrodes of %3")

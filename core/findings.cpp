@@ -16,7 +16,7 @@ namespace Kgw {
 
 namespace {
 
-QString repeatedElectrodes(const Quadruple &q)
+QString repeatedElectrodes(const LineQuadruple &q)
 {
     struct Pair {
         const char *names;
@@ -98,19 +98,63 @@ private:
     std::unordered_map<quint32, int> m_others;
 };
 
+// The same for the rows of a whole line, which no table of every configuration holds: each
+// configuration under its key.
+class LineFirstSeen
+{
+public:
+    int relation(const LineQuadruple &q, int index)
+    {
+        const auto first = m_seen.emplace(configurationKey(q), index);
+        if (!first.second)
+            return first.first->second;
+        const auto original = m_seen.find(configurationKey(reciprocal(q)));
+        return original != m_seen.end() && original->second != index ? -2 - original->second : -1;
+    }
+
+private:
+    std::unordered_map<LineConfigurationKey, int> m_seen;
+};
+
+// The positions a row of each kind may use, and where it remembers configurations.
+template <typename Row>
+struct RowTraits;
+template <>
+struct RowTraits<Quadruple> {
+    static constexpr int Positions = CablePositions;
+    using Seen = FirstSeen;
+};
+template <>
+struct RowTraits<LineQuadruple> {
+    static constexpr int Positions = MaxLinePositions;
+    using Seen = LineFirstSeen;
+};
+
+LineQuadruple asLine(const Quadruple &q)
+{
+    return toLinePositions(q);
+}
+
+LineQuadruple asLine(const LineQuadruple &q)
+{
+    return q;
+}
+
 // Whether q needs an electrode above those of the cable in use.
-bool isBeyondCable(const Quadruple &q, int cableElectrodes)
+template <typename Row>
+bool isBeyondCable(const Row &q, int cableElectrodes)
 {
     return qMax(qMax(q.a, q.b), qMax(q.m, q.n)) > cableElectrodes;
 }
 
-Finding beyondCable(const Quadruple &q, int index, int cableElectrodes)
+template <typename Row>
+Finding namingFinding(Finding::Kind kind, const Row &q, int index, int electrodes)
 {
     Finding finding;
-    finding.kind = Finding::BeyondCable;
+    finding.kind = kind;
     finding.index = index;
-    finding.quadruple = q;
-    finding.factorLimit = cableElectrodes;
+    finding.setQuadruple(asLine(q));
+    finding.factorLimit = electrodes;
     return finding;
 }
 
@@ -122,7 +166,7 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
         = lineNumbers.isEmpty() ? earlierIndex + 1 : lineNumbers.value(earlierIndex);
     switch (kind) {
     case RepeatedElectrode:
-        return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple);
+        return QLatin1String("Repeated electrode: ") + repeatedElectrodes(quadruple());
     case ExcludedElectrode:
         return QStringLiteral("Excluded electrode: %1 is used").arg(int(factor));
     case NoSignal:
@@ -140,8 +184,16 @@ QString Finding::message(const QVector<qint64> &lineNumbers) const
         return QLatin1String("Reciprocal of line ") + QString::number(earlierLine);
     case BeyondCable:
         return QStringLiteral("Beyond the cable: electrode %1, with %2 in use")
-            .arg(std::max({ quadruple.a, quadruple.b, quadruple.m, quadruple.n }))
+            .arg(std::max({ electrodes[0], electrodes[1], electrodes[2], electrodes[3] }))
             .arg(counted(int(factorLimit), QStringLiteral("electrode")));
+    case BeyondSpreads: {
+        const ElectrodeSpan span = electrodeSpan(quadruple());
+        return QStringLiteral("Beyond the spreads: no spread of %1 electrodes holds line "
+                              "positions %2 to %3")
+            .arg(int(factorLimit))
+            .arg(span.lowest)
+            .arg(span.highest);
+    }
     }
     return QString();
 }
@@ -156,7 +208,7 @@ bool CheckReport::hasProblems() const
 {
     return count(Finding::RepeatedElectrode) + count(Finding::ExcludedElectrode)
         + count(Finding::NoSignal) + count(Finding::WeakSignal) + count(Finding::LowVoltage)
-        + count(Finding::Duplicate) + count(Finding::BeyondCable)
+        + count(Finding::Duplicate) + count(Finding::BeyondCable) + count(Finding::BeyondSpreads)
         > 0;
 }
 
@@ -168,20 +220,24 @@ CheckReport checkQuadruples(
     return checkQuadruples(quadruples, spacingMetres, options);
 }
 
-CheckReport checkQuadruples(
-    const QVector<Quadruple> &quadruples, double spacingMetres, const CheckOptions &options)
+namespace {
+
+template <typename Row>
+CheckReport checkRows(
+    const QVector<Row> &quadruples, double spacingMetres, const CheckOptions &options)
 {
+    constexpr int Positions = RowTraits<Row>::Positions;
     const double factorLimitMetres = options.factorLimitMetres;
     const int cableElectrodes = options.cableElectrodes;
     double smallestFactor = qQNaN();
     CheckReport report;
     report.quadruples = quadruples.size();
     report.largestAbsoluteFactor = qQNaN();
-    FirstSeen firstSeen;
+    typename RowTraits<Row>::Seen firstSeen;
     // Room for a finding on every line is enough for nearly every list, and room never used costs
     // no memory; growing a long report step by step would take longer than the check itself.
     report.findings.reserve(report.quadruples);
-    bool used[CablePositions + 1] = {};
+    bool used[Positions + 1] = {};
 
     auto add = [&](const Finding &finding) {
         ++report.counts[finding.kind];
@@ -198,9 +254,9 @@ CheckReport checkQuadruples(
             relations[i - start] = firstSeen.relation(quadruples.at(i), i);
 
         for (int i = start; i < end; ++i) {
-            const Quadruple &q = quadruples.at(i);
+            const Row &q = quadruples.at(i);
             for (const int e : { q.a, q.b, q.m, q.n }) {
-                if (e >= 0 && e <= CablePositions)
+                if (e >= 0 && e <= Positions)
                     used[e] = true;
             }
 
@@ -217,9 +273,7 @@ CheckReport checkQuadruples(
             const double k = qAbs(signedFactor);
             if (std::isnan(k)) {
                 if (hasRepeatedElectrode(q)) {
-                    finding.kind = Finding::RepeatedElectrode;
-                    finding.quadruple = q;
-                    add(finding);
+                    add(namingFinding(Finding::RepeatedElectrode, q, i, 0));
                 }
             } else if (std::isinf(k)) {
                 if (measuresNoSignal(q)) {
@@ -255,7 +309,9 @@ CheckReport checkQuadruples(
                 add(finding);
             }
             if (isBeyondCable(q, cableElectrodes))
-                add(beyondCable(q, i, cableElectrodes));
+                add(namingFinding(Finding::BeyondCable, q, i, cableElectrodes));
+            if (options.layout && options.layout->firstHolding(asLine(q)) == 0)
+                add(namingFinding(Finding::BeyondSpreads, q, i, options.layout->electrodes()));
         }
     }
 
@@ -263,11 +319,25 @@ CheckReport checkQuadruples(
         report.largestAbsoluteFactor, options.resistivityOhmMetres, options.currentAmperes);
     report.largestVoltage
         = expectedVoltage(smallestFactor, options.resistivityOhmMetres, options.currentAmperes);
-    for (int e = 0; e <= CablePositions; ++e) {
+    for (int e = 0; e <= Positions; ++e) {
         if (used[e])
             report.electrodes.append(e);
     }
     return report;
+}
+
+} // namespace
+
+CheckReport checkQuadruples(
+    const QVector<Quadruple> &quadruples, double spacingMetres, const CheckOptions &options)
+{
+    return checkRows(quadruples, spacingMetres, options);
+}
+
+CheckReport checkQuadruples(
+    const QVector<LineQuadruple> &rows, double spacingMetres, const CheckOptions &options)
+{
+    return checkRows(rows, spacingMetres, options);
 }
 
 QVector<Finding> beyondCableFindings(const QVector<Quadruple> &quadruples, int cableElectrodes)
@@ -276,7 +346,7 @@ QVector<Finding> beyondCableFindings(const QVector<Quadruple> &quadruples, int c
     int index = 0;
     for (const Quadruple &q : quadruples) {
         if (isBeyondCable(q, cableElectrodes))
-            findings.append(beyondCable(q, index, cableElectrodes));
+            findings.append(namingFinding(Finding::BeyondCable, q, index, cableElectrodes));
         ++index;
     }
     return findings;

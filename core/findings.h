@@ -3,6 +3,7 @@
 
 #include "electrodeset.h"
 #include "geometry.h"
+#include "line.h"
 #include "quadruple.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include <QVector>
 
 #include <limits>
+#include <optional>
 
 namespace Kgw {
 
@@ -24,21 +26,42 @@ struct Finding {
         LowVoltage, // an expected voltage below the minimum the check was given
         Duplicate, // the configuration of an earlier quadruple, pairs swapped or not
         Reciprocal, // the earlier quadruple with current and potential pairs exchanged
-        BeyondCable // an electrode above those of the shorter cable the check was given
+        BeyondCable, // an electrode above those of the shorter cable the check was given
+        // A row of a whole line that none of the spreads it is measured in holds: longer than
+        // the cable, or across the end of each spread that reaches it.
+        BeyondSpreads
     };
-    static constexpr int KindCount = 8;
+    static constexpr int KindCount = 9;
 
     Kind kind = RepeatedElectrode;
     int index = 0; // 0-based quadruple, which is the list's line number less one
     int earlierIndex = -1; // the earlier quadruple of a Duplicate or a Reciprocal
-    Quadruple quadruple; // the quadruple of a RepeatedElectrode or a BeyondCable, for its message
     // |K| and the limit it is above, for a WeakSignal; the expected voltage and the minimum it
     // is below, in volts, for a LowVoltage; the first excluded electrode used, for an
-    // ExcludedElectrode; the cable's electrode count for a BeyondCable. Numbers rather than text,
-    // and no more of them, so that a finding copies as 32 plain bytes: a long report holds
-    // millions.
-    double factor = 0;
+    // ExcludedElectrode; the cable's electrode count for a BeyondCable and the spreads' for a
+    // BeyondSpreads. Numbers rather than text, and no more of them, so that a finding copies as
+    // 32 plain bytes: a long report holds millions. The kinds that name the quadruple in their
+    // message, RepeatedElectrode, BeyondCable and BeyondSpreads, have no factor, and keep the
+    // quadruple's electrodes (in line positions, A B M N) in its place.
+    union {
+        double factor = 0;
+        qint16 electrodes[4];
+    };
     double factorLimit = 0;
+
+    // The quadruple of a finding that names it, in line positions (a cable row as
+    // toLinePositions() gives it).
+    LineQuadruple quadruple() const
+    {
+        return LineQuadruple(electrodes[0], electrodes[1], electrodes[2], electrodes[3]);
+    }
+    void setQuadruple(const LineQuadruple &q)
+    {
+        electrodes[0] = q.a;
+        electrodes[1] = q.b;
+        electrodes[2] = q.m;
+        electrodes[3] = q.n;
+    }
 
     int lineNumber() const { return index + 1; }
     // Names an earlier quadruple by its line in a list, or, for a file with other lines between,
@@ -67,6 +90,8 @@ struct CheckReport {
     bool voltagesInRange() const;
 };
 
+static_assert(sizeof(Finding) == 32, "a finding copies as 32 plain bytes");
+
 // Reviews the quadruples of a list without changing what is accepted. A configuration whose
 // |K| exceeds factorLimitMetres is a weak signal; by default none is.
 CheckReport checkQuadruples(const QVector<Quadruple> &quadruples, double spacingMetres,
@@ -85,10 +110,18 @@ struct CheckOptions {
     // One that uses an electrode above this, where a shorter cable is in use, can't be measured
     // on it; by default every electrode counts as on the cable.
     int cableElectrodes = std::numeric_limits<int>::max();
+    // The spreads a whole line is measured in, for the rows of one: a row that none of them
+    // holds is BeyondSpreads. Without them no row is.
+    std::optional<SpreadLayout> layout;
 };
 
 CheckReport checkQuadruples(
     const QVector<Quadruple> &quadruples, double spacingMetres, const CheckOptions &options);
+// The rows of a whole line, in line positions, by the same rules: a duplicate or a reciprocal is
+// one in line positions, the excluded electrodes are line positions too, and the electrodes used
+// run up to the line's highest.
+CheckReport checkQuadruples(
+    const QVector<LineQuadruple> &rows, double spacingMetres, const CheckOptions &options);
 
 // Only the BeyondCable findings of a check with that cable, without the rest of its work.
 QVector<Finding> beyondCableFindings(const QVector<Quadruple> &quadruples, int cableElectrodes);

@@ -141,6 +141,34 @@ double pseudoPositionOf(const Row &q, double spacingMetres)
         / 2;
 }
 
+template <typename Row>
+double cancellationOf(const Row &q)
+{
+    if (!isValid(q) || repeats(q))
+        return qQNaN();
+    if (hasZeroSum(q))
+        return qInf();
+    // In whole steps over a common denominator, so that the one division at the end gives a
+    // whole ratio exactly: a limit of 4 then takes dipole-dipole n = 3 and rounding has no say.
+    const int steps[4]
+        = { std::abs(q.a - q.m), std::abs(q.a - q.n), std::abs(q.b - q.m), std::abs(q.b - q.n) };
+    const bool remote[4] = { q.a == 0 || q.m == 0, q.a == 0 || q.n == 0, q.b == 0 || q.m == 0,
+        q.b == 0 || q.n == 0 };
+    qint64 denominator = 1;
+    for (int i = 0; i < 4; ++i)
+        denominator *= remote[i] ? 1 : steps[i];
+    qint64 inverse[4];
+    for (int i = 0; i < 4; ++i)
+        inverse[i] = remote[i] ? 0 : denominator / steps[i];
+    const qint64 am = inverse[0];
+    const qint64 an = inverse[1];
+    const qint64 bm = inverse[2];
+    const qint64 bn = inverse[3];
+    const qint64 byCurrent = std::abs(am - an) + std::abs(bm - bn);
+    const qint64 byPotential = std::abs(am - bm) + std::abs(an - bn);
+    return double(std::max(byCurrent, byPotential)) / double(std::abs(am - an - bm + bn));
+}
+
 } // namespace
 
 int signalPairs(const LineQuadruple &q, SignalPair pairs[4])
@@ -208,29 +236,12 @@ double geometricFactor(const LineQuadruple &q, double spacingMetres)
 
 double signalCancellation(const Quadruple &q)
 {
-    if (!isValid(q) || hasRepeatedElectrode(q))
-        return qQNaN();
-    if (measuresNoSignal(q))
-        return qInf();
-    // In whole steps over a common denominator, so that the one division at the end gives a
-    // whole ratio exactly: a limit of 4 then takes dipole-dipole n = 3 and rounding has no say.
-    const int steps[4]
-        = { std::abs(q.a - q.m), std::abs(q.a - q.n), std::abs(q.b - q.m), std::abs(q.b - q.n) };
-    const bool remote[4] = { q.a == 0 || q.m == 0, q.a == 0 || q.n == 0, q.b == 0 || q.m == 0,
-        q.b == 0 || q.n == 0 };
-    qint64 denominator = 1;
-    for (int i = 0; i < 4; ++i)
-        denominator *= remote[i] ? 1 : steps[i];
-    qint64 inverse[4];
-    for (int i = 0; i < 4; ++i)
-        inverse[i] = remote[i] ? 0 : denominator / steps[i];
-    const qint64 am = inverse[0];
-    const qint64 an = inverse[1];
-    const qint64 bm = inverse[2];
-    const qint64 bn = inverse[3];
-    const qint64 byCurrent = std::abs(am - an) + std::abs(bm - bn);
-    const qint64 byPotential = std::abs(am - bm) + std::abs(an - bn);
-    return double(std::max(byCurrent, byPotential)) / double(std::abs(am - an - bm + bn));
+    return cancellationOf(q);
+}
+
+double signalCancellation(const LineQuadruple &q)
+{
+    return cancellationOf(q);
 }
 
 double medianCancellation(const QVector<Quadruple> &sequence)

@@ -57,6 +57,7 @@ bool isUnmeasurable(const LineQuadruple &q);
 // ground that changes one part by a few per cent changes the reading many times as much.
 // +inf without signal, NaN with a repeated electrode.
 double signalCancellation(const Quadruple &q);
+double signalCancellation(const LineQuadruple &q);
 // The median of it over the configurations that measure a signal; 0 for none.
 double medianCancellation(const QVector<Quadruple> &sequence);
 

@@ -135,4 +135,28 @@ int SpreadLayout::firstHolding(const LineQuadruple &q) const
     return firstPosition(spread) <= span.lowest ? spread : 0;
 }
 
+QVector<QPointF> SpreadLayout::reachEnvelope(double spacingMetres, double depthRatio) const
+{
+    const auto x = [spacingMetres](int position) { return (position - 1) * spacingMetres; };
+    const double slope = 2 * depthRatio;
+    QVector<QPointF> line { QPointF(0, 0) };
+    for (int spread = 1; spread <= m_count; ++spread) {
+        const double start = x(firstPosition(spread));
+        const double end = x(firstPosition(spread) + m_electrodes - 1);
+        line.append(QPointF((start + end) / 2, slope * (end - start) / 2));
+        if (spread == m_count)
+            break;
+        const double next = x(firstPosition(spread + 1));
+        if (next < end) {
+            line.append(QPointF((end + next) / 2, slope * (end - next) / 2));
+        } else {
+            line.append(QPointF(end, 0));
+            if (next > end)
+                line.append(QPointF(next, 0));
+        }
+    }
+    line.append(QPointF(x(m_linePositions), 0));
+    return line;
+}
+
 } // namespace Kgw

@@ -3,8 +3,10 @@
 
 #include "quadruple.h"
 
+#include <QPointF>
 #include <QSet>
 #include <QString>
+#include <QVector>
 
 #include <optional>
 
@@ -111,6 +113,16 @@ public:
     // every spread. 0 when none does: the row is longer than the cable, straddles two spreads,
     // or lies off the line. In constant time, as it is asked for every row of a plan.
     int firstHolding(const LineQuadruple &q) const;
+
+    // How deep the spreads can look, as a line through a pseudosection (x along the line from
+    // position 1, z down, in metres): a configuration within positions lo to hi whose
+    // pseudo-position is x reaches no deeper than depthRatio × 2 min(x - x_lo, x_hi - x), so the
+    // configurations a spread holds lie within a triangle under it, 0 at its ends and
+    // depthRatio × (E - 1) spacings deep at its middle. The line runs along the top of the
+    // triangles, through the notch where two overlap, depthRatio × (E - 1 - move) spacings deep
+    // halfway between the end of one and the start of the next (at the surface where they only
+    // touch or leave a spacing between them). Below it no spread's configurations reach.
+    QVector<QPointF> reachEnvelope(double spacingMetres, double depthRatio) const;
 
 private:
     SpreadLayout(int linePositions, int electrodes, int move);

@@ -1,15 +1,27 @@
 #include "modelgrid.h"
 
+#include "line.h"
 #include "quadruple.h"
 
 #include <cmath>
 
 namespace Kgw {
 
-ModelGrid::ModelGrid(int electrodes, double spacingMetres, const GridOptions &options)
+ModelGrid::ModelGrid(
+    int electrodes, double spacingMetres, const GridOptions &options, int spreadElectrodes)
 {
-    if (electrodes < 2 || electrodes > CablePositions) {
+    const int spread = spreadElectrodes > 0 ? spreadElectrodes : electrodes;
+    if (spreadElectrodes <= 0 && (electrodes < 2 || electrodes > CablePositions)) {
         m_error = QStringLiteral("a cable has 2 to %1 electrodes").arg(CablePositions);
+        return;
+    }
+    if (spread < 2 || spread > CablePositions || spread > electrodes
+        || electrodes > MaxLinePositions) {
+        m_error
+            = QStringLiteral("a line has up to %1 electrodes, measured with a cable of 2 to %2, "
+                             "no longer than the line")
+                  .arg(MaxLinePositions)
+                  .arg(CablePositions);
         return;
     }
     if (!std::isfinite(spacingMetres) || spacingMetres <= 0) {
@@ -34,7 +46,7 @@ ModelGrid::ModelGrid(int electrodes, double spacingMetres, const GridOptions &op
         = options.firstLayerMetres > 0 ? options.firstLayerMetres : spacingMetres / 2;
     const double depth = options.depthMetres > 0
         ? options.depthMetres
-        : (electrodes - 1) * spacingMetres / options.depthDivisor;
+        : (spread - 1) * spacingMetres / options.depthDivisor;
     if (!std::isfinite(first) || !(depth > 0) || !std::isfinite(depth)
         || options.firstLayerMetres < 0 || options.depthMetres < 0) {
         m_error = QStringLiteral("layer thickness and depth must be positive numbers of metres");
@@ -65,6 +77,7 @@ ModelGrid::ModelGrid(int electrodes, double spacingMetres, const GridOptions &op
         m_xEdges.append(left + i * width);
 
     m_electrodes = electrodes;
+    m_spread = spread;
     m_spacing = spacingMetres;
     m_cellsPerSpacing = r;
     m_marginSpacings = options.marginSpacings;

@@ -39,19 +39,31 @@ struct GridOptions {
 };
 
 // The cells of a 2-D model under a straight cable of electrodes 1 to E, electrode k at
-// x = (k - 1) × spacing on the surface z = 0, z growing downwards. Cells are numbered column by
-// column, top to bottom within a column.
+// x = (k - 1) × spacing on the surface z = 0, z growing downwards; or under a line of positions
+// 1 to L measured in spreads of a cable of E electrodes. Cells are numbered column by column, top
+// to bottom within a column.
 class ModelGrid
 {
 public:
     ModelGrid() = default;
-    // An invalid grid, with error() saying why, when the options make no sense.
-    ModelGrid(int electrodes, double spacingMetres, const GridOptions &options = GridOptions());
+    // An invalid grid, with error() saying why, when the options make no sense. With
+    // spreadElectrodes (2 to CablePositions, and at most `electrodes`), the grid lies under a line
+    // of `electrodes` positions (up to MaxLinePositions) that a cable of spreadElectrodes
+    // measures: its columns run along the whole line, but its layers reach only as deep as the
+    // cable's (its default depth is the cable's), since no spread looks deeper than one cable.
+    ModelGrid(int electrodes, double spacingMetres, const GridOptions &options = GridOptions(),
+        int spreadElectrodes = 0);
 
     bool isValid() const { return m_error.isEmpty() && m_layers > 0; }
     QString error() const { return m_error; }
 
+    // The cable's electrodes, or the line's positions.
     int electrodes() const { return m_electrodes; }
+    // The electrodes of the cable that measures: electrodes() for a cable, fewer for a line.
+    // No configuration spans more of them, so no pair of electrodes is further apart than
+    // spread() - 1 steps.
+    int spread() const { return m_spread; }
+    bool isLine() const { return m_spread < m_electrodes; }
     double spacing() const { return m_spacing; }
     int cellsPerSpacing() const { return m_cellsPerSpacing; }
     int columns() const { return m_xEdges.size() - 1; }
@@ -72,6 +84,7 @@ public:
 private:
     QString m_error = QStringLiteral("no grid");
     int m_electrodes = 0;
+    int m_spread = 0;
     double m_spacing = 0;
     int m_cellsPerSpacing = 0;
     int m_marginSpacings = 0;

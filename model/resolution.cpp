@@ -118,13 +118,14 @@ QString scaledNumber(double value, int exponent)
 namespace {
 
 // Counts what the sequence leaves out and collects the rows of the rest.
+template <typename Row>
 SequenceResolution collectRows(
-    const SurveyModel &survey, const QVector<Quadruple> &sequence, std::vector<SurveyRow> *rows)
+    const SurveyModel &survey, const QVector<Row> &sequence, std::vector<SurveyRow> *rows)
 {
     SequenceResolution result;
     result.configurations = sequence.size();
     rows->reserve(size_t(sequence.size()));
-    for (const Quadruple &q : sequence) {
+    for (const Row &q : sequence) {
         SurveyRow row;
         switch (survey.row(q, &row)) {
         case SurveyModel::HasRow:
@@ -211,9 +212,19 @@ ResolutionModel::ResolutionModel(const SurveyModel &survey, const ProgressFuncti
         return;
     }
     std::vector<SurveyRow> rows;
-    m_comprehensive
-        = collectRows(survey, comprehensiveConfigurations(survey.grid().electrodes()), &rows);
-    if (rows.empty()) {
+    Eigen::MatrixXd a;
+    if (survey.grid().isLine()) {
+        SurveyModel::RowCounts counts;
+        a = survey.lineComprehensiveMatrix(&counts, progressRange(progress, 0, 0.6));
+        m_comprehensive = collectRows(survey, QVector<Quadruple>(), &rows);
+        m_comprehensive.configurations = counts.configurations;
+        m_comprehensive.withoutRow = counts.withoutRow;
+        m_comprehensive.overLimit = counts.overLimit;
+    } else {
+        m_comprehensive
+            = collectRows(survey, comprehensiveConfigurations(survey.grid().electrodes()), &rows);
+    }
+    if (m_comprehensive.used() == 0) {
         const ResolutionOptions &options = survey.options();
         m_error = m_comprehensive.overLimit == 0
             ? QStringLiteral("no configuration of the cable is left to compare with: each uses "
@@ -225,7 +236,8 @@ ResolutionModel::ResolutionModel(const SurveyModel &survey, const ProgressFuncti
                   .arg(limitsText(options));
         return;
     }
-    Eigen::MatrixXd a = survey.normalMatrix(rows, progressRange(progress, 0, 0.6));
+    if (!survey.grid().isLine())
+        a = survey.normalMatrix(rows, progressRange(progress, 0, 0.6));
     // Hundreds of thousands of rows: let them go before the solve needs its room.
     std::vector<SurveyRow>().swap(rows);
     m_lambda = survey.options().damping * a.trace() / survey.smoothnessTrace();
@@ -261,6 +273,19 @@ bool ResolutionModel::isCompared(int cell) const
 SequenceResolution ResolutionModel::evaluate(
     const QVector<Quadruple> &sequence, const ProgressFunction &progress) const
 {
+    return evaluateRows(sequence, progress);
+}
+
+SequenceResolution ResolutionModel::evaluateLine(
+    const QVector<LineQuadruple> &sequence, const ProgressFunction &progress) const
+{
+    return evaluateRows(sequence, progress);
+}
+
+template <typename Row>
+SequenceResolution ResolutionModel::evaluateRows(
+    const QVector<Row> &sequence, const ProgressFunction &progress) const
+{
     if (!isValid()) {
         SequenceResolution refused;
         refused.error = m_error;
@@ -275,18 +300,48 @@ SequenceResolution ResolutionModel::evaluate(
     return result;
 }
 
-QVector<double> cumulativeSensitivity(const SurveyModel &survey, const QVector<Quadruple> &sequence)
+namespace {
+
+template <typename Row>
+QVector<double> sensitivitySum(const SurveyModel &survey, const QVector<Row> &sequence)
 {
     const int cells = survey.grid().cellCount();
     QVector<double> sum(cells, 0.0);
     QVector<double> row(cells);
-    for (const Quadruple &q : sequence) {
+    for (const Row &q : sequence) {
         if (survey.row(q, nullptr) != SurveyModel::HasRow || !survey.table().row(q, row.data()))
             continue;
         for (int c = 0; c < cells; ++c)
             sum[c] += std::abs(row.at(c));
     }
     return sum;
+}
+
+template <typename Row>
+double deepestDepth(const SurveyModel &survey, const QVector<Row> &sequence)
+{
+    double deepest = std::numeric_limits<double>::quiet_NaN();
+    for (const Row &q : sequence) {
+        if (survey.row(q, nullptr) != SurveyModel::HasRow)
+            continue;
+        const double z = medianDepth(q, survey.grid().spacing());
+        if (std::isfinite(z) && !(z <= deepest))
+            deepest = z;
+    }
+    return deepest;
+}
+
+} // namespace
+
+QVector<double> cumulativeSensitivity(const SurveyModel &survey, const QVector<Quadruple> &sequence)
+{
+    return sensitivitySum(survey, sequence);
+}
+
+QVector<double> cumulativeSensitivity(
+    const SurveyModel &survey, const QVector<LineQuadruple> &sequence)
+{
+    return sensitivitySum(survey, sequence);
 }
 
 double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdges,
@@ -316,15 +371,12 @@ double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdge
 
 double deepestMedianDepth(const SurveyModel &survey, const QVector<Quadruple> &sequence)
 {
-    double deepest = std::numeric_limits<double>::quiet_NaN();
-    for (const Quadruple &q : sequence) {
-        if (survey.row(q, nullptr) != SurveyModel::HasRow)
-            continue;
-        const double z = medianDepth(q, survey.grid().spacing());
-        if (std::isfinite(z) && !(z <= deepest))
-            deepest = z;
-    }
-    return deepest;
+    return deepestDepth(survey, sequence);
+}
+
+double deepestMedianDepth(const SurveyModel &survey, const QVector<LineQuadruple> &sequence)
+{
+    return deepestDepth(survey, sequence);
 }
 
 } // namespace Kgw

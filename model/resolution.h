@@ -50,7 +50,10 @@ QString scaledNumber(double value, int exponent);
 // The model resolution R = (GᵀWG + lambda CᵀC)^-1 GᵀWG of sequences on one cable, G the
 // sensitivity rows, W = diag(1 / sigma²) and C the first differences between cells side by side
 // and one above the other. Constructing it works out the comprehensive set, which fixes lambda
-// and the resolution every sequence is compared with.
+// and the resolution every sequence is compared with. On a line, that set is every
+// configuration a spread could hold, wherever the cable lies along it
+// (SurveyModel::lineComprehensiveMatrix()): what the line can measure, whatever the move, so that
+// plans of one line in different moves are judged on the same footing.
 class ResolutionModel
 {
 public:
@@ -79,11 +82,18 @@ public:
     // MinComparedResolution of it.
     bool isCompared(int cell) const;
 
-    // Figures with an error when the sequence's equations cannot be solved.
+    // Figures with an error when the sequence's equations cannot be solved. On a line, the rows
+    // are in its positions.
     SequenceResolution evaluate(const QVector<Quadruple> &sequence,
+        const ProgressFunction &progress = ProgressFunction()) const;
+    SequenceResolution evaluateLine(const QVector<LineQuadruple> &sequence,
         const ProgressFunction &progress = ProgressFunction()) const;
 
 private:
+    template <typename Row>
+    SequenceResolution evaluateRows(
+        const QVector<Row> &sequence, const ProgressFunction &progress) const;
+
     const SurveyModel &m_survey;
     QString m_error;
     double m_lambda = 0;
@@ -93,6 +103,8 @@ private:
 // Σ |J| over the rows of the sequence that have one and stay within the limit, per cell.
 QVector<double> cumulativeSensitivity(
     const SurveyModel &survey, const QVector<Quadruple> &sequence);
+QVector<double> cumulativeSensitivity(
+    const SurveyModel &survey, const QVector<LineQuadruple> &sequence);
 
 // The relative resolution below which a cell counts as unseen by a sequence: a tenth of what
 // every configuration of the cable together resolves there, the rest being the smoothing. On 24
@@ -114,6 +126,7 @@ double resolvedDepth(const QVector<double> &xEdges, const QVector<double> &zEdge
 // The deepest median depth of investigation (medianDepth) among the rows of the sequence that
 // have one and stay within the limit; NaN when none does.
 double deepestMedianDepth(const SurveyModel &survey, const QVector<Quadruple> &sequence);
+double deepestMedianDepth(const SurveyModel &survey, const QVector<LineQuadruple> &sequence);
 
 } // namespace Kgw
 

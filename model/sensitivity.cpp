@@ -199,6 +199,7 @@ PairTable::PairTable(const ModelGrid &grid, const ProgressFunction &progress)
     if (!grid.isValid())
         return;
     const int electrodes = grid.electrodes();
+    const int spread = grid.spread();
     const int r = grid.cellsPerSpacing();
     const int columns = grid.columns();
     const int layers = grid.layers();
@@ -212,12 +213,13 @@ PairTable::PairTable(const ModelGrid &grid, const ProgressFunction &progress)
 
     // Work per distance grows with the columns computed; report by that.
     double total = 0;
-    for (int d = 1; d < electrodes; ++d)
+    for (int d = 1; d < spread; ++d)
         total += columns + r * (electrodes - d - 1);
     double done = 0;
 
-    m_distances.resize(electrodes);
-    for (int d = 1; d < electrodes; ++d) {
+    // No configuration spans more than the cable, so no pair is further apart.
+    m_distances.resize(spread);
+    for (int d = 1; d < spread; ++d) {
         // Pole P at electrode 1, Q at electrode 1 + d. Column k stands where grid column
         // k - shift stands, so that a pair further right reads from further left.
         const int shift = r * (electrodes - d - 1);
@@ -254,13 +256,18 @@ const double *PairTable::pair(int p, int q) const
     return m_distances.at(d).constData() + r * (m_grid.electrodes() - d - first) * m_grid.layers();
 }
 
-int PairTable::terms(const Quadruple &q, Term terms[4], double *factor) const
+template <typename Row>
+int PairTable::termsOf(const Row &q, Term terms[4], double *factor) const
 {
     const int electrodes = m_grid.electrodes();
-    for (const int e : { q.a, q.b, q.m, q.n }) {
+    for (const int e : { int(q.a), int(q.b), int(q.m), int(q.n) }) {
         if (e < 0 || e > electrodes)
             return 0;
     }
+    // A row that spans more than the cable is not measured on any spread.
+    if (m_grid.isLine()
+        && electrodeSpan(LineQuadruple(q.a, q.b, q.m, q.n)).positions() > m_grid.spread())
+        return 0;
     const double k = geometricFactor(q, m_grid.spacing());
     if (!std::isfinite(k))
         return 0;
@@ -274,7 +281,18 @@ int PairTable::terms(const Quadruple &q, Term terms[4], double *factor) const
     return count;
 }
 
-bool PairTable::row(const Quadruple &q, double *out) const
+int PairTable::terms(const Quadruple &q, Term terms[4], double *factor) const
+{
+    return termsOf(q, terms, factor);
+}
+
+int PairTable::terms(const LineQuadruple &q, Term terms[4], double *factor) const
+{
+    return termsOf(q, terms, factor);
+}
+
+template <typename Row>
+bool PairTable::rowOf(const Row &q, double *out) const
 {
     Term pairs[4];
     double k = 0;
@@ -290,6 +308,16 @@ bool PairTable::row(const Quadruple &q, double *out) const
             out[c] += scale * values[c];
     }
     return true;
+}
+
+bool PairTable::row(const Quadruple &q, double *out) const
+{
+    return rowOf(q, out);
+}
+
+bool PairTable::row(const LineQuadruple &q, double *out) const
+{
+    return rowOf(q, out);
 }
 
 } // namespace Kgw

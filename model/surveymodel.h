@@ -9,7 +9,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace Kgw {
@@ -94,10 +96,12 @@ struct SurveyRow {
 // of G themselves.
 Eigen::MatrixXd rowColumns(const Eigen::MatrixXd &basis, const std::vector<SurveyRow> &rows);
 
-// The linearised survey of one cable over a homogeneous ground: the grid, the pair vectors T
-// (cells × pairs) that every row of G is made of, which configurations give a row and what it
-// weighs, and the smoothness that regularises what the rows leave open. Resolution and design
-// both work on it, so that they judge a configuration by the same rule.
+// The linearised survey of one cable, or of a line measured in spreads of one cable, over a
+// homogeneous ground: the grid, the pair vectors T (cells × pairs) that every row of G is made of,
+// which configurations give a row and what it weighs, and the smoothness that regularises what the
+// rows leave open. Resolution and design both work on it, so that they judge a configuration by
+// the same rule. On a line (ModelGrid::isLine()) only pairs of electrodes that one cable holds
+// have a column, and the rows come in line positions.
 class SurveyModel
 {
 public:
@@ -129,19 +133,37 @@ public:
     const PairTable &table() const { return m_table; }
     const ResolutionOptions &options() const { return m_options; }
     Scope scope() const { return m_scope; }
-    Eigen::Index cellCount() const { return m_pairs.rows(); }
-    Eigen::Index pairCount() const { return m_pairs.cols(); }
+    Eigen::Index cellCount() const { return grid().cellCount(); }
+    Eigen::Index pairCount() const { return m_pairCount; }
 
-    // The column of T for electrodes p and q (1..E, p != q, in either order).
+    // The column of T for electrodes p and q (1..E, p != q, in either order, at most the grid's
+    // spread() - 1 apart): the pairs in order of their lower electrode, then of their distance.
     int pairIndex(int p, int q) const;
+    // T itself, for a cable; empty on a line, whose T is far larger than the work on it needs.
     const Eigen::MatrixXd &pairs() const { return m_pairs; }
 
-    // The one rule for which configurations get a row, and their weight.
+    // The one rule for which configurations get a row, and their weight. A line row has none
+    // where it spans more electrodes than the cable.
     RowStatus row(const Quadruple &q, SurveyRow *row) const;
+    RowStatus row(const LineQuadruple &q, SurveyRow *row) const;
 
     // GᵀWG of the rows, in the lower triangle.
     Eigen::MatrixXd normalMatrix(const std::vector<SurveyRow> &rows,
         const ProgressFunction &progress = ProgressFunction()) const;
+
+    // How many configurations a set holds, and of them how many give no row or are beyond the
+    // limits.
+    struct RowCounts {
+        int configurations = 0;
+        int withoutRow = 0;
+        int overLimit = 0;
+    };
+    // On a line: GᵀWG, in the lower triangle, of every configuration that a spread could hold,
+    // wherever along the line the cable lies: those of a cable of spread() electrodes, laid from
+    // each position on that it fits from. Worked out without a row per configuration, of which a
+    // line has millions.
+    Eigen::MatrixXd lineComprehensiveMatrix(
+        RowCounts *counts, const ProgressFunction &progress = ProgressFunction()) const;
 
     // The power of two W is worked out in (NoiseModel::weightExponent()): W and lambda are
     // 2^(-2 × it) times what sigma in plain units gives.
@@ -162,11 +184,30 @@ public:
     bool factorise(Eigen::MatrixXd &a, QString *error) const;
 
 private:
+    template <typename Row>
+    RowStatus rowOf(const Row &q, SurveyRow *row) const;
+    // The row's status and weight, whatever electrodes are excluded.
+    template <typename Row>
+    RowStatus weighRow(const Row &q, SurveyRow *row) const;
+    Eigen::MatrixXd lineNormalMatrix(
+        const std::vector<SurveyRow> &rows, const ProgressFunction &progress) const;
+    // Calls visit for every row of a line that has a pair whose lower electrode is p.
+    using RowVisitor = std::function<void(const SurveyRow &)>;
+    using RowsAt = std::function<void(int p, const RowVisitor &visit)>;
+    Eigen::MatrixXd bandedNormalMatrix(
+        const RowsAt &rowsAt, const ProgressFunction &progress) const;
+    Eigen::Map<const Eigen::VectorXd> pairColumn(int index) const;
+
     PairTable m_table;
     ResolutionOptions m_options;
     Scope m_scope;
     QString m_error;
     Eigen::MatrixXd m_pairs;
+    // Per electrode p, the index of the first pair whose lower electrode it is; and per pair
+    // index, its electrodes.
+    std::vector<int> m_pairOffsets;
+    std::vector<std::pair<qint16, qint16>> m_pairElectrodes;
+    Eigen::Index m_pairCount = 0;
     std::vector<std::vector<int>> m_neighbours;
     int m_weightExponent = 0;
 };

@@ -29,11 +29,13 @@ constexpr double PlotTop = 90;
 constexpr double PlotRight = Width - 210;
 constexpr double PlotBottom = Height - 96;
 
-// Electrode k stands at (k - 1) spacings, so the cable is 47 spacings long.
-constexpr int CableSteps = CablePositions - 1;
-
 const QColor &Ink = PictureInk;
 const QColor Grid(0xe4, 0xe4, 0xe4);
+// The ground no spread reaches: a grey that every marker colour stands out on.
+const QColor Unreached(0, 0, 0, 20);
+// A legend row's height, and how many fit beside the plot.
+constexpr double LegendRow = 22;
+constexpr int LegendRows = int((PlotBottom - PlotTop - 34) / LegendRow);
 
 // Many quadruples share a place, so markers get smaller and fainter as their number grows
 // and piles of them show as deeper colour.
@@ -58,30 +60,46 @@ bool placed(const CoveragePoint &p)
 
 CoveragePlot::CoveragePlot(
     const QVector<CoveragePoint> &points, const QString &fileName, double spacingMetres)
+    : CoveragePlot(points, fileName, spacingMetres, CoverageLine())
+{ }
+
+CoveragePlot::CoveragePlot(const QVector<CoveragePoint> &points, const QString &fileName,
+    double spacingMetres, const CoverageLine &line)
     : m_points(points)
     , m_fileName(fileName)
     , m_spacing(spacingMetres)
+    , m_line(line)
 {
     const double spacing = std::isfinite(spacingMetres) && spacingMetres > 0 ? spacingMetres : 1;
+    // Electrode k stands at (k - 1) spacings, so the cable is 47 spacings long; a line is
+    // measured by a cable of the spreads' length.
+    const int positions = m_line.positions > 0 ? m_line.positions : CablePositions;
+    const int cableSteps = (m_line.layout ? m_line.layout->electrodes() : CablePositions) - 1;
     m_xMin = -0.5 * spacing;
-    m_xMax = (CableSteps + 0.5) * spacing;
+    m_xMax = (positions - 1 + 0.5) * spacing;
+    m_groupCounts.fill(0, m_line.layout ? m_line.layout->count() + 1 : ConfigurationKindCount);
     double deepest = 0;
+    double depthRatio = 0;
     for (const CoveragePoint &p : m_points) {
         if (!placed(p)) {
             ++m_unplaced;
             continue;
         }
-        ++m_kindCounts[int(p.kind)];
+        ++m_groupCounts[groupOf(p)];
         m_xMin = std::min(m_xMin, p.x);
         m_xMax = std::max(m_xMax, p.x);
         deepest = std::max(deepest, p.z);
+        if (p.spread > 0 && std::isfinite(p.depthRatio))
+            depthRatio = std::max(depthRatio, p.depthRatio);
     }
+    if (m_line.layout && depthRatio > 0)
+        m_reach = m_line.layout->reachEnvelope(spacing, depthRatio);
     // Without any depth, show the depths a sequence on this cable could reach. A quadruple
     // that barely measures a signal can reach far below anything the cable resolves; it must
     // not squash the others into a line, so the axis stops at the cable's length.
     if (!(deepest > 0))
-        deepest = 0.25 * CableSteps * spacing;
-    const double deepestShown = CableSteps * spacing;
+        deepest = 0.25 * cableSteps * spacing;
+    const double deepestShown = cableSteps * spacing;
     const bool capped = deepest > deepestShown;
     deepest = std::min(deepest, deepestShown);
 
@@ -120,8 +138,59 @@ QColor CoveragePlot::kindColour(ConfigurationKind kind)
     return QColor(0x80, 0x80, 0x80);
 }
 
+QColor CoveragePlot::spreadColour(int spread)
+{
+    if (spread <= 0)
+        return kindColour(ConfigurationKind::Other);
+    // Apart for the common colour-vision deficiencies, and never the same for two neighbours.
+    static const QColor colours[]
+        = { QColor(0x00, 0x72, 0xb2), QColor(0xe6, 0x9f, 0x00), QColor(0x00, 0x9e, 0x73),
+              QColor(0xcc, 0x79, 0xa7), QColor(0xd5, 0x5e, 0x00), QColor(0x56, 0xb4, 0xe9) };
+    return colours[(spread - 1) % int(std::size(colours))];
+}
+
+int CoveragePlot::groupOf(const CoveragePoint &point) const
+{
+    return m_line.layout ? point.spread : int(point.kind);
+}
+
+QColor CoveragePlot::groupColour(int group) const
+{
+    return m_line.layout ? spreadColour(group) : kindColour(ConfigurationKind(group));
+}
+
+QColor CoveragePlot::colourOf(const CoveragePoint &point) const
+{
+    return groupColour(groupOf(point));
+}
+
+QString CoveragePlot::groupName(int group) const
+{
+    if (!m_line.layout)
+        return configurationKindName(ConfigurationKind(group));
+    if (group == 0)
+        return QStringLiteral("no spread");
+    const int first = m_line.layout->firstPosition(group);
+    return QStringLiteral("%1: %2\u2013%3")
+        .arg(group)
+        .arg(first)
+        .arg(first + m_line.layout->electrodes() - 1);
+}
+
 QString CoveragePlot::title() const
 {
+    if (m_line.positions > 0) {
+        const QString spreads = m_line.layout ? QStringLiteral(", spreads of %1 moved by %2")
+                                                    .arg(m_line.layout->electrodes())
+                                                    .arg(m_line.layout->move())
+                                              : QString();
+        return QStringLiteral("%1 \u2014 %2 along %3 electrodes%4, spacing %5 m")
+            .arg(
+                withoutControls(m_fileName), counted(quadrupleCount(), QStringLiteral("quadruple")))
+            .arg(m_line.positions)
+            .arg(spreads)
+            .arg(m_spacing, 0, 'f', 3);
+    }
     return QStringLiteral("%1 \u2014 %2, spacing %3 m")
         .arg(withoutControls(m_fileName), counted(quadrupleCount(), QStringLiteral("quadruple")))
         .arg(m_spacing, 0, 'f', 3);
@@ -134,9 +203,10 @@ void CoveragePlot::draw(QPainter *painter) const
     painter->setRenderHint(QPainter::TextAntialiasing);
     painter->fillRect(QRectF(0, 0, Width, Height), Qt::white);
     drawFrame(painter);
+    drawReach(painter);
     drawMarkers(painter);
-    m_frame.drawElectrodes(
-        painter, CablePositions, std::isfinite(m_spacing) && m_spacing > 0 ? m_spacing : 1);
+    m_frame.drawElectrodes(painter, m_line.positions > 0 ? m_line.positions : CablePositions,
+        std::isfinite(m_spacing) && m_spacing > 0 ? m_spacing : 1);
     drawLegend(painter);
     drawTexts(painter);
     painter->restore();
@@ -195,16 +265,16 @@ void CoveragePlot::drawMarkers(QPainter *painter) const
     const double radius = markerRadius(shown);
     const double opacity = markerOpacity(shown);
 
-    // Markers at the same spot and of the same kind are drawn once, as opaque as the pile of
+    // Markers at the same spot and of the same colour are drawn once, as opaque as the pile of
     // them would be; the SVG stays small and looks the same.
     struct Spot {
-        int kind;
+        int group;
         bool belowAxis;
         qint64 x;
         qint64 y;
         bool operator<(const Spot &o) const
         {
-            return std::tie(kind, belowAxis, x, y) < std::tie(o.kind, o.belowAxis, o.x, o.y);
+            return std::tie(group, belowAxis, x, y) < std::tie(o.group, o.belowAxis, o.x, o.y);
         }
     };
     std::map<Spot, int> piles;
@@ -213,26 +283,26 @@ void CoveragePlot::drawMarkers(QPainter *painter) const
             continue;
         const bool belowAxis = p.z > m_zMax;
         const QPointF at = m_frame.toPicture(p.x, belowAxis ? m_zMax : p.z);
-        ++piles[Spot { int(p.kind), belowAxis, qRound64(at.x() * 4), qRound64(at.y() * 4) }];
+        ++piles[Spot { groupOf(p), belowAxis, qRound64(at.x() * 4), qRound64(at.y() * 4) }];
     }
 
-    // The rarer kinds go on top, so that a few odd quadruples are not buried by the rest.
-    std::array<int, ConfigurationKindCount> order;
-    for (int i = 0; i < ConfigurationKindCount; ++i)
-        order[i] = i;
+    // The rarer colours go on top, so that a few odd quadruples are not buried by the rest.
+    std::vector<int> order(size_t(m_groupCounts.size()));
+    for (int i = 0; i < m_groupCounts.size(); ++i)
+        order[size_t(i)] = i;
     std::stable_sort(order.begin(), order.end(),
-        [this](int l, int r) { return m_kindCounts[l] > m_kindCounts[r]; });
+        [this](int l, int r) { return m_groupCounts.at(l) > m_groupCounts.at(r); });
 
     painter->save();
     painter->setClipRect(m_frame.area());
-    for (int kind : order) {
-        const QColor base = kindColour(ConfigurationKind(kind));
+    for (int group : order) {
+        const QColor base = groupColour(group);
         // Piles of one size share their colour, so the brush changes seldom and the SVG
         // groups them instead of restating the style for every marker.
         std::vector<std::pair<int, Spot>> spots;
         const qint64 lowest = std::numeric_limits<qint64>::min();
-        for (auto it = piles.lower_bound(Spot { kind, false, lowest, lowest });
-             it != piles.end() && it->first.kind == kind; ++it) {
+        for (auto it = piles.lower_bound(Spot { group, false, lowest, lowest });
+             it != piles.end() && it->first.group == group; ++it) {
             spots.emplace_back(it->first.belowAxis ? 0 : it->second, it->first);
         }
         std::stable_sort(spots.begin(), spots.end(),
@@ -269,14 +339,50 @@ void CoveragePlot::drawMarkers(QPainter *painter) const
     painter->restore();
 }
 
+// Where no spread reaches: the ground below the line shaded and the line dashed, under the
+// markers, of which the deepest-looking lie on it.
+void CoveragePlot::drawReach(QPainter *painter) const
+{
+    if (m_reach.isEmpty())
+        return;
+    QPainterPath line;
+    line.moveTo(m_frame.toPicture(m_xMin, 0));
+    for (const QPointF &p : m_reach)
+        line.lineTo(m_frame.toPicture(p.x(), p.y()));
+    line.lineTo(m_frame.toPicture(m_xMax, 0));
+    QPainterPath below = line;
+    below.lineTo(m_frame.toPicture(m_xMax, m_zMax));
+    below.lineTo(m_frame.toPicture(m_xMin, m_zMax));
+    below.closeSubpath();
+    painter->save();
+    painter->setClipRect(m_frame.area());
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(Unreached);
+    painter->drawPath(below);
+    QPen pen(Ink, 1.2);
+    pen.setDashPattern({ 5, 3 });
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPath(line);
+    painter->restore();
+}
+
 void CoveragePlot::drawLegend(QPainter *painter) const
 {
     const QFont entryFont = pictureFont(12);
     const QFontMetricsF metrics(entryFont, painter->device());
     const double left = PlotRight + 22;
     const double right = Width - 16;
-    const double rowHeight = 22;
-    const QRectF box(left, PlotTop, right - left, 34 + rowHeight * ConfigurationKindCount);
+    // Spreads in their order, then the rows none holds, as far as there is room: the colours
+    // repeat along the line.
+    QVector<int> groups;
+    for (int group = m_line.layout ? 1 : 0; group < m_groupCounts.size(); ++group)
+        groups << group;
+    if (m_line.layout && m_groupCounts.at(0) > 0)
+        groups << 0;
+    const int more = groups.size() > LegendRows ? groups.size() - (LegendRows - 1) : 0;
+    const int rows = more > 0 ? LegendRows : groups.size();
+    const QRectF box(left, PlotTop, right - left, 34 + LegendRow * rows);
 
     painter->setPen(QPen(QColor(0xb0, 0xb0, 0xb0), 1));
     painter->setBrush(Qt::white);
@@ -284,20 +390,29 @@ void CoveragePlot::drawLegend(QPainter *painter) const
 
     painter->setFont(pictureFont(12, true));
     painter->setPen(Ink);
-    painter->drawText(QPointF(left + 10, PlotTop + 8 + metrics.ascent()), QStringLiteral("kind"));
+    painter->drawText(QPointF(left + 10, PlotTop + 8 + metrics.ascent()),
+        m_line.layout ? QStringLiteral("spread") : QStringLiteral("kind"));
 
     painter->setFont(entryFont);
-    for (int kind = 0; kind < ConfigurationKindCount; ++kind) {
-        const double centre = PlotTop + 34 + rowHeight * kind + rowHeight / 2;
-        const QColor colour = kindColour(ConfigurationKind(kind));
+    for (int row = 0; row < rows; ++row) {
+        const double centre = PlotTop + 34 + LegendRow * row + LegendRow / 2;
+        const double baseline = centre + metrics.ascent() / 2 - 1;
+        if (more > 0 && row == rows - 1) {
+            painter->setPen(Ink);
+            painter->drawText(QPointF(left + 28, baseline),
+                QStringLiteral("\u2026 %1 more spread%2")
+                    .arg(more)
+                    .arg(QLatin1String(more == 1 ? "" : "s")));
+            break;
+        }
+        const int group = groups.at(row);
+        const QColor colour = groupColour(group);
         painter->setPen(QPen(colour.darker(150), 0.8));
         painter->setBrush(colour);
         painter->drawEllipse(QPointF(left + 16, centre), 5, 5);
         painter->setPen(Ink);
-        const double baseline = centre + metrics.ascent() / 2 - 1;
-        painter->drawText(
-            QPointF(left + 28, baseline), configurationKindName(ConfigurationKind(kind)));
-        const QString count = QString::number(m_kindCounts[kind]);
+        painter->drawText(QPointF(left + 28, baseline), groupName(group));
+        const QString count = QString::number(m_groupCounts.at(group));
         painter->drawText(QPointF(right - 10 - metrics.horizontalAdvance(count), baseline), count);
     }
 }
@@ -327,6 +442,11 @@ void CoveragePlot::drawTexts(QPainter *painter) const
                         .arg(tickLabel(m_zMax, m_zStep))
                         .arg(m_belowAxis == 1 ? QStringLiteral("is") : QStringLiteral("are"));
     }
+    if (!m_reach.isEmpty()) {
+        captions << QStringLiteral("Shaded below the dashed line: deeper than any spread of %1 "
+                                   "electrodes reaches with these configurations.")
+                        .arg(m_line.layout->electrodes());
+    }
     const QFont captionFont = pictureFont(12);
     const QFontMetricsF metrics(captionFont, painter->device());
     painter->setFont(captionFont);
@@ -342,6 +462,24 @@ WriteResult CoveragePlot::write(const QString &fileName) const
     return writePicture(fileName, size(), title(),
         QStringLiteral("Pseudosection coverage: median depth of investigation of each quadruple"),
         [this](QPainter *painter) { draw(painter); });
+}
+
+QVector<CoveragePoint> coveragePoints(const QVector<LineQuadruple> &rows, double spacingMetres,
+    const std::optional<SpreadLayout> &layout)
+{
+    QVector<CoveragePoint> points;
+    points.reserve(rows.size());
+    for (const LineQuadruple &q : rows) {
+        CoveragePoint p { pseudoPosition(q, spacingMetres), medianDepth(q, spacingMetres),
+            configurationKind(q), layout ? layout->firstHolding(q) : 0 };
+        const ElectrodeSpan span = electrodeSpan(q);
+        const double nearer = std::min(
+            p.x - (span.lowest - 1) * spacingMetres, (span.highest - 1) * spacingMetres - p.x);
+        if (std::isfinite(p.z) && nearer > 0)
+            p.depthRatio = p.z / (2 * nearer);
+        points.append(p);
+    }
+    return points;
 }
 
 QVector<CoveragePoint> coveragePoints(const QVector<Quadruple> &quadruples, double spacingMetres)

@@ -24,7 +24,10 @@ QString gridText(const ModelGrid &grid)
 
 } // namespace
 
-SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quadruple> &sequence,
+namespace {
+
+template <typename Row>
+SectionPlot sensitivityOf(const SurveyModel &survey, const QVector<Row> &sequence,
     const QString &name, const QRectF &target)
 {
     const ModelGrid &grid = survey.grid();
@@ -33,7 +36,7 @@ SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quad
     section.values = cumulativeSensitivity(survey, sequence);
     const double unit = grid.spacing() * grid.spacing();
     int used = 0;
-    for (const Quadruple &q : sequence)
+    for (const Row &q : sequence)
         used += survey.row(q, nullptr) == SurveyModel::HasRow ? 1 : 0;
     for (int c = 0; c < section.values.size(); ++c)
         section.values[c] /= grid.cellArea(c) / unit;
@@ -53,6 +56,20 @@ SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quad
             .arg(gridText(grid)));
 }
 
+} // namespace
+
+SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quadruple> &sequence,
+    const QString &name, const QRectF &target)
+{
+    return sensitivityOf(survey, sequence, name, target);
+}
+
+SectionPlot sensitivitySectionPlot(const SurveyModel &survey,
+    const QVector<LineQuadruple> &sequence, const QString &name, const QRectF &target)
+{
+    return sensitivityOf(survey, sequence, name, target);
+}
+
 SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceResolution &result,
     const QString &name, const QRectF &target)
 {
@@ -70,15 +87,21 @@ SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceRe
         const double x = (grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2;
         section.masked[c] = !model.isCompared(c) || x < 0 || x > cable;
     }
-    section.maskedMeaning = QStringLiteral("beyond the cable's ends, or where all configurations "
-                                           "of the cable together resolve less than %1")
-                                .arg(ResolutionModel::MinComparedResolution);
+    section.maskedMeaning = grid.isLine()
+        ? QStringLiteral("beyond the line's ends, or where all configurations of its spreads "
+                         "together resolve less than %1")
+              .arg(ResolutionModel::MinComparedResolution)
+        : QStringLiteral("beyond the cable's ends, or where all configurations "
+                         "of the cable together resolve less than %1")
+              .arg(ResolutionModel::MinComparedResolution);
     section.investigationDepth
         = resolvedDepth(section.xEdges, section.zEdges, result.relative, cable);
     section.investigationName = QStringLiteral("depth of investigation");
-    section.investigationRule = QStringLiteral("below it, most cells under the cable get less "
-                                               "than %1 of the resolution all configurations give")
-                                    .arg(InvestigationLevel);
+    section.investigationRule
+        = QStringLiteral("below it, most cells under the %1 get less than %2 of the resolution "
+                         "all configurations give")
+              .arg(grid.isLine() ? QStringLiteral("line") : QStringLiteral("cable"))
+              .arg(InvestigationLevel);
     return SectionPlot(section, SectionPlot::Unit,
         QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
             .arg(name, metres(grid.spacing())),

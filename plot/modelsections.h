@@ -17,6 +17,9 @@ namespace Kgw {
 // The cumulative sensitivity of the sequence, per square spacing of cell, on a logarithmic scale.
 SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quadruple> &sequence,
     const QString &name, const QRectF &target = QRectF());
+// The same of a line's rows, on the survey of the line.
+SectionPlot sensitivitySectionPlot(const SurveyModel &survey,
+    const QVector<LineQuadruple> &sequence, const QString &name, const QRectF &target = QRectF());
 
 // The resolution of a sequence relative to the comprehensive set's. The result must be ok() and
 // have used() > 0: without a row there is no section to draw.

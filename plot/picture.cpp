@@ -73,17 +73,36 @@ void PlotFrame::drawElectrodes(QPainter *painter, int count, double spacing) con
     const QFontMetricsF metrics(numberFont, painter->device());
     painter->setFont(numberFont);
     const double top = m_area.top();
+    // A cable's pegs stand apart, numbered every fifth; along a line they narrow with the room
+    // each has, and the numbers step by as much as leaves a number's width between them (10, 20,
+    // 50, ...). Where a peg would be narrower than a pixel, only the numbered ones are drawn.
+    const double room = std::abs(toPicture(spacing, 0).x() - toPicture(0, 0).x());
+    const double number = metrics.horizontalAdvance(QString::number(count)) + 4;
+    int step = 5;
+    for (const int wider : { 10, 20, 50, 100, 200, 500 }) {
+        if (step * room >= 2 * number)
+            break;
+        step = wider;
+    }
+    const double half = std::min(4.0, 0.4 * room);
+    const auto numbered = [&](int k) {
+        // The last is numbered, and a multiple too close before it is not.
+        return k == 1 || k == count || (k % step == 0 && (count - k) * room >= number);
+    };
     for (int k = 1; k <= count; ++k) {
+        if (half < 0.5 && !numbered(k))
+            continue;
         const double px = toPicture((k - 1) * spacing, 0).x();
+        const double width = std::max(half, 1.5);
         QPainterPath peg;
-        peg.moveTo(px - 4, top - 9);
-        peg.lineTo(px + 4, top - 9);
+        peg.moveTo(px - width, top - 9);
+        peg.lineTo(px + width, top - 9);
         peg.lineTo(px, top - 1);
         peg.closeSubpath();
         painter->setPen(Qt::NoPen);
         painter->setBrush(PictureInk);
         painter->drawPath(peg);
-        if (k == 1 || k % 5 == 0 || k == count) {
+        if (numbered(k)) {
             const QString text = QString::number(k);
             painter->setPen(PictureInk);
             painter->drawText(QPointF(px - metrics.horizontalAdvance(text) / 2, top - 13), text);

@@ -37,6 +37,8 @@ private slots:
     void voltagesInRange();
     void electrodeRanges_data();
     void electrodeRanges();
+    void lineRows_data();
+    void lineRows();
 };
 
 void TestFindings::findings_data()
@@ -248,6 +250,64 @@ void TestFindings::electrodeRanges()
     QFETCH(QVector<int>, electrodes);
     QFETCH(QString, text);
     QCOMPARE(Kgw::electrodeRangesText(electrodes), text);
+}
+
+// The rows of a whole line go by the cable's rules, in line positions, past what a cable row's
+// byte holds; and a row that none of the line's spreads holds is one to know about.
+void TestFindings::lineRows_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("excluded"); // on a line of 1000
+    QTest::addColumn<int>("move"); // of a cable of 6 along 12 positions; 0 for no layout
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("electrodes");
+
+    QTest::newRow("a repeat past a byte") << "200 200 201 202" << QString() << 0
+                                          << QStringList { "1: Repeated electrode: A and B are "
+                                                           "both 200" }
+                                          << "200-202";
+    QTest::newRow("duplicate and reciprocal in line positions")
+        << "300 303 301 302; 303 300 302 301; 301 302 300 303" << QString() << 0
+        << QStringList { "2: Duplicate of line 1", "3: Reciprocal of line 1" } << "300-303";
+    QTest::newRow("positions 256 apart are other configurations")
+        << "1 4 2 3; 257 260 258 259" << QString() << 0 << QStringList() << "1-4, 257-260";
+    QTest::newRow("an excluded line position")
+        << "130 133 131 132; 1 4 2 3"
+        << "131, 999" << 0 << QStringList { "1: Excluded electrode: 131 is used" }
+        << "1-4, 130-133";
+    QTest::newRow("straddling two spreads of a move of 3")
+        << "5 6 7 8; 3 4 7 8; 1 0 12 0" << QString() << 3
+        << QStringList { "2: Beyond the spreads: no spread of 6 electrodes holds line positions "
+                         "3 to 8",
+               "3: Beyond the spreads: no spread of 6 electrodes holds line positions 1 to 12" }
+        << "1, 3-8, 12, remote";
+}
+
+void TestFindings::lineRows()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, excluded);
+    QFETCH(int, move);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, electrodes);
+
+    QVector<Kgw::LineQuadruple> rows;
+    for (const QString &text : list.split(QLatin1Char(';'))) {
+        const QStringList f = text.simplified().split(QLatin1Char(' '));
+        rows.append({ f.at(0).toInt(), f.at(1).toInt(), f.at(2).toInt(), f.at(3).toInt() });
+    }
+    Kgw::CheckOptions options;
+    QString error;
+    if (!excluded.isEmpty())
+        options.excluded = *Kgw::parseElectrodeSet(excluded, &error, Kgw::MaxLinePositions);
+    if (move > 0)
+        options.layout = Kgw::SpreadLayout::plan(12, 6, move, &error);
+    const Kgw::CheckReport report = Kgw::checkQuadruples(rows, 5, options);
+    QStringList found;
+    for (const Kgw::Finding &finding : report.findings)
+        found << QStringLiteral("%1: %2").arg(finding.lineNumber()).arg(finding.message());
+    QCOMPARE(found, expected);
+    QCOMPARE(Kgw::electrodeRangesText(report.electrodes), electrodes);
 }
 
 QTEST_GUILESS_MAIN(TestFindings)

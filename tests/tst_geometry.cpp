@@ -199,9 +199,11 @@ void TestGeometry::electrodeSet_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("read"); // as text() writes the set; empty when refused
+    QTest::addColumn<int>("positions"); // the highest electrode taken
 
-    const auto row = [](const char *text, const char *read) {
-        QTest::newRow(text) << QString::fromLatin1(text) << QString::fromLatin1(read);
+    const auto row = [](const char *text, const char *read, int positions = 48) {
+        QTest::addRow("%s of %d", text, positions)
+            << QString::fromLatin1(text) << QString::fromLatin1(read) << positions;
     };
     row("7,23-24", "7, 23-24");
     row(" 3 , 1 - 4 ", "1-4");
@@ -211,14 +213,20 @@ void TestGeometry::electrodeSet_data()
     row("47-49", "");
     row("23-23", "");
     row("7,,8", "");
+    // Line positions, on a line of 1000: four digits, and no further than its end.
+    row("1000", "1000", 1000);
+    row("130-131, 999", "130-131, 999", 1000);
+    row("120-121", "", 120);
+    row("00048", "", 1000);
 }
 
 void TestGeometry::electrodeSet()
 {
     QFETCH(QString, text);
     QFETCH(QString, read);
+    QFETCH(int, positions);
     QString error;
-    const std::optional<Kgw::ElectrodeSet> set = Kgw::parseElectrodeSet(text, &error);
+    const std::optional<Kgw::ElectrodeSet> set = Kgw::parseElectrodeSet(text, &error, positions);
     QCOMPARE(set ? set->text() : QString(), read);
     QCOMPARE(error.isEmpty(), set.has_value());
 }

@@ -75,6 +75,8 @@ private slots:
     void fieldOptions();
     void rollAlong();
     void rollAlongRoundTrip();
+    void wholeLine_data();
+    void wholeLine();
 };
 
 void TestKgwCli::convertWritesTheWindowsBytes_data()
@@ -1184,6 +1186,85 @@ void TestKgwCli::rollAlongRoundTrip()
     for (const QString &row : file.mid(data + 1, merged.size()))
         rows << row.section(QLatin1Char(' '), 0, 3);
     QCOMPARE(rows, merged);
+}
+
+// A whole line's file, read where its rows are drawn, checked and listed: 12 positions at 1 m in
+// spreads of 6 moved by 3, the last row straddling the first two spreads.
+void TestKgwCli::wholeLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    const QString layout = QStringLiteral("line: 12 electrodes, 3 spreads of 6 moved by 3\n");
+    QTest::newRow("inspect lists the rows and the spreads")
+        << QStringList { "inspect", "--from", "unified", "line.dat" } << 0
+        << "quadruples: 3\nspacing: 1.000 m\n" + layout
+            + "spread 1: positions 1-6, x 0.000 to 5.000 m\n"
+              "spread 2: positions 4-9, x 3.000 to 8.000 m\n"
+              "spread 3: positions 7-12, x 6.000 to 11.000 m\n"
+              "# A B M N spread\n2 1 3 4 1\n5 4 6 7 2\n3 4 7 8 0\n"
+        << QString();
+    QTest::newRow("inspect refuses spreads with a gap")
+        << QStringList { "inspect", "--from", "unified", "gap.dat" } << 1 << QString()
+        << "gap.dat:1: A move of 7 electrodes leaves a gap between spreads: the cable of 6 moves "
+           "by 6 at most\n";
+    QTest::newRow("check in line positions")
+        << QStringList { "check", "--from", "unified", "--exclude", "8", "line.dat" } << 1
+        << "line.dat:20: Excluded electrode: 8 is used\n"
+           "line.dat:20: Beyond the spreads: no spread of 6 electrodes holds line positions 3 to "
+           "8\nquadruples: 3\nspacing: 1.000 m\n"
+            + layout
+            + "electrodes: 1-8\nrepeated electrodes: 0\nno signal: 0\nbeyond the spreads: 1\n"
+              "duplicates: 0\nreciprocals: 0\nlargest |K|: 188.496 m\nnegative K: 1\n"
+              "expected voltage: 53.052 to 530.516 mV at 100 ohm m and 100 mA\n"
+              "using excluded electrodes (8): 1\n"
+        << QString();
+    QTest::newRow("check refuses an exclusion off the line")
+        << QStringList { "check", "--from", "unified", "--exclude", "13", "line.dat" } << 2
+        << QString()
+        << "kgw check: invalid --exclude: '13' is not an electrode from 1 to 12 or a range "
+           "FIRST-LAST of them, FIRST below LAST\nTry 'kgw check --help' for more information.\n";
+    QTest::newRow("plot the coverage")
+        << QStringList { "plot", "--from", "unified", "--coverage", "-o", "c.png", "line.dat" } << 0
+        << "c.png: 3 quadruples along 12 electrodes, spacing 1.000 m\n"
+        << QString();
+    QTest::newRow("plot the resolution")
+        << QStringList { "plot", "--from", "unified", "--resolution", "-o", "r.png", "line.dat" }
+        << 0 << "r.png: 3 quadruples along 12 electrodes, spacing 1.000 m\n"
+        << QString();
+    QTest::newRow("plot refuses another cable than the spreads'")
+        << QStringList { "plot", "--from", "unified", "--sensitivity", "--electrodes", "5", "-o",
+               "s.png", "line.dat" }
+        << 2 << QString()
+        << "kgw plot: --electrodes 5 differs from the spreads of 6 electrodes that line.dat "
+           "records; give that or none\nTry 'kgw plot --help' for more information.\n";
+}
+
+void TestKgwCli::wholeLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QTemporaryDir dir;
+    QByteArray line = "# roll-along: spreads of 6 electrodes, moved by 3\n12\n# x z\n";
+    for (int x = 0; x < 12; ++x)
+        line += QByteArray::number(x) + " 0\n";
+    line += "3\n# a b m n\n2 1 3 4\n5 4 6 7\n3 4 7 8\n";
+    writeBytes(dir, QStringLiteral("line.dat"), line);
+    writeBytes(
+        dir, QStringLiteral("gap.dat"), QByteArray(line).replace("moved by 3", "moved by 7"));
+
+    const KgwRun run = runKgw(dir, arguments);
+    QCOMPARE(run.err, err);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.exitCode, exitCode);
+    const int o = arguments.indexOf(QStringLiteral("-o"));
+    if (o >= 0)
+        QCOMPARE(QImage(dir.filePath(arguments.at(o + 1))).isNull(), exitCode != 0);
 }
 
 QTEST_GUILESS_MAIN(TestKgwCli)

@@ -43,6 +43,8 @@ private slots:
     void geometryOfShiftedRows();
     void geometryOfLongRows_data();
     void geometryOfLongRows();
+    void reachEnvelope_data();
+    void reachEnvelope();
 };
 
 void tst_Line::layout_data()
@@ -248,6 +250,7 @@ void tst_Line::geometryOfShiftedRows()
     QCOMPARE(Kgw::configurationKind(row), Kgw::configurationKind(q));
     QCOMPARE(Kgw::measuresNoSignal(row), Kgw::measuresNoSignal(q));
     QCOMPARE(Kgw::isUnmeasurable(row), Kgw::isUnmeasurable(q));
+    QCOMPARE(Kgw::signalCancellation(row), Kgw::signalCancellation(q));
 }
 
 // Rows no cable measures whole still have a geometry, from the textbook factors, and a depth
@@ -295,6 +298,45 @@ void tst_Line::geometryOfLongRows()
         QVERIFY2(qAbs(depth / Kgw::medianDepth(unit, scale) - 1) < 1e-8,
             qPrintable(QString::number(depth)));
     }
+}
+
+// A 12-position line, a cable of 6 (5 spacings long), at 1 m and a depth of 1 m for each metre of
+// the configuration's width: a triangle 5 m deep in the middle of each spread, and a notch
+// (5 - move) m deep halfway between the end of one and the start of the next.
+void tst_Line::reachEnvelope_data()
+{
+    QTest::addColumn<int>("move");
+    QTest::addColumn<double>("spacing");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QString>("line"); // x z, x z, ...
+
+    QTest::newRow("move 2") << 2 << 1.0 << 1.0
+                            << "0 0, 2.5 5, 3.5 3, 4.5 5, 5.5 3, 6.5 5, 7.5 3, 8.5 5, 11 0";
+    QTest::newRow("move 3") << 3 << 1.0 << 1.0 << "0 0, 2.5 5, 4 2, 5.5 5, 7 2, 8.5 5, 11 0";
+    QTest::newRow("move 4, the last one 2")
+        << 4 << 1.0 << 1.0 << "0 0, 2.5 5, 4.5 1, 6.5 5, 7.5 3, 8.5 5, 11 0";
+    QTest::newRow("move 5: spreads that touch")
+        << 5 << 1.0 << 1.0 << "0 0, 2.5 5, 5 0, 7.5 5, 8 4, 8.5 5, 11 0";
+    QTest::newRow("move 6: a spacing between spreads")
+        << 6 << 1.0 << 1.0 << "0 0, 2.5 5, 5 0, 6 0, 8.5 5, 11 0";
+    QTest::newRow("move 3, at 2 m, a quarter as deep")
+        << 3 << 2.0 << 0.25 << "0 0, 5 2.5, 8 1, 11 2.5, 14 1, 17 2.5, 22 0";
+}
+
+void tst_Line::reachEnvelope()
+{
+    QFETCH(int, move);
+    QFETCH(double, spacing);
+    QFETCH(double, ratio);
+    QFETCH(QString, line);
+
+    QString error;
+    const std::optional<Kgw::SpreadLayout> layout = Kgw::SpreadLayout::plan(12, 6, move, &error);
+    QVERIFY2(layout, qPrintable(error));
+    QStringList points;
+    for (const QPointF &p : layout->reachEnvelope(spacing, ratio))
+        points << QStringLiteral("%1 %2").arg(p.x()).arg(p.y());
+    QCOMPARE(points.join(QStringLiteral(", ")), line);
 }
 
 QTEST_GUILESS_MAIN(tst_Line)

@@ -77,6 +77,10 @@ private slots:
     void nothingBeatsTheComprehensiveSet();
     void resolvedDepth_data();
     void resolvedDepth();
+    void lineRowIsItsCableTwinShifted_data();
+    void lineRowIsItsCableTwinShifted();
+    void lineComprehensiveSet_data();
+    void lineComprehensiveSet();
 
 private:
     QVector<double> row(const Quadruple &q) const;
@@ -121,6 +125,10 @@ void TestModel::grid_data()
     options.depthMetres = 1;
     QTest::newRow("options") << 4 << 2.0 << options << QVector<double> { -4, 10 } << 21
                              << QVector<double> { 0, 0.25, 0.5, 0.75, 1 };
+    // Along a line of 120 the columns run to its end, while the layers stop where the cable's
+    // do: no spread looks deeper.
+    QTest::newRow("a line of 120 measured by 48, at 5 m")
+        << -120 << 5.0 << section << QVector<double> { -5, 600 } << 242 << layers;
 }
 
 void TestModel::grid()
@@ -132,8 +140,12 @@ void TestModel::grid()
     QFETCH(int, columns);
     QFETCH(QVector<double>, zEdges);
 
-    const Kgw::ModelGrid grid(electrodes, spacing, options);
+    // A line's length is given negative, measured by the cable of 48.
+    const Kgw::ModelGrid grid = electrodes > 0
+        ? Kgw::ModelGrid(electrodes, spacing, options)
+        : Kgw::ModelGrid(-electrodes, spacing, options, Kgw::CablePositions);
     QVERIFY2(grid.isValid(), qPrintable(grid.error()));
+    QCOMPARE(grid.isLine(), electrodes < 0);
     QCOMPARE(grid.columns(), columns);
     QCOMPARE(grid.xEdges().constFirst(), xEnds.at(0));
     QVERIFY(std::abs(grid.xEdges().constLast() - xEnds.at(1)) < 1e-9);
@@ -161,6 +173,9 @@ void TestModel::refusedGrid_data()
     options.firstLayerMetres = 1e-6;
     options.growth = 1;
     QTest::newRow("too many layers") << 24 << 5.0 << options;
+    // Lines, given negative as above: one of 1001, and one shorter than the cable.
+    QTest::newRow("a line beyond the longest") << -1001 << 5.0 << Kgw::GridOptions();
+    QTest::newRow("a line shorter than the cable") << -47 << 5.0 << Kgw::GridOptions();
 }
 
 void TestModel::refusedGrid()
@@ -168,7 +183,9 @@ void TestModel::refusedGrid()
     QFETCH(int, electrodes);
     QFETCH(double, spacing);
     QFETCH(Kgw::GridOptions, options);
-    const Kgw::ModelGrid grid(electrodes, spacing, options);
+    const Kgw::ModelGrid grid = electrodes > 0
+        ? Kgw::ModelGrid(electrodes, spacing, options)
+        : Kgw::ModelGrid(-electrodes, spacing, options, Kgw::CablePositions);
     QVERIFY(!grid.isValid());
     QVERIFY(!grid.error().isEmpty());
 }
@@ -693,6 +710,128 @@ void TestModel::resolvedDepth()
     QCOMPARE(Kgw::resolvedDepth({ -1, 0, 1, 2, 3, 4 }, { 0, 1, 3, 6 },
                  margin + first + others + others + margin, 3),
         depth);
+}
+
+// A line row measures what its cable twin measures on the spread laid from its first position:
+// its sensitivity is the twin's, moved along by that many spacings.
+void TestModel::lineRowIsItsCableTwinShifted_data()
+{
+    QTest::addColumn<Quadruple>("twin"); // on a cable of 8
+    QTest::addColumn<int>("first"); // the spread's first line position
+
+    QTest::newRow("dipole-dipole on the first spread") << Quadruple { 2, 1, 3, 4 } << 1;
+    QTest::newRow("Wenner-alpha at the line's end") << Quadruple { 1, 7, 3, 5 } << 13;
+    QTest::newRow("pole-dipole, the whole cable") << Quadruple { 8, 0, 1, 2 } << 6;
+}
+
+void TestModel::lineRowIsItsCableTwinShifted()
+{
+    QFETCH(Quadruple, twin);
+    QFETCH(int, first);
+
+    Kgw::GridOptions options;
+    options.cellsPerSpacing = 3;
+    const Kgw::SurveyModel cable(Kgw::ModelGrid(8, Spacing, options), Kgw::ResolutionOptions(),
+        Kgw::SurveyModel::Sensitivity);
+    const Kgw::SurveyModel line(Kgw::ModelGrid(20, Spacing, options, 8), Kgw::ResolutionOptions(),
+        Kgw::SurveyModel::Sensitivity);
+    const Kgw::ModelGrid &small = cable.grid();
+    QVector<double> expected(small.cellCount());
+    QVector<double> got(line.grid().cellCount());
+    QVERIFY(cable.table().row(twin, expected.data()));
+    QVERIFY(line.table().row(Kgw::toLinePositions(twin, first), got.data()));
+    QCOMPARE(line.grid().layers(), small.layers());
+    const int shift = 3 * (first - 1);
+    for (int c = 0; c < small.cellCount(); ++c) {
+        const double value = got.at(line.grid().cell(small.columnOf(c) + shift, small.layerOf(c)));
+        QVERIFY2(std::abs(value - expected.at(c)) <= 1e-12 * std::abs(expected.at(c)) + 1e-15,
+            qPrintable(
+                QStringLiteral("cell %1: %2, not %3").arg(c).arg(value).arg(expected.at(c))));
+    }
+    // The weight is the twin's too: it depends on the distances alone.
+    Kgw::SurveyRow lineRow;
+    Kgw::SurveyRow cableRow;
+    QCOMPARE(
+        int(line.row(Kgw::toLinePositions(twin, first), &lineRow)), int(Kgw::SurveyModel::HasRow));
+    QCOMPARE(int(cable.row(twin, &cableRow)), int(Kgw::SurveyModel::HasRow));
+    QCOMPARE(lineRow.scale, cableRow.scale);
+    // One electrode further than the cable reaches, and the row has none.
+    QCOMPARE(int(line.row(Kgw::LineQuadruple(first, first + 8, first + 1, first + 2), nullptr)),
+        int(Kgw::SurveyModel::WithoutRow));
+}
+
+void TestModel::lineComprehensiveSet_data()
+{
+    QTest::addColumn<int>("positions");
+    QTest::addColumn<int>("spread");
+    QTest::addColumn<Kgw::ResolutionOptions>("options");
+
+    QTest::newRow("9 positions, a cable of 5") << 9 << 5 << Kgw::ResolutionOptions();
+    QTest::newRow("a cable of 2: pole-pole alone") << 5 << 2 << Kgw::ResolutionOptions();
+    Kgw::ResolutionOptions options;
+    options.excluded.insert(6);
+    options.factorLimit = 200;
+    QTest::newRow("an electrode excluded and a |K| limit") << 11 << 6 << options;
+}
+
+// Every configuration a spread could hold, wherever the cable lies: those of the cable laid from
+// each position, each once. Its normal matrix, worked out in blocks of pairs, is the sum of the
+// rows' outer products, and its counts are those of the rows.
+void TestModel::lineComprehensiveSet()
+{
+    QFETCH(int, positions);
+    QFETCH(int, spread);
+    QFETCH(Kgw::ResolutionOptions, options);
+
+    Kgw::GridOptions grid;
+    grid.growth = 1.5;
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(positions, Spacing, grid, spread), options);
+    QVERIFY2(survey.isValid(), qPrintable(survey.error()));
+    const Eigen::Index cells = survey.cellCount();
+    Kgw::LineConfigurationSet seen;
+    QVector<Kgw::LineQuadruple> all;
+    Eigen::MatrixXd expected = Eigen::MatrixXd::Zero(cells, cells);
+    int withoutRow = 0;
+    int overLimit = 0;
+    for (int first = 1; first + spread - 1 <= positions; ++first) {
+        for (const Quadruple &q : Kgw::comprehensiveConfigurations(spread)) {
+            const Kgw::LineQuadruple row = Kgw::toLinePositions(q, first);
+            if (!seen.insert(row))
+                continue;
+            all.append(row);
+            Kgw::SurveyRow weighed;
+            const Kgw::SurveyModel::RowStatus status = survey.row(row, &weighed);
+            withoutRow += status == Kgw::SurveyModel::WithoutRow ? 1 : 0;
+            overLimit += status == Kgw::SurveyModel::OverLimit ? 1 : 0;
+            Eigen::VectorXd j(cells);
+            if (status != Kgw::SurveyModel::HasRow || !survey.table().row(row, j.data()))
+                continue;
+            const double k = Kgw::geometricFactor(row, Spacing);
+            j *= weighed.scale / k;
+            expected += j * j.transpose();
+        }
+    }
+    Kgw::SurveyModel::RowCounts counts;
+    const Eigen::MatrixXd got = survey.lineComprehensiveMatrix(&counts);
+    QCOMPARE(counts.configurations, all.size());
+    QCOMPARE(counts.withoutRow, withoutRow);
+    QCOMPARE(counts.overLimit, overLimit);
+    for (Eigen::Index j = 0; j < cells; ++j) {
+        for (Eigen::Index k = j; k < cells; ++k) {
+            QVERIFY2(std::abs(got(k, j) - expected(k, j)) <= 1e-10 * expected.diagonal().maxCoeff(),
+                qPrintable(QStringLiteral("(%1, %2): %3, not %4")
+                               .arg(k)
+                               .arg(j)
+                               .arg(got(k, j))
+                               .arg(expected(k, j))));
+        }
+    }
+    // The rows themselves, as a sequence, resolve what the set does.
+    const Kgw::ResolutionModel model(survey);
+    QVERIFY2(model.isValid(), qPrintable(model.error()));
+    const Kgw::SequenceResolution itself = model.evaluateLine(all);
+    QVERIFY2(std::abs(itself.meanRelative - 1) <= 1e-9,
+        qPrintable(QString::number(itself.meanRelative, 'g', 12)));
 }
 
 QTEST_GUILESS_MAIN(TestModel)

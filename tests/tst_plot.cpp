@@ -21,6 +21,8 @@ using Kgw::CoveragePoint;
 using Kgw::Quadruple;
 using Kgw::WriteResult;
 
+Q_DECLARE_METATYPE(Kgw::LineQuadruple)
+
 namespace {
 
 QVector<CoveragePoint> pointsOf(const QVector<Quadruple> &quadruples, double spacing)
@@ -93,6 +95,8 @@ private slots:
     void resolutionBeyondTheCable();
     void tickLabels_data();
     void tickLabels();
+    void lineColoursEachSpread_data();
+    void lineColoursEachSpread();
 };
 
 void TestPlot::writesBothFormats_data()
@@ -530,6 +534,56 @@ void TestPlot::tickLabels()
     QFETCH(double, step);
     QFETCH(QString, label);
     QCOMPARE(Kgw::tickLabel(value, step), label);
+}
+
+// Along 12 positions at 1 m in spreads of 6 moved by 3 (1-6, 4-9, 7-12), a row takes the colour of
+// the first spread that holds it, and one that none holds the colour of no spread.
+void TestPlot::lineColoursEachSpread_data()
+{
+    QTest::addColumn<Kgw::LineQuadruple>("row");
+    QTest::addColumn<int>("spread");
+
+    QTest::newRow("the first spread") << Kgw::LineQuadruple(2, 1, 3, 4) << 1;
+    QTest::newRow("in the first two, the first") << Kgw::LineQuadruple(5, 4, 6, 3) << 1;
+    QTest::newRow("the second, from its first position") << Kgw::LineQuadruple(5, 4, 6, 7) << 2;
+    QTest::newRow("the last, to the line's end") << Kgw::LineQuadruple(11, 10, 12, 0) << 3;
+    QTest::newRow("across two spreads: none") << Kgw::LineQuadruple(3, 4, 7, 8) << 0;
+}
+
+void TestPlot::lineColoursEachSpread()
+{
+    QFETCH(Kgw::LineQuadruple, row);
+    QFETCH(int, spread);
+
+    QString error;
+    const std::optional<Kgw::SpreadLayout> layout = Kgw::SpreadLayout::plan(12, 6, 3, &error);
+    // Dipole-dipole n = 1 in the first spread: 0.416 a deep (Edwards 1977) for a width of 3 a.
+    const QVector<CoveragePoint> points
+        = Kgw::coveragePoints({ Kgw::LineQuadruple(2, 1, 3, 4), row }, 1, layout);
+    QCOMPARE(points.at(1).spread, spread);
+    const CoveragePlot plot(points, "line.dat", 1, { 12, layout });
+    QCOMPARE(plot.colourOf(points.at(1)), CoveragePlot::spreadColour(spread));
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath("line.png");
+    QVERIFY(plot.write(fileName).ok());
+    const QImage image(fileName);
+    const QPoint at = plot.frame().toPicture(points.at(1).x, points.at(1).z).toPoint();
+    QVERIFY2(near(image.pixel(at), CoveragePlot::spreadColour(spread), 40),
+        qPrintable(QColor(image.pixel(at)).name()));
+    // Neighbouring spreads never share a colour, nor share it with the rows no spread holds.
+    QVERIFY(CoveragePlot::spreadColour(spread) != CoveragePlot::spreadColour(spread + 1));
+    QVERIFY(spread == 0 || CoveragePlot::spreadColour(spread) != CoveragePlot::spreadColour(0));
+
+    // The spreads reach as deep for their width as the deepest-looking row a spread holds: here
+    // dipole-dipole's 0.416 / 3, the middle of each spread 5 m wide at 0.416 × 5 / 3 m. A row
+    // none holds, however deep it looks, does not deepen what they reach.
+    double deepest = 0;
+    for (const QPointF &p : plot.reachLine())
+        deepest = std::max(deepest, p.y());
+    const double expected = spread > 0 && points.at(1).depthRatio > points.at(0).depthRatio
+        ? points.at(1).depthRatio * 2 * 2.5
+        : 0.416 * 5 / 3;
+    QVERIFY2(std::abs(deepest - expected) < 0.001, qPrintable(QString::number(deepest)));
 }
 
 QTEST_MAIN(TestPlot)
