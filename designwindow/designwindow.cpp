@@ -691,11 +691,20 @@ bool DesignWindow::saveSpreads(const QString &folder)
     }
     const QVector<Kgw::NamedContent> files
         = Kgw::planFiles(line->plan, prefix, true, line->request.spacingMetres);
+    // Named after the list's file, the line's file would replace a unified list in its folder.
+    for (const Kgw::NamedContent &file : files) {
+        if (Kgw::isSameFile(file.fileName, m_document.fileName())) {
+            QMessageBox::warning(this, applicationName(),
+                tr("Nothing was written: %1 holds the list on show. Choose another folder.")
+                    .arg(QDir::toNativeSeparators(file.fileName)));
+            return false;
+        }
+    }
     int failed = 0;
     const Kgw::WriteResult written = Kgw::saveFiles(files, &failed);
     if (!written.ok()) {
         QMessageBox::warning(this, applicationName(),
-            tr("Nothing was written: %1 could not be: %2")
+            tr("Nothing was written: %1 could not be written: %2")
                 .arg(QDir::toNativeSeparators(files.at(failed).fileName), written.errorString));
         return false;
     }
