@@ -78,59 +78,6 @@ const PlannedBy plannedBy[] { { &Options::AMax, true, false }, { &Options::NMax,
     { &Options::MinVoltage, false, true }, { &Options::CancellationError, false, true },
     { &Options::Damping, false, true } };
 
-QString percent(int part, int whole)
-{
-    return whole > 0 ? QString::number(100.0 * part / whole, 'f', 1) : QStringLiteral("0.0");
-}
-
-void printPlan(Console &console, const Kgw::RollAlongPlan &plan,
-    const Kgw::LinePlanRequest &request, bool fieldTime, bool designed)
-{
-    QTextStream &out = console.out();
-    const Kgw::SpreadLayout &layout = *plan.layout;
-    out << QStringLiteral("line: %1 electrodes at %2 m; a cable of %3 moved by %4: %5\n")
-               .arg(layout.linePositions())
-               .arg(metres(request.spacingMetres))
-               .arg(layout.electrodes())
-               .arg(layout.move())
-               .arg(Kgw::counted(layout.count(), QStringLiteral("spread")));
-    const bool reciprocals = request.reciprocalShare > 0;
-    out << QStringLiteral("spread  first     x (m)  configurations%1  injections%2\n")
-               .arg(reciprocals ? QStringLiteral("  reciprocals") : QString(),
-                   fieldTime ? QStringLiteral("  field time") : QString());
-    for (const Kgw::SpreadPlan &spread : plan.spreads) {
-        out << QStringLiteral("%1  %2  %3  %4")
-                   .arg(spread.spread, 6)
-                   .arg(spread.firstPosition, 5)
-                   .arg(metres(spread.x), 8)
-                   .arg(spread.rows.size(), 14);
-        if (reciprocals)
-            out << QStringLiteral("  %1").arg(spread.reciprocals, 11);
-        out << QStringLiteral("  %1").arg(spread.injections, 10);
-        if (fieldTime)
-            out << QStringLiteral("  %1").arg(Kgw::clockTime(spread.fieldSeconds), 10);
-        out << '\n';
-    }
-    out << QStringLiteral("total: %1, %2 with %3%4\n")
-               .arg(Kgw::counted(plan.readings(), QStringLiteral("configuration")),
-                   Kgw::counted(plan.injections(), QStringLiteral("injection")),
-                   Kgw::counted(request.channels, QStringLiteral("channel")),
-                   fieldTime ? QStringLiteral(", field time ") + Kgw::clockTime(plan.fieldSeconds())
-                             : QString());
-    const int full = plan.fullPatternReadings();
-    out << QStringLiteral("full spreads: %1, each spread measuring %2; the plan saves %3 (%4 %)\n")
-               .arg(Kgw::counted(full, QStringLiteral("configuration")),
-                   designed ? QStringLiteral("its whole design") : QStringLiteral("all it holds"))
-               .arg(full - plan.readings())
-               .arg(percent(full - plan.readings(), full));
-    out << QStringLiteral("lost: %1 that no spread holds (longer than the cable, or across two "
-                          "spreads)\n")
-               .arg(Kgw::counted(plan.lost.size(), QStringLiteral("configuration")));
-    if (layout.count() > 1 && layout.lastMove() < layout.move())
-        out << QStringLiteral("last move: %1, shorter than the others, where the line ends\n")
-                   .arg(Kgw::counted(layout.lastMove(), QStringLiteral("electrode")));
-}
-
 // Names the rows of a split file that are not measured as given.
 void reportSplitRows(Console &console, const Input &input, const Kgw::RollAlongPlan &plan)
 {
@@ -363,7 +310,7 @@ int runRollAlong(const QStringList &arguments, Console &console)
         return ExitRefused;
     }
 
-    printPlan(console, plan, line, secondsPerInjection.has_value(), designing);
+    console.out() << Kgw::planText(plan, line, secondsPerInjection.has_value(), designing);
     QString left;
     if (plan.overFactorLimit > 0)
         left += QStringLiteral(", %1 with |K| above --k-max").arg(plan.overFactorLimit);

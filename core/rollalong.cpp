@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTextStream>
 
 #include <algorithm>
 
@@ -224,6 +225,60 @@ void finishPlan(RollAlongPlan *plan)
     }
     for (SpreadPlan &spread : plan->spreads)
         spread.fullPattern = held.at(spread.spread - 1);
+}
+
+QString planText(
+    const RollAlongPlan &plan, const LinePlanRequest &request, bool fieldTime, bool designed)
+{
+    const auto percent = [](int part, int whole) {
+        return whole > 0 ? QString::number(100.0 * part / whole, 'f', 1) : QStringLiteral("0.0");
+    };
+    QString text;
+    QTextStream out(&text);
+    const SpreadLayout &layout = *plan.layout;
+    out << QStringLiteral("line: %1 electrodes at %2 m; a cable of %3 moved by %4: %5\n")
+               .arg(layout.linePositions())
+               .arg(metres(request.spacingMetres))
+               .arg(layout.electrodes())
+               .arg(layout.move())
+               .arg(counted(layout.count(), QStringLiteral("spread")));
+    const bool reciprocals = request.reciprocalShare > 0;
+    out << QStringLiteral("spread  first     x (m)  configurations%1  injections%2\n")
+               .arg(reciprocals ? QStringLiteral("  reciprocals") : QString(),
+                   fieldTime ? QStringLiteral("  field time") : QString());
+    for (const SpreadPlan &spread : plan.spreads) {
+        out << QStringLiteral("%1  %2  %3  %4")
+                   .arg(spread.spread, 6)
+                   .arg(spread.firstPosition, 5)
+                   .arg(metres(spread.x), 8)
+                   .arg(spread.rows.size(), 14);
+        if (reciprocals)
+            out << QStringLiteral("  %1").arg(spread.reciprocals, 11);
+        out << QStringLiteral("  %1").arg(spread.injections, 10);
+        if (fieldTime)
+            out << QStringLiteral("  %1").arg(clockTime(spread.fieldSeconds), 10);
+        out << '\n';
+    }
+    out << QStringLiteral("total: %1, %2 with %3%4\n")
+               .arg(counted(plan.readings(), QStringLiteral("configuration")),
+                   counted(plan.injections(), QStringLiteral("injection")),
+                   counted(request.channels, QStringLiteral("channel")),
+                   fieldTime ? QStringLiteral(", field time ") + clockTime(plan.fieldSeconds())
+                             : QString());
+    const int full = plan.fullPatternReadings();
+    out << QStringLiteral("full spreads: %1, each spread measuring %2; the plan saves %3 (%4 %)\n")
+               .arg(counted(full, QStringLiteral("configuration")),
+                   designed ? QStringLiteral("its whole design") : QStringLiteral("all it holds"))
+               .arg(full - plan.readings())
+               .arg(percent(full - plan.readings(), full));
+    out << QStringLiteral("lost: %1 that no spread holds (longer than the cable, or across two "
+                          "spreads)\n")
+               .arg(counted(plan.lost.size(), QStringLiteral("configuration")));
+    if (layout.count() > 1 && layout.lastMove() < layout.move())
+        out << QStringLiteral("last move: %1, shorter than the others, where the line ends\n")
+                   .arg(counted(layout.lastMove(), QStringLiteral("electrode")));
+    out.flush();
+    return text;
 }
 
 QString spreadFileName(const QString &prefix, int spread, bool sequenceFile)

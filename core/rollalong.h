@@ -112,6 +112,13 @@ SpreadPlan finishSpread(const SpreadLayout &layout, int spread,
 // The plan's line rows and each spread's full pattern, once every spread is finished.
 void finishPlan(RollAlongPlan *plan);
 
+// The plan as the crew reads it, a line of text each: the line and its spreads, per spread its
+// first line position and x, configurations (and reciprocals where asked for), injections and,
+// with `fieldTime`, field time; then the totals, the saving against full spreads (`designed`: each
+// spread measuring its whole design), the configurations lost, and a shorter last move.
+QString planText(
+    const RollAlongPlan &plan, const LinePlanRequest &request, bool fieldTime, bool designed);
+
 // The files of a plan written under PREFIX: PREFIX-k.txt (or PREFIX-k.KGW) for spread k, and
 // PREFIX.dat for the whole line.
 QString spreadFileName(const QString &prefix, int spread, bool sequenceFile);

@@ -304,6 +304,8 @@ bool DesignSession::isCurrent(Part part) const
             && m_figures->modelKey == m_settings.modelKey();
     case Field:
         return isCurrent(Sequence) && m_field && m_field->key == fieldKey();
+    case Line:
+        return m_settings.line.positions && m_line && m_line->key == m_settings.lineKey();
     }
     return false;
 }
@@ -323,7 +325,7 @@ QString DesignSession::fieldKey() const
 QString DesignSession::allKeys() const
 {
     return QStringLiteral("%1|%2|%3|%4")
-        .arg(m_settings.sequenceKey(), m_settings.orderKey())
+        .arg(m_settings.lineKey(), m_settings.orderKey())
         .arg(m_sequence ? m_sequence->id : 0)
         .arg(m_designAsked ? 1 : 0);
 }
@@ -335,6 +337,9 @@ bool DesignSession::needsWork() const
     if (m_designAsked || !isCurrent(Model))
         return true;
     if (m_settings.sequence.source == SequenceSource::StandardArrays && !isCurrent(Sequence))
+        return true;
+    if (m_settings.line.positions && m_settings.sequence.source == SequenceSource::StandardArrays
+        && !isCurrent(Line))
         return true;
     if (!m_sequence)
         return false;
@@ -364,6 +369,7 @@ void DesignSession::start()
     job.sequence = m_sequence;
     job.figures = m_figures;
     job.field = m_field;
+    job.line = m_line;
     job.control = m_control = std::make_shared<Control>();
     m_error.clear();
     m_running = true;
@@ -392,6 +398,7 @@ void DesignSession::finished()
     }
     m_figures = outcome.figures;
     m_field = outcome.field;
+    m_line = outcome.line;
     m_error = outcome.error;
     m_failedKey = outcome.error.isEmpty() ? QString() : allKeys();
     if (!outcome.error.isEmpty())
@@ -414,6 +421,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
     out.sequence = job.sequence;
     out.figures = job.figures;
     out.field = job.field;
+    out.line = job.line;
     const DesignSettings &settings = job.settings;
     Control &control = *job.control;
     try {
@@ -571,6 +579,23 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             field->report = Kgw::checkQuadruples(
                 field->quadruples, settings.cable.spacingMetres, settings.cable.checkOptions());
             out.field = field;
+        }
+
+        // A design per spread, which takes a design's time for every spread, only when asked for.
+        const bool lineWanted = settings.line.positions
+            && (job.design || settings.sequence.source == SequenceSource::StandardArrays);
+        if (lineWanted && (!out.line || out.line->key != settings.lineKey())) {
+            control.setStage(DesignSession::tr("Planning the line"));
+            auto line = std::make_shared<LinePlan>();
+            line->key = settings.lineKey();
+            const Kgw::RollAlongRequest request = settings.rollAlongRequest();
+            line->request = request.line;
+            line->designed = request.source == Kgw::RollAlongRequest::Design;
+            line->plan = Kgw::makeRollAlong(request, control.progress());
+            if (line->plan.ok())
+                line->coverage = Kgw::coveragePoints(
+                    line->plan.lineRows, request.line.spacingMetres, line->plan.layout);
+            out.line = line;
         }
     } catch (const Kgw::Cancelled &) {
         // What was finished before stays; a design stopped half-way never reached out.

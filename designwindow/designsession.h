@@ -83,17 +83,29 @@ struct FieldList {
     int injectionsAfter = 0;
 };
 
+// A line longer than the cable planned in spreads, as kgw rollalong plans it.
+struct LinePlan {
+    QString key;
+    Kgw::LinePlanRequest request;
+    Kgw::RollAlongPlan plan; // its error says why there is none
+    bool designed = false; // a design per spread rather than the standard arrays
+    // The whole line's rows, each coloured by its spread, as kgw plot draws PREFIX.dat.
+    QVector<Kgw::CoveragePoint> coverage;
+};
+
 // Works out what the window shows, off the GUI thread: the models of the cable (the design's, and
 // a deeper one the pictures are drawn on), the sequence, its figures, its pictures and its field
 // list, each only when what it depends on has changed. A design is made only when asked for,
 // since it takes seconds; until then the previous one stays, marked out of date. Only one piece
-// of work runs at a time; settings changed meanwhile are taken up after it.
+// of work runs at a time; settings changed meanwhile are taken up after it. With a line set, the
+// line is planned too: of the standard arrays as soon as they change, of a design per spread
+// when a design is asked for.
 class DesignSession : public QObject
 {
     Q_OBJECT
 
 public:
-    enum Part { Model, Sequence, Figures, Field };
+    enum Part { Model, Sequence, Figures, Field, Line };
 
     explicit DesignSession(QObject *parent = nullptr);
     ~DesignSession() override;
@@ -129,6 +141,8 @@ public:
     // The field list of the sequence on show, to keep for as long as a view shows it; none while
     // it is worked out.
     std::shared_ptr<const FieldList> fieldOnShow() const;
+    // The line planned last, whether for the settings as they are or not.
+    const LinePlan *line() const { return m_line.get(); }
 
     // Resolution evaluations and models made so far: what a change of settings cost.
     int evaluationCount() const { return m_evaluations; }
@@ -152,6 +166,7 @@ private:
         std::shared_ptr<const MadeSequence> sequence;
         std::shared_ptr<const SequenceFigures> figures;
         std::shared_ptr<const FieldList> field;
+        std::shared_ptr<const LinePlan> line;
         std::shared_ptr<Control> control;
     };
     struct Outcome {
@@ -160,6 +175,7 @@ private:
         std::shared_ptr<const MadeSequence> sequence;
         std::shared_ptr<const SequenceFigures> figures;
         std::shared_ptr<const FieldList> field;
+        std::shared_ptr<const LinePlan> line;
         bool designed = false;
         bool cancelled = false;
         int evaluations = 0;
@@ -192,6 +208,7 @@ private:
     std::shared_ptr<const MadeSequence> m_arrays;
     std::shared_ptr<const SequenceFigures> m_figures;
     std::shared_ptr<const FieldList> m_field;
+    std::shared_ptr<const LinePlan> m_line;
     std::shared_ptr<Control> m_control;
     QFutureWatcher<Outcome> m_watcher;
     // The settings the last work failed for, not to be tried again as they are.

@@ -1,5 +1,7 @@
 #include "designsettings.h"
 
+#include <QCoreApplication>
+
 namespace Options = Kgw::Options;
 
 namespace {
@@ -25,6 +27,11 @@ QString rulesText(const Kgw::ChannelRules &rules)
         .arg(rules.layout == Kgw::ChannelLayout::Chained ? 1 : 0)
         .arg(rules.maxDipole)
         .arg(rules.allowEnclosing ? 1 : 0);
+}
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("DesignSettings", text);
 }
 
 QVector<Kgw::ArrayKind> defaultArrays()
@@ -84,6 +91,9 @@ DesignSettings DesignSettings::from(const Kgw::OptionValues &values)
         = values.flag(Options::Order).value_or(Kgw::ordersByDefault(instrument.channels));
     if (const std::optional<double> gap = values.optionalNumber(Options::Gap))
         settings.order.gap = int(*gap);
+    if (const std::optional<double> positions = values.optionalNumber(Options::LineElectrodes))
+        settings.line.positions = int(*positions);
+    settings.line.move = values.whole(Options::Move);
     return settings;
 }
 
@@ -129,6 +139,31 @@ Kgw::OrderOptions DesignSettings::orderOptions(int count) const
     options.channels = instrument.channels;
     options.rules = instrument.rules;
     return options;
+}
+
+Kgw::RollAlongRequest DesignSettings::rollAlongRequest() const
+{
+    Kgw::RollAlongRequest request;
+    request.source = sequence.source == SequenceSource::Design ? Kgw::RollAlongRequest::Design
+                                                               : Kgw::RollAlongRequest::Arrays;
+    Kgw::LinePlanRequest &plan = request.line;
+    plan.linePositions = line.positions.value_or(0);
+    plan.electrodes = cable.electrodes;
+    plan.move = line.move;
+    plan.spacingMetres = cable.spacingMetres;
+    plan.kinds = sequence.arrays;
+    plan.options.aMax = sequence.aMax;
+    plan.options.nMax = sequence.nMax;
+    plan.options.chained = instrument.rules.layout == Kgw::ChannelLayout::Chained;
+    plan.factorLimitMetres = cable.factorLimit();
+    plan.channels = instrument.channels;
+    plan.rules = instrument.rules;
+    plan.orderForField = order.enabled;
+    plan.reciprocalShare = sequence.reciprocalShare;
+    plan.secondsPerInjection = instrument.secondsPerInjection.value_or(0);
+    request.design = designRequest();
+    request.model = cable.resolutionOptions();
+    return request;
 }
 
 QString DesignSettings::modelKey() const
@@ -177,6 +212,14 @@ QString DesignSettings::orderKey() const
         .join(QLatin1Char('|'));
 }
 
+QString DesignSettings::lineKey() const
+{
+    return QStringList { sequenceKey(), orderKey(),
+        line.positions ? QString::number(*line.positions) : QString(), QString::number(line.move),
+        number(instrument.secondsPerInjection) }
+        .join(QLatin1Char('|'));
+}
+
 QVector<const Kgw::Option *> windowOptions()
 {
     QVector<const Kgw::Option *> options;
@@ -221,6 +264,26 @@ QHash<const Kgw::Option *, QString> settingsProblems(const Kgw::OptionValues &va
             values.whole(Options::BaseShare), values.arrays(Options::Base), Kgw::Syntax::Box);
         if (!problem.isEmpty())
             problems.insert(&Options::Base, problem);
+    }
+    const std::optional<double> line = values.optionalNumber(Options::LineElectrodes);
+    if (line && !problems.contains(&Options::LineElectrodes)) {
+        const int electrodes = values.whole(Options::Electrodes);
+        const int move = values.whole(Options::Move);
+        QString impossible;
+        if (source == SequenceSource::OpenedList)
+            problems.insert(&Options::LineElectrodes,
+                tr("An opened list is measured on one cable; a line is planned of the standard "
+                   "arrays or of a design per spread."));
+        else if (!Kgw::SpreadLayout::plan(int(*line), electrodes, move, &impossible))
+            problems.insert(
+                move < 1 || move > electrodes ? &Options::Move : &Options::LineElectrodes,
+                impossible);
+        // Dead electrodes of a line lie at line positions, which kgw rollalong --exclude takes;
+        // the cable's own would move with it from spread to spread.
+        if (!values.electrodes(Options::Exclude).isEmpty())
+            problems.insert(&Options::Exclude,
+                tr("A line is planned without dead electrodes: leave this empty while Line "
+                   "electrodes is set, or plan the line with kgw rollalong --exclude."));
     }
     return problems;
 }

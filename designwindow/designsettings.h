@@ -10,6 +10,7 @@
 #include "findings.h"
 #include "injection.h"
 #include "ordering.h"
+#include "rollalongrun.h"
 #include "surveymodel.h"
 
 #include <QHash>
@@ -66,11 +67,18 @@ struct OrderSettings {
     std::optional<int> gap; // measurements; none for kgw order's own choice
 };
 
+// A line longer than the cable, measured in spreads as kgw rollalong plans it.
+struct LineSettings {
+    std::optional<int> positions; // none: the window works on one cable
+    int move = int(Kgw::Options::Move.defaultValue);
+};
+
 struct DesignSettings {
     CableSettings cable;
     InstrumentSettings instrument;
     SequenceSettings sequence;
     OrderSettings order;
+    LineSettings line;
 
     // The settings the boxes' texts give; texts that break a rule give the default.
     static DesignSettings from(const Kgw::OptionValues &values);
@@ -78,12 +86,16 @@ struct DesignSettings {
     Kgw::ArrayListRequest arrayListRequest() const;
     Kgw::DesignRequest designRequest() const;
     Kgw::OrderOptions orderOptions(int count) const;
+    // The line of the standard arrays or of a design per spread, as kgw rollalong plans it with
+    // the same options; each spread's list is ordered for the field where the list is.
+    Kgw::RollAlongRequest rollAlongRequest() const;
 
     // What each result depends on, as text that differs whenever one of its inputs does: a result
     // made under another key is out of date.
     QString modelKey() const;
     QString sequenceKey() const;
     QString orderKey() const;
+    QString lineKey() const;
 };
 
 // Every option the window keeps, whose box it shows.
@@ -91,7 +103,8 @@ QVector<const Kgw::Option *> windowOptions();
 
 // What is wrong with each box whose text breaks its rule, or a rule between boxes, as the box
 // should say it; empty when the settings can be used. Only the boxes of the sequence chosen
-// count: the arrays for standard arrays, the design's for a design.
+// count: the arrays for standard arrays, the design's for a design. With a line set, the line
+// must be one the cable can be rolled along.
 QHash<const Kgw::Option *, QString> settingsProblems(const Kgw::OptionValues &values);
 
 #endif

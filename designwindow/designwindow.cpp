@@ -6,6 +6,7 @@
 #include "settingspanels.h"
 
 #include "geometry.h"
+#include "rollalong.h"
 #include "textutil.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -73,7 +75,7 @@ QWidget *DesignWindow::makeSettingsSide()
     auto *instrument = new InstrumentPanel;
     m_sequencePanel = new SequencePanel;
     m_orderPanel = new OrderPanel;
-    m_panels = { cable, instrument, m_sequencePanel, m_orderPanel };
+    m_panels = { cable, instrument, m_sequencePanel, m_orderPanel, new LinePanel };
 
     auto *panels = new QWidget;
     auto *panelsLayout = new QVBoxLayout(panels);
@@ -124,6 +126,20 @@ void DesignWindow::makeViews()
     m_views->addTab(m_resolution, tr("Resolution"));
     m_views->addTab(m_findings, tr("Findings"));
     m_views->addTab(m_summary, tr("Summary"));
+    // The plan in kgw rollalong's columns, above the whole line's coverage.
+    m_linePlan = new QLabel;
+    m_linePlan->setObjectName(QStringLiteral("linePlan"));
+    m_linePlan->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_linePlan->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_linePlan->setWordWrap(true);
+    m_linePlan->setMargin(12);
+    m_lineView = new PictureView;
+    m_lineView->setObjectName(QStringLiteral("lineView"));
+    auto *line = new QSplitter(Qt::Vertical);
+    line->addWidget(m_linePlan);
+    line->addWidget(m_lineView);
+    line->setStretchFactor(1, 1);
+    m_views->addTab(line, tr("Line"));
     m_views->setCurrentIndex(ResolutionView);
     for (PictureView *view : { m_sensitivity, m_resolution })
         connect(view, &PictureView::regionDrawn, this, &DesignWindow::onRegionDrawn);
@@ -166,6 +182,9 @@ void DesignWindow::makeMenus()
     m_saveAsAction->setObjectName(QStringLiteral("saveAs"));
     m_savePictureAction
         = file->addAction(tr("Save &Picture\u2026"), this, &DesignWindow::onSavePicture);
+    m_saveSpreadsAction
+        = file->addAction(tr("Save Sp&reads\u2026"), this, &DesignWindow::onSaveSpreads);
+    m_saveSpreadsAction->setObjectName(QStringLiteral("saveSpreads"));
     file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -183,6 +202,8 @@ PictureView *DesignWindow::pictureView(View view) const
         return m_sensitivity;
     case ResolutionView:
         return m_resolution;
+    case LineView:
+        return m_lineView;
     case FindingsView:
     case SummaryView:
         break;
@@ -241,6 +262,7 @@ void DesignWindow::onBusyChanged(bool busy)
     m_progressStage.clear();
     showStatus();
     showPictures();
+    showLine();
 }
 
 void DesignWindow::onProgress(int permille, const QString &stage)
@@ -294,8 +316,10 @@ void DesignWindow::onSessionChanged()
     showPictures();
     showFindings();
     showSummary();
+    showLine();
     showStatus();
     m_saveAction->setEnabled(canSave());
+    m_saveSpreadsAction->setEnabled(canSaveSpreads());
     m_saveAsAction->setEnabled(canSave());
     m_savePictureAction->setEnabled(m_problems.isEmpty()
         && m_session->isCurrent(DesignSession::Figures)
@@ -394,6 +418,68 @@ void DesignWindow::showSummary()
         rows += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
                     .arg(row.first.toHtmlEscaped(), row.second.toHtmlEscaped());
     m_summary->setText(QStringLiteral("<table cellspacing=\"6\">%1</table>").arg(rows));
+}
+
+void DesignWindow::showLine()
+{
+    const DesignSettings &settings = m_session->settings();
+    const LinePlan *line = m_session->line();
+    QString message;
+    if (!m_problems.isEmpty())
+        message = tr("A box in red needs another value.");
+    else if (!settings.line.positions)
+        message = tr("Set Line electrodes under Line to plan a line longer than the cable.");
+    else if (!line && m_session->hasPendingWork())
+        message = tr("Planning the line\u2026");
+    else if (!line && settings.sequence.source == SequenceSource::Design)
+        message = tr("Press Design to make a design on every spread of the line.");
+    else if (!line)
+        message = m_session->error();
+    else if (!line->plan.ok())
+        message = line->plan.error;
+    if (!message.isEmpty() || !line) {
+        m_linePlan->setText(message);
+        m_lineView->setStaleText(QString());
+        m_lineView->setMessage(message);
+        return;
+    }
+    QString stale;
+    if (!m_session->isCurrent(DesignSession::Line)) {
+        if (m_session->hasPendingWork() || m_session->isDesigning())
+            stale = tr("Out of date: the line is being planned again for the settings as they "
+                       "are now\u2026");
+        else if (settings.sequence.source == SequenceSource::Design)
+            stale = tr("Out of date: the settings changed since this plan; press Design to plan "
+                       "the line again.");
+        else if (m_session->isPaused())
+            stale = tr("Out of date: cancelled; change a setting to plan the line again.");
+        else
+            stale = tr("Out of date: %1").arg(m_session->error());
+    }
+    const QString plan = Kgw::planText(
+        line->plan, line->request, line->request.secondsPerInjection > 0, line->designed);
+    m_linePlan->setText(stale.isEmpty() ? plan : stale + QLatin1Char('\n') + plan);
+    m_lineView->setStaleText(stale);
+    auto coverage = std::make_shared<Kgw::CoveragePlot>(line->coverage,
+        Kgw::lineFileName(spreadPrefix()), line->request.spacingMetres,
+        Kgw::CoverageLine { line->plan.layout->linePositions(), line->plan.layout });
+    m_lineView->setPicture(
+        Kgw::CoveragePlot::size(), [coverage](QPainter *p) { coverage->draw(p); });
+}
+
+bool DesignWindow::canSaveSpreads() const
+{
+    const LinePlan *line = m_session->line();
+    return m_problems.isEmpty() && m_session->isCurrent(DesignSession::Line) && line
+        && line->plan.ok();
+}
+
+QString DesignWindow::spreadPrefix() const
+{
+    const QString name = m_document.holds(sequenceOnShow())
+        ? QFileInfo(m_document.fileName()).completeBaseName()
+        : QString();
+    return name.isEmpty() ? QStringLiteral("line") : name;
 }
 
 quint64 DesignWindow::sequenceOnShow() const
@@ -574,6 +660,59 @@ bool DesignWindow::savePicture(const QString &fileName)
         return false;
     }
     statusBar()->showMessage(tr("%1 written").arg(QFileInfo(fileName).fileName()), 8000);
+    return true;
+}
+
+void DesignWindow::onSaveSpreads()
+{
+    const QString folder
+        = QFileDialog::getExistingDirectory(this, tr("Save every spread into a folder"));
+    if (!folder.isEmpty())
+        saveSpreads(folder);
+}
+
+bool DesignWindow::saveSpreads(const QString &folder)
+{
+    const LinePlan *line = m_session->line();
+    if (!canSaveSpreads())
+        return false;
+    const QString prefix = QDir(folder).filePath(spreadPrefix());
+    // As kgw rollalong refuses them: beside this plan's files they would look current.
+    const QStringList stale = Kgw::staleSpreadFiles(prefix, line->plan, true);
+    if (!stale.isEmpty()) {
+        QStringList names;
+        for (const QString &file : stale)
+            names << QDir::toNativeSeparators(file);
+        QMessageBox::warning(this, applicationName(),
+            tr("Nothing was written: %1 was left from an earlier plan, and this one would not "
+               "replace it. Remove it or choose another folder.")
+                .arg(names.join(QStringLiteral(", "))));
+        return false;
+    }
+    const QVector<Kgw::NamedContent> files
+        = Kgw::planFiles(line->plan, prefix, true, line->request.spacingMetres);
+    // Named after the list's file, the line's file would replace a unified list in its folder.
+    for (const Kgw::NamedContent &file : files) {
+        if (Kgw::isSameFile(file.fileName, m_document.fileName())) {
+            QMessageBox::warning(this, applicationName(),
+                tr("Nothing was written: %1 holds the list on show. Choose another folder.")
+                    .arg(QDir::toNativeSeparators(file.fileName)));
+            return false;
+        }
+    }
+    int failed = 0;
+    const Kgw::WriteResult written = Kgw::saveFiles(files, &failed);
+    if (!written.ok()) {
+        QMessageBox::warning(this, applicationName(),
+            tr("Nothing was written: %1 could not be written: %2")
+                .arg(QDir::toNativeSeparators(files.at(failed).fileName), written.errorString));
+        return false;
+    }
+    statusBar()->showMessage(tr("%1 and %2 written, %3")
+                                 .arg(Kgw::counted(files.size() - 1, tr("spread file")),
+                                     QFileInfo(Kgw::lineFileName(prefix)).fileName(),
+                                     Kgw::counted(line->plan.readings(), tr("configuration"))),
+        8000);
     return true;
 }
 

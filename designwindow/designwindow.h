@@ -30,7 +30,14 @@ class DesignWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    enum View { CoverageView, SensitivityView, ResolutionView, FindingsView, SummaryView };
+    enum View {
+        CoverageView,
+        SensitivityView,
+        ResolutionView,
+        FindingsView,
+        SummaryView,
+        LineView
+    };
 
     explicit DesignWindow(QWidget *parent = nullptr);
     ~DesignWindow() override;
@@ -45,6 +52,8 @@ public:
     bool openFile(const QString &fileName);
     bool saveTo(const QString &fileName, SequenceFormat format);
     bool savePicture(const QString &fileName);
+    // Every spread's sequence file and the whole line's file into the folder, or none of them.
+    bool saveSpreads(const QString &folder);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -67,6 +76,7 @@ private:
     void onSave();
     void onSaveAs();
     void onSavePicture();
+    void onSaveSpreads();
     void onConfigurationChosen(const Kgw::Quadruple &configuration);
     void onRegionDrawn(const QRectF &metres);
     void onAbout();
@@ -76,10 +86,14 @@ private:
     void showPictures();
     void showFindings();
     void showSummary();
+    void showLine();
     void showStatus();
     void updateTitle();
     bool maybeSave();
     bool canSave() const;
+    bool canSaveSpreads() const;
+    // What the line's files are named after: the list's file, or "line".
+    QString spreadPrefix() const;
     quint64 sequenceOnShow() const;
     // The content of the field list on show, as the document compares it.
     QString fieldContentKey();
@@ -100,6 +114,8 @@ private:
     PictureView *m_resolution = nullptr;
     ::FindingsView *m_findings = nullptr;
     QLabel *m_summary = nullptr;
+    QLabel *m_linePlan = nullptr;
+    PictureView *m_lineView = nullptr;
     std::optional<Kgw::Quadruple> m_highlighted;
     std::shared_ptr<const FieldList> m_highlightedField; // the field list the ring was chosen in
     std::shared_ptr<const FieldList> m_keyedField;
@@ -113,6 +129,7 @@ private:
     QAction *m_saveAction = nullptr;
     QAction *m_saveAsAction = nullptr;
     QAction *m_savePictureAction = nullptr;
+    QAction *m_saveSpreadsAction = nullptr;
 };
 
 #endif

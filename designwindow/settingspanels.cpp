@@ -104,6 +104,22 @@ void SequencePanel::setOpenedText(const QString &text)
     m_opened->setText(text.isEmpty() ? tr("No list opened yet.") : text);
 }
 
+LinePanel::LinePanel(QWidget *parent)
+    : SettingsPanel(tr("Line"), parent)
+{
+    QGridLayout *form = grid(this);
+    addBox(Options::LineElectrodes, form);
+    addBox(Options::Move, form);
+    connect(this, &SettingsPanel::edited, this, &LinePanel::showLine);
+    showLine();
+}
+
+void LinePanel::showLine()
+{
+    // Without a line, the cable is not moved.
+    box(Options::Move)->setEnabled(!box(Options::LineElectrodes)->text().isEmpty());
+}
+
 OrderPanel::OrderPanel(QWidget *parent)
     : SettingsPanel(tr("Order"), parent)
 {

@@ -51,6 +51,21 @@ private:
     QLabel *m_opened = nullptr;
 };
 
+// A line longer than the cable: how long, and how far the cable moves from spread to spread.
+class LinePanel : public SettingsPanel
+{
+    Q_OBJECT
+
+public:
+    explicit LinePanel(QWidget *parent = nullptr);
+
+protected:
+    void valuesShown() override { showLine(); }
+
+private:
+    void showLine();
+};
+
 // Whether and how the list is ordered for the field, and what that saves.
 class OrderPanel : public SettingsPanel
 {

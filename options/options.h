@@ -502,15 +502,16 @@ inline constexpr Option Gap
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "&Gap:"), "order/gap");
 
 // A line longer than the cable, measured in spreads (roll-along). kgw must be told the line and
-// the move; the window starts from a line of two cables moved by half a cable.
+// the move (kgw rollalong says so in its own words); the window's box starts empty, "off", and
+// the window then works on one cable as it always did.
 inline constexpr Option LineElectrodes
-    = Option::whole("line-electrodes", "L", GenerateOptions::MinElectrodes, MaxLinePositions,
-        2 * CablePositions)
-          .mustBeGiven()
+    = Option::whole("line-electrodes", "L", GenerateOptions::MinElectrodes, MaxLinePositions, 0)
+          .noneWhenEmpty(QT_TRANSLATE_NOOP("Kgw::Options", "off, the cable alone"))
+          .showing(QT_TRANSLATE_NOOP("Kgw::Options", "off"))
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "Electrode positions along the whole line, at least the cable's: {range} "
               "({default})."))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Line electrodes:"), "line/electrodes");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "&Line electrodes:"), "line/positions");
 inline constexpr Option Move
     = Option::whole("move", "S", 1, CablePositions, CablePositions / 2)
           .mustBeGiven()
@@ -519,7 +520,7 @@ inline constexpr Option Move
               "Electrodes the cable moves along the line from one spread to the next, at most "
               "the cable's: {range} ({default}). The last move is shorter where the line ends "
               "sooner."))
-          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Move:"), "line/move");
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Move &by:"), "line/move");
 // Dead or missing electrodes of a line are named by their line positions.
 inline constexpr Option LineExclude
     = Exclude.positionsUpTo(MaxLinePositions)

@@ -134,6 +134,27 @@ void TestDesignSettings::boxesOfTheSequenceChosen_data()
     QTest::newRow("a bad spacing, whatever the sequence")
         << Values { { &Options::Source, design }, { &Options::Spacing, QStringLiteral("0") } }
         << QStringList { QStringLiteral("cable/spacing") };
+    // The line's refusals are the layout's; the box that says so is the window's.
+    const Values line { { &Options::Electrodes, QStringLiteral("12") },
+        { &Options::LineElectrodes, QStringLiteral("40") },
+        { &Options::Move, QStringLiteral("6") } };
+    QTest::newRow("a line, moved by the whole cable")
+        << (line + Values { { &Options::Move, QStringLiteral("12") } }) << QStringList {};
+    QTest::newRow("a line, moved by more than the cable")
+        << (line + Values { { &Options::Move, QStringLiteral("13") } })
+        << QStringList { QStringLiteral("line/move") };
+    QTest::newRow("no line, a move longer than the cable") << Values {
+        { &Options::Electrodes, QStringLiteral("12") }, { &Options::Move, QStringLiteral("13") }
+    } << QStringList {};
+    QTest::newRow("a line shorter than the cable")
+        << Values { { &Options::LineElectrodes, QStringLiteral("47") } }
+        << QStringList { QStringLiteral("line/positions") };
+    QTest::newRow("an opened list along a line")
+        << (line + Values { { &Options::Source, QStringLiteral("list") } })
+        << QStringList { QStringLiteral("line/positions") };
+    QTest::newRow("the cable's dead electrodes along a line")
+        << (line + Values { { &Options::Exclude, QStringLiteral("7") } })
+        << QStringList { QStringLiteral("cable/excluded") };
 }
 
 void TestDesignSettings::boxesOfTheSequenceChosen()

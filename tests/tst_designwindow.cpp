@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -67,9 +68,13 @@ private slots:
     void refusedFileSaysWhy();
     void saveNeverWritesOverAnotherList();
     void quittingAsksForAnUnsavedDesign();
+    void lineSavedInSpreads();
+    void impossibleLineRefused();
 
 private:
     void setSmallCable(DesignWindow &window);
+    // Wenner-alpha of a = 1 along a line of 12 positions, 2.5 m apart, with a cable of 6.
+    void setSmallLine(DesignWindow &window, int move);
 };
 
 void TestDesignWindow::initTestCase()
@@ -418,6 +423,71 @@ void TestDesignWindow::quittingAsksForAnUnsavedDesign()
     const QString saved = dir.filePath(QStringLiteral("design.KGW"));
     QVERIFY(window.saveTo(saved, formatForName(saved)));
     QVERIFY(window.close());
+}
+
+void TestDesignWindow::setSmallLine(DesignWindow &window, int move)
+{
+    window.findChild<QSpinBox *>(QStringLiteral("electrodes"))->setValue(6);
+    auto *spacing = window.findChild<QLineEdit *>(QStringLiteral("spacing"));
+    spacing->selectAll();
+    spacing->insert(QStringLiteral("2,5"));
+    for (QCheckBox *array : window.findChildren<QCheckBox *>(QRegularExpression("^array-")))
+        array->setChecked(array->objectName() == QLatin1String("array-wa"));
+    window.findChild<QSpinBox *>(QStringLiteral("aMax"))->setValue(1);
+    window.findChild<QSpinBox *>(QStringLiteral("positions"))->setValue(12);
+    window.findChild<QSpinBox *>(QStringLiteral("move"))->setValue(move);
+}
+
+void TestDesignWindow::lineSavedInSpreads()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    DesignWindow window;
+    window.show();
+    auto *saveSpreads = window.findChild<QAction *>(QStringLiteral("saveSpreads"));
+    QVERIFY(!saveSpreads->isEnabled());
+    setSmallLine(window, 4);
+    QVERIFY(waitIdle(window.session()));
+    // Spreads 1-6, 5-10 and 7-12, as kgw rollalong plans them.
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("linePlan"))
+                ->text()
+                .startsWith(QStringLiteral(
+                    "line: 12 electrodes at 2.500 m; a cable of 6 moved by 4: 3 spreads\n")));
+    QVERIFY(window.pictureView(DesignWindow::LineView)->hasPicture());
+    QVERIFY(saveSpreads->isEnabled());
+
+    QTimer::singleShot(0, [&dir] {
+        if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 10000))
+            return;
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *chooser = qobject_cast<QFileDialog *>(modal);
+        if (!chooser) {
+            modal->close();
+            return;
+        }
+        chooser->setDirectory(dir.path());
+        QMetaObject::invokeMethod(chooser, "accept");
+    });
+    saveSpreads->trigger();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+        QStringList({ "line-1.KGW", "line-2.KGW", "line-3.KGW", "line.dat" }));
+    // Spread 3 starts at 7, so Wenner-alpha at 7 stands first on its cable at 1.
+    const QVector<Kgw::Quadruple> wenner { { 2, 5, 3, 4 }, { 3, 6, 4, 5 } };
+    QCOMPARE(readBytes(dir, QStringLiteral("line-3.KGW")), sequenceFileOf(wenner, 2500));
+}
+
+void TestDesignWindow::impossibleLineRefused()
+{
+    DesignWindow window;
+    window.show();
+    setSmallLine(window, 7);
+    QVERIFY(waitIdle(window.session()));
+    auto *problem = window.findChild<QLabel *>(QStringLiteral("moveProblem"));
+    QVERIFY(problem->isVisible());
+    QString impossible;
+    QVERIFY(!Kgw::SpreadLayout::plan(12, 6, 7, &impossible));
+    QCOMPARE(problem->text(), impossible);
+    QVERIFY(!window.findChild<QAction *>(QStringLiteral("saveSpreads"))->isEnabled());
 }
 
 QTEST_MAIN(TestDesignWindow)

@@ -77,6 +77,7 @@ private slots:
     void givenRows();
     void refusals_data();
     void refusals();
+    void planText();
     void staleSpreadFiles();
     void filesReplaceNothingUntilAllAreWritten();
 };
@@ -250,6 +251,30 @@ void TestRollAlong::refusals()
         plan = Kgw::planArrays(request);
     }
     QCOMPARE(plan.error, error);
+}
+
+// The columns only some plans have: reciprocals and field time.
+void TestRollAlong::planText()
+{
+    Kgw::LinePlanRequest request = smallLine(6);
+    request.kinds = { Kgw::ArrayKind::WennerAlpha };
+    request.reciprocalShare = 100;
+    request.secondsPerInjection = 10;
+    const Kgw::RollAlongPlan plan = Kgw::planArrays(request);
+    QVERIFY2(plan.ok(), qPrintable(plan.error));
+    // Spreads 1-6 and 7-12 hold Wenner-alpha at 1, 2, 3 and 7, 8, 9, each with its reciprocal:
+    // six readings, one injection each with one channel; 4, 5 and 6 lie across both.
+    QCOMPARE(Kgw::planText(plan, request, true, false),
+        QStringLiteral(
+            "line: 12 electrodes at 2.500 m; a cable of 6 moved by 6: 2 spreads\n"
+            "spread  first     x (m)  configurations  reciprocals  injections  field time\n"
+            "     1      1     0.000               6            3           6     0:01:00\n"
+            "     2      7    15.000               6            3           6     0:01:00\n"
+            "total: 12 configurations, 12 injections with 1 channel, field time 0:02:00\n"
+            "full spreads: 12 configurations, each spread measuring all it holds; the plan saves "
+            "0 (0.0 %)\n"
+            "lost: 3 configurations that no spread holds (longer than the cable, or across two "
+            "spreads)\n"));
 }
 
 void TestRollAlong::staleSpreadFiles()
