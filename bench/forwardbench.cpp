@@ -1,6 +1,7 @@
 #include "forwardbench.h"
 
 #include "arrays.h"
+#include "electrodelist.h"
 #include "forward.h"
 #include "geometry.h"
 #include "mesh.h"
@@ -152,7 +153,100 @@ bool reportAccuracy()
     return met;
 }
 
+// The yardstick's three grounds (../shared/validation), in ohm m at (x, depth z).
+double yardstickGround(const QString &name, double x, double z)
+{
+    if (name == QLatin1String("block"))
+        return x >= 18 && x <= 26 && z >= 3 && z <= 6 ? 10 : 100;
+    if (name == QLatin1String("two-blocks")) {
+        if (z >= 1.5 && z <= 4.5 && x >= 10 && x <= 16)
+            return 1000;
+        return z >= 1.5 && z <= 4.5 && x >= 30 && x <= 36 ? 10 : 100;
+    }
+    // A 30/300 ohm m contact that crops out at x = 20 m and dips 45° to the right.
+    return x < 20 + z ? 30 : 300;
+}
+
 } // namespace
+
+namespace {
+
+// The list's rows, the cable's mesh and the ground painted on it: each cell the geometric mean
+// of 4 × 4 points, so that the dipping contact is not a staircase of whole cells.
+struct YardstickCase {
+    QVector<Kgw::LineQuadruple> rows;
+    QVector<double> x = cable(Kgw::CablePositions);
+    Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
+    Eigen::VectorXd rho;
+};
+
+bool yardstickCase(const QString &ground, const QString &listPath, YardstickCase *out)
+{
+    const Kgw::ListResult list = Kgw::readElectrodeList(listPath);
+    if (!list.ok()) {
+        fprintf(stderr, "%s\n", qPrintable(list.message));
+        return false;
+    }
+    for (const Kgw::Quadruple &q : list.quadruples)
+        out->rows.append(Kgw::toLinePositions(q));
+    const Kgw::Mesh &mesh = out->mesh;
+    out->rho.resize(mesh.cellCount());
+    for (int cell = 0; cell < mesh.cellCount(); ++cell) {
+        const int c = mesh.column(cell);
+        const int r = mesh.row(cell);
+        double logSum = 0;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j) {
+                const double px = mesh.xNodes().at(c)
+                    + (mesh.xNodes().at(c + 1) - mesh.xNodes().at(c)) * (i + 0.5) / 4;
+                const double pz = mesh.zNodes().at(r)
+                    + (mesh.zNodes().at(r + 1) - mesh.zNodes().at(r)) * (j + 0.5) / 4;
+                logSum += std::log(yardstickGround(ground, px, pz));
+            }
+        }
+        out->rho(cell) = std::exp(logSum / 16);
+    }
+    return true;
+}
+
+} // namespace
+
+int simulateYardstick(const QString &ground, const QString &listPath)
+{
+    YardstickCase c;
+    if (!yardstickCase(ground, listPath, &c))
+        return 1;
+    QElapsedTimer timer;
+    timer.start();
+    Kgw::ForwardModel model(c.mesh, c.rho, c.x);
+    const Eigen::VectorXd r = model.transferResistances(c.rows);
+    fprintf(stderr, "forward of %d rows: %.1f ms\n", c.rows.size(), timer.nsecsElapsed() / 1e6);
+    for (int i = 0; i < c.rows.size(); ++i) {
+        const Kgw::LineQuadruple &q = c.rows.at(i);
+        printf("%d %d %d %d %.10g\n", q.a, q.b, q.m, q.n, r(i));
+    }
+    return 0;
+}
+
+int yardstickJacobian(const QString &ground, const QString &listPath)
+{
+    YardstickCase c;
+    if (!yardstickCase(ground, listPath, &c))
+        return 1;
+    Kgw::ForwardModel model(c.mesh, c.rho, c.x);
+    const Eigen::MatrixXd jacobian = model.jacobian(c.rows);
+    printf("%d\n", c.mesh.cellCount());
+    for (int cell = 0; cell < c.mesh.cellCount(); ++cell) {
+        const QPointF centre = c.mesh.cellCentre(cell);
+        printf("%.6g %.6g\n", centre.x(), centre.y());
+    }
+    for (int i = 0; i < jacobian.rows(); ++i) {
+        for (int cell = 0; cell < jacobian.cols(); ++cell)
+            printf(cell == 0 ? "%.6g" : " %.6g", jacobian(i, cell));
+        printf("\n");
+    }
+    return 0;
+}
 
 // The child: times the forward model of the first 1000 rows on a line of `electrodes`, a fresh
 // model each run (its uniform reference included) and one that is handed its reference, then

@@ -17,6 +17,9 @@
 //                                spread on 240 electrodes beside one design's time)
 //        kgwbench --forward   (the 2.5-D forward model: accuracy against closed forms, the time
 //                              and memory of 1000 rows and their Jacobian, longer lines)
+//        kgwbench --simulate GROUND LIST   (r of every row over one of the yardstick's grounds,
+//                                           for bench/forward_yardstick.sh)
+//        kgwbench --jacobian GROUND LIST   (their Jacobian, for bench/jacobian_yardstick.py)
 //        kgwbench --line-model [L...]   (the model of a line of L positions measured in spreads
 //                                        of 48 moved by 24, as kgw plot draws its sections:
 //                                        time and memory; default 96 120 240)
@@ -707,6 +710,10 @@ int main(int argc, char *argv[])
     }
     if (args.size() == 2 && args.first() == QLatin1String("--measure-forward"))
         return measureForward(args.at(1).toInt());
+    if (args.size() == 3 && args.first() == QLatin1String("--simulate"))
+        return simulateYardstick(args.at(1), args.at(2));
+    if (args.size() == 3 && args.first() == QLatin1String("--jacobian"))
+        return yardstickJacobian(args.at(1), args.at(2));
     if (args.size() == 1 && args.first() == QLatin1String("--forward")) {
         const bool met = reportForward();
         printf("%s\n", met ? "all targets met" : "TARGET MISSED");
