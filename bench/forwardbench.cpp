@@ -1,6 +1,8 @@
 #include "forwardbench.h"
 
 #include "arrays.h"
+#include "benchsupport.h"
+#include "closedforms.h"
 #include "electrodelist.h"
 #include "forward.h"
 #include "geometry.h"
@@ -14,26 +16,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int Runs = 3;
-
-qint64 peakResidentBytes()
-{
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_maxrss) * 1024;
-}
-
-QVector<double> cable(int electrodes)
-{
-    QVector<double> x;
-    for (int i = 0; i < electrodes; ++i)
-        x.append(i);
-    return x;
-}
 
 // What `kgw generate dd wa slm pd --spacing 1 --k-max 1000` lists on a line of that many
 // positions.
@@ -50,18 +36,6 @@ QVector<Kgw::LineQuadruple> standardRows(int electrodes)
             rows.append(q);
     }
     return rows;
-}
-
-double imageSeriesPotential(double r, double rho1, double rho2, double h)
-{
-    const double kappa = (rho2 - rho1) / (rho2 + rho1);
-    double sum = 1 / r;
-    double power = 1;
-    for (int n = 1; n < 100000 && std::abs(power) > 1e-15; ++n) {
-        power *= kappa;
-        sum += 2 * power / std::hypot(r, 2 * n * h);
-    }
-    return rho1 / (2 * Kgw::Pi) * sum;
 }
 
 // A row from pole potentials: column a read at row m is the potential at m of a unit current
@@ -105,7 +79,7 @@ Eigen::VectorXd blockGround(const Kgw::Mesh &mesh)
 // less and more resistive, scaled as the model scales them and straight from the mesh.
 bool reportAccuracy()
 {
-    const QVector<double> x = cable(Kgw::CablePositions);
+    const QVector<double> x = cableAtOneMetre(Kgw::CablePositions);
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     const QVector<Kgw::LineQuadruple> rows = standardRows(Kgw::CablePositions);
     printf("Forward model against closed forms: %d rows of dd wa slm pd (|K| <= 1000 m) on 48 "
@@ -135,7 +109,7 @@ bool reportAccuracy()
         QVector<double> raw;
         for (int i = 0; i < rows.size(); ++i) {
             const double expected = superposed(rows.at(i), [&](int a, int m) {
-                return imageSeriesPotential(std::abs(x.at(a) - x.at(m)), c.rho1, c.rho2, 2);
+                return twoLayerPotential(std::abs(x.at(a) - x.at(m)), c.rho1, c.rho2, 2);
             });
             scaled.append(std::abs(r(i) / expected - 1) * 100);
             raw.append(std::abs(superposed(rows.at(i), [&](int a, int m) { return poles(m, a); })
@@ -175,7 +149,7 @@ namespace {
 // of 4 × 4 points, so that the dipping contact is not a staircase of whole cells.
 struct YardstickCase {
     QVector<Kgw::LineQuadruple> rows;
-    QVector<double> x = cable(Kgw::CablePositions);
+    QVector<double> x = cableAtOneMetre(Kgw::CablePositions);
     Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     Eigen::VectorXd rho;
 };
@@ -253,7 +227,7 @@ int yardstickJacobian(const QString &ground, const QString &listPath)
 // the Jacobian on 48 electrodes; prints the medians in ms, the cells and the peak RSS.
 int measureForward(int electrodes)
 {
-    const QVector<double> x = cable(electrodes);
+    const QVector<double> x = cableAtOneMetre(electrodes);
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     const Eigen::VectorXd ground = blockGround(mesh);
     QVector<Kgw::LineQuadruple> rows = standardRows(electrodes);

@@ -25,6 +25,7 @@
 //                                        time and memory; default 96 120 240)
 
 #include "arrays.h"
+#include "benchsupport.h"
 #include "depth.h"
 #include "design.h"
 #include "electrodelist.h"
@@ -49,18 +50,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int Runs = 5;
-
-qint64 peakResidentBytes()
-{
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_maxrss) * 1024;
-}
 
 bool writeRandomList(const QString &path, int count)
 {

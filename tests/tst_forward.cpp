@@ -4,6 +4,7 @@
 #include "mesh.h"
 #include "wavenumbers.h"
 
+#include "closedforms.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -13,15 +14,6 @@
 Q_DECLARE_METATYPE(Kgw::ArrayKind)
 
 namespace {
-
-// Electrode k at x = k - 1 m, as kgw lays a cable at 1 m spacing.
-QVector<double> cable(int electrodes)
-{
-    QVector<double> x;
-    for (int i = 0; i < electrodes; ++i)
-        x.append(i);
-    return x;
-}
 
 // What `kgw generate KIND --spacing 1 --k-max 1000` lists on the cable.
 QVector<Kgw::LineQuadruple> arrayRows(Kgw::ArrayKind kind, int electrodes)
@@ -57,20 +49,6 @@ Eigen::VectorXd blockGround(const Kgw::Mesh &mesh, double background, double x0,
             ground(cell) = rho;
     }
     return ground;
-}
-
-// The potential at distance r of a unit current at the surface of a layer of ρ1 and thickness
-// h over a half-space of ρ2 (Telford, Geldart and Sheriff, Applied Geophysics, 2nd ed., 8.3.5).
-double twoLayerPotential(double r, double rho1, double rho2, double h)
-{
-    const double kappa = (rho2 - rho1) / (rho2 + rho1);
-    double sum = 1 / r;
-    double power = 1;
-    for (int n = 1; n < 100000 && std::abs(power) > 1e-15; ++n) {
-        power *= kappa;
-        sum += 2 * power / std::hypot(r, 2 * n * h);
-    }
-    return rho1 / (2 * Pi) * sum;
 }
 
 double twoLayerResistance(const Kgw::LineQuadruple &q, double rho1, double rho2, double h)
@@ -117,7 +95,7 @@ void TestForward::mesh_data()
     QTest::addColumn<QVector<double>>("electrodes");
     QTest::addColumn<double>("smallest");
 
-    QTest::newRow("cable at 1 m") << cable(48) << 1.0;
+    QTest::newRow("cable at 1 m") << cableAtOneMetre(48) << 1.0;
     QTest::newRow("uneven, unsorted") << QVector<double> { 10, 0, 4, 5, 4 } << 1.0;
     QTest::newRow("two") << QVector<double> { 0, 3 } << 3.0;
 }
@@ -187,7 +165,7 @@ void TestForward::uniformMeshPoles()
     // Before any scaling by the analytic ground: the mesh, the boundary condition and the
     // wavenumbers give a point source's potential, 1/(2πr) over 1 ohm m, within 2 % at the
     // closest pairs and 0.5 % from four spacings on.
-    const QVector<double> x = cable(48);
+    const QVector<double> x = cableAtOneMetre(48);
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     Kgw::ForwardModel model(mesh, Eigen::VectorXd::Ones(mesh.cellCount()), x);
     QVERIFY2(model.error().isEmpty(), qPrintable(model.error()));
@@ -219,7 +197,7 @@ void TestForward::uniformGround()
 {
     QFETCH(Kgw::ArrayKind, kind);
 
-    const QVector<double> x = cable(48);
+    const QVector<double> x = cableAtOneMetre(48);
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     const QVector<Kgw::LineQuadruple> rows = arrayRows(kind, 48);
     Kgw::ForwardModel model(mesh, Eigen::VectorXd::Constant(mesh.cellCount(), 100), x);
@@ -245,7 +223,7 @@ void TestForward::twoLayers()
     QFETCH(double, rho2);
 
     const double h = 2;
-    const QVector<double> x = cable(48);
+    const QVector<double> x = cableAtOneMetre(48);
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     const Eigen::VectorXd ground = blockGround(mesh, rho2, -1e9, 1e9, -1, h, rho1);
     const QVector<Kgw::LineQuadruple> rows = mixedRows(48);
@@ -274,7 +252,7 @@ void TestForward::identities()
     QFETCH(QString, identity);
 
     const int electrodes = 24;
-    const QVector<double> x = cable(electrodes);
+    const QVector<double> x = cableAtOneMetre(electrodes);
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     // A conductive block centred under the line, and a resistive one off centre for the
     // identities that hold on any ground.
@@ -306,7 +284,7 @@ void TestForward::jacobianAgainstDifferences()
 {
     // A central difference of ln r in ln ρ of single cells: under the electrodes, in the block,
     // and at the mesh's corner, where the mixed boundary term counts.
-    const QVector<double> x = cable(12);
+    const QVector<double> x = cableAtOneMetre(12);
     Kgw::MeshOptions options;
     options.cellsPerSpacing = 1;
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x, options);
@@ -345,7 +323,7 @@ void TestForward::jacobianAgainstDifferences()
 void TestForward::jacobianRowSums()
 {
     // Every ρ scaled alike scales r alike: Σ_j ∂ln r/∂ln ρ_j = 1 over the whole mesh.
-    const QVector<double> x = cable(24);
+    const QVector<double> x = cableAtOneMetre(24);
     const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(x);
     const QVector<Kgw::LineQuadruple> rows = mixedRows(24);
     Kgw::ForwardModel model(mesh, Eigen::VectorXd::Constant(mesh.cellCount(), 30), x);
