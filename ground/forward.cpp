@@ -3,8 +3,6 @@
 #include "geometry.h"
 #include "solverparts.h"
 
-#include <QCoreApplication>
-
 #include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
 
@@ -138,18 +136,17 @@ ForwardModel::ForwardModel(const Mesh &mesh, const Eigen::VectorXd &cellResistiv
     , m_uniformPoles(options.uniformPoles)
 {
     if (mesh.isEmpty()) {
-        m_error = QCoreApplication::translate("ForwardModel", "the mesh has no cells");
+        m_error = QStringLiteral("the mesh has no cells");
         return;
     }
     if (cellResistivity.size() != mesh.cellCount()) {
-        m_error = QCoreApplication::translate("ForwardModel", "%1 resistivities for %2 cells")
+        m_error = QStringLiteral("%1 resistivities for %2 cells")
                       .arg(cellResistivity.size())
                       .arg(mesh.cellCount());
         return;
     }
     if (!(cellResistivity.array() > 0).all() || !cellResistivity.allFinite()) {
-        m_error = QCoreApplication::translate(
-            "ForwardModel", "every resistivity must be a positive number");
+        m_error = QStringLiteral("every resistivity must be a positive number");
         return;
     }
     m_sigma = cellResistivity.cwiseInverse();
@@ -158,8 +155,7 @@ ForwardModel::ForwardModel(const Mesh &mesh, const Eigen::VectorXd &cellResistiv
     double largest = 0;
     for (int i = 0; i < electrodeX.size(); ++i) {
         if (!std::isfinite(electrodeX.at(i))) {
-            m_error = QCoreApplication::translate("ForwardModel", "electrode %1 has no position")
-                          .arg(i + 1);
+            m_error = QStringLiteral("electrode %1 has no position").arg(i + 1);
             return;
         }
         m_electrodeNodes.append(mesh.surfaceNode(electrodeX.at(i)));
@@ -172,8 +168,7 @@ ForwardModel::ForwardModel(const Mesh &mesh, const Eigen::VectorXd &cellResistiv
     }
     m_wavenumbers = Kgw::wavenumbers(smallest, largest);
     if (m_wavenumbers.isEmpty()) {
-        m_error = QCoreApplication::translate(
-            "ForwardModel", "the electrodes need at least two positions");
+        m_error = QStringLiteral("the electrodes need at least two positions");
         return;
     }
     const int e = electrodeX.size();
