@@ -326,6 +326,21 @@ Problem GroundReader::readGrid(const QString &line)
 
 } // namespace
 
+QString groundKeyword(Ground::ShapeKind kind)
+{
+    switch (kind) {
+    case Ground::ShapeKind::Layer:
+        return QStringLiteral("layer");
+    case Ground::ShapeKind::Block:
+        return QStringLiteral("block");
+    case Ground::ShapeKind::Polygon:
+        return QStringLiteral("polygon");
+    case Ground::ShapeKind::Grid:
+        break;
+    }
+    return QStringLiteral("grid");
+}
+
 GroundFileResult readGround(QIODevice *device, const QString &fileName)
 {
     return GroundReader(device, fileName).read();

@@ -53,6 +53,9 @@ GroundFileResult readGroundFile(const QString &fileName);
 // Reads the text of a ground file as though it were the file of that name.
 GroundFileResult parseGround(const QString &text, const QString &fileName);
 
+// The keyword that gives a shape of the kind in a ground file: "block".
+QString groundKeyword(Ground::ShapeKind kind);
+
 // Points at most in a grid's rectangle of distinct x by distinct z: far beyond any inversion's
 // section, and short of filling memory with the points of a model that is no grid at all.
 constexpr qint64 MaxGroundGridCells = qint64(1) << 22;
