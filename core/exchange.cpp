@@ -63,11 +63,6 @@ ExchangeResult noConfigurations()
     return result;
 }
 
-QString quoted(const QString &word)
-{
-    return elided(printable(word), FieldQuoteLength);
-}
-
 // A decimal whole number, with or without a sign.
 std::optional<qint64> wholeNumber(const QString &word)
 {
@@ -80,7 +75,7 @@ QString notANumber(int column, const QString &word)
 {
     return QStringLiteral("%1 electrode is not a number (%2)")
         .arg(QLatin1Char(ElectrodeRules[column].name))
-        .arg(quoted(word));
+        .arg(quotedWord(word));
 }
 
 QString missing(int column)
@@ -139,22 +134,6 @@ bool namesAny(const int (&columns)[Count])
             return true;
     }
     return false;
-}
-
-// A coordinate in metres, or why the word is none: "x is not a number (a)".
-std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value)
-{
-    bool ok = false;
-    *value = word.toDouble(&ok);
-    if (!ok || !qIsFinite(*value))
-        return QStringLiteral("%1 is not a number (%2)").arg(name, quoted(word));
-    if (qAbs(*value) > MaxCoordinate) {
-        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
-            .arg(name)
-            .arg(MaxCoordinate, 0, 'f', 0)
-            .arg(quoted(word));
-    }
-    return std::nullopt;
 }
 
 // The metres of a whole number of millimetres, exactly and as short as it goes: "0", "2.5".
@@ -662,6 +641,21 @@ FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electr
 
 } // namespace
 
+std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value)
+{
+    bool ok = false;
+    *value = word.toDouble(&ok);
+    if (!ok || !qIsFinite(*value))
+        return QStringLiteral("%1 is not a number (%2)").arg(name, quotedWord(word));
+    if (qAbs(*value) > MaxCoordinate) {
+        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
+            .arg(name)
+            .arg(MaxCoordinate, 0, 'f', 0)
+            .arg(quotedWord(word));
+    }
+    return std::nullopt;
+}
+
 std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
 {
     if (name.compare(QLatin1String("unified"), Qt::CaseInsensitive) == 0)
@@ -806,7 +800,7 @@ TopographyResult readTopography(QIODevice *device)
         // Between two points at one x the height would be a cliff, and backwards a fold.
         if (!result.x.isEmpty() && point[0] <= result.x.last()) {
             return refuse(QStringLiteral("x = %1 does not increase from x = %2 on line %3")
-                              .arg(quoted(words.at(0)))
+                              .arg(quotedWord(words.at(0)))
                               .arg(result.x.last())
                               .arg(previousLine));
         }

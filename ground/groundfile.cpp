@@ -21,38 +21,17 @@ namespace Kgw {
 
 namespace {
 
-QString quoted(const QString &word)
-{
-    return elided(printable(word), FieldQuoteLength);
-}
-
 // Why a line fails, or nothing.
 using Problem = std::optional<QString>;
-
-// A position in metres, as the exchange files bound it, or why the word is none.
-Problem coordinate(const QString &name, const QString &word, double *value)
-{
-    bool ok = false;
-    *value = QLocale::c().toDouble(word, &ok);
-    if (!ok || !std::isfinite(*value))
-        return QStringLiteral("%1 is not a number (%2)").arg(name, quoted(word));
-    if (std::abs(*value) > MaxCoordinate) {
-        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
-            .arg(name)
-            .arg(MaxCoordinate, 0, 'f', 0)
-            .arg(quoted(word));
-    }
-    return std::nullopt;
-}
 
 Problem resistivity(const QString &word, double *value)
 {
     bool ok = false;
     *value = QLocale::c().toDouble(word, &ok);
     if (!ok)
-        return QStringLiteral("rho is not a number (%1)").arg(quoted(word));
+        return QStringLiteral("rho is not a number (%1)").arg(quotedWord(word));
     if (!(*value > 0) || !std::isfinite(*value))
-        return QStringLiteral("rho must be finite and above 0 ohm m (%1)").arg(quoted(word));
+        return QStringLiteral("rho must be finite and above 0 ohm m (%1)").arg(quotedWord(word));
     return std::nullopt;
 }
 
@@ -97,8 +76,8 @@ GridRows readGridRows(const QString &path)
             return refuse(QStringLiteral("Expected an \"x z rho\" row of numbers, found %1")
                               .arg(counted(words.size(), QStringLiteral("word"))));
         GroundGridPoint p;
-        Problem problem = coordinate(QStringLiteral("x"), words.at(0), &p.x);
-        problem = problem ? problem : coordinate(QStringLiteral("z"), words.at(1), &p.z);
+        Problem problem = coordinateProblem(QStringLiteral("x"), words.at(0), &p.x);
+        problem = problem ? problem : coordinateProblem(QStringLiteral("z"), words.at(1), &p.z);
         problem = problem ? problem : resistivity(words.at(2), &p.rho);
         if (problem)
             return refuse(*problem);
@@ -221,24 +200,26 @@ Problem GroundReader::readLine(
     if (keyword == QLatin1String("layer")) {
         if (count != 3)
             return wrongCount(keyword, QStringLiteral("top, bottom and rho"), 3, count);
-        Problem problem = coordinate(QStringLiteral("top"), words.at(0), &v[0]);
+        Problem problem = coordinateProblem(QStringLiteral("top"), words.at(0), &v[0]);
         if (words.at(1).compare(QLatin1String("inf"), Qt::CaseInsensitive) == 0)
             v[1] = std::numeric_limits<double>::infinity();
         else
-            problem = problem ? problem : coordinate(QStringLiteral("bottom"), words.at(1), &v[1]);
+            problem = problem ? problem
+                              : coordinateProblem(QStringLiteral("bottom"), words.at(1), &v[1]);
         problem = problem ? problem : resistivity(words.at(2), &v[2]);
         if (problem)
             return problem;
         if (v[0] >= v[1])
             return QStringLiteral("top must lie above bottom (%1 is not below %2)")
-                .arg(quoted(words.at(1)), quoted(words.at(0)));
+                .arg(quotedWord(words.at(1)), quotedWord(words.at(0)));
         m_shapes.append([=](Ground &g) { g.addLayer(v[0], v[1], v[2]); });
     } else if (keyword == QLatin1String("block")) {
         if (count != 5)
             return wrongCount(keyword, QStringLiteral("x0, x1, z0, z1 and rho"), 5, count);
         static const char *const names[4] = { "x0", "x1", "z0", "z1" };
         for (int i = 0; i < 4; ++i) {
-            if (const Problem problem = coordinate(QLatin1String(names[i]), words.at(i), &v[i]))
+            if (const Problem problem
+                = coordinateProblem(QLatin1String(names[i]), words.at(i), &v[i]))
                 return problem;
         }
         if (const Problem problem = resistivity(words.at(4), &v[4]))
@@ -246,8 +227,8 @@ Problem GroundReader::readLine(
         for (int i = 0; i < 4; i += 2) {
             if (v[i] >= v[i + 1])
                 return QStringLiteral("%1 must be less than %2 (%3 is not below %4)")
-                    .arg(QLatin1String(names[i]), QLatin1String(names[i + 1]), quoted(words.at(i)),
-                        quoted(words.at(i + 1)));
+                    .arg(QLatin1String(names[i]), QLatin1String(names[i + 1]),
+                        quotedWord(words.at(i)), quotedWord(words.at(i + 1)));
         }
         m_shapes.append([=](Ground &g) { g.addBlock(v[0], v[1], v[2], v[3], v[4]); });
     } else if (keyword == QLatin1String("polygon")) {
@@ -261,8 +242,9 @@ Problem GroundReader::readLine(
         for (int i = 1; i < count; i += 2) {
             double x;
             double z;
-            Problem problem = coordinate(QStringLiteral("x"), words.at(i), &x);
-            problem = problem ? problem : coordinate(QStringLiteral("z"), words.at(i + 1), &z);
+            Problem problem = coordinateProblem(QStringLiteral("x"), words.at(i), &x);
+            problem
+                = problem ? problem : coordinateProblem(QStringLiteral("z"), words.at(i + 1), &z);
             if (problem)
                 return problem;
             outline.append(QPointF(x, z));
@@ -278,7 +260,7 @@ Problem GroundReader::readLine(
     } else {
         return QStringLiteral("Unknown keyword %1: expected background, layer, block, polygon or "
                               "grid")
-            .arg(quoted(keyword));
+            .arg(quotedWord(keyword));
     }
     m_shapeLines.append(m_lines.lineNumber());
     return std::nullopt;
@@ -299,7 +281,7 @@ Problem GroundReader::readGrid(const QString &line)
     if (rows.failure.status == GroundFileResult::OpenFailed) {
         rows.failure.fileName = m_fileName;
         rows.failure.lineNumber = m_lines.lineNumber();
-        rows.failure.message += QStringLiteral(" %1").arg(quoted(name));
+        rows.failure.message += QStringLiteral(" %1").arg(quotedWord(name));
     }
     if (!rows.failure.ok()) {
         m_gridFailure = rows.failure;
@@ -310,13 +292,13 @@ Problem GroundReader::readGrid(const QString &line)
     if (columns < 2 || layers < 2)
         return QStringLiteral("The grid of %1 needs at least two distinct x and two distinct z, "
                               "found %2 and %3")
-            .arg(quoted(name))
+            .arg(quotedWord(name))
             .arg(columns)
             .arg(layers);
     if (columns * layers > MaxGroundGridCells)
         return QStringLiteral("The points of %1 lie on no rectangular grid: %2 distinct x by %3 "
                               "distinct z")
-            .arg(quoted(name))
+            .arg(quotedWord(name))
             .arg(columns)
             .arg(layers);
     const QVector<GroundGridPoint> points = rows.points;
