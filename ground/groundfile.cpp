@@ -123,7 +123,7 @@ public:
     GroundFileResult read();
 
 private:
-    Problem readLine(const QString &keyword, const QStringList &numbers, const QString &line);
+    Problem readLine(const QString &keyword, const QStringList &words, const QString &line);
     Problem readGrid(const QString &line);
     GroundFileResult refusal(const QString &message) const;
 
@@ -276,7 +276,9 @@ Problem GroundReader::readGrid(const QString &line)
     const QString name = text.mid(blank).trimmed();
     if (name.isEmpty())
         return QStringLiteral("grid takes the name of a file of \"x z rho\" rows");
-    const QString path = QFileInfo(m_fileName).dir().filePath(name);
+    // Cleaned, so that messages name a grid beside a ground file in the working folder as the
+    // crew wrote it.
+    const QString path = QDir::cleanPath(QFileInfo(m_fileName).dir().filePath(name));
     GridRows rows = readGridRows(path);
     if (rows.failure.status == GroundFileResult::OpenFailed) {
         rows.failure.fileName = m_fileName;
