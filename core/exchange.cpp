@@ -753,7 +753,7 @@ FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electr
         head += coordinateText(x) + ' ' + zText + '\n';
     }
     head += QByteArray::number(rows.size()) + "\n# a b m n k" + dataHeader(data, ' ', false) + '\n';
-    return textContent<Row>(head, rows, [spacing, &data](const Row &q, int row) {
+    return textContent<Row>(head, rows, [spacing, data](const Row &q, int row) {
         return electrodesText(q, ' ') + ' '
             + QByteArray::number(geometricFactor(q, spacing), 'g', 10)
             + dataText(data, row, ' ', false) + '\n';
@@ -839,7 +839,7 @@ FileContent unifiedLineContent(const QVector<LineQuadruple> &rows, int linePosit
 FileContent csvContent(const QVector<Quadruple> &quadruples, const DataColumns &data)
 {
     return textContent<Quadruple>("a,b,m,n" + dataHeader(data, ',', true) + '\n', quadruples,
-        [&data](const Quadruple &q, int row) {
+        [data](const Quadruple &q, int row) {
             return electrodesText(q, ',') + dataText(data, row, ',', true) + '\n';
         });
 }

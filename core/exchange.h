@@ -124,8 +124,8 @@ struct ExchangeResult : ListResult {
 // given follow k, in the order r rhoa err u i ip (u and i named "u/mV" and "i/mA", so that no
 // reader takes them for volts and amperes), each value in the fewest digits that read back as
 // the same double; the geometric factor k is always the flat ground's, whatever the data hold.
-// The text is made as it is written, a piece at a time, so the quadruples and the data must
-// outlive the content.
+// The text is made as it is written, a piece at a time, so the quadruples must outlive the
+// content; the data are kept in it (shared, not copied).
 FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres,
     const QVector<double> &heights = QVector<double>(), const DataColumns &data = DataColumns());
 
