@@ -8,6 +8,8 @@
 #include "report.h"
 
 #include "coverageplot.h"
+#include "groundfile.h"
+#include "groundsection.h"
 #include "modelsections.h"
 #include "picture.h"
 #include "resolution.h"
@@ -114,6 +116,86 @@ std::optional<int> readSectionMarks(CommandLine &commandLine, bool section,
     return std::nullopt;
 }
 
+// Draws the ground of the file under the cable or line; the exit status. A shape that lies
+// outside the section is drawn nowhere, so a crew hears of it.
+int plotGround(Console &console, const QString &groundFile, int electrodes, double spacing,
+    const QString &outFile)
+{
+    const Kgw::GroundFileResult read = Kgw::readGroundFile(groundFile);
+    if (!read.ok()) {
+        reportRefusedGround(console, read);
+        return ExitRefused;
+    }
+    const QRectF area = Kgw::groundSectionArea(electrodes, spacing);
+    for (const int shape : read.ground->shapesOutside(area)) {
+        console.diagnostic(groundFile, read.shapeLines.at(shape),
+            QStringLiteral("The %1 lies outside the section drawn, x %2 to %3 m and depth 0 to "
+                           "%4 m")
+                .arg(Kgw::groundKeyword(read.ground->shapeKind(shape)), metres(area.left()),
+                    metres(area.right()), metres(area.bottom())));
+    }
+    const Kgw::WriteResult written = Kgw::groundSectionPlot(
+        *read.ground, electrodes, spacing, QFileInfo(groundFile).fileName())
+                                         .write(outFile);
+    if (!written.ok()) {
+        console.ioFailure(outFile, written.message, written.errorString);
+        return ExitRefused;
+    }
+    return ExitSuccess;
+}
+
+// kgw plot --ground: the cable or line that the ground is drawn under is that of the input, or
+// of --electrodes, or else the whole cable; the exit status.
+int plotGroundSection(Console &console, CommandLine &commandLine, const InputReader &reader,
+    ModelOptions &model, const QStringList &inputs, const QString &groundFile,
+    const QString &outFile)
+{
+    if (!outputAllowed(console, groundFile, outFile))
+        return ExitRefused;
+    QVector<Input> read;
+    for (const QString &input : inputs) {
+        if (!outputAllowed(console, input, outFile))
+            return ExitRefused;
+        const std::optional<Input> sequence = reader.read(console, input, true);
+        if (!sequence)
+            return ExitRefused;
+        read.append(*sequence);
+    }
+    int status = ExitSuccess;
+    if (!model.readWithoutModel(console, read, &status))
+        return status;
+    const int electrodes = read.isEmpty() && !commandLine.isSet(Kgw::Options::Electrodes)
+        ? Kgw::CablePositions
+        : model.electrodes();
+    status = plotGround(console, groundFile, electrodes, model.spacing(), outFile);
+    if (status != ExitSuccess)
+        return status;
+    console.out() << outFile << ": the ground of " << inputName(groundFile) << " under "
+                  << Kgw::counted(electrodes, QStringLiteral("electrode")) << ", spacing "
+                  << commandLine.spacingUsed(model.spacing(), model.spacingFromInputs()) << '\n';
+    return ExitSuccess;
+}
+
+// The coverage plot of an input, along the whole line where it is one; with values, each row
+// coloured by its own.
+Kgw::CoveragePlot coveragePlot(
+    const Input &input, const std::optional<QVector<double>> &values = std::nullopt)
+{
+    const double spacing = input.spacingMetres;
+    QVector<Kgw::CoveragePoint> points = input.isLine()
+        ? Kgw::coveragePoints(input.lineQuadruples, spacing, input.layout)
+        : Kgw::coveragePoints(input.quadruples, spacing);
+    const Kgw::CoverageLine line = input.isLine()
+        ? Kgw::CoverageLine { input.lineElectrodes, input.layout }
+        : Kgw::CoverageLine();
+    for (int i = 0; values && i < points.size(); ++i)
+        points[i].value = values->at(i);
+    Kgw::CoveragePlot plot(points, QFileInfo(inputName(input.argument)).fileName(), spacing, line);
+    if (values)
+        plot.colourByValue(QStringLiteral("apparent resistivity (\u03a9m)"));
+    return plot;
+}
+
 } // namespace
 
 int runPlot(const QStringList &arguments, Console &console)
@@ -142,6 +224,9 @@ int runPlot(const QStringList &arguments, Console &console)
             "The sections reach (E - 1) spacings / 3 deep, deeper than kgw resolution's grid, so "
             "that they show where the cable stops resolving; the figures in their caption are "
             "those of their own grid.\n"
+            "With --data it draws the apparent-resistivity pseudosection of a data file instead: "
+            "each row's marker where the coverage plot places it, coloured on a logarithmic scale "
+            "by its rhoa, or k × r where the file gives only r.\n"
             "INPUT is an electrode list, a sequence file (*.KGW) with its own spacing, or with "
             "--from a file in that format.\n"
             "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
@@ -169,6 +254,17 @@ int runPlot(const QStringList &arguments, Console &console)
                        "for the resolution."),
         QStringLiteral("LOW:HIGH"));
     commandLine.parser().addOption(range);
+    const QCommandLineOption ground(QStringLiteral("ground"),
+        QStringLiteral("Draw the ground of the ground file FILE instead: its resistivity under the "
+                       "cable of INPUT, of --electrodes or of 48, on a logarithmic scale. INPUT "
+                       "may then be left out."),
+        QStringLiteral("FILE"));
+    commandLine.parser().addOption(ground);
+    const QCommandLineOption data(QStringLiteral("data"),
+        QStringLiteral("Draw the apparent-resistivity pseudosection of the data file FILE, read as "
+                       "--from gives (unified by default), in place of INPUT."),
+        QStringLiteral("FILE"));
+    commandLine.parser().addOption(data);
     commandLine.add(Kgw::Options::Target,
         "Outline on the section the region between X0 and X1 along the cable (electrode 1 at 0) "
         "and Z0 and Z1 deep, in metres.");
@@ -182,7 +278,11 @@ int runPlot(const QStringList &arguments, Console &console)
         return *status;
 
     const QStringList inputs = commandLine.parser().positionalArguments();
-    if (inputs.size() != 1)
+    const bool groundSection = commandLine.parser().isSet(ground);
+    const bool dataSection = commandLine.parser().isSet(data);
+    if (dataSection && !inputs.isEmpty())
+        return commandLine.usageError(QStringLiteral("--data names the input: give no INPUT"));
+    if (inputs.size() != 1 && !(groundSection && inputs.isEmpty()) && !dataSection)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
     const QString outFile = commandLine.parser().value(output);
     if (outFile.isEmpty())
@@ -200,7 +300,19 @@ int runPlot(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("--coverage and --%1 exclude each other")
                                           .arg(sensitivitySection ? QStringLiteral("sensitivity")
                                                                   : QStringLiteral("resolution")));
-    const QString modelOption = model.firstGiven();
+    if (groundSection
+        && (sensitivitySection || resolutionSection || commandLine.parser().isSet(coverage)))
+        return commandLine.usageError(
+            QStringLiteral("--ground draws the ground alone: give no --coverage, --sensitivity "
+                           "or --resolution with it"));
+    if (dataSection
+        && (groundSection || sensitivitySection || resolutionSection
+            || commandLine.parser().isSet(coverage)))
+        return commandLine.usageError(
+            QStringLiteral("--data draws the data alone: give no --coverage, --sensitivity, "
+                           "--resolution or --ground with it"));
+    const QString modelOption
+        = model.firstGiven(groundSection ? &Kgw::Options::Electrodes : nullptr);
     if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
         return commandLine.usageError(
             QStringLiteral("%1 applies only to --sensitivity and --resolution").arg(modelOption));
@@ -211,9 +323,14 @@ int runPlot(const QStringList &arguments, Console &console)
             sensitivitySection ? Kgw::SectionPlot::Logarithmic : Kgw::SectionPlot::Unit,
             &colourRange, &region))
         return *status;
+    if (dataSection)
+        reader.setDefaultFormat(Kgw::ExchangeFormat::Unified);
     if (!reader.accept())
         return ExitUsage;
-    const QString input = inputs.first();
+    if (groundSection)
+        return plotGroundSection(console, commandLine, reader, model, inputs,
+            commandLine.parser().value(ground), outFile);
+    const QString input = dataSection ? commandLine.parser().value(data) : inputs.first();
     if (!outputAllowed(console, input, outFile))
         return ExitRefused;
 
@@ -232,18 +349,21 @@ int runPlot(const QStringList &arguments, Console &console)
         if (colourRange)
             plot->setRange(colourRange->first, colourRange->second);
         written = plot->write(outFile);
-    } else if (sequence->isLine()) {
-        const double spacing = sequence->spacingMetres;
-        const Kgw::CoveragePlot plot(
-            Kgw::coveragePoints(sequence->lineQuadruples, spacing, sequence->layout),
-            QFileInfo(inputName(input)).fileName(), spacing,
-            { sequence->lineElectrodes, sequence->layout });
-        written = plot.write(outFile);
+    } else if (dataSection) {
+        const std::optional<QVector<double>> rhoa = sequence->isLine()
+            ? Kgw::apparentResistivities(
+                sequence->data, sequence->lineQuadruples, sequence->spacingMetres)
+            : Kgw::apparentResistivities(
+                sequence->data, sequence->quadruples, sequence->spacingMetres);
+        if (!rhoa) {
+            console.diagnostic(inputName(input), 0,
+                QStringLiteral("The file has neither a rhoa nor an r column: it holds no "
+                               "apparent resistivity to draw"));
+            return ExitRefused;
+        }
+        written = coveragePlot(*sequence, rhoa).write(outFile);
     } else {
-        const double spacing = sequence->spacingMetres;
-        const Kgw::CoveragePlot plot(Kgw::coveragePoints(sequence->quadruples, spacing),
-            QFileInfo(inputName(input)).fileName(), spacing);
-        written = plot.write(outFile);
+        written = coveragePlot(*sequence).write(outFile);
     }
     if (!written.ok()) {
         console.ioFailure(outFile, written.message, written.errorString);

@@ -2,24 +2,23 @@
 
 #include "geometry.h"
 #include "iodevice.h"
-#include "linesplitter.h"
+#include "linereader.h"
 #include "sequencewriter.h"
 #include "spacing.h"
 #include "textutil.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 namespace Kgw {
 
 namespace {
 
-// Far longer than any line of either format that a program or a person writes. A file without
-// line ends, such as a device of zeros, is refused at this length instead of filling memory.
-constexpr int MaxLineLength = 64 * 1024;
 // Far below what any survey measures, and far above the rounding of a few dozen steps along
 // the ground.
 constexpr double RoundingSlack = 1e-9;
@@ -29,66 +28,116 @@ constexpr int QuadruplesPerPiece = 16384;
 const char *const ElectrodeColumns[4] = { "a", "b", "m", "n" };
 const char *const Axes[3] = { "x", "y", "z" };
 
-// The lines of a file, each whole, as the exchange formats are read line by line.
-class LineReader
-{
-public:
-    explicit LineReader(QIODevice *device)
-        : m_device(device)
-        , m_text(device)
-    { }
+// A data column as a header names it. The packages hold u and i in volts and amperes, and err as
+// a share, unless the name gives another unit; this reader keeps the millivolts and milliamperes
+// a crew reads.
+struct DataName {
+    const char *name;
+    DataColumn column;
+    double factor; // to the column's unit
+};
+const DataName DataNames[] = { { "k", DataColumn::K, 1 }, { "r", DataColumn::R, 1 },
+    { "rhoa", DataColumn::Rhoa, 1 }, { "err", DataColumn::Err, 1 },
+    { "err/%", DataColumn::Err, 0.01 }, { "u", DataColumn::U, 1000 },
+    { "u/v", DataColumn::U, 1000 }, { "u/mv", DataColumn::U, 1 }, { "i", DataColumn::I, 1000 },
+    { "i/a", DataColumn::I, 1000 }, { "i/ma", DataColumn::I, 1 }, { "ip", DataColumn::Ip, 1 } };
+// How the writers name the columns, in the order they write them.
+const char *const WrittenDataNames[DataColumnCount]
+    = { "k", "r", "rhoa", "err", "u/mV", "i/mA", "ip" };
 
-    // The next line without its end. Nothing at the end of the text, after a read failure
-    // (failed()), and for a line longer than MaxLineLength (tooLong()).
-    std::optional<QString> next();
-    // The line last returned, or the one too long, and its text.
-    qint64 lineNumber() const { return m_lineNumber; }
-    const QString &line() const { return m_line; }
-    bool tooLong() const { return m_tooLong; }
-    bool failed() const { return deviceFailed(m_device); }
-    QString errorString() const { return m_device->errorString(); }
-
-private:
-    QIODevice *m_device;
-    LineSplitter m_text;
-    const QChar *m_next = nullptr; // where the next line starts or goes on in the piece
-    bool m_tooLong = false;
-    qint64 m_lineNumber = 0;
-    QString m_line;
+// Where each data column stands among a header's names: -1 for one it does not name.
+struct DataPlaces {
+    int index[DataColumnCount] = {};
+    double factor[DataColumnCount] = {};
+    QString name[DataColumnCount]; // as the header names it
 };
 
-std::optional<QString> LineReader::next()
+DataPlaces findDataColumns(const QStringList &names)
 {
-    QString line;
-    for (;;) {
-        if (m_next == m_text.end()) {
-            const bool more = m_text.readPiece();
-            m_next = m_text.begin();
-            if (more)
-                continue;
-            // A last line without a line end is a line all the same.
-            if (line.isEmpty())
-                return std::nullopt;
-            ++m_lineNumber;
-            return m_line = line;
+    DataPlaces places;
+    std::fill(std::begin(places.index), std::end(places.index), -1);
+    for (const DataName &d : DataNames) {
+        const int c = int(d.column);
+        const int index = names.indexOf(QLatin1String(d.name));
+        if (index >= 0 && places.index[c] < 0) {
+            places.index[c] = index;
+            places.factor[c] = d.factor;
+            places.name[c] = QLatin1String(d.name);
         }
-        const QChar *p = m_next;
-        while (p != m_text.end() && !LineSplitter::isLineEnd(p->unicode()))
-            ++p;
-        if (line.size() + (p - m_next) > MaxLineLength) {
-            m_tooLong = true;
-            ++m_lineNumber;
-            return std::nullopt;
-        }
-        line.append(m_next, int(p - m_next));
-        if (p == m_text.end()) {
-            m_next = p;
-            continue;
-        }
-        m_next = m_text.pastLineEnd(p);
-        ++m_lineNumber;
-        return m_line = line;
     }
+    return places;
+}
+
+// Takes a row's values of the data columns, or says why it can not.
+std::optional<QString> readData(
+    const QStringList &fields, const DataPlaces &places, DataColumns *data)
+{
+    double values[DataColumnCount];
+    for (int c = 0; c < DataColumnCount; ++c) {
+        const int index = places.index[c];
+        if (index < 0)
+            continue;
+        const QString field = fields.value(index);
+        if (field.isEmpty())
+            return QStringLiteral("%1 is missing").arg(places.name[c]);
+        bool ok = false;
+        values[c] = field.toDouble(&ok) * places.factor[c];
+        // The writers give a row that measures nothing a k of nan, or inf where no voltage
+        // arises; every other value is one measured or modelled.
+        if (!ok || (!qIsFinite(values[c]) && c != int(DataColumn::K)))
+            return QStringLiteral("%1 is not a finite number (%2)")
+                .arg(places.name[c], quotedWord(field));
+    }
+    for (int c = 0; c < DataColumnCount; ++c) {
+        if (places.index[c] >= 0)
+            data->values[size_t(c)].append(values[c]);
+    }
+    return std::nullopt;
+}
+
+// The fewest digits that read back as the same double.
+QByteArray valueText(double value)
+{
+    return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// The names of the data columns given, each after the separator, k only where wanted.
+QByteArray dataHeader(const DataColumns &data, char separator, bool withK)
+{
+    QByteArray text;
+    for (int c = withK ? 0 : 1; c < DataColumnCount; ++c) {
+        if (data.has(DataColumn(c)))
+            text += separator + QByteArray(WrittenDataNames[c]);
+    }
+    return text;
+}
+
+QByteArray dataText(const DataColumns &data, int row, char separator, bool withK)
+{
+    QByteArray text;
+    for (int c = withK ? 0 : 1; c < DataColumnCount; ++c) {
+        if (data.has(DataColumn(c)))
+            text += separator + valueText(data.values[size_t(c)].at(row));
+    }
+    return text;
+}
+
+template <typename Row>
+std::optional<QVector<double>> apparentOf(
+    const DataColumns &data, const QVector<Row> &rows, double spacingMetres)
+{
+    if (data.has(DataColumn::Rhoa))
+        return data[DataColumn::Rhoa];
+    if (!data.has(DataColumn::R))
+        return std::nullopt;
+    QVector<double> rhoa;
+    rhoa.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const double k = data.has(DataColumn::K) ? data[DataColumn::K].at(i)
+                                                 : geometricFactor(rows.at(i), spacingMetres);
+        rhoa.append(k * data[DataColumn::R].at(i));
+    }
+    return rhoa;
 }
 
 ExchangeResult refusal(qint64 lineNumber, const QString &message, const QString &line = QString())
@@ -128,11 +177,6 @@ ExchangeResult noConfigurations()
     return result;
 }
 
-QString quoted(const QString &word)
-{
-    return elided(printable(word), FieldQuoteLength);
-}
-
 // A decimal whole number, with or without a sign.
 std::optional<qint64> wholeNumber(const QString &word)
 {
@@ -145,7 +189,7 @@ QString notANumber(int column, const QString &word)
 {
     return QStringLiteral("%1 electrode is not a number (%2)")
         .arg(QLatin1Char(ElectrodeRules[column].name))
-        .arg(quoted(word));
+        .arg(quotedWord(word));
 }
 
 QString missing(int column)
@@ -206,42 +250,6 @@ bool namesAny(const int (&columns)[Count])
     return false;
 }
 
-// The white-space-separated words of a line, up to a # that starts a comment.
-QStringList wordsOf(const QString &line)
-{
-    QStringList words;
-    int start = -1;
-    for (int i = 0; i <= line.size(); ++i) {
-        const bool end = i == line.size() || line.at(i) == QLatin1Char('#');
-        if (end || line.at(i).isSpace()) {
-            if (start >= 0)
-                words.append(line.mid(start, i - start));
-            start = -1;
-            if (end)
-                break;
-        } else if (start < 0) {
-            start = i;
-        }
-    }
-    return words;
-}
-
-// A coordinate in metres, or why the word is none: "x is not a number (a)".
-std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value)
-{
-    bool ok = false;
-    *value = word.toDouble(&ok);
-    if (!ok || !qIsFinite(*value))
-        return QStringLiteral("%1 is not a number (%2)").arg(name, quoted(word));
-    if (qAbs(*value) > MaxCoordinate) {
-        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
-            .arg(name)
-            .arg(MaxCoordinate, 0, 'f', 0)
-            .arg(quoted(word));
-    }
-    return std::nullopt;
-}
-
 // The metres of a whole number of millimetres, exactly and as short as it goes: "0", "2.5".
 QByteArray metresText(qint64 millimetres)
 {
@@ -287,6 +295,7 @@ private:
     std::optional<SpreadLayout> m_layout;
     QStringList m_positionNames;
     QStringList m_dataNames;
+    DataPlaces m_dataPlaces;
     int m_electrodes = 0;
     double m_previous[3] = {}; // the position of the electrode read last
     QVector<double> m_heights;
@@ -498,8 +507,13 @@ ExchangeResult UnifiedReader::read()
             return stopped(
                 m_lines, QStringLiteral("File ends after %1 of %2 data").arg(datum).arg(*data));
         }
+        if (datum == 0)
+            m_dataPlaces = findDataColumns(m_dataNames);
         qint64 values[4];
-        if (const std::optional<QString> problem = datumProblem(*words, values))
+        std::optional<QString> problem = datumProblem(*words, values);
+        if (!problem)
+            problem = readData(*words, m_dataPlaces, &result.data);
+        if (problem)
             return refusal(m_lines, *problem);
         appendRow(&result, values, m_extent);
         result.lineNumbers.append(m_lines.lineNumber());
@@ -646,7 +660,7 @@ std::optional<ExchangeResult> CsvReader::failure() const
 // they are made once beforehand and counted.
 template <typename Row>
 FileContent textContent(const QByteArray &head, const QVector<Row> &rows,
-    const std::function<QByteArray(const Row &)> &line)
+    const std::function<QByteArray(const Row &, int)> &line)
 {
     FileContent content;
     content.pieceCount = 1 + (rows.size() + QuadruplesPerPiece - 1) / QuadruplesPerPiece;
@@ -657,7 +671,7 @@ FileContent textContent(const QByteArray &head, const QVector<Row> &rows,
         const int first = (index - 1) * QuadruplesPerPiece;
         const int last = qMin(first + QuadruplesPerPiece, rows.size());
         for (int i = first; i < last; ++i)
-            text += line(rows.at(i));
+            text += line(rows.at(i), i);
         return text;
     };
     for (int i = 0; i < content.pieceCount; ++i)
@@ -719,7 +733,7 @@ std::optional<QString> topographyProblem(const QStringList &words, double point[
 // A unified data file of `electrodes` electrodes, the head before it if any, and the rows.
 template <typename Row>
 FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electrodes,
-    double spacingMetres, const QVector<double> &heights)
+    double spacingMetres, const QVector<double> &heights, const DataColumns &data)
 {
     const qint32 millimetres = spacingToMillimetres(spacingMetres);
     const double spacing = millimetres / 1000.0;
@@ -738,14 +752,30 @@ FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electr
         previous = z;
         head += coordinateText(x) + ' ' + zText + '\n';
     }
-    head += QByteArray::number(rows.size()) + "\n# a b m n k\n";
-    return textContent<Row>(head, rows, [spacing](const Row &q) {
+    head += QByteArray::number(rows.size()) + "\n# a b m n k" + dataHeader(data, ' ', false) + '\n';
+    return textContent<Row>(head, rows, [spacing, data](const Row &q, int row) {
         return electrodesText(q, ' ') + ' '
-            + QByteArray::number(geometricFactor(q, spacing), 'g', 10) + '\n';
+            + QByteArray::number(geometricFactor(q, spacing), 'g', 10)
+            + dataText(data, row, ' ', false) + '\n';
     });
 }
 
 } // namespace
+
+std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value)
+{
+    bool ok = false;
+    *value = word.toDouble(&ok);
+    if (!ok || !qIsFinite(*value))
+        return QStringLiteral("%1 is not a number (%2)").arg(name, quotedWord(word));
+    if (qAbs(*value) > MaxCoordinate) {
+        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
+            .arg(name)
+            .arg(MaxCoordinate, 0, 'f', 0)
+            .arg(quotedWord(word));
+    }
+    return std::nullopt;
+}
 
 std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
 {
@@ -761,14 +791,38 @@ QString allowedExchangeFormats()
     return QStringLiteral("unified or csv");
 }
 
-FileContent unifiedDataContent(
-    const QVector<Quadruple> &quadruples, double spacingMetres, const QVector<double> &heights)
+bool DataColumns::isEmpty() const
 {
-    return unifiedContent(QByteArray(), quadruples, CablePositions, spacingMetres, heights);
+    return std::all_of(values.cbegin(), values.cend(),
+        [](const QVector<double> &column) { return column.isEmpty(); });
+}
+
+double DataColumns::value(DataColumn column, int row) const
+{
+    return has(column) ? (*this)[column].at(row) : std::numeric_limits<double>::quiet_NaN();
+}
+
+std::optional<QVector<double>> apparentResistivities(
+    const DataColumns &data, const QVector<Quadruple> &rows, double spacingMetres)
+{
+    return apparentOf(data, rows, spacingMetres);
+}
+
+std::optional<QVector<double>> apparentResistivities(
+    const DataColumns &data, const QVector<LineQuadruple> &rows, double spacingMetres)
+{
+    return apparentOf(data, rows, spacingMetres);
+}
+
+FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres,
+    const QVector<double> &heights, const DataColumns &data)
+{
+    return unifiedContent(QByteArray(), quadruples, CablePositions, spacingMetres, heights, data);
 }
 
 FileContent unifiedLineContent(const QVector<LineQuadruple> &rows, int linePositions,
-    double spacingMetres, const QVector<double> &heights, const std::optional<SpreadLayout> &layout)
+    double spacingMetres, const QVector<double> &heights, const std::optional<SpreadLayout> &layout,
+    const DataColumns &data)
 {
     Q_ASSERT(!layout || layout->linePositions() == linePositions);
     QByteArray head;
@@ -779,21 +833,23 @@ FileContent unifiedLineContent(const QVector<LineQuadruple> &rows, int linePosit
                    .toLatin1()
             + '\n';
     }
-    return unifiedContent(head, rows, linePositions, spacingMetres, heights);
+    return unifiedContent(head, rows, linePositions, spacingMetres, heights, data);
 }
 
-FileContent csvContent(const QVector<Quadruple> &quadruples)
+FileContent csvContent(const QVector<Quadruple> &quadruples, const DataColumns &data)
 {
-    return textContent<Quadruple>(
-        "a,b,m,n\n", quadruples, [](const Quadruple &q) { return electrodesText(q, ',') + '\n'; });
+    return textContent<Quadruple>("a,b,m,n" + dataHeader(data, ',', true) + '\n', quadruples,
+        [data](const Quadruple &q, int row) {
+            return electrodesText(q, ',') + dataText(data, row, ',', true) + '\n';
+        });
 }
 
 FileContent exchangeContent(ExchangeFormat format, const QVector<Quadruple> &quadruples,
-    double spacingMetres, const QVector<double> &heights)
+    double spacingMetres, const QVector<double> &heights, const DataColumns &data)
 {
     return format == ExchangeFormat::Unified
-        ? unifiedDataContent(quadruples, spacingMetres, heights)
-        : csvContent(quadruples);
+        ? unifiedDataContent(quadruples, spacingMetres, heights, data)
+        : csvContent(quadruples, data);
 }
 
 ExchangeResult readUnifiedData(
@@ -821,6 +877,7 @@ ExchangeResult readCsv(QIODevice *device, ExchangeExtent extent)
             return records.refused(QStringLiteral("Header names column %1 twice").arg(name));
     }
 
+    const DataPlaces dataPlaces = findDataColumns(names);
     ExchangeResult result;
     while (const std::optional<QStringList> fields = records.next()) {
         qint64 values[4] = {};
@@ -837,6 +894,8 @@ ExchangeResult readCsv(QIODevice *device, ExchangeExtent extent)
         }
         if (!problem)
             problem = brokenRule(values, positionsOf(extent));
+        if (!problem)
+            problem = readData(*fields, dataPlaces, &result.data);
         if (problem)
             return records.refused(*problem);
         if (result.lineNumbers.size() == MaxSequenceQuadruples) {
@@ -891,7 +950,7 @@ TopographyResult readTopography(QIODevice *device)
         // Between two points at one x the height would be a cliff, and backwards a fold.
         if (!result.x.isEmpty() && point[0] <= result.x.last()) {
             return refuse(QStringLiteral("x = %1 does not increase from x = %2 on line %3")
-                              .arg(quoted(words.at(0)))
+                              .arg(quotedWord(words.at(0)))
                               .arg(result.x.last())
                               .arg(previousLine));
         }

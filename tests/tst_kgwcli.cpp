@@ -55,6 +55,8 @@ private slots:
     void factorLimit_data();
     void factorLimit();
     void plotSection();
+    void plotGround_data();
+    void plotGround();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
     void sectionOptions_data();
@@ -802,6 +804,13 @@ void TestKgwCli::fromFormats_data()
         << 1 << QString()
         << "in.dat:3: Electrode 2 lies 2.5 m from electrode 1, not the cable's spacing of 5 m (to "
            "within 0.1 %)\n";
+    QTest::newRow("plot data") << QStringList { "plot", "--data", "rhoa.dat", "-o", "p.png" } << 0
+                               << "p.png: 2 quadruples, spacing 2.500 m\n"
+                               << QString();
+    QTest::newRow("plot data without rhoa or r")
+        << QStringList { "plot", "--data", "in.dat", "-o", "p.png" } << 1 << QString()
+        << "in.dat: The file has neither a rhoa nor an r column: it holds no apparent "
+           "resistivity to draw\n";
     QTest::newRow("order csv")
         << QStringList { "order", "--from", "CSV", "in.csv" } << 0 << "1 4 2 3\n"
         << "<stdout>: 1 configuration; places that break a gap of 0: 0 before, 0 after\n";
@@ -824,6 +833,8 @@ void TestKgwCli::fromFormats()
     writeBytes(dir, QStringLiteral("none.csv"), "a,b,m,n\n1,4,2,3\n1,3,2,0\n");
     writeBytes(dir, QStringLiteral("in.dat"), "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n");
     writeBytes(dir, QStringLiteral("bad.dat"), "3\n# x z\n0 0\n2.5 0\n5 1\n1\n1 0 2 0\n");
+    writeBytes(dir, QStringLiteral("rhoa.dat"),
+        "2\n0 0\n2.5 0\n2\n# a b m n rhoa\n1 0 2 0 120\n2 0 1 0 80\n");
     writeBytes(dir, QStringLiteral("more.dat"),
         "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n2 0 1 0\n");
     const KgwRun run = runKgw(dir, arguments);
@@ -843,6 +854,40 @@ void TestKgwCli::plotSection()
     QCOMPARE(run.out, QStringLiteral("r.png: 2 quadruples, spacing 2.000 m\n"));
     const QImage image(dir.filePath(QStringLiteral("r.png")));
     QCOMPARE(image.width(), 1200);
+}
+
+void TestKgwCli::plotGround_data()
+{
+    QTest::addColumn<QByteArray>("ground");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    // 23 spacings of 1 m: a spacing beyond either end, and 23 / 3 m deep.
+    QTest::newRow("drawn, a block beyond the line said")
+        << QByteArray("background 100\nlayer 0 2 300\nblock 30 31 0 1 10\n") << 0
+        << "g.png: the ground of g.ground under 24 electrodes, spacing 1.000 m\n"
+        << "g.ground:3: The block lies outside the section drawn, x -1.000 to 24.000 m and depth "
+           "0 to 7.667 m\n";
+    QTest::newRow("refused at its line")
+        << QByteArray("background 100\nblock 5 5 0 1 10\n") << 1 << QString()
+        << "g.ground:2: x0 must be less than x1 (5 is not below 5)\n";
+}
+
+void TestKgwCli::plotGround()
+{
+    QFETCH(QByteArray, ground);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("g.ground"), ground);
+    const KgwRun run = runKgw(dir,
+        { "plot", "--ground", "g.ground", "--spacing", "1", "--electrodes", "24", "-o", "g.png" });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
+    QCOMPARE(QImage(dir.filePath(QStringLiteral("g.png"))).width(), exitCode == 0 ? 1200 : 0);
 }
 
 void TestKgwCli::resolution()
