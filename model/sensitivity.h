@@ -3,22 +3,12 @@
 
 #include "line.h"
 #include "modelgrid.h"
+#include "progress.h"
 #include "quadruple.h"
 
 #include <QVector>
 
-#include <functional>
-
 namespace Kgw {
-
-// Called now and then during long work with the share done, 0 to 1.
-using ProgressFunction = std::function<void(double)>;
-
-// A progress function may throw this to stop the work, as a window does when its user cancels.
-// The model's work is exception-safe: it waits for whatever it runs beside, holds no lock, and
-// leaves nothing behind but what the caller owns.
-struct Cancelled {
-};
 
 // The sensitivity of a homogeneous half-space to each cell of a grid, for current and potential
 // electrodes on its surface.

@@ -62,13 +62,6 @@ Eigen::MatrixXd rowColumns(const Eigen::MatrixXd &basis, const std::vector<Surve
     return columns;
 }
 
-ProgressFunction progressRange(const ProgressFunction &progress, double from, double to)
-{
-    if (!progress)
-        return ProgressFunction();
-    return [progress, from, to](double share) { progress(from + (to - from) * share); };
-}
-
 double NoiseModel::sigma(double factorMetres, double cancellation, int exponent) const
 {
     return std::ldexp(relativeError, -exponent)

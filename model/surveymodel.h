@@ -16,9 +16,6 @@
 
 namespace Kgw {
 
-// Reports the progress of one part of some work, from..to of the whole, to `progress`.
-ProgressFunction progressRange(const ProgressFunction &progress, double from, double to);
-
 // How uncertain a measured apparent resistivity is, relative to its value: a share of it, what a
 // ground that is not uniform adds to a reading that cancels, and what a fixed voltage floor
 // adds. The measured voltage is rho I / K, so the floor weighs more
