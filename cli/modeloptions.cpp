@@ -164,10 +164,10 @@ ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes, doub
     }
 }
 
-QString ModelOptions::firstGiven() const
+QString ModelOptions::firstGiven(const Kgw::Option *except) const
 {
     for (const Kgw::Option *option : modelOptions) {
-        if (m_commandLine.isSet(*option))
+        if (option != except && m_commandLine.isSet(*option))
             return QStringLiteral("--") + QLatin1String(option->name);
     }
     return QString();

@@ -76,8 +76,12 @@ public:
     bool readWithoutModel(Console &console, const QVector<Input> &inputs, int *status);
     const Kgw::GridOptions &gridOptions() const { return m_grid; }
     const Kgw::ResolutionOptions &resolutionOptions() const { return m_resolution; }
-    // The first of these options given on the command line, "--k-max" say; empty for none.
-    QString firstGiven() const;
+    // The first of these options given on the command line, "--k-max" say, other than
+    // `except`, which a command takes on its own; empty for none.
+    QString firstGiven(const Kgw::Option *except = nullptr) const;
+    // The cable's electrodes (the line's positions) and the spacing that read() found.
+    int electrodes() const { return m_electrodes; }
+    double spacing() const { return m_spacing; }
     // Whether the spacing read was that of a sequence file rather than --spacing or its default.
     bool spacingFromInputs() const { return m_spacingFromInputs; }
     // Electrodes the model gives no row to; set before read().

@@ -8,6 +8,8 @@
 #include "report.h"
 
 #include "coverageplot.h"
+#include "groundfile.h"
+#include "groundsection.h"
 #include "modelsections.h"
 #include "picture.h"
 #include "resolution.h"
@@ -114,6 +116,66 @@ std::optional<int> readSectionMarks(CommandLine &commandLine, bool section,
     return std::nullopt;
 }
 
+// Draws the ground of the file under the cable or line; the exit status. A shape that lies
+// outside the section is drawn nowhere, so a crew hears of it.
+int plotGround(Console &console, const QString &groundFile, int electrodes, double spacing,
+    const QString &outFile)
+{
+    const Kgw::GroundFileResult read = Kgw::readGroundFile(groundFile);
+    if (!read.ok()) {
+        reportRefusedGround(console, read);
+        return ExitRefused;
+    }
+    const QRectF area = Kgw::groundSectionArea(electrodes, spacing);
+    for (const int shape : read.ground->shapesOutside(area)) {
+        console.diagnostic(groundFile, read.shapeLines.at(shape),
+            QStringLiteral("The %1 lies outside the section drawn, x %2 to %3 m and depth 0 to "
+                           "%4 m")
+                .arg(Kgw::groundKeyword(read.ground->shapeKind(shape)), metres(area.left()),
+                    metres(area.right()), metres(area.bottom())));
+    }
+    const Kgw::WriteResult written = Kgw::groundSectionPlot(
+        *read.ground, electrodes, spacing, QFileInfo(groundFile).fileName())
+                                         .write(outFile);
+    if (!written.ok()) {
+        console.ioFailure(outFile, written.message, written.errorString);
+        return ExitRefused;
+    }
+    return ExitSuccess;
+}
+
+// kgw plot --ground: the cable or line that the ground is drawn under is that of the input, or
+// of --electrodes, or else the whole cable; the exit status.
+int plotGroundSection(Console &console, CommandLine &commandLine, const InputReader &reader,
+    ModelOptions &model, const QStringList &inputs, const QString &groundFile,
+    const QString &outFile)
+{
+    if (!outputAllowed(console, groundFile, outFile))
+        return ExitRefused;
+    QVector<Input> read;
+    for (const QString &input : inputs) {
+        if (!outputAllowed(console, input, outFile))
+            return ExitRefused;
+        const std::optional<Input> sequence = reader.read(console, input, true);
+        if (!sequence)
+            return ExitRefused;
+        read.append(*sequence);
+    }
+    int status = ExitSuccess;
+    if (!model.readWithoutModel(console, read, &status))
+        return status;
+    const int electrodes = read.isEmpty() && !commandLine.isSet(Kgw::Options::Electrodes)
+        ? Kgw::CablePositions
+        : model.electrodes();
+    status = plotGround(console, groundFile, electrodes, model.spacing(), outFile);
+    if (status != ExitSuccess)
+        return status;
+    console.out() << outFile << ": the ground of " << inputName(groundFile) << " under "
+                  << Kgw::counted(electrodes, QStringLiteral("electrode")) << ", spacing "
+                  << commandLine.spacingUsed(model.spacing(), model.spacingFromInputs()) << '\n';
+    return ExitSuccess;
+}
+
 } // namespace
 
 int runPlot(const QStringList &arguments, Console &console)
@@ -169,6 +231,12 @@ int runPlot(const QStringList &arguments, Console &console)
                        "for the resolution."),
         QStringLiteral("LOW:HIGH"));
     commandLine.parser().addOption(range);
+    const QCommandLineOption ground(QStringLiteral("ground"),
+        QStringLiteral("Draw the ground of the ground file FILE instead: its resistivity under the "
+                       "cable of INPUT, of --electrodes or of 48, on a logarithmic scale. INPUT "
+                       "may then be left out."),
+        QStringLiteral("FILE"));
+    commandLine.parser().addOption(ground);
     commandLine.add(Kgw::Options::Target,
         "Outline on the section the region between X0 and X1 along the cable (electrode 1 at 0) "
         "and Z0 and Z1 deep, in metres.");
@@ -182,7 +250,8 @@ int runPlot(const QStringList &arguments, Console &console)
         return *status;
 
     const QStringList inputs = commandLine.parser().positionalArguments();
-    if (inputs.size() != 1)
+    const bool groundSection = commandLine.parser().isSet(ground);
+    if (inputs.size() != 1 && !(groundSection && inputs.isEmpty()))
         return commandLine.usageError(QStringLiteral("give exactly one input"));
     const QString outFile = commandLine.parser().value(output);
     if (outFile.isEmpty())
@@ -200,7 +269,13 @@ int runPlot(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("--coverage and --%1 exclude each other")
                                           .arg(sensitivitySection ? QStringLiteral("sensitivity")
                                                                   : QStringLiteral("resolution")));
-    const QString modelOption = model.firstGiven();
+    if (groundSection
+        && (sensitivitySection || resolutionSection || commandLine.parser().isSet(coverage)))
+        return commandLine.usageError(
+            QStringLiteral("--ground draws the ground alone: give no --coverage, --sensitivity "
+                           "or --resolution with it"));
+    const QString modelOption
+        = model.firstGiven(groundSection ? &Kgw::Options::Electrodes : nullptr);
     if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
         return commandLine.usageError(
             QStringLiteral("%1 applies only to --sensitivity and --resolution").arg(modelOption));
@@ -213,6 +288,9 @@ int runPlot(const QStringList &arguments, Console &console)
         return *status;
     if (!reader.accept())
         return ExitUsage;
+    if (groundSection)
+        return plotGroundSection(console, commandLine, reader, model, inputs,
+            commandLine.parser().value(ground), outFile);
     const QString input = inputs.first();
     if (!outputAllowed(console, input, outFile))
         return ExitRefused;

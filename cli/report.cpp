@@ -3,6 +3,7 @@
 #include "arguments.h"
 #include "console.h"
 #include "electrodelist.h"
+#include "groundfile.h"
 
 #include <QtMath>
 
@@ -43,6 +44,14 @@ QString reciprocalShortfall(int added, int asked)
                           "--max-dipole")
         .arg(added)
         .arg(asked);
+}
+
+void reportRefusedGround(Console &console, const Kgw::GroundFileResult &ground)
+{
+    const QString reason = ground.errorString.isEmpty()
+        ? ground.message
+        : ground.message + QStringLiteral(": ") + ground.errorString;
+    console.diagnostic(inputName(ground.fileName), ground.lineNumber, reason);
 }
 
 int refuse(Console &console, const QString &file, const QString &reason)

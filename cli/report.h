@@ -9,6 +9,7 @@
 #include <optional>
 
 namespace Kgw {
+struct GroundFileResult;
 struct ListResult;
 } // namespace Kgw
 
@@ -18,6 +19,9 @@ class Console;
 
 // Reports a list that the converter refuses, the way `convert` does.
 void reportRefusedList(Console &console, const QString &argument, const Kgw::ListResult &list);
+
+// Reports a ground file that is refused, at the line of the ground or grid file at fault.
+void reportRefusedGround(Console &console, const Kgw::GroundFileResult &ground);
 
 // Says where an accepted list ended at an empty line with more after it, which no command reads.
 void reportLinesAfterEnd(Console &console, const QString &argument, const Kgw::ListResult &list);

@@ -2,7 +2,7 @@
 
 #include "geometry.h"
 #include "iodevice.h"
-#include "linesplitter.h"
+#include "linereader.h"
 #include "sequencewriter.h"
 #include "spacing.h"
 #include "textutil.h"
@@ -17,9 +17,6 @@ namespace Kgw {
 
 namespace {
 
-// Far longer than any line of either format that a program or a person writes. A file without
-// line ends, such as a device of zeros, is refused at this length instead of filling memory.
-constexpr int MaxLineLength = 64 * 1024;
 // Far below what any survey measures, and far above the rounding of a few dozen steps along
 // the ground.
 constexpr double RoundingSlack = 1e-9;
@@ -28,68 +25,6 @@ constexpr int QuadruplesPerPiece = 16384;
 
 const char *const ElectrodeColumns[4] = { "a", "b", "m", "n" };
 const char *const Axes[3] = { "x", "y", "z" };
-
-// The lines of a file, each whole, as the exchange formats are read line by line.
-class LineReader
-{
-public:
-    explicit LineReader(QIODevice *device)
-        : m_device(device)
-        , m_text(device)
-    { }
-
-    // The next line without its end. Nothing at the end of the text, after a read failure
-    // (failed()), and for a line longer than MaxLineLength (tooLong()).
-    std::optional<QString> next();
-    // The line last returned, or the one too long, and its text.
-    qint64 lineNumber() const { return m_lineNumber; }
-    const QString &line() const { return m_line; }
-    bool tooLong() const { return m_tooLong; }
-    bool failed() const { return deviceFailed(m_device); }
-    QString errorString() const { return m_device->errorString(); }
-
-private:
-    QIODevice *m_device;
-    LineSplitter m_text;
-    const QChar *m_next = nullptr; // where the next line starts or goes on in the piece
-    bool m_tooLong = false;
-    qint64 m_lineNumber = 0;
-    QString m_line;
-};
-
-std::optional<QString> LineReader::next()
-{
-    QString line;
-    for (;;) {
-        if (m_next == m_text.end()) {
-            const bool more = m_text.readPiece();
-            m_next = m_text.begin();
-            if (more)
-                continue;
-            // A last line without a line end is a line all the same.
-            if (line.isEmpty())
-                return std::nullopt;
-            ++m_lineNumber;
-            return m_line = line;
-        }
-        const QChar *p = m_next;
-        while (p != m_text.end() && !LineSplitter::isLineEnd(p->unicode()))
-            ++p;
-        if (line.size() + (p - m_next) > MaxLineLength) {
-            m_tooLong = true;
-            ++m_lineNumber;
-            return std::nullopt;
-        }
-        line.append(m_next, int(p - m_next));
-        if (p == m_text.end()) {
-            m_next = p;
-            continue;
-        }
-        m_next = m_text.pastLineEnd(p);
-        ++m_lineNumber;
-        return m_line = line;
-    }
-}
 
 ExchangeResult refusal(qint64 lineNumber, const QString &message, const QString &line = QString())
 {
@@ -128,11 +63,6 @@ ExchangeResult noConfigurations()
     return result;
 }
 
-QString quoted(const QString &word)
-{
-    return elided(printable(word), FieldQuoteLength);
-}
-
 // A decimal whole number, with or without a sign.
 std::optional<qint64> wholeNumber(const QString &word)
 {
@@ -145,7 +75,7 @@ QString notANumber(int column, const QString &word)
 {
     return QStringLiteral("%1 electrode is not a number (%2)")
         .arg(QLatin1Char(ElectrodeRules[column].name))
-        .arg(quoted(word));
+        .arg(quotedWord(word));
 }
 
 QString missing(int column)
@@ -204,42 +134,6 @@ bool namesAny(const int (&columns)[Count])
             return true;
     }
     return false;
-}
-
-// The white-space-separated words of a line, up to a # that starts a comment.
-QStringList wordsOf(const QString &line)
-{
-    QStringList words;
-    int start = -1;
-    for (int i = 0; i <= line.size(); ++i) {
-        const bool end = i == line.size() || line.at(i) == QLatin1Char('#');
-        if (end || line.at(i).isSpace()) {
-            if (start >= 0)
-                words.append(line.mid(start, i - start));
-            start = -1;
-            if (end)
-                break;
-        } else if (start < 0) {
-            start = i;
-        }
-    }
-    return words;
-}
-
-// A coordinate in metres, or why the word is none: "x is not a number (a)".
-std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value)
-{
-    bool ok = false;
-    *value = word.toDouble(&ok);
-    if (!ok || !qIsFinite(*value))
-        return QStringLiteral("%1 is not a number (%2)").arg(name, quoted(word));
-    if (qAbs(*value) > MaxCoordinate) {
-        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
-            .arg(name)
-            .arg(MaxCoordinate, 0, 'f', 0)
-            .arg(quoted(word));
-    }
-    return std::nullopt;
 }
 
 // The metres of a whole number of millimetres, exactly and as short as it goes: "0", "2.5".
@@ -747,6 +641,21 @@ FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electr
 
 } // namespace
 
+std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value)
+{
+    bool ok = false;
+    *value = word.toDouble(&ok);
+    if (!ok || !qIsFinite(*value))
+        return QStringLiteral("%1 is not a number (%2)").arg(name, quotedWord(word));
+    if (qAbs(*value) > MaxCoordinate) {
+        return QStringLiteral("%1 is out of range [-%2, %2] m (%3)")
+            .arg(name)
+            .arg(MaxCoordinate, 0, 'f', 0)
+            .arg(quotedWord(word));
+    }
+    return std::nullopt;
+}
+
 std::optional<ExchangeFormat> findExchangeFormat(const QString &name)
 {
     if (name.compare(QLatin1String("unified"), Qt::CaseInsensitive) == 0)
@@ -891,7 +800,7 @@ TopographyResult readTopography(QIODevice *device)
         // Between two points at one x the height would be a cliff, and backwards a fold.
         if (!result.x.isEmpty() && point[0] <= result.x.last()) {
             return refuse(QStringLiteral("x = %1 does not increase from x = %2 on line %3")
-                              .arg(quoted(words.at(0)))
+                              .arg(quotedWord(words.at(0)))
                               .arg(result.x.last())
                               .arg(previousLine));
         }

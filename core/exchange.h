@@ -38,6 +38,10 @@ QString allowedExchangeFormats();
 // keeps every distance worked out from coordinates far from overflow.
 constexpr double MaxCoordinate = 1e7;
 
+// A coordinate in metres within ±MaxCoordinate, or why the word is none: "x is not a number (a)",
+// named as `name`.
+std::optional<QString> coordinateProblem(const QString &name, const QString &word, double *value);
+
 // How far the distance between neighbouring electrodes of a unified data file may stray from
 // the spacing, as a share of it: a cable laid along the ground keeps its electrodes that far
 // apart, and a survey of them measures that closely.

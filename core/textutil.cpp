@@ -26,6 +26,11 @@ QString printable(const QString &text)
     return result;
 }
 
+QString quotedWord(const QString &word)
+{
+    return elided(printable(word), FieldQuoteLength);
+}
+
 QString counted(int count, const QString &noun)
 {
     return QStringLiteral("%1 %2%3").arg(count).arg(noun).arg(

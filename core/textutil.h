@@ -17,6 +17,9 @@ QString elided(const QString &text, int maxLength);
 // terminal, so white space among them becomes a space and every other one U+FFFD.
 QString printable(const QString &text);
 
+// A word of input fit to quote in a message: printable, and cut to FieldQuoteLength.
+QString quotedWord(const QString &word);
+
 // "1 quadruple", "2 quadruples": how reports count things. `noun` takes an s for the plural.
 QString counted(int count, const QString &noun);
 

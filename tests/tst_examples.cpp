@@ -2,6 +2,7 @@
 // described: the good ones convert, the bad one fails on its one known line.
 
 #include "electrodelist.h"
+#include "groundfile.h"
 #include "quadruple.h"
 #include "sequencewriter.h"
 
@@ -50,6 +51,7 @@ private slots:
     void goodListsConvert();
     void wennerLineCoversTheCable();
     void mistakeIsOnLineEight();
+    void groundReads();
 };
 
 void TestExamples::goodListsConvert_data()
@@ -124,6 +126,16 @@ void TestExamples::mistakeIsOnLineEight()
     QCOMPARE(read.message, QStringLiteral("M electrode is out of range [1, 48] (1114)"));
     QCOMPARE(read.lineNumber, qint64(8));
     QCOMPARE(read.lineText, QStringLiteral("8 17 1114"));
+}
+
+// The example ground is what docs/kgw.md draws: a block of 10 under a top layer of 300.
+void TestExamples::groundReads()
+{
+    const Kgw::GroundFileResult read
+        = Kgw::readGroundFile(examples().filePath(QStringLiteral("block.ground")));
+    QVERIFY2(read.ok(), qPrintable(read.message));
+    QCOMPARE(read.ground->resistivityAt(115, 1), 300.0);
+    QCOMPARE(read.ground->resistivityAt(115, 20), 10.0);
 }
 
 QTEST_GUILESS_MAIN(TestExamples)

@@ -55,6 +55,8 @@ private slots:
     void factorLimit_data();
     void factorLimit();
     void plotSection();
+    void plotGround_data();
+    void plotGround();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
     void sectionOptions_data();
@@ -843,6 +845,40 @@ void TestKgwCli::plotSection()
     QCOMPARE(run.out, QStringLiteral("r.png: 2 quadruples, spacing 2.000 m\n"));
     const QImage image(dir.filePath(QStringLiteral("r.png")));
     QCOMPARE(image.width(), 1200);
+}
+
+void TestKgwCli::plotGround_data()
+{
+    QTest::addColumn<QByteArray>("ground");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    // 23 spacings of 1 m: a spacing beyond either end, and 23 / 3 m deep.
+    QTest::newRow("drawn, a block beyond the line said")
+        << QByteArray("background 100\nlayer 0 2 300\nblock 30 31 0 1 10\n") << 0
+        << "g.png: the ground of g.ground under 24 electrodes, spacing 1.000 m\n"
+        << "g.ground:3: The block lies outside the section drawn, x -1.000 to 24.000 m and depth "
+           "0 to 7.667 m\n";
+    QTest::newRow("refused at its line")
+        << QByteArray("background 100\nblock 5 5 0 1 10\n") << 1 << QString()
+        << "g.ground:2: x0 must be less than x1 (5 is not below 5)\n";
+}
+
+void TestKgwCli::plotGround()
+{
+    QFETCH(QByteArray, ground);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("g.ground"), ground);
+    const KgwRun run = runKgw(dir,
+        { "plot", "--ground", "g.ground", "--spacing", "1", "--electrodes", "24", "-o", "g.png" });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
+    QCOMPARE(QImage(dir.filePath(QStringLiteral("g.png"))).width(), exitCode == 0 ? 1200 : 0);
 }
 
 void TestKgwCli::resolution()
