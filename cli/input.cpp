@@ -107,6 +107,7 @@ std::optional<Input> InputReader::read(
             takeLine(file, &input);
         input.lineNumbers = file.lineNumbers;
         input.heights = file.heights;
+        input.data = file.data;
         if (file.spacingMillimetres > 0) {
             input.spacingMetres = file.spacingMillimetres / 1000.0;
             input.ownSpacing = true;

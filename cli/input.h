@@ -25,6 +25,7 @@ struct Input {
     bool sequenceFile = false; // read from a sequence file, which has no lines
     QVector<qint64> lineNumbers; // each quadruple's line where other lines come between
     QVector<double> heights; // a unified data file's electrode heights, to be written again
+    Kgw::DataColumns data; // an exchange file's data columns, a value per row
     // The quadruples that repeat an electrode or give no signal, as a list or an exchange file
     // counts them while it is read; a sequence file's are not counted.
     int unmeasurable = 0;

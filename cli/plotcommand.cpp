@@ -176,6 +176,26 @@ int plotGroundSection(Console &console, CommandLine &commandLine, const InputRea
     return ExitSuccess;
 }
 
+// The coverage plot of an input, along the whole line where it is one; with values, each row
+// coloured by its own.
+Kgw::CoveragePlot coveragePlot(
+    const Input &input, const std::optional<QVector<double>> &values = std::nullopt)
+{
+    const double spacing = input.spacingMetres;
+    QVector<Kgw::CoveragePoint> points = input.isLine()
+        ? Kgw::coveragePoints(input.lineQuadruples, spacing, input.layout)
+        : Kgw::coveragePoints(input.quadruples, spacing);
+    const Kgw::CoverageLine line = input.isLine()
+        ? Kgw::CoverageLine { input.lineElectrodes, input.layout }
+        : Kgw::CoverageLine();
+    for (int i = 0; values && i < points.size(); ++i)
+        points[i].value = values->at(i);
+    Kgw::CoveragePlot plot(points, QFileInfo(inputName(input.argument)).fileName(), spacing, line);
+    if (values)
+        plot.colourByValue(QStringLiteral("apparent resistivity (\u03a9m)"));
+    return plot;
+}
+
 } // namespace
 
 int runPlot(const QStringList &arguments, Console &console)
@@ -204,6 +224,9 @@ int runPlot(const QStringList &arguments, Console &console)
             "The sections reach (E - 1) spacings / 3 deep, deeper than kgw resolution's grid, so "
             "that they show where the cable stops resolving; the figures in their caption are "
             "those of their own grid.\n"
+            "With --data it draws the apparent-resistivity pseudosection of a data file instead: "
+            "each row's marker where the coverage plot places it, coloured on a logarithmic scale "
+            "by its rhoa, or k × r where the file gives only r.\n"
             "INPUT is an electrode list, a sequence file (*.KGW) with its own spacing, or with "
             "--from a file in that format.\n"
             "Exit status: 0 when the plot is written, 1 when the input is refused or the plot "
@@ -237,6 +260,11 @@ int runPlot(const QStringList &arguments, Console &console)
                        "may then be left out."),
         QStringLiteral("FILE"));
     commandLine.parser().addOption(ground);
+    const QCommandLineOption data(QStringLiteral("data"),
+        QStringLiteral("Draw the apparent-resistivity pseudosection of the data file FILE, read as "
+                       "--from gives (unified by default), in place of INPUT."),
+        QStringLiteral("FILE"));
+    commandLine.parser().addOption(data);
     commandLine.add(Kgw::Options::Target,
         "Outline on the section the region between X0 and X1 along the cable (electrode 1 at 0) "
         "and Z0 and Z1 deep, in metres.");
@@ -251,7 +279,10 @@ int runPlot(const QStringList &arguments, Console &console)
 
     const QStringList inputs = commandLine.parser().positionalArguments();
     const bool groundSection = commandLine.parser().isSet(ground);
-    if (inputs.size() != 1 && !(groundSection && inputs.isEmpty()))
+    const bool dataSection = commandLine.parser().isSet(data);
+    if (dataSection && !inputs.isEmpty())
+        return commandLine.usageError(QStringLiteral("--data names the input: give no INPUT"));
+    if (inputs.size() != 1 && !(groundSection && inputs.isEmpty()) && !dataSection)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
     const QString outFile = commandLine.parser().value(output);
     if (outFile.isEmpty())
@@ -274,6 +305,12 @@ int runPlot(const QStringList &arguments, Console &console)
         return commandLine.usageError(
             QStringLiteral("--ground draws the ground alone: give no --coverage, --sensitivity "
                            "or --resolution with it"));
+    if (dataSection
+        && (groundSection || sensitivitySection || resolutionSection
+            || commandLine.parser().isSet(coverage)))
+        return commandLine.usageError(
+            QStringLiteral("--data draws the data alone: give no --coverage, --sensitivity, "
+                           "--resolution or --ground with it"));
     const QString modelOption
         = model.firstGiven(groundSection ? &Kgw::Options::Electrodes : nullptr);
     if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
@@ -286,12 +323,14 @@ int runPlot(const QStringList &arguments, Console &console)
             sensitivitySection ? Kgw::SectionPlot::Logarithmic : Kgw::SectionPlot::Unit,
             &colourRange, &region))
         return *status;
+    if (dataSection)
+        reader.setDefaultFormat(Kgw::ExchangeFormat::Unified);
     if (!reader.accept())
         return ExitUsage;
     if (groundSection)
         return plotGroundSection(console, commandLine, reader, model, inputs,
             commandLine.parser().value(ground), outFile);
-    const QString input = inputs.first();
+    const QString input = dataSection ? commandLine.parser().value(data) : inputs.first();
     if (!outputAllowed(console, input, outFile))
         return ExitRefused;
 
@@ -310,18 +349,21 @@ int runPlot(const QStringList &arguments, Console &console)
         if (colourRange)
             plot->setRange(colourRange->first, colourRange->second);
         written = plot->write(outFile);
-    } else if (sequence->isLine()) {
-        const double spacing = sequence->spacingMetres;
-        const Kgw::CoveragePlot plot(
-            Kgw::coveragePoints(sequence->lineQuadruples, spacing, sequence->layout),
-            QFileInfo(inputName(input)).fileName(), spacing,
-            { sequence->lineElectrodes, sequence->layout });
-        written = plot.write(outFile);
+    } else if (dataSection) {
+        const std::optional<QVector<double>> rhoa = sequence->isLine()
+            ? Kgw::apparentResistivities(
+                sequence->data, sequence->lineQuadruples, sequence->spacingMetres)
+            : Kgw::apparentResistivities(
+                sequence->data, sequence->quadruples, sequence->spacingMetres);
+        if (!rhoa) {
+            console.diagnostic(inputName(input), 0,
+                QStringLiteral("The file has neither a rhoa nor an r column: it holds no "
+                               "apparent resistivity to draw"));
+            return ExitRefused;
+        }
+        written = coveragePlot(*sequence, rhoa).write(outFile);
     } else {
-        const double spacing = sequence->spacingMetres;
-        const Kgw::CoveragePlot plot(Kgw::coveragePoints(sequence->quadruples, spacing),
-            QFileInfo(inputName(input)).fileName(), spacing);
-        written = plot.write(outFile);
+        written = coveragePlot(*sequence).write(outFile);
     }
     if (!written.ok()) {
         console.ioFailure(outFile, written.message, written.errorString);

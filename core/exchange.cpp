@@ -7,11 +7,13 @@
 #include "spacing.h"
 #include "textutil.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 namespace Kgw {
 
@@ -25,6 +27,118 @@ constexpr int QuadruplesPerPiece = 16384;
 
 const char *const ElectrodeColumns[4] = { "a", "b", "m", "n" };
 const char *const Axes[3] = { "x", "y", "z" };
+
+// A data column as a header names it. The packages hold u and i in volts and amperes, and err as
+// a share, unless the name gives another unit; this reader keeps the millivolts and milliamperes
+// a crew reads.
+struct DataName {
+    const char *name;
+    DataColumn column;
+    double factor; // to the column's unit
+};
+const DataName DataNames[] = { { "k", DataColumn::K, 1 }, { "r", DataColumn::R, 1 },
+    { "rhoa", DataColumn::Rhoa, 1 }, { "err", DataColumn::Err, 1 },
+    { "err/%", DataColumn::Err, 0.01 }, { "u", DataColumn::U, 1000 },
+    { "u/v", DataColumn::U, 1000 }, { "u/mv", DataColumn::U, 1 }, { "i", DataColumn::I, 1000 },
+    { "i/a", DataColumn::I, 1000 }, { "i/ma", DataColumn::I, 1 }, { "ip", DataColumn::Ip, 1 } };
+// How the writers name the columns, in the order they write them.
+const char *const WrittenDataNames[DataColumnCount]
+    = { "k", "r", "rhoa", "err", "u/mV", "i/mA", "ip" };
+
+// Where each data column stands among a header's names: -1 for one it does not name.
+struct DataPlaces {
+    int index[DataColumnCount] = {};
+    double factor[DataColumnCount] = {};
+    QString name[DataColumnCount]; // as the header names it
+};
+
+DataPlaces findDataColumns(const QStringList &names)
+{
+    DataPlaces places;
+    std::fill(std::begin(places.index), std::end(places.index), -1);
+    for (const DataName &d : DataNames) {
+        const int c = int(d.column);
+        const int index = names.indexOf(QLatin1String(d.name));
+        if (index >= 0 && places.index[c] < 0) {
+            places.index[c] = index;
+            places.factor[c] = d.factor;
+            places.name[c] = QLatin1String(d.name);
+        }
+    }
+    return places;
+}
+
+// Takes a row's values of the data columns, or says why it can not.
+std::optional<QString> readData(
+    const QStringList &fields, const DataPlaces &places, DataColumns *data)
+{
+    double values[DataColumnCount];
+    for (int c = 0; c < DataColumnCount; ++c) {
+        const int index = places.index[c];
+        if (index < 0)
+            continue;
+        const QString field = fields.value(index);
+        if (field.isEmpty())
+            return QStringLiteral("%1 is missing").arg(places.name[c]);
+        bool ok = false;
+        values[c] = field.toDouble(&ok) * places.factor[c];
+        // The writers give a row that measures nothing a k of nan, or inf where no voltage
+        // arises; every other value is one measured or modelled.
+        if (!ok || (!qIsFinite(values[c]) && c != int(DataColumn::K)))
+            return QStringLiteral("%1 is not a finite number (%2)")
+                .arg(places.name[c], quotedWord(field));
+    }
+    for (int c = 0; c < DataColumnCount; ++c) {
+        if (places.index[c] >= 0)
+            data->values[size_t(c)].append(values[c]);
+    }
+    return std::nullopt;
+}
+
+// The fewest digits that read back as the same double.
+QByteArray valueText(double value)
+{
+    return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// The names of the data columns given, each after the separator, k only where wanted.
+QByteArray dataHeader(const DataColumns &data, char separator, bool withK)
+{
+    QByteArray text;
+    for (int c = withK ? 0 : 1; c < DataColumnCount; ++c) {
+        if (data.has(DataColumn(c)))
+            text += separator + QByteArray(WrittenDataNames[c]);
+    }
+    return text;
+}
+
+QByteArray dataText(const DataColumns &data, int row, char separator, bool withK)
+{
+    QByteArray text;
+    for (int c = withK ? 0 : 1; c < DataColumnCount; ++c) {
+        if (data.has(DataColumn(c)))
+            text += separator + valueText(data.values[size_t(c)].at(row));
+    }
+    return text;
+}
+
+template <typename Row>
+std::optional<QVector<double>> apparentOf(
+    const DataColumns &data, const QVector<Row> &rows, double spacingMetres)
+{
+    if (data.has(DataColumn::Rhoa))
+        return data[DataColumn::Rhoa];
+    if (!data.has(DataColumn::R))
+        return std::nullopt;
+    QVector<double> rhoa;
+    rhoa.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const double k = data.has(DataColumn::K) ? data[DataColumn::K].at(i)
+                                                 : geometricFactor(rows.at(i), spacingMetres);
+        rhoa.append(k * data[DataColumn::R].at(i));
+    }
+    return rhoa;
+}
 
 ExchangeResult refusal(qint64 lineNumber, const QString &message, const QString &line = QString())
 {
@@ -181,6 +295,7 @@ private:
     std::optional<SpreadLayout> m_layout;
     QStringList m_positionNames;
     QStringList m_dataNames;
+    DataPlaces m_dataPlaces;
     int m_electrodes = 0;
     double m_previous[3] = {}; // the position of the electrode read last
     QVector<double> m_heights;
@@ -392,8 +507,13 @@ ExchangeResult UnifiedReader::read()
             return stopped(
                 m_lines, QStringLiteral("File ends after %1 of %2 data").arg(datum).arg(*data));
         }
+        if (datum == 0)
+            m_dataPlaces = findDataColumns(m_dataNames);
         qint64 values[4];
-        if (const std::optional<QString> problem = datumProblem(*words, values))
+        std::optional<QString> problem = datumProblem(*words, values);
+        if (!problem)
+            problem = readData(*words, m_dataPlaces, &result.data);
+        if (problem)
             return refusal(m_lines, *problem);
         appendRow(&result, values, m_extent);
         result.lineNumbers.append(m_lines.lineNumber());
@@ -540,7 +660,7 @@ std::optional<ExchangeResult> CsvReader::failure() const
 // they are made once beforehand and counted.
 template <typename Row>
 FileContent textContent(const QByteArray &head, const QVector<Row> &rows,
-    const std::function<QByteArray(const Row &)> &line)
+    const std::function<QByteArray(const Row &, int)> &line)
 {
     FileContent content;
     content.pieceCount = 1 + (rows.size() + QuadruplesPerPiece - 1) / QuadruplesPerPiece;
@@ -551,7 +671,7 @@ FileContent textContent(const QByteArray &head, const QVector<Row> &rows,
         const int first = (index - 1) * QuadruplesPerPiece;
         const int last = qMin(first + QuadruplesPerPiece, rows.size());
         for (int i = first; i < last; ++i)
-            text += line(rows.at(i));
+            text += line(rows.at(i), i);
         return text;
     };
     for (int i = 0; i < content.pieceCount; ++i)
@@ -613,7 +733,7 @@ std::optional<QString> topographyProblem(const QStringList &words, double point[
 // A unified data file of `electrodes` electrodes, the head before it if any, and the rows.
 template <typename Row>
 FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electrodes,
-    double spacingMetres, const QVector<double> &heights)
+    double spacingMetres, const QVector<double> &heights, const DataColumns &data)
 {
     const qint32 millimetres = spacingToMillimetres(spacingMetres);
     const double spacing = millimetres / 1000.0;
@@ -632,10 +752,11 @@ FileContent unifiedContent(QByteArray head, const QVector<Row> &rows, int electr
         previous = z;
         head += coordinateText(x) + ' ' + zText + '\n';
     }
-    head += QByteArray::number(rows.size()) + "\n# a b m n k\n";
-    return textContent<Row>(head, rows, [spacing](const Row &q) {
+    head += QByteArray::number(rows.size()) + "\n# a b m n k" + dataHeader(data, ' ', false) + '\n';
+    return textContent<Row>(head, rows, [spacing, data](const Row &q, int row) {
         return electrodesText(q, ' ') + ' '
-            + QByteArray::number(geometricFactor(q, spacing), 'g', 10) + '\n';
+            + QByteArray::number(geometricFactor(q, spacing), 'g', 10)
+            + dataText(data, row, ' ', false) + '\n';
     });
 }
 
@@ -670,14 +791,38 @@ QString allowedExchangeFormats()
     return QStringLiteral("unified or csv");
 }
 
-FileContent unifiedDataContent(
-    const QVector<Quadruple> &quadruples, double spacingMetres, const QVector<double> &heights)
+bool DataColumns::isEmpty() const
 {
-    return unifiedContent(QByteArray(), quadruples, CablePositions, spacingMetres, heights);
+    return std::all_of(values.cbegin(), values.cend(),
+        [](const QVector<double> &column) { return column.isEmpty(); });
+}
+
+double DataColumns::value(DataColumn column, int row) const
+{
+    return has(column) ? (*this)[column].at(row) : std::numeric_limits<double>::quiet_NaN();
+}
+
+std::optional<QVector<double>> apparentResistivities(
+    const DataColumns &data, const QVector<Quadruple> &rows, double spacingMetres)
+{
+    return apparentOf(data, rows, spacingMetres);
+}
+
+std::optional<QVector<double>> apparentResistivities(
+    const DataColumns &data, const QVector<LineQuadruple> &rows, double spacingMetres)
+{
+    return apparentOf(data, rows, spacingMetres);
+}
+
+FileContent unifiedDataContent(const QVector<Quadruple> &quadruples, double spacingMetres,
+    const QVector<double> &heights, const DataColumns &data)
+{
+    return unifiedContent(QByteArray(), quadruples, CablePositions, spacingMetres, heights, data);
 }
 
 FileContent unifiedLineContent(const QVector<LineQuadruple> &rows, int linePositions,
-    double spacingMetres, const QVector<double> &heights, const std::optional<SpreadLayout> &layout)
+    double spacingMetres, const QVector<double> &heights, const std::optional<SpreadLayout> &layout,
+    const DataColumns &data)
 {
     Q_ASSERT(!layout || layout->linePositions() == linePositions);
     QByteArray head;
@@ -688,21 +833,23 @@ FileContent unifiedLineContent(const QVector<LineQuadruple> &rows, int linePosit
                    .toLatin1()
             + '\n';
     }
-    return unifiedContent(head, rows, linePositions, spacingMetres, heights);
+    return unifiedContent(head, rows, linePositions, spacingMetres, heights, data);
 }
 
-FileContent csvContent(const QVector<Quadruple> &quadruples)
+FileContent csvContent(const QVector<Quadruple> &quadruples, const DataColumns &data)
 {
-    return textContent<Quadruple>(
-        "a,b,m,n\n", quadruples, [](const Quadruple &q) { return electrodesText(q, ',') + '\n'; });
+    return textContent<Quadruple>("a,b,m,n" + dataHeader(data, ',', true) + '\n', quadruples,
+        [data](const Quadruple &q, int row) {
+            return electrodesText(q, ',') + dataText(data, row, ',', true) + '\n';
+        });
 }
 
 FileContent exchangeContent(ExchangeFormat format, const QVector<Quadruple> &quadruples,
-    double spacingMetres, const QVector<double> &heights)
+    double spacingMetres, const QVector<double> &heights, const DataColumns &data)
 {
     return format == ExchangeFormat::Unified
-        ? unifiedDataContent(quadruples, spacingMetres, heights)
-        : csvContent(quadruples);
+        ? unifiedDataContent(quadruples, spacingMetres, heights, data)
+        : csvContent(quadruples, data);
 }
 
 ExchangeResult readUnifiedData(
@@ -730,6 +877,7 @@ ExchangeResult readCsv(QIODevice *device, ExchangeExtent extent)
             return records.refused(QStringLiteral("Header names column %1 twice").arg(name));
     }
 
+    const DataPlaces dataPlaces = findDataColumns(names);
     ExchangeResult result;
     while (const std::optional<QStringList> fields = records.next()) {
         qint64 values[4] = {};
@@ -746,6 +894,8 @@ ExchangeResult readCsv(QIODevice *device, ExchangeExtent extent)
         }
         if (!problem)
             problem = brokenRule(values, positionsOf(extent));
+        if (!problem)
+            problem = readData(*fields, dataPlaces, &result.data);
         if (problem)
             return records.refused(*problem);
         if (result.lineNumbers.size() == MaxSequenceQuadruples) {

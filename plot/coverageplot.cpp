@@ -56,6 +56,30 @@ bool placed(const CoveragePoint &p)
     return std::isfinite(p.x) && std::isfinite(p.z) && p.z >= 0;
 }
 
+// A quadruple's marker: a dot, or below the axis an arrow pointing further down, standing on
+// the bottom edge.
+void drawMarker(QPainter *painter, const QPointF &at, double radius, bool belowAxis)
+{
+    if (!belowAxis) {
+        painter->drawEllipse(at, radius, radius);
+        return;
+    }
+    const double half = std::max(radius, 3.0);
+    const QPointF arrow[3]
+        = { at + QPointF(-half, -2 * half), at + QPointF(half, -2 * half), at + QPointF(0, -0.5) };
+    painter->drawPolygon(arrow, 3);
+}
+
+// A value a logarithmic scale shows.
+bool valued(const CoveragePoint &p)
+{
+    return std::isfinite(p.value) && p.value > 0;
+}
+
+// The colour bar in place of the legend, as a section's stands beside it.
+constexpr double BarLeft = Width - 150;
+constexpr double BarWidth = 24;
+
 } // namespace
 
 CoveragePlot::CoveragePlot(
@@ -161,7 +185,28 @@ QColor CoveragePlot::groupColour(int group) const
 
 QColor CoveragePlot::colourOf(const CoveragePoint &point) const
 {
-    return groupColour(groupOf(point));
+    return m_valueScale ? m_valueScale->colourOf(point.value) : groupColour(groupOf(point));
+}
+
+void CoveragePlot::colourByValue(const QString &quantity)
+{
+    m_quantity = quantity;
+    m_unvalued = 0;
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = 0;
+    for (const CoveragePoint &p : m_points) {
+        if (!placed(p))
+            continue;
+        if (!valued(p)) {
+            ++m_unvalued;
+            continue;
+        }
+        lowest = std::min(lowest, p.value);
+        highest = std::max(highest, p.value);
+    }
+    m_valueScale.emplace(ColourScale::Logarithmic);
+    if (highest > 0)
+        m_valueScale->spanValues(lowest, highest);
 }
 
 QString CoveragePlot::groupName(int group) const
@@ -204,7 +249,10 @@ void CoveragePlot::draw(QPainter *painter) const
     painter->fillRect(QRectF(0, 0, Width, Height), Qt::white);
     drawFrame(painter);
     drawReach(painter);
-    drawMarkers(painter);
+    if (m_valueScale)
+        drawValueMarkers(painter);
+    else
+        drawMarkers(painter);
     m_frame.drawElectrodes(painter, m_line.positions > 0 ? m_line.positions : CablePositions,
         std::isfinite(m_spacing) && m_spacing > 0 ? m_spacing : 1);
     drawLegend(painter);
@@ -324,17 +372,27 @@ void CoveragePlot::drawMarkers(QPainter *painter) const
                     painter->setPen(Qt::NoPen);
                 }
             }
-            const QPointF at(spot.x / 4.0, spot.y / 4.0);
-            if (!spot.belowAxis) {
-                painter->drawEllipse(at, radius, radius);
-                continue;
-            }
-            // Pointing further down, standing on the bottom edge.
-            const double half = std::max(radius, 3.0);
-            const QPointF arrow[3] = { at + QPointF(-half, -2 * half),
-                at + QPointF(half, -2 * half), at + QPointF(0, -0.5) };
-            painter->drawPolygon(arrow, 3);
+            drawMarker(painter, QPointF(spot.x / 4.0, spot.y / 4.0), radius, spot.belowAxis);
         }
+    }
+    painter->restore();
+}
+
+// Each marker in its value's colour, with an edge that keeps neighbours of one colour apart.
+void CoveragePlot::drawValueMarkers(QPainter *painter) const
+{
+    const int shown = quadrupleCount() - m_unplaced - m_unvalued;
+    const double radius = markerRadius(shown);
+    painter->save();
+    painter->setClipRect(m_frame.area());
+    for (const CoveragePoint &p : m_points) {
+        if (!placed(p) || !valued(p))
+            continue;
+        const QColor colour = colourOf(p);
+        painter->setBrush(colour);
+        painter->setPen(shown <= 2000 ? QPen(colour.darker(150), 0.8) : QPen(Qt::NoPen));
+        const bool belowAxis = p.z > m_zMax;
+        drawMarker(painter, m_frame.toPicture(p.x, belowAxis ? m_zMax : p.z), radius, belowAxis);
     }
     painter->restore();
 }
@@ -369,6 +427,11 @@ void CoveragePlot::drawReach(QPainter *painter) const
 
 void CoveragePlot::drawLegend(QPainter *painter) const
 {
+    if (m_valueScale) {
+        m_valueScale->draw(painter, QRectF(BarLeft, PlotTop, BarWidth, PlotBottom - PlotTop),
+            Width - 24, m_quantity + QStringLiteral(", log scale"));
+        return;
+    }
     const QFont entryFont = pictureFont(12);
     const QFontMetricsF metrics(entryFont, painter->device());
     const double left = PlotRight + 22;
@@ -436,6 +499,11 @@ void CoveragePlot::drawTexts(QPainter *painter) const
                                    "electrode) and are not shown.")
                         .arg(m_unplaced);
     }
+    if (m_unvalued > 0) {
+        captions << QStringLiteral("%1 without a value above 0 %2 not shown.")
+                        .arg(counted(m_unvalued, QStringLiteral("quadruple")))
+                        .arg(m_unvalued == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+    }
     if (m_belowAxis > 0) {
         captions << QStringLiteral("%1 deeper than %2 m %3 drawn as \u25bc on the bottom edge.")
                         .arg(counted(m_belowAxis, QStringLiteral("quadruple")))
@@ -460,7 +528,12 @@ void CoveragePlot::drawTexts(QPainter *painter) const
 WriteResult CoveragePlot::write(const QString &fileName) const
 {
     return writePicture(fileName, size(), title(),
-        QStringLiteral("Pseudosection coverage: median depth of investigation of each quadruple"),
+        m_valueScale
+            ? QStringLiteral("Pseudosection of %1 at the median depth of investigation of each "
+                             "quadruple")
+                  .arg(m_quantity)
+            : QStringLiteral("Pseudosection coverage: median depth of investigation of each "
+                             "quadruple"),
         [this](QPainter *painter) { draw(painter); });
 }
 

@@ -1,6 +1,7 @@
 #ifndef KGW_COVERAGEPLOT_H
 #define KGW_COVERAGEPLOT_H
 
+#include "colourscale.h"
 #include "configurationkind.h"
 #include "line.h"
 #include "picture.h"
@@ -30,6 +31,8 @@ struct CoveragePoint {
     // its outermost electrodes, the depthRatio of SpreadLayout::reachEnvelope() that it needs;
     // NaN without a depth.
     double depthRatio = std::numeric_limits<double>::quiet_NaN();
+    // What the marker is coloured by where the plot colours by value (colourByValue()).
+    double value = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The points of a sequence: each quadruple at its pseudo-position and median depth.
@@ -66,6 +69,13 @@ public:
     CoveragePlot(const QVector<CoveragePoint> &points, const QString &fileName,
         double spacingMetres, const CoverageLine &line);
 
+    // Colours each marker by its point's value, on a logarithmic scale from the lowest positive
+    // value to the highest, with a colour bar naming `quantity` in place of the legend: a
+    // pseudosection of measured or modelled data. A point without a positive value is not drawn.
+    void colourByValue(const QString &quantity);
+    // Placed points without a positive value, where the plot colours by value.
+    int unvaluedCount() const { return m_unvalued; }
+
     // The size of the picture in pixels (the SVG's view box too).
     static QSize size();
 
@@ -73,7 +83,7 @@ public:
     // The colour of spread k's rows (1 on), which neighbouring spreads never share, or of rows
     // no spread holds (0).
     static QColor spreadColour(int spread);
-    // The colour a point is drawn in.
+    // The colour a point is drawn in; where the plot colours by value, its value's.
     QColor colourOf(const CoveragePoint &point) const;
 
     QString title() const;
@@ -99,6 +109,7 @@ public:
 private:
     void drawFrame(QPainter *painter) const;
     void drawMarkers(QPainter *painter) const;
+    void drawValueMarkers(QPainter *painter) const;
     void drawReach(QPainter *painter) const;
     void drawLegend(QPainter *painter) const;
     void drawTexts(QPainter *painter) const;
@@ -113,6 +124,9 @@ private:
     CoverageLine m_line; // positions 0 for the cable
     int m_unplaced = 0;
     int m_belowAxis = 0;
+    std::optional<ColourScale> m_valueScale;
+    QString m_quantity;
+    int m_unvalued = 0;
     QVector<int> m_groupCounts;
     QVector<QPointF> m_reach;
     double m_xMin = 0;

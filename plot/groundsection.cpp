@@ -60,11 +60,7 @@ SectionPlot groundSectionPlot(
             .arg(counted(ground.shapeCount(), QStringLiteral("shape"))));
     // From the lowest to the highest resistivity shown; a ground of one resistivity sits in the
     // middle of a decade around it rather than at the top of four below it.
-    if (!SectionPlot::rangeError(SectionPlot::Logarithmic, low, high).isEmpty()) {
-        low /= std::sqrt(10.0);
-        high *= std::sqrt(10.0);
-    }
-    plot.setRange(low, high);
+    plot.spanValues(low, high);
     return plot;
 }
 

@@ -1,6 +1,7 @@
 #ifndef KGW_SECTIONPLOT_H
 #define KGW_SECTIONPLOT_H
 
+#include "colourscale.h"
 #include "picture.h"
 
 #include <QColor>
@@ -44,10 +45,9 @@ struct Section {
 class SectionPlot
 {
 public:
-    enum Scale {
-        Logarithmic, // four decades below the largest value; anything less at the bottom
-        Unit // 0 to 1
-    };
+    using Scale = ColourScale::Kind;
+    static constexpr Scale Logarithmic = ColourScale::Logarithmic;
+    static constexpr Scale Unit = ColourScale::Unit;
 
     SectionPlot(const Section &section, Scale scale, const QString &title, const QString &quantity,
         const QString &caption = QString());
@@ -57,6 +57,8 @@ public:
     // Fixes the colour bar to span low to high, so that pictures of several sequences compare;
     // values beyond it take the colour of its end. Ignored when rangeError() refuses the range.
     void setRange(double low, double high);
+    // Spans the lowest to the highest value, as ColourScale::spanValues() does.
+    void spanValues(double lowest, double highest) { m_scale.spanValues(lowest, highest); }
 
     QSize size() const;
     // Where the ground lands in the picture.
@@ -79,16 +81,10 @@ private:
     int legendLines() const;
 
     Section m_section;
-    Scale m_scale;
+    ColourScale m_scale;
     QString m_title;
     QString m_quantity;
     QString m_caption;
-    // The colour bar's range; on the logarithmic scale 0 when no value is positive.
-    double m_low = 0;
-    double m_high = 1;
-    // Decades the logarithmic scale spans.
-    double m_decades = 4;
-    bool m_fixedRange = false;
     double m_plotHeight = 0;
     PlotFrame m_frame;
 };

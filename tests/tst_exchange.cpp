@@ -39,6 +39,23 @@ QByteArray lineFile(const QByteArray &head, int electrodes, const QByteArray &da
     return file + data;
 }
 
+// The data columns a file held, as "name: value value; …" in the fewest digits that tell the
+// doubles apart.
+QString textOf(const Kgw::DataColumns &data)
+{
+    static const char *const names[] = { "k", "r", "rhoa", "err", "u", "i", "ip" };
+    QStringList columns;
+    for (int c = 0; c < Kgw::DataColumnCount; ++c) {
+        if (!data.has(Kgw::DataColumn(c)))
+            continue;
+        QStringList values;
+        for (const double v : data[Kgw::DataColumn(c)])
+            values << QString::number(v, 'g', QLocale::FloatingPointShortest);
+        columns << QLatin1String(names[c]) + QStringLiteral(": ") + values.join(QLatin1Char(' '));
+    }
+    return columns.join(QStringLiteral("; "));
+}
+
 QByteArray bytesOf(const Kgw::FileContent &content)
 {
     QByteArray bytes;
@@ -68,6 +85,12 @@ private slots:
     void writesWholeLines();
     void readsCsv_data();
     void readsCsv();
+    void readsDataColumns_data();
+    void readsDataColumns();
+    void dataColumnsRoundTrip_data();
+    void dataColumnsRoundTrip();
+    void apparentResistivities_data();
+    void apparentResistivities();
     void topography_data();
     void topography();
     void topographyOfElectrodesUsed_data();
@@ -437,6 +460,148 @@ void tst_Exchange::writesWholeLines()
     QCOMPARE(bytesOf(Kgw::unifiedLineContent(result.lineQuadruples, result.heights.size(),
                  result.spacingMillimetres / 1000.0, result.heights, result.layout)),
         written);
+}
+
+void tst_Exchange::readsDataColumns_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("csv");
+    QTest::addColumn<QString>("message"); // the refusal; empty when accepted
+    QTest::addColumn<int>("lineNumber"); // of the refusal, or of the last row
+    QTest::addColumn<QString>("data");
+
+    const QByteArray head = "2\n0 0\n1 0\n";
+    QTest::newRow("as a simulation writes them")
+        << head + "1\n# a b m n k r rhoa err\n1 0 2 0 6.283185307 15.9 99.9 0.03\n"
+        << false << QString() << 6 << "k: 6.283185307; r: 15.9; rhoa: 99.9; err: 0.03";
+    QTest::newRow("measured, in capitals and another order, other columns not read")
+        << head + "2\n# RhoA Valid A M Err\n120 1 1 2 0.05\n80.5 0 2 1 0.1\n"
+        << false << QString() << 7 << "rhoa: 120 80.5; err: 0.05 0.1";
+    // Without a unit the packages hold volts and amperes.
+    QTest::newRow("u and i in volts and amperes, err in percent")
+        << head + "1\n# a m u i err/%\n1 2 0.125 0.5 3\n"
+        << false << QString() << 6 << "err: 0.03; u: 125; i: 500";
+    QTest::newRow("u and i named in millivolts and milliamperes")
+        << head + "1\n# a m u/V i/mA ip\n1 2 0.125 500 4.5\n"
+        << false << QString() << 6 << "u: 125; i: 500; ip: 4.5";
+    QTest::newRow("unnamed, no data columns") << head + "1\n1 0 2 0 120 0.05\n"
+                                              << false << QString() << 5 << QString();
+    QTest::newRow("k of a row that measures nothing")
+        << head + "2\n# a b m n k\n1 0 1 0 nan\n2 0 1 0 inf\n"
+        << false << QString() << 7 << "k: nan inf";
+    QTest::newRow("the largest double") << head + "1\n# a m r\n1 2 1.7976931348623157e308\n"
+                                        << false << QString() << 6 << "r: 1.7976931348623157e+308";
+    QTest::newRow("beyond the largest double")
+        << head + "1\n# a m r\n1 2 1.8e308\n"
+        << false << "r is not a finite number (1.8e308)" << 6 << QString();
+    QTest::newRow("not a number") << head + "2\n# a m rhoa\n1 2 120\n1 2 12O\n"
+                                  << false << "rhoa is not a finite number (12O)" << 7 << QString();
+    QTest::newRow("nan") << head + "1\n# a m err\n1 2 nan\n"
+                         << false << "err is not a finite number (nan)" << 6 << QString();
+    QTest::newRow("value missing") << head + "1\n# a m rhoa err\n1 2 120\n"
+                                   << false << "err is missing" << 6 << QString();
+    QTest::newRow("csv by its header") << QByteArray("A,B,M,N,Rhoa,Err,Note\n1,4,2,3,100,0.05,x\n")
+                                       << true << QString() << 2 << "rhoa: 100; err: 0.05";
+    QTest::newRow("csv field empty")
+        << QByteArray("a,b,m,n,r\n1,4,2,3,\n") << true << "r is missing" << 2 << QString();
+}
+
+void tst_Exchange::readsDataColumns()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, csv);
+    QFETCH(QString, message);
+    QFETCH(int, lineNumber);
+    QFETCH(QString, data);
+
+    const ExchangeResult result = read(content, csv ? -1 : 0);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.ok() ? result.lineNumbers.constLast() : result.lineNumber, qint64(lineNumber));
+    QCOMPARE(textOf(result.data), data);
+}
+
+void tst_Exchange::dataColumnsRoundTrip_data()
+{
+    QTest::addColumn<bool>("unified");
+    QTest::addColumn<bool>("withK");
+    QTest::addColumn<QByteArray>("rows"); // the written file from its header of the rows on
+
+    // Each value needs all the digits written to come back as the same double.
+    QTest::newRow("unified") << true << false
+                             << QByteArray("2\n# a b m n k r rhoa err u/mV i/mA\n"
+                                           "1 4 2 3 15.70796327 0.30000000000000004 6.02e+23 "
+                                           "0.03 1234.5 100\n"
+                                           "1 0 2 3 31.41592654 0.3333333333333333 1e-300 "
+                                           "0.05 -0.001 0.5\n");
+    QTest::newRow("csv") << false << true
+                         << QByteArray(
+                                "a,b,m,n,k,r,rhoa,err,u/mV,i/mA\n"
+                                "1,4,2,3,-15.5,0.30000000000000004,6.02e+23,0.03,1234.5,100\n"
+                                "1,0,2,3,31,0.3333333333333333,1e-300,0.05,-0.001,0.5\n");
+}
+
+void tst_Exchange::dataColumnsRoundTrip()
+{
+    QFETCH(bool, unified);
+    QFETCH(bool, withK);
+    QFETCH(QByteArray, rows);
+
+    const QVector<Kgw::Quadruple> quadruples = quadruplesFromHex("0104020301000203");
+    Kgw::DataColumns data;
+    if (withK)
+        data[Kgw::DataColumn::K] = { -15.5, 31 };
+    data[Kgw::DataColumn::R] = { 0.1 + 0.2, 1.0 / 3 };
+    data[Kgw::DataColumn::Rhoa] = { 6.02e23, 1e-300 };
+    data[Kgw::DataColumn::Err] = { 0.03, 0.05 };
+    data[Kgw::DataColumn::U] = { 1234.5, -0.001 };
+    data[Kgw::DataColumn::I] = { 100, 0.5 };
+    const auto format = unified ? Kgw::ExchangeFormat::Unified : Kgw::ExchangeFormat::Csv;
+    const QByteArray bytes
+        = bytesOf(Kgw::exchangeContent(format, quadruples, 2.5, QVector<double>(), data));
+    QCOMPARE(bytes.mid(unified ? bytes.indexOf("\n2\n# a") + 1 : 0), rows);
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const ExchangeResult result = Kgw::readExchange(&buffer, format, std::nullopt);
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    for (int c = 0; c < Kgw::DataColumnCount; ++c) {
+        if (data.has(Kgw::DataColumn(c)))
+            QCOMPARE(result.data.values[size_t(c)], data.values[size_t(c)]);
+    }
+}
+
+void tst_Exchange::apparentResistivities_data()
+{
+    QTest::addColumn<QString>("columns"); // the data columns given: "k r rhoa"
+    QTest::addColumn<QVector<double>>("expected"); // empty for none
+
+    // Wenner at a = 2.5 m has K = 2πa.
+    QTest::newRow("rhoa given") << "k r rhoa" << QVector<double> { 75 };
+    QTest::newRow("k·r") << "k r" << QVector<double> { 20 };
+    QTest::newRow("r alone, k of the geometry") << "r" << QVector<double> { 2 * M_PI * 2.5 * 2 };
+    QTest::newRow("neither") << "k err" << QVector<double>();
+}
+
+void tst_Exchange::apparentResistivities()
+{
+    QFETCH(QString, columns);
+    QFETCH(QVector<double>, expected);
+
+    Kgw::DataColumns data;
+    const QStringList names = columns.split(QLatin1Char(' '));
+    if (names.contains(QLatin1String("k")))
+        data[Kgw::DataColumn::K] = { 10 };
+    if (names.contains(QLatin1String("r")))
+        data[Kgw::DataColumn::R] = { 2 };
+    if (names.contains(QLatin1String("rhoa")))
+        data[Kgw::DataColumn::Rhoa] = { 75 };
+    if (names.contains(QLatin1String("err")))
+        data[Kgw::DataColumn::Err] = { 0.03 };
+    const std::optional<QVector<double>> rhoa
+        = Kgw::apparentResistivities(data, quadruplesFromHex("01040203"), 2.5);
+    QCOMPARE(rhoa.value_or(QVector<double>()), expected);
+    QCOMPARE(bool(rhoa), !expected.isEmpty());
 }
 
 void tst_Exchange::readsCsv_data()

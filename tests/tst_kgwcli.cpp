@@ -804,6 +804,13 @@ void TestKgwCli::fromFormats_data()
         << 1 << QString()
         << "in.dat:3: Electrode 2 lies 2.5 m from electrode 1, not the cable's spacing of 5 m (to "
            "within 0.1 %)\n";
+    QTest::newRow("plot data") << QStringList { "plot", "--data", "rhoa.dat", "-o", "p.png" } << 0
+                               << "p.png: 2 quadruples, spacing 2.500 m\n"
+                               << QString();
+    QTest::newRow("plot data without rhoa or r")
+        << QStringList { "plot", "--data", "in.dat", "-o", "p.png" } << 1 << QString()
+        << "in.dat: The file has neither a rhoa nor an r column: it holds no apparent "
+           "resistivity to draw\n";
     QTest::newRow("order csv")
         << QStringList { "order", "--from", "CSV", "in.csv" } << 0 << "1 4 2 3\n"
         << "<stdout>: 1 configuration; places that break a gap of 0: 0 before, 0 after\n";
@@ -826,6 +833,8 @@ void TestKgwCli::fromFormats()
     writeBytes(dir, QStringLiteral("none.csv"), "a,b,m,n\n1,4,2,3\n1,3,2,0\n");
     writeBytes(dir, QStringLiteral("in.dat"), "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n");
     writeBytes(dir, QStringLiteral("bad.dat"), "3\n# x z\n0 0\n2.5 0\n5 1\n1\n1 0 2 0\n");
+    writeBytes(dir, QStringLiteral("rhoa.dat"),
+        "2\n0 0\n2.5 0\n2\n# a b m n rhoa\n1 0 2 0 120\n2 0 1 0 80\n");
     writeBytes(dir, QStringLiteral("more.dat"),
         "2\n0 0\n2.5 0\n2\n# a b m n\n1 0 2 0\n1 0 2 0\n2 0 1 0\n");
     const KgwRun run = runKgw(dir, arguments);

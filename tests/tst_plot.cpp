@@ -88,6 +88,8 @@ private slots:
     void replacesAnEarlierPlot();
     void sectionColours_data();
     void sectionColours();
+    void valueColours_data();
+    void valueColours();
     void sectionSvgIsWellFormed();
     void sectionRange_data();
     void sectionRange();
@@ -396,6 +398,43 @@ void TestPlot::sectionColours()
             commonest = it.key();
     }
     QVERIFY2(near(commonest, colour, 1), qPrintable(QColor(commonest).name()));
+}
+
+void TestPlot::valueColours_data()
+{
+    QTest::addColumn<QVector<double>>("values"); // of points at one place
+    QTest::addColumn<double>("value"); // whose colour to look at
+    QTest::addColumn<QColor>("colour"); // viridis' at 0, ½ and 1
+    QTest::addColumn<int>("unvalued");
+
+    const double nan = std::nan("");
+    const QVector<double> spread { 10, 1000, 0, -5, nan };
+    QTest::newRow("lowest") << spread << 10.0 << QColor(68, 1, 84) << 3;
+    QTest::newRow("midway on the log scale") << spread << 100.0 << QColor(33, 144, 141) << 3;
+    QTest::newRow("highest") << spread << 1000.0 << QColor(253, 231, 37) << 3;
+    QTest::newRow("one value, in the middle of a decade")
+        << QVector<double> { 50, 50 } << 50.0 << QColor(33, 144, 141) << 0;
+}
+
+void TestPlot::valueColours()
+{
+    QFETCH(QVector<double>, values);
+    QFETCH(double, value);
+    QFETCH(QColor, colour);
+    QFETCH(int, unvalued);
+
+    QVector<CoveragePoint> points;
+    for (const double v : values) {
+        CoveragePoint p { 10, 2, ConfigurationKind::DipoleDipole };
+        p.value = v;
+        points.append(p);
+    }
+    CoveragePlot plot(points, QStringLiteral("d.dat"), 1);
+    plot.colourByValue(QStringLiteral("apparent resistivity"));
+    CoveragePoint probe { 10, 2, ConfigurationKind::DipoleDipole };
+    probe.value = value;
+    QCOMPARE(plot.colourOf(probe), colour);
+    QCOMPARE(plot.unvaluedCount(), unvalued);
 }
 
 void TestPlot::sectionSvgIsWellFormed()
