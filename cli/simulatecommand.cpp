@@ -115,9 +115,9 @@ int runSimulate(const QStringList &arguments, Console &console)
                 .arg(inputName(input)));
     if (read->unmeasurable > 0)
         return refuse(console, inputName(input),
-            QStringLiteral("%1 repeat an electrode or give no signal, and no instrument reads "
-                           "them: kgw check names them")
-                .arg(Kgw::counted(read->unmeasurable, QStringLiteral("configuration"))));
+            QStringLiteral("configurations that repeat an electrode or give no signal, which no "
+                           "instrument reads: %1; kgw check names them")
+                .arg(read->unmeasurable));
     const double spacing = read->spacingMetres;
     QVector<Kgw::LineQuadruple> rows = read->lineQuadruples;
     if (!read->isLine()) {
