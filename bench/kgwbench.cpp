@@ -15,6 +15,11 @@
 //                                      one channel and on eight; default size 100000)
 //        kgwbench --rollalong   (plans a line of 1000 electrodes in spreads, and a design per
 //                                spread on 240 electrodes beside one design's time)
+//        kgwbench --forward   (the 2.5-D forward model: accuracy against closed forms, the time
+//                              and memory of 1000 rows and their Jacobian, longer lines)
+//        kgwbench --simulate GROUND LIST   (r of every row over one of the yardstick's grounds,
+//                                           for bench/forward_yardstick.sh)
+//        kgwbench --jacobian GROUND LIST   (their Jacobian, for bench/jacobian_yardstick.py)
 //        kgwbench --line-model [L...]   (the model of a line of L positions measured in spreads
 //                                        of 48 moved by 24, as kgw plot draws its sections:
 //                                        time and memory; default 96 120 240)
@@ -25,6 +30,7 @@
 #include "electrodelist.h"
 #include "electrodeset.h"
 #include "findings.h"
+#include "forwardbench.h"
 #include "line.h"
 #include "ordering.h"
 #include "resolution.h"
@@ -699,6 +705,17 @@ int main(int argc, char *argv[])
     }
     if (args.size() == 1 && args.first() == QLatin1String("--design")) {
         const bool met = reportDesign();
+        printf("%s\n", met ? "all targets met" : "TARGET MISSED");
+        return met ? 0 : 2;
+    }
+    if (args.size() == 2 && args.first() == QLatin1String("--measure-forward"))
+        return measureForward(args.at(1).toInt());
+    if (args.size() == 3 && args.first() == QLatin1String("--simulate"))
+        return simulateYardstick(args.at(1), args.at(2));
+    if (args.size() == 3 && args.first() == QLatin1String("--jacobian"))
+        return yardstickJacobian(args.at(1), args.at(2));
+    if (args.size() == 1 && args.first() == QLatin1String("--forward")) {
+        const bool met = reportForward();
         printf("%s\n", met ? "all targets met" : "TARGET MISSED");
         return met ? 0 : 2;
     }

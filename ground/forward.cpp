@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <thread>
 
 namespace Kgw {
@@ -19,9 +20,57 @@ namespace {
 using SparseMatrix = Eigen::SparseMatrix<double>;
 using Triplets = std::vector<Eigen::Triplet<double>>;
 
-// Right-hand sides solved at once: enough for the triangular solves to run at speed, few enough
-// that a long line's solutions take little memory beside the factor.
-constexpr int SolveBatch = 16;
+using Factor = Eigen::SimplicialLDLT<SparseMatrix>;
+using RowMajorMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+
+// Unit sources solved in one pass over the factor: each of its entries then updates a row of
+// sources that lie side by side in memory, where Eigen's own solve passes over the whole factor
+// once per source. Enough that the pass runs at speed, few enough that a long line's batch takes
+// little memory beside the factor.
+constexpr int SolveBatch = 48;
+
+// The solutions for unit sources at the given nodes, one a column, its rows in the factor's
+// order: node i is row permutationP().indices()(i).
+void solveUnitSources(const Factor &factor, const int *nodes, int batch, RowMajorMatrix *x)
+{
+    const SparseMatrix &l = factor.matrixL().nestedExpression();
+    const Eigen::VectorXd &d = factor.vectorD();
+    const auto &order = factor.permutationP().indices();
+    const int size = int(l.rows());
+    x->setZero(size, batch);
+    int first = size;
+    for (int e = 0; e < batch; ++e) {
+        const int i = order(nodes[e]);
+        (*x)(i, e) = 1;
+        first = std::min(first, i);
+    }
+    double *data = x->data();
+    // L y = b from the first row a source stands on (those above stay 0), then D, then Lᵀ.
+    for (int j = first; j < size; ++j) {
+        const double *xj = data + size_t(j) * batch;
+        for (SparseMatrix::InnerIterator it(l, j); it; ++it) {
+            double *xi = data + size_t(it.index()) * batch;
+            const double v = it.value();
+            for (int c = 0; c < batch; ++c)
+                xi[c] -= v * xj[c];
+        }
+    }
+    for (int j = 0; j < size; ++j) {
+        double *xj = data + size_t(j) * batch;
+        const double inverse = 1 / d(j);
+        for (int c = 0; c < batch; ++c)
+            xj[c] *= inverse;
+    }
+    for (int j = size - 1; j >= 0; --j) {
+        double *xj = data + size_t(j) * batch;
+        for (SparseMatrix::InnerIterator it(l, j); it; ++it) {
+            const double *xi = data + size_t(it.index()) * batch;
+            const double v = it.value();
+            for (int c = 0; c < batch; ++c)
+                xj[c] -= v * xi[c];
+        }
+    }
+}
 
 // The corners of a cell in the order of the element matrices below: top left, top right,
 // bottom right, bottom left.
@@ -173,10 +222,12 @@ Eigen::MatrixXd ForwardModel::solvePoles(
     std::vector<Eigen::MatrixXd> perWavenumber(static_cast<size_t>(count));
     if (keepFields)
         m_fields.assign(size_t(count), Eigen::MatrixXd());
+    // Every wavenumber's matrix has the same pattern, so each thread orders it once.
+    std::vector<std::unique_ptr<Factor>> factors(static_cast<size_t>(m_threads));
 
     runInParallel(
         count, m_threads,
-        [&](int j) {
+        [&](int j, int thread) {
             const Wavenumber w = m_wavenumbers.at(j);
             Triplets robin;
             robin.reserve(m_edges.size() * 4);
@@ -191,7 +242,12 @@ Eigen::MatrixXd ForwardModel::solvePoles(
             SparseMatrix matrix(nodes, nodes);
             matrix.setFromTriplets(robin.begin(), robin.end());
             matrix += assembly.stiffness + (w.k * w.k) * assembly.mass;
-            const Eigen::SimplicialLDLT<SparseMatrix> factor(matrix);
+            std::unique_ptr<Factor> &factor = factors[size_t(thread)];
+            if (!factor) {
+                factor = std::make_unique<Factor>();
+                factor->analyzePattern(matrix);
+            }
+            factor->factorize(matrix);
 
             // The pole potential of electrode e read at f is U_e(f) (2/π) w, with a source of
             // I/2 in the transformed equation: (1/π) w times the inverse matrix's entry.
@@ -199,16 +255,18 @@ Eigen::MatrixXd ForwardModel::solvePoles(
             poles.resize(electrodes, electrodes);
             if (keepFields)
                 m_fields[size_t(j)].resize(electrodes, nodes);
+            const auto &order = factor->permutationP().indices();
+            RowMajorMatrix solution;
             for (int first = 0; first < electrodes; first += SolveBatch) {
                 const int batch = std::min(SolveBatch, electrodes - first);
-                Eigen::MatrixXd sources = Eigen::MatrixXd::Zero(nodes, batch);
-                for (int e = 0; e < batch; ++e)
-                    sources(m_electrodeNodes.at(first + e), e) = 1;
-                const Eigen::MatrixXd solution = factor.solve(sources);
+                solveUnitSources(*factor, m_electrodeNodes.constData() + first, batch, &solution);
                 for (int f = 0; f < electrodes; ++f)
-                    poles.block(f, first, 1, batch) = solution.row(m_electrodeNodes.at(f));
-                if (keepFields)
-                    m_fields[size_t(j)].middleRows(first, batch) = solution.transpose();
+                    poles.block(f, first, 1, batch) = solution.row(order(m_electrodeNodes.at(f)));
+                if (keepFields) {
+                    Eigen::MatrixXd &field = m_fields[size_t(j)];
+                    for (int node = 0; node < nodes; ++node)
+                        field.block(first, node, batch, 1) = solution.row(order(node)).transpose();
+                }
             }
             poles *= w.weight / Pi;
         },

@@ -87,7 +87,7 @@ Eigen::MatrixXd ForwardModel::jacobian(
     const int blocks = (cells + CellBlock - 1) / CellBlock;
     runInParallel(
         blocks, m_threads,
-        [&](int block) {
+        [&](int block, int) {
             // Each electrode's field in a cell as features f, scaled so that the cell's part of
             // Σ_k w_k ∫ (∇U_A·∇U_M + k² U_A U_M), and of the boundary term, is f_A·f_M.
             Eigen::MatrixXd features(

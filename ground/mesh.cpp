@@ -74,7 +74,7 @@ Mesh Mesh::forElectrodes(const QVector<double> &electrodeX, const MeshOptions &o
         x.append(x.last() + step);
 
     QVector<double> z { 0 };
-    const int denseCells = int(std::ceil(options.denseDepth * length / fine - 1e-9));
+    const int denseCells = int(std::ceil(options.denseDepth * smallest / fine - 1e-9));
     for (int i = 1; i <= denseCells; ++i)
         z.append(i * fine);
     const double below = options.padding * length - z.last();

@@ -14,10 +14,10 @@ struct MeshOptions {
     int cellsPerSpacing = 4;
     // Each cell outside the line, and below the dense layer, this many times its neighbour.
     double growth = 1.3;
-    // The layer under the line with cells as small as at the electrodes, as a share of the
-    // line's length; below it cells grow, which costs far less accuracy than coarser cells
-    // along the line would.
-    double denseDepth = 0.1;
+    // How deep the cells stay as small as at the electrodes, in the smallest electrode distance;
+    // below, cells grow by `growth`. The potential varies fastest near the surface electrodes,
+    // and a fixed depth keeps the mesh of a long line growing with its length only.
+    double denseDepth = 4;
     // How far the sides and the bottom stand from the electrodes, in line lengths. The mixed
     // boundary condition lets them sit this close without drawing the potential down.
     double padding = 3;

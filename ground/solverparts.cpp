@@ -9,20 +9,20 @@
 
 namespace Kgw {
 
-void runInParallel(
-    int count, int threads, const std::function<void(int)> &job, const ProgressFunction &progress)
+void runInParallel(int count, int threads, const std::function<void(int, int)> &job,
+    const ProgressFunction &progress)
 {
     std::atomic<int> next { 0 };
     std::atomic<int> done { 0 };
     std::atomic<bool> stop { false };
     std::exception_ptr failure;
     std::mutex failureLock;
-    const auto work = [&](bool report) {
+    const auto work = [&](int thread) {
         try {
             for (int j = next++; j < count && !stop; j = next++) {
-                job(j);
+                job(j, thread);
                 const int finished = ++done;
-                if (report && progress)
+                if (thread == 0 && progress)
                     progress(double(finished) / count);
             }
         } catch (...) {
@@ -34,8 +34,8 @@ void runInParallel(
     };
     std::vector<std::thread> others;
     for (int t = 1; t < std::min(threads, count); ++t)
-        others.emplace_back(work, false);
-    work(true);
+        others.emplace_back(work, t);
+    work(0);
     for (std::thread &thread : others)
         thread.join();
     if (failure)

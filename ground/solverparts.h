@@ -10,11 +10,12 @@
 
 namespace Kgw {
 
-// Runs job(0) to job(count - 1) on `threads` threads, the caller's among them, which also
-// reports progress after each job it finishes. An exception, from a job or from progress,
-// stops the rest, waits for the running ones, and reaches the caller.
-void runInParallel(
-    int count, int threads, const std::function<void(int)> &job, const ProgressFunction &progress);
+// Runs job(j, thread) for j from 0 to count - 1 on `threads` threads, numbered from 0, the
+// caller's among them, which also reports progress after each job it finishes; a thread runs
+// one job at a time, so that jobs may share what belongs to their thread. An exception, from a
+// job or from progress, stops the rest, waits for the running ones, and reaches the caller.
+void runInParallel(int count, int threads, const std::function<void(int, int)> &job,
+    const ProgressFunction &progress);
 
 // The coefficient β of the mixed boundary condition ∂U/∂n + βU = 0 of Dey and Morrison (1979)
 // at `distance` from the source, the boundary's outward normal at an angle of cosine `cosine` to
