@@ -35,6 +35,7 @@ int runOrder(const QStringList &arguments, Console &console);
 int runExport(const QStringList &arguments, Console &console);
 int runDesign(const QStringList &arguments, Console &console);
 int runRollAlong(const QStringList &arguments, Console &console);
+int runSimulate(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 

@@ -121,22 +121,13 @@ std::optional<int> readSectionMarks(CommandLine &commandLine, bool section,
 int plotGround(Console &console, const QString &groundFile, int electrodes, double spacing,
     const QString &outFile)
 {
-    const Kgw::GroundFileResult read = Kgw::readGroundFile(groundFile);
-    if (!read.ok()) {
-        reportRefusedGround(console, read);
+    const std::optional<Kgw::Ground> ground = readGroundArgument(console, groundFile,
+        Kgw::groundSectionArea(electrodes, spacing), QStringLiteral("the section drawn"));
+    if (!ground)
         return ExitRefused;
-    }
-    const QRectF area = Kgw::groundSectionArea(electrodes, spacing);
-    for (const int shape : read.ground->shapesOutside(area)) {
-        console.diagnostic(groundFile, read.shapeLines.at(shape),
-            QStringLiteral("The %1 lies outside the section drawn, x %2 to %3 m and depth 0 to "
-                           "%4 m")
-                .arg(Kgw::groundKeyword(read.ground->shapeKind(shape)), metres(area.left()),
-                    metres(area.right()), metres(area.bottom())));
-    }
-    const Kgw::WriteResult written = Kgw::groundSectionPlot(
-        *read.ground, electrodes, spacing, QFileInfo(groundFile).fileName())
-                                         .write(outFile);
+    const Kgw::WriteResult written
+        = Kgw::groundSectionPlot(*ground, electrodes, spacing, QFileInfo(groundFile).fileName())
+              .write(outFile);
     if (!written.ok()) {
         console.ioFailure(outFile, written.message, written.errorString);
         return ExitRefused;

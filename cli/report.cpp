@@ -54,6 +54,24 @@ void reportRefusedGround(Console &console, const Kgw::GroundFileResult &ground)
     console.diagnostic(inputName(ground.fileName), ground.lineNumber, reason);
 }
 
+std::optional<Kgw::Ground> readGroundArgument(
+    Console &console, const QString &file, const QRectF &area, const QString &areaWords)
+{
+    const Kgw::GroundFileResult read = Kgw::readGroundFile(file);
+    if (!read.ok()) {
+        reportRefusedGround(console, read);
+        return std::nullopt;
+    }
+    for (const int shape : read.ground->shapesOutside(area)) {
+        console.diagnostic(file, read.shapeLines.at(shape),
+            QStringLiteral("The %1 lies outside %2, x %3 to %4 m and depth 0 to %5 m")
+                .arg(Kgw::groundKeyword(read.ground->shapeKind(shape)), areaWords,
+                    Kgw::metres(area.left()), Kgw::metres(area.right()),
+                    Kgw::metres(area.bottom())));
+    }
+    return read.ground;
+}
+
 int refuse(Console &console, const QString &file, const QString &reason)
 {
     console.diagnostic(file, 0, reason.left(1).toUpper() + reason.mid(1));

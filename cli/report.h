@@ -1,9 +1,11 @@
 #ifndef KGW_CLI_REPORT_H
 #define KGW_CLI_REPORT_H
 
+#include "ground.h"
 #include "line.h"
 #include "textutil.h"
 
+#include <QRectF>
 #include <QString>
 
 #include <optional>
@@ -22,6 +24,11 @@ void reportRefusedList(Console &console, const QString &argument, const Kgw::Lis
 
 // Reports a ground file that is refused, at the line of the ground or grid file at fault.
 void reportRefusedGround(Console &console, const Kgw::GroundFileResult &ground);
+// Reads a ground file, or reports its refusal and returns nothing. A shape that does not reach
+// into `area` (`areaWords`, "the section drawn") is allowed, and said, as a crew would want to
+// hear of a body placed where no reading sees it.
+std::optional<Kgw::Ground> readGroundArgument(
+    Console &console, const QString &file, const QRectF &area, const QString &areaWords);
 
 // Says where an accepted list ended at an empty line with more after it, which no command reads.
 void reportLinesAfterEnd(Console &console, const QString &argument, const Kgw::ListResult &list);

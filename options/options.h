@@ -537,6 +537,29 @@ inline constexpr Option DesignPerSpread
               "earlier spreads measured on the spread's cable counts among its N and is not "
               "measured again; the design builds on it."));
 
+// The noise a synthetic survey adds to each reading, drawn from --seed.
+inline constexpr Option Noise
+    = Option::decimal("noise", "PERCENT", 0, true, 100, 0)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Gaussian noise added to each reading, with a standard deviation of PERCENT of "
+              "it: {range} ({default}, no noise). It is also the relative error given, unless "
+              "--error says otherwise."))
+          .inUnit("%", [](double percent) { return percent / 100; })
+          .shown(nullptr, nullptr);
+inline constexpr Option NoiseFloor
+    = Option::decimal("noise-floor", "MICROVOLTS", 0, true, 1e6, 0)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Gaussian noise added to each voltage regardless of its size, with a standard "
+              "deviation of MICROVOLTS: {range} ({default}). It is also the voltage floor of "
+              "the error given, unless --floor says otherwise."))
+          .inUnit("\u00b5V", [](double microvolts) { return microvolts * 1e-6; })
+          .shown(nullptr, nullptr);
+inline constexpr Option Seed
+    = Option::whole("seed", "N", 0, 999999999, 1)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Seed of the noise: the same seed gives the same noise, {range} ({default})."))
+          .shown(nullptr, nullptr);
+
 // Every option above, in the order the window shows them.
 const QVector<const Option *> &all();
 

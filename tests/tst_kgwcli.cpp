@@ -57,6 +57,8 @@ private slots:
     void plotSection();
     void plotGround_data();
     void plotGround();
+    void simulate_data();
+    void simulate();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
     void sectionOptions_data();
@@ -888,6 +890,51 @@ void TestKgwCli::plotGround()
     QCOMPARE(run.out, out);
     QCOMPARE(run.err, err);
     QCOMPARE(QImage(dir.filePath(QStringLiteral("g.png"))).width(), exitCode == 0 ? 1200 : 0);
+}
+
+// Wenner-alpha at a = 1 m reads rho / (2 pi) = 15.9155 ohm over a uniform 100 ohm m, and its
+// apparent resistivity is the ground's; the file reads back as the data it holds.
+void TestKgwCli::simulate_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("written") << QByteArray("1 4 2 3\n") << 0 << QString();
+    QTest::newRow("a repeated electrode refused")
+        << QByteArray("1 4 2 3\n1 1 2 3\n") << 1
+        << "a.txt: Configurations that repeat an electrode or give no signal, which no "
+           "instrument reads: 1; kgw check names them\n";
+}
+
+void TestKgwCli::simulate()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), list);
+    writeBytes(dir, QStringLiteral("g.ground"), "background 100\n");
+    const KgwRun run = runKgw(dir,
+        { "simulate", "--ground", "g.ground", "--spacing", "1", "--current", "100", "a.txt", "-o",
+            "d.dat" });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err, err);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("d.dat"))), exitCode == 0);
+    if (exitCode != 0)
+        return;
+    QVERIFY2(run.out.startsWith(QStringLiteral("d.dat: 1 configuration over g.ground")),
+        qPrintable(run.out));
+    const QStringList lines
+        = QString::fromLatin1(readBytes(dir, QStringLiteral("d.dat"))).split(QLatin1Char('\n'));
+    const int header = lines.indexOf(QStringLiteral("# a b m n k r rhoa err u/mV i/mA"));
+    QVERIFY(header > 0);
+    const QStringList row = lines.at(header + 1).split(QLatin1Char(' '));
+    QCOMPARE(row.mid(0, 4), QStringList({ "1", "4", "2", "3" }));
+    QVERIFY(qAbs(row.at(5).toDouble() / (100 / (2 * M_PI)) - 1) < 5e-3);
+    QVERIFY(qAbs(row.at(6).toDouble() / 100 - 1) < 5e-3);
+    QCOMPARE(row.at(9), QStringLiteral("100"));
+    const KgwRun back = runKgw(dir, { "check", "--from", "unified", "d.dat" });
+    QCOMPARE(back.exitCode, 0);
 }
 
 void TestKgwCli::resolution()
