@@ -107,6 +107,14 @@ int runResolution(const QStringList &arguments, Console &console)
         console, inputs, Kgw::SurveyModel::Resolution, progress.function(0, tableShare), &status);
     if (!survey)
         return status;
+    // A ground file refused before the comprehensive set's long work.
+    const QString groundFile = commandLine.parser().value(groundOption);
+    std::unique_ptr<Kgw::GroundModel> ground;
+    if (!groundFile.isEmpty()) {
+        ground = readGroundModel(console, groundFile, *survey);
+        if (!ground)
+            return ExitRefused;
+    }
     const Kgw::ModelGrid &grid = survey->grid();
     const Kgw::ResolutionModel resolution(
         *survey, progress.function(tableShare, comprehensiveShare));
@@ -116,13 +124,6 @@ int runResolution(const QStringList &arguments, Console &console)
     if (region && targetCells == 0)
         return refuse(
             console, QStringLiteral("kgw resolution"), Kgw::targetError(resolution, *region));
-    const QString groundFile = commandLine.parser().value(groundOption);
-    std::unique_ptr<Kgw::GroundModel> ground;
-    if (!groundFile.isEmpty()) {
-        ground = readGroundModel(console, groundFile, *survey);
-        if (!ground)
-            return ExitRefused;
-    }
     QVector<Kgw::SequenceResolution> results;
     for (int i = 0; i < inputs.size(); ++i) {
         const double from = comprehensiveShare + (1 - comprehensiveShare) * i / inputs.size();
