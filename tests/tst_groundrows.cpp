@@ -1,7 +1,5 @@
-#include "forward.h"
 #include "groundrows.h"
 #include "sensitivity.h"
-#include "simulation.h"
 
 #include <QtTest>
 
@@ -19,14 +17,6 @@ Kgw::ModelGrid grid()
     Kgw::GridOptions options;
     options.depthMetres = 8;
     return Kgw::ModelGrid(24, 1, options);
-}
-
-// What the section's cells hold of a block under the middle of the cable.
-Kgw::Ground blockGround()
-{
-    Kgw::Ground ground(100);
-    ground.addBlock(9, 14, 1, 3, 10);
-    return ground;
 }
 
 } // namespace
@@ -86,33 +76,22 @@ void TestGroundRows::uniformGround()
 
 // Scaling every resistivity scales r alike, so a row's sensitivities sum to 1 over the forward
 // mesh, whatever the ground. The grid holds nearly all of a short row's, and taken onto it by
-// area the sum must stay: measured, within 0.01 % of the mesh's over the block.
+// area the sum must stay: measured, within 0.01 % of 1 over a block under the rows.
 void TestGroundRows::rowSum_data()
 {
     QTest::addColumn<Quadruple>("row");
-    QTest::newRow("Wenner-alpha a = 1 over the block") << Quadruple { 11, 14, 12, 13 };
-    QTest::newRow("dipole-dipole a = 1, n = 1 over the block") << Quadruple { 11, 12, 13, 14 };
+    QTest::newRow("Wenner-alpha a = 1") << Quadruple { 11, 14, 12, 13 };
+    QTest::newRow("dipole-dipole a = 1, n = 1") << Quadruple { 11, 12, 13, 14 };
 }
 
 void TestGroundRows::rowSum()
 {
     QFETCH(Quadruple, row);
     const Kgw::SurveyModel survey(grid(), Kgw::ResolutionOptions(), Kgw::SurveyModel::Sensitivity);
-    const Kgw::Ground block = blockGround();
-    Kgw::GroundModel ground(survey, block);
-    const Kgw::GroundRows rows = ground.rows({ row });
-    QVERIFY2(rows.isValid(), qPrintable(rows.error()));
-
-    QVector<double> electrodeX;
-    for (int i = 0; i < 24; ++i)
-        electrodeX.append(i);
-    const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(electrodeX);
-    Kgw::ForwardModel forward(mesh, Kgw::cellResistivities(block, mesh), electrodeX);
-    const double meshSum
-        = forward.jacobian({ Kgw::LineQuadruple(row.a, row.b, row.m, row.n) }).sum();
-    const double gridSum = rows.sensitivity().sum();
-    QVERIFY2(std::abs(gridSum - meshSum) < 0.002 * std::abs(meshSum),
-        qPrintable(QStringLiteral("grid %1, mesh %2").arg(gridSum).arg(meshSum)));
+    Kgw::Ground block(100);
+    block.addBlock(9, 14, 1, 3, 10);
+    const double sum = Kgw::GroundModel(survey, block).rows({ row }).sensitivity().sum();
+    QVERIFY2(std::abs(sum - 1) < 0.002, qPrintable(QString::number(sum)));
 }
 
 // The same identity carried through the resolution: over the background alone the ground's rows,
