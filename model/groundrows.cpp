@@ -5,7 +5,6 @@
 #include "simulation.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace Kgw {
