@@ -7,6 +7,8 @@
 #include "electrodelist.h"
 #include "sequencereader.h"
 
+#include <QRectF>
+
 #include <algorithm>
 
 namespace Cli {
@@ -141,6 +143,24 @@ std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
         kinds.append(*kind);
     }
     return kinds;
+}
+
+std::unique_ptr<Kgw::GroundModel> readGroundModel(
+    Console &console, const QString &file, const Kgw::SurveyModel &survey)
+{
+    const Kgw::ModelGrid &grid = survey.grid();
+    const QRectF area(QPointF(grid.xEdges().constFirst(), 0),
+        QPointF(grid.xEdges().constLast(), grid.zEdges().constLast()));
+    const std::optional<Kgw::Ground> ground
+        = readGroundArgument(console, file, area, QStringLiteral("the section's grid"));
+    if (!ground)
+        return nullptr;
+    auto model = std::make_unique<Kgw::GroundModel>(survey, *ground);
+    if (!model->error().isEmpty()) {
+        refuse(console, file, model->error());
+        return nullptr;
+    }
+    return model;
 }
 
 ModelOptions::ModelOptions(CommandLine &commandLine, int defaultElectrodes, double depthDivisor)

@@ -6,6 +6,7 @@
 
 #include "design.h"
 #include "designrun.h"
+#include "groundrows.h"
 #include "options.h"
 #include "quadruple.h"
 #include "surveymodel.h"
@@ -52,6 +53,12 @@ bool readDesignChoices(CommandLine &commandLine, Kgw::DesignRequest *request);
 // usage error.
 std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
     CommandLine &commandLine, const QStringList &names, Kgw::ChannelLayout layout);
+
+// The ground of the ground file under the survey's grid, modelled for the sequences judged over
+// it; nothing, with the refusal reported, when the file or its model is refused. Shapes outside
+// the grid are said, not refused.
+std::unique_ptr<Kgw::GroundModel> readGroundModel(
+    Console &console, const QString &file, const Kgw::SurveyModel &survey);
 
 // The cable, grid, noise and damping options that resolution and the section pictures share.
 class ModelOptions

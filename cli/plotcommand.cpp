@@ -41,43 +41,66 @@ std::optional<std::pair<double, double>> parseRange(const QString &text)
     return std::make_pair(low, high);
 }
 
-// The model's picture of one sequence: its cumulative sensitivity or its resolution; nothing,
-// with *status the exit status, when the model refuses. A target is judged as resolution judges
-// it, so that what one outlines the other counts.
+// The model's picture of one sequence: its cumulative sensitivity or its resolution, over the
+// ground of groundFile where one is given; nothing, with *status the exit status, when the model
+// refuses. A target is judged as resolution judges it, so that what one outlines the other counts.
 std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input,
     ModelOptions &options, bool resolution, const std::optional<Kgw::TargetRegion> &region,
-    int *status)
+    const QString &groundFile, int *status)
 {
     const QRectF target = region
         ? QRectF(QPointF(region->x0, region->z0), QPointF(region->x1, region->z1))
         : QRectF();
     Progress progress(console, QStringLiteral("plot"));
+    const bool overGround = !groundFile.isEmpty();
     const std::unique_ptr<Kgw::SurveyModel> survey = options.read(console, { input },
         resolution ? Kgw::SurveyModel::Resolution : Kgw::SurveyModel::Sensitivity,
-        progress.function(0, resolution ? 0.1 : 1), status);
+        progress.function(0, resolution || overGround ? 0.1 : 1), status);
     if (!survey)
         return std::nullopt;
     const QString name = QFileInfo(inputName(input.argument)).fileName();
+    const QString groundName = QFileInfo(groundFile).fileName();
+    std::unique_ptr<Kgw::GroundModel> ground;
+    if (overGround) {
+        ground = readGroundModel(console, groundFile, *survey);
+        if (!ground) {
+            *status = ExitRefused;
+            return std::nullopt;
+        }
+    }
+    // The ground's rows, the most of the work where there is a ground.
+    const auto groundRows = [&](double from, double to) {
+        return input.isLine() ? ground->rows(input.lineQuadruples, progress.function(from, to))
+                              : ground->rows(input.quadruples, progress.function(from, to));
+    };
     if (!resolution) {
         const QString error = region ? Kgw::targetError(survey->grid(), *region) : QString();
-        if (error.isEmpty() && input.isLine())
-            return Kgw::sensitivitySectionPlot(*survey, input.lineQuadruples, name, target);
-        if (error.isEmpty())
-            return Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
-        *status = refuse(console, QStringLiteral("kgw plot"), error);
-        return std::nullopt;
+        if (!error.isEmpty()) {
+            *status = refuse(console, QStringLiteral("kgw plot"), error);
+            return std::nullopt;
+        }
+        if (!ground) {
+            return input.isLine()
+                ? Kgw::sensitivitySectionPlot(*survey, input.lineQuadruples, name, target)
+                : Kgw::sensitivitySectionPlot(*survey, input.quadruples, name, target);
+        }
+        const Kgw::GroundRows rows = groundRows(0.1, 1);
+        return input.isLine()
+            ? Kgw::sensitivitySectionPlot(rows, input.lineQuadruples, name, groundName, target)
+            : Kgw::sensitivitySectionPlot(rows, input.quadruples, name, groundName, target);
     }
 
-    const Kgw::ResolutionModel model(*survey, progress.function(0.1, 0.8));
+    const Kgw::ResolutionModel model(*survey, progress.function(0.1, ground ? 0.4 : 0.8));
     const QString error
         = model.isValid() && region ? Kgw::targetError(model, *region) : model.error();
     if (!error.isEmpty()) {
         *status = refuse(console, QStringLiteral("kgw plot"), error);
         return std::nullopt;
     }
-    const Kgw::SequenceResolution result = input.isLine()
-        ? model.evaluateLine(input.lineQuadruples, progress.function(0.8, 1))
-        : model.evaluate(input.quadruples, progress.function(0.8, 1));
+    const Kgw::SequenceResolution result = ground
+        ? model.evaluate(groundRows(0.4, 0.9), progress.function(0.9, 1))
+        : input.isLine() ? model.evaluateLine(input.lineQuadruples, progress.function(0.8, 1))
+                         : model.evaluate(input.quadruples, progress.function(0.8, 1));
     if (!result.ok() || result.used() == 0) {
         *status = refuse(console, inputName(input.argument),
             result.ok() ? QStringLiteral("none of its configurations gives a reading to draw a "
@@ -86,7 +109,7 @@ std::optional<Kgw::SectionPlot> sectionPlot(Console &console, const Input &input
                         : result.error);
         return std::nullopt;
     }
-    return Kgw::resolutionSectionPlot(model, result, name, target);
+    return Kgw::resolutionSectionPlot(model, result, name, target, groundName);
 }
 
 // --range and --target, which only a section takes; the exit status when they end the command.
@@ -248,7 +271,10 @@ int runPlot(const QStringList &arguments, Console &console)
     const QCommandLineOption ground(QStringLiteral("ground"),
         QStringLiteral("Draw the ground of the ground file FILE instead: its resistivity under the "
                        "cable of INPUT, of --electrodes or of 48, on a logarithmic scale. INPUT "
-                       "may then be left out."),
+                       "may then be left out. With --sensitivity or --resolution, draw that "
+                       "section over this ground instead of a uniform one: the sensitivities "
+                       "are its own, from its forward model; lambda and the comprehensive set "
+                       "the resolution compares with stay those of the uniform ground."),
         QStringLiteral("FILE"));
     commandLine.parser().addOption(ground);
     const QCommandLineOption data(QStringLiteral("data"),
@@ -273,7 +299,11 @@ int runPlot(const QStringList &arguments, Console &console)
     const bool dataSection = commandLine.parser().isSet(data);
     if (dataSection && !inputs.isEmpty())
         return commandLine.usageError(QStringLiteral("--data names the input: give no INPUT"));
-    if (inputs.size() != 1 && !(groundSection && inputs.isEmpty()) && !dataSection)
+    const bool sensitivitySection = commandLine.parser().isSet(sensitivity);
+    const bool resolutionSection = commandLine.parser().isSet(resolution);
+    // The ground alone, drawn under a cable that may come from --electrodes.
+    const bool groundAlone = groundSection && !sensitivitySection && !resolutionSection;
+    if (inputs.size() != 1 && !(groundAlone && inputs.isEmpty()) && !dataSection)
         return commandLine.usageError(QStringLiteral("give exactly one input"));
     const QString outFile = commandLine.parser().value(output);
     if (outFile.isEmpty())
@@ -282,8 +312,6 @@ int runPlot(const QStringList &arguments, Console &console)
         return commandLine.usageError(Kgw::canWriteSvg()
                 ? QStringLiteral("OUT must end in .svg or .png")
                 : QStringLiteral("OUT must end in .png: this kgw was built without Qt SVG"));
-    const bool sensitivitySection = commandLine.parser().isSet(sensitivity);
-    const bool resolutionSection = commandLine.parser().isSet(resolution);
     if (sensitivitySection && resolutionSection)
         return commandLine.usageError(
             QStringLiteral("--sensitivity and --resolution exclude each other"));
@@ -291,19 +319,17 @@ int runPlot(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("--coverage and --%1 exclude each other")
                                           .arg(sensitivitySection ? QStringLiteral("sensitivity")
                                                                   : QStringLiteral("resolution")));
-    if (groundSection
-        && (sensitivitySection || resolutionSection || commandLine.parser().isSet(coverage)))
+    if (groundSection && commandLine.parser().isSet(coverage))
         return commandLine.usageError(
-            QStringLiteral("--ground draws the ground alone: give no --coverage, --sensitivity "
-                           "or --resolution with it"));
+            QStringLiteral("--ground draws the ground, or with --sensitivity or --resolution a "
+                           "section over it: give no --coverage with it"));
     if (dataSection
         && (groundSection || sensitivitySection || resolutionSection
             || commandLine.parser().isSet(coverage)))
         return commandLine.usageError(
             QStringLiteral("--data draws the data alone: give no --coverage, --sensitivity, "
                            "--resolution or --ground with it"));
-    const QString modelOption
-        = model.firstGiven(groundSection ? &Kgw::Options::Electrodes : nullptr);
+    const QString modelOption = model.firstGiven(groundAlone ? &Kgw::Options::Electrodes : nullptr);
     if (!sensitivitySection && !resolutionSection && !modelOption.isEmpty())
         return commandLine.usageError(
             QStringLiteral("%1 applies only to --sensitivity and --resolution").arg(modelOption));
@@ -318,11 +344,12 @@ int runPlot(const QStringList &arguments, Console &console)
         reader.setDefaultFormat(Kgw::ExchangeFormat::Unified);
     if (!reader.accept())
         return ExitUsage;
-    if (groundSection)
-        return plotGroundSection(console, commandLine, reader, model, inputs,
-            commandLine.parser().value(ground), outFile);
+    const QString groundFile = groundSection ? commandLine.parser().value(ground) : QString();
+    if (groundAlone)
+        return plotGroundSection(console, commandLine, reader, model, inputs, groundFile, outFile);
     const QString input = dataSection ? commandLine.parser().value(data) : inputs.first();
-    if (!outputAllowed(console, input, outFile))
+    if (!outputAllowed(console, input, outFile)
+        || (groundSection && !outputAllowed(console, groundFile, outFile)))
         return ExitRefused;
 
     // Without a true spacing every position and depth on the plot would be wrong.
@@ -333,8 +360,8 @@ int runPlot(const QStringList &arguments, Console &console)
     Kgw::WriteResult written;
     if (sensitivitySection || resolutionSection) {
         int status = ExitSuccess;
-        std::optional<Kgw::SectionPlot> plot
-            = sectionPlot(console, *sequence, model, resolutionSection, region, &status);
+        std::optional<Kgw::SectionPlot> plot = sectionPlot(
+            console, *sequence, model, resolutionSection, region, groundFile, &status);
         if (!plot)
             return status;
         if (colourRange)
@@ -369,7 +396,10 @@ int runPlot(const QStringList &arguments, Console &console)
                   << (sequence->isLine()
                              ? QStringLiteral(" along %1 electrodes").arg(sequence->lineElectrodes)
                              : QString())
-                  << ", spacing " << spacingText << '\n';
+                  << ", spacing " << spacingText
+                  << (groundSection ? QStringLiteral(", over the ground of %1").arg(groundFile)
+                                    : QString())
+                  << '\n';
     return ExitSuccess;
 }
 

@@ -35,7 +35,9 @@ QString description()
         "set, every configuration the cable can measure\n"
         "  relative in target    the same over the cells of --target, if given\n"
         "Both R figures are linear: they tell what the data could resolve of a uniform ground, "
-        "not how well an inversion recovers a real one.\n"
+        "or with --ground of that ground, not how well an inversion recovers a real one. Over a "
+        "ground, lambda and the comprehensive set compared with stay those of the uniform "
+        "ground, so that sequences, and a ground and none, are judged on one footing.\n"
         "W weighs each configuration by 1 / sigma², sigma = error + cancellation error × (C - 1) + "
         "floor / V (V = rho I / |K|, the voltage expected at --resistivity and --current), C its "
         "signal cancellation. "
@@ -61,6 +63,11 @@ int runResolution(const QStringList &arguments, Console &console)
     commandLine.add(Kgw::Options::Exclude, nullptr,
         QStringLiteral(
             "an input that uses one is refused, and the comprehensive set leaves them out."));
+    const QCommandLineOption groundOption(QStringLiteral("ground"),
+        QStringLiteral("Judge the sequences over the ground of the ground file FILE rather than a "
+                       "uniform one: their sensitivities from its forward model."),
+        QStringLiteral("FILE"));
+    commandLine.parser().addOption(groundOption);
     InputReader reader(commandLine, InputReader::TakesSequences);
     commandLine.parser().addPositionalArgument(QStringLiteral("INPUT"),
         QStringLiteral("Electrode list or sequence file; - reads a list from standard input. "
@@ -100,6 +107,14 @@ int runResolution(const QStringList &arguments, Console &console)
         console, inputs, Kgw::SurveyModel::Resolution, progress.function(0, tableShare), &status);
     if (!survey)
         return status;
+    // A ground file refused before the comprehensive set's long work.
+    const QString groundFile = commandLine.parser().value(groundOption);
+    std::unique_ptr<Kgw::GroundModel> ground;
+    if (!groundFile.isEmpty()) {
+        ground = readGroundModel(console, groundFile, *survey);
+        if (!ground)
+            return ExitRefused;
+    }
     const Kgw::ModelGrid &grid = survey->grid();
     const Kgw::ResolutionModel resolution(
         *survey, progress.function(tableShare, comprehensiveShare));
@@ -113,7 +128,11 @@ int runResolution(const QStringList &arguments, Console &console)
     for (int i = 0; i < inputs.size(); ++i) {
         const double from = comprehensiveShare + (1 - comprehensiveShare) * i / inputs.size();
         const double to = comprehensiveShare + (1 - comprehensiveShare) * (i + 1) / inputs.size();
-        results.append(resolution.evaluate(inputs.at(i).quadruples, progress.function(from, to)));
+        const QVector<Kgw::Quadruple> &sequence = inputs.at(i).quadruples;
+        results.append(ground ? resolution.evaluate(
+                           ground->rows(sequence, progress.function(from, (from + to) / 2)),
+                           progress.function((from + to) / 2, to))
+                              : resolution.evaluate(sequence, progress.function(from, to)));
         if (!results.constLast().ok())
             return refuse(console, inputName(inputs.at(i).argument), results.constLast().error);
     }
@@ -134,6 +153,10 @@ int runResolution(const QStringList &arguments, Console &console)
         << best.overLimit << " over the |K| limit, mean R_jj " << figure(best.meanResolution)
         << '\n'
         << "lambda: " << resolution.lambdaText() << '\n';
+    if (ground)
+        out << "ground: " << inputName(groundFile) << ", sensitivities from its forward model on "
+            << Kgw::counted(ground->meshCells(), QStringLiteral("cell"))
+            << "; lambda and the comprehensive set of a uniform ground\n";
     if (region) {
         out << "target: x " << metres(region->x0) << " to " << metres(region->x1) << " m, depth "
             << metres(region->z0) << " to " << metres(region->z1) << " m, "

@@ -1,6 +1,7 @@
 #include "resolution.h"
 
 #include "depth.h"
+#include "groundrows.h"
 #include "textutil.h"
 
 #include <Eigen/Dense>
@@ -117,19 +118,20 @@ QString scaledNumber(double value, int exponent)
 
 namespace {
 
-// Counts what the sequence leaves out and collects the rows of the rest.
 template <typename Row>
-SequenceResolution collectRows(
-    const SurveyModel &survey, const QVector<Row> &sequence, std::vector<SurveyRow> *rows)
+SequenceResolution sequenceRowsOf(const SurveyModel &survey, const QVector<Row> &sequence,
+    std::vector<SurveyRow> *rows, std::vector<int> *used)
 {
     SequenceResolution result;
     result.configurations = sequence.size();
     rows->reserve(size_t(sequence.size()));
-    for (const Row &q : sequence) {
+    for (int i = 0; i < sequence.size(); ++i) {
         SurveyRow row;
-        switch (survey.row(q, &row)) {
+        switch (survey.row(sequence.at(i), &row)) {
         case SurveyModel::HasRow:
             rows->push_back(row);
+            if (used)
+                used->push_back(i);
             break;
         case SurveyModel::WithoutRow:
             ++result.withoutRow;
@@ -143,6 +145,22 @@ SequenceResolution collectRows(
     result.relative.fill(0, int(survey.cellCount()));
     return result;
 }
+
+} // namespace
+
+SequenceResolution sequenceRows(const SurveyModel &survey, const QVector<Quadruple> &sequence,
+    std::vector<SurveyRow> *rows, std::vector<int> *used)
+{
+    return sequenceRowsOf(survey, sequence, rows, used);
+}
+
+SequenceResolution sequenceRows(const SurveyModel &survey, const QVector<LineQuadruple> &sequence,
+    std::vector<SurveyRow> *rows, std::vector<int> *used)
+{
+    return sequenceRowsOf(survey, sequence, rows, used);
+}
+
+namespace {
 
 // R_jj = 1 - lambda (A^-1 CᵀC)_jj with A = GᵀWG + lambda CᵀC = L Lᵀ. CᵀC has a few entries per
 // column, so only the entries of A^-1 = L^-T L^-1 next to the diagonal are needed. a holds GᵀWG
@@ -216,13 +234,13 @@ ResolutionModel::ResolutionModel(const SurveyModel &survey, const ProgressFuncti
     if (survey.grid().isLine()) {
         SurveyModel::RowCounts counts;
         a = survey.lineComprehensiveMatrix(&counts, progressRange(progress, 0, 0.6));
-        m_comprehensive = collectRows(survey, QVector<Quadruple>(), &rows);
+        m_comprehensive = sequenceRows(survey, QVector<Quadruple>(), &rows);
         m_comprehensive.configurations = counts.configurations;
         m_comprehensive.withoutRow = counts.withoutRow;
         m_comprehensive.overLimit = counts.overLimit;
     } else {
         m_comprehensive
-            = collectRows(survey, comprehensiveConfigurations(survey.grid().electrodes()), &rows);
+            = sequenceRows(survey, comprehensiveConfigurations(survey.grid().electrodes()), &rows);
     }
     if (m_comprehensive.used() == 0) {
         const ResolutionOptions &options = survey.options();
@@ -292,11 +310,29 @@ SequenceResolution ResolutionModel::evaluateRows(
         return refused;
     }
     std::vector<SurveyRow> rows;
-    SequenceResolution result = collectRows(m_survey, sequence, &rows);
+    SequenceResolution result = sequenceRows(m_survey, sequence, &rows);
     if (rows.empty())
         return result;
     Eigen::MatrixXd a = m_survey.normalMatrix(rows, progressRange(progress, 0, 0.4));
     resolve(m_survey, a, m_lambda, &m_comprehensive, &result, progressRange(progress, 0.4, 1));
+    return result;
+}
+
+SequenceResolution ResolutionModel::evaluate(
+    const GroundRows &rows, const ProgressFunction &progress) const
+{
+    Q_ASSERT(&rows.survey() == &m_survey);
+    SequenceResolution result = rows.counts();
+    if (!isValid() || !rows.isValid()) {
+        result.error = isValid() ? rows.error() : m_error;
+        return result;
+    }
+    if (rows.sensitivity().cols() == 0)
+        return result;
+    const Eigen::MatrixXd g = rows.sensitivity() * rows.weights().asDiagonal();
+    Eigen::MatrixXd a = Eigen::MatrixXd::Zero(g.rows(), g.rows());
+    a.selfadjointView<Eigen::Lower>().rankUpdate(g);
+    resolve(m_survey, a, m_lambda, &m_comprehensive, &result, progress);
     return result;
 }
 

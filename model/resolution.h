@@ -5,7 +5,11 @@
 
 #include <QVector>
 
+#include <vector>
+
 namespace Kgw {
+
+class GroundRows;
 
 // Every choice of four electrodes i < j < k < l of 1..E in its three arrangements that are not
 // reciprocals of one another, (A, B, M, N) = (i, l, j, k), (i, j, k, l), (i, k, j, l): 3 C(E, 4)
@@ -34,6 +38,13 @@ struct SequenceResolution {
     bool ok() const { return error.isEmpty(); }
     int used() const { return configurations - withoutRow - overLimit; }
 };
+
+// The rows of the sequence that the survey gives one, in its order, and the counts of the others:
+// a SequenceResolution without figures. `used`, when given, gets each row's index in the sequence.
+SequenceResolution sequenceRows(const SurveyModel &survey, const QVector<Quadruple> &sequence,
+    std::vector<SurveyRow> *rows, std::vector<int> *used = nullptr);
+SequenceResolution sequenceRows(const SurveyModel &survey, const QVector<LineQuadruple> &sequence,
+    std::vector<SurveyRow> *rows, std::vector<int> *used = nullptr);
 
 // The limits the options set on a configuration's reading, "the |K| limit of 1000 m and the least
 // voltage of …", as messages name them; empty when none is set.
@@ -88,6 +99,13 @@ public:
         const ProgressFunction &progress = ProgressFunction()) const;
     SequenceResolution evaluateLine(const QVector<LineQuadruple> &sequence,
         const ProgressFunction &progress = ProgressFunction()) const;
+    // The figures of a sequence over a ground, from its rows on this model's survey. lambda and
+    // the comprehensive set compared with stay those of the uniform ground: the comprehensive
+    // set over each ground would take its hundreds of thousands of rows through the forward
+    // model, and one footing for every ground lets a ground and none, or two sequences over
+    // it, be compared figure by figure.
+    SequenceResolution evaluate(
+        const GroundRows &rows, const ProgressFunction &progress = ProgressFunction()) const;
 
 private:
     template <typename Row>

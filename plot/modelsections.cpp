@@ -22,18 +22,29 @@ QString gridText(const ModelGrid &grid)
     return QStringLiteral("%1 × %2 cells").arg(grid.columns()).arg(grid.layers());
 }
 
+// "Wenner.txt — cumulative sensitivity over g.ground, spacing 1.000 m".
+QString sectionTitle(
+    const QString &name, const QString &what, const QString &groundName, const ModelGrid &grid)
+{
+    return QStringLiteral("%1 \u2014 %2%3, spacing %4 m")
+        .arg(name, what, groundName.isEmpty() ? QString() : QStringLiteral(" over ") + groundName,
+            metres(grid.spacing()));
+}
+
 } // namespace
 
 namespace {
 
+// Over the ground of `rows` where given, else over the uniform one.
 template <typename Row>
 SectionPlot sensitivityOf(const SurveyModel &survey, const QVector<Row> &sequence,
-    const QString &name, const QRectF &target)
+    const QString &name, const QRectF &target, const GroundRows *rows = nullptr,
+    const QString &groundName = QString())
 {
     const ModelGrid &grid = survey.grid();
     Section section = gridSection(grid, target);
     // Per square spacing of cell, so that the picture doesn't depend on the cells' sizes.
-    section.values = cumulativeSensitivity(survey, sequence);
+    section.values = rows ? cumulativeSensitivity(*rows) : cumulativeSensitivity(survey, sequence);
     const double unit = grid.spacing() * grid.spacing();
     int used = 0;
     for (const Row &q : sequence)
@@ -47,8 +58,7 @@ SectionPlot sensitivityOf(const SurveyModel &survey, const QVector<Row> &sequenc
     section.investigationRule
         = QStringLiteral("half the signal of the list's deepest reading comes from above it");
     return SectionPlot(section, SectionPlot::Logarithmic,
-        QStringLiteral("%1 \u2014 cumulative sensitivity, spacing %2 m")
-            .arg(name, metres(grid.spacing())),
+        sectionTitle(name, QStringLiteral("cumulative sensitivity"), groundName, grid),
         QStringLiteral("cumulative sensitivity, log scale"),
         QStringLiteral("%1 of %2 configurations used; \u03a3 |J| per spacing\u00b2 of cell; %3")
             .arg(used)
@@ -70,8 +80,20 @@ SectionPlot sensitivitySectionPlot(const SurveyModel &survey,
     return sensitivityOf(survey, sequence, name, target);
 }
 
+SectionPlot sensitivitySectionPlot(const GroundRows &rows, const QVector<Quadruple> &sequence,
+    const QString &name, const QString &groundName, const QRectF &target)
+{
+    return sensitivityOf(rows.survey(), sequence, name, target, &rows, groundName);
+}
+
+SectionPlot sensitivitySectionPlot(const GroundRows &rows, const QVector<LineQuadruple> &sequence,
+    const QString &name, const QString &groundName, const QRectF &target)
+{
+    return sensitivityOf(rows.survey(), sequence, name, target, &rows, groundName);
+}
+
 SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceResolution &result,
-    const QString &name, const QRectF &target)
+    const QString &name, const QRectF &target, const QString &groundName)
 {
     const ModelGrid &grid = model.survey().grid();
     const double cable = (grid.electrodes() - 1) * grid.spacing();
@@ -103,8 +125,7 @@ SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceRe
               .arg(grid.isLine() ? QStringLiteral("line") : QStringLiteral("cable"))
               .arg(InvestigationLevel);
     return SectionPlot(section, SectionPlot::Unit,
-        QStringLiteral("%1 \u2014 model resolution, spacing %2 m")
-            .arg(name, metres(grid.spacing())),
+        sectionTitle(name, QStringLiteral("model resolution"), groundName, grid),
         QStringLiteral("resolution, relative to all configurations"),
         QStringLiteral("%1 of %2 configurations used; on these %3: mean relative resolution %4, "
                        "mean R_jj %5, \u03bb = %6")

@@ -1,6 +1,7 @@
 #ifndef KGW_MODELSECTIONS_H
 #define KGW_MODELSECTIONS_H
 
+#include "groundrows.h"
 #include "resolution.h"
 #include "sectionplot.h"
 
@@ -21,10 +22,18 @@ SectionPlot sensitivitySectionPlot(const SurveyModel &survey, const QVector<Quad
 SectionPlot sensitivitySectionPlot(const SurveyModel &survey,
     const QVector<LineQuadruple> &sequence, const QString &name, const QRectF &target = QRectF());
 
+// The same over a ground, from the sequence's rows over it (GroundModel::rows() of the sequence);
+// `groundName` names the ground in the title.
+SectionPlot sensitivitySectionPlot(const GroundRows &rows, const QVector<Quadruple> &sequence,
+    const QString &name, const QString &groundName, const QRectF &target = QRectF());
+SectionPlot sensitivitySectionPlot(const GroundRows &rows, const QVector<LineQuadruple> &sequence,
+    const QString &name, const QString &groundName, const QRectF &target = QRectF());
+
 // The resolution of a sequence relative to the comprehensive set's. The result must be ok() and
-// have used() > 0: without a row there is no section to draw.
+// have used() > 0: without a row there is no section to draw. With a groundName, the result is
+// over that ground (ResolutionModel::evaluate() of its rows), and the title says so.
 SectionPlot resolutionSectionPlot(const ResolutionModel &model, const SequenceResolution &result,
-    const QString &name, const QRectF &target = QRectF());
+    const QString &name, const QRectF &target = QRectF(), const QString &groundName = QString());
 
 } // namespace Kgw
 

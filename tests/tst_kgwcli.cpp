@@ -57,6 +57,8 @@ private slots:
     void plotSection();
     void plotGround_data();
     void plotGround();
+    void overGround_data();
+    void overGround();
     void simulate_data();
     void simulate();
     void resolution();
@@ -890,6 +892,42 @@ void TestKgwCli::plotGround()
     QCOMPARE(run.out, out);
     QCOMPARE(run.err, err);
     QCOMPARE(QImage(dir.filePath(QStringLiteral("g.png"))).width(), exitCode == 0 ? 1200 : 0);
+}
+
+// The sections and the resolution of a list over a ground; the ground alone refuses a coverage.
+void TestKgwCli::overGround_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("sensitivity section over the ground")
+        << QStringList { "plot", "--sensitivity", "--ground", "g.ground", "a.txt", "-o", "s.svg" }
+        << 0 << "s.svg: 2 quadruples, spacing 1.000 m, over the ground of g.ground\n";
+    QTest::newRow("resolution over the ground") << QStringList { "resolution", "--ground",
+        "g.ground", "a.txt" } << 0 << "ground: g.ground, sensitivities from its forward model on ";
+    QTest::newRow("no coverage over a ground")
+        << QStringList { "plot", "--coverage", "--ground", "g.ground", "a.txt", "-o", "s.png" } << 2
+        << "give no --coverage with it";
+}
+
+void TestKgwCli::overGround()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("g.ground"), "background 100\nblock 4 7 1 2 10\n");
+    writeBytes(dir, QStringLiteral("a.txt"), "1 4 2 3\n9 12 10 11\n");
+    const KgwRun run = runKgw(dir,
+        arguments << "--spacing"
+                  << "1");
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2((exitCode == 0 ? run.out : run.err).contains(said), qPrintable(run.out + run.err));
+    // The picture's title names the ground it was drawn over.
+    if (exitCode == 0 && arguments.contains(QStringLiteral("-o")))
+        QVERIFY(readBytes(dir, QStringLiteral("s.svg"))
+                    .contains("cumulative sensitivity over g.ground"));
 }
 
 // Wenner-alpha at a = 1 m reads rho / (2 pi) = 15.9155 ohm over a uniform 100 ohm m, and its

@@ -1,0 +1,103 @@
+#ifndef KGW_GROUNDROWS_H
+#define KGW_GROUNDROWS_H
+
+#include "ground.h"
+#include "mesh.h"
+#include "resolution.h"
+
+#include <Eigen/Core>
+#include <Eigen/SparseCore>
+
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+namespace Kgw {
+
+// How much of each forward-mesh cell lies in each cell of the grid, |grid cell ∩ mesh cell| /
+// |mesh cell|: grid cells × mesh cells. A change of log-resistivity over a grid cell changes its
+// forward cells together, so their sensitivities add, and a forward cell that straddles grid
+// cells gives each the share of its area that lies there. Forward cells outside the grid have
+// no entry: the sections leave what lies beyond the grid out, over a ground as over none.
+Eigen::SparseMatrix<double> meshToGrid(const Mesh &mesh, const ModelGrid &grid);
+
+class ForwardModel;
+class GroundModel;
+
+// The rows of G of a sequence over a ground, as the survey's rows are over a uniform one: the
+// same configurations have a row and weigh the same (SurveyModel::row()), but each row's
+// sensitivity is that of the ground, from the forward model's Jacobian by reciprocity, on the
+// survey's grid. The sections and the resolution take these wherever they take a survey's rows.
+//
+// A row's sensitivity is ∂ ln r / ∂ ln ρ_cell, r its transfer resistance. The uniform model's
+// (PairTable::row()) is the sensitivity of the apparent resistivity, ∂ ln ρa / ∂ ln ρ_cell;
+// ρa = K r with K fixed by where the electrodes stand, so ln ρa and ln r differ by a constant
+// and the two are one derivative, taken at a uniform ground there and at this ground here.
+class GroundRows
+{
+public:
+    // Empty when the rows were worked out; else why not, as a user reads it.
+    QString error() const { return m_error; }
+    bool isValid() const { return m_error.isEmpty(); }
+
+    const SurveyModel &survey() const { return *m_survey; }
+    // The sequence's configurations and those without a row or over the limits, as the survey
+    // counts them; no figures.
+    const SequenceResolution &counts() const { return m_counts; }
+    // ∂ ln r / ∂ ln ρ: grid cells × the rows that have one, in the sequence's order.
+    const Eigen::MatrixXd &sensitivity() const { return m_sensitivity; }
+    // Per row, 1 / sigma in the survey's unit of weight: sensitivity() times it is G.
+    const Eigen::VectorXd &weights() const { return m_weights; }
+
+private:
+    friend class GroundModel;
+    explicit GroundRows(const SurveyModel &survey)
+        : m_survey(&survey)
+    { }
+
+    const SurveyModel *m_survey;
+    QString m_error;
+    SequenceResolution m_counts;
+    Eigen::MatrixXd m_sensitivity;
+    Eigen::VectorXd m_weights;
+};
+
+// A ground under the survey's electrodes, worked out once for every sequence judged over it:
+// its forward model on a mesh about the electrodes, whose Jacobian is taken onto the grid.
+class GroundModel
+{
+public:
+    // The survey must outlive it.
+    GroundModel(const SurveyModel &survey, const Ground &ground, const MeshOptions &mesh = {});
+    ~GroundModel();
+
+    // Empty when the ground can be modelled; else why not, as a user reads it.
+    QString error() const { return m_error; }
+    // The cells of the mesh the forward model works on.
+    int meshCells() const { return m_meshCells; }
+
+    // The rows of a sequence. The first sequence also solves the ground's fields, most of the
+    // work.
+    GroundRows rows(
+        const QVector<Quadruple> &sequence, const ProgressFunction &progress = ProgressFunction());
+    GroundRows rows(const QVector<LineQuadruple> &sequence,
+        const ProgressFunction &progress = ProgressFunction());
+
+private:
+    template <typename Row>
+    GroundRows rowsOf(const QVector<Row> &sequence, const ProgressFunction &progress);
+
+    const SurveyModel &m_survey;
+    QString m_error;
+    int m_meshCells = 0;
+    std::unique_ptr<ForwardModel> m_forward;
+    Eigen::SparseMatrix<double> m_share;
+};
+
+// Σ |J| per cell over the rows, as cumulativeSensitivity() of a survey counts it.
+QVector<double> cumulativeSensitivity(const GroundRows &rows);
+
+} // namespace Kgw
+
+#endif
