@@ -544,10 +544,9 @@ void DesignWindow::showReadings()
     else if (!m_problems.isEmpty())
         message = tr("A box in red needs another value.");
     else if (!sequence || !readings || readings->sequenceId != sequence->id)
-        message = m_session->hasPendingWork() || !m_session->error().isEmpty()
-            ? (m_session->error().isEmpty() ? tr("Simulating the list over the ground\u2026")
-                                            : m_session->error())
-            : tr("No list to simulate yet.");
+        message = !m_session->error().isEmpty() ? m_session->error()
+            : m_session->hasPendingWork()       ? tr("Simulating the list over the ground\u2026")
+                                                : tr("No list to simulate yet.");
     else if (!readings->error.isEmpty())
         message = readings->error;
     if (!message.isEmpty()) {
