@@ -158,21 +158,15 @@ int runSimulate(const QStringList &arguments, Console &console)
     if (!writeTextArgument(console, target, content, QStringLiteral("unified data file")))
         return ExitRefused;
 
-    double lowest = std::numeric_limits<double>::infinity();
-    double highest = 0;
     int below = 0;
-    for (const double u : simulation.u) {
-        lowest = std::min(lowest, std::abs(u));
-        highest = std::max(highest, std::abs(u));
+    for (const double u : simulation.u)
         below += minVoltage && std::abs(u) < O::MinVoltage.modelValue(*minVoltage) ? 1 : 0;
-    }
     QTextStream &out = console.out();
     out << target << ": " << Kgw::counted(rows.size(), QStringLiteral("configuration")) << " over "
         << inputName(groundFile) << ", spacing "
         << commandLine.spacingUsed(spacing, read->ownSpacing) << ", on "
         << Kgw::counted(simulation.cells, QStringLiteral("cell")) << '\n';
-    out << "voltage: " << millivolts(lowest) << " to " << millivolts(highest) << " at "
-        << QString::number(*current, 'g', 10) << " mA\n";
+    out << Kgw::voltageRangeText(simulation.u, *current) << '\n';
     if (minVoltage)
         out << "below " << millivolts(O::MinVoltage.modelValue(*minVoltage)) << ": " << below
             << '\n';

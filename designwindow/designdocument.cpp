@@ -51,3 +51,11 @@ QString DesignDocument::title(quint64 sequence) const
     return holds(sequence) ? QFileInfo(m_fileName).fileName()
                            : QCoreApplication::translate("DesignDocument", "untitled");
 }
+
+void DesignDocument::setGround(
+    const std::shared_ptr<const Kgw::Ground> &ground, const QString &name)
+{
+    m_ground = ground;
+    m_groundName = ground ? name : QString();
+    ++m_groundId;
+}

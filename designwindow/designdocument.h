@@ -1,11 +1,14 @@
 #ifndef DESIGNDOCUMENT_H
 #define DESIGNDOCUMENT_H
 
+#include "ground.h"
 #include "quadruple.h"
 
 #include <QSet>
 #include <QString>
 #include <QVector>
+
+#include <memory>
 
 // What is saved where: the file the window last saved the list on show to or opened it from,
 // which of the sequences made that file holds, whether its content changed since, and what Save
@@ -34,7 +37,17 @@ public:
     // Whether that sequence was ever saved, wherever.
     bool wasSaved(quint64 sequence) const { return m_saved.contains(sequence); }
 
+    // The ground the list is seen over, loaded or drawn, kept whichever view is on show; none for
+    // the uniform ground. Every ground set is another: its id is new.
+    void setGround(const std::shared_ptr<const Kgw::Ground> &ground, const QString &name);
+    std::shared_ptr<const Kgw::Ground> ground() const { return m_ground; }
+    QString groundName() const { return m_groundName; }
+    quint64 groundId() const { return m_groundId; }
+
 private:
+    std::shared_ptr<const Kgw::Ground> m_ground;
+    QString m_groundName;
+    quint64 m_groundId = 0;
     QString m_fileName;
     quint64 m_sequence = 0;
     bool m_written = false; // saved there, rather than opened

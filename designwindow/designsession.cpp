@@ -7,6 +7,7 @@
 #include "modelsections.h"
 #include "sequencereader.h"
 #include "sequencewriter.h"
+#include "simulation.h"
 #include "textutil.h"
 
 #include <QFileInfo>
@@ -142,6 +143,13 @@ QString fieldKeyOf(quint64 sequenceId, const DesignSettings &settings)
     return QStringLiteral("%1|%2|%3").arg(sequenceId).arg(settings.modelKey(), settings.orderKey());
 }
 
+// Readings over the ground are of one list on one cable, at the instrument's current and noise.
+QString readingsKeyOf(quint64 sequenceId, const DesignSettings &settings)
+{
+    const QString ground = settings.groundKey();
+    return ground.isEmpty() ? QString() : QStringLiteral("%1|%2").arg(sequenceId).arg(ground);
+}
+
 std::shared_ptr<MadeSequence> madeSequence(const QString &key, const QString &name,
     const QVector<Kgw::Quadruple> &quadruples, const QString &note)
 {
@@ -194,6 +202,48 @@ std::shared_ptr<ModelResult> makeModel(
     else
         model->error = resolution->error();
     return model;
+}
+
+std::shared_ptr<const GroundReadings> simulateReadings(const Kgw::Ground &ground,
+    const MadeSequence &sequence, const DesignSettings &settings, const QString &key,
+    const Kgw::ProgressFunction &progress)
+{
+    auto readings = std::make_shared<GroundReadings>();
+    readings->key = key;
+    readings->sequenceId = sequence.id;
+    const CableSettings &cable = settings.cable;
+    // The rows no instrument reads have no reading to draw; kgw simulate refuses them, but the
+    // window shows what the rest read.
+    QVector<Kgw::Quadruple> read;
+    QVector<Kgw::LineQuadruple> rows;
+    for (const Kgw::Quadruple &q : sequence.quadruples) {
+        if (Kgw::isUnmeasurable(q)) {
+            ++readings->leftOut;
+            continue;
+        }
+        read.append(q);
+        rows.append(Kgw::LineQuadruple(q.a, q.b, q.m, q.n));
+    }
+    if (rows.isEmpty()) {
+        readings->error = DesignSession::tr("None of its configurations gives a reading.");
+        return readings;
+    }
+    Kgw::SimulationOptions options;
+    const Kgw::ResolutionOptions model = cable.resolutionOptions();
+    options.currentAmperes = model.currentAmperes;
+    options.noise.relativeError = model.noise.relativeError;
+    options.floorVolts = Kgw::Options::Floor.modelValue(cable.survey.floor);
+    const Kgw::Simulation simulation
+        = Kgw::simulate(ground, rows, cable.electrodes, cable.spacingMetres, options, progress);
+    if (!simulation.error.isEmpty()) {
+        readings->error = simulation.error;
+        return readings;
+    }
+    readings->voltage = Kgw::voltageRangeText(simulation.u, cable.survey.current);
+    readings->pseudosection = Kgw::coveragePoints(read, cable.spacingMetres);
+    for (int i = 0; i < readings->pseudosection.size(); ++i)
+        readings->pseudosection[i].value = simulation.rhoa.at(i);
+    return readings;
 }
 
 QString emptiedText(Kgw::ArrayList::Emptied emptied)
@@ -306,6 +356,8 @@ bool DesignSession::isCurrent(Part part) const
         return isCurrent(Sequence) && m_field && m_field->key == fieldKey();
     case Line:
         return m_settings.line.positions && m_line && m_line->key == m_settings.lineKey();
+    case Readings:
+        return isCurrent(Sequence) && m_readings && m_readings->key == readingsKey();
     }
     return false;
 }
@@ -322,12 +374,18 @@ QString DesignSession::fieldKey() const
     return fieldKeyOf(m_sequence ? m_sequence->id : 0, m_settings);
 }
 
+QString DesignSession::readingsKey() const
+{
+    return readingsKeyOf(m_sequence ? m_sequence->id : 0, m_settings);
+}
+
 QString DesignSession::allKeys() const
 {
-    return QStringLiteral("%1|%2|%3|%4")
+    return QStringLiteral("%1|%2|%3|%4|%5")
         .arg(m_settings.lineKey(), m_settings.orderKey())
         .arg(m_sequence ? m_sequence->id : 0)
-        .arg(m_designAsked ? 1 : 0);
+        .arg(m_designAsked ? 1 : 0)
+        .arg(m_settings.groundKey());
 }
 
 bool DesignSession::needsWork() const
@@ -346,7 +404,9 @@ bool DesignSession::needsWork() const
     const bool figuresMade = m_figures && m_figures->sequenceId == m_sequence->id
         && m_figures->modelKey == m_settings.modelKey();
     const bool fieldMade = m_field && m_field->key == fieldKey();
-    return !figuresMade || !fieldMade;
+    const bool readingsMade
+        = !m_settings.ground.ground || (m_readings && m_readings->key == readingsKey());
+    return !figuresMade || !fieldMade || !readingsMade;
 }
 
 void DesignSession::schedule()
@@ -370,6 +430,7 @@ void DesignSession::start()
     job.figures = m_figures;
     job.field = m_field;
     job.line = m_line;
+    job.readings = m_readings;
     job.control = m_control = std::make_shared<Control>();
     m_error.clear();
     m_running = true;
@@ -399,6 +460,7 @@ void DesignSession::finished()
     m_figures = outcome.figures;
     m_field = outcome.field;
     m_line = outcome.line;
+    m_readings = outcome.readings;
     m_error = outcome.error;
     m_failedKey = outcome.error.isEmpty() ? QString() : allKeys();
     if (!outcome.error.isEmpty())
@@ -422,6 +484,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
     out.figures = job.figures;
     out.field = job.field;
     out.line = job.line;
+    out.readings = job.readings;
     const DesignSettings &settings = job.settings;
     Control &control = *job.control;
     try {
@@ -579,6 +642,13 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             field->report = Kgw::checkQuadruples(
                 field->quadruples, settings.cable.spacingMetres, settings.cable.checkOptions());
             out.field = field;
+        }
+
+        const QString readingsKey = readingsKeyOf(sequence.id, settings);
+        if (settings.ground.ground && (!out.readings || out.readings->key != readingsKey)) {
+            control.setStage(DesignSession::tr("Simulating the list over the ground"));
+            out.readings = simulateReadings(
+                *settings.ground.ground, sequence, settings, readingsKey, control.progress());
         }
 
         // A design per spread, which takes a design's time for every spread, only when asked for.

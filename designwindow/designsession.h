@@ -93,6 +93,17 @@ struct LinePlan {
     QVector<Kgw::CoveragePoint> coverage;
 };
 
+// What the list on show reads over the ground set, as kgw simulate works it out.
+struct GroundReadings {
+    QString key;
+    quint64 sequenceId = 0;
+    QString error; // why nothing was simulated; empty when it was
+    QString voltage; // "voltage: 5.4 to 1592 mV at 100 mA"
+    // The list's rows, each valued by its apparent resistivity, as kgw plot --data draws them.
+    QVector<Kgw::CoveragePoint> pseudosection;
+    int leftOut = 0; // rows that repeat an electrode or give no signal, which nothing reads
+};
+
 // Works out what the window shows, off the GUI thread: the models of the cable (the design's, and
 // a deeper one the pictures are drawn on), the sequence, its figures, its pictures and its field
 // list, each only when what it depends on has changed. A design is made only when asked for,
@@ -105,7 +116,7 @@ class DesignSession : public QObject
     Q_OBJECT
 
 public:
-    enum Part { Model, Sequence, Figures, Field, Line };
+    enum Part { Model, Sequence, Figures, Field, Line, Readings };
 
     explicit DesignSession(QObject *parent = nullptr);
     ~DesignSession() override;
@@ -143,6 +154,8 @@ public:
     std::shared_ptr<const FieldList> fieldOnShow() const;
     // The line planned last, whether for the settings as they are or not.
     const LinePlan *line() const { return m_line.get(); }
+    // What the list read over the ground last, whether the list and ground on show or not.
+    const GroundReadings *readings() const { return m_readings.get(); }
 
     // Resolution evaluations and models made so far: what a change of settings cost.
     int evaluationCount() const { return m_evaluations; }
@@ -167,6 +180,7 @@ private:
         std::shared_ptr<const SequenceFigures> figures;
         std::shared_ptr<const FieldList> field;
         std::shared_ptr<const LinePlan> line;
+        std::shared_ptr<const GroundReadings> readings;
         std::shared_ptr<Control> control;
     };
     struct Outcome {
@@ -176,6 +190,7 @@ private:
         std::shared_ptr<const SequenceFigures> figures;
         std::shared_ptr<const FieldList> field;
         std::shared_ptr<const LinePlan> line;
+        std::shared_ptr<const GroundReadings> readings;
         bool designed = false;
         bool cancelled = false;
         int evaluations = 0;
@@ -189,6 +204,7 @@ private:
     bool needsWork() const;
     QString allKeys() const;
     QString fieldKey() const;
+    QString readingsKey() const;
     static Outcome run(const Job &job);
 
     DesignSettings m_settings;
@@ -209,6 +225,7 @@ private:
     std::shared_ptr<const SequenceFigures> m_figures;
     std::shared_ptr<const FieldList> m_field;
     std::shared_ptr<const LinePlan> m_line;
+    std::shared_ptr<const GroundReadings> m_readings;
     std::shared_ptr<Control> m_control;
     QFutureWatcher<Outcome> m_watcher;
     // The settings the last work failed for, not to be tried again as they are.

@@ -94,6 +94,8 @@ DesignSettings DesignSettings::from(const Kgw::OptionValues &values)
     if (const std::optional<double> positions = values.optionalNumber(Options::LineElectrodes))
         settings.line.positions = int(*positions);
     settings.line.move = values.whole(Options::Move);
+    settings.ground.background = values.number(Options::GroundBackground);
+    settings.ground.blockResistivity = values.number(Options::BlockResistivity);
     return settings;
 }
 
@@ -217,6 +219,17 @@ QString DesignSettings::lineKey() const
     return QStringList { sequenceKey(), orderKey(),
         line.positions ? QString::number(*line.positions) : QString(), QString::number(line.move),
         number(instrument.secondsPerInjection) }
+        .join(QLatin1Char('|'));
+}
+
+QString DesignSettings::groundKey() const
+{
+    if (!ground.ground)
+        return QString();
+    const Kgw::SurveySettings &survey = cable.survey;
+    return QStringList { QString::number(ground.id), QString::number(cable.electrodes),
+        number(cable.spacingMetres), number(survey.current), number(survey.floor),
+        number(survey.error) }
         .join(QLatin1Char('|'));
 }
 

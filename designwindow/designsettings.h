@@ -8,6 +8,7 @@
 #include "designrun.h"
 #include "electrodeset.h"
 #include "findings.h"
+#include "ground.h"
 #include "injection.h"
 #include "ordering.h"
 #include "rollalongrun.h"
@@ -17,6 +18,7 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
 #include <optional>
 
 // What the window works with, read from the boxes' texts by the descriptions kgw reads its
@@ -73,12 +75,25 @@ struct LineSettings {
     int move = int(Kgw::Options::Move.defaultValue);
 };
 
+// The ground the list is seen over. Without one the window is the uniform half-space of the
+// cable's resistivity, as kgw's figures are; with one, what the list reads over it is simulated.
+// The sections are still those of the uniform ground: they can take `ground` from here.
+struct GroundSettings {
+    std::shared_ptr<const Kgw::Ground> ground; // none: uniform
+    QString name; // what titles call it: its file's name, or that it was drawn
+    quint64 id = 0; // new for every ground set, so that what is worked out over it knows it
+    // The half-space a block drawn on no ground lies in, and the resistivity of a drawn block.
+    double background = Kgw::Options::GroundBackground.defaultValue;
+    double blockResistivity = Kgw::Options::BlockResistivity.defaultValue;
+};
+
 struct DesignSettings {
     CableSettings cable;
     InstrumentSettings instrument;
     SequenceSettings sequence;
     OrderSettings order;
     LineSettings line;
+    GroundSettings ground;
 
     // The settings the boxes' texts give; texts that break a rule give the default.
     static DesignSettings from(const Kgw::OptionValues &values);
@@ -96,6 +111,8 @@ struct DesignSettings {
     QString sequenceKey() const;
     QString orderKey() const;
     QString lineKey() const;
+    // What the readings over the ground depend on besides the list; empty without a ground.
+    QString groundKey() const;
 };
 
 // Every option the window keeps, whose box it shows.

@@ -6,6 +6,8 @@
 #include "settingspanels.h"
 
 #include "geometry.h"
+#include "groundfile.h"
+#include "groundsection.h"
 #include "rollalong.h"
 #include "textutil.h"
 
@@ -35,6 +37,12 @@ namespace {
 QString applicationName()
 {
     return DesignWindow::tr("KGW design");
+}
+
+// A hand does not drag to the millimetre: tenths of a metre, as a crew would type them.
+double tenths(double value)
+{
+    return std::round(value * 10) / 10;
 }
 
 } // namespace
@@ -75,7 +83,8 @@ QWidget *DesignWindow::makeSettingsSide()
     auto *instrument = new InstrumentPanel;
     m_sequencePanel = new SequencePanel;
     m_orderPanel = new OrderPanel;
-    m_panels = { cable, instrument, m_sequencePanel, m_orderPanel, new LinePanel };
+    m_groundPanel = new GroundPanel;
+    m_panels = { cable, instrument, m_sequencePanel, m_orderPanel, new LinePanel, m_groundPanel };
 
     auto *panels = new QWidget;
     auto *panelsLayout = new QVBoxLayout(panels);
@@ -85,6 +94,8 @@ QWidget *DesignWindow::makeSettingsSide()
     }
     panelsLayout->addStretch();
     connect(m_sequencePanel, &SequencePanel::openRequested, this, &DesignWindow::onOpen);
+    connect(m_groundPanel, &GroundPanel::loadRequested, this, &DesignWindow::onLoadGround);
+    connect(m_groundPanel, &GroundPanel::noneRequested, this, [this] { setGround(nullptr, {}); });
     auto *scroll = new QScrollArea;
     scroll->setWidget(panels);
     scroll->setWidgetResizable(true);
@@ -140,6 +151,24 @@ void DesignWindow::makeViews()
     line->addWidget(m_lineView);
     line->setStretchFactor(1, 1);
     m_views->addTab(line, tr("Line"));
+    // The ground above, to drag blocks on; below, what the list reads over it.
+    m_groundView = new PictureView;
+    m_groundView->setObjectName(QStringLiteral("groundView"));
+    m_voltage = new QLabel;
+    m_voltage->setObjectName(QStringLiteral("groundVoltage"));
+    m_voltage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_voltage->setWordWrap(true);
+    m_voltage->setMargin(6);
+    m_readingsView = new PictureView;
+    m_readingsView->setObjectName(QStringLiteral("groundReadingsView"));
+    auto *ground = new QSplitter(Qt::Vertical);
+    ground->addWidget(m_groundView);
+    ground->addWidget(m_voltage);
+    ground->addWidget(m_readingsView);
+    ground->setStretchFactor(0, 1);
+    ground->setStretchFactor(2, 1);
+    m_views->addTab(ground, tr("Ground"));
+    connect(m_groundView, &PictureView::regionDrawn, this, &DesignWindow::onBlockDrawn);
     m_views->setCurrentIndex(ResolutionView);
     for (PictureView *view : { m_sensitivity, m_resolution })
         connect(view, &PictureView::regionDrawn, this, &DesignWindow::onRegionDrawn);
@@ -185,6 +214,9 @@ void DesignWindow::makeMenus()
     m_saveSpreadsAction
         = file->addAction(tr("Save Sp&reads\u2026"), this, &DesignWindow::onSaveSpreads);
     m_saveSpreadsAction->setObjectName(QStringLiteral("saveSpreads"));
+    m_saveGroundAction
+        = file->addAction(tr("Save &Ground\u2026"), this, &DesignWindow::onSaveGround);
+    m_saveGroundAction->setObjectName(QStringLiteral("saveGround"));
     file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -204,6 +236,8 @@ PictureView *DesignWindow::pictureView(View view) const
         return m_resolution;
     case LineView:
         return m_lineView;
+    case GroundView:
+        return m_groundView;
     case FindingsView:
     case SummaryView:
         break;
@@ -233,7 +267,10 @@ bool DesignWindow::applySettings()
         onSessionChanged();
         return false;
     }
-    const DesignSettings settings = DesignSettings::from(values);
+    DesignSettings settings = DesignSettings::from(values);
+    settings.ground.ground = m_document.ground();
+    settings.ground.name = m_document.groundName();
+    settings.ground.id = m_document.groundId();
     m_orderPanel->showOrdering(settings.order.enabled);
     m_session->setSettings(settings);
     return true;
@@ -263,6 +300,7 @@ void DesignWindow::onBusyChanged(bool busy)
     showStatus();
     showPictures();
     showLine();
+    showReadings();
 }
 
 void DesignWindow::onProgress(int permille, const QString &stage)
@@ -317,7 +355,10 @@ void DesignWindow::onSessionChanged()
     showFindings();
     showSummary();
     showLine();
+    showGround();
+    showReadings();
     showStatus();
+    m_saveGroundAction->setEnabled(m_document.ground() != nullptr);
     m_saveAction->setEnabled(canSave());
     m_saveSpreadsAction->setEnabled(canSaveSpreads());
     m_saveAsAction->setEnabled(canSave());
@@ -465,6 +506,68 @@ void DesignWindow::showLine()
         Kgw::CoverageLine { line->plan.layout->linePositions(), line->plan.layout });
     m_lineView->setPicture(
         Kgw::CoveragePlot::size(), [coverage](QPainter *p) { coverage->draw(p); });
+}
+
+void DesignWindow::showGround()
+{
+    if (!m_problems.isEmpty()) {
+        m_groundView->setMessage(tr("A box in red needs another value."));
+        return;
+    }
+    const DesignSettings &settings = m_session->settings();
+    const std::shared_ptr<const Kgw::Ground> ground = m_document.ground();
+    const QString key = QStringLiteral("%1|%2|%3|%4")
+                            .arg(ground ? m_document.groundId() : 0)
+                            .arg(settings.cable.electrodes)
+                            .arg(settings.cable.spacingMetres, 0, 'g', 17)
+                            .arg(settings.ground.background, 0, 'g', 17);
+    if (key != m_groundPlotKey || !m_groundPlot) {
+        // Without a ground, the half-space a block would be drawn in.
+        m_groundPlot = std::make_shared<const Kgw::SectionPlot>(Kgw::groundSectionPlot(
+            ground ? *ground : Kgw::Ground(settings.ground.background), settings.cable.electrodes,
+            settings.cable.spacingMetres, ground ? m_document.groundName() : tr("uniform")));
+        m_groundPlotKey = key;
+    }
+    const std::shared_ptr<const Kgw::SectionPlot> plot = m_groundPlot;
+    m_groundView->setPicture(
+        plot->size(), [plot](QPainter *p) { plot->draw(p); }, plot->frame());
+}
+
+void DesignWindow::showReadings()
+{
+    const MadeSequence *sequence = m_session->sequence();
+    const GroundReadings *readings = m_session->readings();
+    QString message;
+    if (!m_document.ground())
+        message = tr("The ground is uniform: drag a block on the ground above, or load a ground "
+                     "file, to see what the list reads over it.");
+    else if (!m_problems.isEmpty())
+        message = tr("A box in red needs another value.");
+    else if (!sequence || !readings || readings->sequenceId != sequence->id)
+        message = !m_session->error().isEmpty() ? m_session->error()
+            : m_session->hasPendingWork()       ? tr("Simulating the list over the ground\u2026")
+                                                : tr("No list to simulate yet.");
+    else if (!readings->error.isEmpty())
+        message = readings->error;
+    if (!message.isEmpty()) {
+        m_voltage->setText(message);
+        m_readingsView->setStaleText(QString());
+        m_readingsView->setMessage(message);
+        return;
+    }
+    const QString stale = m_session->isCurrent(DesignSession::Readings)
+        ? QString()
+        : staleText(DesignSession::Readings);
+    QString text = readings->voltage;
+    if (readings->leftOut > 0)
+        text += tr("; %1 that no instrument reads left out")
+                    .arg(Kgw::counted(readings->leftOut, tr("configuration")));
+    m_voltage->setText(text);
+    m_readingsView->setStaleText(stale);
+    auto plot = std::make_shared<Kgw::CoveragePlot>(
+        readings->pseudosection, sequence->name, m_session->settings().cable.spacingMetres);
+    plot->colourByValue(tr("apparent resistivity (\u03a9m)"));
+    m_readingsView->setPicture(Kgw::CoveragePlot::size(), [plot](QPainter *p) { plot->draw(p); });
 }
 
 bool DesignWindow::canSaveSpreads() const
@@ -725,13 +828,97 @@ void DesignWindow::onConfigurationChosen(const Kgw::Quadruple &configuration)
 
 void DesignWindow::onRegionDrawn(const QRectF &metres)
 {
-    // A hand does not drag to the millimetre: tenths of a metre, as a crew would type them.
-    const auto tenths = [](double value) { return std::round(value * 10) / 10; };
     m_values.setText(Options::Target,
         Kgw::targetRegionText({ tenths(metres.left()), tenths(metres.right()), tenths(metres.top()),
             tenths(metres.bottom()) }));
     m_sequencePanel->showValues(m_values);
     onEdited();
+}
+
+void DesignWindow::onBlockDrawn(const QRectF &metres)
+{
+    const double x0 = tenths(metres.left());
+    const double x1 = tenths(metres.right());
+    const double z0 = tenths(metres.top());
+    const double z1 = tenths(metres.bottom());
+    if (!(x0 < x1 && z0 < z1) || !m_problems.isEmpty())
+        return;
+    const GroundSettings &settings = m_session->settings().ground;
+    const std::shared_ptr<const Kgw::Ground> before = m_document.ground();
+    auto ground
+        = std::make_shared<Kgw::Ground>(before ? *before : Kgw::Ground(settings.background));
+    ground->addBlock(x0, x1, z0, z1, settings.blockResistivity);
+    setGround(ground, before ? m_document.groundName() : tr("drawn ground"));
+}
+
+void DesignWindow::onLoadGround()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, tr("Load ground"), QString(), tr("Ground files (*.ground);;All files (*)"));
+    if (!fileName.isEmpty())
+        openGround(fileName);
+}
+
+bool DesignWindow::openGround(const QString &fileName)
+{
+    const Kgw::GroundFileResult read = Kgw::readGroundFile(fileName);
+    if (!read.ok()) {
+        // As kgw reports it: the file and line at fault, then why.
+        QString where = QDir::toNativeSeparators(read.fileName);
+        if (read.lineNumber > 0)
+            where += QStringLiteral(":%1").arg(read.lineNumber);
+        m_groundPanel->setProblem(tr("%1: %2").arg(where,
+            read.errorString.isEmpty() ? read.message
+                                       : tr("%1: %2").arg(read.message, read.errorString)));
+        return false;
+    }
+    setGround(std::make_shared<const Kgw::Ground>(*read.ground), QFileInfo(fileName).fileName());
+    return true;
+}
+
+void DesignWindow::setGround(const std::shared_ptr<const Kgw::Ground> &ground, const QString &name)
+{
+    m_document.setGround(ground, name);
+    m_groundPanel->setProblem(QString());
+    m_groundPanel->showGround(ground ? tr("%1: background %2 \u03a9m, %3")
+                                           .arg(name, Kgw::plainNumber(ground->background()),
+                                               Kgw::counted(ground->shapeCount(), tr("shape")))
+                                     : QString(),
+        ground != nullptr);
+    applySettings();
+    onSessionChanged();
+}
+
+void DesignWindow::onSaveGround()
+{
+    QFileDialog dialog(this, tr("Save ground"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({ tr("Ground file (*.ground)") });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    QString fileName = dialog.selectedFiles().constFirst();
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".ground");
+    saveGround(fileName);
+}
+
+bool DesignWindow::saveGround(const QString &fileName)
+{
+    const std::shared_ptr<const Kgw::Ground> ground = m_document.ground();
+    if (!ground)
+        return false;
+    const Kgw::WriteResult written = Kgw::saveFile(fileName, Kgw::groundFileContent(*ground));
+    if (!written.ok()) {
+        QMessageBox::warning(this, applicationName(),
+            tr("%1 was not written: %2")
+                .arg(QDir::toNativeSeparators(fileName), written.errorString));
+        return false;
+    }
+    statusBar()->showMessage(
+        tr("%1: background and %2")
+            .arg(QFileInfo(fileName).fileName(), Kgw::counted(ground->shapeCount(), tr("shape"))),
+        8000);
+    return true;
 }
 
 void DesignWindow::onAbout()

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 class FindingsView;
+class GroundPanel;
 class OrderPanel;
 class PictureView;
 class QAction;
@@ -36,7 +37,8 @@ public:
         ResolutionView,
         FindingsView,
         SummaryView,
-        LineView
+        LineView,
+        GroundView
     };
 
     explicit DesignWindow(QWidget *parent = nullptr);
@@ -54,6 +56,10 @@ public:
     bool savePicture(const QString &fileName);
     // Every spread's sequence file and the whole line's file into the folder, or none of them.
     bool saveSpreads(const QString &folder);
+    // The ground the list is seen over, from a ground file; refused with the file's line in the
+    // Ground group. Save Ground writes the ground on show, drawn or loaded.
+    bool openGround(const QString &fileName);
+    bool saveGround(const QString &fileName);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -79,6 +85,10 @@ private:
     void onSaveSpreads();
     void onConfigurationChosen(const Kgw::Quadruple &configuration);
     void onRegionDrawn(const QRectF &metres);
+    void onBlockDrawn(const QRectF &metres);
+    void onLoadGround();
+    void onSaveGround();
+    void setGround(const std::shared_ptr<const Kgw::Ground> &ground, const QString &name);
     void onAbout();
 
     // Why what the part shows is not what the settings give; empty when it is.
@@ -87,6 +97,8 @@ private:
     void showFindings();
     void showSummary();
     void showLine();
+    void showGround();
+    void showReadings();
     void showStatus();
     void updateTitle();
     bool maybeSave();
@@ -106,6 +118,7 @@ private:
     QVector<SettingsPanel *> m_panels;
     SequencePanel *m_sequencePanel = nullptr;
     OrderPanel *m_orderPanel = nullptr;
+    GroundPanel *m_groundPanel = nullptr;
     QPushButton *m_designButton = nullptr;
 
     QTabWidget *m_views = nullptr;
@@ -116,6 +129,13 @@ private:
     QLabel *m_summary = nullptr;
     QLabel *m_linePlan = nullptr;
     PictureView *m_lineView = nullptr;
+    PictureView *m_groundView = nullptr;
+    QLabel *m_voltage = nullptr;
+    PictureView *m_readingsView = nullptr;
+    // The ground's section as drawn last, and what it was drawn of: drawing it takes a mean
+    // over every cell, too much to do again for every change of the session.
+    std::shared_ptr<const Kgw::SectionPlot> m_groundPlot;
+    QString m_groundPlotKey;
     std::optional<Kgw::Quadruple> m_highlighted;
     std::shared_ptr<const FieldList> m_highlightedField; // the field list the ring was chosen in
     std::shared_ptr<const FieldList> m_keyedField;
@@ -130,6 +150,7 @@ private:
     QAction *m_saveAsAction = nullptr;
     QAction *m_savePictureAction = nullptr;
     QAction *m_saveSpreadsAction = nullptr;
+    QAction *m_saveGroundAction = nullptr;
 };
 
 #endif

@@ -8,15 +8,13 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-namespace {
-
-// A problem's colour, readable on the palette in use, light or dark: Qt's palette has no role
-// for it.
 QColor problemColour(const QPalette &palette)
 {
     return palette.color(QPalette::Base).lightness() > 128 ? QColor(176, 0, 32)
                                                            : QColor(255, 138, 128);
 }
+
+namespace {
 
 // The palette's colour tinted toward the problem's, for a box that needs another value.
 QColor tinted(const QColor &colour, const QColor &tint)

@@ -14,6 +14,10 @@ class QLabel;
 class QLineEdit;
 class QSpinBox;
 
+// A problem's colour, readable on the palette in use, light or dark: Qt's palette has no role
+// for it.
+QColor problemColour(const QPalette &palette);
+
 // The box for one setting, built from its description: the editor its kind takes, its label, the
 // help as its tool tip and, under it, what is wrong with what was typed, where the crew is
 // looking. Its text is the option's, as OptionValues keeps it.

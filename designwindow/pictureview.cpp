@@ -48,15 +48,9 @@ int PictureView::bandHeight() const
 
 QTransform PictureView::placement() const
 {
-    if (!m_size.isValid() || m_size.isEmpty())
-        return QTransform();
     // The whole picture, as large as the view takes it, below the band where one is shown; it
     // is drawn, not a bitmap scaled, so that it stays sharp at any size.
-    const QRectF room = QRectF(rect()).adjusted(0, bandHeight(), 0, 0);
-    const double scale = std::min(room.width() / m_size.width(), room.height() / m_size.height());
-    const double dx = room.left() + (room.width() - scale * m_size.width()) / 2;
-    const double dy = room.top() + (room.height() - scale * m_size.height()) / 2;
-    return QTransform(scale, 0, 0, scale, dx, dy);
+    return Kgw::fitInto(m_size, QRectF(rect()).adjusted(0, bandHeight(), 0, 0));
 }
 
 void PictureView::paintEvent(QPaintEvent *)

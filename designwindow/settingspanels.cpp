@@ -1,6 +1,7 @@
 #include "settingspanels.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -118,6 +119,58 @@ void LinePanel::showLine()
 {
     // Without a line, the cable is not moved.
     box(Options::Move)->setEnabled(!box(Options::LineElectrodes)->text().isEmpty());
+}
+
+GroundPanel::GroundPanel(QWidget *parent)
+    : SettingsPanel(tr("Ground"), parent)
+{
+    QGridLayout *form = grid(this);
+    m_ground = new QLabel;
+    m_ground->setObjectName(QStringLiteral("ground"));
+    m_ground->setWordWrap(true);
+    form->addWidget(m_ground, 0, 0, 1, 2);
+    addBox(Options::GroundBackground, form);
+    addBox(Options::BlockResistivity, form);
+    auto *buttons = new QHBoxLayout;
+    auto *load = new QPushButton(tr("Load Ground\u2026"));
+    m_none = new QPushButton(tr("None"));
+    m_none->setToolTip(tr("Back to the uniform ground of the resistivity under Cable and ground"));
+    buttons->addWidget(load);
+    buttons->addWidget(m_none);
+    buttons->addStretch();
+    form->addLayout(buttons, form->rowCount(), 0, 1, 2);
+    m_problem = new QLabel;
+    m_problem->setObjectName(QStringLiteral("groundProblem"));
+    m_problem->setWordWrap(true);
+    QPalette colours = m_problem->palette();
+    colours.setColor(QPalette::WindowText, problemColour(colours));
+    m_problem->setPalette(colours);
+    m_problem->hide();
+    form->addWidget(m_problem, form->rowCount(), 0, 1, 2);
+    connect(load, &QPushButton::clicked, this, &GroundPanel::loadRequested);
+    connect(m_none, &QPushButton::clicked, this, &GroundPanel::noneRequested);
+    showGround(QString(), false);
+}
+
+void GroundPanel::showGround(const QString &text, bool hasGround)
+{
+    m_ground->setText(hasGround ? text
+                                : tr("None: the uniform ground. Drag a block on the Ground view, "
+                                     "or load a ground file."));
+    m_none->setEnabled(hasGround);
+    // A ground has its own background; a block drawn on none lies in the box's.
+    box(Options::GroundBackground)->setEnabled(!hasGround);
+}
+
+void GroundPanel::setProblem(const QString &text)
+{
+    m_problem->setText(text);
+    m_problem->setVisible(!text.isEmpty());
+}
+
+QString GroundPanel::problem() const
+{
+    return m_problem->text();
 }
 
 OrderPanel::OrderPanel(QWidget *parent)

@@ -66,6 +66,32 @@ private:
     void showLine();
 };
 
+// The ground the list is seen over: none, the uniform ground, or one loaded from a ground file or
+// drawn on the Ground view, a block at a time, in the background's half-space.
+class GroundPanel : public SettingsPanel
+{
+    Q_OBJECT
+
+public:
+    explicit GroundPanel(QWidget *parent = nullptr);
+
+    // What the ground is, or that there is none: then the background box says what a block is
+    // drawn in.
+    void showGround(const QString &text, bool hasGround);
+    // Why a ground file was refused, where the crew is looking; empty to clear it.
+    void setProblem(const QString &text);
+    QString problem() const;
+
+signals:
+    void loadRequested();
+    void noneRequested();
+
+private:
+    QLabel *m_ground = nullptr;
+    QLabel *m_problem = nullptr;
+    QPushButton *m_none = nullptr;
+};
+
 // Whether and how the list is ordered for the field, and what that saves.
 class OrderPanel : public SettingsPanel
 {

@@ -61,7 +61,7 @@ public:
     // whole line.
     QVector<int> shapesOutside(const QRectF &area) const;
 
-private:
+    // A shape as it was added, so that it can be written back as the crew gave it.
     struct Shape {
         ShapeKind kind = ShapeKind::Block;
         double rho = 0;
@@ -82,6 +82,9 @@ private:
         double rhoAt(double x, double z) const;
     };
 
+    const Shape &shape(int index) const { return m_shapes.at(index); }
+
+private:
     double m_background;
     QVector<Shape> m_shapes;
 };

@@ -325,6 +325,51 @@ QString groundKeyword(Ground::ShapeKind kind)
     return QStringLiteral("grid");
 }
 
+FileContent groundFileContent(const Ground &ground)
+{
+    // The shortest text that reads back as the same double, so nothing drifts on a round trip;
+    // an infinite layer bottom comes out as "inf", as the reader takes it.
+    const auto number = [](double value) {
+        return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+    };
+    const auto block = [&](double x0, double x1, double z0, double z1, double rho) {
+        return "block " + number(x0) + ' ' + number(x1) + ' ' + number(z0) + ' ' + number(z1) + ' '
+            + number(rho) + '\n';
+    };
+    QVector<QByteArray> lines { "background " + number(ground.background()) + '\n' };
+    for (int i = 0; i < ground.shapeCount(); ++i) {
+        const Ground::Shape &s = ground.shape(i);
+        switch (s.kind) {
+        case Ground::ShapeKind::Layer:
+            lines.append("layer " + number(s.z0) + ' ' + number(s.z1) + ' ' + number(s.rho) + '\n');
+            break;
+        case Ground::ShapeKind::Block:
+            lines.append(block(s.x0, s.x1, s.z0, s.z1, s.rho));
+            break;
+        case Ground::ShapeKind::Polygon: {
+            QByteArray line = "polygon " + number(s.rho);
+            for (const QPointF &p : s.outline)
+                line += ' ' + number(p.x()) + ' ' + number(p.y());
+            lines.append(line + '\n');
+            break;
+        }
+        case Ground::ShapeKind::Grid: {
+            const int layers = s.zEdges.size() - 1;
+            for (int c = 0; c + 1 < s.xEdges.size(); ++c) {
+                for (int l = 0; l < layers; ++l) {
+                    const double rho = s.cells.at(c * layers + l);
+                    if (!std::isnan(rho))
+                        lines.append(block(s.xEdges.at(c), s.xEdges.at(c + 1), s.zEdges.at(l),
+                            s.zEdges.at(l + 1), rho));
+                }
+            }
+            break;
+        }
+        }
+    }
+    return FileContent::of(lines);
+}
+
 GroundFileResult readGround(QIODevice *device, const QString &fileName)
 {
     return GroundReader(device, fileName).read();

@@ -2,6 +2,7 @@
 #define KGW_GROUNDFILE_H
 
 #include "ground.h"
+#include "savefile.h"
 
 #include <QString>
 #include <QVector>
@@ -52,6 +53,11 @@ GroundFileResult readGround(QIODevice *device, const QString &fileName);
 GroundFileResult readGroundFile(const QString &fileName);
 // Reads the text of a ground file as though it were the file of that name.
 GroundFileResult parseGround(const QString &text, const QString &fileName);
+
+// The ground as a ground file that reads back as the same ground: the background, then every
+// shape in the order it paints. A grid's painted cells are written as blocks, which paint the
+// same rectangles, so that the file stands alone without the grid file beside it.
+FileContent groundFileContent(const Ground &ground);
 
 // The keyword that gives a shape of the kind in a ground file: "block".
 QString groundKeyword(Ground::ShapeKind kind);

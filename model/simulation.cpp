@@ -3,7 +3,9 @@
 #include "forward.h"
 #include "geometry.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace Kgw {
@@ -55,6 +57,21 @@ Eigen::VectorXd cellResistivities(const Ground &ground, const Mesh &mesh)
         rho[cell] = ground.cellResistivity(x.at(c), x.at(c + 1), z.at(r), z.at(r + 1));
     }
     return rho;
+}
+
+QString voltageRangeText(const QVector<double> &volts, double currentMilliamperes)
+{
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = 0;
+    for (const double u : volts) {
+        lowest = std::min(lowest, std::abs(u));
+        highest = std::max(highest, std::abs(u));
+    }
+    // Four figures: a reading's own error is far above the fifth.
+    const auto millivolts = [](double v) { return QString::number(v * 1000, 'g', 4); };
+    return QStringLiteral("voltage: %1 to %2 mV at %3 mA")
+        .arg(
+            millivolts(lowest), millivolts(highest), QString::number(currentMilliamperes, 'g', 10));
 }
 
 Simulation simulate(const Ground &ground, const QVector<LineQuadruple> &rows, int electrodes,

@@ -45,6 +45,10 @@ Simulation simulate(const Ground &ground, const QVector<LineQuadruple> &rows, in
     double spacingMetres, const SimulationOptions &options,
     const ProgressFunction &progress = ProgressFunction());
 
+// "voltage: 5.4 to 1592 mV at 100 mA": the least and the greatest |u| of the readings, in volts,
+// at the current the instrument injects.
+QString voltageRangeText(const QVector<double> &volts, double currentMilliamperes);
+
 // The resistivity of every cell of the mesh, as the ground paints it, in the mesh's order.
 Eigen::VectorXd cellResistivities(const Ground &ground, const Mesh &mesh);
 

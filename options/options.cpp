@@ -355,7 +355,8 @@ const QVector<const Option *> &all()
         &FirstLayer, &LayerGrowth, &GridDepth, &CancellationError, &Damping, &Channels,
         &ChannelLayout, &MaxDipole, &AllowEnclosing, &SecondsPerInjection, &GapSeconds, &Source,
         &Arrays, &AMax, &NMax, &Measurements, &Target, &BaseShare, &Base, &MaxCancellation,
-        &Reciprocals, &Order, &Gap, &LineElectrodes, &Move, &LineExclude, &DesignPerSpread, &Noise, &NoiseFloor, &Seed };
+        &Reciprocals, &Order, &Gap, &GroundBackground, &BlockResistivity, &LineElectrodes, &Move,
+        &LineExclude, &DesignPerSpread, &Noise, &NoiseFloor, &Seed };
     return options;
 }
 

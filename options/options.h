@@ -501,6 +501,22 @@ inline constexpr Option Gap
               "{range} ({default})."))
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "&Gap:"), "order/gap");
 
+// The ground KGW design draws a block in: the half-space a block drawn from nothing lies in, and
+// the block's own resistivity.
+inline constexpr Option GroundBackground
+    = Option::decimal(nullptr, nullptr, 0, false, std::numeric_limits<double>::infinity(),
+        DefaultResistivityOhmMetres)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Resistivity of the half-space a block is drawn in, in ohm m, {range} ({default})."))
+          .inUnit("\u03a9m")
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Back&ground (\u03a9m):"), "ground/background");
+inline constexpr Option BlockResistivity
+    = Option::decimal(nullptr, nullptr, 0, false, std::numeric_limits<double>::infinity(), 10)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Resistivity of a block dragged on the Ground view, in ohm m, {range} ({default})."))
+          .inUnit("\u03a9m")
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "B&lock (\u03a9m):"), "ground/block");
+
 // A line longer than the cable, measured in spreads (roll-along). kgw must be told the line and
 // the move (kgw rollalong says so in its own words); the window's box starts empty, "off", and
 // the window then works on one cable as it always did.

@@ -49,6 +49,16 @@ QPointF PlotFrame::toGround(const QPointF &point) const
         (point.y() - m_area.top()) / m_area.height() * m_zMax);
 }
 
+QTransform fitInto(QSize size, const QRectF &room)
+{
+    if (!size.isValid() || size.isEmpty())
+        return QTransform();
+    const double scale = std::min(room.width() / size.width(), room.height() / size.height());
+    const double dx = room.left() + (room.width() - scale * size.width()) / 2;
+    const double dy = room.top() + (room.height() - scale * size.height()) / 2;
+    return QTransform(scale, 0, 0, scale, dx, dy);
+}
+
 void PlotFrame::drawAxisTitles(QPainter *painter) const
 {
     const QFont axisFont = pictureFont(13);

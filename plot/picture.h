@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <QTransform>
 
 #include <functional>
 
@@ -40,6 +41,11 @@ private:
     double m_xMax = 1;
     double m_zMax = 1;
 };
+
+// How a picture of `size` pixels is drawn as large as it fits into `room`, centred in it: the
+// transform from the picture's pixels to the room's. Its inverse takes a pointer in the room back
+// to the picture, where PlotFrame::toGround() gives the metres under it.
+QTransform fitInto(QSize size, const QRectF &room);
 
 // The colour of lines and text in every picture.
 extern const QColor PictureInk;

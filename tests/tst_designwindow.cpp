@@ -1,5 +1,6 @@
 #include "designwindow.h"
 #include "findingsview.h"
+#include "groundsection.h"
 #include "pictureview.h"
 
 #include <QAction>
@@ -70,6 +71,8 @@ private slots:
     void quittingAsksForAnUnsavedDesign();
     void lineSavedInSpreads();
     void impossibleLineRefused();
+    void groundLoadedAndDrawnOn();
+    void refusedGroundSaysWhere();
 
 private:
     void setSmallCable(DesignWindow &window);
@@ -488,6 +491,59 @@ void TestDesignWindow::impossibleLineRefused()
     QVERIFY(!Kgw::SpreadLayout::plan(12, 6, 7, &impossible));
     QCOMPARE(problem->text(), impossible);
     QVERIFY(!window.findChild<QAction *>(QStringLiteral("saveSpreads"))->isEnabled());
+}
+
+void TestDesignWindow::groundLoadedAndDrawnOn()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir, QStringLiteral("g.ground"), "background 100\nblock 20 35 2 6 10\n"));
+    DesignWindow window;
+    window.resize(1200, 800);
+    window.show();
+    setSmallCable(window);
+    QVERIFY(window.openGround(dir.filePath(QStringLiteral("g.ground"))));
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.findChild<PictureView *>(QStringLiteral("groundReadingsView"))->hasPicture());
+    const QString voltage = window.findChild<QLabel *>(QStringLiteral("groundVoltage"))->text();
+    QVERIFY2(voltage.startsWith(QStringLiteral("voltage: ")) && voltage.endsWith("at 100 mA"),
+        qPrintable(voltage));
+
+    // A block 10 to 20 m along and 2 to 4 m deep, dragged where the view shows those metres.
+    window.findChild<QTabWidget *>()->setCurrentIndex(DesignWindow::GroundView);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PictureView *view = window.pictureView(DesignWindow::GroundView);
+    const Kgw::SectionPlot plot = Kgw::groundSectionPlot(Kgw::Ground(100), 12, 5, QString());
+    const QTransform placed = Kgw::fitInto(plot.size(), QRectF(view->rect()));
+    const auto pixel
+        = [&](double x, double z) { return placed.map(plot.frame().toPicture(x, z)).toPoint(); };
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, pixel(10, 2));
+    QTest::mouseMove(view, pixel(20, 4));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, pixel(20, 4));
+    const std::shared_ptr<const Kgw::Ground> ground = window.document().ground();
+    QCOMPARE(ground->shapeCount(), 2);
+    const Kgw::Ground::Shape &block = ground->shape(1);
+    // Within a cell of the section drawn, and the tenth of a metre a drag is rounded to.
+    const double cell = Kgw::groundSectionArea(12, 5).width() / 460 + 0.05;
+    QVERIFY2(qAbs(block.x0 - 10) <= cell && qAbs(block.x1 - 20) <= cell
+            && qAbs(block.z0 - 2) <= cell && qAbs(block.z1 - 4) <= cell,
+        qPrintable(
+            QStringLiteral("%1 %2 %3 %4").arg(block.x0).arg(block.x1).arg(block.z0).arg(block.z1)));
+    QCOMPARE(block.rho, 10.0);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.session()->isCurrent(DesignSession::Readings));
+}
+
+void TestDesignWindow::refusedGroundSaysWhere()
+{
+    QTemporaryDir dir;
+    const QString bad = dir.filePath(QStringLiteral("bad.ground"));
+    QVERIFY(writeBytes(bad, "background 100\nlens 1 2 3\n"));
+    DesignWindow window;
+    QVERIFY(!window.openGround(bad));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("groundProblem"))->text(),
+        QDir::toNativeSeparators(bad)
+            + ":2: Unknown keyword lens: expected background, layer, block, polygon or grid");
+    QVERIFY(!window.document().ground());
 }
 
 QTEST_MAIN(TestDesignWindow)

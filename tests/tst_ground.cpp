@@ -46,6 +46,8 @@ private slots:
     void cellResistivity();
     void shapesOutside_data();
     void shapesOutside();
+    void writesGroundFile_data();
+    void writesGroundFile();
 };
 
 void tst_Ground::refusesBadFiles_data()
@@ -221,6 +223,44 @@ void tst_Ground::shapesOutside()
     QVERIFY2(result.ok(), qPrintable(result.message));
     QCOMPARE(result.ground->shapesOutside(QRectF(QPointF(-5, 0), QPointF(240, 80))),
         outside ? QVector<int> { 0 } : QVector<int>());
+}
+
+void tst_Ground::writesGroundFile_data()
+{
+    QTest::addColumn<QByteArray>("ground");
+    QTest::addColumn<QByteArray>("written");
+
+    QTest::newRow("background only")
+        << QByteArray("# uniform\nbackground   1e2\n") << QByteArray("background 100\n");
+    QTest::newRow("layer with inf bottom") << QByteArray("layer 2.5 INF 0.1\nbackground 100\n")
+                                           << QByteArray("background 100\nlayer 2.5 inf 0.1\n");
+    QTest::newRow("block") << QByteArray("background 100\nblock 20 26.25 3 6 10 # body\n")
+                           << QByteArray("background 100\nblock 20 26.25 3 6 10\n");
+    QTest::newRow("polygon, painted over a block")
+        << QByteArray("background 50\nblock -5 5 0 1 7\npolygon 40 10 1 20 1 26 6 12 6\n")
+        << QByteArray("background 50\nblock -5 5 0 1 7\npolygon 40 10 1 20 1 26 6 12 6\n");
+    // Cells reach halfway to the neighbouring centres and as far beyond the outer ones; the
+    // missing point (3, 3) paints nothing.
+    QTest::newRow("grid as blocks") << QByteArray("background 100\ngrid model.xyz\n")
+                                    << QByteArray("background 100\nblock 0 2 0 2 5\n"
+                                                  "block 0 2 2 4 7\nblock 2 4 0 2 6\n");
+}
+
+void tst_Ground::writesGroundFile()
+{
+    QFETCH(QByteArray, ground);
+    QFETCH(QByteArray, written);
+    QTemporaryDir dir;
+    const GroundFileResult read = readIn(dir, ground, ThreeOfFour);
+    QVERIFY2(read.ok(), qPrintable(read.message));
+    const QString out = dir.filePath(QStringLiteral("out.ground"));
+    QVERIFY(Kgw::saveFile(out, Kgw::groundFileContent(*read.ground)).ok());
+    QCOMPARE(readBytes(out), written);
+    // What it wrote reads back as the same ground, which writes the same bytes again.
+    const GroundFileResult again = Kgw::readGroundFile(out);
+    QVERIFY2(again.ok(), qPrintable(again.message));
+    QVERIFY(Kgw::saveFile(out, Kgw::groundFileContent(*again.ground)).ok());
+    QCOMPARE(readBytes(out), written);
 }
 
 QTEST_GUILESS_MAIN(tst_Ground)

@@ -99,6 +99,8 @@ private slots:
     void tickLabels();
     void lineColoursEachSpread_data();
     void lineColoursEachSpread();
+    void pixelToMetres_data();
+    void pixelToMetres();
 };
 
 void TestPlot::writesBothFormats_data()
@@ -623,6 +625,44 @@ void TestPlot::lineColoursEachSpread()
         ? points.at(1).depthRatio * 2 * 2.5
         : 0.416 * 5 / 3;
     QVERIFY2(std::abs(deepest - expected) < 0.001, qPrintable(QString::number(deepest)));
+}
+
+void TestPlot::pixelToMetres_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QRectF>("room");
+    QTest::addColumn<QPointF>("pixel");
+    QTest::addColumn<QPointF>("metres");
+
+    // The frame: pixels 100..300 across are x = -10..30 m, pixels 50..150 down are z = 0..20 m,
+    // 5 pixels a metre. Fitted twice its size, with room to spare across or down, or below a band.
+    const QSize size(400, 200);
+    QTest::newRow("same size, top left of the ground")
+        << size << QRectF(0, 0, 400, 200) << QPointF(100, 50) << QPointF(-10, 0);
+    QTest::newRow("same size, bottom right")
+        << size << QRectF(0, 0, 400, 200) << QPointF(300, 150) << QPointF(30, 20);
+    QTest::newRow("twice, centred across")
+        << size << QRectF(0, 0, 1000, 400) << QPointF(100 + 2 * 150, 2 * 100) << QPointF(0, 10);
+    QTest::newRow("twice, centred down")
+        << size << QRectF(0, 0, 800, 600) << QPointF(2 * 300, 100 + 2 * 150) << QPointF(30, 20);
+    QTest::newRow("half, below a band of 30")
+        << size << QRectF(0, 30, 200, 100) << QPointF(50, 30 + 25) << QPointF(-10, 0);
+    QTest::newRow("above the ground")
+        << size << QRectF(0, 0, 400, 200) << QPointF(200, 0) << QPointF(10, -10);
+}
+
+void TestPlot::pixelToMetres()
+{
+    QFETCH(QSize, size);
+    QFETCH(QRectF, room);
+    QFETCH(QPointF, pixel);
+    QFETCH(QPointF, metres);
+    const Kgw::PlotFrame frame(QRectF(100, 50, 200, 100), -10, 30, 20);
+    const QTransform placed = Kgw::fitInto(size, room);
+    const QPointF found = frame.toGround(placed.inverted().map(pixel));
+    QCOMPARE(found, metres);
+    // And back to the same pixel.
+    QCOMPARE(placed.map(frame.toPicture(metres.x(), metres.y())), pixel);
 }
 
 QTEST_MAIN(TestPlot)

@@ -33,6 +33,8 @@ private slots:
     void noise_data();
     void noise();
     void seedRepeats();
+    void voltageRange_data();
+    void voltageRange();
 };
 
 // Wenner-alpha at a = 1 m over 100 ohm m with 100 mA: r = rho / (2 pi a) = 15.9155 ohm, 1.59155
@@ -111,6 +113,25 @@ void TestSimulation::seedRepeats()
     QCOMPARE(Kgw::simulate(Kgw::Ground(100), rows, 12, 1.0, options).r, first.r);
     options.seed = 2;
     QVERIFY(Kgw::simulate(Kgw::Ground(100), rows, 12, 1.0, options).r != first.r);
+}
+
+void TestSimulation::voltageRange_data()
+{
+    QTest::addColumn<QVector<double>>("volts");
+    QTest::addColumn<double>("milliamperes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("by size, whatever the sign")
+        << QVector<double> { 0.1, -0.0054, 1.592 } << 100.0 << "voltage: 5.4 to 1592 mV at 100 mA";
+    QTest::newRow("four figures") << QVector<double> { 0.0123456, 12.34567 } << 2.5
+                                  << "voltage: 12.35 to 1.235e+04 mV at 2.5 mA";
+}
+
+void TestSimulation::voltageRange()
+{
+    QFETCH(QVector<double>, volts);
+    QFETCH(double, milliamperes);
+    QFETCH(QString, text);
+    QCOMPARE(Kgw::voltageRangeText(volts, milliamperes), text);
 }
 
 QTEST_GUILESS_MAIN(TestSimulation)
