@@ -1,9 +1,12 @@
 #include "designsession.h"
 
+#include "groundrows.h"
+
 #include "designrun.h"
 #include "electrodelist.h"
 #include "exchange.h"
 #include "geometry.h"
+#include "groundrows.h"
 #include "modelsections.h"
 #include "sequencereader.h"
 #include "sequencewriter.h"
@@ -549,12 +552,14 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             return out;
         const MadeSequence &sequence = *out.sequence;
 
+        const quint64 groundId = settings.ground.ground ? settings.ground.id : 0;
         if (!out.figures || out.figures->sequenceId != sequence.id
-            || out.figures->modelKey != model.key) {
+            || out.figures->modelKey != model.key || out.figures->groundId != groundId) {
             control.setStage(DesignSession::tr("Working out the figures"));
             auto figures = std::make_shared<SequenceFigures>();
             figures->sequenceId = sequence.id;
             figures->modelKey = model.key;
+            figures->groundId = groundId;
             // A design's figures are those of its configurations; its reciprocals would read the
             // same ground again, so only with them is the list evaluated anew.
             const std::shared_ptr<const Kgw::DesignRun> &design = sequence.design;
@@ -598,18 +603,35 @@ DesignSession::Outcome DesignSession::run(const Job &job)
                 }
             }
             control.setStage(DesignSession::tr("Working out the sections"));
-            if (sections.survey->isValid())
-                figures->sensitivityPlot
-                    = std::make_shared<const Kgw::SectionPlot>(Kgw::sensitivitySectionPlot(
-                        *sections.survey, sequence.quadruples, sequence.name, target));
-            if (sections.resolution) {
-                const Kgw::SequenceResolution drawn
-                    = sections.resolution->evaluate(sequence.quadruples, control.progress());
+            // Over a ground, the sections take each row's sensitivity from its forward model.
+            std::optional<Kgw::GroundRows> groundRows;
+            if (settings.ground.ground && sections.survey->isValid()) {
+                Kgw::GroundModel ground(*sections.survey, *settings.ground.ground);
+                if (!ground.error().isEmpty()) {
+                    figures->error = ground.error();
+                } else {
+                    groundRows = ground.rows(sequence.quadruples, control.progress());
+                    figures->error = groundRows->error();
+                }
+            }
+            const QString &groundName = settings.ground.name;
+            if (figures->error.isEmpty() && sections.survey->isValid())
+                figures->sensitivityPlot = std::make_shared<const Kgw::SectionPlot>(groundRows
+                        ? Kgw::sensitivitySectionPlot(
+                            *groundRows, sequence.quadruples, sequence.name, groundName, target)
+                        : Kgw::sensitivitySectionPlot(
+                            *sections.survey, sequence.quadruples, sequence.name, target));
+            if (!figures->error.isEmpty()) {
+                // The ground's refusal stands in place of both sections.
+            } else if (sections.resolution) {
+                const Kgw::SequenceResolution drawn = groundRows
+                    ? sections.resolution->evaluate(*groundRows, control.progress())
+                    : sections.resolution->evaluate(sequence.quadruples, control.progress());
                 ++out.evaluations;
                 if (drawn.ok() && drawn.used() > 0)
-                    figures->resolutionPlot
-                        = std::make_shared<const Kgw::SectionPlot>(Kgw::resolutionSectionPlot(
-                            *sections.resolution, drawn, sequence.name, target));
+                    figures->resolutionPlot = std::make_shared<const Kgw::SectionPlot>(
+                        Kgw::resolutionSectionPlot(*sections.resolution, drawn, sequence.name,
+                            target, groundRows ? groundName : QString()));
                 else
                     figures->error = drawn.ok()
                         ? DesignSession::tr("None of its configurations gives a reading to draw a "

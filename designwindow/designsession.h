@@ -54,6 +54,7 @@ struct MadeSequence {
 struct SequenceFigures {
     quint64 sequenceId = 0;
     QString modelKey;
+    quint64 groundId = 0; // the ground the sections were drawn over; 0 for the uniform one
     QString error; // why a section is not drawn
     Kgw::SequenceResolution resolution;
     Kgw::SequenceResolution standard; // of the standard arrays of the same size

@@ -76,8 +76,9 @@ struct LineSettings {
 };
 
 // The ground the list is seen over. Without one the window is the uniform half-space of the
-// cable's resistivity, as kgw's figures are; with one, what the list reads over it is simulated.
-// The sections are still those of the uniform ground: they can take `ground` from here.
+// cable's resistivity, as kgw's figures are; with one, what the list reads over it is simulated,
+// and its sections are those of that ground, as kgw plot --ground draws them. The figures that
+// compare lists (the mean resolution beside the standard arrays') stay the uniform ground's.
 struct GroundSettings {
     std::shared_ptr<const Kgw::Ground> ground; // none: uniform
     QString name; // what titles call it: its file's name, or that it was drawn

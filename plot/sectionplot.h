@@ -61,6 +61,8 @@ public:
     void spanValues(double lowest, double highest) { m_scale.spanValues(lowest, highest); }
 
     QSize size() const;
+    // What it shows of which sequence, as its heading says.
+    const QString &title() const { return m_title; }
     // Where the ground lands in the picture.
     const PlotFrame &frame() const { return m_frame; }
     // The colour of a value, as the colour bar shows it.

@@ -507,6 +507,12 @@ void TestDesignWindow::groundLoadedAndDrawnOn()
     const QString voltage = window.findChild<QLabel *>(QStringLiteral("groundVoltage"))->text();
     QVERIFY2(voltage.startsWith(QStringLiteral("voltage: ")) && voltage.endsWith("at 100 mA"),
         qPrintable(voltage));
+    // The sections are the ground's.
+    const SequenceFigures *figures = window.session()->figures();
+    QVERIFY(figures && figures->sensitivityPlot && figures->resolutionPlot);
+    QVERIFY2(figures->resolutionPlot->title().contains(QStringLiteral(" over g.ground")),
+        qPrintable(figures->resolutionPlot->title()));
+    QVERIFY(figures->sensitivityPlot->title().contains(QStringLiteral(" over g.ground")));
 
     // A block 10 to 20 m along and 2 to 4 m deep, dragged where the view shows those metres.
     window.findChild<QTabWidget *>()->setCurrentIndex(DesignWindow::GroundView);
