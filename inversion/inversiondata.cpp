@@ -50,6 +50,7 @@ InversionData inversionData(const QVector<LineQuadruple> &rows, const DataColumn
                                           "reading without bound")
                                .arg(e);
             result.errorLine = lineOf(i);
+            result.rows.clear();
             return result;
         }
         if (isUnmeasurable(q)) {
