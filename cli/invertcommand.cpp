@@ -119,12 +119,7 @@ int runInvert(const QStringList &arguments, Console &console)
             QStringLiteral("the model depends on the spacing, and %1 records none: give "
                            "--spacing METRES")
                 .arg(inputName(input)));
-    QVector<Kgw::LineQuadruple> rows = read->lineQuadruples;
-    if (!read->isLine()) {
-        rows.clear();
-        for (const Kgw::Quadruple &q : read->quadruples)
-            rows.append(Kgw::LineQuadruple(q.a, q.b, q.m, q.n));
-    }
+    const QVector<Kgw::LineQuadruple> rows = read->lineRows();
     QVector<qint64> lines;
     for (int i = 0; i < rows.size(); ++i)
         lines.append(read->lineNumber(i));
