@@ -18,8 +18,9 @@ const QVector<Command> &commands()
         { "export", "Write a list or a sequence file for the open inversion packages, or as CSV",
             runExport },
         { "design", "Design a sequence that resolves the ground as well as it can", runDesign },
-        { "simulate", "Write what a sequence reads over a ground, as unified data",
-            runSimulate },
+        { "simulate", "Write what a sequence reads over a ground, as unified data", runSimulate },
+        { "invert", "Invert data for the resistivity of the section under the line", runInvert,
+            true },
         { "rollalong", "Plan a line longer than the cable in spreads, or split one into them",
             runRollAlong },
     };

@@ -36,6 +36,7 @@ int runExport(const QStringList &arguments, Console &console);
 int runDesign(const QStringList &arguments, Console &console);
 int runRollAlong(const QStringList &arguments, Console &console);
 int runSimulate(const QStringList &arguments, Console &console);
+int runInvert(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 

@@ -13,6 +13,17 @@
 
 namespace Cli {
 
+QVector<Kgw::LineQuadruple> Input::lineRows() const
+{
+    if (isLine())
+        return lineQuadruples;
+    QVector<Kgw::LineQuadruple> rows;
+    rows.reserve(quadruples.size());
+    for (const Kgw::Quadruple &q : quadruples)
+        rows.append(Kgw::LineQuadruple(q.a, q.b, q.m, q.n));
+    return rows;
+}
+
 InputReader::InputReader(CommandLine &commandLine, Sequences sequences, Kgw::ExchangeExtent extent)
     : m_commandLine(commandLine)
     , m_sequences(sequences)

@@ -38,6 +38,8 @@ struct Input {
     std::optional<Kgw::SpreadLayout> layout;
 
     bool isLine() const { return lineElectrodes > 0; }
+    // The rows in line positions, whether read as a line or as a cable's.
+    QVector<Kgw::LineQuadruple> lineRows() const;
 
     qint64 lineNumber(int index) const
     {

@@ -119,12 +119,7 @@ int runSimulate(const QStringList &arguments, Console &console)
                            "instrument reads: %1; kgw check names them")
                 .arg(read->unmeasurable));
     const double spacing = read->spacingMetres;
-    QVector<Kgw::LineQuadruple> rows = read->lineQuadruples;
-    if (!read->isLine()) {
-        rows.clear();
-        for (const Kgw::Quadruple &q : read->quadruples)
-            rows.append(Kgw::LineQuadruple(q.a, q.b, q.m, q.n));
-    }
+    const QVector<Kgw::LineQuadruple> rows = read->lineRows();
     if (rows.isEmpty())
         return refuse(console, inputName(input), QStringLiteral("no configuration to simulate"));
     const int electrodes = read->isLine() ? read->lineElectrodes : Kgw::CablePositions;

@@ -59,6 +59,8 @@ private slots:
     void plotGround();
     void overGround_data();
     void overGround();
+    void invert_data();
+    void invert();
     void simulate_data();
     void simulate();
     void resolution();
@@ -932,6 +934,39 @@ void TestKgwCli::overGround()
 
 // Wenner-alpha at a = 1 m reads rho / (2 pi) = 15.9155 ohm over a uniform 100 ohm m, and its
 // apparent resistivity is the ground's; the file reads back as the data it holds.
+void TestKgwCli::invert_data()
+{
+    QTest::addColumn<QByteArray>("columns");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    // A uniform 100 ohm m under Wenner alpha at a = 1 m reads r = 100 / 2π.
+    QTest::newRow("written") << QByteArray("r err") << 0 << QString();
+    QTest::newRow("without errors refused")
+        << QByteArray("r") << 1
+        << "d.dat: No err column: the inversion weighs each reading by its error, and needs "
+           "them\n";
+}
+
+void TestKgwCli::invert()
+{
+    QFETCH(QByteArray, columns);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    QByteArray data = "6\n0 0\n1 0\n2 0\n3 0\n4 0\n5 0\n3\n# a b m n " + columns + '\n';
+    for (const char *row : { "1 4 2 3", "2 5 3 4", "3 6 4 5" })
+        data += QByteArray(row) + (columns.contains("err") ? " 15.91549 0.03\n" : " 15.91549\n");
+    writeBytes(dir, QStringLiteral("d.dat"), data);
+    const KgwRun run = runKgw(dir, { "invert", "d.dat", "-o", "m.xyz" });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err, err);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("m.xyz"))), exitCode == 0);
+    if (exitCode != 0)
+        return;
+    QVERIFY2(run.out.contains(QStringLiteral("from 100 ohm m")), qPrintable(run.out));
+    QVERIFY(readBytes(dir, QStringLiteral("m.xyz")).startsWith("# x z rho\n"));
+}
+
 void TestKgwCli::simulate_data()
 {
     QTest::addColumn<QByteArray>("list");

@@ -1,0 +1,182 @@
+#include "arguments.h"
+#include "commandline.h"
+#include "commands.h"
+#include "console.h"
+#include "input.h"
+#include "progress.h"
+#include "report.h"
+
+#include "exchange.h"
+#include "groundsection.h"
+#include "inversion.h"
+#include "picture.h"
+#include "textutil.h"
+
+#include <QFileInfo>
+
+namespace Cli {
+
+namespace {
+
+// The model as a ground of its cells, for the ground section to draw.
+Kgw::Ground modelGround(const Kgw::InversionResult &result)
+{
+    Kgw::Ground ground(result.startRho);
+    QVector<Kgw::GroundGridPoint> points;
+    const QVector<double> &x = result.grid.xEdges();
+    const QVector<double> &z = result.grid.zEdges();
+    for (int cell = 0; cell < result.grid.cellCount(); ++cell) {
+        const int c = result.grid.columnOf(cell);
+        const int l = result.grid.layerOf(cell);
+        points.append(
+            { (x.at(c) + x.at(c + 1)) / 2, (z.at(l) + z.at(l + 1)) / 2, result.rho[cell] });
+    }
+    ground.addGrid(points);
+    return ground;
+}
+
+} // namespace
+
+int runInvert(const QStringList &arguments, Console &console)
+{
+    CommandLine commandLine(console, QStringLiteral("invert"),
+        QStringLiteral(
+            "Inverts the readings of DATA for the resistivity of the section under the line, "
+            "and writes it as \"x z rho\" cell centres, which a ground file's grid reads. DATA "
+            "is unified data or, with --from csv, a CSV, with r or rhoa and err per reading; "
+            "the electrodes stand on a flat surface at x = (k - 1) * spacing. Gauss-Newton on "
+            "the log-resistivity of cells half a spacing wide, from the median apparent "
+            "resistivity, smoothed by first differences, each reading weighed by its error; "
+            "it stops at chi-squared 1 or --max-iter. It prints a line per iteration. Readings "
+            "that repeat an electrode, read zero or have the opposite sign to a uniform "
+            "ground's are left out, counted with their first line; a file without err, or with "
+            "an err of 0, is refused.\n"
+            "Exit status: 0 when the model was written, 1 when an input is refused, the "
+            "inversion fails or writing failed, 2 for a usage error."));
+    const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
+        QStringLiteral("Write the model to MODEL (required)."), QStringLiteral("MODEL"));
+    const QCommandLineOption zWeight(QStringLiteral("zweight"),
+        QStringLiteral("How much more a change with depth costs than one along the line: above "
+                       "1 for layers, below 1 for upright bodies (default 1)."),
+        QStringLiteral("W"));
+    const QCommandLineOption maxIterations(QStringLiteral("max-iter"),
+        QStringLiteral("Stop after N iterations, 1 to 100 (default %1).")
+            .arg(Kgw::InversionOptions::DefaultMaxIterations),
+        QStringLiteral("N"));
+    const QCommandLineOption picture(QStringLiteral("picture"),
+        QStringLiteral("Also draw the model, with the electrodes, to P (.png or .svg)."),
+        QStringLiteral("P"));
+    for (const QCommandLineOption &option : { output, zWeight, maxIterations, picture })
+        commandLine.parser().addOption(option);
+    commandLine.addSpacingOption(
+        QStringLiteral("Cable spacing in metres, when DATA records none"), false);
+    InputReader reader(commandLine, InputReader::ListsOnly, Kgw::ExchangeExtent::WholeLine);
+    reader.setDefaultFormat(Kgw::ExchangeFormat::Unified);
+    commandLine.parser().addPositionalArgument(QStringLiteral("DATA"),
+        QStringLiteral("Unified data file, or with --from csv a CSV."), QStringLiteral("DATA"));
+    if (const std::optional<int> status = commandLine.parse(arguments))
+        return *status;
+
+    QCommandLineParser &parser = commandLine.parser();
+    const QStringList inputs = parser.positionalArguments();
+    if (inputs.size() != 1)
+        return commandLine.usageError(QStringLiteral("give exactly one data file"));
+    if (!parser.isSet(output))
+        return commandLine.usageError(QStringLiteral("-o MODEL is required"));
+    Kgw::InversionOptions options;
+    if (parser.isSet(zWeight)) {
+        bool ok = false;
+        options.zWeight = parser.value(zWeight).toDouble(&ok);
+        if (!ok || !(options.zWeight > 0) || options.zWeight > 100)
+            return commandLine.usageError(
+                QStringLiteral("--zweight takes a number above 0 and up to 100"));
+    }
+    if (parser.isSet(maxIterations)) {
+        bool ok = false;
+        options.maxIterations = parser.value(maxIterations).toInt(&ok);
+        if (!ok || options.maxIterations < 1 || options.maxIterations > 100)
+            return commandLine.usageError(
+                QStringLiteral("--max-iter takes a whole number from 1 to 100"));
+    }
+    const QString pictureFile = parser.value(picture);
+    if (parser.isSet(picture) && !Kgw::isSupportedPicture(pictureFile))
+        return commandLine.usageError(
+            QStringLiteral("--picture takes a name ending in %1")
+                .arg(Kgw::canWriteSvg() ? QStringLiteral(".png or .svg") : QStringLiteral(".png")));
+    if (!reader.accept())
+        return ExitUsage;
+
+    const QString input = inputs.first();
+    const QString target = parser.value(output);
+    if (!outputAllowed(console, input, target)
+        || (parser.isSet(picture) && !outputAllowed(console, input, pictureFile)))
+        return ExitRefused;
+    const std::optional<Input> read = reader.read(console, input, true);
+    if (!read)
+        return ExitRefused;
+    if (!commandLine.spacingGiven() && !read->ownSpacing)
+        return commandLine.usageError(
+            QStringLiteral("the model depends on the spacing, and %1 records none: give "
+                           "--spacing METRES")
+                .arg(inputName(input)));
+    const QVector<Kgw::LineQuadruple> rows = read->lineRows();
+    QVector<qint64> lines;
+    for (int i = 0; i < rows.size(); ++i)
+        lines.append(read->lineNumber(i));
+    const Kgw::InversionData data
+        = Kgw::inversionData(rows, read->data, lines, read->spacingMetres);
+    if (!data.error.isEmpty()) {
+        console.diagnostic(
+            inputName(input), data.errorLine, data.error.left(1).toUpper() + data.error.mid(1));
+        return ExitRefused;
+    }
+    for (const Kgw::DroppedRows &dropped : data.dropped)
+        console.diagnostic(inputName(input), dropped.firstLine,
+            QStringLiteral("Left out %1 that %2")
+                .arg(Kgw::counted(dropped.count, QStringLiteral("reading")), dropped.reason));
+
+    QTextStream &out = console.out();
+    out << inputName(input) << ": " << Kgw::counted(data.rows.size(), QStringLiteral("reading"))
+        << " on " << Kgw::counted(data.electrodes, QStringLiteral("electrode")) << ", spacing "
+        << commandLine.spacingUsed(data.spacingMetres, read->ownSpacing) << '\n';
+    out << "iteration  chi2        rms/%     lambda      time/s\n";
+    out.flush();
+    Kgw::InversionResult result;
+    {
+        Progress progress(console, QStringLiteral("invert"));
+        result = Kgw::invert(
+            data, options,
+            [&](const Kgw::InversionStep &s) {
+                out << QString::number(s.iteration).leftJustified(11)
+                    << QString::number(s.chiSquared, 'g', 4).leftJustified(12)
+                    << QString::number(s.rmsPercent, 'f', 2).leftJustified(10)
+                    << QString::number(s.lambda, 'g', 3).leftJustified(12)
+                    << QString::number(s.seconds, 'f', 1) << '\n';
+                out.flush();
+            },
+            progress.function());
+    }
+    if (!result.error.isEmpty())
+        return refuse(console, inputName(input), result.error);
+    const QByteArray xyz = Kgw::modelXyz(result.grid, result.rho);
+    if (!writeTextArgument(
+            console, target, Kgw::FileContent::of({ xyz }), QStringLiteral("model file")))
+        return ExitRefused;
+    if (parser.isSet(picture)) {
+        const Kgw::WriteResult written = Kgw::groundSectionPlot(
+            modelGround(result), data.electrodes, data.spacingMetres, QFileInfo(target).fileName())
+                                             .write(pictureFile);
+        if (!written.ok()) {
+            console.ioFailure(pictureFile, written.message, written.errorString);
+            return ExitRefused;
+        }
+    }
+    out << target << ": " << Kgw::counted(result.grid.cellCount(), QStringLiteral("cell"))
+        << " from " << QString::number(result.startRho, 'g', 4) << " ohm m, chi2 "
+        << QString::number(result.steps.constLast().chiSquared, 'g', 4) << " after "
+        << Kgw::counted(result.steps.constLast().iteration, QStringLiteral("iteration")) << ": "
+        << result.stop << '\n';
+    return ExitSuccess;
+}
+
+} // namespace Cli

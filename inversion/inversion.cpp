@@ -1,0 +1,240 @@
+#include "inversion.h"
+
+#include "depth.h"
+#include "forward.h"
+#include "groundrows.h"
+
+#include <Eigen/IterativeLinearSolvers>
+#include <Eigen/SparseCore>
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace Kgw {
+
+namespace {
+
+double median(std::vector<double> values)
+{
+    const size_t half = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + half, values.end());
+    const double upper = values[half];
+    if (values.size() % 2 == 1)
+        return upper;
+    return (*std::max_element(values.begin(), values.begin() + half) + upper) / 2;
+}
+
+// First differences between neighbouring cells, one row per pair: along the line weighing 1,
+// down it zWeight.
+Eigen::SparseMatrix<double> roughening(const ModelGrid &grid, double zWeight)
+{
+    std::vector<Eigen::Triplet<double>> entries;
+    int row = 0;
+    for (int column = 0; column < grid.columns(); ++column) {
+        for (int layer = 0; layer < grid.layers(); ++layer) {
+            const int cell = grid.cell(column, layer);
+            if (column + 1 < grid.columns()) {
+                entries.emplace_back(row, cell, -1);
+                entries.emplace_back(row++, grid.cell(column + 1, layer), 1);
+            }
+            if (layer + 1 < grid.layers()) {
+                entries.emplace_back(row, cell, -zWeight);
+                entries.emplace_back(row++, grid.cell(column, layer + 1), zWeight);
+            }
+        }
+    }
+    Eigen::SparseMatrix<double> w(row, grid.cellCount());
+    w.setFromTriplets(entries.begin(), entries.end());
+    return w;
+}
+
+// The forward model of the parameters: m on the grid's cells, the start value on the mesh's
+// cells beyond them, each mesh cell taking the area-weighted mean of ln ρ over it.
+class ParameterModel
+{
+public:
+    ParameterModel(const InversionData &data, const ModelGrid &grid, const MeshOptions &options,
+        double startLog)
+        : m_data(data)
+    {
+        for (int i = 0; i < data.electrodes; ++i)
+            m_electrodeX.append(i * data.spacingMetres);
+        m_mesh = Mesh::forElectrodes(m_electrodeX, options);
+        if (m_mesh.isEmpty())
+            return;
+        m_shareT = meshToGrid(m_mesh, grid).transpose();
+        const Eigen::VectorXd covered = m_shareT * Eigen::VectorXd::Ones(grid.cellCount());
+        m_fixed = (Eigen::VectorXd::Ones(m_mesh.cellCount()) - covered) * startLog;
+    }
+
+    bool isEmpty() const { return m_mesh.isEmpty(); }
+
+    // ln |r| of every row for the model m, or an error.
+    QString forward(const Eigen::VectorXd &m, Eigen::VectorXd *f)
+    {
+        const Eigen::VectorXd rho = (m_shareT * m + m_fixed).array().exp();
+        ForwardOptions options;
+        options.uniformPoles = m_uniformPoles;
+        m_model = std::make_unique<ForwardModel>(m_mesh, rho, m_electrodeX, options);
+        if (!m_model->error().isEmpty())
+            return m_model->error();
+        if (m_uniformPoles.size() == 0)
+            m_uniformPoles = m_model->uniformPoles();
+        *f = m_model->transferResistances(m_data.rows).array().abs().log();
+        if (!f->allFinite())
+            return QStringLiteral("the model reads no signal at a row");
+        return {};
+    }
+
+    // ∂ ln r / ∂ m at the model forward() was last given.
+    Eigen::MatrixXd jacobian() { return m_model->jacobian(m_data.rows) * m_shareT; }
+
+private:
+    const InversionData &m_data;
+    QVector<double> m_electrodeX;
+    Mesh m_mesh { {}, {} };
+    Eigen::SparseMatrix<double> m_shareT; // mesh cells × grid cells
+    Eigen::VectorXd m_fixed;
+    Eigen::MatrixXd m_uniformPoles;
+    std::unique_ptr<ForwardModel> m_model;
+};
+
+} // namespace
+
+InversionResult invert(const InversionData &data, const InversionOptions &options,
+    const std::function<void(const InversionStep &)> &step, const ProgressFunction &progress)
+{
+    QElapsedTimer timer;
+    timer.start();
+    InversionResult result;
+    if (!data.isValid()) {
+        result.error = data.error.isEmpty() ? QStringLiteral("no data") : data.error;
+        return result;
+    }
+    const int n = data.rows.size();
+    result.startRho = median(std::vector<double>(data.rhoa.data(), data.rhoa.data() + n));
+
+    double deepest = 0;
+    for (const LineQuadruple &q : data.rows)
+        deepest = std::max(deepest, medianDepth(q, data.spacingMetres));
+    GridOptions gridOptions;
+    gridOptions.cellsPerSpacing = 2;
+    gridOptions.depthMetres = 1.5 * std::max(deepest, data.spacingMetres);
+    result.grid = ModelGrid(data.electrodes, data.spacingMetres, gridOptions,
+        data.electrodes > CablePositions ? CablePositions : 0);
+    if (!result.grid.isValid()) {
+        result.error = result.grid.error();
+        return result;
+    }
+    const double startLog = std::log(result.startRho);
+    ParameterModel model(data, result.grid, options.mesh, startLog);
+    if (model.isEmpty()) {
+        result.error = QStringLiteral("no mesh for %1 electrodes at %2 m")
+                           .arg(data.electrodes)
+                           .arg(data.spacingMetres);
+        return result;
+    }
+
+    const Eigen::ArrayXd weight = data.err.array().inverse();
+    const Eigen::SparseMatrix<double> wm = roughening(result.grid, options.zWeight);
+    const Eigen::SparseMatrix<double> roughness = wm.transpose() * wm;
+    const auto chiSquared = [&](const Eigen::VectorXd &f) {
+        return ((data.logR - f).array() * weight).square().sum() / n;
+    };
+    const auto record = [&](int iteration, const Eigen::VectorXd &f, double lambda) {
+        InversionStep s;
+        s.iteration = iteration;
+        s.chiSquared = chiSquared(f);
+        s.rmsPercent = 100 * std::sqrt((data.logR - f).squaredNorm() / n);
+        s.lambda = lambda;
+        s.seconds = timer.nsecsElapsed() / 1e9;
+        result.steps.append(s);
+        if (step)
+            step(s);
+    };
+
+    Eigen::VectorXd m = Eigen::VectorXd::Constant(result.grid.cellCount(), startLog);
+    Eigen::VectorXd f;
+    const auto finish = [&](const QString &stop) {
+        result.rho = m.array().exp();
+        result.stop = stop;
+        return result;
+    };
+    if (const QString e = model.forward(m, &f); !e.isEmpty()) {
+        result.error = e;
+        return result;
+    }
+    record(0, f, 0);
+    double lambda = 0;
+    for (int iteration = 1;; ++iteration) {
+        if (result.steps.constLast().chiSquared <= 1) {
+            result.converged = true;
+            return finish(QStringLiteral("chi-squared reached 1"));
+        }
+        if (iteration > options.maxIterations)
+            return finish(QStringLiteral("the iteration limit"));
+        if (progress)
+            progress(double(iteration - 1) / options.maxIterations);
+
+        const Eigen::MatrixXd jw = weight.matrix().asDiagonal() * model.jacobian();
+        Eigen::MatrixXd normal = jw.transpose() * jw;
+        if (iteration == 1) {
+            const double roughTrace = roughness.diagonal().sum();
+            lambda = roughTrace > 0 ? normal.trace() / roughTrace : 1;
+        } else {
+            lambda /= options.cooling;
+        }
+        normal += lambda * Eigen::MatrixXd(roughness);
+        const Eigen::VectorXd gradient
+            = jw.transpose() * (weight * (data.logR - f).array()).matrix()
+            - lambda * (roughness * m);
+        Eigen::ConjugateGradient<Eigen::MatrixXd, Eigen::Lower | Eigen::Upper> cg;
+        cg.setTolerance(1e-4);
+        cg.setMaxIterations(500);
+        cg.compute(normal);
+        const Eigen::VectorXd delta = cg.solve(gradient);
+
+        // Halve the step until the misfit falls.
+        const double before = result.steps.constLast().chiSquared;
+        bool accepted = false;
+        for (double length = 1; length > 1.0 / 64; length /= 2) {
+            const Eigen::VectorXd trial = m + length * delta;
+            Eigen::VectorXd trialF;
+            if (!model.forward(trial, &trialF).isEmpty())
+                continue;
+            if (chiSquared(trialF) < before) {
+                m = trial;
+                f = trialF;
+                accepted = true;
+                break;
+            }
+        }
+        if (!accepted) {
+            // The last trial is the model the next Jacobian would be taken at; put m back.
+            model.forward(m, &f);
+            return finish(QStringLiteral("no step lowers the misfit"));
+        }
+        record(iteration, f, lambda);
+    }
+}
+
+QByteArray modelXyz(const ModelGrid &grid, const Eigen::VectorXd &rho)
+{
+    QByteArray text("# x z rho\n");
+    const QVector<double> &x = grid.xEdges();
+    const QVector<double> &z = grid.zEdges();
+    for (int cell = 0; cell < grid.cellCount(); ++cell) {
+        const int c = grid.columnOf(cell);
+        const int l = grid.layerOf(cell);
+        text += QByteArray::number((x.at(c) + x.at(c + 1)) / 2, 'g', 10) + ' '
+            + QByteArray::number((z.at(l) + z.at(l + 1)) / 2, 'g', 10) + ' '
+            + QByteArray::number(rho[cell], 'g', 6) + '\n';
+    }
+    return text;
+}
+
+} // namespace Kgw

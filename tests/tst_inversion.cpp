@@ -1,0 +1,205 @@
+#include "groundfile.h"
+#include "inversion.h"
+#include "simulation.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+constexpr int Electrodes = 16;
+
+// Wenner alpha a = 1..4 and dipole-dipole a = 1, n = 1..6 on the cable, electrode 1 at x = 0.
+QVector<Kgw::LineQuadruple> cableRows()
+{
+    QVector<Kgw::LineQuadruple> rows;
+    for (int a = 1; a <= 4; ++a)
+        for (int i = 1; i + 3 * a <= Electrodes; ++i)
+            rows.append(Kgw::LineQuadruple(i, i + 3 * a, i + a, i + 2 * a));
+    for (int n = 1; n <= 6; ++n)
+        for (int i = 1; i + n + 2 <= Electrodes; ++i)
+            rows.append(Kgw::LineQuadruple(i + 1, i, i + n + 1, i + n + 2));
+    return rows;
+}
+
+// Noise-free readings over the ground, each given the relative error.
+Kgw::InversionData simulated(const Kgw::Ground &ground, double error)
+{
+    const QVector<Kgw::LineQuadruple> rows = cableRows();
+    Kgw::SimulationOptions options;
+    options.noise.relativeError = error;
+    options.floorVolts = 0;
+    const Kgw::Simulation s = Kgw::simulate(ground, rows, Electrodes, 1, options);
+    Kgw::DataColumns data;
+    data[Kgw::DataColumn::R] = s.r;
+    data[Kgw::DataColumn::Err] = s.err;
+    return Kgw::inversionData(rows, data, {}, 1);
+}
+
+} // namespace
+
+class TestInversion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void data_data();
+    void data();
+    void uniformGroundInvertsToItself();
+    void converges_data();
+    void converges();
+    void modelReadsBackAsAGrid();
+};
+
+void TestInversion::data_data()
+{
+    QTest::addColumn<QByteArray>("rows"); // after the electrodes, from the data count on
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<qint64>("errorLine");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<QString>("dropped"); // "reason count line", one a reason, by "; "
+
+    // A uniform 100 ohm m reads r = 100 / K; K of 1 4 2 3 at 1 m is 2π, of 1 4 3 2 is -2π.
+    QTest::newRow("kept, the sign following K's")
+        << QByteArray("2\n# a b m n r err\n1 4 2 3 15.9 0.03\n1 4 3 2 -15.9 0.03\n") << QString()
+        << qint64(0) << 2 << QString();
+    QTest::newRow("rhoa alone") << QByteArray("1\n# a b m n rhoa err\n1 4 2 3 100 1e-9\n")
+                                << QString() << qint64(0) << 1 << QString();
+    QTest::newRow("no err column") << QByteArray("1\n# a b m n r\n1 4 2 3 15.9\n")
+                                   << "no err column" << qint64(0) << 0 << QString();
+    QTest::newRow("no r or rhoa") << QByteArray("1\n# a b m n err\n1 4 2 3 0.03\n")
+                                  << "no r or rhoa column" << qint64(0) << 0 << QString();
+    QTest::newRow("an err of 0 refused at its line")
+        << QByteArray("2\n# a b m n r err\n1 4 2 3 15.9 0.03\n2 5 3 4 15.9 0\n")
+        << "an err of 0 or below" << qint64(11) << 0 << QString();
+    QTest::newRow("repeated electrode dropped")
+        << QByteArray("2\n# a b m n r err\n1 1 2 3 15.9 0.03\n1 4 2 3 15.9 0.03\n") << QString()
+        << qint64(0) << 1 << "repeat an electrode or give no signal 1 10";
+    QTest::newRow("zero reading dropped")
+        << QByteArray("3\n# a b m n r err\n1 4 2 3 15.9 0.03\n2 5 3 4 0 0.03\n3 6 4 5 0 0.03\n")
+        << QString() << qint64(0) << 1 << "read zero 2 11";
+    QTest::newRow("one row's sign reversed")
+        << QByteArray("3\n# a b m n r err\n1 4 2 3 15.9 0.03\n2 5 3 4 -15.9 0.03\n"
+                      "3 6 4 5 15.9 0.03\n")
+        << QString() << qint64(0) << 2
+        << "have the opposite sign to a uniform ground's, as swapped wires give 1 11";
+    QTest::newRow("rhoa below 0") << QByteArray("1\n# a b m n rhoa err\n1 4 2 3 -100 0.03\n")
+                                  << "no reading left" << qint64(0) << 0
+                                  << "have the opposite sign to a uniform ground's, as "
+                                     "swapped wires give 1 10";
+}
+
+void TestInversion::data()
+{
+    QFETCH(QByteArray, rows);
+    QFETCH(QString, error);
+    QFETCH(qint64, errorLine);
+    QFETCH(int, kept);
+    QFETCH(QString, dropped);
+    QByteArray file = "6\n0 0\n1 0\n2 0\n3 0\n4 0\n5 0\n" + rows;
+    QBuffer buffer(&file);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const Kgw::ExchangeResult read
+        = Kgw::readUnifiedData(&buffer, std::nullopt, Kgw::ExchangeExtent::WholeLine);
+    QVERIFY2(read.ok(), qPrintable(read.message));
+    const Kgw::InversionData data
+        = Kgw::inversionData(read.lineQuadruples, read.data, read.lineNumbers, 1);
+    QVERIFY2(error.isEmpty() ? data.error.isEmpty() : data.error.startsWith(error),
+        qPrintable(data.error));
+    QCOMPARE(data.errorLine, errorLine);
+    QCOMPARE(data.rows.size(), kept);
+    QStringList droppedText;
+    for (const Kgw::DroppedRows &d : data.dropped)
+        droppedText.append(QStringLiteral("%1 %2 %3").arg(d.reason).arg(d.count).arg(d.firstLine));
+    QCOMPARE(droppedText.join(QStringLiteral("; ")), dropped);
+    if (kept > 0)
+        QVERIFY(std::abs(data.rhoa[0] / 100 - 1) < 0.01);
+}
+
+// The median apparent resistivity of a uniform ground is its own, and the start model fits.
+void TestInversion::uniformGroundInvertsToItself()
+{
+    const Kgw::InversionResult result = Kgw::invert(simulated(Kgw::Ground(100), 0.03));
+    QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
+    QVERIFY(result.converged);
+    QCOMPARE(result.steps.size(), 1);
+    QVERIFY(result.steps.constFirst().chiSquared <= 1);
+    for (int cell = 0; cell < result.rho.size(); ++cell)
+        QVERIFY2(std::abs(result.rho[cell] / 100 - 1) < 0.01, qPrintable(QString::number(cell)));
+}
+
+void TestInversion::converges_data()
+{
+    QTest::addColumn<double>("cooling");
+    QTest::addColumn<bool>("image"); // whether the top layer is judged
+    // Cooled gently, every full step lowers the misfit; cooled at once, steps overshoot, and the
+    // line search must cut them.
+    QTest::newRow("cooled by 2") << 2.0 << true;
+    QTest::newRow("cooled by 1000") << 1000.0 << false;
+}
+
+// A 50 ohm m layer 2 m thick over 200 ohm m, noise-free and given 0.5 % errors, so that
+// χ² = 1 asks for a close fit: the misfit falls at every accepted
+// step, and the top cells under the middle of the line come to 50 within a few per cent, as
+// their geometric mean: one by one they alternate about it from column to column.
+void TestInversion::converges()
+{
+    QFETCH(double, cooling);
+    QFETCH(bool, image);
+    Kgw::Ground ground(200);
+    ground.addLayer(0, 2, 50);
+    Kgw::InversionOptions options;
+    options.cooling = cooling;
+    const Kgw::InversionResult result = Kgw::invert(simulated(ground, 0.005), options);
+    QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
+    QVERIFY(result.steps.size() > 1);
+    for (int i = 1; i < result.steps.size(); ++i)
+        QVERIFY2(result.steps.at(i).chiSquared < result.steps.at(i - 1).chiSquared,
+            qPrintable(QString::number(i)));
+    QVERIFY(result.steps.constLast().chiSquared < 1);
+    if (!image)
+        return;
+    const Kgw::ModelGrid &grid = result.grid;
+    double logSum = 0;
+    int count = 0;
+    for (int column = 0; column < grid.columns(); ++column) {
+        const double x = (grid.xEdges().at(column) + grid.xEdges().at(column + 1)) / 2;
+        if (x > 4 && x < 11) {
+            logSum += std::log(result.rho[grid.cell(column, 0)]);
+            ++count;
+        }
+    }
+    const double mean = std::exp(logSum / count);
+    QVERIFY2(std::abs(mean / 50 - 1) < 0.05, qPrintable(QString::number(mean)));
+}
+
+void TestInversion::modelReadsBackAsAGrid()
+{
+    const Kgw::ModelGrid grid(6, 2.0);
+    QVERIFY(grid.isValid());
+    Eigen::VectorXd rho(grid.cellCount());
+    for (int cell = 0; cell < grid.cellCount(); ++cell)
+        rho[cell] = 10 + 0.5 * cell;
+    QTemporaryDir dir;
+    QFile xyz(dir.filePath(QStringLiteral("m.xyz")));
+    QVERIFY(xyz.open(QIODevice::WriteOnly));
+    xyz.write(Kgw::modelXyz(grid, rho));
+    xyz.close();
+    QFile groundFile(dir.filePath(QStringLiteral("m.ground")));
+    QVERIFY(groundFile.open(QIODevice::WriteOnly));
+    groundFile.write("background 1\ngrid m.xyz\n");
+    groundFile.close();
+    const Kgw::GroundFileResult read = Kgw::readGroundFile(groundFile.fileName());
+    QVERIFY2(read.ok(), qPrintable(read.message));
+    for (int cell = 0; cell < grid.cellCount(); ++cell) {
+        const int c = grid.columnOf(cell);
+        const int l = grid.layerOf(cell);
+        const double x = (grid.xEdges().at(c) + grid.xEdges().at(c + 1)) / 2;
+        const double z = (grid.zEdges().at(l) + grid.zEdges().at(l + 1)) / 2;
+        QCOMPARE(read.ground->resistivityAt(x, z), rho[cell]);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestInversion)
+#include "tst_inversion.moc"
