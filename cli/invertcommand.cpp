@@ -16,27 +16,6 @@
 
 namespace Cli {
 
-namespace {
-
-// The model as a ground of its cells, for the ground section to draw.
-Kgw::Ground modelGround(const Kgw::InversionResult &result)
-{
-    Kgw::Ground ground(result.startRho);
-    QVector<Kgw::GroundGridPoint> points;
-    const QVector<double> &x = result.grid.xEdges();
-    const QVector<double> &z = result.grid.zEdges();
-    for (int cell = 0; cell < result.grid.cellCount(); ++cell) {
-        const int c = result.grid.columnOf(cell);
-        const int l = result.grid.layerOf(cell);
-        points.append(
-            { (x.at(c) + x.at(c + 1)) / 2, (z.at(l) + z.at(l + 1)) / 2, result.rho[cell] });
-    }
-    ground.addGrid(points);
-    return ground;
-}
-
-} // namespace
-
 int runInvert(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("invert"),
@@ -163,8 +142,8 @@ int runInvert(const QStringList &arguments, Console &console)
             console, target, Kgw::FileContent::of({ xyz }), QStringLiteral("model file")))
         return ExitRefused;
     if (parser.isSet(picture)) {
-        const Kgw::WriteResult written = Kgw::groundSectionPlot(
-            modelGround(result), data.electrodes, data.spacingMetres, QFileInfo(target).fileName())
+        const Kgw::WriteResult written = Kgw::groundSectionPlot(Kgw::modelGround(result),
+            data.electrodes, data.spacingMetres, QFileInfo(target).fileName())
                                              .write(pictureFile);
         if (!written.ok()) {
             console.ioFailure(pictureFile, written.message, written.errorString);

@@ -16,15 +16,6 @@
 
 namespace Cli {
 
-namespace {
-
-QString millivolts(double volts)
-{
-    return QString::number(volts * 1000, 'g', 4) + QStringLiteral(" mV");
-}
-
-} // namespace
-
 int runSimulate(const QStringList &arguments, Console &console)
 {
     CommandLine commandLine(console, QStringLiteral("simulate"),
@@ -163,8 +154,8 @@ int runSimulate(const QStringList &arguments, Console &console)
         << Kgw::counted(simulation.cells, QStringLiteral("cell")) << '\n';
     out << Kgw::voltageRangeText(simulation.u, *current) << '\n';
     if (minVoltage)
-        out << "below " << millivolts(O::MinVoltage.modelValue(*minVoltage)) << ": " << below
-            << '\n';
+        out << "below " << Kgw::millivoltLimit(O::MinVoltage.modelValue(*minVoltage))
+            << " mV: " << below << '\n';
     if (*noise > 0 || *noiseFloor > 0)
         out << "noise: " << QString::number(*noise, 'g', 6) << " % and "
             << QString::number(*noiseFloor, 'g', 6) << " uV, seed " << *seed << '\n';

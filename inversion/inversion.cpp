@@ -222,19 +222,39 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
     }
 }
 
-QByteArray modelXyz(const ModelGrid &grid, const Eigen::VectorXd &rho)
+namespace {
+
+// Each cell's centre and resistivity, in the grid's order.
+QVector<GroundGridPoint> modelPoints(const ModelGrid &grid, const Eigen::VectorXd &rho)
 {
-    QByteArray text("# x z rho\n");
+    QVector<GroundGridPoint> points;
+    points.reserve(grid.cellCount());
     const QVector<double> &x = grid.xEdges();
     const QVector<double> &z = grid.zEdges();
     for (int cell = 0; cell < grid.cellCount(); ++cell) {
         const int c = grid.columnOf(cell);
         const int l = grid.layerOf(cell);
-        text += QByteArray::number((x.at(c) + x.at(c + 1)) / 2, 'g', 10) + ' '
-            + QByteArray::number((z.at(l) + z.at(l + 1)) / 2, 'g', 10) + ' '
-            + QByteArray::number(rho[cell], 'g', 6) + '\n';
+        points.append({ (x.at(c) + x.at(c + 1)) / 2, (z.at(l) + z.at(l + 1)) / 2, rho[cell] });
     }
+    return points;
+}
+
+} // namespace
+
+QByteArray modelXyz(const ModelGrid &grid, const Eigen::VectorXd &rho)
+{
+    QByteArray text("# x z rho\n");
+    for (const GroundGridPoint &p : modelPoints(grid, rho))
+        text += QByteArray::number(p.x, 'g', 10) + ' ' + QByteArray::number(p.z, 'g', 10) + ' '
+            + QByteArray::number(p.rho, 'g', 6) + '\n';
     return text;
+}
+
+Ground modelGround(const InversionResult &result)
+{
+    Ground ground(result.startRho);
+    ground.addGrid(modelPoints(result.grid, result.rho));
+    return ground;
 }
 
 } // namespace Kgw

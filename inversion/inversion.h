@@ -1,6 +1,7 @@
 #ifndef KGW_INVERSION_H
 #define KGW_INVERSION_H
 
+#include "ground.h"
 #include "inversiondata.h"
 #include "mesh.h"
 #include "modelgrid.h"
@@ -66,6 +67,9 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
 // The model's cells as "x z rho" lines of their centres, x along the line from electrode 1 and
 // z depth, as the ground file's grid reads them.
 QByteArray modelXyz(const ModelGrid &grid, const Eigen::VectorXd &rho);
+// The model as a ground of those cells, for a ground section to draw and a forward model to
+// read, painted over the start model.
+Ground modelGround(const InversionResult &result);
 
 } // namespace Kgw
 
