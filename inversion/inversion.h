@@ -18,9 +18,10 @@ namespace Kgw {
 
 struct InversionOptions {
     static constexpr int DefaultMaxIterations = 15;
+    static constexpr double DefaultZWeight = 1;
     // How much more a change between a cell and the one below it costs than one between
     // neighbours along the line: above 1 for a layered image, below 1 for upright bodies.
-    double zWeight = 1;
+    double zWeight = DefaultZWeight;
     int maxIterations = DefaultMaxIterations;
     // Each iteration's λ is the last one's over this: slow enough that each Gauss–Newton step
     // stays near the linearisation it was taken on, fast enough to reach χ² = 1 in a few.
