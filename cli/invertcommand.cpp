@@ -9,6 +9,7 @@
 #include "exchange.h"
 #include "groundsection.h"
 #include "inversion.h"
+#include "inversionadvice.h"
 #include "picture.h"
 #include "textutil.h"
 
@@ -125,9 +126,8 @@ int runInvert(const QStringList &arguments, Console &console)
             console, target, Kgw::FileContent::of({ xyz }), QStringLiteral("model file")))
         return ExitRefused;
     if (parser.isSet(picture)) {
-        const Kgw::WriteResult written = Kgw::groundSectionPlot(Kgw::modelGround(result),
-            data.electrodes, data.spacingMetres, QFileInfo(target).fileName())
-                                             .write(pictureFile);
+        const Kgw::WriteResult written
+            = Kgw::modelSectionPlot(data, result, QFileInfo(target).fileName()).write(pictureFile);
         if (!written.ok()) {
             console.ioFailure(pictureFile, written.message, written.errorString);
             return ExitRefused;
@@ -138,6 +138,8 @@ int runInvert(const QStringList &arguments, Console &console)
         << QString::number(result.steps.constLast().chiSquared, 'g', 4) << " after "
         << Kgw::counted(result.steps.constLast().iteration, QStringLiteral("iteration")) << ": "
         << result.stop << '\n';
+    for (const QString &sentence : Kgw::inversionAdvice(data, result))
+        out << sentence << '\n';
     return ExitSuccess;
 }
 

@@ -47,7 +47,10 @@ struct InversionResult {
     Eigen::VectorXd rho; // ohm m, one a grid cell in its order
     double startRho = 0; // the median apparent resistivity
     QVector<InversionStep> steps;
+    Eigen::VectorXd predicted; // ln |r| the model reads at each row of the data
     bool converged = false; // χ² ≤ 1
+    enum Ending { ChiSquaredReached, IterationLimit, NoLowerMisfit };
+    Ending ending = ChiSquaredReached;
     QString stop; // why it stopped, as a user reads it
 };
 

@@ -1,5 +1,6 @@
 #include "groundfile.h"
 #include "inversion.h"
+#include "inversionadvice.h"
 #include "simulation.h"
 
 #include <QtTest>
@@ -50,6 +51,8 @@ private slots:
     void converges_data();
     void converges();
     void modelReadsBackAsAGrid();
+    void advice_data();
+    void advice();
 };
 
 void TestInversion::data_data()
@@ -199,6 +202,81 @@ void TestInversion::modelReadsBackAsAGrid()
         const double z = (grid.zEdges().at(l) + grid.zEdges().at(l + 1)) / 2;
         QCOMPARE(read.ground->resistivityAt(x, z), rho[cell]);
     }
+}
+
+void TestInversion::advice_data()
+{
+    QTest::addColumn<double>("err"); // every row's
+    QTest::addColumn<double>("misfit"); // every row's ln r - ln f but the outliers'
+    QTest::addColumn<QVector<double>>("outliers"); // at rows 5, 17, 29 …, lines 106, 118, 130 …
+    QTest::addColumn<int>("ending");
+    QTest::addColumn<double>("before"); // χ² of the last iteration but one
+    QTest::addColumn<double>("chiSquared");
+    QTest::addColumn<QStringList>("advice"); // each sentence's start
+    const int limit = Kgw::InversionResult::IterationLimit;
+    const int reached = Kgw::InversionResult::ChiSquaredReached;
+    const int noStep = Kgw::InversionResult::NoLowerMisfit;
+
+    QTest::newRow("a fit at 1.5") << 0.03 << 0.05 << QVector<double>() << limit << 3.0 << 1.5
+                                  << QStringList();
+    QTest::newRow("still falling at the limit")
+        << 0.03 << 0.02 << QVector<double>() << limit << 1.7 << 1.52
+        << QStringList { "It stopped at the iteration limit of 4 with chi-squared still falling "
+                         "(1.7 to 1.52 in the last iteration): give it more iterations, "
+                         "--max-iter 8." };
+    QTest::newRow("falling by a tenth: no longer")
+        << 0.03 << 0.02 << QVector<double>() << limit << 2.0 << 1.8 << QStringList();
+    // 2 of 40 rows are 5 %: half of χ² comes from them, and the worst is named first.
+    QTest::newRow("two readings carry it")
+        << 0.03 << 0.05 << QVector<double> { 0.5, 0.45 } << reached << 9.0 << 1.6
+        << QStringList { "Half of the misfit comes from 2 of 40 readings, the worst at line 106, "
+                         "118: check or remove them" };
+    // Three at 0.3 hold 300 of 403: it takes all three, more than 5 %, and the misfit is spread.
+    QTest::newRow("three readings are many")
+        << 0.03 << 0.05 << QVector<double> { 0.3, 0.3, 0.3 } << reached << 9.0 << 1.6
+        << QStringList { "The errors (median 3.0 %) are smaller than the misfit a smooth model "
+                         "reaches across the data (RMS 9.5 %): the err column is too small; give "
+                         "errors of at least 9.6 %." };
+    QTest::newRow("errors as large as the misfit")
+        << 0.25 << 0.25 << QVector<double>() << reached << 9.0 << 1.6 << QStringList();
+    QTest::newRow("errors too small") << 0.03 << 0.0449 << QVector<double>() << reached << 9.0
+                                      << 1.6 << QStringList { "The errors (median 3.0 %)" };
+    QTest::newRow("no step lowers it") << 0.03 << 0.02 << QVector<double>() << noStep << 9.0 << 1.6
+                                       << QStringList { "No step lowered the misfit" };
+}
+
+void TestInversion::advice()
+{
+    QFETCH(double, err);
+    QFETCH(double, misfit);
+    QFETCH(QVector<double>, outliers);
+    QFETCH(int, ending);
+    QFETCH(double, before);
+    QFETCH(double, chiSquared);
+    QFETCH(QStringList, advice);
+    constexpr int Rows = 40;
+    Kgw::InversionData data;
+    data.rows.fill(Kgw::LineQuadruple(1, 4, 2, 3), Rows);
+    data.err = Eigen::VectorXd::Constant(Rows, err);
+    data.logR = Eigen::VectorXd::Zero(Rows);
+    Kgw::InversionResult result;
+    result.predicted = Eigen::VectorXd::Constant(Rows, -misfit);
+    for (int i = 0; i < Rows; ++i)
+        data.lines.append(101 + i);
+    for (int i = 0; i < outliers.size(); ++i)
+        result.predicted[5 + 12 * i] = -outliers.at(i);
+    result.ending = Kgw::InversionResult::Ending(ending);
+    Kgw::InversionStep step;
+    step.iteration = 3;
+    step.chiSquared = before;
+    result.steps.append(step);
+    step.iteration = 4;
+    step.chiSquared = chiSquared;
+    result.steps.append(step);
+    const QStringList given = Kgw::inversionAdvice(data, result);
+    QCOMPARE(given.size(), advice.size());
+    for (int i = 0; i < advice.size(); ++i)
+        QVERIFY2(given.at(i).startsWith(advice.at(i)), qPrintable(given.at(i)));
 }
 
 QTEST_GUILESS_MAIN(TestInversion)
