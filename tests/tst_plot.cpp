@@ -1,5 +1,6 @@
 #include "coverageplot.h"
 #include "depth.h"
+#include "groundsection.h"
 #include "modelsections.h"
 #include "picture.h"
 #include "sectionplot.h"
@@ -94,6 +95,7 @@ private slots:
     void sectionRange_data();
     void sectionRange();
     void sectionMarks();
+    void invertedModel();
     void resolutionBeyondTheCable();
     void tickLabels_data();
     void tickLabels();
@@ -531,6 +533,35 @@ void TestPlot::sectionMarks()
     for (int x = 200; x < 212; ++x)
         dashed = dashed || white(x, 320);
     QVERIFY(dashed); // the depth line
+}
+
+// An inverted model of 50 ohm m over a cable of 4 electrodes at 1 m, read by Wenner alpha at
+// a = 1 m alone, whose median depth is 0.519 a (Edwards 1977): the picture names the model,
+// colours it by its cells and dashes the depth the reading sees.
+void TestPlot::invertedModel()
+{
+    Kgw::InversionData data;
+    data.rows = { Kgw::LineQuadruple(1, 4, 2, 3) };
+    data.spacingMetres = 1;
+    data.electrodes = 4;
+    Kgw::InversionResult result;
+    result.grid = Kgw::ModelGrid(4, 1);
+    result.rho = Eigen::VectorXd::Constant(result.grid.cellCount(), 50);
+    result.startRho = 200;
+    result.steps.append(Kgw::InversionStep());
+    const Kgw::SectionPlot plot = Kgw::modelSectionPlot(data, result, "m.xyz");
+    QCOMPARE(plot.title(), QStringLiteral("m.xyz \u2014 inverted model, spacing 1.000 m"));
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.draw(&painter);
+    painter.end();
+    const auto pixel
+        = [&](double x, double z) { return image.pixel(plot.frame().toPicture(x, z).toPoint()); };
+    QVERIFY(near(pixel(1.6, 0.2), plot.colourOf(50), 0));
+    bool dashed = false;
+    for (double x = 0; x < 0.2; x += 0.01)
+        dashed = dashed || qGray(pixel(x, 0.519)) > 245;
+    QVERIFY(dashed);
 }
 
 // No configuration looks down beyond the cable's ends, so the resolution there is the
