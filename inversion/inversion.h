@@ -18,6 +18,8 @@ namespace Kgw {
 
 struct InversionOptions {
     static constexpr int DefaultMaxIterations = 15;
+    // Far beyond any the cooling needs to reach χ² = 1.
+    static constexpr int MostIterations = 100;
     static constexpr double DefaultZWeight = 1;
     // How much more a change between a cell and the one below it costs than one between
     // neighbours along the line: above 1 for a layered image, below 1 for upright bodies.

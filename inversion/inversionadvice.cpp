@@ -27,13 +27,14 @@ QStringList inversionAdvice(const InversionData &data, const InversionResult &re
 
     if (result.ending == InversionResult::IterationLimit && steps.size() > 1
         && steps.constLast().chiSquared < StillFalling * steps.at(steps.size() - 2).chiSquared)
-        advice.append(QStringLiteral("It stopped at the iteration limit of %1 with chi-squared "
-                                     "still falling (%2 to %3 in the last iteration): give it "
-                                     "more iterations, --max-iter %4.")
-                          .arg(steps.constLast().iteration)
-                          .arg(steps.at(steps.size() - 2).chiSquared, 0, 'g', 3)
-                          .arg(steps.constLast().chiSquared, 0, 'g', 3)
-                          .arg(std::min(100, 2 * steps.constLast().iteration)));
+        advice.append(
+            QStringLiteral("It stopped at the iteration limit of %1 with chi-squared "
+                           "still falling (%2 to %3 in the last iteration): give it "
+                           "more iterations, --max-iter %4.")
+                .arg(steps.constLast().iteration)
+                .arg(steps.at(steps.size() - 2).chiSquared, 0, 'g', 3)
+                .arg(steps.constLast().chiSquared, 0, 'g', 3)
+                .arg(std::min(InversionOptions::MostIterations, 2 * steps.constLast().iteration)));
 
     const Eigen::VectorXd misfit = data.logR - result.predicted;
     const Eigen::VectorXd share = (misfit.array() / data.err.array()).square().matrix();
@@ -44,7 +45,9 @@ QStringList inversionAdvice(const InversionData &data, const InversionResult &re
     int holdingHalf = 0;
     for (double sum = 0; sum < total / 2; ++holdingHalf)
         sum += share[worst[holdingHalf]];
-    if (total > 0 && holdingHalf <= FewReadingsShare * n) {
+    const bool fewCarryIt = total > 0 && holdingHalf <= FewReadingsShare * n;
+    bool errorsTooSmall = false;
+    if (fewCarryIt) {
         QStringList lines;
         for (int i = 0; i < std::min(holdingHalf, WorstNamed); ++i)
             lines.append(QString::number(data.lines.value(worst[i], worst[i] + 1)));
@@ -57,7 +60,8 @@ QStringList inversionAdvice(const InversionData &data, const InversionResult &re
     } else {
         const double rms = std::sqrt(misfit.squaredNorm() / n);
         const double typical = median(data.err);
-        if (rms > typical)
+        errorsTooSmall = rms > typical;
+        if (errorsTooSmall)
             advice.append(QStringLiteral("The errors (median %1 %) are smaller than the misfit "
                                          "a smooth model reaches across the data (RMS %2 %): "
                                          "the err column is too small; give errors of at least "
@@ -66,7 +70,8 @@ QStringList inversionAdvice(const InversionData &data, const InversionResult &re
                                   QString::number(std::ceil(1000 * rms) / 10, 'f', 1)));
     }
 
-    if (result.ending == InversionResult::NoLowerMisfit)
+    // A few bad readings, or errors too small for any model, are reason enough.
+    if (result.ending == InversionResult::NoLowerMisfit && !fewCarryIt && !errorsTooSmall)
         advice.append(QStringLiteral(
             "No step lowered the misfit further: the data hold what no smooth section under a "
             "flat line reads, such as topography, a body off the line or electrodes elsewhere "

@@ -25,7 +25,8 @@ inline constexpr int WorstNamed = 5;
 //   lines of the worst, to check or remove (a broken wire, a bad contact);
 // - otherwise, where the RMS misfit exceeds the median error, the misfit a smooth model reaches
 //   everywhere is larger than the errors claim: larger errors, of at least that misfit;
-// - no step lowered the misfit: the data hold what no section under a flat line reads.
+// - no step lowered the misfit, and neither of the last two explains why: the data hold what
+//   no section under a flat line reads.
 QStringList inversionAdvice(const InversionData &data, const InversionResult &result);
 
 } // namespace Kgw

@@ -578,7 +578,7 @@ inline constexpr Option Seed
           .shown(nullptr, nullptr);
 
 // The inversion of measured or simulated readings, which kgw invert, kgw test and the window's
-// Test view share. A hundred iterations is far beyond any the cooling needs to reach χ² = 1.
+// Test view share.
 inline constexpr Option ZWeight
     = Option::decimal("zweight", "W", 0, false, 100, InversionOptions::DefaultZWeight)
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
@@ -586,7 +586,8 @@ inline constexpr Option ZWeight
               "layers, below 1 for upright bodies, {range} ({default})."))
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Depth &weight:"), "inversion/zWeight");
 inline constexpr Option MaxIterations
-    = Option::whole("max-iter", "N", 1, 100, InversionOptions::DefaultMaxIterations)
+    = Option::whole("max-iter", "N", 1, InversionOptions::MostIterations,
+        InversionOptions::DefaultMaxIterations)
           .helped(
               QT_TRANSLATE_NOOP("Kgw::Options", "Stop after N iterations, {range} ({default})."))
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Iterations:"), "inversion/maxIterations");

@@ -241,6 +241,12 @@ void TestInversion::advice_data()
         << 0.25 << 0.25 << QVector<double>() << reached << 9.0 << 1.6 << QStringList();
     QTest::newRow("errors too small") << 0.03 << 0.0449 << QVector<double>() << reached << 9.0
                                       << 1.6 << QStringList { "The errors (median 3.0 %)" };
+    QTest::newRow("no step lowers two readings")
+        << 0.03 << 0.05 << QVector<double> { 0.5, 0.45 } << noStep << 9.0 << 1.6
+        << QStringList { "Half of the misfit comes from 2 of 40 readings" };
+    QTest::newRow("no step lowers errors too small")
+        << 0.03 << 0.0449 << QVector<double>() << noStep << 9.0 << 1.6
+        << QStringList { "The errors (median 3.0 %)" };
     QTest::newRow("no step lowers it") << 0.03 << 0.02 << QVector<double>() << noStep << 9.0 << 1.6
                                        << QStringList { "No step lowered the misfit" };
 }
