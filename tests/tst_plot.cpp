@@ -54,6 +54,16 @@ QStringList svgTexts(const QByteArray &svg, bool *ok)
     return texts;
 }
 
+// The section as the picture shows it.
+QImage drawn(const Kgw::SectionPlot &plot)
+{
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.draw(&painter);
+    painter.end();
+    return image;
+}
+
 bool near(QRgb pixel, const QColor &colour, int tolerance)
 {
     return std::abs(qRed(pixel) - colour.red()) <= tolerance
@@ -551,10 +561,7 @@ void TestPlot::invertedModel()
     result.steps.append(Kgw::InversionStep());
     const Kgw::SectionPlot plot = Kgw::modelSectionPlot(data, result, "m.xyz");
     QCOMPARE(plot.title(), QStringLiteral("m.xyz \u2014 inverted model, spacing 1.000 m"));
-    QImage image(plot.size(), QImage::Format_RGB32);
-    QPainter painter(&image);
-    plot.draw(&painter);
-    painter.end();
+    const QImage image = drawn(plot);
     const auto pixel
         = [&](double x, double z) { return image.pixel(plot.frame().toPicture(x, z).toPoint()); };
     QVERIFY(near(pixel(1.6, 0.2), plot.colourOf(50), 0));
@@ -573,10 +580,7 @@ void TestPlot::resolutionBeyondTheCable()
     const Kgw::ResolutionModel model(survey);
     const Kgw::SequenceResolution result = model.evaluate(Kgw::fourElectrodeConfigurations(8));
     const Kgw::SectionPlot plot = Kgw::resolutionSectionPlot(model, result, "all.txt");
-    QImage image(plot.size(), QImage::Format_RGB32);
-    QPainter painter(&image);
-    plot.draw(&painter);
-    painter.end();
+    const QImage image = drawn(plot);
     const auto pixel
         = [&](double x, double z) { return image.pixel(plot.frame().toPicture(x, z).toPoint()); };
     const QColor grey(0xb0, 0xb0, 0xb0);
