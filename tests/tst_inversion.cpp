@@ -1,6 +1,7 @@
 #include "groundfile.h"
 #include "inversion.h"
 #include "simulation.h"
+#include "synthetictest.h"
 
 #include <QtTest>
 
@@ -50,6 +51,9 @@ private slots:
     void converges_data();
     void converges();
     void modelReadsBackAsAGrid();
+    void score_data();
+    void score();
+    void syntheticTest();
 };
 
 void TestInversion::data_data()
@@ -199,6 +203,60 @@ void TestInversion::modelReadsBackAsAGrid()
         const double z = (grid.zEdges().at(l) + grid.zEdges().at(l + 1)) / 2;
         QCOMPARE(read.ground->resistivityAt(x, z), rho[cell]);
     }
+}
+
+void TestInversion::score_data()
+{
+    QTest::addColumn<double>("depth");
+    QTest::addColumn<double>("imageRho"); // a uniform image; 0 for the truth itself
+    QTest::addColumn<double>("section");
+    QTest::addColumn<double>("bodies"); // -1 for none
+
+    // The truth is a 1000 ohm m block, x 20-24 m and z 2-4 m, in 100 ohm m, under 48
+    // electrodes 1 m apart: 8 × 4 of the 94 × 16 half-metre cells down to 8 m.
+    QTest::newRow("the truth scores 0") << 8.0 << 0.0 << 0.0 << 0.0;
+    QTest::newRow("the background misses the block by a decade")
+        << 8.0 << 100.0 << std::sqrt(32.0 / 1504) << 1.0;
+    QTest::newRow("a layer short of 8 m") << 7.99 << 100.0 << std::sqrt(32.0 / 1410) << 1.0;
+    QTest::newRow("above the block, no body") << 2.0 << 100.0 << 0.0 << -1.0;
+    QTest::newRow("ten times too high") << 2.0 << 1000.0 << 1.0 << -1.0;
+}
+
+void TestInversion::score()
+{
+    QFETCH(double, depth);
+    QFETCH(double, imageRho);
+    QFETCH(double, section);
+    QFETCH(double, bodies);
+    Kgw::Ground truth(100);
+    truth.addBlock(20, 24, 2, 4, 1000);
+    const Kgw::ImageScore score
+        = Kgw::scoreImage(truth, imageRho > 0 ? Kgw::Ground(imageRho) : truth, 48, 1, depth);
+    QVERIFY2(std::abs(score.section - section) < 1e-12, qPrintable(QString::number(score.section)));
+    if (bodies < 0)
+        QVERIFY(std::isnan(score.bodies));
+    else
+        QVERIFY2(
+            std::abs(score.bodies - bodies) < 1e-12, qPrintable(QString::number(score.bodies)));
+}
+
+// A uniform ground's readings with 3 % noise give it back within 5 %, and a test without noise has
+// no errors to weigh its readings by.
+void TestInversion::syntheticTest()
+{
+    const Kgw::SyntheticTest test
+        = Kgw::runSyntheticTest(Kgw::Ground(100), cableRows(), Electrodes, 1);
+    QVERIFY2(test.error.isEmpty(), qPrintable(test.error));
+    QVERIFY(test.inversion.steps.constLast().chiSquared <= 1);
+    QVERIFY(test.investigationDepth > 0);
+    const Kgw::ImageScore score = Kgw::scoreImage(
+        Kgw::Ground(100), Kgw::modelGround(test.inversion), Electrodes, 1, test.investigationDepth);
+    QVERIFY2(score.section < 0.02, qPrintable(QString::number(score.section)));
+
+    Kgw::SyntheticTestOptions quiet;
+    quiet.noiseShare = 0;
+    QVERIFY(!Kgw::runSyntheticTest(Kgw::Ground(100), cableRows(), Electrodes, 1, quiet)
+                 .error.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestInversion)
