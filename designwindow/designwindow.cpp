@@ -96,6 +96,7 @@ QWidget *DesignWindow::makeSettingsSide()
     connect(m_sequencePanel, &SequencePanel::openRequested, this, &DesignWindow::onOpen);
     connect(m_groundPanel, &GroundPanel::loadRequested, this, &DesignWindow::onLoadGround);
     connect(m_groundPanel, &GroundPanel::noneRequested, this, [this] { setGround(nullptr, {}); });
+    connect(m_groundPanel, &GroundPanel::testRequested, this, &DesignWindow::onTest);
     auto *scroll = new QScrollArea;
     scroll->setWidget(panels);
     scroll->setWidgetResizable(true);
@@ -169,6 +170,33 @@ void DesignWindow::makeViews()
     ground->setStretchFactor(2, 1);
     m_views->addTab(ground, tr("Ground"));
     connect(m_groundView, &PictureView::regionDrawn, this, &DesignWindow::onBlockDrawn);
+    // The truth above the two images, each as wide as the view allows, as a line is long.
+    m_testStatus = new QLabel;
+    m_testStatus->setObjectName(QStringLiteral("testStatus"));
+    m_testStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_testStatus->setWordWrap(true);
+    m_testStatus->setMargin(6);
+    m_testPanels = new QWidget;
+    auto *panels = new QVBoxLayout(m_testPanels);
+    panels->setContentsMargins(0, 0, 0, 0);
+    for (const QString &name : { QStringLiteral("testGround"), QStringLiteral("testList"),
+             QStringLiteral("testStandard") }) {
+        auto *title = new QLabel;
+        title->setObjectName(name + QStringLiteral("Title"));
+        title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        title->setWordWrap(true);
+        auto *view = new PictureView;
+        view->setObjectName(name + QStringLiteral("View"));
+        panels->addWidget(title);
+        panels->addWidget(view, 1);
+        m_testTitles.append(title);
+        m_testViews.append(view);
+    }
+    auto *test = new QWidget;
+    auto *testLayout = new QVBoxLayout(test);
+    testLayout->addWidget(m_testStatus);
+    testLayout->addWidget(m_testPanels, 1);
+    m_views->addTab(test, tr("Test"));
     m_views->setCurrentIndex(ResolutionView);
     for (PictureView *view : { m_sensitivity, m_resolution })
         connect(view, &PictureView::regionDrawn, this, &DesignWindow::onRegionDrawn);
@@ -240,6 +268,7 @@ PictureView *DesignWindow::pictureView(View view) const
         return m_groundView;
     case FindingsView:
     case SummaryView:
+    case TestView:
         break;
     }
     return nullptr;
@@ -301,6 +330,7 @@ void DesignWindow::onBusyChanged(bool busy)
     showPictures();
     showLine();
     showReadings();
+    showTest();
 }
 
 void DesignWindow::onProgress(int permille, const QString &stage)
@@ -357,6 +387,7 @@ void DesignWindow::onSessionChanged()
     showLine();
     showGround();
     showReadings();
+    showTest();
     showStatus();
     m_saveGroundAction->setEnabled(m_document.ground() != nullptr);
     m_saveAction->setEnabled(canSave());
@@ -568,6 +599,64 @@ void DesignWindow::showReadings()
         readings->pseudosection, sequence->name, m_session->settings().cable.spacingMetres);
     plot->colourByValue(tr("apparent resistivity (\u03a9m)"));
     m_readingsView->setPicture(Kgw::CoveragePlot::size(), [plot](QPainter *p) { plot->draw(p); });
+}
+
+void DesignWindow::showTest()
+{
+    const bool hasGround = m_document.ground() != nullptr;
+    const bool testing = m_session->isTesting();
+    QString why; // why Test cannot be pressed now
+    if (!hasGround)
+        why = tr("Set a ground first: drag a block on the Ground view or load a ground file.");
+    else if (!m_problems.isEmpty())
+        why = tr("A box in red needs another value.");
+    else if (testing)
+        why = tr("The list is being tested.");
+    else if (!m_session->isCurrent(DesignSession::Sequence))
+        why = tr("The list on show is not yet made for the settings as they are.");
+    m_groundPanel->setTestable(why.isEmpty(), why);
+
+    const std::shared_ptr<const ListTest> test = m_session->test();
+    QString message;
+    if (!hasGround)
+        message = tr("The ground is uniform: set a ground under Ground, then press Test there to "
+                     "see how the list on show and the standard arrays of its size image it.");
+    else if (!test && testing)
+        message = tr("Testing the list and the standard arrays over the ground…");
+    else if (!test)
+        message = tr("Press Test under Ground to simulate and invert the list on show and the "
+                     "standard arrays of its size over this ground, and compare their images.");
+    QString stale;
+    if (message.isEmpty() && !m_session->isCurrent(DesignSession::Test))
+        stale = testing ? tr("Out of date: being tested again for the list, ground and settings "
+                             "as they are now…")
+                        : tr("Out of date: the list, the ground or the settings changed since "
+                             "this test; press Test to run it again.");
+    if (message.isEmpty() && !test->error.isEmpty())
+        message = stale.isEmpty() ? test->error : stale + QLatin1Char('\n') + test->error;
+    m_testPanels->setVisible(message.isEmpty());
+    if (!message.isEmpty()) {
+        m_testStatus->setText(message);
+        return;
+    }
+    QString status
+        = tr("Each list simulated over the ground with %1 % noise and inverted; scored "
+             "to %2 m deep, the shallower of their depths of investigation.")
+              .arg(Kgw::plainNumber(
+                  m_session->settings().cable.resolutionOptions().noise.relativeError * 100))
+              .arg(test->depthMetres, 0, 'f', 1);
+    m_testStatus->setText(stale.isEmpty() ? status : stale + QLatin1Char('\n') + status);
+    const QStringList titles { tr("The true ground"),
+        tr("The list on show, %1: %2").arg(test->list.name, imageFigures(test->list)),
+        tr("The standard arrays of its size, %1: %2")
+            .arg(Kgw::counted(test->standard.rows, tr("configuration")),
+                imageFigures(test->standard)) };
+    for (int i = 0; i < m_testViews.size(); ++i) {
+        m_testTitles.at(i)->setText(titles.value(i));
+        m_testViews.at(i)->setPicture(
+            test->panels.at(i).size(), [test, i](QPainter *p) { test->panels.at(i).draw(p); });
+        m_testViews.at(i)->setStaleText(stale);
+    }
 }
 
 bool DesignWindow::canSaveSpreads() const
@@ -919,6 +1008,13 @@ bool DesignWindow::saveGround(const QString &fileName)
             .arg(QFileInfo(fileName).fileName(), Kgw::counted(ground->shapeCount(), tr("shape"))),
         8000);
     return true;
+}
+
+void DesignWindow::onTest()
+{
+    m_session->startTest();
+    m_views->setCurrentIndex(TestView);
+    onSessionChanged();
 }
 
 void DesignWindow::onAbout()

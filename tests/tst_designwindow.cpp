@@ -73,6 +73,7 @@ private slots:
     void impossibleLineRefused();
     void groundLoadedAndDrawnOn();
     void refusedGroundSaysWhere();
+    void testComparesTheImages();
 
 private:
     void setSmallCable(DesignWindow &window);
@@ -550,6 +551,54 @@ void TestDesignWindow::refusedGroundSaysWhere()
         QDir::toNativeSeparators(bad)
             + ":2: Unknown keyword lens: expected background, layer, block, polygon or grid");
     QVERIFY(!window.document().ground());
+}
+
+void TestDesignWindow::testComparesTheImages()
+{
+    QTemporaryDir dir;
+    const QString groundFile = dir.filePath(QStringLiteral("g.ground"));
+    QVERIFY(writeBytes(groundFile, "background 100\nblock 20 35 2 6 10\n"));
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    QVERIFY(waitIdle(window.session()));
+    // Without a ground there is nothing to test, and the button says so.
+    auto *test = window.findChild<QPushButton *>(QStringLiteral("testButton"));
+    QVERIFY(!test->isEnabled());
+    QVERIFY2(test->toolTip().startsWith(QStringLiteral("Set a ground first")),
+        qPrintable(test->toolTip()));
+
+    QVERIFY(window.openGround(groundFile));
+    QVERIFY(waitIdle(window.session()));
+    QTest::mouseClick(test, Qt::LeftButton);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.session()->isCurrent(DesignSession::Test));
+    QCOMPARE(window.findChild<QTabWidget *>()->currentIndex(), int(DesignWindow::TestView));
+    QVector<PictureView *> views;
+    for (const char *name : { "testGround", "testList", "testStandard" }) {
+        views.append(window.findChild<PictureView *>(name + QStringLiteral("View")));
+        QVERIFY(views.last()->hasPicture());
+        QVERIFY(views.last()->staleText().isEmpty());
+    }
+    const QString figures = window.findChild<QLabel *>(QStringLiteral("testListTitle"))->text();
+    QVERIFY2(figures.contains(QStringLiteral(": RMS 0."))
+            && figures.contains(QStringLiteral(" over the bodies, \u03c7\u00b2 ")),
+        qPrintable(figures));
+
+    // Another ground makes the images stale; a test of it cancelled keeps them so.
+    QVERIFY(window.openGround(groundFile));
+    QVERIFY(!views.at(1)->staleText().isEmpty());
+    QVERIFY(waitIdle(window.session()));
+    QTest::mouseClick(test, Qt::LeftButton);
+    auto *stage = window.findChild<QLabel *>(QStringLiteral("stage"));
+    QTRY_VERIFY(stage->text().startsWith(QStringLiteral("Testing")));
+    QTest::mouseClick(
+        window.findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(!window.session()->isCurrent(DesignSession::Test));
+    QVERIFY2(views.at(1)->staleText().contains(QStringLiteral("press Test")),
+        qPrintable(views.at(1)->staleText()));
+    QVERIFY(test->isEnabled());
 }
 
 QTEST_MAIN(TestDesignWindow)
