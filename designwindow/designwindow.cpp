@@ -45,6 +45,17 @@ double tenths(double value)
     return std::round(value * 10) / 10;
 }
 
+// Text the crew may copy, wrapped to the view's width.
+QLabel *textLabel(const QString &objectName, int margin)
+{
+    auto *label = new QLabel;
+    label->setObjectName(objectName);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setWordWrap(true);
+    label->setMargin(margin);
+    return label;
+}
+
 } // namespace
 
 DesignWindow::DesignWindow(QWidget *parent)
@@ -127,24 +138,16 @@ void DesignWindow::makeViews()
     m_resolution = new PictureView;
     m_resolution->setObjectName(QStringLiteral("resolutionView"));
     m_findings = new ::FindingsView;
-    m_summary = new QLabel;
-    m_summary->setObjectName(QStringLiteral("summary"));
+    m_summary = textLabel(QStringLiteral("summary"), 12);
     m_summary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_summary->setMargin(12);
-    m_summary->setWordWrap(true);
     m_views->addTab(m_coverage, tr("Coverage"));
     m_views->addTab(m_sensitivity, tr("Sensitivity"));
     m_views->addTab(m_resolution, tr("Resolution"));
     m_views->addTab(m_findings, tr("Findings"));
     m_views->addTab(m_summary, tr("Summary"));
     // The plan in kgw rollalong's columns, above the whole line's coverage.
-    m_linePlan = new QLabel;
-    m_linePlan->setObjectName(QStringLiteral("linePlan"));
+    m_linePlan = textLabel(QStringLiteral("linePlan"), 12);
     m_linePlan->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_linePlan->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_linePlan->setWordWrap(true);
-    m_linePlan->setMargin(12);
     m_lineView = new PictureView;
     m_lineView->setObjectName(QStringLiteral("lineView"));
     auto *line = new QSplitter(Qt::Vertical);
@@ -155,11 +158,7 @@ void DesignWindow::makeViews()
     // The ground above, to drag blocks on; below, what the list reads over it.
     m_groundView = new PictureView;
     m_groundView->setObjectName(QStringLiteral("groundView"));
-    m_voltage = new QLabel;
-    m_voltage->setObjectName(QStringLiteral("groundVoltage"));
-    m_voltage->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_voltage->setWordWrap(true);
-    m_voltage->setMargin(6);
+    m_voltage = textLabel(QStringLiteral("groundVoltage"), 6);
     m_readingsView = new PictureView;
     m_readingsView->setObjectName(QStringLiteral("groundReadingsView"));
     auto *ground = new QSplitter(Qt::Vertical);
@@ -171,20 +170,13 @@ void DesignWindow::makeViews()
     m_views->addTab(ground, tr("Ground"));
     connect(m_groundView, &PictureView::regionDrawn, this, &DesignWindow::onBlockDrawn);
     // The truth above the two images, each as wide as the view allows, as a line is long.
-    m_testStatus = new QLabel;
-    m_testStatus->setObjectName(QStringLiteral("testStatus"));
-    m_testStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_testStatus->setWordWrap(true);
-    m_testStatus->setMargin(6);
+    m_testStatus = textLabel(QStringLiteral("testStatus"), 6);
     m_testPanels = new QWidget;
     auto *panels = new QVBoxLayout(m_testPanels);
     panels->setContentsMargins(0, 0, 0, 0);
     for (const QString &name : { QStringLiteral("testGround"), QStringLiteral("testList"),
              QStringLiteral("testStandard") }) {
-        auto *title = new QLabel;
-        title->setObjectName(name + QStringLiteral("Title"));
-        title->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        title->setWordWrap(true);
+        QLabel *title = textLabel(name + QStringLiteral("Title"), 0);
         auto *view = new PictureView;
         view->setObjectName(name + QStringLiteral("View"));
         panels->addWidget(title);
@@ -622,14 +614,14 @@ void DesignWindow::showTest()
         message = tr("The ground is uniform: set a ground under Ground, then press Test there to "
                      "see how the list on show and the standard arrays of its size image it.");
     else if (!test && testing)
-        message = tr("Testing the list and the standard arrays over the ground…");
+        message = tr("Testing the list and the standard arrays over the ground\u2026");
     else if (!test)
         message = tr("Press Test under Ground to simulate and invert the list on show and the "
                      "standard arrays of its size over this ground, and compare their images.");
     QString stale;
     if (message.isEmpty() && !m_session->isCurrent(DesignSession::Test))
         stale = testing ? tr("Out of date: being tested again for the list, ground and settings "
-                             "as they are now…")
+                             "as they are now\u2026")
                         : tr("Out of date: the list, the ground or the settings changed since "
                              "this test; press Test to run it again.");
     if (message.isEmpty() && !test->error.isEmpty())
@@ -639,12 +631,10 @@ void DesignWindow::showTest()
         m_testStatus->setText(message);
         return;
     }
-    QString status
-        = tr("Each list simulated over the ground with %1 % noise and inverted; scored "
-             "to %2 m deep, the shallower of their depths of investigation.")
-              .arg(Kgw::plainNumber(
-                  m_session->settings().cable.resolutionOptions().noise.relativeError * 100))
-              .arg(test->depthMetres, 0, 'f', 1);
+    QString status = tr("Each list simulated over the ground with %1 % noise and inverted; scored "
+                        "to %2 m deep, the shallower of their depths of investigation.")
+                         .arg(Kgw::plainNumber(test->noiseShare * 100))
+                         .arg(test->depthMetres, 0, 'f', 1);
     m_testStatus->setText(stale.isEmpty() ? status : stale + QLatin1Char('\n') + status);
     const QStringList titles { tr("The true ground"),
         tr("The list on show, %1: %2").arg(test->list.name, imageFigures(test->list)),

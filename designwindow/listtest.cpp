@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -64,6 +65,7 @@ ListTest runListTest(const Kgw::Ground &ground, const QString &groundName,
     const Kgw::SyntheticTestOptions &options, const Kgw::ProgressFunction &progress)
 {
     ListTest test;
+    test.noiseShare = options.noiseShare;
     test.list = testOne(ground, list, listName, electrodes, spacingMetres, options,
         Kgw::progressRange(progress, 0, 0.5));
     test.standard = testOne(ground, standard, tr("standard arrays"), electrodes, spacingMetres,
@@ -83,8 +85,8 @@ ListTest runListTest(const Kgw::Ground &ground, const QString &groundName,
     test.standard.score
         = Kgw::scoreImage(ground, standardImage, electrodes, spacingMetres, test.depthMetres);
 
-    double low = ground.background();
-    double high = low;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
     widenToGround(ground, &low, &high);
     widenToGround(listImage, &low, &high);
     widenToGround(standardImage, &low, &high);

@@ -26,6 +26,7 @@ struct ListTest {
     quint64 sequenceId = 0;
     QString error; // why there is no test to show; empty when both images were made
     double depthMetres = std::numeric_limits<double>::quiet_NaN(); // scored to
+    double noiseShare = 0; // of each reading, as simulated
     ListImage list;
     ListImage standard;
     // The true ground, the list's image and the arrays' image, on one colour scale.
