@@ -1,3 +1,4 @@
+#include "geometry.h"
 #include "groundfile.h"
 #include "inversion.h"
 #include "simulation.h"
@@ -24,10 +25,29 @@ QVector<Kgw::LineQuadruple> cableRows()
     return rows;
 }
 
-// Noise-free readings over the ground, each given the relative error.
-Kgw::InversionData simulated(const Kgw::Ground &ground, double error)
+// Every fourth arrangement of four electrodes of the cable whose readings over a uniform ground
+// are not too small to measure: far more of them than the standard arrays hold are small
+// differences of large terms, whose sign a ground unlike the start model can turn.
+QVector<Kgw::LineQuadruple> scatteredRows()
 {
-    const QVector<Kgw::LineQuadruple> rows = cableRows();
+    QVector<Kgw::LineQuadruple> rows;
+    int count = 0;
+    for (int a = 1; a <= Electrodes; ++a)
+        for (int b = 1; b <= Electrodes; ++b)
+            for (int m = 1; m <= Electrodes; ++m)
+                for (int n = m + 1; n <= Electrodes; ++n) {
+                    const Kgw::LineQuadruple q(a, b, m, n);
+                    if (a < b && m != a && m != b && n != a && n != b && count++ % 4 == 0
+                        && std::abs(Kgw::geometricFactor(q, 1)) < 300)
+                        rows.append(q);
+                }
+    return rows;
+}
+
+// Noise-free readings over the ground, each given the relative error.
+Kgw::InversionData simulated(
+    const Kgw::Ground &ground, double error, const QVector<Kgw::LineQuadruple> &rows = cableRows())
+{
     Kgw::SimulationOptions options;
     options.noise.relativeError = error;
     options.floorVolts = 0;
@@ -50,6 +70,9 @@ private slots:
     void uniformGroundInvertsToItself();
     void converges_data();
     void converges();
+    void readingsCrossZero();
+    void roughness_data();
+    void roughness();
     void modelReadsBackAsAGrid();
     void score_data();
     void score();
@@ -176,6 +199,50 @@ void TestInversion::converges()
     }
     const double mean = std::exp(logSum / count);
     QVERIFY2(std::abs(mean / 50 - 1) < 0.05, qPrintable(QString::number(mean)));
+}
+
+// A conductive block under a resistive cover turns some scattered readings' signs on the way
+// from the start model to the ground; the inversion must bring them back through zero.
+void TestInversion::readingsCrossZero()
+{
+    Kgw::Ground ground(300);
+    ground.addBlock(3, 9, 1, 4, 10);
+    const Kgw::InversionData data = simulated(ground, 0.03, scatteredRows());
+    QVERIFY(data.rows.size() > 100);
+    const Kgw::InversionResult result = Kgw::invert(data);
+    QVERIFY2(result.converged, qPrintable(QString::number(result.steps.constLast().chiSquared)));
+}
+
+void TestInversion::roughness_data()
+{
+    QTest::addColumn<bool>("alongX"); // m = x, else m = z, at the cells' centres
+    QTest::addColumn<double>("zWeight");
+    QTest::newRow("m = x") << true << 3.0;
+    QTest::newRow("m = z") << false << 1.0;
+    QTest::newRow("m = z, weighed down") << false << 3.0;
+}
+
+// A model rising by 1 per metre has a roughness of the area its gradient spans: from the first
+// cell centre to the last along the gradient, across the whole grid, times zWeight² down it.
+void TestInversion::roughness()
+{
+    QFETCH(bool, alongX);
+    QFETCH(double, zWeight);
+    const Kgw::ModelGrid grid(6, 2.0);
+    const QVector<double> &x = grid.xEdges();
+    const QVector<double> &z = grid.zEdges();
+    const auto centre
+        = [](const QVector<double> &edges, int i) { return (edges.at(i) + edges.at(i + 1)) / 2; };
+    Eigen::VectorXd m(grid.cellCount());
+    for (int cell = 0; cell < grid.cellCount(); ++cell)
+        m[cell] = alongX ? centre(x, grid.columnOf(cell)) : centre(z, grid.layerOf(cell));
+    const double expected = alongX
+        ? (centre(x, grid.columns() - 1) - centre(x, 0)) * (z.last() - z.first())
+        : zWeight * zWeight * (centre(z, grid.layers() - 1) - centre(z, 0))
+            * (x.last() - x.first());
+    const double roughness = (Kgw::roughening(grid, zWeight) * m).squaredNorm();
+    QVERIFY2(std::abs(roughness / expected - 1) < 1e-12,
+        qPrintable(QStringLiteral("%1, not %2").arg(roughness).arg(expected)));
 }
 
 void TestInversion::modelReadsBackAsAGrid()
