@@ -63,6 +63,8 @@ private slots:
     void invert();
     void simulate_data();
     void simulate();
+    void test_data();
+    void test();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
     void sectionOptions_data();
@@ -1008,6 +1010,62 @@ void TestKgwCli::simulate()
     QCOMPARE(row.at(9), QStringLiteral("100"));
     const KgwRun back = runKgw(dir, { "check", "--from", "unified", "d.dat" });
     QCOMPARE(back.exitCode, 0);
+}
+
+// Two short lists over a block under the middle of the cable, within reach of both.
+void TestKgwCli::test_data()
+{
+    QTest::addColumn<QByteArray>("extra"); // a row after the second list's
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("tested") << QByteArray() << 0 << QString();
+    QTest::newRow("an unmeasurable row refused")
+        << QByteArray("5 6 5 7\n") << 1
+        << "b.txt: Configurations that repeat an electrode or give no signal, which no "
+           "instrument reads: 1; kgw check names them\n";
+}
+
+void TestKgwCli::test()
+{
+    QFETCH(QByteArray, extra);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QByteArray wenner;
+    QByteArray dipoles;
+    for (int a = 1; a <= 3; ++a) {
+        for (int i = 10; i + 3 * a <= 40; i += 3) {
+            wenner += QByteArray::number(i) + ' ' + QByteArray::number(i + 3 * a) + ' '
+                + QByteArray::number(i + a) + ' ' + QByteArray::number(i + 2 * a) + '\n';
+            dipoles += QByteArray::number(i + a) + ' ' + QByteArray::number(i) + ' '
+                + QByteArray::number(i + 2 * a) + ' ' + QByteArray::number(i + 3 * a) + '\n';
+        }
+    }
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), wenner);
+    writeBytes(dir, QStringLiteral("b.txt"), dipoles + extra);
+    writeBytes(dir, QStringLiteral("g.ground"), "background 100\nblock 22 28 0.5 1.5 10\n");
+    const KgwRun run = runKgw(dir,
+        { "test", "--ground", "g.ground", "--spacing", "1", "--seed", "2", "a.txt", "b.txt",
+            "--picture", "t.png" });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err, err);
+    QCOMPARE(QImage(dir.filePath(QStringLiteral("t.png"))).width(), exitCode == 0 ? 1200 : 0);
+    if (exitCode != 0)
+        return;
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    QCOMPARE(lines.at(0), QStringLiteral("ground: g.ground, noise 3 %, seed 2, spacing 1.000 m"));
+    QVERIFY2(lines.at(1).startsWith(QStringLiteral("RMS of log10(image / truth) over x 0.000 to "
+                                                   "47.000 m")),
+        qPrintable(run.out));
+    // A list's row count, and figures over the section and the bodies both.
+    const int rows = wenner.count('\n');
+    for (const int line : { 3, 4 }) {
+        const QStringList cells = lines.at(line).simplified().split(QLatin1Char(' '));
+        QCOMPARE(cells.size(), 7);
+        QCOMPARE(cells.at(0), line == 3 ? QStringLiteral("a.txt") : QStringLiteral("b.txt"));
+        QCOMPARE(cells.at(1).toInt(), rows);
+        QVERIFY2(cells.at(2).toDouble() > 0 && cells.at(3).toDouble() > 0, qPrintable(run.out));
+    }
 }
 
 void TestKgwCli::resolution()
