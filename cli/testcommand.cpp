@@ -21,12 +21,6 @@ namespace Cli {
 
 namespace {
 
-// A list to test, read and checked before any is tested, so that a refusal comes at once.
-struct TestList {
-    QString name;
-    QVector<Kgw::LineQuadruple> rows;
-};
-
 QString rmsCell(double rms)
 {
     return std::isfinite(rms) ? QString::number(rms, 'f', 3) : QStringLiteral("-");
@@ -108,7 +102,9 @@ int runTest(const QStringList &arguments, Console &console)
         }
     }
 
-    QVector<TestList> lists;
+    // Every list is read and checked before any is tested, so that a refusal comes at once.
+    QStringList names;
+    QVector<QVector<Kgw::LineQuadruple>> rows;
     int electrodes = 0;
     double spacing = 0;
     for (const QString &input : inputs) {
@@ -116,32 +112,24 @@ int runTest(const QStringList &arguments, Console &console)
         if (!read)
             return ExitRefused;
         const QString name = inputName(input);
-        if (!commandLine.spacingGiven() && !read->ownSpacing)
-            return commandLine.usageError(
-                QStringLiteral("the readings depend on the spacing, and %1 records none: give "
-                               "--spacing METRES")
-                    .arg(name));
-        if (read->unmeasurable > 0)
-            return refuse(console, name,
-                QStringLiteral("configurations that repeat an electrode or give no signal, which "
-                               "no instrument reads: %1; kgw check names them")
-                    .arg(read->unmeasurable));
-        TestList list { name, read->lineRows() };
-        if (list.rows.isEmpty())
+        if (const std::optional<int> status = refuseUnsimulable(commandLine, console, *read))
+            return *status;
+        rows.append(read->lineRows());
+        if (rows.constLast().isEmpty())
             return refuse(console, name, QStringLiteral("no configuration to test"));
         const int own = read->isLine() ? read->lineElectrodes : Kgw::CablePositions;
         // Images of different lines cover different sections, and their figures would not
         // compare.
-        if (!lists.isEmpty() && (own != electrodes || read->spacingMetres != spacing))
+        if (!names.isEmpty() && (own != electrodes || read->spacingMetres != spacing))
             return refuse(console, name,
                 QStringLiteral("the lists are compared on one line: %1 has %2 at %3 m, %4 %5 at "
                                "%6 m")
                     .arg(name, Kgw::counted(own, QStringLiteral("electrode")),
-                        metres(read->spacingMetres), lists.constFirst().name,
+                        metres(read->spacingMetres), names.constFirst(),
                         Kgw::counted(electrodes, QStringLiteral("electrode")), metres(spacing)));
         electrodes = own;
         spacing = read->spacingMetres;
-        lists.append(list);
+        names.append(name);
     }
     const double length = (electrodes - 1) * spacing;
     const std::optional<Kgw::Ground> ground = readGroundArgument(console, groundFile,
@@ -151,9 +139,6 @@ int runTest(const QStringList &arguments, Console &console)
     Kgw::SyntheticTestOptions options;
     options.noiseShare = O::Noise.modelValue(*noise);
     options.seed = quint32(*seed);
-    QVector<QVector<Kgw::LineQuadruple>> rows;
-    for (const TestList &list : lists)
-        rows.append(list.rows);
     QVector<Kgw::SyntheticTest> tests;
     {
         Progress progress(console, QStringLiteral("test"));
@@ -162,15 +147,15 @@ int runTest(const QStringList &arguments, Console &console)
     }
     // Scored no deeper than every list sees, so that none is blamed for what it cannot reach.
     double depth = std::numeric_limits<double>::infinity();
-    for (int j = 0; j < lists.size(); ++j) {
+    for (int j = 0; j < names.size(); ++j) {
         if (!tests.at(j).error.isEmpty())
-            return refuse(console, lists.at(j).name, tests.at(j).error);
+            return refuse(console, names.at(j), tests.at(j).error);
         depth = std::min(depth, tests.at(j).investigationDepth);
     }
 
     int width = QStringLiteral("list").size();
-    for (const TestList &list : lists)
-        width = std::max(width, list.name.size());
+    for (const QString &name : names)
+        width = std::max(width, name.size());
     QTextStream &out = console.out();
     out << "ground: " << inputName(groundFile) << ", noise " << QString::number(*noise, 'g', 6)
         << " %, seed " << *seed << ", spacing " << commandLine.spacingUsed(spacing, true) << '\n';
@@ -180,25 +165,24 @@ int runTest(const QStringList &arguments, Console &console)
         << "rows    section  bodies   chi2      iterations  time/s\n";
 
     QVector<Kgw::TestImage> images;
-    for (int j = 0; j < lists.size(); ++j) {
-        const TestList &list = lists.at(j);
+    for (int j = 0; j < names.size(); ++j) {
         const Kgw::SyntheticTest &test = tests.at(j);
         const Kgw::Ground image = Kgw::modelGround(test.inversion);
         const Kgw::ImageScore score = Kgw::scoreImage(*ground, image, electrodes, spacing, depth);
         const Kgw::InversionStep &last = test.inversion.steps.constLast();
-        out << list.name.leftJustified(width + 2)
-            << QString::number(list.rows.size()).leftJustified(8)
+        out << names.at(j).leftJustified(width + 2)
+            << QString::number(rows.at(j).size()).leftJustified(8)
             << rmsCell(score.section).leftJustified(9) << rmsCell(score.bodies).leftJustified(9)
             << QString::number(last.chiSquared, 'g', 4).leftJustified(10)
             << QString::number(last.iteration).leftJustified(12)
             << QString::number(test.seconds, 'f', 1) << '\n';
         if (parser.isSet(picture)) {
-            Kgw::SectionPlot plot = Kgw::groundSectionPlot(image, electrodes, spacing, list.name);
+            Kgw::SectionPlot plot = Kgw::groundSectionPlot(image, electrodes, spacing, names.at(j));
             plot.setCaption(QStringLiteral("inverted from %1 \u03a9m: chi2 %2 after %3")
                                 .arg(test.inversion.startRho, 0, 'g', 4)
                                 .arg(last.chiSquared, 0, 'g', 4)
                                 .arg(Kgw::counted(last.iteration, QStringLiteral("iteration"))));
-            images.append({ list.name, plot, score.section, score.bodies });
+            images.append({ names.at(j), plot, score.section, score.bodies });
         }
     }
     if (parser.isSet(picture)) {
