@@ -1012,7 +1012,7 @@ void TestKgwCli::simulate()
     QCOMPARE(back.exitCode, 0);
 }
 
-// Two short lists over a block under the middle of the cable, within reach of both.
+// Two short lists over a block at the surface under the middle of the cable.
 void TestKgwCli::test_data()
 {
     QTest::addColumn<QByteArray>("extra"); // a row after the second list's
@@ -1032,18 +1032,16 @@ void TestKgwCli::test()
     QFETCH(QString, err);
     QByteArray wenner;
     QByteArray dipoles;
-    for (int a = 1; a <= 3; ++a) {
-        for (int i = 10; i + 3 * a <= 40; i += 3) {
-            wenner += QByteArray::number(i) + ' ' + QByteArray::number(i + 3 * a) + ' '
-                + QByteArray::number(i + a) + ' ' + QByteArray::number(i + 2 * a) + '\n';
-            dipoles += QByteArray::number(i + a) + ' ' + QByteArray::number(i) + ' '
-                + QByteArray::number(i + 2 * a) + ' ' + QByteArray::number(i + 3 * a) + '\n';
-        }
+    for (int i = 10; i <= 34; i += 2) { // at a = 2, seeing into the block
+        const QByteArray at[] = { QByteArray::number(i), QByteArray::number(i + 2),
+            QByteArray::number(i + 4), QByteArray::number(i + 6) };
+        wenner += at[0] + ' ' + at[3] + ' ' + at[1] + ' ' + at[2] + '\n';
+        dipoles += at[1] + ' ' + at[0] + ' ' + at[2] + ' ' + at[3] + '\n';
     }
     QTemporaryDir dir;
     writeBytes(dir, QStringLiteral("a.txt"), wenner);
     writeBytes(dir, QStringLiteral("b.txt"), dipoles + extra);
-    writeBytes(dir, QStringLiteral("g.ground"), "background 100\nblock 22 28 0.5 1.5 10\n");
+    writeBytes(dir, QStringLiteral("g.ground"), "background 100\nblock 20 30 0 1 10\n");
     const KgwRun run = runKgw(dir,
         { "test", "--ground", "g.ground", "--spacing", "1", "--seed", "2", "a.txt", "b.txt",
             "--picture", "t.png" });
@@ -1054,9 +1052,6 @@ void TestKgwCli::test()
         return;
     const QStringList lines = run.out.split(QLatin1Char('\n'));
     QCOMPARE(lines.at(0), QStringLiteral("ground: g.ground, noise 3 %, seed 2, spacing 1.000 m"));
-    QVERIFY2(lines.at(1).startsWith(QStringLiteral("RMS of log10(image / truth) over x 0.000 to "
-                                                   "47.000 m")),
-        qPrintable(run.out));
     // A list's row count, and figures over the section and the bodies both.
     const int rows = wenner.count('\n');
     for (const int line : { 3, 4 }) {
