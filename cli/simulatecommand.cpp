@@ -98,17 +98,8 @@ int runSimulate(const QStringList &arguments, Console &console)
     const std::optional<Input> read = reader.read(console, input, true);
     if (!read)
         return ExitRefused;
-    // A wrong spacing puts every electrode off, and the readings with them.
-    if (!commandLine.spacingGiven() && !read->ownSpacing)
-        return commandLine.usageError(
-            QStringLiteral("the readings depend on the spacing, and %1 records none: give "
-                           "--spacing METRES")
-                .arg(inputName(input)));
-    if (read->unmeasurable > 0)
-        return refuse(console, inputName(input),
-            QStringLiteral("configurations that repeat an electrode or give no signal, which no "
-                           "instrument reads: %1; kgw check names them")
-                .arg(read->unmeasurable));
+    if (const std::optional<int> status = refuseUnsimulable(commandLine, console, *read))
+        return *status;
     const double spacing = read->spacingMetres;
     const QVector<Kgw::LineQuadruple> rows = read->lineRows();
     if (rows.isEmpty())

@@ -2,11 +2,15 @@
 
 #include "depth.h"
 #include "simulation.h"
+#include "solverparts.h"
 
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 namespace Kgw {
 
@@ -60,6 +64,43 @@ SyntheticTest runSyntheticTest(const Ground &ground, const QVector<LineQuadruple
     test.error = test.inversion.error;
     test.seconds = timer.nsecsElapsed() / 1e9;
     return test;
+}
+
+QVector<SyntheticTest> runSyntheticTests(const Ground &ground,
+    const QVector<QVector<LineQuadruple>> &lists, int electrodes, double spacingMetres,
+    const SyntheticTestOptions &options, const ProgressFunction &progress)
+{
+    const int count = lists.size();
+    QVector<SyntheticTest> tests(count);
+    SyntheticTest *results = tests.data(); // detached here, not by the threads
+    const std::unique_ptr<std::atomic<double>[]> shares(new std::atomic<double>[size_t(count)]);
+    for (int j = 0; j < count; ++j)
+        shares[size_t(j)] = 0;
+    std::atomic<bool> cancelled { false };
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 2);
+    runInParallel(count, threads,
+        [&](int j, int thread) {
+            const ProgressFunction share = [&, j, thread](double done) {
+                shares[size_t(j)] = done;
+                if (cancelled)
+                    throw Cancelled();
+                if (thread != 0 || !progress)
+                    return;
+                double sum = 0;
+                for (int k = 0; k < count; ++k)
+                    sum += shares[size_t(k)];
+                try {
+                    progress(sum / count);
+                } catch (...) {
+                    cancelled = true;
+                    throw;
+                }
+            };
+            results[j] = runSyntheticTest(
+                ground, lists.at(j), electrodes, spacingMetres, options, {}, share);
+        },
+        {});
+    return tests;
 }
 
 ImageScore scoreImage(const Ground &truth, const Ground &image, int electrodes,

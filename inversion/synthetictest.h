@@ -48,6 +48,15 @@ SyntheticTest runSyntheticTest(const Ground &ground, const QVector<LineQuadruple
     const std::function<void(const InversionStep &)> &step = {},
     const ProgressFunction &progress = {});
 
+// Tests each of several lists on one line, as runSyntheticTest() does, two at a time where there
+// are two cores: one list's dense algebra runs on one core, and would leave the other idle
+// between the forward model's runs; more at once would only add memory, some 200 MB a test of
+// 1000 rows. The tests come back in the lists' order. `progress` gets 0..1 of them all on the
+// caller's thread and may throw Cancelled, which stops every test at its next iteration.
+QVector<SyntheticTest> runSyntheticTests(const Ground &ground,
+    const QVector<QVector<LineQuadruple>> &lists, int electrodes, double spacingMetres,
+    const SyntheticTestOptions &options = {}, const ProgressFunction &progress = {});
+
 // Scores an image against the true ground on square cells half a spacing wide, x from the
 // first electrode to the last and z from the surface to `depthMetres`: each cell's true value is
 // the ground's geometric mean over it, its image value the image's at its centre. A cell belongs

@@ -77,6 +77,7 @@ private slots:
     void score_data();
     void score();
     void syntheticTest();
+    void severalListsSideBySide();
 };
 
 void TestInversion::data_data()
@@ -324,6 +325,26 @@ void TestInversion::syntheticTest()
     quiet.noiseShare = 0;
     QVERIFY(!Kgw::runSyntheticTest(Kgw::Ground(100), cableRows(), Electrodes, 1, quiet)
                  .error.isEmpty());
+}
+
+// Lists tested side by side come back in their order, each as it is tested alone; a progress
+// that cancels stops them all.
+void TestInversion::severalListsSideBySide()
+{
+    const QVector<Kgw::LineQuadruple> all = cableRows();
+    const QVector<QVector<Kgw::LineQuadruple>> lists { all.mid(0, 30), all, all.mid(30) };
+    const Kgw::Ground ground(100);
+    const QVector<Kgw::SyntheticTest> tests = Kgw::runSyntheticTests(ground, lists, Electrodes, 1);
+    QCOMPARE(tests.size(), lists.size());
+    for (int j = 0; j < lists.size(); ++j) {
+        const Kgw::SyntheticTest alone = Kgw::runSyntheticTest(ground, lists.at(j), Electrodes, 1);
+        QVERIFY(tests.at(j).error.isEmpty());
+        QCOMPARE(tests.at(j).inversion.rho.size(), alone.inversion.rho.size());
+        QCOMPARE(tests.at(j).inversion.rho, alone.inversion.rho);
+    }
+    QVERIFY_EXCEPTION_THROWN(Kgw::runSyntheticTests(ground, lists, Electrodes, 1, {},
+                                 [](double) { throw Kgw::Cancelled(); }),
+        Kgw::Cancelled);
 }
 
 QTEST_GUILESS_MAIN(TestInversion)
