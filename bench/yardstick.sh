@@ -10,11 +10,13 @@
 # and runs bench/yardstick.py on them (SimPEG inversions on three synthetic grounds).
 #
 # Run:  bench/yardstick.sh [-n N] [-k K] [--seeds 1,2] [--grounds block,two-blocks,dipping]
-#                          [--keep DIR] [-- more yardstick.py options, e.g. --max-iter 5]
+#                          [--keep DIR] [--lists-only]
+#                          [-- more yardstick.py options, e.g. --max-iter 5]
 # or set N, K, SEEDS, GROUNDS in the environment. KGW names the kgw binary (default
 # build/cli/kgw of this checkout), PYTHON the Python that imports SimPEG (default python3 if
 # it can, else the shared build /root/.cache/simpeg-harness/bin/python). The lists and
 # results.csv go to a temporary folder that is removed afterwards, unless --keep DIR.
+# --lists-only makes the three lists and stops, for bench/kgwtest.sh (give it --keep DIR).
 # The full comparison is 18 inversions of 1000 rows: expect an hour or more.
 set -eu
 
@@ -28,6 +30,7 @@ GROUNDS=${GROUNDS:-block,two-blocks,dipping}
 # One random list for every run, so that reruns compare the same three lists.
 RANDOM_SEED=${RANDOM_SEED:-7}
 keep=
+listsOnly=
 
 usage() {
     sed -n '2,/^set/s/^#$//p; 2,/^set/s/^# //p' "$0" >&2
@@ -41,6 +44,7 @@ while [ $# -gt 0 ]; do
         --seeds) [ $# -ge 2 ] || usage; SEEDS=$2; shift 2 ;;
         --grounds) [ $# -ge 2 ] || usage; GROUNDS=$2; shift 2 ;;
         --keep) [ $# -ge 2 ] || usage; keep=$2; shift 2 ;;
+        --lists-only) listsOnly=1; shift ;;
         -h|--help) usage ;;
         --) shift; break ;;
         *) echo "yardstick.sh: unknown argument $1" >&2; usage ;;
@@ -88,6 +92,7 @@ if [ "$have" -lt "$N" ]; then
 fi
 
 "$PYTHON" "$here/yardstick.py" --random "$N" "$K" "$RANDOM_SEED" "$dir/random.txt"
+[ -z "$listsOnly" ] || exit 0
 
 "$PYTHON" "$here/yardstick.py" "$dir/design.txt" "$dir/standard.txt" "$dir/random.txt" \
     --grounds "$GROUNDS" --seeds "$SEEDS" --spacing 1 --out "$dir/results.csv" "$@"

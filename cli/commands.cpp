@@ -21,6 +21,8 @@ const QVector<Command> &commands()
         { "simulate", "Write what a sequence reads over a ground, as unified data", runSimulate },
         { "invert", "Invert data for the resistivity of the section under the line", runInvert,
             true },
+        { "test", "Tell how well lists image a known ground, simulated and inverted", runTest,
+            true },
         { "rollalong", "Plan a line longer than the cable in spreads, or split one into them",
             runRollAlong },
     };

@@ -37,6 +37,7 @@ int runDesign(const QStringList &arguments, Console &console);
 int runRollAlong(const QStringList &arguments, Console &console);
 int runSimulate(const QStringList &arguments, Console &console);
 int runInvert(const QStringList &arguments, Console &console);
+int runTest(const QStringList &arguments, Console &console);
 
 } // namespace Cli
 

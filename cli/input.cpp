@@ -158,4 +158,17 @@ std::optional<Input> InputReader::read(
     return input;
 }
 
+std::optional<int> refuseUnsimulable(CommandLine &commandLine, Console &console, const Input &input)
+{
+    if (!commandLine.spacingKnown(
+            input.ownSpacing, QStringLiteral("each reading"), inputName(input.argument)))
+        return ExitUsage;
+    if (input.unmeasurable > 0)
+        return refuse(console, inputName(input.argument),
+            QStringLiteral("configurations that repeat an electrode or give no signal, which no "
+                           "instrument reads: %1; kgw check names them")
+                .arg(input.unmeasurable));
+    return std::nullopt;
+}
+
 } // namespace Cli

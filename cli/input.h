@@ -85,6 +85,12 @@ private:
     double m_spacing = 0;
 };
 
+// Whether the readings of a read input can be worked out over a ground: the positions need a
+// spacing someone gave, and no instrument reads a row that repeats an electrode or gives no
+// signal. Reports why not and returns the exit status; nothing where they can.
+std::optional<int> refuseUnsimulable(
+    CommandLine &commandLine, Console &console, const Input &input);
+
 } // namespace Cli
 
 #endif

@@ -98,14 +98,8 @@ int runSimulate(const QStringList &arguments, Console &console)
     const std::optional<Input> read = reader.read(console, input, true);
     if (!read)
         return ExitRefused;
-    if (!commandLine.spacingKnown(
-            read->ownSpacing, QStringLiteral("each reading"), inputName(input)))
-        return ExitUsage;
-    if (read->unmeasurable > 0)
-        return refuse(console, inputName(input),
-            QStringLiteral("configurations that repeat an electrode or give no signal, which no "
-                           "instrument reads: %1; kgw check names them")
-                .arg(read->unmeasurable));
+    if (const std::optional<int> status = refuseUnsimulable(commandLine, console, *read))
+        return *status;
     const double spacing = read->spacingMetres;
     const QVector<Kgw::LineQuadruple> rows = read->lineRows();
     if (rows.isEmpty())

@@ -153,6 +153,13 @@ QString readingsKeyOf(quint64 sequenceId, const DesignSettings &settings)
     return ground.isEmpty() ? QString() : QStringLiteral("%1|%2").arg(sequenceId).arg(ground);
 }
 
+// A test is of the readings over the ground, and of the standard arrays the model's cable gives.
+QString testKeyOf(quint64 sequenceId, const DesignSettings &settings)
+{
+    const QString readings = readingsKeyOf(sequenceId, settings);
+    return readings.isEmpty() ? QString() : readings + QLatin1Char('|') + settings.modelKey();
+}
+
 std::shared_ptr<MadeSequence> madeSequence(const QString &key, const QString &name,
     const QVector<Kgw::Quadruple> &quadruples, const QString &note)
 {
@@ -331,9 +338,19 @@ void DesignSession::startDesign()
     schedule();
 }
 
+void DesignSession::startTest()
+{
+    if (m_testing || !m_settings.ground.ground)
+        return;
+    m_testAsked = true;
+    m_paused = false;
+    schedule();
+}
+
 void DesignSession::cancel()
 {
     m_designAsked = false;
+    m_testAsked = false;
     m_paused = true;
     m_scheduleTimer.stop();
     if (m_control)
@@ -361,6 +378,8 @@ bool DesignSession::isCurrent(Part part) const
         return m_settings.line.positions && m_line && m_line->key == m_settings.lineKey();
     case Readings:
         return isCurrent(Sequence) && m_readings && m_readings->key == readingsKey();
+    case Test:
+        return isCurrent(Sequence) && m_test && m_test->key == testKey();
     }
     return false;
 }
@@ -382,12 +401,18 @@ QString DesignSession::readingsKey() const
     return readingsKeyOf(m_sequence ? m_sequence->id : 0, m_settings);
 }
 
+QString DesignSession::testKey() const
+{
+    return testKeyOf(m_sequence ? m_sequence->id : 0, m_settings);
+}
+
 QString DesignSession::allKeys() const
 {
-    return QStringLiteral("%1|%2|%3|%4|%5")
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
         .arg(m_settings.lineKey(), m_settings.orderKey())
         .arg(m_sequence ? m_sequence->id : 0)
         .arg(m_designAsked ? 1 : 0)
+        .arg(m_testAsked ? 1 : 0)
         .arg(m_settings.groundKey());
 }
 
@@ -395,7 +420,7 @@ bool DesignSession::needsWork() const
 {
     if (m_paused || allKeys() == m_failedKey)
         return false;
-    if (m_designAsked || !isCurrent(Model))
+    if (m_designAsked || m_testAsked || !isCurrent(Model))
         return true;
     if (m_settings.sequence.source == SequenceSource::StandardArrays && !isCurrent(Sequence))
         return true;
@@ -427,6 +452,9 @@ void DesignSession::start()
     job.design = m_designAsked;
     m_designing = m_designAsked;
     m_designAsked = false;
+    job.testing = m_testAsked;
+    m_testing = m_testAsked;
+    m_testAsked = false;
     job.model = m_model;
     job.sectionModel = m_sectionModel;
     job.sequence = m_sequence;
@@ -434,6 +462,7 @@ void DesignSession::start()
     job.field = m_field;
     job.line = m_line;
     job.readings = m_readings;
+    job.test = m_test;
     job.control = m_control = std::make_shared<Control>();
     m_error.clear();
     m_running = true;
@@ -464,13 +493,17 @@ void DesignSession::finished()
     m_field = outcome.field;
     m_line = outcome.line;
     m_readings = outcome.readings;
+    m_test = outcome.test;
     m_error = outcome.error;
     m_failedKey = outcome.error.isEmpty() ? QString() : allKeys();
-    if (!outcome.error.isEmpty())
+    if (!outcome.error.isEmpty()) {
         m_designAsked = false;
+        m_testAsked = false;
+    }
     m_control.reset();
     m_running = false;
     m_designing = false;
+    m_testing = false;
     emit busyChanged(false);
     emit changed();
     // What changed meanwhile is taken up at once: the crew has paused long enough. After a
@@ -488,6 +521,7 @@ DesignSession::Outcome DesignSession::run(const Job &job)
     out.field = job.field;
     out.line = job.line;
     out.readings = job.readings;
+    out.test = job.test;
     const DesignSettings &settings = job.settings;
     Control &control = *job.control;
     try {
@@ -671,6 +705,22 @@ DesignSession::Outcome DesignSession::run(const Job &job)
             control.setStage(DesignSession::tr("Simulating the list over the ground"));
             out.readings = simulateReadings(
                 *settings.ground.ground, sequence, settings, readingsKey, control.progress());
+        }
+
+        const QString testKey = testKeyOf(sequence.id, settings);
+        if (job.testing && !testKey.isEmpty() && (!out.test || out.test->key != testKey)) {
+            control.setStage(
+                DesignSession::tr("Testing the list and the standard arrays over the ground"));
+            Kgw::SyntheticTestOptions options;
+            options.noiseShare = settings.cable.resolutionOptions().noise.relativeError;
+            auto test = std::make_shared<ListTest>(
+                runListTest(*settings.ground.ground, settings.ground.name, sequence.quadruples,
+                    sequence.name, Kgw::standardArrays(*model.survey, sequence.quadruples.size()),
+                    settings.cable.electrodes, settings.cable.spacingMetres, options,
+                    control.progress()));
+            test->key = testKey;
+            test->sequenceId = sequence.id;
+            out.test = test;
         }
 
         // A design per spread, which takes a design's time for every spread, only when asked for.

@@ -2,6 +2,7 @@
 #define DESIGNSESSION_H
 
 #include "designsettings.h"
+#include "listtest.h"
 
 #include "coverageplot.h"
 #include "savefile.h"
@@ -111,13 +112,14 @@ struct GroundReadings {
 // since it takes seconds; until then the previous one stays, marked out of date. Only one piece
 // of work runs at a time; settings changed meanwhile are taken up after it. With a line set, the
 // line is planned too: of the standard arrays as soon as they change, of a design per spread
-// when a design is asked for.
+// when a design is asked for. A test of the list over the ground, which takes as long as a design,
+// is made only when asked for too.
 class DesignSession : public QObject
 {
     Q_OBJECT
 
 public:
-    enum Part { Model, Sequence, Figures, Field, Line, Readings };
+    enum Part { Model, Sequence, Figures, Field, Line, Readings, Test };
 
     explicit DesignSession(QObject *parent = nullptr);
     ~DesignSession() override;
@@ -129,11 +131,14 @@ public:
     bool hasOpenedSequence() const { return m_opened != nullptr; }
 
     void startDesign();
+    // Tests the list on show and the standard arrays of its size over the ground set.
+    void startTest();
     void cancel();
     // Until its results are taken up, which is after the thread has finished.
     bool isBusy() const { return m_running; }
     // Whether a design runs or is about to.
     bool isDesigning() const { return m_designing || m_designAsked; }
+    bool isTesting() const { return m_testing || m_testAsked; }
     // Whether work runs or is about to start: settings just changed are taken up after a pause.
     bool hasPendingWork() const { return isBusy() || m_scheduleTimer.isActive(); }
     // Whether the part on show was made for the settings as they are now; the model is current
@@ -157,6 +162,8 @@ public:
     const LinePlan *line() const { return m_line.get(); }
     // What the list read over the ground last, whether the list and ground on show or not.
     const GroundReadings *readings() const { return m_readings.get(); }
+    // The test made last, whether of the list, ground and settings on show or not.
+    std::shared_ptr<const ListTest> test() const { return m_test; }
 
     // Resolution evaluations and models made so far: what a change of settings cost.
     int evaluationCount() const { return m_evaluations; }
@@ -182,6 +189,8 @@ private:
         std::shared_ptr<const FieldList> field;
         std::shared_ptr<const LinePlan> line;
         std::shared_ptr<const GroundReadings> readings;
+        bool testing = false;
+        std::shared_ptr<const ListTest> test;
         std::shared_ptr<Control> control;
     };
     struct Outcome {
@@ -192,6 +201,7 @@ private:
         std::shared_ptr<const FieldList> field;
         std::shared_ptr<const LinePlan> line;
         std::shared_ptr<const GroundReadings> readings;
+        std::shared_ptr<const ListTest> test;
         bool designed = false;
         bool cancelled = false;
         int evaluations = 0;
@@ -206,11 +216,14 @@ private:
     QString allKeys() const;
     QString fieldKey() const;
     QString readingsKey() const;
+    QString testKey() const;
     static Outcome run(const Job &job);
 
     DesignSettings m_settings;
     bool m_designAsked = false;
     bool m_designing = false; // the work running makes a design
+    bool m_testAsked = false;
+    bool m_testing = false; // the work running makes a test
     bool m_running = false;
     bool m_paused = false; // after a cancel, until the crew changes something
     QString m_error;
@@ -227,6 +240,7 @@ private:
     std::shared_ptr<const FieldList> m_field;
     std::shared_ptr<const LinePlan> m_line;
     std::shared_ptr<const GroundReadings> m_readings;
+    std::shared_ptr<const ListTest> m_test;
     std::shared_ptr<Control> m_control;
     QFutureWatcher<Outcome> m_watcher;
     // The settings the last work failed for, not to be tried again as they are.

@@ -45,6 +45,17 @@ double tenths(double value)
     return std::round(value * 10) / 10;
 }
 
+// Text the crew may copy, wrapped to the view's width.
+QLabel *textLabel(const QString &objectName, int margin)
+{
+    auto *label = new QLabel;
+    label->setObjectName(objectName);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setWordWrap(true);
+    label->setMargin(margin);
+    return label;
+}
+
 } // namespace
 
 DesignWindow::DesignWindow(QWidget *parent)
@@ -96,6 +107,7 @@ QWidget *DesignWindow::makeSettingsSide()
     connect(m_sequencePanel, &SequencePanel::openRequested, this, &DesignWindow::onOpen);
     connect(m_groundPanel, &GroundPanel::loadRequested, this, &DesignWindow::onLoadGround);
     connect(m_groundPanel, &GroundPanel::noneRequested, this, [this] { setGround(nullptr, {}); });
+    connect(m_groundPanel, &GroundPanel::testRequested, this, &DesignWindow::onTest);
     auto *scroll = new QScrollArea;
     scroll->setWidget(panels);
     scroll->setWidgetResizable(true);
@@ -126,24 +138,16 @@ void DesignWindow::makeViews()
     m_resolution = new PictureView;
     m_resolution->setObjectName(QStringLiteral("resolutionView"));
     m_findings = new ::FindingsView;
-    m_summary = new QLabel;
-    m_summary->setObjectName(QStringLiteral("summary"));
+    m_summary = textLabel(QStringLiteral("summary"), 12);
     m_summary->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_summary->setMargin(12);
-    m_summary->setWordWrap(true);
     m_views->addTab(m_coverage, tr("Coverage"));
     m_views->addTab(m_sensitivity, tr("Sensitivity"));
     m_views->addTab(m_resolution, tr("Resolution"));
     m_views->addTab(m_findings, tr("Findings"));
     m_views->addTab(m_summary, tr("Summary"));
     // The plan in kgw rollalong's columns, above the whole line's coverage.
-    m_linePlan = new QLabel;
-    m_linePlan->setObjectName(QStringLiteral("linePlan"));
+    m_linePlan = textLabel(QStringLiteral("linePlan"), 12);
     m_linePlan->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_linePlan->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_linePlan->setWordWrap(true);
-    m_linePlan->setMargin(12);
     m_lineView = new PictureView;
     m_lineView->setObjectName(QStringLiteral("lineView"));
     auto *line = new QSplitter(Qt::Vertical);
@@ -154,11 +158,7 @@ void DesignWindow::makeViews()
     // The ground above, to drag blocks on; below, what the list reads over it.
     m_groundView = new PictureView;
     m_groundView->setObjectName(QStringLiteral("groundView"));
-    m_voltage = new QLabel;
-    m_voltage->setObjectName(QStringLiteral("groundVoltage"));
-    m_voltage->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_voltage->setWordWrap(true);
-    m_voltage->setMargin(6);
+    m_voltage = textLabel(QStringLiteral("groundVoltage"), 6);
     m_readingsView = new PictureView;
     m_readingsView->setObjectName(QStringLiteral("groundReadingsView"));
     auto *ground = new QSplitter(Qt::Vertical);
@@ -169,6 +169,26 @@ void DesignWindow::makeViews()
     ground->setStretchFactor(2, 1);
     m_views->addTab(ground, tr("Ground"));
     connect(m_groundView, &PictureView::regionDrawn, this, &DesignWindow::onBlockDrawn);
+    // The truth above the two images, each as wide as the view allows, as a line is long.
+    m_testStatus = textLabel(QStringLiteral("testStatus"), 6);
+    m_testPanels = new QWidget;
+    auto *panels = new QVBoxLayout(m_testPanels);
+    panels->setContentsMargins(0, 0, 0, 0);
+    for (const QString &name : { QStringLiteral("testGround"), QStringLiteral("testList"),
+             QStringLiteral("testStandard") }) {
+        QLabel *title = textLabel(name + QStringLiteral("Title"), 0);
+        auto *view = new PictureView;
+        view->setObjectName(name + QStringLiteral("View"));
+        panels->addWidget(title);
+        panels->addWidget(view, 1);
+        m_testTitles.append(title);
+        m_testViews.append(view);
+    }
+    auto *test = new QWidget;
+    auto *testLayout = new QVBoxLayout(test);
+    testLayout->addWidget(m_testStatus);
+    testLayout->addWidget(m_testPanels, 1);
+    m_views->addTab(test, tr("Test"));
     m_views->setCurrentIndex(ResolutionView);
     for (PictureView *view : { m_sensitivity, m_resolution })
         connect(view, &PictureView::regionDrawn, this, &DesignWindow::onRegionDrawn);
@@ -240,6 +260,7 @@ PictureView *DesignWindow::pictureView(View view) const
         return m_groundView;
     case FindingsView:
     case SummaryView:
+    case TestView:
         break;
     }
     return nullptr;
@@ -301,6 +322,7 @@ void DesignWindow::onBusyChanged(bool busy)
     showPictures();
     showLine();
     showReadings();
+    showTest();
 }
 
 void DesignWindow::onProgress(int permille, const QString &stage)
@@ -357,6 +379,7 @@ void DesignWindow::onSessionChanged()
     showLine();
     showGround();
     showReadings();
+    showTest();
     showStatus();
     m_saveGroundAction->setEnabled(m_document.ground() != nullptr);
     m_saveAction->setEnabled(canSave());
@@ -568,6 +591,62 @@ void DesignWindow::showReadings()
         readings->pseudosection, sequence->name, m_session->settings().cable.spacingMetres);
     plot->colourByValue(tr("apparent resistivity (\u03a9m)"));
     m_readingsView->setPicture(Kgw::CoveragePlot::size(), [plot](QPainter *p) { plot->draw(p); });
+}
+
+void DesignWindow::showTest()
+{
+    const bool hasGround = m_document.ground() != nullptr;
+    const bool testing = m_session->isTesting();
+    QString why; // why Test cannot be pressed now
+    if (!hasGround)
+        why = tr("Set a ground first: drag a block on the Ground view or load a ground file.");
+    else if (!m_problems.isEmpty())
+        why = tr("A box in red needs another value.");
+    else if (testing)
+        why = tr("The list is being tested.");
+    else if (!m_session->isCurrent(DesignSession::Sequence))
+        why = tr("The list on show is not yet made for the settings as they are.");
+    m_groundPanel->setTestable(why.isEmpty(), why);
+
+    const std::shared_ptr<const ListTest> test = m_session->test();
+    QString message;
+    if (!hasGround)
+        message = tr("The ground is uniform: set a ground under Ground, then press Test there to "
+                     "see how the list on show and the standard arrays of its size image it.");
+    else if (!test && testing)
+        message = tr("Testing the list and the standard arrays over the ground\u2026");
+    else if (!test)
+        message = tr("Press Test under Ground to simulate and invert the list on show and the "
+                     "standard arrays of its size over this ground, and compare their images.");
+    QString stale;
+    if (message.isEmpty() && !m_session->isCurrent(DesignSession::Test))
+        stale = testing ? tr("Out of date: being tested again for the list, ground and settings "
+                             "as they are now\u2026")
+                        : tr("Out of date: the list, the ground or the settings changed since "
+                             "this test; press Test to run it again.");
+    if (message.isEmpty() && !test->error.isEmpty())
+        message = stale.isEmpty() ? test->error : stale + QLatin1Char('\n') + test->error;
+    m_testPanels->setVisible(message.isEmpty());
+    if (!message.isEmpty()) {
+        m_testStatus->setText(message);
+        return;
+    }
+    QString status = tr("Each list simulated over the ground with %1 % noise and inverted; scored "
+                        "to %2 m deep, the shallower of their depths of investigation.")
+                         .arg(Kgw::plainNumber(test->noiseShare * 100))
+                         .arg(test->depthMetres, 0, 'f', 1);
+    m_testStatus->setText(stale.isEmpty() ? status : stale + QLatin1Char('\n') + status);
+    const QStringList titles { tr("The true ground"),
+        tr("The list on show, %1: %2").arg(test->list.name, imageFigures(test->list)),
+        tr("The standard arrays of its size, %1: %2")
+            .arg(Kgw::counted(test->standard.rows, tr("configuration")),
+                imageFigures(test->standard)) };
+    for (int i = 0; i < m_testViews.size(); ++i) {
+        m_testTitles.at(i)->setText(titles.value(i));
+        m_testViews.at(i)->setPicture(
+            test->panels.at(i).size(), [test, i](QPainter *p) { test->panels.at(i).draw(p); });
+        m_testViews.at(i)->setStaleText(stale);
+    }
 }
 
 bool DesignWindow::canSaveSpreads() const
@@ -919,6 +998,13 @@ bool DesignWindow::saveGround(const QString &fileName)
             .arg(QFileInfo(fileName).fileName(), Kgw::counted(ground->shapeCount(), tr("shape"))),
         8000);
     return true;
+}
+
+void DesignWindow::onTest()
+{
+    m_session->startTest();
+    m_views->setCurrentIndex(TestView);
+    onSessionChanged();
 }
 
 void DesignWindow::onAbout()

@@ -38,7 +38,8 @@ public:
         FindingsView,
         SummaryView,
         LineView,
-        GroundView
+        GroundView,
+        TestView
     };
 
     explicit DesignWindow(QWidget *parent = nullptr);
@@ -88,6 +89,7 @@ private:
     void onBlockDrawn(const QRectF &metres);
     void onLoadGround();
     void onSaveGround();
+    void onTest();
     void setGround(const std::shared_ptr<const Kgw::Ground> &ground, const QString &name);
     void onAbout();
 
@@ -99,6 +101,7 @@ private:
     void showLine();
     void showGround();
     void showReadings();
+    void showTest();
     void showStatus();
     void updateTitle();
     bool maybeSave();
@@ -132,6 +135,11 @@ private:
     PictureView *m_groundView = nullptr;
     QLabel *m_voltage = nullptr;
     PictureView *m_readingsView = nullptr;
+    QLabel *m_testStatus = nullptr;
+    QWidget *m_testPanels = nullptr;
+    // The true ground, the list's image and the standard arrays', each below its title.
+    QVector<QLabel *> m_testTitles;
+    QVector<PictureView *> m_testViews;
     // The ground's section as drawn last, and what it was drawn of: drawing it takes a mean
     // over every cell, too much to do again for every change of the session.
     std::shared_ptr<const Kgw::SectionPlot> m_groundPlot;

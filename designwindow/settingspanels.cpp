@@ -135,9 +135,12 @@ GroundPanel::GroundPanel(QWidget *parent)
     auto *load = new QPushButton(tr("Load Ground\u2026"));
     m_none = new QPushButton(tr("None"));
     m_none->setToolTip(tr("Back to the uniform ground of the resistivity under Cable and ground"));
+    m_test = new QPushButton(tr("Test"));
+    m_test->setObjectName(QStringLiteral("testButton"));
     buttons->addWidget(load);
     buttons->addWidget(m_none);
     buttons->addStretch();
+    buttons->addWidget(m_test);
     form->addLayout(buttons, form->rowCount(), 0, 1, 2);
     m_problem = new QLabel;
     m_problem->setObjectName(QStringLiteral("groundProblem"));
@@ -149,6 +152,7 @@ GroundPanel::GroundPanel(QWidget *parent)
     form->addWidget(m_problem, form->rowCount(), 0, 1, 2);
     connect(load, &QPushButton::clicked, this, &GroundPanel::loadRequested);
     connect(m_none, &QPushButton::clicked, this, &GroundPanel::noneRequested);
+    connect(m_test, &QPushButton::clicked, this, &GroundPanel::testRequested);
     showGround(QString(), false);
 }
 
@@ -171,6 +175,14 @@ void GroundPanel::setProblem(const QString &text)
 QString GroundPanel::problem() const
 {
     return m_problem->text();
+}
+
+void GroundPanel::setTestable(bool testable, const QString &why)
+{
+    m_test->setEnabled(testable);
+    m_test->setToolTip(testable ? tr("Simulate and invert the list on show and the standard "
+                                     "arrays of its size over this ground, and compare the images")
+                                : why);
 }
 
 OrderPanel::OrderPanel(QWidget *parent)

@@ -81,15 +81,19 @@ public:
     // Why a ground file was refused, where the crew is looking; empty to clear it.
     void setProblem(const QString &text);
     QString problem() const;
+    // Test asks for a test of the list on show; `why` says what it waits for while it cannot.
+    void setTestable(bool testable, const QString &why);
 
 signals:
     void loadRequested();
     void noneRequested();
+    void testRequested();
 
 private:
     QLabel *m_ground = nullptr;
     QLabel *m_problem = nullptr;
     QPushButton *m_none = nullptr;
+    QPushButton *m_test = nullptr;
 };
 
 // Whether and how the list is ordered for the field, and what that saves.

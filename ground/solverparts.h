@@ -1,7 +1,8 @@
 #ifndef KGW_SOLVERPARTS_H
 #define KGW_SOLVERPARTS_H
 
-// What the forward model and its Jacobian share, and nobody else needs.
+// What the forward model and its Jacobian share, and the running of jobs side by side that a
+// synthetic test of several lists borrows.
 
 #include "line.h"
 #include "progress.h"

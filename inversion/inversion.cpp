@@ -17,37 +17,14 @@ namespace Kgw {
 
 namespace {
 
-// First differences between neighbouring cells, one row per pair: along the line weighing 1,
-// down it zWeight.
-Eigen::SparseMatrix<double> roughening(const ModelGrid &grid, double zWeight)
-{
-    std::vector<Eigen::Triplet<double>> entries;
-    int row = 0;
-    for (int column = 0; column < grid.columns(); ++column) {
-        for (int layer = 0; layer < grid.layers(); ++layer) {
-            const int cell = grid.cell(column, layer);
-            if (column + 1 < grid.columns()) {
-                entries.emplace_back(row, cell, -1);
-                entries.emplace_back(row++, grid.cell(column + 1, layer), 1);
-            }
-            if (layer + 1 < grid.layers()) {
-                entries.emplace_back(row, cell, -zWeight);
-                entries.emplace_back(row++, grid.cell(column, layer + 1), zWeight);
-            }
-        }
-    }
-    Eigen::SparseMatrix<double> w(row, grid.cellCount());
-    w.setFromTriplets(entries.begin(), entries.end());
-    return w;
-}
-
-// The forward model of the parameters: m on the grid's cells, the start value on the mesh's
-// cells beyond them, each mesh cell taking the area-weighted mean of ln ρ over it.
+// The forward model of the parameters: m on the grid's cells, the outer columns and the bottom
+// layer reaching to the mesh's boundaries, each mesh cell taking the area-weighted mean of ln ρ
+// over it. Held at the start value instead, the ground beyond the line's ends and below the
+// grid kept long readings from fitting a ground that differs there, as a dipping contact does.
 class ParameterModel
 {
 public:
-    ParameterModel(const InversionData &data, const ModelGrid &grid, const MeshOptions &options,
-        double startLog)
+    ParameterModel(const InversionData &data, const ModelGrid &grid, const MeshOptions &options)
         : m_data(data)
     {
         for (int i = 0; i < data.electrodes; ++i)
@@ -55,17 +32,15 @@ public:
         m_mesh = Mesh::forElectrodes(m_electrodeX, options);
         if (m_mesh.isEmpty())
             return;
-        m_shareT = meshToGrid(m_mesh, grid).transpose();
-        const Eigen::VectorXd covered = m_shareT * Eigen::VectorXd::Ones(grid.cellCount());
-        m_fixed = (Eigen::VectorXd::Ones(m_mesh.cellCount()) - covered) * startLog;
+        m_shareT = meshToGrid(m_mesh, grid, GridReach::Stretched).transpose();
     }
 
     bool isEmpty() const { return m_mesh.isEmpty(); }
 
-    // ln |r| of every row for the model m, or an error.
+    // r of every row for the model m, or an error.
     QString forward(const Eigen::VectorXd &m, Eigen::VectorXd *f)
     {
-        const Eigen::VectorXd rho = (m_shareT * m + m_fixed).array().exp();
+        const Eigen::VectorXd rho = (m_shareT * m).array().exp();
         ForwardOptions options;
         options.uniformPoles = m_uniformPoles;
         m_model = std::make_unique<ForwardModel>(m_mesh, rho, m_electrodeX, options);
@@ -73,7 +48,7 @@ public:
             return m_model->error();
         if (m_uniformPoles.size() == 0)
             m_uniformPoles = m_model->uniformPoles();
-        *f = m_model->transferResistances(m_data.rows).array().abs().log();
+        *f = m_model->transferResistances(m_data.rows);
         if (!f->allFinite())
             return QStringLiteral("the model reads no signal at a row");
         return {};
@@ -87,12 +62,39 @@ private:
     QVector<double> m_electrodeX;
     Mesh m_mesh { {}, {} };
     Eigen::SparseMatrix<double> m_shareT; // mesh cells × grid cells
-    Eigen::VectorXd m_fixed;
     Eigen::MatrixXd m_uniformPoles;
     std::unique_ptr<ForwardModel> m_model;
 };
 
 } // namespace
+
+Eigen::SparseMatrix<double> roughening(const ModelGrid &grid, double zWeight)
+{
+    const QVector<double> &x = grid.xEdges();
+    const QVector<double> &z = grid.zEdges();
+    std::vector<Eigen::Triplet<double>> entries;
+    int row = 0;
+    const auto difference = [&](int from, int to, double weight) {
+        entries.emplace_back(row, from, -weight);
+        entries.emplace_back(row++, to, weight);
+    };
+    for (int column = 0; column < grid.columns(); ++column) {
+        for (int layer = 0; layer < grid.layers(); ++layer) {
+            const int cell = grid.cell(column, layer);
+            const double width = x.at(column + 1) - x.at(column);
+            const double height = z.at(layer + 1) - z.at(layer);
+            if (column + 1 < grid.columns())
+                difference(cell, grid.cell(column + 1, layer),
+                    std::sqrt(height / ((x.at(column + 2) - x.at(column)) / 2)));
+            if (layer + 1 < grid.layers())
+                difference(cell, grid.cell(column, layer + 1),
+                    zWeight * std::sqrt(width / ((z.at(layer + 2) - z.at(layer)) / 2)));
+        }
+    }
+    Eigen::SparseMatrix<double> w(row, grid.cellCount());
+    w.setFromTriplets(entries.begin(), entries.end());
+    return w;
+}
 
 InversionResult invert(const InversionData &data, const InversionOptions &options,
     const std::function<void(const InversionStep &)> &step, const ProgressFunction &progress)
@@ -117,7 +119,7 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
         return result;
     }
     const double startLog = std::log(result.startRho);
-    ParameterModel model(data, result.grid, options.mesh, startLog);
+    ParameterModel model(data, result.grid, options.mesh);
     if (model.isEmpty()) {
         result.error = QStringLiteral("no mesh for %1 electrodes at %2 m")
                            .arg(data.electrodes)
@@ -125,17 +127,27 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
         return result;
     }
 
-    const Eigen::ArrayXd weight = data.err.array().inverse();
+    // Each reading is fitted as asinh(r / s), s = err |r_data| its standard deviation: like
+    // ln |r| wherever r is well away from zero, so that a reading weighs by its relative error
+    // over decades of resistance, but rising through zero, where ln |r| has a pole. A model that
+    // reads a row with the wrong sign is then pulled back through zero; fitting ln |r|, it was
+    // pulled the other way, to a reading of the right size and the wrong sign, and stuck there.
+    const Eigen::ArrayXd scale = data.err.array() * data.r.array().abs();
+    const auto fitted
+        = [&](const Eigen::VectorXd &r) -> Eigen::ArrayXd { return (r.array() / scale).asinh(); };
+    const Eigen::ArrayXd observed = fitted(data.r);
+    // The standard deviation of asinh(r / s) at the data, s / sqrt(r² + s²).
+    const Eigen::ArrayXd weight = (1 + data.err.array().square()).sqrt() / data.err.array();
     const Eigen::SparseMatrix<double> wm = roughening(result.grid, options.zWeight);
     const Eigen::SparseMatrix<double> roughness = wm.transpose() * wm;
     const auto chiSquared = [&](const Eigen::VectorXd &f) {
-        return ((data.logR - f).array() * weight).square().sum() / n;
+        return ((observed - fitted(f)) * weight).square().sum() / n;
     };
     const auto record = [&](int iteration, const Eigen::VectorXd &f, double lambda) {
         InversionStep s;
         s.iteration = iteration;
         s.chiSquared = chiSquared(f);
-        s.rmsPercent = 100 * std::sqrt((data.logR - f).squaredNorm() / n);
+        s.rmsPercent = 100 * std::sqrt(((f - data.r).array() / data.r.array()).square().sum() / n);
         s.lambda = lambda;
         s.seconds = timer.nsecsElapsed() / 1e9;
         result.steps.append(s);
@@ -147,7 +159,7 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
     Eigen::VectorXd f;
     const auto finish = [&](InversionResult::Ending ending, const QString &stop) {
         result.rho = m.array().exp();
-        result.predicted = f;
+        result.residuals = (observed - fitted(f)) * weight;
         result.ending = ending;
         result.stop = stop;
         return result;
@@ -169,7 +181,9 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
         if (progress)
             progress(double(iteration - 1) / options.maxIterations);
 
-        const Eigen::MatrixXd jw = weight.matrix().asDiagonal() * model.jacobian();
+        // d asinh(r / s) / dm = r / sqrt(r² + s²) · ∂ ln r / ∂m.
+        const Eigen::ArrayXd slope = f.array() / (f.array().square() + scale.square()).sqrt();
+        const Eigen::MatrixXd jw = (weight * slope).matrix().asDiagonal() * model.jacobian();
         Eigen::MatrixXd normal = jw.transpose() * jw;
         if (iteration == 1) {
             const double roughTrace = roughness.diagonal().sum();
@@ -178,8 +192,7 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
             lambda /= options.cooling;
         }
         normal += lambda * Eigen::MatrixXd(roughness);
-        const Eigen::VectorXd gradient
-            = jw.transpose() * (weight * (data.logR - f).array()).matrix()
+        const Eigen::VectorXd gradient = jw.transpose() * (weight * (observed - fitted(f))).matrix()
             - lambda * (roughness * m);
         Eigen::ConjugateGradient<Eigen::MatrixXd, Eigen::Lower | Eigen::Upper> cg;
         cg.setTolerance(1e-4);

@@ -8,6 +8,7 @@
 #include "progress.h"
 
 #include <Eigen/Core>
+#include <Eigen/SparseCore>
 
 #include <QString>
 #include <QVector>
@@ -35,7 +36,7 @@ struct InversionOptions {
 struct InversionStep {
     int iteration = 0;
     double chiSquared = 0; // ‖W_d (d − f)‖² / N
-    double rmsPercent = 0; // RMS of ln r_data − ln r_model, in percent
+    double rmsPercent = 0; // RMS of (r_model − r_data) / r_data, in percent
     double lambda = 0; // the trade-off the step was taken with; 0 for the start
     double seconds = 0; // since the inversion started
 };
@@ -44,24 +45,35 @@ struct InversionResult {
     QString error; // why nothing could be inverted; empty when it could
     // The parameter cells: columns every half spacing from a spacing before the first electrode
     // to one past the last, layers growing with depth to 1.5 times the deepest median depth of
-    // investigation of the data. The forward mesh's cells beyond them keep the start value.
+    // investigation of the data. The outer columns and the bottom layer stand for the ground
+    // beyond them, to the forward mesh's boundaries.
     ModelGrid grid;
     Eigen::VectorXd rho; // ohm m, one a grid cell in its order
     double startRho = 0; // the median apparent resistivity
     QVector<InversionStep> steps;
-    Eigen::VectorXd predicted; // ln |r| the model reads at each row of the data
+    // W_d (d − f) of each row at the final model: the mean of their squares is χ².
+    Eigen::VectorXd residuals;
     bool converged = false; // χ² ≤ 1
     enum Ending { ChiSquaredReached, IterationLimit, NoLowerMisfit };
     Ending ending = ChiSquaredReached;
     QString stop; // why it stopped, as a user reads it
 };
 
+// W_m, whose ‖W_m m‖² is the roughness ∫ (∂m/∂x)² + zWeight² (∂m/∂z)² over the section, as first
+// differences between neighbouring cells, one row per pair: a difference Δm across a face of
+// length l between centres d apart is a gradient Δm / d over an area of about l d, so it weighs
+// sqrt(l / d). The layers grow with depth, and unweighted differences smoothed the thin top
+// layers far more than the deep ones along the line, and the other way down it; weighed so,
+// the images of the validation's grounds came closer to them.
+Eigen::SparseMatrix<double> roughening(const ModelGrid &grid, double zWeight);
+
 // Gauss–Newton on m = ln ρ of the grid's cells, from the start model ρ = median ρa:
-// minimises ‖W_d (d − f(m))‖² + λ ‖W_m m‖², d = ln |r|, W_d = 1/err, W_m the first differences
+// minimises ‖W_d (d − f(m))‖² + λ ‖W_m m‖², d = asinh(r / (err |r_data|)), which is ln |r|
+// but for a constant away from zero, W_d about 1/err, W_m the first differences
 // between neighbouring cells along the line and, times zWeight, down it; no reference model,
 // so that a uniform ground costs nothing. Each step solves the normal equations
 // (Jᵀ W_d² J + λ W_mᵀ W_m) δ = Jᵀ W_d² (d − f) − λ W_mᵀ W_m m by conjugate gradients on the
-// explicit matrix, J = ∂ ln r/∂ m the forward model's Jacobian on the mesh times the mapping of
+// explicit matrix, J = ∂ d/∂ m from the forward model's Jacobian on the mesh times the mapping of
 // parameters to mesh cells. λ starts at the ratio of the two matrices' traces and cools by
 // `cooling` each iteration; the step is halved until the misfit falls, so it never rises, and
 // the inversion stops at χ² ≤ 1, at maxIterations, or when no step lowers the misfit.

@@ -20,10 +20,10 @@ QStringList inversionAdvice(const InversionData &data, const InversionResult &re
 {
     QStringList advice;
     if (result.steps.isEmpty() || result.steps.constLast().chiSquared <= AdviceChiSquared
-        || result.predicted.size() != data.logR.size() || data.logR.size() == 0)
+        || result.residuals.size() != data.err.size() || data.err.size() == 0)
         return advice;
     const QVector<InversionStep> &steps = result.steps;
-    const int n = int(data.logR.size());
+    const int n = int(data.err.size());
 
     if (result.ending == InversionResult::IterationLimit && steps.size() > 1
         && steps.constLast().chiSquared < StillFalling * steps.at(steps.size() - 2).chiSquared)
@@ -36,8 +36,7 @@ QStringList inversionAdvice(const InversionData &data, const InversionResult &re
                 .arg(steps.constLast().chiSquared, 0, 'g', 3)
                 .arg(std::min(InversionOptions::MostIterations, 2 * steps.constLast().iteration)));
 
-    const Eigen::VectorXd misfit = data.logR - result.predicted;
-    const Eigen::VectorXd share = (misfit.array() / data.err.array()).square().matrix();
+    const Eigen::VectorXd share = result.residuals.array().square().matrix();
     std::vector<int> worst(n);
     std::iota(worst.begin(), worst.end(), 0);
     std::sort(worst.begin(), worst.end(), [&](int a, int b) { return share[a] > share[b]; });
@@ -58,7 +57,7 @@ QStringList inversionAdvice(const InversionData &data, const InversionResult &re
                           .arg(n)
                           .arg(lines.join(QStringLiteral(", "))));
     } else {
-        const double rms = std::sqrt(misfit.squaredNorm() / n);
+        const double rms = steps.constLast().rmsPercent / 100;
         const double typical = median(data.err);
         errorsTooSmall = rms > typical;
         if (errorsTooSmall)

@@ -62,7 +62,7 @@ InversionData inversionData(const QVector<LineQuadruple> &rows, const DataColumn
         if (d.count++ == 0)
             d.firstLine = lineOf(i);
     };
-    QVector<double> logR;
+    QVector<double> transfer;
     QVector<double> err;
     QVector<double> rhoa;
     for (int i = 0; i < rows.size(); ++i) {
@@ -95,7 +95,7 @@ InversionData inversionData(const QVector<LineQuadruple> &rows, const DataColumn
         }
         result.rows.append(q);
         result.lines.append(lineOf(i));
-        logR.append(std::log(std::abs(r)));
+        transfer.append(r);
         err.append(e);
         rhoa.append(k * r);
         result.electrodes = std::max({ result.electrodes, int(q.a), int(q.b), int(q.m), int(q.n) });
@@ -103,7 +103,7 @@ InversionData inversionData(const QVector<LineQuadruple> &rows, const DataColumn
     for (const DroppedRows &d : { unmeasurable, zero, sign })
         if (d.count > 0)
             result.dropped.append(d);
-    result.logR = Eigen::Map<const Eigen::VectorXd>(logR.constData(), logR.size());
+    result.r = Eigen::Map<const Eigen::VectorXd>(transfer.constData(), transfer.size());
     result.err = Eigen::Map<const Eigen::VectorXd>(err.constData(), err.size());
     result.rhoa = Eigen::Map<const Eigen::VectorXd>(rhoa.constData(), rhoa.size());
     if (result.rows.isEmpty())

@@ -18,8 +18,7 @@ struct DroppedRows {
     qint64 firstLine = 0;
 };
 
-// The readings an inversion fits, each as ln |r| with its relative error, which is the standard
-// deviation of ln r to first order.
+// The readings an inversion fits, each as r with its relative error.
 //
 // A file without errors is refused, and so is one with an error of 0 or below: the weights
 // would be unbounded, and a guessed error would make χ² = 1 mean nothing. Rows that cannot be
@@ -34,7 +33,7 @@ struct InversionData {
 
     QVector<LineQuadruple> rows; // those kept, positions 1..electrodes, no remote electrode needed
     QVector<qint64> lines; // each kept row's line in the file
-    Eigen::VectorXd logR; // ln |r|, r in ohm
+    Eigen::VectorXd r; // transfer resistance, ohm
     Eigen::VectorXd err; // relative
     Eigen::VectorXd rhoa; // ohm m, K r with the flat ground's K
     QVector<DroppedRows> dropped;

@@ -52,10 +52,17 @@ constexpr int RowChunk = 512;
 
 } // namespace
 
-Eigen::SparseMatrix<double> meshToGrid(const Mesh &mesh, const ModelGrid &grid)
+Eigen::SparseMatrix<double> meshToGrid(const Mesh &mesh, const ModelGrid &grid, GridReach reach)
 {
-    const std::vector<Overlap> alongX = overlaps(mesh.xNodes(), grid.xEdges());
-    const std::vector<Overlap> downZ = overlaps(mesh.zNodes(), grid.zEdges());
+    QVector<double> xEdges = grid.xEdges();
+    QVector<double> zEdges = grid.zEdges();
+    if (reach == GridReach::Stretched) {
+        xEdges.first() = std::min(xEdges.first(), mesh.xNodes().first());
+        xEdges.last() = std::max(xEdges.last(), mesh.xNodes().last());
+        zEdges.last() = std::max(zEdges.last(), mesh.zNodes().last());
+    }
+    const std::vector<Overlap> alongX = overlaps(mesh.xNodes(), xEdges);
+    const std::vector<Overlap> downZ = overlaps(mesh.zNodes(), zEdges);
     std::vector<Eigen::Triplet<double>> entries;
     entries.reserve(alongX.size() * downZ.size());
     const int columns = mesh.columns();

@@ -20,7 +20,12 @@ namespace Kgw {
 // forward cells together, so their sensitivities add, and a forward cell that straddles grid
 // cells gives each the share of its area that lies there. Forward cells outside the grid have
 // no entry: the sections leave what lies beyond the grid out, over a ground as over none.
-Eigen::SparseMatrix<double> meshToGrid(const Mesh &mesh, const ModelGrid &grid);
+// Stretched, the grid's outer columns and its bottom layer reach to the mesh's boundaries, so
+// that every forward cell is in some grid cell, as an inversion's parameters must cover all the
+// ground the readings feel.
+enum class GridReach { Within, Stretched };
+Eigen::SparseMatrix<double> meshToGrid(
+    const Mesh &mesh, const ModelGrid &grid, GridReach reach = GridReach::Within);
 
 class ForwardModel;
 class GroundModel;

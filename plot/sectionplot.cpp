@@ -87,6 +87,29 @@ void SectionPlot::setRange(double low, double high)
     m_scale.setRange(low, high);
 }
 
+std::pair<double, double> SectionPlot::valueSpan() const
+{
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -lowest;
+    for (const double v : m_section.values) {
+        if (std::isfinite(v) && (m_scale.kind() != Logarithmic || v > 0)) {
+            lowest = std::min(lowest, v);
+            highest = std::max(highest, v);
+        }
+    }
+    if (lowest > highest)
+        return { std::numeric_limits<double>::quiet_NaN(),
+            std::numeric_limits<double>::quiet_NaN() };
+    return { lowest, highest };
+}
+
+void SectionPlot::markDepth(double depth, const QString &name, const QString &rule)
+{
+    m_section.investigationDepth = depth;
+    m_section.investigationName = name;
+    m_section.investigationRule = rule;
+}
+
 QSize SectionPlot::size() const
 {
     return QSize(

@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include <limits>
+#include <utility>
 
 class QPainter;
 
@@ -59,6 +60,15 @@ public:
     void setRange(double low, double high);
     // Spans the lowest to the highest value, as ColourScale::spanValues() does.
     void spanValues(double lowest, double highest) { m_scale.spanValues(lowest, highest); }
+    // The lowest and the highest finite value of the cells, on the logarithmic scale of those
+    // above 0 only; NaN for both where there is none.
+    std::pair<double, double> valueSpan() const;
+
+    // For a picture that shows the section among others, each headed by what tells it apart.
+    void setTitle(const QString &title) { m_title = withoutControls(title); }
+    void setCaption(const QString &caption) { m_caption = caption; }
+    // Draws `depth` dashed across, as Section::investigationDepth, with its name and rule.
+    void markDepth(double depth, const QString &name, const QString &rule);
 
     QSize size() const;
     // What it shows of which sequence, as its heading says.

@@ -73,6 +73,7 @@ private slots:
     void impossibleLineRefused();
     void groundLoadedAndDrawnOn();
     void refusedGroundSaysWhere();
+    void testComparesTheImages();
 
 private:
     void setSmallCable(DesignWindow &window);
@@ -550,6 +551,42 @@ void TestDesignWindow::refusedGroundSaysWhere()
         QDir::toNativeSeparators(bad)
             + ":2: Unknown keyword lens: expected background, layer, block, polygon or grid");
     QVERIFY(!window.document().ground());
+}
+
+void TestDesignWindow::testComparesTheImages()
+{
+    QTemporaryDir dir;
+    const QString groundFile = dir.filePath(QStringLiteral("g.ground"));
+    QVERIFY(writeBytes(groundFile, "background 100\nblock 20 35 2 6 10\n"));
+    DesignWindow window;
+    window.show();
+    setSmallCable(window);
+    // Without a ground there is nothing to test, and the button says so.
+    auto *test = window.findChild<QPushButton *>(QStringLiteral("testButton"));
+    QVERIFY(!test->isEnabled());
+    QVERIFY(test->toolTip().startsWith(QStringLiteral("Set a ground first")));
+
+    QVERIFY(window.openGround(groundFile));
+    QVERIFY(waitIdle(window.session()));
+    QTest::mouseClick(test, Qt::LeftButton);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY(window.session()->isCurrent(DesignSession::Test));
+    auto *list = window.findChild<PictureView *>(QStringLiteral("testListView"));
+    for (const char *name : { "testGroundView", "testListView", "testStandardView" })
+        QVERIFY(window.findChild<PictureView *>(name)->hasPicture());
+    const QString figures = window.findChild<QLabel *>(QStringLiteral("testListTitle"))->text();
+    QVERIFY2(figures.contains(QStringLiteral(": RMS 0.")), qPrintable(figures));
+
+    // Another ground makes the images stale; a test of it cancelled leaves them so.
+    QVERIFY(window.openGround(groundFile));
+    QVERIFY(waitIdle(window.session()));
+    QTest::mouseClick(test, Qt::LeftButton);
+    QTRY_VERIFY(window.findChild<QLabel *>(QStringLiteral("stage"))->text().startsWith("Testing"));
+    QTest::mouseClick(
+        window.findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    QVERIFY(waitIdle(window.session()));
+    QVERIFY2(
+        list->staleText().contains(QStringLiteral("press Test")), qPrintable(list->staleText()));
 }
 
 QTEST_MAIN(TestDesignWindow)

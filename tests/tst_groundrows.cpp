@@ -31,6 +31,8 @@ private slots:
     void rowSum_data();
     void rowSum();
     void uniformResolution();
+    void meshShares_data();
+    void meshShares();
 };
 
 // Over a ground of the background alone the Jacobian is the half-space's, which the uniform model
@@ -116,6 +118,45 @@ void TestGroundRows::uniformResolution()
         qPrintable(QStringLiteral("ground %1, uniform %2")
                        .arg(over.meanResolution)
                        .arg(uniform.meanResolution)));
+}
+
+void TestGroundRows::meshShares_data()
+{
+    QTest::addColumn<bool>("stretched");
+    QTest::addColumn<double>("outside"); // the shares of a forward cell beyond the grid
+    QTest::newRow("within the grid") << false << 0.0;
+    QTest::newRow("stretched to the boundaries") << true << 1.0;
+}
+
+// Every forward cell inside the grid is shared out whole; one beyond it, in the padding far off
+// the line's end or below the grid, only when the grid is stretched.
+void TestGroundRows::meshShares()
+{
+    QFETCH(bool, stretched);
+    QFETCH(double, outside);
+    const Kgw::ModelGrid g = grid();
+    QVector<double> electrodeX;
+    for (int i = 0; i < g.electrodes(); ++i)
+        electrodeX.append(i);
+    const Kgw::Mesh mesh = Kgw::Mesh::forElectrodes(electrodeX);
+    const Eigen::SparseMatrix<double> share
+        = Kgw::meshToGrid(mesh, g, stretched ? Kgw::GridReach::Stretched : Kgw::GridReach::Within);
+    const Eigen::VectorXd total = Eigen::RowVectorXd::Ones(share.rows()) * share;
+    for (int row = 0; row < mesh.rows(); ++row) {
+        for (int column = 0; column < mesh.columns(); ++column) {
+            const bool beyond = mesh.xNodes().at(column + 1) <= g.xEdges().first()
+                || mesh.xNodes().at(column) >= g.xEdges().last()
+                || mesh.zNodes().at(row) >= g.zEdges().last();
+            const bool whole = mesh.xNodes().at(column) >= g.xEdges().first()
+                && mesh.xNodes().at(column + 1) <= g.xEdges().last()
+                && mesh.zNodes().at(row + 1) <= g.zEdges().last();
+            const double sum = total[row * mesh.columns() + column];
+            if (whole)
+                QVERIFY(std::abs(sum - 1) < 1e-12);
+            else if (beyond)
+                QVERIFY2(std::abs(sum - outside) < 1e-12, qPrintable(QString::number(sum)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGroundRows)

@@ -1,7 +1,9 @@
+#include "geometry.h"
 #include "groundfile.h"
 #include "inversion.h"
 #include "inversionadvice.h"
 #include "simulation.h"
+#include "synthetictest.h"
 
 #include <QtTest>
 
@@ -24,10 +26,29 @@ QVector<Kgw::LineQuadruple> cableRows()
     return rows;
 }
 
-// Noise-free readings over the ground, each given the relative error.
-Kgw::InversionData simulated(const Kgw::Ground &ground, double error)
+// Every fourth arrangement of four electrodes of the cable whose readings over a uniform ground
+// are not too small to measure: far more of them than the standard arrays hold are small
+// differences of large terms, whose sign a ground unlike the start model can turn.
+QVector<Kgw::LineQuadruple> scatteredRows()
 {
-    const QVector<Kgw::LineQuadruple> rows = cableRows();
+    QVector<Kgw::LineQuadruple> rows;
+    int count = 0;
+    for (int a = 1; a <= Electrodes; ++a)
+        for (int b = 1; b <= Electrodes; ++b)
+            for (int m = 1; m <= Electrodes; ++m)
+                for (int n = m + 1; n <= Electrodes; ++n) {
+                    const Kgw::LineQuadruple q(a, b, m, n);
+                    if (a < b && m != a && m != b && n != a && n != b && count++ % 4 == 0
+                        && std::abs(Kgw::geometricFactor(q, 1)) < 300)
+                        rows.append(q);
+                }
+    return rows;
+}
+
+// Noise-free readings over the ground, each given the relative error.
+Kgw::InversionData simulated(
+    const Kgw::Ground &ground, double error, const QVector<Kgw::LineQuadruple> &rows = cableRows())
+{
     Kgw::SimulationOptions options;
     options.noise.relativeError = error;
     options.floorVolts = 0;
@@ -50,7 +71,14 @@ private slots:
     void uniformGroundInvertsToItself();
     void converges_data();
     void converges();
+    void readingsCrossZero();
+    void roughness_data();
+    void roughness();
     void modelReadsBackAsAGrid();
+    void score_data();
+    void score();
+    void syntheticTest();
+    void severalListsSideBySide();
     void advice_data();
     void advice();
 };
@@ -177,6 +205,50 @@ void TestInversion::converges()
     QVERIFY2(std::abs(mean / 50 - 1) < 0.05, qPrintable(QString::number(mean)));
 }
 
+// A conductive block under a resistive cover turns some scattered readings' signs on the way
+// from the start model to the ground; the inversion must bring them back through zero.
+void TestInversion::readingsCrossZero()
+{
+    Kgw::Ground ground(300);
+    ground.addBlock(3, 9, 1, 4, 10);
+    const Kgw::InversionData data = simulated(ground, 0.03, scatteredRows());
+    QVERIFY(data.rows.size() > 100);
+    const Kgw::InversionResult result = Kgw::invert(data);
+    QVERIFY2(result.converged, qPrintable(QString::number(result.steps.constLast().chiSquared)));
+}
+
+void TestInversion::roughness_data()
+{
+    QTest::addColumn<bool>("alongX"); // m = x, else m = z, at the cells' centres
+    QTest::addColumn<double>("zWeight");
+    QTest::newRow("m = x") << true << 3.0;
+    QTest::newRow("m = z") << false << 1.0;
+    QTest::newRow("m = z, weighed down") << false << 3.0;
+}
+
+// A model rising by 1 per metre has a roughness of the area its gradient spans: from the first
+// cell centre to the last along the gradient, across the whole grid, times zWeight² down it.
+void TestInversion::roughness()
+{
+    QFETCH(bool, alongX);
+    QFETCH(double, zWeight);
+    const Kgw::ModelGrid grid(6, 2.0);
+    const QVector<double> &x = grid.xEdges();
+    const QVector<double> &z = grid.zEdges();
+    const auto centre
+        = [](const QVector<double> &edges, int i) { return (edges.at(i) + edges.at(i + 1)) / 2; };
+    Eigen::VectorXd m(grid.cellCount());
+    for (int cell = 0; cell < grid.cellCount(); ++cell)
+        m[cell] = alongX ? centre(x, grid.columnOf(cell)) : centre(z, grid.layerOf(cell));
+    const double expected = alongX
+        ? (centre(x, grid.columns() - 1) - centre(x, 0)) * (z.last() - z.first())
+        : zWeight * zWeight * (centre(z, grid.layers() - 1) - centre(z, 0))
+            * (x.last() - x.first());
+    const double roughness = (Kgw::roughening(grid, zWeight) * m).squaredNorm();
+    QVERIFY2(std::abs(roughness / expected - 1) < 1e-12,
+        qPrintable(QStringLiteral("%1, not %2").arg(roughness).arg(expected)));
+}
+
 void TestInversion::modelReadsBackAsAGrid()
 {
     const Kgw::ModelGrid grid(6, 2.0);
@@ -204,10 +276,84 @@ void TestInversion::modelReadsBackAsAGrid()
     }
 }
 
+void TestInversion::score_data()
+{
+    QTest::addColumn<double>("depth");
+    QTest::addColumn<double>("imageRho"); // a uniform image; 0 for the truth itself
+    QTest::addColumn<double>("section");
+    QTest::addColumn<double>("bodies"); // -1 for none
+
+    // The truth is a 1000 ohm m block, x 20-24 m and z 2-4 m, in 100 ohm m, under 48
+    // electrodes 1 m apart: 8 × 4 of the 94 × 16 half-metre cells down to 8 m.
+    QTest::newRow("the truth scores 0") << 8.0 << 0.0 << 0.0 << 0.0;
+    QTest::newRow("the background misses the block by a decade")
+        << 8.0 << 100.0 << std::sqrt(32.0 / 1504) << 1.0;
+    QTest::newRow("a layer short of 8 m") << 7.99 << 100.0 << std::sqrt(32.0 / 1410) << 1.0;
+    QTest::newRow("above the block, no body") << 2.0 << 100.0 << 0.0 << -1.0;
+    QTest::newRow("ten times too high") << 2.0 << 1000.0 << 1.0 << -1.0;
+}
+
+void TestInversion::score()
+{
+    QFETCH(double, depth);
+    QFETCH(double, imageRho);
+    QFETCH(double, section);
+    QFETCH(double, bodies);
+    Kgw::Ground truth(100);
+    truth.addBlock(20, 24, 2, 4, 1000);
+    const Kgw::ImageScore score
+        = Kgw::scoreImage(truth, imageRho > 0 ? Kgw::Ground(imageRho) : truth, 48, 1, depth);
+    QVERIFY2(std::abs(score.section - section) < 1e-12, qPrintable(QString::number(score.section)));
+    if (bodies < 0)
+        QVERIFY(std::isnan(score.bodies));
+    else
+        QVERIFY2(
+            std::abs(score.bodies - bodies) < 1e-12, qPrintable(QString::number(score.bodies)));
+}
+
+// A uniform ground's readings with 3 % noise give it back within 5 %, and a test without noise has
+// no errors to weigh its readings by.
+void TestInversion::syntheticTest()
+{
+    const Kgw::SyntheticTest test
+        = Kgw::runSyntheticTest(Kgw::Ground(100), cableRows(), Electrodes, 1);
+    QVERIFY2(test.error.isEmpty(), qPrintable(test.error));
+    QVERIFY(test.inversion.steps.constLast().chiSquared <= 1);
+    QVERIFY(test.investigationDepth > 0);
+    const Kgw::ImageScore score = Kgw::scoreImage(
+        Kgw::Ground(100), Kgw::modelGround(test.inversion), Electrodes, 1, test.investigationDepth);
+    QVERIFY2(score.section < 0.02, qPrintable(QString::number(score.section)));
+
+    Kgw::SyntheticTestOptions quiet;
+    quiet.noiseShare = 0;
+    QVERIFY(!Kgw::runSyntheticTest(Kgw::Ground(100), cableRows(), Electrodes, 1, quiet)
+                 .error.isEmpty());
+}
+
+// Lists tested side by side come back in their order, each as it is tested alone; a progress
+// that cancels stops them all.
+void TestInversion::severalListsSideBySide()
+{
+    const QVector<Kgw::LineQuadruple> all = cableRows();
+    const QVector<QVector<Kgw::LineQuadruple>> lists { all.mid(0, 30), all, all.mid(30) };
+    const Kgw::Ground ground(100);
+    const QVector<Kgw::SyntheticTest> tests = Kgw::runSyntheticTests(ground, lists, Electrodes, 1);
+    QCOMPARE(tests.size(), lists.size());
+    for (int j = 0; j < lists.size(); ++j) {
+        const Kgw::SyntheticTest alone = Kgw::runSyntheticTest(ground, lists.at(j), Electrodes, 1);
+        QVERIFY(tests.at(j).error.isEmpty());
+        QCOMPARE(tests.at(j).inversion.rho.size(), alone.inversion.rho.size());
+        QCOMPARE(tests.at(j).inversion.rho, alone.inversion.rho);
+    }
+    QVERIFY_EXCEPTION_THROWN(Kgw::runSyntheticTests(ground, lists, Electrodes, 1, {},
+                                 [](double) { throw Kgw::Cancelled(); }),
+        Kgw::Cancelled);
+}
+
 void TestInversion::advice_data()
 {
     QTest::addColumn<double>("err"); // every row's
-    QTest::addColumn<double>("misfit"); // every row's ln r - ln f but the outliers'
+    QTest::addColumn<double>("misfit"); // every row's relative misfit but the outliers'
     QTest::addColumn<QVector<double>>("outliers"); // at rows 5, 17, 29 …, lines 106, 118, 130 …
     QTest::addColumn<int>("ending");
     QTest::addColumn<double>("before"); // χ² of the last iteration but one
@@ -231,7 +377,8 @@ void TestInversion::advice_data()
         << 0.03 << 0.05 << QVector<double> { 0.5, 0.45 } << reached << 9.0 << 1.6
         << QStringList { "Half of the misfit comes from 2 of 40 readings, the worst at line 106, "
                          "118: check or remove them" };
-    // Three at 0.3 hold 300 of 403: it takes all three, more than 5 %, and the misfit is spread.
+    // Three at 0.3 hold 300 of 403: it takes all three, more than 5 %, and the misfit is
+    // spread.
     QTest::newRow("three readings are many")
         << 0.03 << 0.05 << QVector<double> { 0.3, 0.3, 0.3 } << reached << 9.0 << 1.6
         << QStringList { "The errors (median 3.0 %) are smaller than the misfit a smooth model "
@@ -264,13 +411,14 @@ void TestInversion::advice()
     Kgw::InversionData data;
     data.rows.fill(Kgw::LineQuadruple(1, 4, 2, 3), Rows);
     data.err = Eigen::VectorXd::Constant(Rows, err);
-    data.logR = Eigen::VectorXd::Zero(Rows);
-    Kgw::InversionResult result;
-    result.predicted = Eigen::VectorXd::Constant(Rows, -misfit);
     for (int i = 0; i < Rows; ++i)
         data.lines.append(101 + i);
+    // Each row's relative misfit, and its share of χ² as the square of misfit / err.
+    Eigen::VectorXd misfits = Eigen::VectorXd::Constant(Rows, misfit);
     for (int i = 0; i < outliers.size(); ++i)
-        result.predicted[5 + 12 * i] = -outliers.at(i);
+        misfits[5 + 12 * i] = outliers.at(i);
+    Kgw::InversionResult result;
+    result.residuals = misfits / err;
     result.ending = Kgw::InversionResult::Ending(ending);
     Kgw::InversionStep step;
     step.iteration = 3;
@@ -278,6 +426,7 @@ void TestInversion::advice()
     result.steps.append(step);
     step.iteration = 4;
     step.chiSquared = chiSquared;
+    step.rmsPercent = 100 * std::sqrt(misfits.squaredNorm() / Rows);
     result.steps.append(step);
     const QStringList given = Kgw::inversionAdvice(data, result);
     QCOMPARE(given.size(), advice.size());

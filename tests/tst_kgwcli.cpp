@@ -63,6 +63,8 @@ private slots:
     void invert();
     void simulate_data();
     void simulate();
+    void test_data();
+    void test();
     void resolution();
     void resolutionRefusesElectrodesOffTheCable();
     void sectionOptions_data();
@@ -1019,6 +1021,57 @@ void TestKgwCli::simulate()
     QCOMPARE(row.at(9), QStringLiteral("100"));
     const KgwRun back = runKgw(dir, { "check", "--from", "unified", "d.dat" });
     QCOMPARE(back.exitCode, 0);
+}
+
+// Two short lists over a block at the surface under the middle of the cable.
+void TestKgwCli::test_data()
+{
+    QTest::addColumn<QByteArray>("extra"); // a row after the second list's
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("tested") << QByteArray() << 0 << QString();
+    QTest::newRow("an unmeasurable row refused")
+        << QByteArray("5 6 5 7\n") << 1
+        << "b.txt: Configurations that repeat an electrode or give no signal, which no "
+           "instrument reads: 1; kgw check names them\n";
+}
+
+void TestKgwCli::test()
+{
+    QFETCH(QByteArray, extra);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QByteArray wenner;
+    QByteArray dipoles;
+    for (int i = 10; i <= 34; i += 2) { // at a = 2, seeing into the block
+        const QByteArray at[] = { QByteArray::number(i), QByteArray::number(i + 2),
+            QByteArray::number(i + 4), QByteArray::number(i + 6) };
+        wenner += at[0] + ' ' + at[3] + ' ' + at[1] + ' ' + at[2] + '\n';
+        dipoles += at[1] + ' ' + at[0] + ' ' + at[2] + ' ' + at[3] + '\n';
+    }
+    QTemporaryDir dir;
+    writeBytes(dir, QStringLiteral("a.txt"), wenner);
+    writeBytes(dir, QStringLiteral("b.txt"), dipoles + extra);
+    writeBytes(dir, QStringLiteral("g.ground"), "background 100\nblock 20 30 0 1 10\n");
+    const KgwRun run = runKgw(dir,
+        { "test", "--ground", "g.ground", "--spacing", "1", "--seed", "2", "a.txt", "b.txt",
+            "--picture", "t.png" });
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err, err);
+    QCOMPARE(QImage(dir.filePath(QStringLiteral("t.png"))).width(), exitCode == 0 ? 1200 : 0);
+    if (exitCode != 0)
+        return;
+    const QStringList lines = run.out.split(QLatin1Char('\n'));
+    QCOMPARE(lines.at(0), QStringLiteral("ground: g.ground, noise 3 %, seed 2, spacing 1.000 m"));
+    // A list's row count, and figures over the section and the bodies both.
+    const int rows = wenner.count('\n');
+    for (const int line : { 3, 4 }) {
+        const QStringList cells = lines.at(line).simplified().split(QLatin1Char(' '));
+        QCOMPARE(cells.size(), 7);
+        QCOMPARE(cells.at(0), line == 3 ? QStringLiteral("a.txt") : QStringLiteral("b.txt"));
+        QCOMPARE(cells.at(1).toInt(), rows);
+        QVERIFY2(cells.at(2).toDouble() > 0 && cells.at(3).toDouble() > 0, qPrintable(run.out));
+    }
 }
 
 void TestKgwCli::resolution()

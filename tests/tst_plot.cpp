@@ -4,6 +4,7 @@
 #include "modelsections.h"
 #include "picture.h"
 #include "sectionplot.h"
+#include "testpicture.h"
 
 #include <QFile>
 #include <QHash>
@@ -113,6 +114,8 @@ private slots:
     void lineColoursEachSpread();
     void pixelToMetres_data();
     void pixelToMetres();
+    void testPicture_data();
+    void testPicture();
 };
 
 void TestPlot::writesBothFormats_data()
@@ -698,6 +701,63 @@ void TestPlot::pixelToMetres()
     QCOMPARE(found, metres);
     // And back to the same pixel.
     QCOMPARE(placed.map(frame.toPicture(metres.x(), metres.y())), pixel);
+}
+
+// The truth spans 10 to 100 and the image 1 to 100: on one scale, 1 to 100, the truth's 10 takes
+// the middle of viridis, where on its own it would take the bottom.
+void TestPlot::testPicture_data()
+{
+    QTest::addColumn<int>("images");
+    QTest::newRow("truth and an image") << 1;
+    QTest::newRow("no image refused") << 0;
+}
+
+void TestPlot::testPicture()
+{
+    QFETCH(int, images);
+    Kgw::Section section;
+    section.xEdges = { -5, 0, 5 };
+    section.zEdges = { 0, 3 };
+    section.electrodes = 2;
+    section.spacing = 5;
+    section.values = { 10, 100 };
+    const Kgw::SectionPlot truth(section, Kgw::SectionPlot::Logarithmic, "g.ground", "rho");
+    section.values = { 1, 100 };
+    const Kgw::SectionPlot image(section, Kgw::SectionPlot::Logarithmic, "a.txt", "rho");
+    QVector<Kgw::TestImage> panels;
+    if (images > 0)
+        panels.append({ "a.txt", image, 0.25, qQNaN() });
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("t.png"));
+    const WriteResult written = Kgw::writeTestPicture(png, truth, panels, 2.5);
+    QCOMPARE(written.ok(), images > 0);
+    QCOMPARE(QFile::exists(png), images > 0);
+    if (images == 0) {
+        QCOMPARE(
+            written.errorString, QStringLiteral("there is no image to compare with the ground"));
+        return;
+    }
+    const QImage picture(png);
+    const int below = picture.height() / 2; // where the image's panel starts
+    const auto pixel = [&](int panel, double x, double z) {
+        return picture.pixel(truth.frame().toPicture(x, z).toPoint() + QPoint(0, panel * below));
+    };
+    const QColor bottom(68, 1, 84), middle(33, 144, 141), top(253, 231, 37);
+    QVERIFY2(near(pixel(0, -2.5, 1), middle, 1), qPrintable(QColor(pixel(0, -2.5, 1)).name()));
+    QVERIFY(near(pixel(0, 2.5, 1), top, 1));
+    QVERIFY(near(pixel(1, -2.5, 1), bottom, 1));
+    QVERIFY(near(pixel(1, 2.5, 1), top, 1));
+    bool dashed = false; // the depth scored, across the image's panel
+    for (double x = -4; x < -3; x += 0.05)
+        dashed = dashed || qGray(pixel(1, x, 2.5)) > 245;
+    QVERIFY(dashed);
+    const QString svg = dir.filePath(QStringLiteral("t.svg"));
+    QVERIFY(Kgw::writeTestPicture(svg, truth, panels, 2.5).ok());
+    bool ok = false;
+    QVERIFY(
+        svgTexts(contents(svg), &ok)
+            .contains(QStringLiteral(
+                "a.txt \u2014 RMS of log10 error 0.250 over the section, none over the bodies")));
 }
 
 QTEST_MAIN(TestPlot)
