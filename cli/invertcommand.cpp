@@ -36,7 +36,8 @@ int runInvert(const QStringList &arguments, Console &console)
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("Write the model to MODEL (required)."), QStringLiteral("MODEL"));
     const QCommandLineOption picture(QStringLiteral("picture"),
-        QStringLiteral("Also draw the model, with the electrodes, to P (.png or .svg)."),
+        QStringLiteral("Also draw the model, with the electrodes and the readings' depth of "
+                       "investigation, to P (.png or .svg)."),
         QStringLiteral("P"));
     for (const QCommandLineOption &option : { output, picture })
         commandLine.parser().addOption(option);

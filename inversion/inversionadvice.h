@@ -13,8 +13,10 @@ namespace Kgw {
 inline constexpr double AdviceChiSquared = 1.5;
 // The last iteration's χ² below this share of the one before: the misfit was still falling.
 inline constexpr double StillFalling = 0.9;
-// Half of the misfit held by at most this share of the readings: a few bad ones carry it.
-inline constexpr double FewReadingsShare = 0.05;
+// Half of the misfit held by at most this share of the readings: a few bad ones carry it. A
+// misfit spread as noise is, Gaussian, has half of it in an eighth of the readings; a model
+// bends towards a few bad ones and spreads their misfit to their neighbours, to a tenth.
+inline constexpr double FewReadingsShare = 0.1;
 // The lines of at most this many of the worst readings are named.
 inline constexpr int WorstNamed = 5;
 
