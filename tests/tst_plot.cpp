@@ -561,7 +561,7 @@ void TestPlot::invertedModel()
     result.grid = Kgw::ModelGrid(4, 1);
     result.rho = Eigen::VectorXd::Constant(result.grid.cellCount(), 50);
     result.startRho = 200;
-    result.steps.append(Kgw::InversionStep());
+    result.steps = { {} };
     const Kgw::SectionPlot plot = Kgw::modelSectionPlot(data, result, "m.xyz");
     QCOMPARE(plot.title(), QStringLiteral("m.xyz \u2014 inverted model, spacing 1.000 m"));
     const QImage image = drawn(plot);
