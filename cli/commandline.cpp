@@ -83,6 +83,17 @@ void CommandLine::addSpacingOption(const QString &use, bool defaulted)
     add(Kgw::Options::Spacing, defaulted ? nullptr : "{use}: {range}.", use);
 }
 
+bool CommandLine::spacingKnown(bool inputGaveIt, const QString &needs, const QString &input)
+{
+    if (inputGaveIt || spacingGiven())
+        return true;
+    usageError(QStringLiteral("%1 needs the cable's spacing, and %2: give --spacing METRES")
+                   .arg(needs,
+                       input.isEmpty() ? QStringLiteral("none was given")
+                                       : QStringLiteral("%1 records none").arg(input)));
+    return false;
+}
+
 std::optional<int> CommandLine::parse(const QStringList &arguments)
 {
     if (!m_parser.parse(arguments))

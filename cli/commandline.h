@@ -63,6 +63,12 @@ public:
     // help, or after a usage error.
     std::optional<int> parse(const QStringList &arguments);
 
+    // A wrong spacing puts every position off, so a command that cannot work without one takes
+    // none it was not given: true when --spacing or its input (`inputGaveIt`) gave it, else a
+    // usage error that names what `needs` it and the `input` that records none (none given
+    // where empty).
+    bool spacingKnown(bool inputGaveIt, const QString &needs, const QString &input = QString());
+
     // The --spacing value; nothing after a usage error.
     std::optional<double> spacing() { return number(Kgw::Options::Spacing); }
 

@@ -160,12 +160,9 @@ std::optional<Input> InputReader::read(
 
 std::optional<int> refuseUnsimulable(CommandLine &commandLine, Console &console, const Input &input)
 {
-    // A wrong spacing puts every electrode off, and the readings with them.
-    if (!commandLine.spacingGiven() && !input.ownSpacing)
-        return commandLine.usageError(
-            QStringLiteral("the readings depend on the spacing, and %1 records none: give "
-                           "--spacing METRES")
-                .arg(inputName(input.argument)));
+    if (!commandLine.spacingKnown(
+            input.ownSpacing, QStringLiteral("each reading"), inputName(input.argument)))
+        return ExitUsage;
     if (input.unmeasurable > 0)
         return refuse(console, inputName(input.argument),
             QStringLiteral("configurations that repeat an electrode or give no signal, which no "

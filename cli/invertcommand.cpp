@@ -9,6 +9,7 @@
 #include "exchange.h"
 #include "groundsection.h"
 #include "inversion.h"
+#include "inversionadvice.h"
 #include "picture.h"
 #include "textutil.h"
 
@@ -34,19 +35,14 @@ int runInvert(const QStringList &arguments, Console &console)
             "inversion fails or writing failed, 2 for a usage error."));
     const QCommandLineOption output({ QStringLiteral("o"), QStringLiteral("output") },
         QStringLiteral("Write the model to MODEL (required)."), QStringLiteral("MODEL"));
-    const QCommandLineOption zWeight(QStringLiteral("zweight"),
-        QStringLiteral("How much more a change with depth costs than one along the line: above "
-                       "1 for layers, below 1 for upright bodies (default 1)."),
-        QStringLiteral("W"));
-    const QCommandLineOption maxIterations(QStringLiteral("max-iter"),
-        QStringLiteral("Stop after N iterations, 1 to 100 (default %1).")
-            .arg(Kgw::InversionOptions::DefaultMaxIterations),
-        QStringLiteral("N"));
     const QCommandLineOption picture(QStringLiteral("picture"),
-        QStringLiteral("Also draw the model, with the electrodes, to P (.png or .svg)."),
+        QStringLiteral("Also draw the model, with the electrodes and the readings' depth of "
+                       "investigation, to P (.png or .svg)."),
         QStringLiteral("P"));
-    for (const QCommandLineOption &option : { output, zWeight, maxIterations, picture })
+    for (const QCommandLineOption &option : { output, picture })
         commandLine.parser().addOption(option);
+    commandLine.add(Kgw::Options::ZWeight);
+    commandLine.add(Kgw::Options::MaxIterations);
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres, when DATA records none"), false);
     InputReader reader(commandLine, InputReader::ListsOnly, Kgw::ExchangeExtent::WholeLine);
@@ -62,21 +58,13 @@ int runInvert(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("give exactly one data file"));
     if (!parser.isSet(output))
         return commandLine.usageError(QStringLiteral("-o MODEL is required"));
+    const std::optional<double> zWeight = commandLine.number(Kgw::Options::ZWeight);
+    const std::optional<int> maxIterations = commandLine.whole(Kgw::Options::MaxIterations);
+    if (!zWeight || !maxIterations)
+        return ExitUsage;
     Kgw::InversionOptions options;
-    if (parser.isSet(zWeight)) {
-        bool ok = false;
-        options.zWeight = parser.value(zWeight).toDouble(&ok);
-        if (!ok || !(options.zWeight > 0) || options.zWeight > 100)
-            return commandLine.usageError(
-                QStringLiteral("--zweight takes a number above 0 and up to 100"));
-    }
-    if (parser.isSet(maxIterations)) {
-        bool ok = false;
-        options.maxIterations = parser.value(maxIterations).toInt(&ok);
-        if (!ok || options.maxIterations < 1 || options.maxIterations > 100)
-            return commandLine.usageError(
-                QStringLiteral("--max-iter takes a whole number from 1 to 100"));
-    }
+    options.zWeight = *zWeight;
+    options.maxIterations = *maxIterations;
     const QString pictureFile = parser.value(picture);
     if (parser.isSet(picture) && !Kgw::isSupportedPicture(pictureFile))
         return commandLine.usageError(
@@ -93,11 +81,8 @@ int runInvert(const QStringList &arguments, Console &console)
     const std::optional<Input> read = reader.read(console, input, true);
     if (!read)
         return ExitRefused;
-    if (!commandLine.spacingGiven() && !read->ownSpacing)
-        return commandLine.usageError(
-            QStringLiteral("the model depends on the spacing, and %1 records none: give "
-                           "--spacing METRES")
-                .arg(inputName(input)));
+    if (!commandLine.spacingKnown(read->ownSpacing, QStringLiteral("the model"), inputName(input)))
+        return ExitUsage;
     const QVector<Kgw::LineQuadruple> rows = read->lineRows();
     QVector<qint64> lines;
     for (int i = 0; i < rows.size(); ++i)
@@ -142,9 +127,8 @@ int runInvert(const QStringList &arguments, Console &console)
             console, target, Kgw::FileContent::of({ xyz }), QStringLiteral("model file")))
         return ExitRefused;
     if (parser.isSet(picture)) {
-        const Kgw::WriteResult written = Kgw::groundSectionPlot(Kgw::modelGround(result),
-            data.electrodes, data.spacingMetres, QFileInfo(target).fileName())
-                                             .write(pictureFile);
+        const Kgw::WriteResult written
+            = Kgw::modelSectionPlot(data, result, QFileInfo(target).fileName()).write(pictureFile);
         if (!written.ok()) {
             console.ioFailure(pictureFile, written.message, written.errorString);
             return ExitRefused;
@@ -155,6 +139,8 @@ int runInvert(const QStringList &arguments, Console &console)
         << QString::number(result.steps.constLast().chiSquared, 'g', 4) << " after "
         << Kgw::counted(result.steps.constLast().iteration, QStringLiteral("iteration")) << ": "
         << result.stop << '\n';
+    for (const QString &sentence : Kgw::inversionAdvice(data, result))
+        out << sentence << '\n';
     return ExitSuccess;
 }
 

@@ -247,10 +247,10 @@ int runRollAlong(const QStringList &arguments, Console &console)
     } else {
         request.source = designing ? Kgw::RollAlongRequest::Design : Kgw::RollAlongRequest::Arrays;
     }
-    // A wrong spacing puts every position of the line's file off, so none is taken unless given.
-    if (!commandLine.spacingGiven() && !(input && input->ownSpacing))
-        return commandLine.usageError(QStringLiteral(
-            "the plan records the line's spacing in PREFIX.dat: give --spacing METRES"));
+    if (!commandLine.spacingKnown(input && input->ownSpacing,
+            QStringLiteral("the plan's line file PREFIX.dat"),
+            input ? inputName(input->argument) : QString()))
+        return ExitUsage;
     line.spacingMetres = input && input->ownSpacing ? input->spacingMetres : *commandLine.spacing();
     QString impossible;
     if (!Kgw::planSpreads(line, &impossible))

@@ -1,6 +1,5 @@
 #include "inversion.h"
 
-#include "depth.h"
 #include "forward.h"
 #include "groundrows.h"
 
@@ -17,16 +16,6 @@
 namespace Kgw {
 
 namespace {
-
-double median(std::vector<double> values)
-{
-    const size_t half = values.size() / 2;
-    std::nth_element(values.begin(), values.begin() + half, values.end());
-    const double upper = values[half];
-    if (values.size() % 2 == 1)
-        return upper;
-    return (*std::max_element(values.begin(), values.begin() + half) + upper) / 2;
-}
 
 // The forward model of the parameters: m on the grid's cells, the outer columns and the bottom
 // layer reaching to the mesh's boundaries, each mesh cell taking the area-weighted mean of ln ρ
@@ -118,14 +107,11 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
         return result;
     }
     const int n = data.rows.size();
-    result.startRho = median(std::vector<double>(data.rhoa.data(), data.rhoa.data() + n));
+    result.startRho = median(data.rhoa);
 
-    double deepest = 0;
-    for (const LineQuadruple &q : data.rows)
-        deepest = std::max(deepest, medianDepth(q, data.spacingMetres));
     GridOptions gridOptions;
     gridOptions.cellsPerSpacing = 2;
-    gridOptions.depthMetres = 1.5 * std::max(deepest, data.spacingMetres);
+    gridOptions.depthMetres = 1.5 * std::max(deepestMedianDepth(data), data.spacingMetres);
     result.grid = ModelGrid(data.electrodes, data.spacingMetres, gridOptions,
         data.electrodes > CablePositions ? CablePositions : 0);
     if (!result.grid.isValid()) {
@@ -171,8 +157,10 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
 
     Eigen::VectorXd m = Eigen::VectorXd::Constant(result.grid.cellCount(), startLog);
     Eigen::VectorXd f;
-    const auto finish = [&](const QString &stop) {
+    const auto finish = [&](InversionResult::Ending ending, const QString &stop) {
         result.rho = m.array().exp();
+        result.residuals = (observed - fitted(f)) * weight;
+        result.ending = ending;
         result.stop = stop;
         return result;
     };
@@ -185,10 +173,11 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
     for (int iteration = 1;; ++iteration) {
         if (result.steps.constLast().chiSquared <= 1) {
             result.converged = true;
-            return finish(QStringLiteral("chi-squared reached 1"));
+            return finish(
+                InversionResult::ChiSquaredReached, QStringLiteral("chi-squared reached 1"));
         }
         if (iteration > options.maxIterations)
-            return finish(QStringLiteral("the iteration limit"));
+            return finish(InversionResult::IterationLimit, QStringLiteral("the iteration limit"));
         if (progress)
             progress(double(iteration - 1) / options.maxIterations);
 
@@ -229,7 +218,8 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
         if (!accepted) {
             // The last trial is the model the next Jacobian would be taken at; put m back.
             model.forward(m, &f);
-            return finish(QStringLiteral("no step lowers the misfit"));
+            return finish(
+                InversionResult::NoLowerMisfit, QStringLiteral("no step lowers the misfit"));
         }
         record(iteration, f, lambda);
     }

@@ -19,9 +19,12 @@ namespace Kgw {
 
 struct InversionOptions {
     static constexpr int DefaultMaxIterations = 15;
+    // Far beyond any the cooling needs to reach χ² = 1.
+    static constexpr int MostIterations = 100;
+    static constexpr double DefaultZWeight = 1;
     // How much more a change between a cell and the one below it costs than one between
     // neighbours along the line: above 1 for a layered image, below 1 for upright bodies.
-    double zWeight = 1;
+    double zWeight = DefaultZWeight;
     int maxIterations = DefaultMaxIterations;
     // Each iteration's λ is the last one's over this: slow enough that each Gauss–Newton step
     // stays near the linearisation it was taken on, fast enough to reach χ² = 1 in a few.
@@ -48,7 +51,11 @@ struct InversionResult {
     Eigen::VectorXd rho; // ohm m, one a grid cell in its order
     double startRho = 0; // the median apparent resistivity
     QVector<InversionStep> steps;
+    // W_d (d − f) of each row at the final model: the mean of their squares is χ².
+    Eigen::VectorXd residuals;
     bool converged = false; // χ² ≤ 1
+    enum Ending { ChiSquaredReached, IterationLimit, NoLowerMisfit };
+    Ending ending = ChiSquaredReached;
     QString stop; // why it stopped, as a user reads it
 };
 

@@ -1,9 +1,11 @@
 #include "inversiondata.h"
 
+#include "depth.h"
 #include "geometry.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace Kgw {
 
@@ -13,6 +15,27 @@ int InversionData::droppedCount() const
     for (const DroppedRows &d : dropped)
         count += d.count;
     return count;
+}
+
+double median(const Eigen::VectorXd &values)
+{
+    if (values.size() == 0)
+        return 0;
+    std::vector<double> sorted(values.data(), values.data() + values.size());
+    const size_t half = sorted.size() / 2;
+    std::nth_element(sorted.begin(), sorted.begin() + half, sorted.end());
+    const double upper = sorted[half];
+    if (sorted.size() % 2 == 1)
+        return upper;
+    return (*std::max_element(sorted.begin(), sorted.begin() + half) + upper) / 2;
+}
+
+double deepestMedianDepth(const InversionData &data)
+{
+    double deepest = 0;
+    for (const LineQuadruple &q : data.rows)
+        deepest = std::max(deepest, medianDepth(q, data.spacingMetres));
+    return deepest;
 }
 
 InversionData inversionData(const QVector<LineQuadruple> &rows, const DataColumns &data,
@@ -51,6 +74,7 @@ InversionData inversionData(const QVector<LineQuadruple> &rows, const DataColumn
                                .arg(e);
             result.errorLine = lineOf(i);
             result.rows.clear();
+            result.lines.clear();
             return result;
         }
         if (isUnmeasurable(q)) {
@@ -70,6 +94,7 @@ InversionData inversionData(const QVector<LineQuadruple> &rows, const DataColumn
             continue;
         }
         result.rows.append(q);
+        result.lines.append(lineOf(i));
         transfer.append(r);
         err.append(e);
         rhoa.append(k * r);

@@ -32,6 +32,7 @@ struct InversionData {
     qint64 errorLine = 0; // the file's line at fault, 0 for the whole file
 
     QVector<LineQuadruple> rows; // those kept, positions 1..electrodes, no remote electrode needed
+    QVector<qint64> lines; // each kept row's line in the file
     Eigen::VectorXd r; // transfer resistance, ohm
     Eigen::VectorXd err; // relative
     Eigen::VectorXd rhoa; // ohm m, K r with the flat ground's K
@@ -42,6 +43,13 @@ struct InversionData {
     bool isValid() const { return error.isEmpty() && !rows.isEmpty(); }
     int droppedCount() const;
 };
+
+// The middle value, or the mean of the middle two, of a column of the data; 0 of none.
+double median(const Eigen::VectorXd &values);
+
+// The deepest median depth of investigation (Edwards) of the kept rows, in metres: about as
+// deep as the data see, the depth the model's cells reach beyond and a picture marks.
+double deepestMedianDepth(const InversionData &data);
 
 // The data of the rows (positions on a flat line at the spacing) from the file's columns: r, or
 // else rhoa over the flat ground's geometric factor, and err. lineNumbers give each row's line

@@ -6,6 +6,7 @@
 #include "findings.h"
 #include "geometry.h"
 #include "injection.h"
+#include "inversion.h"
 #include "modelgrid.h"
 #include "quadruple.h"
 #include "spacing.h"
@@ -575,6 +576,21 @@ inline constexpr Option Seed
           .helped(QT_TRANSLATE_NOOP("Kgw::Options",
               "Seed of the noise: the same seed gives the same noise, {range} ({default})."))
           .shown(nullptr, nullptr);
+
+// The inversion of measured or simulated readings, which kgw invert, kgw test and the window's
+// Test view share.
+inline constexpr Option ZWeight
+    = Option::decimal("zweight", "W", 0, false, 100, InversionOptions::DefaultZWeight)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "How much more a change with depth costs than one along the line: above 1 for "
+              "layers, below 1 for upright bodies, {range} ({default})."))
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Depth &weight:"), "inversion/zWeight");
+inline constexpr Option MaxIterations
+    = Option::whole("max-iter", "N", 1, InversionOptions::MostIterations,
+        InversionOptions::DefaultMaxIterations)
+          .helped(
+              QT_TRANSLATE_NOOP("Kgw::Options", "Stop after N iterations, {range} ({default})."))
+          .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Iterations:"), "inversion/maxIterations");
 
 // Every option above, in the order the window shows them.
 const QVector<const Option *> &all();

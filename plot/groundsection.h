@@ -2,6 +2,7 @@
 #define KGW_GROUNDSECTION_H
 
 #include "ground.h"
+#include "inversion.h"
 #include "sectionplot.h"
 
 #include <QRectF>
@@ -19,6 +20,12 @@ QRectF groundSectionArea(int electrodes, double spacing);
 // would take, so that an edge shows as the model sees it.
 SectionPlot groundSectionPlot(
     const Ground &ground, int electrodes, double spacing, const QString &name);
+
+// The model an inversion of the data found, over the same area and scale as the ground's
+// picture, so that the two compare; the dashed line the depth the data see
+// (deepestMedianDepth()), the caption its fit. `name` is what the title calls the model.
+SectionPlot modelSectionPlot(
+    const InversionData &data, const InversionResult &result, const QString &name);
 
 } // namespace Kgw
 

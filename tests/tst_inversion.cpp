@@ -1,6 +1,7 @@
 #include "geometry.h"
 #include "groundfile.h"
 #include "inversion.h"
+#include "inversionadvice.h"
 #include "simulation.h"
 #include "synthetictest.h"
 
@@ -78,6 +79,8 @@ private slots:
     void score();
     void syntheticTest();
     void severalListsSideBySide();
+    void advice_data();
+    void advice();
 };
 
 void TestInversion::data_data()
@@ -345,6 +348,84 @@ void TestInversion::severalListsSideBySide()
     QVERIFY_EXCEPTION_THROWN(Kgw::runSyntheticTests(ground, lists, Electrodes, 1, {},
                                  [](double) { throw Kgw::Cancelled(); }),
         Kgw::Cancelled);
+}
+
+void TestInversion::advice_data()
+{
+    QTest::addColumn<double>("err"); // every row's
+    QTest::addColumn<double>("misfit"); // every row's relative misfit but the outliers'
+    QTest::addColumn<QVector<double>>("outliers"); // at rows 5, 13, 21 …, lines 106, 114, 122 …
+    QTest::addColumn<int>("ending");
+    QTest::addColumn<double>("before"); // χ² of the last iteration but one
+    QTest::addColumn<double>("chiSquared");
+    QTest::addColumn<QStringList>("advice"); // each sentence's start
+    const int limit = Kgw::InversionResult::IterationLimit;
+    const int reached = Kgw::InversionResult::ChiSquaredReached;
+    const int noStep = Kgw::InversionResult::NoLowerMisfit;
+
+    QTest::newRow("a fit at 1.5") << 0.03 << 0.05 << QVector<double>() << limit << 3.0 << 1.5
+                                  << QStringList();
+    QTest::newRow("still falling at the limit")
+        << 0.03 << 0.02 << QVector<double>() << limit << 1.7 << 1.52
+        << QStringList { "It stopped at the iteration limit of 4 with chi-squared still falling "
+                         "(1.7 to 1.52 in the last iteration): give it more iterations, "
+                         "--max-iter 8." };
+    QTest::newRow("falling by a tenth: no longer")
+        << 0.03 << 0.02 << QVector<double>() << limit << 2.0 << 1.8 << QStringList();
+    QTest::newRow("two readings carry it")
+        << 0.03 << 0.05 << QVector<double> { 0.5, 0.45 } << reached << 9.0 << 1.6
+        << QStringList { "Half of the misfit comes from 2 of 40 readings, the worst at line 106, "
+                         "114: check or remove them" };
+    // Each 0.17 holds 32.1 of χ² × 40, the rest 2.78: four hold 128.4 of 228.4, a tenth of the
+    // rows; five 160.5 of 257.7, and it takes all five.
+    QTest::newRow("four readings carry it")
+        << 0.03 << 0.05 << QVector<double>(4, 0.17) << reached << 9.0 << 1.6
+        << QStringList { "Half of the misfit comes from 4 of 40 readings" };
+    QTest::newRow("five readings are many")
+        << 0.03 << 0.05 << QVector<double>(5, 0.17) << reached << 9.0 << 1.6
+        << QStringList { "The errors (median 3.0 %) are smaller than the misfit a smooth model "
+                         "reaches across the data (RMS 7.6 %): the err column is too small; give "
+                         "errors of at least 7.7 %." };
+    QTest::newRow("errors as large as the misfit")
+        << 0.25 << 0.25 << QVector<double>() << reached << 9.0 << 1.6 << QStringList();
+    QTest::newRow("no step lowers two readings")
+        << 0.03 << 0.05 << QVector<double> { 0.5, 0.45 } << noStep << 9.0 << 1.6
+        << QStringList { "Half of the misfit comes from 2 of 40 readings" };
+    QTest::newRow("no step lowers errors too small")
+        << 0.03 << 0.0449 << QVector<double>() << noStep << 9.0 << 1.6
+        << QStringList { "The errors (median 3.0 %)" };
+    QTest::newRow("no step lowers it") << 0.03 << 0.02 << QVector<double>() << noStep << 9.0 << 1.6
+                                       << QStringList { "No step lowered the misfit" };
+}
+
+void TestInversion::advice()
+{
+    QFETCH(double, err);
+    QFETCH(double, misfit);
+    QFETCH(QVector<double>, outliers);
+    QFETCH(int, ending);
+    QFETCH(double, before);
+    QFETCH(double, chiSquared);
+    QFETCH(QStringList, advice);
+    constexpr int Rows = 40;
+    Kgw::InversionData data;
+    data.rows.fill(Kgw::LineQuadruple(1, 4, 2, 3), Rows);
+    data.err = Eigen::VectorXd::Constant(Rows, err);
+    for (int i = 0; i < Rows; ++i)
+        data.lines.append(101 + i);
+    // Each row's relative misfit, and its share of χ² as the square of misfit / err.
+    Eigen::VectorXd misfits = Eigen::VectorXd::Constant(Rows, misfit);
+    for (int i = 0; i < outliers.size(); ++i)
+        misfits[5 + 8 * i] = outliers.at(i);
+    Kgw::InversionResult result;
+    result.residuals = misfits / err;
+    result.ending = Kgw::InversionResult::Ending(ending);
+    result.steps
+        = { { 3, before }, { 4, chiSquared, 100 * std::sqrt(misfits.squaredNorm() / Rows) } };
+    const QStringList given = Kgw::inversionAdvice(data, result);
+    QCOMPARE(given.size(), advice.size());
+    for (int i = 0; i < advice.size(); ++i)
+        QVERIFY2(given.at(i).startsWith(advice.at(i)), qPrintable(given.at(i)));
 }
 
 QTEST_GUILESS_MAIN(TestInversion)

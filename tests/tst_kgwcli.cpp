@@ -974,11 +974,18 @@ void TestKgwCli::simulate_data()
     QTest::addColumn<QByteArray>("list");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("err");
-    QTest::newRow("written") << QByteArray("1 4 2 3\n") << 0 << QString();
+    QTest::addColumn<bool>("spacing"); // whether --spacing 1 is given
+    QTest::newRow("written") << QByteArray("1 4 2 3\n") << 0 << QString() << true;
+    QTest::newRow("no spacing refused")
+        << QByteArray("1 4 2 3\n") << 2
+        << "kgw simulate: each reading needs the cable's spacing, and a.txt records none: give "
+           "--spacing METRES\nTry 'kgw simulate --help' for more information.\n"
+        << false;
     QTest::newRow("a repeated electrode refused")
         << QByteArray("1 4 2 3\n1 1 2 3\n") << 1
         << "a.txt: Configurations that repeat an electrode or give no signal, which no "
-           "instrument reads: 1; kgw check names them\n";
+           "instrument reads: 1; kgw check names them\n"
+        << true;
 }
 
 void TestKgwCli::simulate()
@@ -986,12 +993,16 @@ void TestKgwCli::simulate()
     QFETCH(QByteArray, list);
     QFETCH(int, exitCode);
     QFETCH(QString, err);
+    QFETCH(bool, spacing);
     QTemporaryDir dir;
     writeBytes(dir, QStringLiteral("a.txt"), list);
     writeBytes(dir, QStringLiteral("g.ground"), "background 100\n");
-    const KgwRun run = runKgw(dir,
-        { "simulate", "--ground", "g.ground", "--spacing", "1", "--current", "100", "a.txt", "-o",
-            "d.dat" });
+    QStringList arguments { "simulate", "--ground", "g.ground", "--current", "100", "a.txt", "-o",
+        "d.dat" };
+    if (spacing)
+        arguments << "--spacing"
+                  << "1";
+    const KgwRun run = runKgw(dir, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.err, err);
     QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("d.dat"))), exitCode == 0);

@@ -1,5 +1,6 @@
 #include "coverageplot.h"
 #include "depth.h"
+#include "groundsection.h"
 #include "modelsections.h"
 #include "picture.h"
 #include "sectionplot.h"
@@ -54,6 +55,16 @@ QStringList svgTexts(const QByteArray &svg, bool *ok)
     return texts;
 }
 
+// The section as the picture shows it.
+QImage drawn(const Kgw::SectionPlot &plot)
+{
+    QImage image(plot.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    plot.draw(&painter);
+    painter.end();
+    return image;
+}
+
 bool near(QRgb pixel, const QColor &colour, int tolerance)
 {
     return std::abs(qRed(pixel) - colour.red()) <= tolerance
@@ -95,6 +106,7 @@ private slots:
     void sectionRange_data();
     void sectionRange();
     void sectionMarks();
+    void invertedModel();
     void resolutionBeyondTheCable();
     void tickLabels_data();
     void tickLabels();
@@ -536,6 +548,32 @@ void TestPlot::sectionMarks()
     QVERIFY(dashed); // the depth line
 }
 
+// An inverted model of 50 ohm m over a cable of 4 electrodes at 1 m, read by Wenner alpha at
+// a = 1 m alone, whose median depth is 0.519 a (Edwards 1977): the picture names the model,
+// colours it by its cells and dashes the depth the reading sees.
+void TestPlot::invertedModel()
+{
+    Kgw::InversionData data;
+    data.rows = { Kgw::LineQuadruple(1, 4, 2, 3) };
+    data.spacingMetres = 1;
+    data.electrodes = 4;
+    Kgw::InversionResult result;
+    result.grid = Kgw::ModelGrid(4, 1);
+    result.rho = Eigen::VectorXd::Constant(result.grid.cellCount(), 50);
+    result.startRho = 200;
+    result.steps = { {} };
+    const Kgw::SectionPlot plot = Kgw::modelSectionPlot(data, result, "m.xyz");
+    QCOMPARE(plot.title(), QStringLiteral("m.xyz \u2014 inverted model, spacing 1.000 m"));
+    const QImage image = drawn(plot);
+    const auto pixel
+        = [&](double x, double z) { return image.pixel(plot.frame().toPicture(x, z).toPoint()); };
+    QVERIFY(near(pixel(1.6, 0.2), plot.colourOf(50), 0));
+    bool dashed = false;
+    for (double x = 0; x < 0.2; x += 0.01)
+        dashed = dashed || qGray(pixel(x, 0.519)) > 245;
+    QVERIFY(dashed);
+}
+
 // No configuration looks down beyond the cable's ends, so the resolution there is the
 // smoothing's and is drawn grey, as are the cells that no configuration resolves. Under the
 // cable the top cells are resolved.
@@ -545,10 +583,7 @@ void TestPlot::resolutionBeyondTheCable()
     const Kgw::ResolutionModel model(survey);
     const Kgw::SequenceResolution result = model.evaluate(Kgw::fourElectrodeConfigurations(8));
     const Kgw::SectionPlot plot = Kgw::resolutionSectionPlot(model, result, "all.txt");
-    QImage image(plot.size(), QImage::Format_RGB32);
-    QPainter painter(&image);
-    plot.draw(&painter);
-    painter.end();
+    const QImage image = drawn(plot);
     const auto pixel
         = [&](double x, double z) { return image.pixel(plot.frame().toPicture(x, z).toPoint()); };
     const QColor grey(0xb0, 0xb0, 0xb0);
