@@ -62,6 +62,8 @@ int runTest(const QStringList &arguments, Console &console)
         "({default}).",
         QString(), defaultNoise);
     commandLine.add(Kgw::Options::Seed);
+    commandLine.add(Kgw::Options::ZWeight);
+    commandLine.add(Kgw::Options::MaxIterations);
     InputReader reader(commandLine, InputReader::TakesSequences, Kgw::ExchangeExtent::WholeLine);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode lists, sequence files (*.KGW) or, with --from, unified data or "
@@ -81,7 +83,9 @@ int runTest(const QStringList &arguments, Console &console)
         ? commandLine.number(O::Noise)
         : Kgw::SyntheticTestOptions::DefaultNoiseShare * 100;
     const std::optional<int> seed = commandLine.whole(O::Seed);
-    if (!noise || !seed)
+    const std::optional<double> zWeight = commandLine.number(O::ZWeight);
+    const std::optional<int> maxIterations = commandLine.whole(O::MaxIterations);
+    if (!noise || !seed || !zWeight || !maxIterations)
         return ExitUsage;
     // Readings without noise would have no error to weigh them by.
     if (*noise == 0)
@@ -139,6 +143,8 @@ int runTest(const QStringList &arguments, Console &console)
     Kgw::SyntheticTestOptions options;
     options.noiseShare = O::Noise.modelValue(*noise);
     options.seed = quint32(*seed);
+    options.inversion.zWeight = *zWeight;
+    options.inversion.maxIterations = *maxIterations;
     QVector<Kgw::SyntheticTest> tests;
     {
         Progress progress(console, QStringLiteral("test"));
@@ -177,11 +183,8 @@ int runTest(const QStringList &arguments, Console &console)
             << QString::number(last.iteration).leftJustified(12)
             << QString::number(test.seconds, 'f', 1) << '\n';
         if (parser.isSet(picture)) {
-            Kgw::SectionPlot plot = Kgw::groundSectionPlot(image, electrodes, spacing, names.at(j));
-            plot.setCaption(QStringLiteral("inverted from %1 \u03a9m: chi2 %2 after %3")
-                                .arg(test.inversion.startRho, 0, 'g', 4)
-                                .arg(last.chiSquared, 0, 'g', 4)
-                                .arg(Kgw::counted(last.iteration, QStringLiteral("iteration"))));
+            const Kgw::SectionPlot plot
+                = Kgw::modelSectionPlot(test.data, test.inversion, names.at(j));
             images.append({ names.at(j), plot, score.section, score.bodies });
         }
     }

@@ -91,9 +91,9 @@ ListTest runListTest(const Kgw::Ground &ground, const QString &groundName,
     widenToGround(listImage, &low, &high);
     widenToGround(standardImage, &low, &high);
     test.panels = { Kgw::groundSectionPlot(ground, electrodes, spacingMetres, groundName),
-        Kgw::groundSectionPlot(
-            listImage, electrodes, spacingMetres, tr("image of %1").arg(test.list.name)),
-        Kgw::groundSectionPlot(standardImage, electrodes, spacingMetres,
+        Kgw::modelSectionPlot(
+            test.list.test.data, test.list.test.inversion, tr("image of %1").arg(test.list.name)),
+        Kgw::modelSectionPlot(test.standard.test.data, test.standard.test.inversion,
             tr("image of the %1").arg(test.standard.name)) };
     for (Kgw::SectionPlot &panel : test.panels)
         panel.setRange(low, high);

@@ -172,7 +172,6 @@ InversionResult invert(const InversionData &data, const InversionOptions &option
     double lambda = 0;
     for (int iteration = 1;; ++iteration) {
         if (result.steps.constLast().chiSquared <= 1) {
-            result.converged = true;
             return finish(
                 InversionResult::ChiSquaredReached, QStringLiteral("chi-squared reached 1"));
         }

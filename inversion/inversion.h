@@ -53,9 +53,9 @@ struct InversionResult {
     QVector<InversionStep> steps;
     // W_d (d − f) of each row at the final model: the mean of their squares is χ².
     Eigen::VectorXd residuals;
-    bool converged = false; // χ² ≤ 1
     enum Ending { ChiSquaredReached, IterationLimit, NoLowerMisfit };
     Ending ending = ChiSquaredReached;
+    bool converged() const { return error.isEmpty() && ending == ChiSquaredReached; } // χ² ≤ 1
     QString stop; // why it stopped, as a user reads it
 };
 

@@ -1,6 +1,5 @@
 #include "synthetictest.h"
 
-#include "depth.h"
 #include "simulation.h"
 #include "solverparts.h"
 
@@ -33,12 +32,6 @@ SyntheticTest runSyntheticTest(const Ground &ground, const QVector<LineQuadruple
         test.error = QStringLiteral("a synthetic test needs noise above 0");
         return test;
     }
-    double deepest = 0;
-    for (const LineQuadruple &q : rows)
-        deepest = std::max(deepest, medianDepth(q, spacingMetres));
-    if (deepest > 0)
-        test.investigationDepth = deepest;
-
     SimulationOptions simulation;
     simulation.noiseShare = options.noiseShare;
     simulation.noise.relativeError = options.noiseShare;
@@ -54,13 +47,15 @@ SyntheticTest runSyntheticTest(const Ground &ground, const QVector<LineQuadruple
     DataColumns columns;
     columns[DataColumn::R] = s.r;
     columns[DataColumn::Err] = s.err;
-    const InversionData data = inversionData(rows, columns, {}, spacingMetres);
-    if (!data.error.isEmpty()) {
-        test.error = data.error;
+    test.data = inversionData(rows, columns, {}, spacingMetres);
+    if (!test.data.error.isEmpty()) {
+        test.error = test.data.error;
         return test;
     }
+    if (const double deepest = deepestMedianDepth(test.data); deepest > 0)
+        test.investigationDepth = deepest;
     test.inversion
-        = invert(data, options.inversion, step, progressRange(progress, SimulationShare, 1));
+        = invert(test.data, options.inversion, step, progressRange(progress, SimulationShare, 1));
     test.error = test.inversion.error;
     test.seconds = timer.nsecsElapsed() / 1e9;
     return test;

@@ -34,6 +34,7 @@ struct ImageScore {
 // A synthetic test of one list: its readings over a known ground with noise, inverted.
 struct SyntheticTest {
     QString error; // why the list could not be tested; empty when it could
+    InversionData data; // the simulated readings, as inverted
     InversionResult inversion;
     // The deepest median depth of investigation of the list's rows: how deep it sees.
     double investigationDepth = std::numeric_limits<double>::quiet_NaN();

@@ -153,7 +153,7 @@ void TestInversion::uniformGroundInvertsToItself()
 {
     const Kgw::InversionResult result = Kgw::invert(simulated(Kgw::Ground(100), 0.03));
     QVERIFY2(result.error.isEmpty(), qPrintable(result.error));
-    QVERIFY(result.converged);
+    QVERIFY(result.converged());
     QCOMPARE(result.steps.size(), 1);
     QVERIFY(result.steps.constFirst().chiSquared <= 1);
     for (int cell = 0; cell < result.rho.size(); ++cell)
@@ -214,7 +214,7 @@ void TestInversion::readingsCrossZero()
     const Kgw::InversionData data = simulated(ground, 0.03, scatteredRows());
     QVERIFY(data.rows.size() > 100);
     const Kgw::InversionResult result = Kgw::invert(data);
-    QVERIFY2(result.converged, qPrintable(QString::number(result.steps.constLast().chiSquared)));
+    QVERIFY2(result.converged(), qPrintable(QString::number(result.steps.constLast().chiSquared)));
 }
 
 void TestInversion::roughness_data()
