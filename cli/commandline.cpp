@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "console.h"
+#include "picture.h"
 #include "report.h"
 #include "spacing.h"
 
@@ -148,6 +149,16 @@ bool CommandLine::sequenceSpacingKnown(const ConfigurationsTarget &target, bool 
         return true;
     usageError(QStringLiteral("--kgw writes a sequence file, which records the cable's spacing, "
                               "and none was given: give --spacing METRES"));
+    return false;
+}
+
+bool CommandLine::pictureNameAccepted(const QString &fileName)
+{
+    if (Kgw::isSupportedPicture(fileName))
+        return true;
+    usageError(
+        QStringLiteral("--picture takes a name ending in %1")
+            .arg(Kgw::canWriteSvg() ? QStringLiteral(".png or .svg") : QStringLiteral(".png")));
     return false;
 }
 

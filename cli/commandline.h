@@ -83,6 +83,10 @@ public:
     // may give the spacing calls this once it has read the input, before writing anything.
     bool sequenceSpacingKnown(const ConfigurationsTarget &target, bool inputGaveIt);
 
+    // Whether a picture can be drawn to `fileName`, as --picture names it: by its extension, and
+    // .svg only where this kgw has Qt SVG. Otherwise reports a usage error and returns false.
+    bool pictureNameAccepted(const QString &fileName);
+
     // Reports a usage error of this command and returns its exit status.
     int usageError(const QString &message);
 

@@ -66,10 +66,8 @@ int runInvert(const QStringList &arguments, Console &console)
     options.zWeight = *zWeight;
     options.maxIterations = *maxIterations;
     const QString pictureFile = parser.value(picture);
-    if (parser.isSet(picture) && !Kgw::isSupportedPicture(pictureFile))
-        return commandLine.usageError(
-            QStringLiteral("--picture takes a name ending in %1")
-                .arg(Kgw::canWriteSvg() ? QStringLiteral(".png or .svg") : QStringLiteral(".png")));
+    if (parser.isSet(picture) && !commandLine.pictureNameAccepted(pictureFile))
+        return ExitUsage;
     if (!reader.accept())
         return ExitUsage;
 

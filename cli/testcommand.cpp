@@ -91,10 +91,8 @@ int runTest(const QStringList &arguments, Console &console)
     if (*noise == 0)
         return commandLine.usageError(QStringLiteral("--noise must be above 0 for a test"));
     const QString pictureFile = parser.value(picture);
-    if (parser.isSet(picture) && !Kgw::isSupportedPicture(pictureFile))
-        return commandLine.usageError(
-            QStringLiteral("--picture takes a name ending in %1")
-                .arg(Kgw::canWriteSvg() ? QStringLiteral(".png or .svg") : QStringLiteral(".png")));
+    if (parser.isSet(picture) && !commandLine.pictureNameAccepted(pictureFile))
+        return ExitUsage;
     if (!reader.accept())
         return ExitUsage;
 
