@@ -26,8 +26,8 @@ StandardComparison compareWithStandardArrays(const ResolutionModel &model,
 
 namespace {
 
-// The same over a ground, one after the other: the ground's rows are worked out from one set of
-// pairs, which the two would share.
+// The same over a ground, one after the other: the two would share the ground's model, and with
+// its pairs worked out by the design, their rows take little time.
 StandardComparison compareOverGround(const ResolutionModel &model, GroundModel &ground,
     const QVector<Quadruple> &sequence, const ProgressFunction &progress)
 {
