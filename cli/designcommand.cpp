@@ -48,6 +48,11 @@ QString description()
         "electrode is taken as its reciprocal, or left out when that encloses one too, unless "
         "--allow-enclosing; --max-dipole does the same for longer dipoles at any channel count, "
         "and --channel-layout chained chooses each group as a chain.\n"
+        "--ground FILE designs over the ground of a ground file (blocks, layers and polygons, "
+        "or a grid MODEL.xyz as kgw invert writes it), such as the image of a first survey: the "
+        "configurations' sensitivities come from its forward model, and both figures are of that "
+        "ground; lambda and the comprehensive set stay those of the uniform ground, as with kgw "
+        "resolution --ground.\n"
         "--reciprocals PERCENT adds that share of reciprocals after the design, those whose new "
         "current pair most rows share first, in groups of up to C.\n"
         "Exit status: 0 when the design was written, 1 when no design can be made or writing "
@@ -78,6 +83,10 @@ int runDesign(const QStringList &arguments, Console &console)
         QStringLiteral("Cable spacing in metres of the model (default 5) and --kgw (needed)"),
         false);
     ModelOptions model(commandLine, int(Kgw::Options::Electrodes.defaultValue));
+    const QCommandLineOption groundOption(QStringLiteral("ground"),
+        QStringLiteral("Design over the ground of the ground file FILE rather than a uniform one."),
+        QStringLiteral("FILE"));
+    parser.addOption(groundOption);
     commandLine.add(Options::Exclude, nullptr,
         QStringLiteral(
             "no configuration that uses one is chosen, nor counted in the comprehensive set."));
@@ -121,6 +130,15 @@ int runDesign(const QStringList &arguments, Console &console)
         console, {}, Kgw::SurveyModel::Resolution, progress.function(0, 0.05), &status);
     if (!survey)
         return status;
+    // A ground file refused before the comprehensive set's long work.
+    const QString groundFile = parser.value(groundOption);
+    std::unique_ptr<Kgw::GroundModel> ground;
+    if (!groundFile.isEmpty()) {
+        ground = readGroundModel(console, groundFile, *survey);
+        if (!ground)
+            return ExitRefused;
+        request.ground = ground.get();
+    }
     const Kgw::ModelGrid &grid = survey->grid();
     const QString name = QStringLiteral("kgw design");
     const Kgw::ResolutionModel resolution(*survey, progress.function(0.05, 0.4));
@@ -144,6 +162,12 @@ int runDesign(const QStringList &arguments, Console &console)
         chosen += QStringLiteral("; fewer than the %1 asked for, as no more candidates are left")
                       .arg(options.measurements);
     console.diagnostic(name, 0, chosen);
+    if (ground)
+        console.diagnostic(name, 0,
+            QStringLiteral("designed over the ground of %1, sensitivities from its forward model "
+                           "on %2; lambda and the comprehensive set of a uniform ground")
+                .arg(inputName(groundFile),
+                    Kgw::counted(ground->meshCells(), QStringLiteral("cell"))));
     if (design.baseWithoutRoom > 0)
         console.diagnostic(name, 0,
             QStringLiteral("%1 of the base left out: the design holds %2, fewer than the base "
@@ -173,11 +197,11 @@ int runDesign(const QStringList &arguments, Console &console)
                 figure(Kgw::medianCancellation(run.standard))));
     console.diagnostic(name, 0,
         QStringLiteral("mean relative resolution %1, standard arrays of %2 %3 (linear: what "
-                       "the data could resolve of a uniform ground, readings that cancel "
-                       "counted for less)")
+                       "the data could resolve of %4, readings that cancel counted for less)")
             .arg(figure(run.designed.meanRelative),
                 Kgw::counted(run.standard.size(), QStringLiteral("configuration")),
-                figure(run.arrays.meanRelative)));
+                figure(run.arrays.meanRelative),
+                ground ? QStringLiteral("that ground") : QStringLiteral("a uniform ground")));
     if (options.targeted) {
         console.diagnostic(name, 0,
             QStringLiteral("in the target: mean relative resolution %1, standard arrays %2")

@@ -6,11 +6,13 @@
 #include "progress.h"
 #include "wavenumbers.h"
 
+#include <QPair>
 #include <QString>
 #include <QVector>
 
 #include <Eigen/Core>
 
+#include <functional>
 #include <vector>
 
 namespace Kgw {
@@ -64,6 +66,12 @@ public:
     Eigen::MatrixXd jacobian(
         const QVector<LineQuadruple> &rows, const ProgressFunction &progress = {});
 
+    // ∂ r / ∂ ln ρ of the pole-pole readings of electrode pairs (p, q), 1-based positions in
+    // electrodeX, p != q, unscaled as poles() are: cells × pairs. A row's is the signed sum of its
+    // four pairs' columns, and jacobian() that over r.
+    Eigen::MatrixXd poleJacobian(
+        const QVector<QPair<int, int>> &pairs, const ProgressFunction &progress = {});
+
     // The pole potentials (ohm) of this ground on the mesh, unscaled: column a read at row m is
     // the potential at electrode m of a unit current at electrode a.
     Eigen::MatrixXd poles();
@@ -85,6 +93,13 @@ private:
         double cosine;
     };
 
+    // Hands take(cell, gram, scale) every cell of the mesh, from several threads: gram between
+    // the fields of the `used` electrodes (0-based) the cell's part of Σ_k w_k ∫ (∇U_A·∇U_M +
+    // k² U_A U_M) and of the boundary term, scale σ / π, so that scale × gram(M, A) is the cell's
+    // ∂ r_AM / ∂ ln ρ.
+    using CellGram = std::function<void(int cell, const Eigen::MatrixXd &gram, double scale)>;
+    void cellGrams(
+        const std::vector<int> &used, const CellGram &take, const ProgressFunction &progress) const;
     Eigen::MatrixXd solvePoles(
         const Eigen::VectorXd &sigma, bool keepFields, const ProgressFunction &progress);
     void ensurePoles(const ProgressFunction &progress, bool keepFields);

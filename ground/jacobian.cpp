@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace Kgw {
 
@@ -39,7 +40,6 @@ Eigen::MatrixXd ForwardModel::jacobian(
     ensurePoles(progressRange(progress, 0, 0.5), true);
     const int electrodes = m_electrodeX.size();
     const int cells = m_mesh.cellCount();
-    const int wavenumbers = m_wavenumbers.size();
 
     // Only the electrodes the rows use take part, in the order they first appear.
     std::vector<int> usedIndex(size_t(electrodes), -1);
@@ -66,6 +66,45 @@ Eigen::MatrixXd ForwardModel::jacobian(
         inverseR(i) = 1 / r;
     }
 
+    Eigen::MatrixXd jacobian(rows.size(), cells);
+    cellGrams(
+        used,
+        [&](int cell, const Eigen::MatrixXd &gram, double scale) {
+            for (int i = 0; i < rows.size(); ++i) {
+                const RowTerms &row = rowTerms[size_t(i)];
+                double sum = 0;
+                for (int t = 0; t < row.count; ++t)
+                    sum += row.sign[t] * gram(row.potential[t], row.current[t]);
+                jacobian(i, cell) = row.count < 0 ? qQNaN() : scale * sum * inverseR(i);
+            }
+        },
+        progressRange(progress, 0.5, 1));
+    return jacobian;
+}
+
+Eigen::MatrixXd ForwardModel::poleJacobian(
+    const QVector<QPair<int, int>> &pairs, const ProgressFunction &progress)
+{
+    ensurePoles(progressRange(progress, 0, 0.5), true);
+    std::vector<int> used(size_t(m_electrodeX.size()));
+    std::iota(used.begin(), used.end(), 0);
+    Eigen::MatrixXd result(m_mesh.cellCount(), pairs.size());
+    cellGrams(
+        used,
+        [&](int cell, const Eigen::MatrixXd &gram, double scale) {
+            for (int i = 0; i < pairs.size(); ++i)
+                result(cell, i) = scale * gram(pairs.at(i).second - 1, pairs.at(i).first - 1);
+        },
+        progressRange(progress, 0.5, 1));
+    return result;
+}
+
+void ForwardModel::cellGrams(
+    const std::vector<int> &used, const CellGram &take, const ProgressFunction &progress) const
+{
+    const int cells = m_mesh.cellCount();
+    const int wavenumbers = m_wavenumbers.size();
+
     // The boundary edges of each cell, most cells having none.
     std::vector<int> edgeStart(size_t(cells) + 1, 0);
     for (const Edge &edge : m_edges)
@@ -82,7 +121,6 @@ Eigen::MatrixXd ForwardModel::jacobian(
     for (int c = 0; c < cells; ++c)
         mostEdges = std::max(mostEdges, edgeStart[size_t(c) + 1] - edgeStart[size_t(c)]);
 
-    Eigen::MatrixXd jacobian(rows.size(), cells);
     const int usedCount = int(used.size());
     const int blocks = (cells + CellBlock - 1) / CellBlock;
     runInParallel(
@@ -154,17 +192,10 @@ Eigen::MatrixXd ForwardModel::jacobian(
                 gram.noalias() = cellFeatures.transpose() * cellFeatures;
                 // ∂P/∂ln ρ = −σ ∂P/∂σ, and the cell's matrix is linear in its σ.
                 const double scale = m_sigma(cell) / Pi;
-                for (int i = 0; i < rows.size(); ++i) {
-                    const RowTerms &row = rowTerms[size_t(i)];
-                    double sum = 0;
-                    for (int t = 0; t < row.count; ++t)
-                        sum += row.sign[t] * gram(row.potential[t], row.current[t]);
-                    jacobian(i, cell) = row.count < 0 ? qQNaN() : scale * sum * inverseR(i);
-                }
+                take(cell, gram, scale);
             }
         },
-        progressRange(progress, 0.5, 1));
-    return jacobian;
+        progress);
 }
 
 } // namespace Kgw

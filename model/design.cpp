@@ -2,6 +2,7 @@
 
 #include "arrays.h"
 #include "geometry.h"
+#include "groundrows.h"
 
 #include <Eigen/Dense>
 
@@ -117,7 +118,8 @@ void inColumnHalves(Matrix &m, const Solve &solve)
 class Designer
 {
 public:
-    Designer(const ResolutionModel &model, const DesignOptions &options);
+    // Over the ground's pairs when one is given, else over the uniform ground's.
+    Designer(const ResolutionModel &model, const GroundPairs *ground, const DesignOptions &options);
 
     // Weighs the cells and sets up the tables for A = GᵀWG of the base + lambda CᵀC: the one
     // factorisation of the design.
@@ -137,6 +139,8 @@ private:
     const ResolutionModel &m_model;
     const DesignOptions &m_options;
     const SurveyModel &m_survey;
+    const GroundPairs *m_ground;
+    const Matrix &m_pairVectors; // T: cells × pairs
     Eigen::Index m_cells = 0;
     Eigen::Index m_pairs = 0;
     std::vector<double> m_cellWeights; // w_j / (m R_jj of the comprehensive set)
@@ -147,10 +151,13 @@ private:
     double m_tracked = 0;
 };
 
-Designer::Designer(const ResolutionModel &model, const DesignOptions &options)
+Designer::Designer(
+    const ResolutionModel &model, const GroundPairs *ground, const DesignOptions &options)
     : m_model(model)
     , m_options(options)
     , m_survey(model.survey())
+    , m_ground(ground)
+    , m_pairVectors(ground ? ground->vectors : model.survey().pairs())
     , m_cells(model.survey().cellCount())
     , m_pairs(model.survey().pairCount())
 { }
@@ -191,14 +198,22 @@ bool Designer::prepare(const std::vector<SurveyRow> &base, QString *error)
 {
     if (!weighCells(error))
         return false;
-    Matrix a = m_survey.normalMatrix(base);
+    const Matrix rows = rowColumns(m_pairVectors, base);
+    Matrix a;
+    if (m_ground) {
+        // The survey's shortcuts to GᵀWG know only its own pairs.
+        a = Matrix::Zero(m_cells, m_cells);
+        a.selfadjointView<Eigen::Lower>().rankUpdate(rows);
+    } else {
+        a = m_survey.normalMatrix(base);
+    }
     const double lambda = m_model.lambda();
     m_survey.addSmoothness(a, lambda);
     if (!m_survey.factorise(a, error))
         return false;
 
     // X = L^-1 T gives Tᵀ A^-1 T = XᵀX; Z = L^-T X.
-    Matrix x = m_survey.pairs();
+    Matrix x = m_pairVectors;
     inColumnHalves(x, [&](auto block) { a.triangularView<Eigen::Lower>().solveInPlace(block); });
     m_m = Matrix::Zero(m_pairs, m_pairs);
     m_m.selfadjointView<Eigen::Lower>().rankUpdate(x.transpose());
@@ -230,7 +245,6 @@ bool Designer::prepare(const std::vector<SurveyRow> &base, QString *error)
     }
 
     // R = A^-1 GᵀWG, so R_jj = Σ_i (A^-1 g_i)_j g_ij over the base rows.
-    const Matrix rows = rowColumns(m_survey.pairs(), base);
     const Matrix zRows = rowColumns(z, base);
     m_tracked = 0;
     for (Eigen::Index j = 0; j < m_cells; ++j)
@@ -290,15 +304,6 @@ struct Ranked {
     }
 };
 
-// A row of the sensitivity, scaled to length 1, for the correlation between rows.
-Eigen::VectorXd unitRow(const PairTable &table, const Quadruple &q)
-{
-    Eigen::VectorXd row(table.grid().cellCount());
-    table.row(q, row.data());
-    const double length = row.norm();
-    return length > 0 ? Eigen::VectorXd(row / length) : row;
-}
-
 // What the design can still choose from.
 struct Candidates {
     std::vector<SurveyRow> rows;
@@ -335,6 +340,20 @@ Candidates::Candidates(
         for (int i = 0; i < int(rows.size()); ++i)
             byCurrent[size_t(rows[size_t(i)].current)].push_back(i);
     }
+}
+
+// A candidate's row of the sensitivity, over the ground when one is given, scaled to length 1 for
+// the correlation between rows.
+Eigen::VectorXd unitRow(
+    const SurveyModel &survey, const GroundPairs *ground, const Candidates &candidates, int i)
+{
+    Eigen::VectorXd row(survey.cellCount());
+    if (ground)
+        row = rowColumns(ground->vectors, { candidates.rows[size_t(i)] });
+    else
+        survey.table().row(candidates.quadruples.at(i), row.data());
+    const double length = row.norm();
+    return length > 0 ? Eigen::VectorXd(row / length) : row;
 }
 
 // A group's entry for a candidate read with M and N swapped, to run along a chain.
@@ -407,7 +426,7 @@ std::vector<int> chainOf(
 // injection. Rows as correlated as the design is resolved already (`threshold`) add
 // mostly what another row of the round adds; they wait for a later round, unless the round would
 // otherwise stay short.
-std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
+std::vector<int> pick(const SurveyModel &survey, const GroundPairs *ground, Candidates &candidates,
     const std::vector<double> &scores, int channels, bool chained, int room, int remaining,
     double threshold, int *groupsTaken)
 {
@@ -485,8 +504,8 @@ std::vector<int> pick(const SurveyModel &survey, Candidates &candidates,
     };
     std::vector<size_t> skipped;
     for (size_t position = 0; position < looked && int(picked.size()) < room; ++position) {
-        Eigen::VectorXd row = unitRow(
-            survey.table(), candidates.quadruples.at(candidateOf(members(position).front())));
+        Eigen::VectorXd row
+            = unitRow(survey, ground, candidates, candidateOf(members(position).front()));
         if (correlated(row)) {
             skipped.push_back(position);
             continue;
@@ -520,10 +539,15 @@ void listByInjection(
     *surveyRows = groupedRows;
 }
 
-} // namespace
+// Over a ground a row is (1 / r) Σ s_p t_p where over none it is K Σ s_p t_p: its scale K / sigma
+// becomes 1 / (r sigma), and takes the sign of r.
+void weighOverGround(SurveyRow *row, const Quadruple &q, const GroundPairs &ground, double spacing)
+{
+    row->scale /= geometricFactor(q, spacing) * ground.resistance(*row);
+}
 
-DesignResult designSequence(
-    const ResolutionModel &model, const DesignOptions &options, const ProgressFunction &progress)
+DesignResult design(const ResolutionModel &model, const GroundPairs *ground,
+    const DesignOptions &options, const ProgressFunction &progress)
 {
     DesignResult result;
     QElapsedTimer timer;
@@ -571,7 +595,15 @@ DesignResult designSequence(
     const int channels = std::max(1, options.channels);
     Candidates candidates(survey, used, options);
     result.candidates = int(candidates.rows.size());
-    Designer designer(model, options);
+    if (ground) {
+        const double spacing = survey.grid().spacing();
+        for (size_t i = 0; i < baseRows.size(); ++i)
+            weighOverGround(&baseRows[i], result.configurations.at(int(i)), *ground, spacing);
+        for (size_t i = 0; i < candidates.rows.size(); ++i)
+            weighOverGround(
+                &candidates.rows[i], candidates.quadruples.at(int(i)), *ground, spacing);
+    }
+    Designer designer(model, ground, options);
     if (!designer.prepare(baseRows, &result.error))
         return result;
     result.preparationSeconds = timer.nsecsElapsed() / 1e9;
@@ -589,7 +621,7 @@ DesignResult designSequence(
     while (result.configurations.size() < wanted) {
         designer.rank(candidates.rows, candidates.available, &scores);
         const int remaining = wanted - result.configurations.size();
-        const std::vector<int> picked = pick(survey, candidates, scores, channels,
+        const std::vector<int> picked = pick(survey, ground, candidates, scores, channels,
             options.rules.layout == ChannelLayout::Chained, std::min(batchSize, remaining),
             remaining, std::clamp(designer.tracked(), 0.0, 1.0), &result.groups);
         if (picked.empty())
@@ -608,6 +640,20 @@ DesignResult designSequence(
     result.selectionSeconds = timer.nsecsElapsed() / 1e9;
     report(1);
     return result;
+}
+
+} // namespace
+
+DesignResult designSequence(
+    const ResolutionModel &model, const DesignOptions &options, const ProgressFunction &progress)
+{
+    return design(model, nullptr, options, progress);
+}
+
+DesignResult designSequence(const ResolutionModel &model, const GroundPairs &ground,
+    const DesignOptions &options, const ProgressFunction &progress)
+{
+    return design(model, &ground, options, progress);
 }
 
 bool TargetRegion::containsCell(const ModelGrid &grid, int cell) const

@@ -11,6 +11,8 @@
 
 namespace Kgw {
 
+struct GroundPairs;
+
 // A region of the ground in metres, x along the cable and z downwards. A cell counts as inside
 // when its centre is.
 struct TargetRegion {
@@ -130,6 +132,12 @@ struct DesignResult {
 // solved per candidate, and nothing is factorised after the start.
 DesignResult designSequence(const ResolutionModel &model, const DesignOptions &options,
     const ProgressFunction &progress = ProgressFunction());
+// The same over a ground: its pair vectors take the place of the uniform ground's, and a row's
+// scale K / sigma becomes 1 / (r sigma), r the row's transfer resistance over the ground. The
+// cells are weighed, and lambda set, as over the uniform ground, so that a design over a ground
+// and one over none aim at the same figure (ResolutionModel::evaluate() of GroundRows).
+DesignResult designSequence(const ResolutionModel &model, const GroundPairs &ground,
+    const DesignOptions &options, const ProgressFunction &progress = ProgressFunction());
 
 } // namespace Kgw
 

@@ -1,6 +1,7 @@
 #include "designrun.h"
 
 #include "geometry.h"
+#include "groundrows.h"
 #include "injection.h"
 
 #include <future>
@@ -23,6 +24,23 @@ StandardComparison compareWithStandardArrays(const ResolutionModel &model,
     return comparison;
 }
 
+namespace {
+
+// The same over a ground, one after the other: the two would share the ground's model, and with
+// its pairs worked out by the design, their rows take little time.
+StandardComparison compareOverGround(const ResolutionModel &model, GroundModel &ground,
+    const QVector<Quadruple> &sequence, const ProgressFunction &progress)
+{
+    StandardComparison comparison;
+    comparison.standard = standardArrays(model.survey(), sequence.size());
+    comparison.sequence = model.evaluate(ground.rows(sequence), progressRange(progress, 0, 0.5));
+    comparison.arrays
+        = model.evaluate(ground.rows(comparison.standard), progressRange(progress, 0.5, 1));
+    return comparison;
+}
+
+} // namespace
+
 QVector<Quadruple> designBase(const SurveyModel &survey, const DesignRequest &request)
 {
     GenerateOptions smallest;
@@ -44,13 +62,20 @@ DesignRun makeDesign(
     DesignRun run;
     DesignOptions options = request.options;
     options.base = designBase(model.survey(), request);
-    run.design = designSequence(model, options, progressRange(progress, 0, 0.75));
+    // Over a ground, its pairs take most of the time.
+    const double designEnd = request.ground ? 0.9 : 0.75;
+    run.design = request.ground
+        ? designSequence(model, request.ground->pairs(progressRange(progress, 0, 0.6)), options,
+            progressRange(progress, 0.6, designEnd))
+        : designSequence(model, options, progressRange(progress, 0, designEnd));
     if (!run.design.ok()) {
         run.error = run.design.error;
         return run;
     }
-    StandardComparison comparison = compareWithStandardArrays(
-        model, run.design.configurations, progressRange(progress, 0.75, 1));
+    const ProgressFunction comparing = progressRange(progress, designEnd, 1);
+    StandardComparison comparison = request.ground
+        ? compareOverGround(model, *request.ground, run.design.configurations, comparing)
+        : compareWithStandardArrays(model, run.design.configurations, comparing);
     run.standard = std::move(comparison.standard);
     run.designed = std::move(comparison.sequence);
     run.arrays = std::move(comparison.arrays);

@@ -9,6 +9,8 @@
 
 namespace Kgw {
 
+class GroundModel;
+
 // What a design is asked for, as kgw design and the design window read it.
 struct DesignRequest {
     // options.base is filled by makeDesign.
@@ -19,6 +21,9 @@ struct DesignRequest {
     QVector<ArrayKind> baseArrays;
     // Percent of the design added as reciprocals after it.
     int reciprocalShare = 0;
+    // The ground to design over and judge the design on, rather than a uniform one; it must be
+    // of the survey the design is for.
+    GroundModel *ground = nullptr;
 };
 
 // A sequence's figures beside those of the standard arrays of its size, which every figure of a

@@ -137,6 +137,15 @@ GroundRows GroundModel::rowsOf(const QVector<Row> &sequence, const ProgressFunct
         // The row's scale is K / sigma: its J is K times the pairs', and here J comes whole.
         result.m_weights[i] = rows[size_t(i)].scale / geometricFactor(q, spacing);
     }
+    if (m_pairs) {
+        // A row is (1 / r) Σ s_p t_p of the pairs already worked out: no fields to integrate.
+        for (SurveyRow &row : rows)
+            row.scale = 1 / m_pairs->resistance(row);
+        result.m_sensitivity = rowColumns(m_pairs->vectors, rows);
+        if (progress)
+            progress(1);
+        return result;
+    }
     for (Eigen::Index first = 0; first < count; first += RowChunk) {
         const int chunk = int(std::min<Eigen::Index>(RowChunk, count - first));
         const Eigen::MatrixXd jacobian = m_forward->jacobian(lineRows.mid(int(first), chunk),
@@ -146,6 +155,36 @@ GroundRows GroundModel::rowsOf(const QVector<Row> &sequence, const ProgressFunct
     if (progress)
         progress(1);
     return result;
+}
+
+double GroundPairs::resistance(const SurveyRow &row) const
+{
+    double r = 0;
+    for (int t = 0; t < 4 && row.sign[t] != 0; ++t)
+        r += row.sign[t] * resistances(row.pair[t]);
+    return r;
+}
+
+const GroundPairs &GroundModel::pairs(const ProgressFunction &progress)
+{
+    Q_ASSERT(m_error.isEmpty() && !m_survey.grid().isLine());
+    if (m_pairs)
+        return *m_pairs;
+    const int electrodes = m_survey.grid().electrodes();
+    QVector<QPair<int, int>> electrodePairs(int(m_survey.pairCount()));
+    for (int p = 1; p <= electrodes; ++p) {
+        for (int q = p + 1; q <= electrodes && q - p < m_survey.grid().spread(); ++q)
+            electrodePairs[m_survey.pairIndex(p, q)] = { p, q };
+    }
+    const Eigen::MatrixXd jacobian = m_forward->poleJacobian(electrodePairs, progress);
+    const Eigen::MatrixXd poles = m_forward->poles();
+    m_pairs = std::make_unique<GroundPairs>();
+    m_pairs->vectors = m_share * jacobian;
+    m_pairs->resistances.resize(electrodePairs.size());
+    for (int i = 0; i < electrodePairs.size(); ++i)
+        m_pairs->resistances(i)
+            = poles(electrodePairs.at(i).second - 1, electrodePairs.at(i).first - 1);
+    return *m_pairs;
 }
 
 QVector<double> cumulativeSensitivity(const GroundRows &rows)

@@ -30,6 +30,18 @@ Eigen::SparseMatrix<double> meshToGrid(
 class ForwardModel;
 class GroundModel;
 
+// The pole-pole readings over a ground of every pair of electrodes the survey holds, in its pair
+// order (SurveyModel::pairIndex()). A row over the ground is (1 / r) Σ s_p t_p, r its transfer
+// resistance Σ s_p r_p: made of these as a row over a uniform ground is of the survey's pairs().
+struct GroundPairs {
+    // t_p = ∂ r_p / ∂ ln ρ on the grid: cells × pairs.
+    Eigen::MatrixXd vectors;
+    // r_p, in the forward model's unit.
+    Eigen::VectorXd resistances;
+
+    double resistance(const SurveyRow &row) const;
+};
+
 // The rows of G of a sequence over a ground, as the survey's rows are over a uniform one: the
 // same configurations have a row and weigh the same (SurveyModel::row()), but each row's
 // sensitivity is that of the ground, from the forward model's Jacobian by reciprocity, on the
@@ -88,6 +100,8 @@ public:
         const QVector<Quadruple> &sequence, const ProgressFunction &progress = ProgressFunction());
     GroundRows rows(const QVector<LineQuadruple> &sequence,
         const ProgressFunction &progress = ProgressFunction());
+    // The pairs of a cable's survey, worked out at the first call. Needs a model without error().
+    const GroundPairs &pairs(const ProgressFunction &progress = ProgressFunction());
 
 private:
     template <typename Row>
@@ -98,6 +112,7 @@ private:
     int m_meshCells = 0;
     std::unique_ptr<ForwardModel> m_forward;
     Eigen::SparseMatrix<double> m_share;
+    std::unique_ptr<GroundPairs> m_pairs;
 };
 
 // Σ |J| per cell over the rows, as cumulativeSensitivity() of a survey counts it.

@@ -2,6 +2,7 @@
 #include "design.h"
 #include "designrun.h"
 #include "geometry.h"
+#include "groundrows.h"
 #include "injection.h"
 #include "rollalongrun.h"
 
@@ -60,6 +61,8 @@ private slots:
     void cancelled_data();
     void cancelled();
     void designPerSpread();
+    void overUniformPairs_data();
+    void overUniformPairs();
 };
 
 void TestDesign::design_data()
@@ -444,4 +447,40 @@ void TestDesign::designPerSpread()
 }
 
 QTEST_GUILESS_MAIN(TestDesign)
+// A ground whose pairs are the survey's own, with the pole-pole resistances of a uniform ground of
+// 1 ohm m, 1 / (2 pi d): every row's r is 1 / K, so its scale 1 / (r sigma) is K / sigma again
+// and the design must be the uniform one, row for row.
+void TestDesign::overUniformPairs_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<Kgw::ChannelLayout>("layout");
+    QTest::newRow("one channel") << 1 << Kgw::ChannelLayout::Free;
+    QTest::newRow("chains of 4") << 4 << Kgw::ChannelLayout::Chained;
+}
+
+void TestDesign::overUniformPairs()
+{
+    QFETCH(int, channels);
+    QFETCH(Kgw::ChannelLayout, layout);
+    constexpr int Electrodes = 12;
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(Electrodes, 1), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    Kgw::GroundPairs ground;
+    ground.vectors = survey.pairs();
+    ground.resistances.resize(survey.pairCount());
+    for (int p = 1; p <= Electrodes; ++p) {
+        for (int q = p + 1; q <= Electrodes; ++q)
+            ground.resistances(survey.pairIndex(p, q)) = 1 / (2 * M_PI * (q - p));
+    }
+    Kgw::DesignOptions options;
+    options.measurements = 80;
+    options.channels = channels;
+    options.rules.layout = layout;
+    options.base = smallestOf({ ArrayKind::WennerAlpha }, Electrodes);
+    const Kgw::DesignResult uniform = Kgw::designSequence(model, options);
+    const Kgw::DesignResult over = Kgw::designSequence(model, ground, options);
+    QVERIFY2(over.ok(), qPrintable(over.error));
+    QCOMPARE(over.configurations, uniform.configurations);
+}
+
 #include "tst_design.moc"

@@ -33,6 +33,7 @@ private slots:
     void uniformResolution();
     void meshShares_data();
     void meshShares();
+    void rowsFromPairs();
 };
 
 // Over a ground of the background alone the Jacobian is the half-space's, which the uniform model
@@ -160,4 +161,24 @@ void TestGroundRows::meshShares()
 }
 
 QTEST_GUILESS_MAIN(TestGroundRows)
+// A row is (1 / r) Σ s_p t_p of its pole-pole pairs: the rows made of the ground's pairs must be
+// those the forward model's Jacobian gives row by row, to rounding, and weigh the same.
+void TestGroundRows::rowsFromPairs()
+{
+    const Kgw::SurveyModel survey(grid(), Kgw::ResolutionOptions());
+    Kgw::Ground block(100);
+    block.addBlock(9, 14, 1, 3, 10);
+    Kgw::GroundModel ground(survey, block);
+    const QVector<Quadruple> sequence { Quadruple { 11, 14, 12, 13 }, Quadruple { 5, 7, 13, 15 },
+        Quadruple { 20, 17, 19, 18 }, Quadruple { 8, 0, 10, 12 } };
+    const Kgw::GroundRows direct = ground.rows(sequence);
+    QVERIFY(ground.pairs().vectors.cols() == survey.pairCount());
+    const Kgw::GroundRows fromPairs = ground.rows(sequence);
+    QCOMPARE(fromPairs.weights(), direct.weights());
+    const double largest = direct.sensitivity().cwiseAbs().maxCoeff();
+    const double difference
+        = (fromPairs.sensitivity() - direct.sensitivity()).cwiseAbs().maxCoeff();
+    QVERIFY2(difference < 1e-9 * largest, qPrintable(QString::number(difference / largest)));
+}
+
 #include "tst_groundrows.moc"
