@@ -2,6 +2,7 @@
 
 #include "geometry.h"
 #include "groundsection.h"
+#include "testpicture.h"
 #include "textutil.h"
 
 #include <QCoreApplication>
@@ -17,44 +18,15 @@ QString tr(const char *text)
     return QCoreApplication::translate("ListTest", text);
 }
 
-// The lowest and highest resistivity the ground paints anywhere, for one colour scale to hold the
-// truth and the images alike.
-void widenToGround(const Kgw::Ground &ground, double *low, double *high)
+// The rows an instrument reads, as a line's rows.
+QVector<Kgw::LineQuadruple> readable(const QVector<Kgw::Quadruple> &quadruples)
 {
-    const auto take = [&](double rho) {
-        if (std::isfinite(rho)) {
-            *low = std::min(*low, rho);
-            *high = std::max(*high, rho);
-        }
-    };
-    take(ground.background());
-    for (int s = 0; s < ground.shapeCount(); ++s) {
-        const Kgw::Ground::Shape &shape = ground.shape(s);
-        if (shape.kind == Kgw::Ground::ShapeKind::Grid)
-            std::for_each(shape.cells.cbegin(), shape.cells.cend(), take);
-        else
-            take(shape.rho);
-    }
-}
-
-ListImage testOne(const Kgw::Ground &ground, const QVector<Kgw::Quadruple> &quadruples,
-    const QString &name, int electrodes, double spacingMetres,
-    const Kgw::SyntheticTestOptions &options, const Kgw::ProgressFunction &progress)
-{
-    ListImage image;
-    image.name = name;
     QVector<Kgw::LineQuadruple> rows;
     for (const Kgw::Quadruple &q : quadruples) {
         if (!Kgw::isUnmeasurable(q))
             rows.append(Kgw::LineQuadruple(q.a, q.b, q.m, q.n));
     }
-    image.rows = rows.size();
-    if (rows.isEmpty())
-        image.test.error = tr("none of its configurations gives a reading");
-    else
-        image.test
-            = Kgw::runSyntheticTest(ground, rows, electrodes, spacingMetres, options, {}, progress);
-    return image;
+    return rows;
 }
 
 } // namespace
@@ -66,10 +38,22 @@ ListTest runListTest(const Kgw::Ground &ground, const QString &groundName,
 {
     ListTest test;
     test.noiseShare = options.noiseShare;
-    test.list = testOne(ground, list, listName, electrodes, spacingMetres, options,
-        Kgw::progressRange(progress, 0, 0.5));
-    test.standard = testOne(ground, standard, tr("standard arrays"), electrodes, spacingMetres,
-        options, Kgw::progressRange(progress, 0.5, 1));
+    test.list.name = listName;
+    test.standard.name = tr("standard arrays");
+    const QVector<QVector<Kgw::LineQuadruple>> rows { readable(list), readable(standard) };
+    test.list.rows = rows.at(0).size();
+    test.standard.rows = rows.at(1).size();
+    for (const ListImage *image : { &test.list, &test.standard }) {
+        if (image->rows == 0) {
+            test.error = tr("%1 could not be tested: %2")
+                             .arg(image->name, tr("none of its configurations gives a reading"));
+            return test;
+        }
+    }
+    const QVector<Kgw::SyntheticTest> tests
+        = Kgw::runSyntheticTests(ground, rows, electrodes, spacingMetres, options, progress);
+    test.list.test = tests.at(0);
+    test.standard.test = tests.at(1);
     for (const ListImage *image : { &test.list, &test.standard }) {
         if (!image->test.error.isEmpty()) {
             test.error = tr("%1 could not be tested: %2").arg(image->name, image->test.error);
@@ -85,18 +69,12 @@ ListTest runListTest(const Kgw::Ground &ground, const QString &groundName,
     test.standard.score
         = Kgw::scoreImage(ground, standardImage, electrodes, spacingMetres, test.depthMetres);
 
-    double low = std::numeric_limits<double>::infinity();
-    double high = -low;
-    widenToGround(ground, &low, &high);
-    widenToGround(listImage, &low, &high);
-    widenToGround(standardImage, &low, &high);
     test.panels = { Kgw::groundSectionPlot(ground, electrodes, spacingMetres, groundName),
         Kgw::modelSectionPlot(
             test.list.test.data, test.list.test.inversion, tr("image of %1").arg(test.list.name)),
         Kgw::modelSectionPlot(test.standard.test.data, test.standard.test.inversion,
             tr("image of the %1").arg(test.standard.name)) };
-    for (Kgw::SectionPlot &panel : test.panels)
-        panel.setRange(low, high);
+    Kgw::spanTogether(&test.panels);
     return test;
 }
 

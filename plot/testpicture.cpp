@@ -17,6 +17,20 @@ QString rmsText(double rms)
 
 } // namespace
 
+void spanTogether(QVector<SectionPlot> *panels)
+{
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -lowest;
+    for (const SectionPlot &plot : *panels) {
+        const auto [low, high] = plot.valueSpan();
+        // NaN where a panel has no value: it neither widens nor narrows the scale.
+        lowest = std::min(lowest, std::isnan(low) ? lowest : low);
+        highest = std::max(highest, std::isnan(high) ? highest : high);
+    }
+    for (SectionPlot &plot : *panels)
+        plot.spanValues(lowest, highest);
+}
+
 WriteResult writeTestPicture(const QString &fileName, SectionPlot truth,
     const QVector<TestImage> &images, double scoredDepth)
 {
@@ -35,17 +49,9 @@ WriteResult writeTestPicture(const QString &fileName, SectionPlot truth,
                           .arg(image.name, rmsText(image.rmsSection), rmsText(image.rmsBodies)));
         panels.append(plot);
     }
-    double lowest = std::numeric_limits<double>::infinity();
-    double highest = -lowest;
-    for (const SectionPlot &plot : panels) {
-        const auto [low, high] = plot.valueSpan();
-        // NaN where a panel has no value: it neither widens nor narrows the scale.
-        lowest = std::min(lowest, std::isnan(low) ? lowest : low);
-        highest = std::max(highest, std::isnan(high) ? highest : high);
-    }
+    spanTogether(&panels);
     int height = 0;
     for (SectionPlot &plot : panels) {
-        plot.spanValues(lowest, highest);
         plot.markDepth(scoredDepth, QStringLiteral("depth scored"),
             QStringLiteral("the RMS figures are of the section above it, from the first "
                            "electrode to the last: the shallowest of the lists' deepest median "

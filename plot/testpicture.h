@@ -18,6 +18,10 @@ struct TestImage {
     double rmsBodies = 0;
 };
 
+// Puts every panel on one colour scale, spanning the values of them all, so that one
+// resistivity looks the same in each.
+void spanTogether(QVector<SectionPlot> *panels);
+
 // The true ground and each list's image of it, one panel a row with the truth at the top, so
 // that a crew sees at a glance which list shows the ground best. Every panel takes one colour
 // scale, spanning the values of them all, as one resistivity must look the same in each; each
