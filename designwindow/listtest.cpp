@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -18,15 +17,24 @@ QString tr(const char *text)
     return QCoreApplication::translate("ListTest", text);
 }
 
-// The rows an instrument reads, as a line's rows.
-QVector<Kgw::LineQuadruple> readable(const QVector<Kgw::Quadruple> &quadruples)
+ListImage testOne(const Kgw::Ground &ground, const QVector<Kgw::Quadruple> &quadruples,
+    const QString &name, int electrodes, double spacingMetres,
+    const Kgw::SyntheticTestOptions &options, const Kgw::ProgressFunction &progress)
 {
+    ListImage image;
+    image.name = name;
     QVector<Kgw::LineQuadruple> rows;
     for (const Kgw::Quadruple &q : quadruples) {
         if (!Kgw::isUnmeasurable(q))
             rows.append(Kgw::LineQuadruple(q.a, q.b, q.m, q.n));
     }
-    return rows;
+    image.rows = rows.size();
+    if (rows.isEmpty())
+        image.test.error = tr("none of its configurations gives a reading");
+    else
+        image.test
+            = Kgw::runSyntheticTest(ground, rows, electrodes, spacingMetres, options, {}, progress);
+    return image;
 }
 
 } // namespace
@@ -38,22 +46,10 @@ ListTest runListTest(const Kgw::Ground &ground, const QString &groundName,
 {
     ListTest test;
     test.noiseShare = options.noiseShare;
-    test.list.name = listName;
-    test.standard.name = tr("standard arrays");
-    const QVector<QVector<Kgw::LineQuadruple>> rows { readable(list), readable(standard) };
-    test.list.rows = rows.at(0).size();
-    test.standard.rows = rows.at(1).size();
-    for (const ListImage *image : { &test.list, &test.standard }) {
-        if (image->rows == 0) {
-            test.error = tr("%1 could not be tested: %2")
-                             .arg(image->name, tr("none of its configurations gives a reading"));
-            return test;
-        }
-    }
-    const QVector<Kgw::SyntheticTest> tests
-        = Kgw::runSyntheticTests(ground, rows, electrodes, spacingMetres, options, progress);
-    test.list.test = tests.at(0);
-    test.standard.test = tests.at(1);
+    test.list = testOne(ground, list, listName, electrodes, spacingMetres, options,
+        Kgw::progressRange(progress, 0, 0.5));
+    test.standard = testOne(ground, standard, tr("standard arrays"), electrodes, spacingMetres,
+        options, Kgw::progressRange(progress, 0.5, 1));
     for (const ListImage *image : { &test.list, &test.standard }) {
         if (!image->test.error.isEmpty()) {
             test.error = tr("%1 could not be tested: %2").arg(image->name, image->test.error);

@@ -33,9 +33,9 @@ struct ListTest {
     QVector<Kgw::SectionPlot> panels;
 };
 
-// Runs the two tests side by side, as kgw test runs its lists, scores them and draws the panels.
-// The rows no instrument reads are left out of the list, as they are of its readings. `progress`
-// gets 0..1 and may throw Kgw::Cancelled.
+// Runs the two tests one after the other (the forward model already keeps every core busy),
+// scores them and draws the panels. The rows no instrument reads are left out of the list, as
+// they are of its readings. `progress` gets 0..1 and may throw Kgw::Cancelled.
 ListTest runListTest(const Kgw::Ground &ground, const QString &groundName,
     const QVector<Kgw::Quadruple> &list, const QString &listName,
     const QVector<Kgw::Quadruple> &standard, int electrodes, double spacingMetres,
