@@ -6,8 +6,10 @@
 #include "modeloptions.h"
 #include "progress.h"
 #include "report.h"
+#include "testoptions.h"
 #include "textutil.h"
 
+#include "adaptivedesign.h"
 #include "arrays.h"
 #include "design.h"
 #include "designrun.h"
@@ -53,6 +55,9 @@ QString description()
         "configurations' sensitivities come from its forward model, and both figures are of that "
         "ground; lambda and the comprehensive set stay those of the uniform ground, as with kgw "
         "resolution --ground.\n"
+        "--adaptive N0 takes the ground file as the true ground and does the whole loop of an "
+        "adaptive survey on synthetic data: the first N0 standard arrays are simulated over it "
+        "and inverted as kgw test does, and the rest of the design is made over that image.\n"
         "--reciprocals PERCENT adds that share of reciprocals after the design, those whose new "
         "current pair most rows share first, in groups of up to C.\n"
         "Exit status: 0 when the design was written, 1 when no design can be made or writing "
@@ -87,6 +92,8 @@ int runDesign(const QStringList &arguments, Console &console)
         QStringLiteral("Design over the ground of the ground file FILE rather than a uniform one."),
         QStringLiteral("FILE"));
     parser.addOption(groundOption);
+    commandLine.add(Options::Adaptive);
+    TestOptions testOptions(commandLine);
     commandLine.add(Options::Exclude, nullptr,
         QStringLiteral(
             "no configuration that uses one is chosen, nor counted in the comprehensive set."));
@@ -109,6 +116,22 @@ int runDesign(const QStringList &arguments, Console &console)
     Kgw::DesignRequest request;
     if (!rules || !readDesignChoices(commandLine, &request))
         return ExitUsage;
+    const bool adaptive = commandLine.isSet(Options::Adaptive);
+    const std::optional<int> firstCount
+        = adaptive ? commandLine.whole(Options::Adaptive) : std::optional<int>(0);
+    const std::optional<Kgw::SyntheticTestOptions> synthetic
+        = adaptive ? testOptions.read() : Kgw::SyntheticTestOptions();
+    if (!firstCount || !synthetic)
+        return ExitUsage;
+    if (adaptive && !parser.isSet(groundOption))
+        return commandLine.usageError(
+            QStringLiteral("--adaptive needs the true ground: --ground FILE"));
+    for (const Kgw::Option *option :
+        { &Options::Noise, &Options::Seed, &Options::ZWeight, &Options::MaxIterations }) {
+        if (!adaptive && commandLine.isSet(*option))
+            return commandLine.usageError(
+                QStringLiteral("--%1 is for --adaptive").arg(QLatin1String(option->name)));
+    }
     Kgw::DesignOptions &options = request.options;
     options.rules = *rules;
     options.measurements = *count;
@@ -133,7 +156,12 @@ int runDesign(const QStringList &arguments, Console &console)
     // A ground file refused before the comprehensive set's long work.
     const QString groundFile = parser.value(groundOption);
     std::unique_ptr<Kgw::GroundModel> ground;
-    if (!groundFile.isEmpty()) {
+    std::optional<Kgw::Ground> truth;
+    if (adaptive) {
+        truth = readSectionGround(console, groundFile, *survey);
+        if (!truth)
+            return ExitRefused;
+    } else if (!groundFile.isEmpty()) {
         ground = readGroundModel(console, groundFile, *survey);
         if (!ground)
             return ExitRefused;
@@ -145,9 +173,18 @@ int runDesign(const QStringList &arguments, Console &console)
     if (!resolution.isValid())
         return refuse(console, name, resolution.error());
 
-    const Kgw::DesignRun run = Kgw::makeDesign(resolution, request, progress.function(0.4, 1));
-    if (!run.ok())
-        return refuse(console, name, run.error);
+    Kgw::AdaptiveDesign loop;
+    if (adaptive) {
+        loop = Kgw::adaptiveDesign(
+            resolution, *truth, request, *firstCount, *synthetic, progress.function(0.4, 1));
+        if (!loop.ok())
+            return refuse(console, name, loop.error);
+    } else {
+        loop.run = Kgw::makeDesign(resolution, request, progress.function(0.4, 1));
+        if (!loop.run.ok())
+            return refuse(console, name, loop.run.error);
+    }
+    const Kgw::DesignRun &run = loop.run;
     const Kgw::DesignResult &design = run.design;
     if (!writeConfigurationsArgument(
             console, destination->name, run.written, destination->asSequence, grid.spacing()))
@@ -168,6 +205,17 @@ int runDesign(const QStringList &arguments, Console &console)
                            "on %2; lambda and the comprehensive set of a uniform ground")
                 .arg(inputName(groundFile),
                     Kgw::counted(ground->meshCells(), QStringLiteral("cell"))));
+    if (adaptive) {
+        const Kgw::InversionStep &last = loop.first.inversion.steps.constLast();
+        console.diagnostic(name, 0,
+            QStringLiteral("adaptive: the first %1 simulated over %2 with %3 % noise (seed %4) "
+                           "and inverted to chi2 %5 in %6; the rest designed over that image")
+                .arg(Kgw::counted(loop.first.data.rows.size(), QStringLiteral("configuration")),
+                    inputName(groundFile), QString::number(testOptions.noisePercent(), 'g', 6))
+                .arg(synthetic->seed)
+                .arg(QString::number(last.chiSquared, 'g', 3),
+                    Kgw::counted(last.iteration, QStringLiteral("iteration"))));
+    }
     if (design.baseWithoutRoom > 0)
         console.diagnostic(name, 0,
             QStringLiteral("%1 of the base left out: the design holds %2, fewer than the base "
@@ -201,7 +249,9 @@ int runDesign(const QStringList &arguments, Console &console)
             .arg(figure(run.designed.meanRelative),
                 Kgw::counted(run.standard.size(), QStringLiteral("configuration")),
                 figure(run.arrays.meanRelative),
-                ground ? QStringLiteral("that ground") : QStringLiteral("a uniform ground")));
+                ground         ? QStringLiteral("that ground")
+                    : adaptive ? QStringLiteral("the first survey's image")
+                               : QStringLiteral("a uniform ground")));
     if (options.targeted) {
         console.diagnostic(name, 0,
             QStringLiteral("in the target: mean relative resolution %1, standard arrays %2")

@@ -145,14 +145,19 @@ std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
     return kinds;
 }
 
-std::unique_ptr<Kgw::GroundModel> readGroundModel(
+std::optional<Kgw::Ground> readSectionGround(
     Console &console, const QString &file, const Kgw::SurveyModel &survey)
 {
     const Kgw::ModelGrid &grid = survey.grid();
     const QRectF area(QPointF(grid.xEdges().constFirst(), 0),
         QPointF(grid.xEdges().constLast(), grid.zEdges().constLast()));
-    const std::optional<Kgw::Ground> ground
-        = readGroundArgument(console, file, area, QStringLiteral("the section's grid"));
+    return readGroundArgument(console, file, area, QStringLiteral("the section's grid"));
+}
+
+std::unique_ptr<Kgw::GroundModel> readGroundModel(
+    Console &console, const QString &file, const Kgw::SurveyModel &survey)
+{
+    const std::optional<Kgw::Ground> ground = readSectionGround(console, file, survey);
     if (!ground)
         return nullptr;
     auto model = std::make_unique<Kgw::GroundModel>(survey, *ground);

@@ -54,7 +54,11 @@ bool readDesignChoices(CommandLine &commandLine, Kgw::DesignRequest *request);
 std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
     CommandLine &commandLine, const QStringList &names, Kgw::ChannelLayout layout);
 
-// The ground of the ground file under the survey's grid, modelled for the sequences judged over
+// The ground of the ground file under the survey's grid; nothing, with the refusal reported, when
+// the file is refused. Shapes outside the grid are said, not refused.
+std::optional<Kgw::Ground> readSectionGround(
+    Console &console, const QString &file, const Kgw::SurveyModel &survey);
+// The same, modelled for the sequences judged over
 // it; nothing, with the refusal reported, when the file or its model is refused. Shapes outside
 // the grid are said, not refused.
 std::unique_ptr<Kgw::GroundModel> readGroundModel(

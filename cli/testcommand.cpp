@@ -5,6 +5,7 @@
 #include "input.h"
 #include "progress.h"
 #include "report.h"
+#include "testoptions.h"
 
 #include "groundsection.h"
 #include "options.h"
@@ -54,16 +55,7 @@ int runTest(const QStringList &arguments, Console &console)
     commandLine.parser().addOption(picture);
     commandLine.addSpacingOption(
         QStringLiteral("Cable spacing in metres, when the lists record none"), false);
-    const QString defaultNoise
-        = QString::number(Kgw::SyntheticTestOptions::DefaultNoiseShare * 100, 'g', 6);
-    commandLine.add(Kgw::Options::Noise,
-        "Gaussian noise added to each reading, with a standard deviation of PERCENT of it, "
-        "which is also the error each reading is weighed by: a number above 0 up to 100 "
-        "({default}).",
-        QString(), defaultNoise);
-    commandLine.add(Kgw::Options::Seed);
-    commandLine.add(Kgw::Options::ZWeight);
-    commandLine.add(Kgw::Options::MaxIterations);
+    TestOptions testOptions(commandLine);
     InputReader reader(commandLine, InputReader::TakesSequences, Kgw::ExchangeExtent::WholeLine);
     commandLine.parser().addPositionalArgument(QStringLiteral("LIST"),
         QStringLiteral("Electrode lists, sequence files (*.KGW) or, with --from, unified data or "
@@ -78,18 +70,9 @@ int runTest(const QStringList &arguments, Console &console)
         return commandLine.usageError(QStringLiteral("give at least one list"));
     if (!parser.isSet(groundOption))
         return commandLine.usageError(QStringLiteral("--ground FILE is required"));
-    namespace O = Kgw::Options;
-    const std::optional<double> noise = commandLine.isSet(O::Noise)
-        ? commandLine.number(O::Noise)
-        : Kgw::SyntheticTestOptions::DefaultNoiseShare * 100;
-    const std::optional<int> seed = commandLine.whole(O::Seed);
-    const std::optional<double> zWeight = commandLine.number(O::ZWeight);
-    const std::optional<int> maxIterations = commandLine.whole(O::MaxIterations);
-    if (!noise || !seed || !zWeight || !maxIterations)
+    const std::optional<Kgw::SyntheticTestOptions> options = testOptions.read();
+    if (!options)
         return ExitUsage;
-    // Readings without noise would have no error to weigh them by.
-    if (*noise == 0)
-        return commandLine.usageError(QStringLiteral("--noise must be above 0 for a test"));
     const QString pictureFile = parser.value(picture);
     if (parser.isSet(picture) && !commandLine.pictureNameAccepted(pictureFile))
         return ExitUsage;
@@ -138,16 +121,11 @@ int runTest(const QStringList &arguments, Console &console)
         QRectF(0, 0, length, length / 3), QStringLiteral("the section under the electrodes"));
     if (!ground)
         return ExitRefused;
-    Kgw::SyntheticTestOptions options;
-    options.noiseShare = O::Noise.modelValue(*noise);
-    options.seed = quint32(*seed);
-    options.inversion.zWeight = *zWeight;
-    options.inversion.maxIterations = *maxIterations;
     QVector<Kgw::SyntheticTest> tests;
     {
         Progress progress(console, QStringLiteral("test"));
         tests = Kgw::runSyntheticTests(
-            *ground, rows, electrodes, spacing, options, progress.function());
+            *ground, rows, electrodes, spacing, *options, progress.function());
     }
     // Scored no deeper than every list sees, so that none is blamed for what it cannot reach.
     double depth = std::numeric_limits<double>::infinity();
@@ -161,8 +139,9 @@ int runTest(const QStringList &arguments, Console &console)
     for (const QString &name : names)
         width = std::max(width, name.size());
     QTextStream &out = console.out();
-    out << "ground: " << inputName(groundFile) << ", noise " << QString::number(*noise, 'g', 6)
-        << " %, seed " << *seed << ", spacing " << commandLine.spacingUsed(spacing, true) << '\n';
+    out << "ground: " << inputName(groundFile) << ", noise "
+        << QString::number(testOptions.noisePercent(), 'g', 6) << " %, seed " << options->seed
+        << ", spacing " << commandLine.spacingUsed(spacing, true) << '\n';
     out << "RMS of log10(image / truth) over x " << metres(0) << " to " << metres(length)
         << " m, z 0 to " << metres(depth) << " m, and over the bodies there\n";
     out << QStringLiteral("list").leftJustified(width + 2)

@@ -47,8 +47,10 @@ QVector<Quadruple> designBase(const SurveyModel &survey, const DesignRequest &re
     smallest.electrodes = survey.grid().electrodes();
     smallest.aMax = 1;
     smallest.nMax = 1;
-    QVector<Quadruple> base = standardBase(
-        survey, request.options, percentOf(request.options.measurements, request.baseShare));
+    const int count = request.baseCount >= 0
+        ? request.baseCount
+        : percentOf(request.options.measurements, request.baseShare);
+    QVector<Quadruple> base = standardBase(survey, request.options, count);
     for (const Quadruple &q : generateConfigurations(request.baseArrays, smallest)) {
         if (!base.contains(q))
             base.append(q);

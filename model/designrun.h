@@ -17,6 +17,8 @@ struct DesignRequest {
     DesignOptions options;
     // Percent of the measurements taken from the standard arrays.
     int baseShare = DesignOptions::DefaultBaseShare;
+    // The count of them instead, when not negative: a first survey's rows are a count.
+    int baseCount = -1;
     // Arrays the design starts from too, at a = n = 1.
     QVector<ArrayKind> baseArrays;
     // Percent of the design added as reciprocals after it.

@@ -356,7 +356,8 @@ const QVector<const Option *> &all()
         &ChannelLayout, &MaxDipole, &AllowEnclosing, &SecondsPerInjection, &GapSeconds, &Source,
         &Arrays, &AMax, &NMax, &Measurements, &Target, &BaseShare, &Base, &MaxCancellation,
         &Reciprocals, &Order, &Gap, &GroundBackground, &BlockResistivity, &LineElectrodes, &Move,
-        &LineExclude, &DesignPerSpread, &Noise, &NoiseFloor, &Seed, &ZWeight, &MaxIterations };
+        &LineExclude, &DesignPerSpread, &Noise, &NoiseFloor, &Seed, &ZWeight, &MaxIterations,
+        &Adaptive };
     return options;
 }
 

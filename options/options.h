@@ -592,6 +592,16 @@ inline constexpr Option MaxIterations
               QT_TRANSLATE_NOOP("Kgw::Options", "Stop after N iterations, {range} ({default})."))
           .shown(QT_TRANSLATE_NOOP("Kgw::Options", "Iterations:"), "inversion/maxIterations");
 
+// A design on a first survey's image, the whole loop on synthetic data.
+inline constexpr Option Adaptive
+    = Option::whole("adaptive", "N0", 1, MaxSequenceQuadruples, 500)
+          .helped(QT_TRANSLATE_NOOP("Kgw::Options",
+              "Design adaptively on synthetic data: the first N0 of the standard arrays are "
+              "simulated over the --ground, taken as the true ground, with --noise and --seed, "
+              "and inverted as kgw test does; the other measurements are designed over that "
+              "image, the N0 as the base. N0: {range}, fewer than --measurements."))
+          .shown(nullptr, nullptr);
+
 // Every option above, in the order the window shows them.
 const QVector<const Option *> &all();
 

@@ -1,3 +1,4 @@
+#include "adaptivedesign.h"
 #include "geometry.h"
 #include "groundfile.h"
 #include "inversion.h"
@@ -81,6 +82,8 @@ private slots:
     void severalListsSideBySide();
     void advice_data();
     void advice();
+    void adaptiveDesign_data();
+    void adaptiveDesign();
 };
 
 void TestInversion::data_data()
@@ -426,6 +429,43 @@ void TestInversion::advice()
     QCOMPARE(given.size(), advice.size());
     for (int i = 0; i < advice.size(); ++i)
         QVERIFY2(given.at(i).startsWith(advice.at(i)), qPrintable(given.at(i)));
+}
+
+// The first survey is the standard arrays' start, dipole-dipole a = 1 along the cable, and the
+// design is built on it; a first survey that leaves nothing to design is refused.
+void TestInversion::adaptiveDesign_data()
+{
+    QTest::addColumn<int>("firstCount");
+    QTest::addColumn<bool>("made");
+    QTest::newRow("one to design") << 39 << true;
+    QTest::newRow("half") << 20 << true;
+    QTest::newRow("nothing to design") << 40 << false;
+    QTest::newRow("no first survey") << 0 << false;
+}
+
+void TestInversion::adaptiveDesign()
+{
+    QFETCH(int, firstCount);
+    QFETCH(bool, made);
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(12, 1), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    Kgw::DesignRequest request;
+    request.options.measurements = 40;
+    Kgw::Ground truth(100);
+    truth.addBlock(4, 7, 0.5, 2, 10);
+    const Kgw::AdaptiveDesign adaptive = Kgw::adaptiveDesign(model, truth, request, firstCount);
+    QCOMPARE(adaptive.ok(), made);
+    if (!made)
+        return;
+    QCOMPARE(adaptive.first.data.rows.size(), firstCount);
+    QVERIFY(adaptive.first.inversion.converged());
+    const QVector<Kgw::Quadruple> &design = adaptive.run.design.configurations;
+    QCOMPARE(design.size(), 40);
+    QCOMPARE(adaptive.run.design.baseCount, firstCount);
+    QCOMPARE(design.mid(0, 3),
+        (QVector<Kgw::Quadruple> { { 2, 1, 3, 4 }, { 3, 2, 4, 5 }, { 4, 3, 5, 6 } }));
+    for (int i = 0; i < firstCount; ++i)
+        QCOMPARE(Kgw::toLinePositions(design.at(i)), adaptive.first.data.rows.at(i));
 }
 
 QTEST_GUILESS_MAIN(TestInversion)

@@ -917,6 +917,13 @@ void TestKgwCli::overGround_data()
     QTest::newRow("design over no ground file") << QStringList { "design", "--ground",
         "none.ground", "--measurements", "30", "--electrodes", "12", "-o", "d.txt" }
                                                 << 1 << "none.ground";
+    QTest::newRow("adaptive design")
+        << QStringList { "design", "--adaptive", "15", "--ground", "g.ground", "--measurements",
+               "30", "--electrodes", "12", "-o", "d.txt" }
+        << 0 << "kgw design: adaptive: the first 15 configurations simulated over g.ground";
+    QTest::newRow("adaptive design without a ground")
+        << QStringList { "design", "--adaptive", "15", "--measurements", "30", "-o", "d.txt" } << 2
+        << "--adaptive needs the true ground: --ground FILE";
     QTest::newRow("no coverage over a ground")
         << QStringList { "plot", "--coverage", "--ground", "g.ground", "a.txt", "-o", "s.png" } << 2
         << "give no --coverage with it";
