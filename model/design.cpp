@@ -540,10 +540,19 @@ void listByInjection(
 }
 
 // Over a ground a row is (1 / r) Σ s_p t_p where over none it is K Σ s_p t_p: its scale K / sigma
-// becomes 1 / (r sigma), and takes the sign of r.
-void weighOverGround(SurveyRow *row, const Quadruple &q, const GroundPairs &ground, double spacing)
+// becomes 1 / (r sigma), and takes the sign of r; sigma counts the cancellation over the ground.
+void weighOverGround(
+    SurveyRow *row, const Quadruple &q, const GroundPairs &ground, const SurveyModel &survey)
 {
-    row->scale /= geometricFactor(q, spacing) * ground.resistance(*row);
+    const NoiseModel &noise = survey.options().noise;
+    const double factor = geometricFactor(q, survey.grid().spacing());
+    double sigmaShare = 1;
+    if (noise.cancellationError > 0) {
+        const int exponent = survey.weightExponent();
+        sigmaShare = noise.sigma(factor, signalCancellation(q), exponent)
+            / noise.sigma(factor, ground.cancellation(survey, q), exponent);
+    }
+    row->scale *= sigmaShare / (factor * ground.resistance(*row));
 }
 
 DesignResult design(const ResolutionModel &model, const GroundPairs *ground,
@@ -594,15 +603,20 @@ DesignResult design(const ResolutionModel &model, const GroundPairs *ground,
 
     const int channels = std::max(1, options.channels);
     Candidates candidates(survey, used, options);
-    result.candidates = int(candidates.rows.size());
     if (ground) {
-        const double spacing = survey.grid().spacing();
         for (size_t i = 0; i < baseRows.size(); ++i)
-            weighOverGround(&baseRows[i], result.configurations.at(int(i)), *ground, spacing);
-        for (size_t i = 0; i < candidates.rows.size(); ++i)
-            weighOverGround(
-                &candidates.rows[i], candidates.quadruples.at(int(i)), *ground, spacing);
+            weighOverGround(&baseRows[i], result.configurations.at(int(i)), *ground, survey);
+        for (size_t i = 0; i < candidates.rows.size(); ++i) {
+            const Quadruple &q = candidates.quadruples.at(int(i));
+            weighOverGround(&candidates.rows[i], q, *ground, survey);
+            // Held to the limit over the ground too, the ground the readings will meet; with room
+            // for rounding, so that a uniform ground takes what the exact ratio takes.
+            if (!(ground->cancellation(survey, q) <= options.maxCancellation * (1 + 1e-9)))
+                candidates.available[i] = 0;
+        }
     }
+    result.candidates
+        = int(std::count(candidates.available.begin(), candidates.available.end(), 1));
     Designer designer(model, ground, options);
     if (!designer.prepare(baseRows, &result.error))
         return result;

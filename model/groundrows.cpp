@@ -165,6 +165,17 @@ double GroundPairs::resistance(const SurveyRow &row) const
     return r;
 }
 
+double GroundPairs::cancellation(const SurveyModel &survey, const Quadruple &q) const
+{
+    const double am = resistances(survey.pairIndex(q.a, q.m));
+    const double an = resistances(survey.pairIndex(q.a, q.n));
+    const double bm = resistances(survey.pairIndex(q.b, q.m));
+    const double bn = resistances(survey.pairIndex(q.b, q.n));
+    const double byCurrent = std::abs(am - an) + std::abs(bm - bn);
+    const double byPotential = std::abs(am - bm) + std::abs(an - bn);
+    return std::max(byCurrent, byPotential) / std::abs(am - an - bm + bn);
+}
+
 const GroundPairs &GroundModel::pairs(const ProgressFunction &progress)
 {
     Q_ASSERT(m_error.isEmpty() && !m_survey.grid().isLine());

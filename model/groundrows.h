@@ -40,6 +40,10 @@ struct GroundPairs {
     Eigen::VectorXd resistances;
 
     double resistance(const SurveyRow &row) const;
+    // How much of the configuration's signal cancels over the ground, as signalCancellation()
+    // counts it over a uniform one, of the four electrodes' pole-pole readings there: a reading
+    // the ground has brought near zero is as fragile as one the geometry has.
+    double cancellation(const SurveyModel &survey, const Quadruple &q) const;
 };
 
 // The rows of G of a sequence over a ground, as the survey's rows are over a uniform one: the

@@ -63,6 +63,7 @@ private slots:
     void designPerSpread();
     void overUniformPairs_data();
     void overUniformPairs();
+    void heldToTheLimitOverTheGround();
 };
 
 void TestDesign::design_data()
@@ -447,6 +448,23 @@ void TestDesign::designPerSpread()
 }
 
 QTEST_GUILESS_MAIN(TestDesign)
+namespace {
+
+Kgw::GroundPairs uniformPairs(const Kgw::SurveyModel &survey)
+{
+    const int electrodes = survey.grid().electrodes();
+    Kgw::GroundPairs ground;
+    ground.vectors = survey.pairs();
+    ground.resistances.resize(survey.pairCount());
+    for (int p = 1; p <= electrodes; ++p) {
+        for (int q = p + 1; q <= electrodes; ++q)
+            ground.resistances(survey.pairIndex(p, q)) = 1 / (2 * M_PI * (q - p));
+    }
+    return ground;
+}
+
+} // namespace
+
 // A ground whose pairs are the survey's own, with the pole-pole resistances of a uniform ground of
 // 1 ohm m, 1 / (2 pi d): every row's r is 1 / K, so its scale 1 / (r sigma) is K / sigma again
 // and the design must be the uniform one, row for row.
@@ -465,13 +483,7 @@ void TestDesign::overUniformPairs()
     constexpr int Electrodes = 12;
     const Kgw::SurveyModel survey(Kgw::ModelGrid(Electrodes, 1), Kgw::ResolutionOptions());
     const Kgw::ResolutionModel model(survey);
-    Kgw::GroundPairs ground;
-    ground.vectors = survey.pairs();
-    ground.resistances.resize(survey.pairCount());
-    for (int p = 1; p <= Electrodes; ++p) {
-        for (int q = p + 1; q <= Electrodes; ++q)
-            ground.resistances(survey.pairIndex(p, q)) = 1 / (2 * M_PI * (q - p));
-    }
+    const Kgw::GroundPairs ground = uniformPairs(survey);
     Kgw::DesignOptions options;
     options.measurements = 80;
     options.channels = channels;
@@ -481,6 +493,33 @@ void TestDesign::overUniformPairs()
     const Kgw::DesignResult over = Kgw::designSequence(model, ground, options);
     QVERIFY2(over.ok(), qPrintable(over.error));
     QCOMPARE(over.configurations, uniform.configurations);
+}
+
+// A ground that doubles every reading between electrode 6 and another brings some rows that
+// cancel little over a uniform ground near zero; none of those is chosen.
+void TestDesign::heldToTheLimitOverTheGround()
+{
+    const Kgw::SurveyModel survey(Kgw::ModelGrid(12, 1), Kgw::ResolutionOptions());
+    const Kgw::ResolutionModel model(survey);
+    Kgw::GroundPairs ground = uniformPairs(survey);
+    for (int p = 1; p <= 12; ++p) {
+        if (p != 6)
+            ground.resistances(survey.pairIndex(std::min(p, 6), std::max(p, 6))) *= 2;
+    }
+    Kgw::DesignOptions options;
+    options.measurements = 80;
+    options.base = smallestOf({ ArrayKind::WennerAlpha }, 12);
+    const auto overLimit = [&](const Kgw::DesignResult &result) {
+        int count = 0;
+        for (int i = result.baseCount; i < result.configurations.size(); ++i)
+            count += ground.cancellation(survey, result.configurations.at(i)) > 4 + 1e-9 ? 1 : 0;
+        return count;
+    };
+    QVERIFY(overLimit(Kgw::designSequence(model, options)) > 0);
+    const Kgw::DesignResult over = Kgw::designSequence(model, ground, options);
+    QVERIFY2(over.ok(), qPrintable(over.error));
+    QCOMPARE(over.configurations.size(), 80);
+    QCOMPARE(overLimit(over), 0);
 }
 
 #include "tst_design.moc"
