@@ -9,8 +9,12 @@
 #   random    N configurations drawn uniformly by yardstick.py --random
 # and runs bench/yardstick.py on them (SimPEG inversions on three synthetic grounds).
 #
+# With --adaptive N0 it also makes, for each ground, the adaptive design of N over the ground's
+# file in examples/grounds (kgw design --adaptive N0: N0 standard arrays simulated and inverted,
+# the rest designed over the image) and judges it on that ground alone.
+#
 # Run:  bench/yardstick.sh [-n N] [-k K] [--seeds 1,2] [--grounds block,two-blocks,dipping]
-#                          [--keep DIR] [--lists-only]
+#                          [--adaptive N0] [--keep DIR] [--lists-only]
 #                          [-- more yardstick.py options, e.g. --max-iter 5]
 # or set N, K, SEEDS, GROUNDS in the environment. KGW names the kgw binary (default
 # build/cli/kgw of this checkout), PYTHON the Python that imports SimPEG (default python3 if
@@ -31,6 +35,7 @@ GROUNDS=${GROUNDS:-block,two-blocks,dipping}
 RANDOM_SEED=${RANDOM_SEED:-7}
 keep=
 listsOnly=
+adaptive=
 
 usage() {
     sed -n '2,/^set/s/^#$//p; 2,/^set/s/^# //p' "$0" >&2
@@ -44,6 +49,7 @@ while [ $# -gt 0 ]; do
         --seeds) [ $# -ge 2 ] || usage; SEEDS=$2; shift 2 ;;
         --grounds) [ $# -ge 2 ] || usage; GROUNDS=$2; shift 2 ;;
         --keep) [ $# -ge 2 ] || usage; keep=$2; shift 2 ;;
+        --adaptive) [ $# -ge 2 ] || usage; adaptive=$2; shift 2 ;;
         --lists-only) listsOnly=1; shift ;;
         -h|--help) usage ;;
         --) shift; break ;;
@@ -96,3 +102,11 @@ fi
 
 "$PYTHON" "$here/yardstick.py" "$dir/design.txt" "$dir/standard.txt" "$dir/random.txt" \
     --grounds "$GROUNDS" --seeds "$SEEDS" --spacing 1 --out "$dir/results.csv" "$@"
+
+[ -n "$adaptive" ] || exit 0
+for ground in $(echo "$GROUNDS" | tr ',' ' '); do
+    "$kgw" design --measurements "$N" --spacing 1 --k-max "$K" --adaptive "$adaptive" \
+        --ground "$root/examples/grounds/$ground.ground" -o "$dir/adaptive-$ground.txt"
+    "$PYTHON" "$here/yardstick.py" "$dir/adaptive-$ground.txt" --grounds "$ground" \
+        --seeds "$SEEDS" --spacing 1 --out "$dir/adaptive-$ground.csv" "$@"
+done
