@@ -59,8 +59,7 @@ QString description()
         "or a grid MODEL.xyz as kgw invert writes it), such as the image of a first survey: the "
         "configurations' sensitivities and signal cancellation come from its forward model, and "
         "both figures are of that ground; lambda and the comprehensive set stay those of the "
-        "uniform ground, as with kgw "
-        "resolution --ground.\n"
+        "uniform ground, as with kgw resolution --ground.\n"
         "--adaptive N0 takes the ground file as the true ground and does the whole loop of an "
         "adaptive survey on synthetic data: the first N0 standard arrays are simulated over it "
         "and inverted as kgw test does, and the rest of the design is made over that image. "
@@ -219,7 +218,7 @@ int runDesign(const QStringList &arguments, Console &console)
             QStringLiteral("adaptive: the first %1 simulated over %2 with %3 % noise (seed %4) "
                            "and inverted to chi2 %5 in %6; the rest designed over that image")
                 .arg(Kgw::counted(loop.first.data.rows.size(), QStringLiteral("configuration")),
-                    inputName(groundFile), QString::number(testOptions.noisePercent(), 'g', 6))
+                    inputName(groundFile), QString::number(synthetic->noiseShare * 100, 'g', 6))
                 .arg(synthetic->seed)
                 .arg(QString::number(last.chiSquared, 'g', 3),
                     Kgw::counted(last.iteration, QStringLiteral("iteration"))));

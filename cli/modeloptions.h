@@ -58,9 +58,8 @@ std::optional<QVector<Kgw::ArrayKind>> readArrayNames(
 // the file is refused. Shapes outside the grid are said, not refused.
 std::optional<Kgw::Ground> readSectionGround(
     Console &console, const QString &file, const Kgw::SurveyModel &survey);
-// The same, modelled for the sequences judged over
-// it; nothing, with the refusal reported, when the file or its model is refused. Shapes outside
-// the grid are said, not refused.
+// The same, modelled for the sequences judged over it; nothing, with the refusal reported, when
+// its model is refused too.
 std::unique_ptr<Kgw::GroundModel> readGroundModel(
     Console &console, const QString &file, const Kgw::SurveyModel &survey);
 

@@ -140,7 +140,7 @@ int runTest(const QStringList &arguments, Console &console)
         width = std::max(width, name.size());
     QTextStream &out = console.out();
     out << "ground: " << inputName(groundFile) << ", noise "
-        << QString::number(testOptions.noisePercent(), 'g', 6) << " %, seed " << options->seed
+        << QString::number(options->noiseShare * 100, 'g', 6) << " %, seed " << options->seed
         << ", spacing " << commandLine.spacingUsed(spacing, true) << '\n';
     out << "RMS of log10(image / truth) over x " << metres(0) << " to " << metres(length)
         << " m, z 0 to " << metres(depth) << " m, and over the bodies there\n";

@@ -38,7 +38,6 @@ std::optional<Kgw::SyntheticTestOptions> TestOptions::read()
         m_commandLine.usageError(QStringLiteral("--noise must be above 0 for a test"));
         return std::nullopt;
     }
-    m_noisePercent = *noise;
     Kgw::SyntheticTestOptions options;
     options.noiseShare = O::Noise.modelValue(*noise);
     options.seed = quint32(*seed);

@@ -19,12 +19,9 @@ public:
 
     // The options given; nothing after a usage error, reported.
     std::optional<Kgw::SyntheticTestOptions> read();
-    // The noise as given, in per cent, for the command to print; after read().
-    double noisePercent() const { return m_noisePercent; }
 
 private:
     CommandLine &m_commandLine;
-    double m_noisePercent = 0;
 };
 
 } // namespace Cli

@@ -160,13 +160,7 @@ double cancellationOf(const Row &q)
     qint64 inverse[4];
     for (int i = 0; i < 4; ++i)
         inverse[i] = remote[i] ? 0 : denominator / steps[i];
-    const qint64 am = inverse[0];
-    const qint64 an = inverse[1];
-    const qint64 bm = inverse[2];
-    const qint64 bn = inverse[3];
-    const qint64 byCurrent = std::abs(am - an) + std::abs(bm - bn);
-    const qint64 byPotential = std::abs(am - bm) + std::abs(an - bn);
-    return double(std::max(byCurrent, byPotential)) / double(std::abs(am - an - bm + bn));
+    return cancellationOfParts(inverse[0], inverse[1], inverse[2], inverse[3]);
 }
 
 } // namespace

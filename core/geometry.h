@@ -6,6 +6,10 @@
 
 #include <QVector>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
 namespace Kgw {
 
 // M_PI is POSIX, not C++, and MSVC hides it; the core and the model take π from here.
@@ -58,6 +62,15 @@ bool isUnmeasurable(const LineQuadruple &q);
 // +inf without signal, NaN with a repeated electrode.
 double signalCancellation(const Quadruple &q);
 double signalCancellation(const LineQuadruple &q);
+// The same of a reading's four pole-pole parts r_AM, r_AN, r_BM and r_BN (0 for a remote
+// electrode's), over whatever ground gave them; exact in whole numbers.
+template <typename Part>
+double cancellationOfParts(Part am, Part an, Part bm, Part bn)
+{
+    const Part byCurrent = std::abs(am - an) + std::abs(bm - bn);
+    const Part byPotential = std::abs(am - bm) + std::abs(an - bn);
+    return double(std::max(byCurrent, byPotential)) / double(std::abs(am - an - bm + bn));
+}
 // The median of it over the configurations that measure a signal; 0 for none.
 double medianCancellation(const QVector<Quadruple> &sequence);
 

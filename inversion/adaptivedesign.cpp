@@ -26,7 +26,6 @@ AdaptiveDesign adaptiveDesign(const ResolutionModel &model, const Ground &truth,
         return adaptive;
     }
     request.baseCount = firstCount;
-    request.baseShare = 0;
     const QVector<Quadruple> first = designBase(survey, request);
     QVector<LineQuadruple> rows;
     rows.reserve(first.size());

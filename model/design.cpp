@@ -304,6 +304,22 @@ struct Ranked {
     }
 };
 
+// Over a ground a row is (1 / r) Σ s_p t_p where over none it is K Σ s_p t_p: its scale K / sigma
+// becomes 1 / (r sigma), and takes the sign of r; sigma counts the cancellation over the ground.
+void weighOverGround(
+    SurveyRow *row, const Quadruple &q, const GroundPairs &ground, const SurveyModel &survey)
+{
+    const NoiseModel &noise = survey.options().noise;
+    const double factor = geometricFactor(q, survey.grid().spacing());
+    double sigmaShare = 1;
+    if (noise.cancellationError > 0) {
+        const int exponent = survey.weightExponent();
+        sigmaShare = noise.sigma(factor, signalCancellation(q), exponent)
+            / noise.sigma(factor, ground.cancellation(survey, q), exponent);
+    }
+    row->scale *= sigmaShare / (factor * ground.resistance(*row));
+}
+
 // What the design can still choose from.
 struct Candidates {
     std::vector<SurveyRow> rows;
@@ -312,12 +328,14 @@ struct Candidates {
     // Per current pair, its candidates, for the groups of a multichannel design.
     std::vector<std::vector<int>> byCurrent;
 
-    Candidates(const SurveyModel &survey, const QSet<ConfigurationKey> &used,
-        const DesignOptions &options);
+    // Over the ground when one is given: weighed over it, and held to the cancellation limit
+    // over it too, the ground the readings will meet.
+    Candidates(const SurveyModel &survey, const GroundPairs *ground,
+        const QSet<ConfigurationKey> &used, const DesignOptions &options);
 };
 
-Candidates::Candidates(
-    const SurveyModel &survey, const QSet<ConfigurationKey> &used, const DesignOptions &options)
+Candidates::Candidates(const SurveyModel &survey, const GroundPairs *ground,
+    const QSet<ConfigurationKey> &used, const DesignOptions &options)
 {
     const int channels = std::max(1, options.channels);
     const QVector<Quadruple> all = fourElectrodeConfigurations(survey.grid().electrodes());
@@ -328,8 +346,14 @@ Candidates::Candidates(
             continue;
         const Quadruple &q = *fitted;
         SurveyRow row;
+        // The ground's limit with room for rounding, so that over a uniform ground it takes what
+        // the exact ratio takes.
         if (survey.row(q, &row) == SurveyModel::HasRow && !used.contains(measurementKey(q))
-            && signalCancellation(q) <= options.maxCancellation) {
+            && signalCancellation(q) <= options.maxCancellation
+            && (!ground
+                || ground->cancellation(survey, q) <= options.maxCancellation * (1 + 1e-9))) {
+            if (ground)
+                weighOverGround(&row, q, *ground, survey);
             rows.push_back(row);
             quadruples.append(q);
         }
@@ -539,22 +563,6 @@ void listByInjection(
     *surveyRows = groupedRows;
 }
 
-// Over a ground a row is (1 / r) Σ s_p t_p where over none it is K Σ s_p t_p: its scale K / sigma
-// becomes 1 / (r sigma), and takes the sign of r; sigma counts the cancellation over the ground.
-void weighOverGround(
-    SurveyRow *row, const Quadruple &q, const GroundPairs &ground, const SurveyModel &survey)
-{
-    const NoiseModel &noise = survey.options().noise;
-    const double factor = geometricFactor(q, survey.grid().spacing());
-    double sigmaShare = 1;
-    if (noise.cancellationError > 0) {
-        const int exponent = survey.weightExponent();
-        sigmaShare = noise.sigma(factor, signalCancellation(q), exponent)
-            / noise.sigma(factor, ground.cancellation(survey, q), exponent);
-    }
-    row->scale *= sigmaShare / (factor * ground.resistance(*row));
-}
-
 DesignResult design(const ResolutionModel &model, const GroundPairs *ground,
     const DesignOptions &options, const ProgressFunction &progress)
 {
@@ -602,21 +610,12 @@ DesignResult design(const ResolutionModel &model, const GroundPairs *ground,
     }
 
     const int channels = std::max(1, options.channels);
-    Candidates candidates(survey, used, options);
+    Candidates candidates(survey, ground, used, options);
+    result.candidates = int(candidates.rows.size());
     if (ground) {
         for (size_t i = 0; i < baseRows.size(); ++i)
             weighOverGround(&baseRows[i], result.configurations.at(int(i)), *ground, survey);
-        for (size_t i = 0; i < candidates.rows.size(); ++i) {
-            const Quadruple &q = candidates.quadruples.at(int(i));
-            weighOverGround(&candidates.rows[i], q, *ground, survey);
-            // Held to the limit over the ground too, the ground the readings will meet; with room
-            // for rounding, so that a uniform ground takes what the exact ratio takes.
-            if (!(ground->cancellation(survey, q) <= options.maxCancellation * (1 + 1e-9)))
-                candidates.available[i] = 0;
-        }
     }
-    result.candidates
-        = int(std::count(candidates.available.begin(), candidates.available.end(), 1));
     Designer designer(model, ground, options);
     if (!designer.prepare(baseRows, &result.error))
         return result;

@@ -167,13 +167,8 @@ double GroundPairs::resistance(const SurveyRow &row) const
 
 double GroundPairs::cancellation(const SurveyModel &survey, const Quadruple &q) const
 {
-    const double am = resistances(survey.pairIndex(q.a, q.m));
-    const double an = resistances(survey.pairIndex(q.a, q.n));
-    const double bm = resistances(survey.pairIndex(q.b, q.m));
-    const double bn = resistances(survey.pairIndex(q.b, q.n));
-    const double byCurrent = std::abs(am - an) + std::abs(bm - bn);
-    const double byPotential = std::abs(am - bm) + std::abs(an - bn);
-    return std::max(byCurrent, byPotential) / std::abs(am - an - bm + bn);
+    const auto part = [&](int p, int r) { return resistances(survey.pairIndex(p, r)); };
+    return cancellationOfParts(part(q.a, q.m), part(q.a, q.n), part(q.b, q.m), part(q.b, q.n));
 }
 
 const GroundPairs &GroundModel::pairs(const ProgressFunction &progress)
